@@ -1,0 +1,104 @@
+// The editor's platform-neutral core: the document with its line index, the
+// caret, styles, margins, the BASIC lexer, folding and the request
+// dispatcher. No window-system types: the window layer reads what it draws
+// from here and feeds user input in through the editing calls below.
+//
+// Positions and lines are 0-based ints. Every call clamps its arguments, so
+// no value (negative, huge) can crash or corrupt the core.
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace kalmor {
+
+// One entry of the style table. Colours are COLORREF values, 0x00BBGGRR.
+struct Style {
+    std::string font = "Courier New";
+    int size = 10; // points
+    bool bold = false;
+    bool italic = false;
+    uint32_t fore = 0x000000;
+    uint32_t back = 0xFFFFFF;
+    unsigned version = 0; // bumped on every change, so cached fonts know when to rebuild
+};
+
+// One margin at the left of the text, drawn in index order.
+struct Margin {
+    int type = 0;  // 0 symbols, 1 line numbers
+    int width = 0; // pixels
+    uint32_t mask = 0;
+    bool sensitive = false; // clicks are reported to the parent
+};
+
+constexpr int kStyleCount = 256;
+constexpr int kMarginCount = 5;
+
+class EditorCore {
+  public:
+    EditorCore();
+    ~EditorCore();
+    EditorCore(const EditorCore&) = delete;
+    EditorCore& operator=(const EditorCore&) = delete;
+
+    // Answers one numbered request in its documented sense. Texts travel as
+    // pointers in wParam or lParam; null pointers are ignored. Unknown
+    // requests answer 0.
+    intptr_t Dispatch(unsigned message, uintptr_t wParam, intptr_t lParam);
+
+    // Document.
+    int Length() const;
+    int LineCount() const;
+    int LineStart(int line) const;  // clamped into [0, LineCount()]: LineCount() gives Length()
+    int LineEnd(int line) const;    // position of the line's end characters (or Length())
+    int LineFromPosition(int pos) const;
+    char CharAt(int pos) const;     // 0 outside the document
+    int StyleAt(int pos) const;     // 0 outside the document
+    std::string TextRange(int start, int end) const;
+    std::string StyleRange(int start, int end) const; // one style byte per text byte
+    std::string Text() const;
+
+    // Caret. Always inside the document and never inside a CRLF.
+    int Caret() const;
+    void SetCaret(int pos);
+
+    // Editing at the caret, as typing does. Styles and folds follow at once;
+    // an edit touching a contracted fold expands it first.
+    void InsertAtCaret(const std::string& text);
+    void InsertLineEnd();  // the document's line end: CR, LF or CRLF as its first line end; CRLF when it has none
+    void DeleteBack();     // one character before the caret, a CRLF as one
+    void DeleteForward();  // one character after the caret, a CRLF as one
+
+    // Caret movement over the visible lines only.
+    int PositionLeft(int pos) const;  // one character left; from a line start, the end of the previous visible line
+    int PositionRight(int pos) const; // one character right; from a line end, the start of the next visible line
+    int VisibleLineAfter(int line, int delta) const; // the document line |delta| visible lines below (+) or above (-), clamped
+
+    // Folding.
+    int FoldLevel(int line) const;
+    bool IsHeader(int line) const;
+    bool Expanded(int line) const; // false only for a contracted header
+    bool LineVisible(int line) const;
+    int FoldParent(int line) const; // -1 if none
+    int LastChild(int line) const;
+    void ToggleFold(int line);
+
+    // Display lines: the visible lines, counted from the top of the document.
+    int VisibleLineCount() const;
+    int DocLineFromVisible(int displayLine) const; // clamped
+    int VisibleFromDocLine(int line) const;        // display line of line, or of the visible line above it if hidden
+
+    // The display line at the top of the window, kept here so requests can report it.
+    int FirstVisibleLine() const;
+    void SetFirstVisibleLine(int displayLine);
+
+    // Appearance.
+    const Style& GetStyle(int index) const; // index clamped into 0..255
+    const Margin& GetMargin(int index) const; // index clamped into 0..4
+
+  private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace kalmor

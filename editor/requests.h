@@ -1,0 +1,67 @@
+// The numbered requests and notifications of the editing component.
+//
+// The program sends the first group; the component answers those and the
+// second group, which hosts and tests use to look inside the editor.
+// Plain constants with no Windows types, so the component's platform-neutral
+// core shares them.
+#pragma once
+
+// Requests the program sends.
+constexpr unsigned SCI_INSERTTEXT = 2003;
+constexpr unsigned SCI_GETCURRENTPOS = 2008;
+constexpr unsigned SCI_GOTOLINE = 2024;
+constexpr unsigned SCI_STYLECLEARALL = 2050;
+constexpr unsigned SCI_STYLESETFORE = 2051;
+constexpr unsigned SCI_STYLESETBOLD = 2053;
+constexpr unsigned SCI_STYLESETITALIC = 2054;
+constexpr unsigned SCI_STYLESETSIZE = 2055;
+constexpr unsigned SCI_STYLESETFONT = 2056;
+constexpr unsigned SCI_GETLINECOUNT = 2154;
+constexpr unsigned SCI_LINEFROMPOSITION = 2166;
+constexpr unsigned SCI_GETDIRECTPOINTER = 2185;
+constexpr unsigned SCI_GETFOLDLEVEL = 2223;
+constexpr unsigned SCI_GETFOLDPARENT = 2225;
+constexpr unsigned SCI_GETFOLDEXPANDED = 2230;
+constexpr unsigned SCI_TOGGLEFOLD = 2231;
+constexpr unsigned SCI_SETMARGINTYPEN = 2240;
+constexpr unsigned SCI_SETMARGINWIDTHN = 2242;
+constexpr unsigned SCI_SETMARGINMASKN = 2244;
+constexpr unsigned SCI_SETMARGINSENSITIVEN = 2246;
+constexpr unsigned SCI_SETLEXER = 4001;
+constexpr unsigned SCI_SETPROPERTY = 4004;
+constexpr unsigned SCI_SETKEYWORDS = 4005;
+
+// Further requests the component answers, for hosts and tests.
+constexpr unsigned SCI_GETLENGTH = 2006;
+constexpr unsigned SCI_GETCHARAT = 2007;
+constexpr unsigned SCI_GETSTYLEAT = 2010;
+constexpr unsigned SCI_SETCURRENTPOS = 2141;
+constexpr unsigned SCI_GETFIRSTVISIBLELINE = 2152;
+constexpr unsigned SCI_POSITIONFROMLINE = 2167;
+constexpr unsigned SCI_SETTEXT = 2181;
+constexpr unsigned SCI_GETTEXT = 2182;
+constexpr unsigned SCI_GETLASTCHILD = 2224;
+constexpr unsigned SCI_GETLINEVISIBLE = 2228;
+constexpr unsigned SCI_SETFOLDEXPANDED = 2229;
+constexpr unsigned SCI_GETMARGINTYPEN = 2241;
+constexpr unsigned SCI_GETMARGINWIDTHN = 2243;
+constexpr unsigned SCI_GETMARGINMASKN = 2245;
+constexpr unsigned SCI_GETMARGINSENSITIVEN = 2247;
+constexpr unsigned SCI_STYLEGETFORE = 2481;
+constexpr unsigned SCI_GETLEXER = 4002;
+
+// Notification codes sent to the parent in WM_NOTIFY.
+constexpr unsigned SCN_MARGINCLICK = 2010;
+
+// Values carried by requests.
+constexpr int STYLE_DEFAULT = 32;
+constexpr int STYLE_LINENUMBER = 33;
+constexpr int SC_MARGIN_SYMBOL = 0;
+constexpr int SC_MARGIN_NUMBER = 1;
+constexpr int SC_FOLDLEVELBASE = 0x400;
+constexpr int SC_FOLDLEVELHEADERFLAG = 0x2000;
+constexpr int SC_FOLDLEVELNUMBERMASK = 0x0FFF;
+constexpr int SCLEX_BASIC = 51;
+constexpr int SCMOD_SHIFT = 1;
+constexpr int SCMOD_CTRL = 2;
+constexpr int SCMOD_ALT = 4;
