@@ -50,6 +50,17 @@ constexpr unsigned SCI_GETMARGINSENSITIVEN = 2247;
 constexpr unsigned SCI_STYLEGETFORE = 2481;
 constexpr unsigned SCI_GETLEXER = 4002;
 
+// Requests only the editor window can answer: where things are on screen.
+constexpr unsigned SCI_POINTXFROMPOSITION = 2164;
+constexpr unsigned SCI_POINTYFROMPOSITION = 2165;
+constexpr unsigned SCI_TEXTHEIGHT = 2279;
+constexpr unsigned SCI_DELETERANGE = 2645;
+
+// Every request number lies in [SCI_START, SCI_END); the editor window takes
+// window messages in that range as requests.
+constexpr unsigned SCI_START = 2000;
+constexpr unsigned SCI_END = 5000;
+
 // Notification codes sent to the parent in WM_NOTIFY.
 constexpr unsigned SCN_MARGINCLICK = 2010;
 
