@@ -49,11 +49,11 @@ class EditorCore {
     // Document.
     int Length() const;
     int LineCount() const;
-    int LineStart(int line) const;  // clamped into [0, LineCount()]: LineCount() gives Length()
-    int LineEnd(int line) const;    // position of the line's end characters (or Length())
+    int LineStart(int line) const; // clamped into [0, LineCount()]: LineCount() gives Length()
+    int LineEnd(int line) const;   // position of the line's end characters (or Length())
     int LineFromPosition(int pos) const;
-    char CharAt(int pos) const;     // 0 outside the document
-    int StyleAt(int pos) const;     // 0 outside the document
+    char CharAt(int pos) const; // 0 outside the document
+    int StyleAt(int pos) const; // 0 outside the document
     std::string TextRange(int start, int end) const;
     std::string StyleRange(int start, int end) const; // one style byte per text byte
     std::string Text() const;
@@ -65,14 +65,25 @@ class EditorCore {
     // Editing at the caret, as typing does. Styles and folds follow at once;
     // an edit touching a contracted fold expands it first.
     void InsertAtCaret(const std::string& text);
-    void InsertLineEnd();  // the document's line end: CR, LF or CRLF as its first line end; CRLF when it has none
-    void DeleteBack();     // one character before the caret, a CRLF as one
-    void DeleteForward();  // one character after the caret, a CRLF as one
+    void InsertLineEnd(); // the document's line end: CR, LF or CRLF as its first line end; CRLF
+                          // when it has none
+    void DeleteBack();    // one character before the caret, a CRLF as one
+    void DeleteForward(); // one character after the caret, a CRLF as one
+
+    // Editing anywhere. Positions are clamped into the document; the caret
+    // moves with the text after it. An insert that would grow the document
+    // past 0x3FFFFFFF bytes is refused.
+    void InsertText(int pos, const std::string& text);
+    void DeleteRange(int start, int length);
+    void SetText(const std::string& text); // caret to 0, every fold expanded
 
     // Caret movement over the visible lines only.
-    int PositionLeft(int pos) const;  // one character left; from a line start, the end of the previous visible line
-    int PositionRight(int pos) const; // one character right; from a line end, the start of the next visible line
-    int VisibleLineAfter(int line, int delta) const; // the document line |delta| visible lines below (+) or above (-), clamped
+    int PositionLeft(int pos)
+        const; // one character left; from a line start, the end of the previous visible line
+    int PositionRight(
+        int pos) const; // one character right; from a line end, the start of the next visible line
+    int VisibleLineAfter(int line, int delta)
+        const; // the document line |delta| visible lines below (+) or above (-), clamped
 
     // Folding.
     int FoldLevel(int line) const;
@@ -82,23 +93,30 @@ class EditorCore {
     int FoldParent(int line) const; // -1 if none
     int LastChild(int line) const;
     void ToggleFold(int line);
+    void SetFoldExpanded(int line, bool expanded); // headers only; hides or shows as toggling does
+    void GotoLine(int line); // caret to the line's start, expanding any fold that hides it
 
     // Display lines: the visible lines, counted from the top of the document.
     int VisibleLineCount() const;
     int DocLineFromVisible(int displayLine) const; // clamped
-    int VisibleFromDocLine(int line) const;        // display line of line, or of the visible line above it if hidden
+    int VisibleFromDocLine(
+        int line) const; // display line of line, or of the visible line above it if hidden
 
     // The display line at the top of the window, kept here so requests can report it.
     int FirstVisibleLine() const;
     void SetFirstVisibleLine(int displayLine);
 
     // Appearance.
-    const Style& GetStyle(int index) const; // index clamped into 0..255
+    const Style& GetStyle(int index) const;   // index clamped into 0..255
     const Margin& GetMargin(int index) const; // index clamped into 0..4
+    int Lexer() const;
 
   private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
+
+    intptr_t DispatchStyleRequest(unsigned message, int style, intptr_t lParam);
+    intptr_t DispatchMarginRequest(unsigned message, int margin, intptr_t lParam);
 };
 
 } // namespace kalmor

@@ -1,0 +1,243 @@
+#include "component/core/basic_lexer.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace kalmor {
+
+namespace {
+
+bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
+}
+bool IsLetter(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+}
+bool IsWordStart(char c) {
+    return IsLetter(c) || c == '_';
+}
+bool IsWordChar(char c) {
+    return IsWordStart(c) || IsDigit(c);
+}
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+bool IsTypeSuffix(char c) {
+    return std::strchr("$%!#&@", c) != nullptr && c != '\0';
+}
+char ToLower(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+// Printable ASCII punctuation other than the quote characters.
+bool IsOperator(char c) {
+    return c > ' ' && c < 127 && !IsWordChar(c) && c != '\'' && c != '"';
+}
+
+bool EqualsNoCase(const char* text, int length, const char* lowerWord) {
+    int wordLength = static_cast<int>(std::strlen(lowerWord));
+    if (length != wordLength) {
+        return false;
+    }
+    for (int i = 0; i < length; ++i) {
+        if (ToLower(text[i]) != lowerWord[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool IsRadixDigit(char c, char radix) {
+    switch (radix) {
+    case 'h': return IsDigit(c) || (ToLower(c) >= 'a' && ToLower(c) <= 'f');
+    case 'b': return c == '0' || c == '1';
+    case 'o': return c >= '0' && c <= '7';
+    default: return false;
+    }
+}
+
+// End of a decimal number starting at i: digits, an optional fraction and an
+// optional exponent (taken only when a digit follows its sign).
+int ScanDecimal(const char* s, int n, int i) {
+    while (i < n && IsDigit(s[i])) {
+        ++i;
+    }
+    if (i < n && s[i] == '.') {
+        ++i;
+        while (i < n && IsDigit(s[i])) {
+            ++i;
+        }
+    }
+    if (i < n && (s[i] == 'e' || s[i] == 'E')) {
+        int digits = i + 1;
+        if (digits < n && (s[digits] == '+' || s[digits] == '-')) {
+            ++digits;
+        }
+        if (digits < n && IsDigit(s[digits])) {
+            i = digits;
+            while (i < n && IsDigit(s[i])) {
+                ++i;
+            }
+        }
+    }
+    return i;
+}
+
+// End of a word starting at i (after an optional leading #), with a type
+// suffix when no further word character follows it.
+int ScanWord(const char* s, int n, int i) {
+    if (s[i] == '#') {
+        ++i;
+    }
+    while (i < n && IsWordChar(s[i])) {
+        ++i;
+    }
+    if (i < n && IsTypeSuffix(s[i]) && (i + 1 == n || !IsWordChar(s[i + 1]))) {
+        ++i;
+    }
+    return i;
+}
+
+int SkipBlanks(const char* s, int n, int i) {
+    while (i < n && IsBlank(s[i])) {
+        ++i;
+    }
+    return i;
+}
+
+int ScanLetters(const char* s, int n, int i) {
+    while (i < n && IsWordChar(s[i])) {
+        ++i;
+    }
+    return i;
+}
+
+} // namespace
+
+void KeywordList::Set(const char* spaceSeparated) {
+    words_.clear();
+    longest_ = 0;
+    std::string word;
+    for (const char* c = spaceSeparated;; ++c) {
+        if (*c == '\0' || static_cast<unsigned char>(*c) <= ' ') {
+            if (!word.empty()) {
+                longest_ = std::max(longest_, static_cast<int>(word.size()));
+                words_.insert(word);
+                word.clear();
+            }
+            if (*c == '\0') {
+                break;
+            }
+        } else {
+            word += ToLower(*c);
+        }
+    }
+}
+
+bool KeywordList::Contains(const char* word, int length) const {
+    if (length > longest_) {
+        return false;
+    }
+    std::string lower(word, length);
+    for (char& c : lower) {
+        c = ToLower(c);
+    }
+    return words_.count(lower) != 0;
+}
+
+BasicLineKind ClassifyBasicLine(const char* s, int n) {
+    int start = SkipBlanks(s, n, 0);
+    int end = ScanLetters(s, n, start);
+    while (EqualsNoCase(s + start, end - start, "private") ||
+           EqualsNoCase(s + start, end - start, "public") ||
+           EqualsNoCase(s + start, end - start, "static") ||
+           EqualsNoCase(s + start, end - start, "friend")) {
+        start = SkipBlanks(s, n, end);
+        end = ScanLetters(s, n, start);
+    }
+    if (EqualsNoCase(s + start, end - start, "sub") ||
+        EqualsNoCase(s + start, end - start, "function")) {
+        // "Function = result" and "Function$ = result" assign the function's result.
+        if (end < n && IsTypeSuffix(s[end])) {
+            return BasicLineKind::Ordinary;
+        }
+        int next = SkipBlanks(s, n, end);
+        bool assignment = next < n && s[next] == '=';
+        return assignment ? BasicLineKind::Ordinary : BasicLineKind::SubHeader;
+    }
+    if (EqualsNoCase(s + start, end - start, "end")) {
+        int second = SkipBlanks(s, n, end);
+        int secondEnd = ScanLetters(s, n, second);
+        if (EqualsNoCase(s + second, secondEnd - second, "sub") ||
+            EqualsNoCase(s + second, secondEnd - second, "function")) {
+            return BasicLineKind::SubEnd;
+        }
+    }
+    return BasicLineKind::Ordinary;
+}
+
+// One pass over the line, token by token. A Const statement marks the word
+// right after it as the constant's name; REM and ' comment out the rest of
+// the line, asm turns it into inline assembler.
+void StyleBasicLine(const char* s, int n, const KeywordList& keywords, char* styles) {
+    bool expectConstantName = false;
+    int i = 0;
+    while (i < n) {
+        char c = s[i];
+        int end = i + 1;
+        char style = kBasicDefault;
+        if (static_cast<unsigned char>(c) <= ' ') {
+            std::fill(styles + i, styles + end, kBasicDefault);
+            i = end;
+            continue;
+        }
+        if (c == '\'') {
+            std::fill(styles + i, styles + n, kBasicComment);
+            return;
+        }
+        if (c == '"') {
+            while (end < n && s[end] != '"') {
+                ++end;
+            }
+            end = std::min(end + 1, n);
+            style = kBasicString;
+        } else if (IsDigit(c) || (c == '.' && i + 1 < n && IsDigit(s[i + 1]))) {
+            end = ScanDecimal(s, n, i);
+            style = kBasicNumber;
+        } else if (c == '&' && i + 2 < n && IsRadixDigit(s[i + 2], ToLower(s[i + 1]))) {
+            char radix = ToLower(s[i + 1]);
+            end = i + 2;
+            while (end < n && IsRadixDigit(s[end], radix)) {
+                ++end;
+            }
+            style = kBasicNumber;
+        } else if (IsWordStart(c) || (c == '#' && i + 1 < n && IsWordStart(s[i + 1]))) {
+            end = ScanWord(s, n, i);
+            int length = end - i;
+            if (EqualsNoCase(s + i, length, "rem")) {
+                std::fill(styles + i, styles + n, kBasicComment);
+                return;
+            }
+            if (keywords.Contains(s + i, length)) {
+                style = kBasicKeyword;
+            } else {
+                style = expectConstantName ? kBasicConstant : kBasicIdentifier;
+            }
+            std::fill(styles + i, styles + end, style);
+            if (EqualsNoCase(s + i, length, "asm")) {
+                std::fill(styles + end, styles + n, kBasicAsm);
+                return;
+            }
+            expectConstantName = EqualsNoCase(s + i, length, "const");
+            i = end;
+            continue;
+        } else if (IsOperator(c)) {
+            style = kBasicOperator;
+        }
+        std::fill(styles + i, styles + end, style);
+        expectConstantName = false;
+        i = end;
+    }
+}
+
+} // namespace kalmor

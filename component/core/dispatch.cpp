@@ -1,0 +1,205 @@
+// The numbered request entry point. Arguments arrive as pointer-sized
+// integers; every one is clamped or checked before it reaches the core.
+#include "component/core/editor_core.h"
+#include "component/core/editor_core_impl.h"
+#include "editor/requests.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstring>
+
+namespace kalmor {
+
+namespace {
+
+// Clamps rather than truncates, so a huge 64-bit value never wraps to a
+// small valid one.
+int ToInt(intptr_t value) {
+    return static_cast<int>(std::clamp<int64_t>(value, INT_MIN, INT_MAX));
+}
+
+int ToInt(uintptr_t value) {
+    return ToInt(static_cast<intptr_t>(value));
+}
+
+const char* ToText(uintptr_t value) {
+    return reinterpret_cast<const char*>(value);
+}
+
+const char* ToText(intptr_t value) {
+    return reinterpret_cast<const char*>(value);
+}
+
+uint32_t ToColour(intptr_t value) {
+    return static_cast<uint32_t>(value) & 0x00FFFFFF;
+}
+
+} // namespace
+
+// Style setters and getters; out-of-range style numbers change nothing.
+intptr_t EditorCore::DispatchStyleRequest(unsigned message, int index, intptr_t lParam) {
+    if (index < 0 || index >= kStyleCount) {
+        return 0;
+    }
+    Style& style = impl_->styles[index];
+    switch (message) {
+    case SCI_STYLEGETFORE: return style.fore;
+    case SCI_STYLESETFORE: style.fore = ToColour(lParam); break;
+    case SCI_STYLESETBOLD: style.bold = lParam != 0; break;
+    case SCI_STYLESETITALIC: style.italic = lParam != 0; break;
+    case SCI_STYLESETSIZE: style.size = std::clamp(ToInt(lParam), 1, 1000); break;
+    case SCI_STYLESETFONT:
+        if (lParam == 0) {
+            return 0;
+        }
+        style.font = ToText(lParam);
+        break;
+    default: return 0;
+    }
+    ++style.version;
+    return 0;
+}
+
+// Margin setters and getters; out-of-range margin numbers change nothing.
+intptr_t EditorCore::DispatchMarginRequest(unsigned message, int index, intptr_t lParam) {
+    if (index < 0 || index >= kMarginCount) {
+        return 0;
+    }
+    Margin& margin = impl_->margins[index];
+    switch (message) {
+    case SCI_GETMARGINTYPEN: return margin.type;
+    case SCI_GETMARGINWIDTHN: return margin.width;
+    case SCI_GETMARGINMASKN: return static_cast<int32_t>(margin.mask);
+    case SCI_GETMARGINSENSITIVEN: return margin.sensitive ? 1 : 0;
+    case SCI_SETMARGINTYPEN:
+        if (lParam == SC_MARGIN_SYMBOL || lParam == SC_MARGIN_NUMBER) {
+            margin.type = static_cast<int>(lParam);
+        }
+        return 0;
+    case SCI_SETMARGINWIDTHN: margin.width = std::clamp(ToInt(lParam), 0, 10000); return 0;
+    case SCI_SETMARGINMASKN: margin.mask = static_cast<uint32_t>(lParam); return 0;
+    case SCI_SETMARGINSENSITIVEN: margin.sensitive = lParam != 0; return 0;
+    default: return 0;
+    }
+}
+
+intptr_t EditorCore::Dispatch(unsigned message, uintptr_t wParam, intptr_t lParam) {
+    Impl& core = *impl_;
+    switch (message) {
+    // The document.
+    case SCI_GETLENGTH: return Length();
+    case SCI_GETCHARAT: return static_cast<unsigned char>(CharAt(ToInt(wParam)));
+    case SCI_GETSTYLEAT: return StyleAt(ToInt(wParam));
+    case SCI_GETLINECOUNT: return LineCount();
+    case SCI_LINEFROMPOSITION: return LineFromPosition(ToInt(wParam));
+    case SCI_POSITIONFROMLINE: {
+        // A negative line means the caret's line; past the last line answers -1.
+        int line = ToInt(wParam);
+        if (line < 0) {
+            return LineStart(LineFromPosition(Caret()));
+        }
+        return line > LineCount() ? -1 : LineStart(line);
+    }
+    case SCI_INSERTTEXT: {
+        const char* text = ToText(lParam);
+        if (text == nullptr) {
+            return 0;
+        }
+        int pos = ToInt(wParam);
+        // -1 is the caret; on a 32-bit host wParam's 0xFFFFFFFF arrives as -1 too.
+        core.Replace(pos == -1 ? core.caret : pos, 0, text, ToInt(std::strlen(text)));
+        return 0;
+    }
+    case SCI_DELETERANGE: DeleteRange(ToInt(wParam), ToInt(lParam)); return 0;
+    case SCI_SETTEXT:
+        if (lParam != 0) {
+            SetText(ToText(lParam));
+        }
+        return 0;
+    case SCI_GETTEXT: {
+        char* buffer = reinterpret_cast<char*>(lParam);
+        if (buffer == nullptr) {
+            return Length();
+        }
+        if (wParam == 0) {
+            return 0;
+        }
+        size_t copied = std::min<size_t>(wParam - 1, static_cast<size_t>(Length()));
+        std::memcpy(buffer, core.doc.Text().data(), copied);
+        buffer[copied] = '\0';
+        return static_cast<intptr_t>(copied);
+    }
+
+    // The caret and the view.
+    case SCI_GETCURRENTPOS: return Caret();
+    case SCI_SETCURRENTPOS: SetCaret(ToInt(wParam)); return 0;
+    case SCI_GOTOLINE: GotoLine(ToInt(wParam)); return 0;
+    case SCI_GETFIRSTVISIBLELINE: return FirstVisibleLine();
+
+    // Folding.
+    case SCI_GETFOLDLEVEL: return FoldLevel(ToInt(wParam));
+    case SCI_GETFOLDPARENT: return FoldParent(ToInt(wParam));
+    case SCI_GETLASTCHILD: return core.folds.LastChild(ToInt(wParam), ToInt(lParam));
+    case SCI_GETFOLDEXPANDED: return Expanded(ToInt(wParam)) ? 1 : 0;
+    case SCI_SETFOLDEXPANDED: SetFoldExpanded(ToInt(wParam), lParam != 0); return 0;
+    case SCI_TOGGLEFOLD: ToggleFold(ToInt(wParam)); return 0;
+    case SCI_GETLINEVISIBLE: return LineVisible(ToInt(wParam)) ? 1 : 0;
+
+    // Styles and margins.
+    case SCI_STYLECLEARALL:
+        for (int index = 0; index < kStyleCount; ++index) {
+            if (index != STYLE_DEFAULT) {
+                unsigned version = core.styles[index].version;
+                core.styles[index] = core.styles[STYLE_DEFAULT];
+                core.styles[index].version = version + 1;
+            }
+        }
+        return 0;
+    case SCI_STYLESETFORE:
+    case SCI_STYLEGETFORE:
+    case SCI_STYLESETBOLD:
+    case SCI_STYLESETITALIC:
+    case SCI_STYLESETSIZE:
+    case SCI_STYLESETFONT: return DispatchStyleRequest(message, ToInt(wParam), lParam);
+    case SCI_SETMARGINTYPEN:
+    case SCI_GETMARGINTYPEN:
+    case SCI_SETMARGINWIDTHN:
+    case SCI_GETMARGINWIDTHN:
+    case SCI_SETMARGINMASKN:
+    case SCI_GETMARGINMASKN:
+    case SCI_SETMARGINSENSITIVEN:
+    case SCI_GETMARGINSENSITIVEN: return DispatchMarginRequest(message, ToInt(wParam), lParam);
+
+    // The lexer; each change here restyles and refolds the whole document.
+    case SCI_SETLEXER:
+        core.lexer = ToInt(wParam);
+        core.RelexAll();
+        return 0;
+    case SCI_GETLEXER: return core.lexer;
+    case SCI_SETPROPERTY: {
+        const char* key = ToText(wParam);
+        if (key == nullptr) {
+            return 0;
+        }
+        const char* value = ToText(lParam);
+        core.properties[key] = value != nullptr ? value : "";
+        if (std::strcmp(key, "fold") == 0) {
+            core.RelexAll();
+        }
+        return 0;
+    }
+    case SCI_SETKEYWORDS: {
+        int set = ToInt(wParam);
+        if (set < 0 || set >= kKeywordSetCount) {
+            return 0;
+        }
+        const char* words = ToText(lParam);
+        core.keywords[set].Set(words != nullptr ? words : "");
+        core.RelexAll();
+        return 0;
+    }
+    default: return 0;
+    }
+}
+
+} // namespace kalmor

@@ -1,0 +1,149 @@
+// Times the core on the demo listing repeated to about a million lines:
+// loading, typing in the middle and the program's fold sweep.
+#include "component/core/editor_core.h"
+#include "editor/demo_text.h"
+#include "editor/requests.h"
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+double MillisecondsSince(Clock::time_point start) {
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+}
+
+intptr_t Send(kalmor::EditorCore& core, unsigned message, intptr_t wParam = 0,
+              intptr_t lParam = 0) {
+    return core.Dispatch(message, static_cast<uintptr_t>(wParam), lParam);
+}
+
+intptr_t Pointer(const void* text) {
+    return reinterpret_cast<intptr_t>(text);
+}
+
+// Resident memory in kB where the system reports it, else 0.
+long ResidentKilobytes() {
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    while (status >> key) {
+        if (key == "VmRSS:") {
+            long kilobytes = 0;
+            status >> kilobytes;
+            return kilobytes;
+        }
+    }
+    return 0;
+}
+
+std::string RepeatedListing(int lines) {
+    std::string text;
+    int copies = (lines + 20) / 21;
+    text.reserve(static_cast<size_t>(copies) * (sizeof(DEMO_LISTING)));
+    for (int copy = 0; copy < copies; ++copy) {
+        if (copy > 0) {
+            text += '\r';
+        }
+        text += DEMO_LISTING;
+    }
+    return text;
+}
+
+void Configure(kalmor::EditorCore& core) {
+    Send(core, SCI_SETPROPERTY, Pointer("fold"), Pointer("1"));
+    Send(core, SCI_SETLEXER, SCLEX_BASIC);
+    Send(core, SCI_SETKEYWORDS, 0, Pointer(KEYWORD_LIST));
+}
+
+// The program's "toggle all subs below" from the first header.
+double TimeSweep(kalmor::EditorCore& core, int line) {
+    Clock::time_point start = Clock::now();
+    int header = (Send(core, SCI_GETFOLDLEVEL, line) & SC_FOLDLEVELHEADERFLAG)
+                     ? line
+                     : static_cast<int>(Send(core, SCI_GETFOLDPARENT, line));
+    Send(core, SCI_TOGGLEFOLD, header);
+    Send(core, SCI_GOTOLINE, header);
+    intptr_t target = Send(core, SCI_GETFOLDEXPANDED, header);
+    intptr_t count = Send(core, SCI_GETLINECOUNT);
+    for (intptr_t i = line; i < count; ++i) {
+        if ((Send(core, SCI_GETFOLDLEVEL, i) & SC_FOLDLEVELHEADERFLAG) != 0 &&
+            Send(core, SCI_GETFOLDEXPANDED, i) != target) {
+            Send(core, SCI_TOGGLEFOLD, i);
+        }
+    }
+    return MillisecondsSince(start);
+}
+
+struct Figures {
+    int lines = 0;
+    int bytes = 0;
+    double loadMs = 0;
+    double typeMs = 0;
+    double deleteMs = 0;
+    double sweepCloseMs = 0;
+    double sweepOpenMs = 0;
+    double firstVisibleCountMs = 0;
+    long coreKilobytes = 0;
+};
+
+Figures Measure(int lines) {
+    Figures figures;
+    std::string text = RepeatedListing(lines);
+    long residentBefore = ResidentKilobytes();
+    {
+        kalmor::EditorCore core;
+        Configure(core);
+        Clock::time_point start = Clock::now();
+        Send(core, SCI_INSERTTEXT, 0, Pointer(text.c_str()));
+        figures.loadMs = MillisecondsSince(start);
+        figures.lines = core.LineCount();
+        figures.bytes = core.Length();
+
+        const int keystrokes = 200;
+        core.SetCaret(core.LineStart(core.LineCount() / 2 + 10) + 4);
+        start = Clock::now();
+        for (int i = 0; i < keystrokes; ++i) {
+            core.InsertAtCaret(i % 20 == 19 ? "\r" : "x");
+        }
+        figures.typeMs = MillisecondsSince(start) / keystrokes;
+        start = Clock::now();
+        for (int i = 0; i < keystrokes; ++i) {
+            core.DeleteBack();
+        }
+        figures.deleteMs = MillisecondsSince(start) / keystrokes;
+
+        figures.sweepCloseMs = TimeSweep(core, 9);
+        start = Clock::now();
+        core.VisibleLineCount();
+        figures.firstVisibleCountMs = MillisecondsSince(start);
+        figures.sweepOpenMs = TimeSweep(core, 9);
+        figures.coreKilobytes = ResidentKilobytes() - residentBefore;
+    }
+    return figures;
+}
+
+void Print(const Figures& figures) {
+    std::printf("%9d lines, %10d bytes: load %8.1f ms | type %6.3f ms/char | delete %6.3f "
+                "ms/char | sweep close %7.1f ms, open %7.1f ms | visible count after %6.1f ms | "
+                "core memory %ld kB (%.2f x text)\n",
+                figures.lines, figures.bytes, figures.loadMs, figures.typeMs, figures.deleteMs,
+                figures.sweepCloseMs, figures.sweepOpenMs, figures.firstVisibleCountMs,
+                figures.coreKilobytes, figures.coreKilobytes * 1024.0 / figures.bytes);
+}
+
+} // namespace
+
+int main() {
+    Figures small = Measure(100000);
+    Figures large = Measure(1000000);
+    Print(small);
+    Print(large);
+    std::printf("sweep growth, 1,000,000 / 100,000 lines: close %.1fx, open %.1fx\n",
+                large.sweepCloseMs / small.sweepCloseMs, large.sweepOpenMs / small.sweepOpenMs);
+    return 0;
+}
