@@ -105,9 +105,13 @@ intptr_t EditorCore::Dispatch(unsigned message, uintptr_t wParam, intptr_t lPara
         if (text == nullptr) {
             return 0;
         }
+        size_t length = std::strlen(text);
+        if (length > static_cast<size_t>(kMaxDocumentLength)) {
+            return 0;
+        }
         int pos = ToInt(wParam);
         // -1 is the caret; on a 32-bit host wParam's 0xFFFFFFFF arrives as -1 too.
-        core.Replace(pos == -1 ? core.caret : pos, 0, text, ToInt(std::strlen(text)));
+        core.Replace(pos == -1 ? core.caret : pos, 0, text, static_cast<int>(length));
         return 0;
     }
     case SCI_DELETERANGE: DeleteRange(ToInt(wParam), ToInt(lParam)); return 0;

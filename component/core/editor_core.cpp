@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdlib>
 
 namespace kalmor {
 
@@ -42,7 +43,8 @@ bool EditorCore::Impl::LexingBasic() const {
 // Folding follows the "fold" property read as a number, as hosts set it.
 bool EditorCore::Impl::FoldingEnabled() const {
     auto fold = properties.find("fold");
-    return LexingBasic() && fold != properties.end() && std::atoi(fold->second.c_str()) != 0;
+    return LexingBasic() && fold != properties.end() &&
+           std::strtol(fold->second.c_str(), nullptr, 10) != 0;
 }
 
 BasicLineKind EditorCore::Impl::KindOf(int line) const {
