@@ -1,0 +1,26 @@
+#!/bin/sh
+# Installs the Debian packages the given task needs, skipping those already
+# installed. Run as root (or with sudo available).
+#   install-deps.sh build|test
+set -eu
+
+packages="cmake ninja-build g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 wine xvfb
+fonts-wine fonts-liberation"
+if [ "${1:-build}" = test ]; then
+    packages="$packages clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev
+xdotool imagemagick"
+fi
+
+missing=""
+for package in $packages; do
+    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed'; then
+        missing="$missing $package"
+    fi
+done
+[ -n "$missing" ] || exit 0
+
+sudo=""
+[ "$(id -u)" -eq 0 ] || sudo=sudo
+echo "Installing:$missing"
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends $missing >/dev/null

@@ -1,0 +1,19 @@
+#!/bin/sh
+# Builds everything (native core tests, the i686 product, the x86_64 twin)
+# and runs every test in one ctest run: native tests under sanitizers, the
+# fuzzer for a bounded time, the x86_64 build under Wine on Xvfb, and a
+# static check of the i686 build.
+set -eu
+cd "$(dirname "$0")/.."
+sh tools/install-deps.sh test
+
+cmake --preset native >/dev/null
+cmake --build --preset native
+for preset in win32 win64; do
+    cmake --preset "$preset" -DKALMOR_TESTS=ON >/dev/null
+    cmake --build --preset "$preset"
+done
+
+# One test run over both folders that hold tests.
+printf 'subdirs("native")\nsubdirs("win64")\n' >build/CTestTestfile.cmake
+ctest --test-dir build --output-on-failure
