@@ -65,8 +65,8 @@ class EditorCore {
     // Editing at the caret, as typing does. Styles and folds follow at once;
     // an edit touching a contracted fold expands it first.
     void InsertAtCaret(const std::string& text);
-    void InsertLineEnd(); // the document's line end: CR, LF or CRLF as its first line end; CRLF
-                          // when it has none
+    // The document's line end: CR, LF or CRLF as its first line end; CRLF when it has none.
+    void InsertLineEnd();
     void DeleteBack();    // one character before the caret, a CRLF as one
     void DeleteForward(); // one character after the caret, a CRLF as one
 
@@ -78,14 +78,15 @@ class EditorCore {
     void SetText(const std::string& text); // caret to 0, every fold expanded
 
     // Caret movement over the visible lines only.
-    int PositionLeft(int pos)
-        const; // one character left; from a line start, the end of the previous visible line
-    int PositionRight(
-        int pos) const; // one character right; from a line end, the start of the next visible line
-    int VisibleLineAfter(int line, int delta)
-        const; // the document line |delta| visible lines below (+) or above (-), clamped
+    // One character left; from a line start, the end of the previous visible line.
+    int PositionLeft(int pos) const;
+    // One character right; from a line end, the start of the next visible line.
+    int PositionRight(int pos) const;
+    // The document line |delta| visible lines below (+) or above (-), clamped.
+    int VisibleLineAfter(int line, int delta) const;
 
-    // Folding.
+    // Folding. Lines outside the document are not clamped here: they answer
+    // the base level, expanded, visible, with no parent and no last child (-1).
     int FoldLevel(int line) const;
     bool IsHeader(int line) const;
     bool Expanded(int line) const; // false only for a contracted header
@@ -99,8 +100,8 @@ class EditorCore {
     // Display lines: the visible lines, counted from the top of the document.
     int VisibleLineCount() const;
     int DocLineFromVisible(int displayLine) const; // clamped
-    int VisibleFromDocLine(
-        int line) const; // display line of line, or of the visible line above it if hidden
+    // The display line of line, or of the visible line above it if hidden.
+    int VisibleFromDocLine(int line) const;
 
     // The display line at the top of the window, kept here so requests can report it.
     int FirstVisibleLine() const;

@@ -105,12 +105,32 @@ void CheckInvariants(const kalmor::EditorCore& core) {
     Check(core.FirstVisibleLine() >= 0 && core.FirstVisibleLine() < visible);
 }
 
+// The styles and fold levels kept through the requests equal those of a
+// fresh editor given the final text and configuration at once.
+void CheckMatchesFullRelex(const kalmor::EditorCore& core, const std::string& keywords,
+                           const std::string& foldValue) {
+    kalmor::EditorCore fresh;
+    fresh.Dispatch(SCI_SETPROPERTY, reinterpret_cast<uintptr_t>("fold"),
+                   reinterpret_cast<intptr_t>(foldValue.c_str()));
+    fresh.Dispatch(SCI_SETKEYWORDS, 0, reinterpret_cast<intptr_t>(keywords.c_str()));
+    fresh.Dispatch(SCI_SETLEXER, static_cast<uintptr_t>(core.Lexer()), 0);
+    fresh.SetText(core.Text());
+    Check(fresh.StyleRange(0, fresh.Length()) == core.StyleRange(0, core.Length()));
+    for (int line = 0; line < core.LineCount(); ++line) {
+        Check(fresh.FoldLevel(line) == core.FoldLevel(line));
+    }
+}
+
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     kalmor::EditorCore core;
     Input input(data, size);
+    std::string keywords;
+    std::string foldValue;
     if (input.Byte() % 2 == 0) {
+        keywords = KEYWORD_LIST;
+        foldValue = "1";
         core.Dispatch(SCI_SETPROPERTY, reinterpret_cast<uintptr_t>("fold"),
                       reinterpret_cast<intptr_t>("1"));
         core.Dispatch(SCI_SETLEXER, SCLEX_BASIC, 0);
@@ -144,7 +164,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         default: break;
         }
         core.Dispatch(message, wParam, lParam);
+        if (message == SCI_SETKEYWORDS && wParam == 0 && lParam != 0) {
+            keywords = text;
+        }
+        if (message == SCI_SETPROPERTY &&
+            std::strcmp(reinterpret_cast<const char*>(wParam), "fold") == 0) {
+            foldValue = value;
+        }
     }
     CheckInvariants(core);
+    CheckMatchesFullRelex(core, keywords, foldValue);
     return 0;
 }
