@@ -105,7 +105,7 @@ int SkipBlanks(const char* s, int n, int i) {
     return i;
 }
 
-int ScanLetters(const char* s, int n, int i) {
+int ScanWordChars(const char* s, int n, int i) {
     while (i < n && IsWordChar(s[i])) {
         ++i;
     }
@@ -147,13 +147,13 @@ bool KeywordList::Contains(const char* word, int length) const {
 
 BasicLineKind ClassifyBasicLine(const char* s, int n) {
     int start = SkipBlanks(s, n, 0);
-    int end = ScanLetters(s, n, start);
+    int end = ScanWordChars(s, n, start);
     while (EqualsNoCase(s + start, end - start, "private") ||
            EqualsNoCase(s + start, end - start, "public") ||
            EqualsNoCase(s + start, end - start, "static") ||
            EqualsNoCase(s + start, end - start, "friend")) {
         start = SkipBlanks(s, n, end);
-        end = ScanLetters(s, n, start);
+        end = ScanWordChars(s, n, start);
     }
     if (EqualsNoCase(s + start, end - start, "sub") ||
         EqualsNoCase(s + start, end - start, "function")) {
@@ -167,7 +167,7 @@ BasicLineKind ClassifyBasicLine(const char* s, int n) {
     }
     if (EqualsNoCase(s + start, end - start, "end")) {
         int second = SkipBlanks(s, n, end);
-        int secondEnd = ScanLetters(s, n, second);
+        int secondEnd = ScanWordChars(s, n, second);
         if (EqualsNoCase(s + second, secondEnd - second, "sub") ||
             EqualsNoCase(s + second, secondEnd - second, "function")) {
             return BasicLineKind::SubEnd;
