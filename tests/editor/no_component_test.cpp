@@ -5,25 +5,20 @@
 #include "editor/requests.h"
 #include "folding/folding.h"
 
+#include "tests/program_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 namespace {
 
-std::string ProgramFolder() {
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder = path;
-    return folder.substr(0, folder.find_last_of('\\'));
-}
-
 TEST(NoComponent, EveryRequestAnswersZero) {
     LOADCOMPONENT();
     ASSERT_EQ(componentHandle, nullptr);
     directPointer = 0x1234;
-    for (UINT message : {SCI_GETLINECOUNT, SCI_GETFOLDLEVEL, SCI_GETFOLDPARENT,
-                         SCI_GETFOLDEXPANDED, SCI_GETCURRENTPOS, SCI_GETDIRECTPOINTER}) {
+    for (UINT message : {SCI_GETLINECOUNT, SCI_GETFOLDLEVEL, SCI_GETFOLDPARENT, SCI_GETFOLDEXPANDED,
+                         SCI_GETCURRENTPOS, SCI_GETDIRECTPOINTER}) {
         EXPECT_EQ(SENDSCINTILLAMSG(directPointer, message, 3, 0), 0) << message;
     }
     EXPECT_EQ(GETCURRENTLINE(), 0);

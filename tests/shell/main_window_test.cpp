@@ -175,9 +175,9 @@ TEST_F(MainWindow, MenuBarHasFourCommandItems) {
 }
 
 TEST_F(MainWindow, ToggleCurrentSubTogglesTheCaretsSub) {
-    std::vector<Request> expected = {{SCI_GETCURRENTPOS, 0, 0},    {SCI_LINEFROMPOSITION, 115, 0},
-                                     {SCI_GETFOLDLEVEL, 11, 0},    {SCI_GETFOLDPARENT, 11, 0},
-                                     {SCI_TOGGLEFOLD, 9, 0},       {SCI_GOTOLINE, 9, 0}};
+    std::vector<Request> expected = {{SCI_GETCURRENTPOS, 0, 0}, {SCI_LINEFROMPOSITION, 115, 0},
+                                     {SCI_GETFOLDLEVEL, 11, 0}, {SCI_GETFOLDPARENT, 11, 0},
+                                     {SCI_TOGGLEFOLD, 9, 0},    {SCI_GOTOLINE, 9, 0}};
     EXPECT_EQ(RequestsFor(WM_COMMAND, 102, 0), expected);
     // Only the low 16 bits of wParam name the command.
     EXPECT_EQ(RequestsFor(WM_COMMAND, MAKEWPARAM(102, 1), 0), expected);

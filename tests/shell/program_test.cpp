@@ -3,18 +3,13 @@
 // with exit status 0 whichever way out is taken.
 #include <windows.h>
 
+#include "tests/program_folder.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
 namespace {
-
-std::string ProgramFolder() {
-    char path[MAX_PATH];
-    GetModuleFileNameA(nullptr, path, MAX_PATH);
-    std::string folder = path;
-    return folder.substr(0, folder.find_last_of('\\'));
-}
 
 // The program beside the test double, beside no component, and the product.
 const std::string WITH_DOUBLE = ProgramFolder() + "\\kalmor-example.exe";
@@ -69,8 +64,8 @@ class Program {
         std::string commandLine = "\"" + path + "\" " + arguments;
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
-        started = CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
-                                 nullptr, nullptr, &startup, &process);
+        started = CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                                 nullptr, &startup, &process);
     }
     ~Program() {
         if (started) {
@@ -137,9 +132,9 @@ TEST(Program, MissingComponentIsReportedFirstThenTheWindowOpens) {
     char text[128] = {};
     GetDlgItemTextA(box, 0xFFFF, text, sizeof text);
     EXPECT_STREQ(text, "\"Kalmor.dll\" not found.");
-    EXPECT_EQ(FindNow(program.process.dwProcessId, "ScintillaExampleClass",
-                      "Kalmor.dll editor example"),
-              nullptr);
+    EXPECT_EQ(
+        FindNow(program.process.dwProcessId, "ScintillaExampleClass", "Kalmor.dll editor example"),
+        nullptr);
     PostMessageA(box, WM_COMMAND, IDOK, 0);
 
     HWND window = program.MainWindow();
