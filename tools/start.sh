@@ -18,8 +18,21 @@ export WINEDLLOVERRIDES="mscoree,mshtml="
 wine64=/usr/lib/wine/wine64
 [ -x "$wine64" ] || wine64=wine64
 
+# Makes a Wine prefix on first use. Courier New and Arial, the editor's fonts,
+# are stood in for by their metric twins from fonts-liberation.
+make_prefix() {
+    [ ! -d "$WINEPREFIX" ] || return 0
+    wineboot --init >/dev/null 2>&1
+    wineserver -w
+    for pair in "Courier New=Liberation Mono" "Arial=Liberation Sans"; do
+        "$wine64" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "${pair%%=*}" \
+            /t REG_SZ /d "${pair#*=}" /f >/dev/null 2>&1
+    done
+    wineserver -w
+}
+
 if [ -n "${DISPLAY:-}" ]; then
-    [ -d "$WINEPREFIX" ] || { wineboot --init >/dev/null 2>&1; wineserver -w; }
+    make_prefix
     echo "Starting build/win64/kalmor-example.exe"
     cd build/win64
     exec "$wine64" kalmor-example.exe
@@ -32,7 +45,7 @@ Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
 export DISPLAY=":$n"
 sleep 1
-[ -d "$WINEPREFIX" ] || { wineboot --init >/dev/null 2>&1; wineserver -w; }
+make_prefix
 echo "No X display: starting build/win64/kalmor-example.exe on Xvfb $DISPLAY"
 (cd build/win64 && "$wine64" explorer /desktop=kalmor,1024x768 kalmor-example.exe) &
 sleep "${KALMOR_SHOW_SECONDS:-8}"
