@@ -1,0 +1,300 @@
+// Fonts, measuring, painting and hit-testing of the editor window.
+#include "component/editor_window.h"
+#include <algorithm>
+#include <cstdio>
+#include "editor/requests.h"
+
+namespace kalmor {
+
+namespace {
+
+// Styles whose fonts decide the line height: the lexer's styles and the
+// predefined ones (default, line numbers and their neighbours).
+constexpr int kMeasuredStyles = 40;
+// Gap between the last margin and the first character.
+constexpr int kTextPadding = 2;
+// Gap between a line number and the right edge of its margin.
+constexpr int kNumberPadding = 3;
+constexpr int kTabColumns = 8;
+
+// Fills a rectangle with a solid colour without making a brush.
+void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
+    SetBkColor(dc, colour);
+    ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &rect, "", 0, nullptr);
+}
+
+bool SameFont(const StyleFont& cached, const Style& style) {
+    return cached.built && cached.face == style.font && cached.size == style.size &&
+           cached.bold == style.bold && cached.italic == style.italic;
+}
+
+// Builds the font a style asks for and records its vertical metrics.
+void BuildFont(StyleFont& cached, const Style& style, HDC dc) {
+    int height = -MulDiv(style.size, GetDeviceCaps(dc, LOGPIXELSY), 72);
+    cached.font.Reset(CreateFontA(height, 0, 0, 0, style.bold ? FW_BOLD : FW_NORMAL, style.italic,
+                                  FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
+                                  style.font.c_str()));
+    cached.built = true;
+    cached.face = style.font;
+    cached.size = style.size;
+    cached.bold = style.bold;
+    cached.italic = style.italic;
+    TEXTMETRICA metrics{};
+    SelectedObject selected(dc, cached.font.Get() ? cached.font.Get()
+                                                  : GetStockObject(DEFAULT_GUI_FONT));
+    GetTextMetricsA(dc, &metrics);
+    cached.ascent = metrics.tmAscent;
+    cached.descent = metrics.tmDescent;
+}
+
+// The end of the run of same-styled bytes starting at `i`; a tab is a run of its own.
+size_t RunEnd(const LineLayout& layout, size_t i) {
+    if (layout.text[i] == '\t')
+        return i + 1;
+    size_t end = i + 1;
+    while (end < layout.text.size() && layout.text[end] != '\t' &&
+           layout.styles[end] == layout.styles[i])
+        ++end;
+    return end;
+}
+
+int StyleOf(const LineLayout& layout, size_t i) {
+    return static_cast<unsigned char>(layout.styles[i]);
+}
+
+// Draws the visible lines of text, each run in its style's font and colours,
+// and returns the width of the widest line drawn.
+int PaintText(EditorWindow& w, HDC dc, const RECT& client) {
+    const EditorCore& core = w.core;
+    int origin = TextLeft(w) - w.xOffset;
+    int first = core.FirstVisibleLine();
+    int count = core.VisibleLineCount();
+    int rows = (client.bottom + w.lineHeight - 1) / w.lineHeight;
+    int widest = 0;
+    SetTextAlign(dc, TA_BASELINE | TA_LEFT);
+    for (int row = 0; row < rows && first + row < count; ++row) {
+        int line = core.DocLineFromVisible(first + row);
+        int top = row * w.lineHeight;
+        LineLayout layout = LayOutLine(w, dc, line);
+        widest = std::max(widest, layout.x.back());
+        for (size_t i = 0; i < layout.text.size();) {
+            size_t end = RunEnd(layout, i);
+            RECT cell{origin + layout.x[i], top, origin + layout.x[end], top + w.lineHeight};
+            if (cell.left >= client.right)
+                break;
+            if (cell.right > 0) {
+                const Style& style = core.GetStyle(StyleOf(layout, i));
+                SelectedObject font(dc, FontFor(w, dc, StyleOf(layout, i)).font.Get());
+                SetTextColor(dc, style.fore);
+                SetBkColor(dc, style.back);
+                bool tab = layout.text[i] == '\t';
+                ExtTextOutA(dc, cell.left, top + w.ascent, ETO_OPAQUE, &cell,
+                            layout.text.data() + i, tab ? 0 : static_cast<UINT>(end - i), nullptr);
+            }
+            i = end;
+        }
+        if (core.IsHeader(line) && !core.Expanded(line)) {
+            RECT rule{TextLeft(w), top + w.lineHeight - 1, client.right, top + w.lineHeight};
+            FillSolid(dc, rule, core.GetStyle(STYLE_DEFAULT).fore);
+        }
+    }
+    return widest;
+}
+
+// Draws 1-based line numbers right-aligned in a margin, in style 33's font.
+void PaintLineNumbers(EditorWindow& w, HDC dc, const RECT& margin) {
+    const EditorCore& core = w.core;
+    const Style& style = core.GetStyle(STYLE_LINENUMBER);
+    SelectedObject font(dc, FontFor(w, dc, STYLE_LINENUMBER).font.Get());
+    SetTextColor(dc, style.fore);
+    SetBkMode(dc, TRANSPARENT);
+    SetTextAlign(dc, TA_BASELINE | TA_RIGHT);
+    int first = core.FirstVisibleLine();
+    int count = core.VisibleLineCount();
+    int rows = (margin.bottom + w.lineHeight - 1) / w.lineHeight;
+    for (int row = 0; row < rows && first + row < count; ++row) {
+        char number[16];
+        int length =
+            std::snprintf(number, sizeof number, "%d", core.DocLineFromVisible(first + row) + 1);
+        ExtTextOutA(dc, margin.right - kNumberPadding, row * w.lineHeight + w.ascent, ETO_CLIPPED,
+                    &margin, number, static_cast<UINT>(length), nullptr);
+    }
+    SetBkMode(dc, OPAQUE);
+}
+
+// Draws the margins from left to right over whatever text was scrolled under them.
+void PaintMargins(EditorWindow& w, HDC dc, const RECT& client) {
+    COLORREF chrome = GetSysColor(COLOR_3DFACE);
+    int left = 0;
+    for (int i = 0; i < kMarginCount; ++i) {
+        const Margin& margin = w.core.GetMargin(i);
+        if (margin.width <= 0)
+            continue;
+        RECT area{left, 0, left + margin.width, client.bottom};
+        FillSolid(dc, area, chrome);
+        if (margin.type == SC_MARGIN_NUMBER)
+            PaintLineNumbers(w, dc, area);
+        left += margin.width;
+    }
+    RECT padding{left, 0, std::min<LONG>(TextLeft(w), client.right), client.bottom};
+    FillSolid(dc, padding, w.core.GetStyle(STYLE_DEFAULT).back);
+}
+
+RECT ClientRect(const EditorWindow& w) {
+    RECT client{};
+    GetClientRect(w.hwnd, &client);
+    return client;
+}
+
+} // namespace
+
+// The font of a style, built on first use and rebuilt only when the style's
+// face, size, weight or slant changed since.
+const StyleFont& FontFor(EditorWindow& w, HDC dc, int style) {
+    style = std::clamp(style, 0, kStyleCount - 1);
+    StyleFont& cached = w.fonts[style];
+    const Style& wanted = w.core.GetStyle(style);
+    if (cached.built && cached.version == wanted.version)
+        return cached;
+    if (!SameFont(cached, wanted))
+        BuildFont(cached, wanted, dc);
+    cached.version = wanted.version;
+    return cached;
+}
+
+// Brings the fonts of the common styles up to date and derives the line
+// height, baseline and tab width from them.
+void RefreshFonts(EditorWindow& w) {
+    WindowDC dc(w.hwnd);
+    if (!dc.Get())
+        return;
+    int ascent = 1;
+    int descent = 0;
+    for (int style = 0; style < kMeasuredStyles; ++style) {
+        const StyleFont& font = FontFor(w, dc.Get(), style);
+        ascent = std::max(ascent, font.ascent);
+        descent = std::max(descent, font.descent);
+    }
+    w.ascent = ascent;
+    w.lineHeight = ascent + descent;
+    SelectedObject font(dc.Get(), FontFor(w, dc.Get(), STYLE_DEFAULT).font.Get());
+    SIZE space{};
+    GetTextExtentPoint32A(dc.Get(), " ", 1, &space);
+    w.tabWidth = std::max<int>(1, space.cx * kTabColumns);
+}
+
+// Measures where each byte of a line starts, run by run, expanding tabs.
+LineLayout LayOutLine(EditorWindow& w, HDC dc, int line) {
+    LineLayout layout;
+    layout.start = w.core.LineStart(line);
+    int end = w.core.LineEnd(line);
+    layout.text = w.core.TextRange(layout.start, end);
+    layout.styles = w.core.StyleRange(layout.start, end);
+    layout.styles.resize(layout.text.size(), 0);
+    layout.x.assign(layout.text.size() + 1, 0);
+    std::vector<INT> extents;
+    for (size_t i = 0; i < layout.text.size();) {
+        size_t runEnd = RunEnd(layout, i);
+        if (layout.text[i] == '\t') {
+            layout.x[runEnd] = (layout.x[i] / w.tabWidth + 1) * w.tabWidth;
+        } else {
+            SelectedObject font(dc, FontFor(w, dc, StyleOf(layout, i)).font.Get());
+            int count = static_cast<int>(runEnd - i);
+            extents.assign(count, 0);
+            SIZE size{};
+            GetTextExtentExPointA(dc, layout.text.data() + i, count, 0, nullptr, extents.data(),
+                                  &size);
+            for (int k = 0; k < count; ++k)
+                layout.x[i + k + 1] = layout.x[i] + extents[k];
+        }
+        i = runEnd;
+    }
+    return layout;
+}
+
+int MarginsWidth(const EditorWindow& w) {
+    int width = 0;
+    for (int i = 0; i < kMarginCount; ++i)
+        width += std::max(0, w.core.GetMargin(i).width);
+    return width;
+}
+
+int TextLeft(const EditorWindow& w) {
+    return MarginsWidth(w) + kTextPadding;
+}
+
+int TextWidth(const EditorWindow& w) {
+    return std::max(1, static_cast<int>(ClientRect(w).right) - TextLeft(w));
+}
+
+int LinesOnScreen(const EditorWindow& w) {
+    return std::max(1, static_cast<int>(ClientRect(w).bottom) / w.lineHeight);
+}
+
+// The index of the margin under client x, or -1 when x is in the text area.
+int MarginAt(const EditorWindow& w, int x) {
+    int left = 0;
+    for (int i = 0; i < kMarginCount; ++i) {
+        int width = std::max(0, w.core.GetMargin(i).width);
+        if (x >= left && x < left + width)
+            return i;
+        left += width;
+    }
+    return -1;
+}
+
+// The document line shown at client y; below the last line, the last line.
+int LineAtY(const EditorWindow& w, int y) {
+    int row = y < 0 ? 0 : y / w.lineHeight;
+    int display = std::min(w.core.FirstVisibleLine() + row, w.core.VisibleLineCount() - 1);
+    return w.core.DocLineFromVisible(std::max(0, display));
+}
+
+// The character boundary of a line nearest to x, in text pixels.
+int PositionAtTextX(EditorWindow& w, int line, int textX) {
+    WindowDC dc(w.hwnd);
+    LineLayout layout = LayOutLine(w, dc.Get(), line);
+    auto after = std::lower_bound(layout.x.begin(), layout.x.end(), textX);
+    if (after == layout.x.end())
+        return layout.start + static_cast<int>(layout.text.size());
+    if (after != layout.x.begin() && textX - *(after - 1) < *after - textX)
+        --after;
+    return layout.start + static_cast<int>(after - layout.x.begin());
+}
+
+// Where a position is drawn, in text pixels measured along its line.
+int TextXOfPosition(EditorWindow& w, int position) {
+    WindowDC dc(w.hwnd);
+    LineLayout layout = LayOutLine(w, dc.Get(), w.core.LineFromPosition(position));
+    size_t index = std::min<size_t>(std::max(0, position - layout.start), layout.text.size());
+    return layout.x[index];
+}
+
+// Where a position is drawn in client coordinates: the left edge of its
+// character and the top of its line (of the visible line above, if hidden).
+POINT PointFromPosition(EditorWindow& w, int position) {
+    int row =
+        w.core.VisibleFromDocLine(w.core.LineFromPosition(position)) - w.core.FirstVisibleLine();
+    return POINT{TextLeft(w) - w.xOffset + TextXOfPosition(w, position), row * w.lineHeight};
+}
+
+// Paints the whole client area off-screen and copies it to `target` in one go.
+// Only the lines that fit on screen are measured and drawn.
+void Paint(EditorWindow& w, HDC target) {
+    RECT client = ClientRect(w);
+    if (client.right <= 0 || client.bottom <= 0)
+        return;
+    MemoryDC memory(target, client.right, client.bottom);
+    if (!memory.Ok())
+        return;
+    HDC dc = memory.Get();
+    FillSolid(dc, client, w.core.GetStyle(STYLE_DEFAULT).back);
+    int widest = PaintText(w, dc, client);
+    PaintMargins(w, dc, client);
+    BitBlt(target, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
+    if (widest > w.scrollWidth)
+        w.scrollWidth = widest;
+}
+
+} // namespace kalmor

@@ -1,0 +1,78 @@
+// The editor window: per-window state, the window procedure, and the
+// drawing and hit-testing it uses. The state is made on WM_NCCREATE, kept in
+// the window's extra bytes and freed on WM_NCDESTROY; its address is the
+// window's direct pointer.
+#pragma once
+#include <windows.h>
+#include <array>
+#include <string>
+#include <vector>
+#include "component/core/editor_core.h"
+#include "component/gdi.h"
+
+namespace kalmor {
+
+constexpr char kEditorClassName[] = "ZoradezazOr";
+
+// A style's font as last built, with the attributes it was built from, so a
+// change of colour alone does not rebuild it.
+struct StyleFont {
+    OwnedFont font;
+    bool built = false;
+    unsigned version = 0;
+    std::string face;
+    int size = 0;
+    bool bold = false;
+    bool italic = false;
+    int ascent = 0;
+    int descent = 0;
+};
+
+// Everything one editor window owns.
+struct EditorWindow {
+    explicit EditorWindow(HWND window) : hwnd(window) {}
+
+    HWND hwnd;
+    EditorCore core;
+    std::array<StyleFont, kStyleCount> fonts;
+    int lineHeight = 16;
+    int ascent = 12;
+    int tabWidth = 64;
+    int xOffset = 0;     // pixels the text is scrolled to the left
+    int scrollWidth = 0; // widest line drawn so far, for the horizontal scroll bar
+    int wantedX = -1;    // column kept by Up and Down, in text pixels; -1 when none
+    int wheelDelta = 0;  // wheel movement not yet turned into lines
+    int caretHeight = 0; // height of the system caret we own; 0 when we have none
+    bool focused = false;
+    bool updatingScrollBars = false;
+};
+
+// One document line measured for drawing: x[i] is the left edge of byte i
+// relative to the start of the text, x[text.size()] the line's width.
+struct LineLayout {
+    int start = 0;
+    std::string text;
+    std::string styles;
+    std::vector<int> x;
+};
+
+// editor_view.cpp: fonts, measuring, painting and hit-testing.
+const StyleFont& FontFor(EditorWindow& w, HDC dc, int style);
+void RefreshFonts(EditorWindow& w);
+LineLayout LayOutLine(EditorWindow& w, HDC dc, int line);
+int MarginsWidth(const EditorWindow& w);
+int TextLeft(const EditorWindow& w);
+int TextWidth(const EditorWindow& w);
+int LinesOnScreen(const EditorWindow& w);
+int MarginAt(const EditorWindow& w, int x);
+int LineAtY(const EditorWindow& w, int y);
+int PositionAtTextX(EditorWindow& w, int line, int textX);
+int TextXOfPosition(EditorWindow& w, int position);
+POINT PointFromPosition(EditorWindow& w, int position);
+void Paint(EditorWindow& w, HDC target);
+
+// editor_window.cpp: the window procedure and the request route both share.
+LRESULT CALLBACK EditorWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT HandleRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM lParam);
+
+} // namespace kalmor

@@ -1,0 +1,116 @@
+// Small owners for GDI objects and device contexts, so every path that
+// leaves a scope gives back what it took.
+#pragma once
+#include <windows.h>
+
+namespace kalmor {
+
+// The device context of one WM_PAINT, from BeginPaint to EndPaint.
+class PaintDC {
+  public:
+    explicit PaintDC(HWND hwnd) : hwnd_(hwnd) { dc_ = BeginPaint(hwnd, &ps_); }
+    ~PaintDC() { EndPaint(hwnd_, &ps_); }
+    PaintDC(const PaintDC&) = delete;
+    PaintDC& operator=(const PaintDC&) = delete;
+    HDC Get() const { return dc_; }
+
+  private:
+    HWND hwnd_;
+    PAINTSTRUCT ps_{};
+    HDC dc_;
+};
+
+// A window's client-area device context, for measuring outside painting.
+class WindowDC {
+  public:
+    explicit WindowDC(HWND hwnd) : hwnd_(hwnd), dc_(GetDC(hwnd)) {}
+    ~WindowDC() {
+        if (dc_)
+            ReleaseDC(hwnd_, dc_);
+    }
+    WindowDC(const WindowDC&) = delete;
+    WindowDC& operator=(const WindowDC&) = delete;
+    HDC Get() const { return dc_; }
+
+  private:
+    HWND hwnd_;
+    HDC dc_;
+};
+
+// Selects an object into a DC and puts the previous one back on exit.
+class SelectedObject {
+  public:
+    SelectedObject(HDC dc, HGDIOBJ object) : dc_(dc), previous_(SelectObject(dc, object)) {}
+    ~SelectedObject() {
+        if (previous_)
+            SelectObject(dc_, previous_);
+    }
+    SelectedObject(const SelectedObject&) = delete;
+    SelectedObject& operator=(const SelectedObject&) = delete;
+
+  private:
+    HDC dc_;
+    HGDIOBJ previous_;
+};
+
+// Sole owner of one GDI object (font, brush, pen, bitmap); movable.
+template <typename Handle> class Owned {
+  public:
+    Owned() = default;
+    explicit Owned(Handle handle) : handle_(handle) {}
+    ~Owned() { Reset(); }
+    Owned(Owned&& other) noexcept : handle_(other.handle_) { other.handle_ = nullptr; }
+    Owned& operator=(Owned&& other) noexcept {
+        if (this != &other) {
+            Reset();
+            handle_ = other.handle_;
+            other.handle_ = nullptr;
+        }
+        return *this;
+    }
+    Owned(const Owned&) = delete;
+    Owned& operator=(const Owned&) = delete;
+
+    Handle Get() const { return handle_; }
+    void Reset(Handle handle = nullptr) {
+        if (handle_)
+            DeleteObject(handle_);
+        handle_ = handle;
+    }
+
+  private:
+    Handle handle_ = nullptr;
+};
+
+using OwnedFont = Owned<HFONT>;
+using OwnedBrush = Owned<HBRUSH>;
+using OwnedPen = Owned<HPEN>;
+using OwnedBitmap = Owned<HBITMAP>;
+
+// An off-screen DC with a bitmap of the given size, compatible with `target`.
+// Drawing goes here first and reaches the screen in one BitBlt.
+class MemoryDC {
+  public:
+    MemoryDC(HDC target, int width, int height)
+        : dc_(CreateCompatibleDC(target)), bitmap_(CreateCompatibleBitmap(target, width, height)),
+          previous_(dc_ && bitmap_.Get() ? SelectObject(dc_, bitmap_.Get()) : nullptr) {}
+    ~MemoryDC() {
+        if (previous_)
+            SelectObject(dc_, previous_);
+        bitmap_.Reset();
+        if (dc_)
+            DeleteDC(dc_);
+    }
+    MemoryDC(const MemoryDC&) = delete;
+    MemoryDC& operator=(const MemoryDC&) = delete;
+
+    bool Ok() const { return previous_ != nullptr; }
+    HDC Get() const { return dc_; }
+
+  private:
+    HDC dc_;
+    OwnedBitmap bitmap_;
+    HGDIOBJ previous_;
+};
+
+} // namespace kalmor

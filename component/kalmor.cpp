@@ -1,0 +1,52 @@
+// KALMOR.DLL's entry points: the window class's registration for the life of
+// the library, and the direct function that answers requests without going
+// through the message queue.
+#include <windows.h>
+#include "component/editor_window.h"
+
+namespace {
+
+// Registers the editor class as a global class, so windows of it can be made
+// with any instance handle.
+bool RegisterEditorClass(HINSTANCE instance) {
+    WNDCLASSEXA wc{};
+    wc.cbSize = sizeof wc;
+    wc.style = CS_GLOBALCLASS | CS_DBLCLKS;
+    wc.lpfnWndProc = kalmor::EditorWindowProc;
+    wc.cbWndExtra = sizeof(LONG_PTR);
+    wc.hInstance = instance;
+    wc.hCursor = LoadCursorA(nullptr, IDC_IBEAM);
+    wc.lpszClassName = kalmor::kEditorClassName;
+    return RegisterClassExA(&wc) != 0;
+}
+
+} // namespace
+
+// Answers one request for the editor window whose direct pointer is given,
+// exactly as the window message would. A null pointer answers 0.
+extern "C" LRESULT CALLBACK Scintilla_DirectFunction(UINT_PTR directPointer, UINT message,
+                                                     WPARAM wParam, LPARAM lParam) {
+    auto* w = reinterpret_cast<kalmor::EditorWindow*>(directPointer);
+    if (!w)
+        return 0;
+    try {
+        return kalmor::HandleRequest(*w, message, wParam, lParam);
+    } catch (...) {
+        return 0;
+    }
+}
+
+// The class lives as long as the library. At process exit (reserved set)
+// the system tears everything down itself, so there is nothing to do.
+BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
+    switch (reason) {
+    case DLL_PROCESS_ATTACH:
+        DisableThreadLibraryCalls(instance);
+        return RegisterEditorClass(instance);
+    case DLL_PROCESS_DETACH:
+        if (!reserved)
+            UnregisterClassA(kalmor::kEditorClassName, instance);
+        break;
+    }
+    return TRUE;
+}
