@@ -72,6 +72,7 @@ int PaintText(EditorWindow& w, HDC dc, const RECT& client) {
     int count = core.VisibleLineCount();
     int rows = (client.bottom + w.lineHeight - 1) / w.lineHeight;
     int widest = 0;
+    std::vector<INT> advances;
     SetTextAlign(dc, TA_BASELINE | TA_LEFT);
     for (int row = 0; row < rows && first + row < count; ++row) {
         int line = core.DocLineFromVisible(first + row);
@@ -88,9 +89,15 @@ int PaintText(EditorWindow& w, HDC dc, const RECT& client) {
                 SelectedObject font(dc, FontFor(w, dc, StyleOf(layout, i)).font.Get());
                 SetTextColor(dc, style.fore);
                 SetBkColor(dc, style.back);
-                bool tab = layout.text[i] == '\t';
+                // Each character goes exactly where it was measured, so
+                // runs of different fonts meet without gaps or overlaps.
+                advances.clear();
+                if (layout.text[i] != '\t')
+                    for (size_t k = i; k < end; ++k)
+                        advances.push_back(layout.x[k + 1] - layout.x[k]);
                 ExtTextOutA(dc, cell.left, top + w.ascent, ETO_OPAQUE, &cell,
-                            layout.text.data() + i, tab ? 0 : static_cast<UINT>(end - i), nullptr);
+                            layout.text.data() + i, static_cast<UINT>(advances.size()),
+                            advances.data());
             }
             i = end;
         }

@@ -148,4 +148,5 @@ TEST_F(EditorTest, RepaintsAndTogglesDoNotLeak) {
     EXPECT_LE(GdiObjectCount(), objects + 2);
     EXPECT_LT(HeapBytesInUse(), heap + 64 * 1024);
     EXPECT_GT(objects, 0);
+    EXPECT_GT(heap, 0u);
 }
