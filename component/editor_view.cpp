@@ -173,6 +173,11 @@ const StyleFont& FontFor(EditorWindow& w, HDC dc, int style) {
 // Brings the fonts of the common styles up to date and derives the line
 // height, baseline and tab width from them.
 void RefreshFonts(EditorWindow& w) {
+    bool current = true;
+    for (int style = 0; style < kMeasuredStyles && current; ++style)
+        current = w.fonts[style].built && w.fonts[style].version == w.core.GetStyle(style).version;
+    if (current)
+        return;
     WindowDC dc(w.hwnd);
     if (!dc.Get())
         return;

@@ -121,6 +121,24 @@ TEST_F(EditorTest, ScrollingMovesTheTextAndKeepsTheCaretInView) {
     Send(WM_VSCROLL, SB_LINEDOWN);
     EXPECT_EQ(Call(SCI_GETFIRSTVISIBLELINE), 2001 - lines);
 
+    // A line wider than the window scrolls sideways to keep the caret in view.
+    std::string wide = "x = 1";
+    wide += std::string(400, ' ') + "' far right";
+    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+    LRESULT home = Call(SCI_POINTXFROMPOSITION, 0, 0);
+    Send(WM_KEYDOWN, VK_END, 1);
+    EXPECT_LT(Call(SCI_POINTXFROMPOSITION, 0, 0), home);
+    int caretX = static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, Call(SCI_GETCURRENTPOS)));
+    RECT client{};
+    GetClientRect(editor, &client);
+    EXPECT_GT(caretX, home);
+    EXPECT_LT(caretX, client.right);
+    EXPECT_NE(GetWindowLongPtrA(editor, GWL_STYLE) & WS_HSCROLL, 0);
+    EXPECT_TRUE(Print(editor).Has(0x000000, static_cast<int>(home), 0, client.right, 20))
+        << "the line's end is drawn";
+    Send(WM_HSCROLL, SB_TOP);
+    EXPECT_EQ(Call(SCI_POINTXFROMPOSITION, 0, 0), home);
+
     // Short text needs no vertical scroll bar.
     Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("short"));
     EXPECT_EQ(GetWindowLongPtrA(editor, GWL_STYLE) & WS_VSCROLL, 0);
