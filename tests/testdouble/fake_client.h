@@ -4,6 +4,7 @@
 #include "editor/requests.h"
 #include "tests/testdouble/fake_component.h"
 
+#include <algorithm>
 #include <vector>
 
 // A request as the tests compare it: number and parameters.
@@ -49,6 +50,13 @@ inline std::vector<Request> FakeRequests() {
     for (const FakeRequest& r : FakeLog()) {
         requests.push_back({r.message, r.wParam, r.lParam});
     }
+    return requests;
+}
+
+// The first count recorded requests, or all of them if there are fewer.
+inline std::vector<Request> FirstRequests(size_t count) {
+    std::vector<Request> requests = FakeRequests();
+    requests.resize(std::min(count, requests.size()));
     return requests;
 }
 
