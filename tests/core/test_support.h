@@ -1,10 +1,12 @@
-// Helpers shared by the core's tests: sending requests the way the program
-// does and configuring an editor exactly as the program configures it.
+// Helpers shared by the core's tests, its fuzzer and its benchmark: sending
+// requests the way the program does, configuring an editor exactly as the
+// program configures it, and checking the core's invariants.
 #pragma once
 #include "component/core/editor_core.h"
 #include "editor/demo_text.h"
 #include "editor/requests.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 
@@ -66,15 +68,63 @@ inline void ToggleSubsBelow(kalmor::EditorCore& core, int line) {
     }
 }
 
-// Whether line is hidden by the fold rules alone: some contracted header
-// above it has it among its children.
-inline bool HiddenByRule(const kalmor::EditorCore& core, int line) {
-    for (int header = 0; header < line; ++header) {
-        if (core.IsHeader(header) && !core.Expanded(header) && core.LastChild(header) >= line) {
-            return true;
+// One character per line: its depth below the base level as a digit, or as
+// a letter on a header (A at the base level); '?' for any other level.
+inline std::string Shape(const kalmor::EditorCore& core) {
+    std::string shape;
+    for (int line = 0; line < core.LineCount(); ++line) {
+        int level = core.FoldLevel(line);
+        int depth = (level & ~SC_FOLDLEVELHEADERFLAG) - SC_FOLDLEVELBASE;
+        char first = level & SC_FOLDLEVELHEADERFLAG ? 'A' : '0';
+        shape += depth < 0 || depth > 9 ? '?' : static_cast<char>(first + depth);
+    }
+    return shape;
+}
+
+// The first broken invariant, or "" if all hold: the line index, a caret
+// inside the document and never inside a CRLF, only headers contracted, a
+// line hidden exactly when a contracted header above has it among its
+// children, and display lines that agree with that.
+inline std::string Fault(const kalmor::EditorCore& core) {
+    int count = core.LineCount();
+    int caret = core.Caret();
+    if (count < 1 || core.LineStart(0) != 0 || core.LineStart(count) != core.Length() ||
+        caret < 0 || caret > core.Length() ||
+        (core.CharAt(caret - 1) == '\r' && core.CharAt(caret) == '\n')) {
+        return "line index ends or caret";
+    }
+    int visible = 0;
+    int hiddenUntil = -1; // the last line held by a contracted header so far
+    for (int line = 0; line < count; ++line) {
+        bool shown = core.LineVisible(line);
+        visible += shown ? 1 : 0;
+        if (core.LineStart(line) > core.LineEnd(line) ||
+            core.LineFromPosition(core.LineStart(line)) != line ||
+            (!core.Expanded(line) && !core.IsHeader(line)) || shown != (line > hiddenUntil) ||
+            core.VisibleFromDocLine(line) != visible - 1 ||
+            (shown && core.DocLineFromVisible(visible - 1) != line)) {
+            return "broken at line " + std::to_string(line);
+        }
+        if (!core.Expanded(line)) {
+            hiddenUntil = std::max(hiddenUntil, core.LastChild(line));
         }
     }
-    return false;
+    if (core.VisibleLineCount() != visible || core.FirstVisibleLine() < 0 ||
+        core.FirstVisibleLine() >= visible) {
+        return "visible line count";
+    }
+    return "";
+}
+
+// Whether two editors hold the same styles and fold levels, as an editor kept
+// up to date edit by edit must with one given the final text at once.
+inline bool SameStylesAndLevels(const kalmor::EditorCore& a, const kalmor::EditorCore& b) {
+    bool same = a.LineCount() == b.LineCount() &&
+                a.StyleRange(0, a.Length()) == b.StyleRange(0, b.Length());
+    for (int line = 0; same && line < a.LineCount(); ++line) {
+        same = a.FoldLevel(line) == b.FoldLevel(line);
+    }
+    return same;
 }
 
 } // namespace kalmor_test

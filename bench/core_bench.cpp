@@ -1,15 +1,14 @@
 // Times the core on the demo listing repeated to about a million lines:
 // loading, typing in the middle and the program's fold sweep.
-#include "component/core/editor_core.h"
-#include "editor/demo_text.h"
-#include "editor/requests.h"
+#include "tests/core/test_support.h"
 
 #include <algorithm>
 #include <chrono>
-#include <cstdint>
 #include <cstdio>
 #include <fstream>
 #include <string>
+
+using namespace kalmor_test;
 
 namespace {
 
@@ -17,15 +16,6 @@ using Clock = std::chrono::steady_clock;
 
 double MillisecondsSince(Clock::time_point start) {
     return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-}
-
-intptr_t Send(kalmor::EditorCore& core, unsigned message, intptr_t wParam = 0,
-              intptr_t lParam = 0) {
-    return core.Dispatch(message, static_cast<uintptr_t>(wParam), lParam);
-}
-
-intptr_t Pointer(const void* text) {
-    return reinterpret_cast<intptr_t>(text);
 }
 
 // Resident memory in kB where the system reports it, else 0.
@@ -55,28 +45,10 @@ std::string RepeatedListing(int lines) {
     return text;
 }
 
-void Configure(kalmor::EditorCore& core) {
-    Send(core, SCI_SETPROPERTY, Pointer("fold"), Pointer("1"));
-    Send(core, SCI_SETLEXER, SCLEX_BASIC);
-    Send(core, SCI_SETKEYWORDS, 0, Pointer(KEYWORD_LIST));
-}
-
-// The program's "toggle all subs below" from the first header.
+// The program's "toggle all subs below" from line, timed.
 double TimeSweep(kalmor::EditorCore& core, int line) {
     Clock::time_point start = Clock::now();
-    int header = (Send(core, SCI_GETFOLDLEVEL, line) & SC_FOLDLEVELHEADERFLAG)
-                     ? line
-                     : static_cast<int>(Send(core, SCI_GETFOLDPARENT, line));
-    Send(core, SCI_TOGGLEFOLD, header);
-    Send(core, SCI_GOTOLINE, header);
-    intptr_t target = Send(core, SCI_GETFOLDEXPANDED, header);
-    intptr_t count = Send(core, SCI_GETLINECOUNT);
-    for (intptr_t i = line; i < count; ++i) {
-        if ((Send(core, SCI_GETFOLDLEVEL, i) & SC_FOLDLEVELHEADERFLAG) != 0 &&
-            Send(core, SCI_GETFOLDEXPANDED, i) != target) {
-            Send(core, SCI_TOGGLEFOLD, i);
-        }
-    }
+    ToggleSubsBelow(core, line);
     return MillisecondsSince(start);
 }
 
@@ -98,7 +70,7 @@ Figures Measure(int lines) {
     long residentBefore = ResidentKilobytes();
     {
         kalmor::EditorCore core;
-        Configure(core);
+        ConfigureLexer(core);
         Clock::time_point start = Clock::now();
         Send(core, SCI_INSERTTEXT, 0, Pointer(text.c_str()));
         figures.loadMs = MillisecondsSince(start);
