@@ -97,8 +97,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         default: break;
         }
         Send(core, message, wParam, lParam);
-        if (message == SCI_SETKEYWORDS && wParam == 0 && lParam != 0) {
-            keywords = text;
+        if (message == SCI_SETKEYWORDS && wParam == 0) {
+            keywords = lParam != 0 ? text : ""; // the dispatcher reads a null list as empty
         }
         if (message == SCI_SETPROPERTY &&
             std::strcmp(reinterpret_cast<const char*>(wParam), "fold") == 0) {
