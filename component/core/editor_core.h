@@ -42,8 +42,9 @@ class EditorCore {
     EditorCore& operator=(const EditorCore&) = delete;
 
     // Answers one numbered request in its documented sense. Texts travel as
-    // pointers in wParam or lParam; null pointers are ignored. Unknown
-    // requests answer 0.
+    // pointers in wParam or lParam: a null text to insert, set or name a font
+    // or property changes nothing; a null keyword list or property value
+    // counts as empty. Unknown requests answer 0.
     intptr_t Dispatch(unsigned message, uintptr_t wParam, intptr_t lParam);
 
     // Document.
