@@ -1,162 +1,100 @@
 // Mouse and keyboard input: margin clicks, caret placement, typing, moving.
 #include "tests/component/editor_fixture.h"
-#include "editor/demo_text.h"
-#include "editor/requests.h"
+#include <tuple>
 
-namespace {
-
-// Holds Control down in this thread's keyboard state while it lives.
-class ControlHeld {
-  public:
-    ControlHeld() { SetControl(0x80); }
-    ~ControlHeld() { SetControl(0); }
-
-  private:
-    static void SetControl(BYTE state) {
-        BYTE keys[256];
-        GetKeyboardState(keys);
-        keys[VK_CONTROL] = state;
-        SetKeyboardState(keys);
-    }
-};
-
-} // namespace
-
-TEST_F(EditorTest, ClickInSensitiveMarginNotifiesParent) {
-    ConfigureAsProgram();
-    Call(SCI_GOTOLINE, 2);
-    int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
-    ClickAt(20, 10 * height + height / 2, MK_SHIFT | MK_CONTROL);
-    ASSERT_EQ(notifications.size(), 1u);
-    const SCNotification& n = notifications[0];
-    EXPECT_EQ(n.hwndFrom, editor);
-    EXPECT_EQ(n.idFrom, 7u);
-    EXPECT_EQ(n.code, SCN_MARGINCLICK);
-    EXPECT_EQ(n.position, LineStart(10));
-    EXPECT_EQ(n.margin, 1);
-    EXPECT_EQ(n.modifiers, SCMOD_SHIFT | SCMOD_CTRL);
-    EXPECT_EQ(Call(SCI_GETCURRENTPOS), LineStart(2)) << "the parent decides what a click does";
-
-    // With the fold contracted the same row shows the line after the sub.
-    Call(SCI_TOGGLEFOLD, 9);
-    ClickAt(39, 10 * height + 1);
-    ASSERT_EQ(notifications.size(), 2u);
-    EXPECT_EQ(notifications[1].position, LineStart(13));
-    EXPECT_EQ(notifications[1].modifiers, 0);
-}
-
-TEST_F(EditorTest, ClickInInsensitiveMarginMovesCaretWithoutNotifying) {
-    ConfigureAsProgram();
+// A click in the click-sensitive margin 1 goes to the parent with the line's
+// start and the keys held, and leaves the caret alone; a click in the
+// insensitive margin 0 or in the text moves the caret and tells nobody.
+TEST_F(EditorTest, ClicksInMarginsAndText) {
     Call(SCI_SETMARGINWIDTHN, 0, 20);
     int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
     ClickAt(5, 4 * height + 2);
     EXPECT_TRUE(notifications.empty());
     EXPECT_EQ(Call(SCI_GETCURRENTPOS), LineStart(4));
-    ClickAt(25, 6 * height + 2); // margin 1 now starts at x = 20
-    ASSERT_EQ(notifications.size(), 1u);
-    EXPECT_EQ(notifications[0].margin, 1);
-    EXPECT_EQ(notifications[0].position, LineStart(6));
-}
+    EXPECT_EQ(GetFocus(), editor);
 
-TEST_F(EditorTest, ClickInTextPutsCaretAtNearestBoundary) {
-    ConfigureAsProgram();
-    int start = LineStart(9); // "Sub Test1(..."
-    int y = static_cast<int>(Call(SCI_POINTYFROMPOSITION, 0, start)) + 2;
+    auto fields = [](const SCNotification& n) {
+        return std::tuple(n.hwndFrom, n.idFrom, n.code, n.position, n.margin, n.modifiers);
+    };
+    ClickAt(25, 10 * height + height / 2, MK_SHIFT | MK_CONTROL);
+    ASSERT_EQ(notifications.size(), 1u);
+    EXPECT_EQ(fields(notifications[0]),
+              std::tuple(editor, UINT_PTR{7}, 2010u, INT_PTR{LineStart(10)}, 1,
+                         SCMOD_SHIFT | SCMOD_CTRL));
+    EXPECT_EQ(Call(SCI_GETCURRENTPOS), LineStart(4)) << "the parent decides what a click does";
+    // With the fold contracted the same row shows the line after the sub.
+    Call(SCI_TOGGLEFOLD, 9);
+    ClickAt(59, 10 * height + 1);
+    ASSERT_EQ(notifications.size(), 2u);
+    EXPECT_EQ(fields(notifications[1]),
+              std::tuple(editor, UINT_PTR{7}, 2010u, INT_PTR{LineStart(13)}, 1, 0));
+
+    // In the text the caret goes to the nearest character boundary, or the line's end.
+    int start = LineStart(13);
     int x4 = static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, start + 4));
     int x5 = static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, start + 5));
     ASSERT_GT(x5, x4 + 2);
-    ClickAt(x4 + 1, y);
-    EXPECT_EQ(Call(SCI_GETCURRENTPOS), start + 4);
-    ClickAt(x5 - 1, y);
-    EXPECT_EQ(Call(SCI_GETCURRENTPOS), start + 5);
-    ClickAt(480, y); // past the line's end
-    EXPECT_EQ(Call(SCI_GETCURRENTPOS), start + 37);
-    EXPECT_TRUE(notifications.empty());
-    EXPECT_EQ(GetFocus(), editor);
+    for (auto [x, position] :
+         {std::pair{x4 + 1, start + 4}, {x5 - 1, start + 5}, {480, LineStart(14) - 1}}) {
+        ClickAt(x, 10 * height + 2);
+        EXPECT_EQ(Call(SCI_GETCURRENTPOS), position) << x;
+    }
+    EXPECT_EQ(notifications.size(), 2u);
 }
 
-TEST_F(EditorTest, TypingAndDeletingFollowStylesAndFolds) {
-    ConfigureAsProgram();
-    {
-        ControlHeld control;
-        Key(VK_END);
-    }
-    Type("\rsub Four\r  x=1\rend sub");
-    std::string text = Text();
-    EXPECT_EQ(text.substr(630), "\rsub Four\r  x=1\rend sub") << "Enter keeps the CR line ends";
-    EXPECT_EQ(Call(SCI_GETLINECOUNT), 24);
-    EXPECT_NE(Call(SCI_GETFOLDLEVEL, 21) & SC_FOLDLEVELHEADERFLAG, 0);
+// Typing and deleting edit the text, and the folds follow.
+TEST_F(EditorTest, TypingAndDeletingChangeTextAndFolds) {
+    auto type = [&](const std::string& text) {
+        for (char c : text)
+            Send(WM_CHAR, static_cast<unsigned char>(c), 1);
+    };
+    Key(VK_END, true);
+    type("\rsub Four\r  x=1\rend sub");
+    EXPECT_EQ(Text().substr(630), "\rsub Four\r  x=1\rend sub") << "Enter keeps the CR line ends";
     EXPECT_EQ(Call(SCI_GETFOLDPARENT, 22), 21);
-    EXPECT_EQ(Call(SCI_GETSTYLEAT, LineStart(21)), 3);
-    EXPECT_EQ(Call(SCI_GETCURRENTPOS), Call(SCI_GETLENGTH));
-
-    for (int i = 0; i < 4; ++i)
-        Type("\b");
+    type("\b\b\b\b");
     EXPECT_EQ(Text().substr(630), "\rsub Four\r  x=1\rend");
     Key(VK_UP);
     Key(VK_UP);
     Key(VK_HOME);
-    Send(WM_KEYDOWN, VK_DELETE, 1);
-    EXPECT_EQ(Call(SCI_GETFOLDLEVEL, 21) & SC_FOLDLEVELHEADERFLAG, 0)
-        << "\"ub Four\" heads nothing";
-    EXPECT_EQ(Call(SCI_GETSTYLEAT, LineStart(21)), 7);
-    Type("s");
+    Key(VK_DELETE);
+    EXPECT_EQ(Call(SCI_GETFOLDLEVEL, 21) & SC_FOLDLEVELHEADERFLAG, 0) << "\"ub Four\"";
+    type("s");
     EXPECT_NE(Call(SCI_GETFOLDLEVEL, 21) & SC_FOLDLEVELHEADERFLAG, 0);
-    Key(VK_DOWN);
-    Key(VK_DOWN);
-    Key(VK_HOME);
-    Send(WM_KEYDOWN, VK_DELETE, 1);
-    EXPECT_EQ(Text().substr(630), "\rsub Four\r  x=1\rnd");
-    Type("\t");
-    EXPECT_EQ(Text().substr(630), "\rsub Four\r  x=1\r\tnd");
-}
 
-TEST_F(EditorTest, EnterBackspaceAndDeleteTreatCrLfAsOne) {
+    // A new document gets CRLF line ends, which Backspace and Delete take whole.
     Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
-    Type("ab\rc");
-    EXPECT_EQ(Text(), "ab\r\nc") << "a new document gets CRLF";
-    Type("\b\b");
-    EXPECT_EQ(Text(), "ab");
-    Type("\r");
+    type("ab\rc");
+    EXPECT_EQ(Text(), "ab\r\nc");
+    type("\b\b\r");
     Key(VK_LEFT);
-    EXPECT_EQ(Call(SCI_GETCURRENTPOS), 2);
-    Send(WM_KEYDOWN, VK_DELETE, 1);
-    EXPECT_EQ(Text(), "ab");
-    Type("\x01\x1b\x7f"); // control characters are not text
-    EXPECT_EQ(Text(), "ab");
+    Key(VK_DELETE);
+    type("\x01\x1b\x7f\t"); // control characters are not text; Tab is
+    EXPECT_EQ(Text(), "ab\t");
 }
 
-TEST_F(EditorTest, ArrowKeysSkipHiddenLines) {
-    ConfigureAsProgram();
+// Caret keys pass over the hidden body of a contracted sub.
+TEST_F(EditorTest, CaretKeysSkipHiddenLines) {
     Call(SCI_TOGGLEFOLD, 9);
     Call(SCI_GOTOLINE, 8);
-    Key(VK_DOWN);
-    EXPECT_EQ(Call(SCI_LINEFROMPOSITION, Call(SCI_GETCURRENTPOS)), 9);
-    Key(VK_DOWN);
-    EXPECT_EQ(Call(SCI_LINEFROMPOSITION, Call(SCI_GETCURRENTPOS)), 13);
-    Key(VK_UP);
-    EXPECT_EQ(Call(SCI_LINEFROMPOSITION, Call(SCI_GETCURRENTPOS)), 9);
-    Key(VK_END);
-    Key(VK_RIGHT);
-    EXPECT_EQ(Call(SCI_GETCURRENTPOS), LineStart(13));
-    Key(VK_LEFT);
-    EXPECT_EQ(Call(SCI_GETCURRENTPOS), LineStart(10) - 1);
-    Key(VK_HOME);
-    EXPECT_EQ(Call(SCI_GETCURRENTPOS), LineStart(9));
-    Key(VK_NEXT);
-    EXPECT_EQ(Call(SCI_LINEFROMPOSITION, Call(SCI_GETCURRENTPOS)), 20);
-    Key(VK_PRIOR);
-    EXPECT_EQ(Call(SCI_LINEFROMPOSITION, Call(SCI_GETCURRENTPOS)), 0);
-    {
-        ControlHeld control;
-        Key(VK_END);
-        EXPECT_EQ(Call(SCI_GETCURRENTPOS), 630);
-        Key(VK_HOME);
-        EXPECT_EQ(Call(SCI_GETCURRENTPOS), 0);
+    const struct {
+        WPARAM key;
+        bool control;
+        int position;
+    } steps[] = {{VK_DOWN, false, LineStart(9)},
+                 {VK_DOWN, false, LineStart(13)},
+                 {VK_UP, false, LineStart(9)},
+                 {VK_END, false, LineStart(10) - 1},
+                 {VK_RIGHT, false, LineStart(13)},
+                 {VK_LEFT, false, LineStart(10) - 1},
+                 {VK_HOME, false, LineStart(9)},
+                 {VK_NEXT, false, LineStart(20)},
+                 {VK_PRIOR, false, 0},
+                 {VK_END, true, 630},
+                 {VK_HOME, true, 0}};
+    for (const auto& step : steps) {
+        Key(step.key, step.control);
+        EXPECT_EQ(Call(SCI_GETCURRENTPOS), step.position) << step.key;
     }
-    for (int i = 0; i < 30; ++i)
-        Key(VK_DOWN);
-    for (int line = 10; line <= 12; ++line)
-        EXPECT_EQ(Call(SCI_GETLINEVISIBLE, line), 0);
-    EXPECT_EQ(Call(SCI_LINEFROMPOSITION, Call(SCI_GETCURRENTPOS)), 20);
+    EXPECT_EQ(Call(SCI_GETLINEVISIBLE, 11), 0);
 }
