@@ -363,12 +363,25 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 
 } // namespace
 
+// The state of an editor window of this process, or null for any other value:
+// a direct pointer comes from outside and must not be trusted as an address.
+// The class's own procedure tells editor windows apart from the rest.
+EditorWindow* EditorFromHandle(HWND hwnd) {
+    DWORD process = 0;
+    if (!hwnd || !GetWindowThreadProcessId(hwnd, &process) || process != GetCurrentProcessId())
+        return nullptr;
+    if (static_cast<LONG_PTR>(GetClassLongPtrA(hwnd, GCLP_WNDPROC)) !=
+        reinterpret_cast<LONG_PTR>(EditorWindowProc))
+        return nullptr;
+    return FromWindow(hwnd);
+}
+
 // Answers one request for a window, whether it came as a window message or
 // through the direct function, and refreshes the screen after any request
 // that may change it.
 LRESULT HandleRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
-    case SCI_GETDIRECTPOINTER: return reinterpret_cast<LRESULT>(&w);
+    case SCI_GETDIRECTPOINTER: return reinterpret_cast<LRESULT>(w.hwnd);
     case SCI_TEXTHEIGHT: return w.lineHeight;
     case SCI_POINTXFROMPOSITION: return PointFromPosition(w, ClampPosition(w, lParam)).x;
     case SCI_POINTYFROMPOSITION: return PointFromPosition(w, ClampPosition(w, lParam)).y;

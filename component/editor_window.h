@@ -1,7 +1,7 @@
 // The editor window: per-window state, the window procedure, and the
 // drawing and hit-testing it uses. The state is made on WM_NCCREATE, kept in
-// the window's extra bytes and freed on WM_NCDESTROY; its address is the
-// window's direct pointer.
+// the window's extra bytes and freed on WM_NCDESTROY. The window's handle is
+// its direct pointer.
 #pragma once
 #include <windows.h>
 #include <array>
@@ -74,5 +74,6 @@ void Paint(EditorWindow& w, HDC target);
 // editor_window.cpp: the window procedure and the request route both share.
 LRESULT CALLBACK EditorWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT HandleRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM lParam);
+EditorWindow* EditorFromHandle(HWND hwnd);
 
 } // namespace kalmor

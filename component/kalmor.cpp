@@ -23,10 +23,12 @@ bool RegisterEditorClass(HINSTANCE instance) {
 } // namespace
 
 // Answers one request for the editor window whose direct pointer is given,
-// exactly as the window message would. A null pointer answers 0.
+// exactly as the window message would. The direct pointer is the window's
+// handle: callers pass it through CallWindowProcA, which under Wine is fast
+// only for real window handles. Anything else answers 0.
 extern "C" LRESULT CALLBACK Scintilla_DirectFunction(UINT_PTR directPointer, UINT message,
                                                      WPARAM wParam, LPARAM lParam) {
-    auto* w = reinterpret_cast<kalmor::EditorWindow*>(directPointer);
+    kalmor::EditorWindow* w = kalmor::EditorFromHandle(reinterpret_cast<HWND>(directPointer));
     if (!w)
         return 0;
     try {

@@ -8,6 +8,7 @@
 // other's changes, and a second window keeps its own state.
 TEST_F(EditorTest, BothRoutesAgreeOnTheDemoListingAndItsFolds) {
     ASSERT_EQ(Call(SCI_GETLINECOUNT), 21);
+    EXPECT_EQ(direct, reinterpret_cast<UINT_PTR>(editor));
     const int parents[21] = {-1, -1, -1, -1, -1, -1, -1, -1, -1, -1, 9,
                              9,  9,  -1, -1, 14, 14, -1, -1, 18, 18};
     for (int line = 0; line < 21; ++line) {
@@ -31,15 +32,23 @@ TEST_F(EditorTest, BothRoutesAgreeOnTheDemoListingAndItsFolds) {
     Direct()(other, SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("one line"));
     EXPECT_EQ(Direct()(other, SCI_GETMARGINWIDTHN, 1, 0), 16);
     DestroyWindow(second);
+    EXPECT_EQ(Direct()(other, SCI_GETLINECOUNT, 0, 0), 0);
     EXPECT_EQ(Text(), std::string(DEMO_LISTING));
     EXPECT_EQ(Send(SCI_GETMARGINWIDTHN, 1), 40);
 }
 
 // Every request number with nonsense arguments through both routes (text
-// arguments get null pointers), and a null direct pointer, answer quietly;
-// the window carries on working.
+// arguments get null pointers), and direct pointers that are not editor
+// windows, answer quietly; the window carries on working.
 TEST_F(EditorTest, BadRequestsNeitherCrashNorBreakTheWindow) {
-    EXPECT_EQ(Direct()(0, SCI_GETLENGTH, 0, 0), 0);
+    // An edit control keeps its own state's address where the editor keeps its.
+    HWND edit =
+        CreateWindowExA(0, "EDIT", "", WS_CHILD, 0, 0, 50, 20, parent, nullptr, nullptr, nullptr);
+    int local = 0;
+    for (UINT_PTR stranger :
+         {UINT_PTR{0}, reinterpret_cast<UINT_PTR>(parent), reinterpret_cast<UINT_PTR>(edit),
+          reinterpret_cast<UINT_PTR>(&local), UINT_PTR{1}, ~UINT_PTR{0}})
+        EXPECT_EQ(Direct()(stranger, SCI_GETLINECOUNT, 0, 0), 0) << stranger;
     for (UINT request = SCI_START; request < SCI_END; ++request) {
         bool text = request == SCI_INSERTTEXT || request == SCI_STYLESETFONT ||
                     request == SCI_SETPROPERTY || request == SCI_SETKEYWORDS ||
