@@ -128,14 +128,29 @@ void ScrollCaretIntoView(EditorWindow& w) {
 }
 
 // Brings the screen up to date after anything that may have changed the
-// text, folds, styles, margins or caret.
+// text, folds, styles, margins or caret. Only a moved caret is dealt with at
+// once; the scroll position and bars wait for the next paint, input or view
+// request, so a run of requests (a fold sweep makes one per line) costs no
+// window-system calls beyond the first.
 void Refresh(EditorWindow& w, bool caretMoved) {
     RefreshFonts(w);
-    InvalidateRect(w.hwnd, nullptr, FALSE);
+    if (!w.repaintPending) {
+        InvalidateRect(w.hwnd, nullptr, FALSE);
+        w.repaintPending = true;
+    }
     if (caretMoved)
         ScrollCaretIntoView(w);
     else
-        ScrollTo(w, w.core.FirstVisibleLine(), w.xOffset);
+        w.viewStale = true;
+}
+
+// Clamps the scroll position to the content and updates the scroll bars and
+// caret, if requests may have changed them since this was last done.
+void SyncView(EditorWindow& w) {
+    if (!w.viewStale)
+        return;
+    w.viewStale = false;
+    ScrollTo(w, w.core.FirstVisibleLine(), w.xOffset);
 }
 
 void MoveCaret(EditorWindow& w, int position) {
@@ -183,6 +198,7 @@ void OnNcDestroy(HWND hwnd, EditorWindow* w) {
 }
 
 void OnPaint(EditorWindow& w) {
+    w.repaintPending = false;
     int scrollWidth = w.scrollWidth;
     {
         PaintDC dc(w.hwnd);
@@ -330,6 +346,9 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     EditorWindow* w = FromWindow(hwnd);
     if (!w)
         return DefWindowProcA(hwnd, message, wParam, lParam);
+    // Input and layout see the view as the last requests left it.
+    if (!IsRequest(message) && message != WM_NCDESTROY)
+        SyncView(*w);
     switch (message) {
     case WM_NCDESTROY: OnNcDestroy(hwnd, w); break;
     case WM_PAINT: OnPaint(*w); return 0;
@@ -383,8 +402,13 @@ LRESULT HandleRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM lPara
     switch (message) {
     case SCI_GETDIRECTPOINTER: return reinterpret_cast<LRESULT>(w.hwnd);
     case SCI_TEXTHEIGHT: return w.lineHeight;
-    case SCI_POINTXFROMPOSITION: return PointFromPosition(w, ClampPosition(w, lParam)).x;
-    case SCI_POINTYFROMPOSITION: return PointFromPosition(w, ClampPosition(w, lParam)).y;
+    case SCI_GETFIRSTVISIBLELINE: SyncView(w); return w.core.FirstVisibleLine();
+    case SCI_POINTXFROMPOSITION:
+        SyncView(w);
+        return PointFromPosition(w, ClampPosition(w, lParam)).x;
+    case SCI_POINTYFROMPOSITION:
+        SyncView(w);
+        return PointFromPosition(w, ClampPosition(w, lParam)).y;
     }
     if (IsQuery(message))
         return w.core.Dispatch(message, wParam, lParam);

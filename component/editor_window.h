@@ -45,6 +45,8 @@ struct EditorWindow {
     int caretHeight = 0; // height of the system caret we own; 0 when we have none
     bool focused = false;
     bool updatingScrollBars = false;
+    bool repaintPending = false; // invalidated by a request and not painted since
+    bool viewStale = false;      // scroll position and bars not checked since a request
 };
 
 // One document line measured for drawing: x[i] is the left edge of byte i

@@ -41,7 +41,9 @@ TEST_F(EditorTest, PaintsColoursLineNumbersAndOnlyVisibleLines) {
 }
 
 // The view follows the caret down a long text and along a wide line, and the
-// wheel and scroll bars move it within the text's bounds.
+// wheel and scroll bars move it within the text's bounds. Folding away the
+// lines on screen pulls the view back at once, and the scroll bar follows by
+// the next paint.
 TEST_F(EditorTest, ScrollingKeepsTheCaretInView) {
     std::string text;
     for (int i = 0; i < 2000; ++i)
@@ -60,6 +62,16 @@ TEST_F(EditorTest, ScrollingKeepsTheCaretInView) {
     Send(WM_VSCROLL, SB_BOTTOM);
     Send(WM_VSCROLL, SB_LINEDOWN);
     EXPECT_EQ(Call(SCI_GETFIRSTVISIBLELINE), 2001 - lines);
+    text = "Sub A\r" + text + "End Sub";
+    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    Send(WM_VSCROLL, SB_BOTTOM);
+    ASSERT_GT(Call(SCI_GETFIRSTVISIBLELINE), 0);
+    Call(SCI_TOGGLEFOLD, 0); // the caret stays on the header
+    UpdateWindow(editor);
+    ASSERT_TRUE(GetScrollInfo(editor, SB_VERT, &info));
+    EXPECT_EQ(info.nMax, 0); // the End line folds away with the body
+    EXPECT_EQ(info.nPos, 0);
+    EXPECT_EQ(Call(SCI_GETFIRSTVISIBLELINE), 0);
 
     std::string wide = "x = 1" + std::string(400, ' ') + "' far right";
     Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
