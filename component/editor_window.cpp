@@ -384,14 +384,21 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 
 // The state of an editor window of this process, or null for any other value:
 // a direct pointer comes from outside and must not be trusted as an address.
-// The class's own procedure tells editor windows apart from the rest.
+// Only windows of this process answer their window procedure, and only an
+// editor window has ours, so one call settles the usual case. A subclassed
+// editor window is recognised by its process and its class's procedure.
 EditorWindow* EditorFromHandle(HWND hwnd) {
-    DWORD process = 0;
-    if (!hwnd || !GetWindowThreadProcessId(hwnd, &process) || process != GetCurrentProcessId())
+    if (!hwnd)
         return nullptr;
-    if (static_cast<LONG_PTR>(GetClassLongPtrA(hwnd, GCLP_WNDPROC)) !=
-        reinterpret_cast<LONG_PTR>(EditorWindowProc))
-        return nullptr;
+    LONG_PTR procedure = GetWindowLongPtrA(hwnd, GWLP_WNDPROC);
+    if (procedure != reinterpret_cast<LONG_PTR>(EditorWindowProc)) {
+        DWORD process = 0;
+        if (!procedure || !GetWindowThreadProcessId(hwnd, &process) ||
+            process != GetCurrentProcessId() ||
+            static_cast<LONG_PTR>(GetClassLongPtrA(hwnd, GCLP_WNDPROC)) !=
+                reinterpret_cast<LONG_PTR>(EditorWindowProc))
+            return nullptr;
+    }
     return FromWindow(hwnd);
 }
 

@@ -66,3 +66,31 @@ TEST_F(EditorTest, BadRequestsNeitherCrashNorBreakTheWindow) {
     Snapshot shot = Print(editor);
     EXPECT_GT(shot.Count(0xFF0000, 40, 0, shot.width, static_cast<int>(Call(SCI_TEXTHEIGHT))), 0);
 }
+
+// The editor window of another process is no direct pointer here, though its
+// window answers requests sent as messages.
+TEST(DirectPointer, AnotherProcessesEditorAnswersNothing) {
+    ASSERT_NE(Direct(), nullptr);
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, MAX_PATH);
+    std::string program = path;
+    program = program.substr(0, program.find_last_of('\\')) + "\\..\\..\\kalmor-example.exe";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessA(program.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr,
+                               nullptr, &startup, &process));
+    HWND main = nullptr;
+    HWND editor = nullptr;
+    for (int tries = 0; tries < 2000 && !editor; ++tries, Sleep(10)) {
+        main = FindWindowA("ScintillaExampleClass", nullptr);
+        editor = main ? FindWindowExA(main, nullptr, "ZoradezazOr", nullptr) : nullptr;
+    }
+    ASSERT_NE(editor, nullptr);
+    EXPECT_EQ(SendMessageA(editor, SCI_GETLINECOUNT, 0, 0), 21);
+    EXPECT_EQ(Direct()(reinterpret_cast<UINT_PTR>(editor), SCI_GETLINECOUNT, 0, 0), 0);
+    PostMessageA(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(WaitForSingleObject(process.hProcess, 20000), WAIT_OBJECT_0);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+}
