@@ -4,10 +4,12 @@ wine64 on an X display, used only through mouse clicks and key presses, and
 judged from screenshots.
 
     e2e.py [--session DIR] BUILD_DIR OUT_DIR GROUP...
-    e2e.py [--session DIR] BUILD_DIR OUT_DIR picture PNG
+    e2e.py BUILD_DIR OUT_DIR screenshot|picture PNG
 
 BUILD_DIR holds kalmor-example.exe and KALMOR.DLL; OUT_DIR gets the copies
-the tests run and the screenshots of failed checks. With --session, the Wine
+the tests run and the screenshots of failed checks. GROUP "setup" makes the
+copies and the Wine desktop; "screenshot" saves the window as it opens,
+"picture" with the first sub folded (the README's picture). With --session, the Wine
 prefix and display are the test run's (made by cmake/wine-session.sh);
 otherwise WINEPREFIX and DISPLAY come from the environment.
 
@@ -335,11 +337,13 @@ def menu_drawn(session):
     return view
 
 
-def picture(session, path):
-    """Saves the program's window, with the first sub folded, as a PNG."""
+def picture(session, path, folded):
+    """Saves the program's window as a PNG, with the first sub folded if asked,
+    then ends the program by Exit."""
     view = session.start()
-    session.click_number(view, 11)
-    view = session.wait_lines(without(SUB1), "the first sub folded")
+    if folded:
+        session.click_number(view, 11)
+        view = session.wait_lines(without(SUB1), "the first sub folded")
     x, y, width, height = geometry(session.window)
     subprocess.run(["convert", "ppm:-", "-crop", "%dx%d+%d+%d" % (width, height, x, y),
                     "+repage", path], check=True,
@@ -380,9 +384,10 @@ def main(argv):
     if names[0] == "setup":
         prepare(build, out)
         return 0
-    if names[0] == "picture":
+    if names[0] in ("screenshot", "picture"):
         prepare(build, out)
-        runs = [("picture", lambda s: picture(s, os.path.abspath(names[1])))]
+        path, folded = os.path.abspath(names[1]), names[0] == "picture"
+        runs = [(names[0], lambda session: picture(session, path, folded))]
     else:
         runs = [(name, GROUPS[name]) for name in names]
     failed = 0
