@@ -268,11 +268,20 @@ def about_box(session):
     """About shows its box; Enter closes it and the program carries on."""
     view = session.start()
     click(*view.menu()["about"])
-    bring_to_front("About...")
+    box = bring_to_front("About...")
+    wait_for("the about box's text", lambda: dark_pixels(box) > 100)
     keys("Return")
     wait_for("the about box to close", lambda: not windows_titled("About..."))
     view = session.look()
     session.exit_by_menu(view)
+
+
+def dark_pixels(window):
+    """How many dark (text) pixels a window shows below its caption."""
+    box = Frame(Shot(), geometry(window))
+    pixels = box.shot.crop(box.client_left, box.caption_bottom + 1, box.client_right + 1,
+                           box.client_bottom + 1)
+    return sum(1 for i in range(0, len(pixels), 3) if max(pixels[i:i + 3]) < 128)
 
 
 def resizing(session):
@@ -314,26 +323,28 @@ def bring_to_front(title):
 def no_component(session):
     """Without KALMOR.DLL: the Error box first, then the window with its menu
     over a white client area; Exit still ends with 0."""
-    bring_to_front("Error")
+    box = bring_to_front("Error")
+    wait_for("the Error box's text", lambda: dark_pixels(box) > 50)
     expect_equal(windows_titled(TITLE), [], "main windows while the Error box shows")
     keys("Return")
     session.window = session.program.main_window()
-    view = wait_for("the menu bar", lambda: menu_drawn(session))
-    frame = view.frame
-    items = view.menu()
-    below_menu = max(y for _, y in items.values()) + 12
-    for y in range(below_menu, frame.client_bottom + 1):
-        row = view.shot.row(y, frame.client_left, frame.client_right + 1)
-        expect(all(p == (255, 255, 255) for p in row), "client area not white at y=%d" % y)
+    view = wait_for("the menu bar over a white client area", lambda: white_under_menu(session))
     session.exit_by_menu(view)
 
 
-def menu_drawn(session):
+def white_under_menu(session):
+    """A view of the window with its four menu items and nothing but white
+    below them (from a little under the items' text to the bottom), or None."""
     view = session.look(with_editor=False)
     try:
-        view.menu()
+        items = view.menu()
     except Failure:
         return None
+    frame = view.frame
+    for y in range(max(y for _, y in items.values()) + 12, frame.client_bottom + 1):
+        if any(p != (255, 255, 255) for p in view.shot.row(y, frame.client_left,
+                                                             frame.client_right + 1)):
+            return None
     return view
 
 
