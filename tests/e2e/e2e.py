@@ -8,10 +8,11 @@ judged from screenshots.
 
 BUILD_DIR holds kalmor-example.exe and KALMOR.DLL; OUT_DIR gets the copies
 the tests run and the screenshots of failed checks. GROUP "setup" makes the
-copies and the Wine desktop; "screenshot" saves the window as it opens,
-"picture" with the first sub folded (the README's picture). With --session, the Wine
-prefix and display are the test run's (made by cmake/wine-session.sh);
-otherwise WINEPREFIX and DISPLAY come from the environment.
+copies and their Wine desktop, the others are the groups of checks below.
+"screenshot" saves the window as it opens, "picture" with the first sub
+folded (the README's picture). With --session, the Wine prefix and display
+are the test run's (made by cmake/wine-session.sh); otherwise WINEPREFIX and
+DISPLAY come from the environment.
 
 The program runs as its own copy, kalmor-e2e.exe, which the prefix gives a
 Wine desktop of its own: without a window manager that is what lets the
@@ -38,6 +39,7 @@ ALL_LINES = list(range(1, 22))
 
 
 def without(*subs):
+    """The listing's line numbers less those hidden when `subs` are folded."""
     hidden = {line for _, lines in subs for line in lines}
     return [line for line in ALL_LINES if line not in hidden]
 
@@ -384,6 +386,8 @@ def prepare(build, out):
 
 
 def main(argv):
+    """Runs the named groups, each on a fresh run of the program, and prints
+    one line per group; a failed one also names its screenshot."""
     if argv and argv[0] == "--session":
         session_dir, argv = os.path.abspath(argv[1]), argv[2:]
         os.environ["WINEPREFIX"] = os.path.join(session_dir, "prefix")
