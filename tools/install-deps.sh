@@ -4,11 +4,12 @@
 #   install-deps.sh build|test
 set -eu
 
+# Building and starting the example; without a display, start.sh drives it on
+# Xvfb with the end-to-end driver (python3, xdotool, xwininfo, ImageMagick).
 packages="cmake ninja-build g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 wine xvfb
-fonts-wine fonts-liberation"
+fonts-wine fonts-liberation python3 xdotool x11-utils imagemagick"
 if [ "${1:-build}" = test ]; then
-    packages="$packages clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev
-xdotool imagemagick"
+    packages="$packages clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev"
 fi
 
 missing=""

@@ -1,8 +1,11 @@
 #!/bin/sh
 # Builds the program and KALMOR.DLL (i686, the product, and x86_64) and starts
-# the x86_64 build under Wine: this machine cannot run 32-bit code. With no
-# X display, it runs on its own Xvfb, saves a screenshot and stops after a few
-# seconds.
+# the x86_64 build under Wine: this machine cannot run 32-bit code.
+#   start.sh         with an X display, opens the example on it; without one,
+#                    opens it on a virtual display, saves build/screenshot.png
+#                    and closes it
+#   start.sh --docs  remakes docs/screenshot.png (the listing with its first
+#                    sub folded) on a virtual display
 set -eu
 cd "$(dirname "$0")/.."
 sh tools/install-deps.sh build
@@ -31,26 +34,35 @@ make_prefix() {
     wineserver -w
 }
 
-if [ -n "${DISPLAY:-}" ]; then
+if [ "${1:-}" != --docs ] && [ -n "${DISPLAY:-}" ]; then
     make_prefix
     echo "Starting build/win64/kalmor-example.exe"
     cd build/win64
     exec "$wine64" kalmor-example.exe
 fi
 
-# No display: a virtual one, with Wine's desktop to give the window focus.
+# A virtual display of our own, stopped by its process ID on the way out.
 n=90
 while [ -e "/tmp/.X11-unix/X$n" ] || [ -e "/tmp/.X$n-lock" ]; do n=$((n + 1)); done
 Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
 xvfb=$!
+trap 'wineserver -k 2>/dev/null || true; kill "$xvfb" 2>/dev/null || true' EXIT
 export DISPLAY=":$n"
-sleep 1
+tries=0
+until [ -e "/tmp/.X11-unix/X$n" ]; do
+    tries=$((tries + 1))
+    [ $tries -le 100 ] || { echo "Xvfb did not start" >&2; exit 1; }
+    sleep 0.1
+done
 make_prefix
-echo "No X display: starting build/win64/kalmor-example.exe on Xvfb $DISPLAY"
-(cd build/win64 && "$wine64" explorer /desktop=kalmor,1024x768 kalmor-example.exe) &
-sleep "${KALMOR_SHOW_SECONDS:-8}"
-if command -v import >/dev/null 2>&1; then
-    import -window root build/kalmor-example.png && echo "Screenshot: build/kalmor-example.png"
+
+# The end-to-end driver opens the example, waits for the listing, saves the
+# window and ends the program by its Exit command (or by its process ID).
+if [ "${1:-}" = --docs ]; then
+    python3 tests/e2e/e2e.py build/win64 build/start picture docs/screenshot.png
+    echo "Picture: docs/screenshot.png"
+else
+    echo "No X display: opening build/win64/kalmor-example.exe on Xvfb $DISPLAY"
+    python3 tests/e2e/e2e.py build/win64 build/start screenshot build/screenshot.png
+    echo "Screenshot: build/screenshot.png"
 fi
-wineserver -k
-kill "$xvfb"
