@@ -7,11 +7,12 @@
 namespace {
 
 // Registers the editor class as a global class, so windows of it can be made
-// with any instance handle.
+// with any instance handle. No double-clicks: two quick clicks on a line
+// number are two clicks, folding and unfolding.
 bool RegisterEditorClass(HINSTANCE instance) {
     WNDCLASSEXA wc{};
     wc.cbSize = sizeof wc;
-    wc.style = CS_GLOBALCLASS | CS_DBLCLKS;
+    wc.style = CS_GLOBALCLASS;
     wc.lpfnWndProc = kalmor::EditorWindowProc;
     wc.cbWndExtra = sizeof(LONG_PTR);
     wc.hInstance = instance;

@@ -132,8 +132,8 @@ class Session:
         top, bottom = view.editor.number_images()[self.lines(view).index(line)][1]
         return (top + bottom) // 2
 
-    def click_number(self, view, line):
-        click(view.editor.margin_right - 5, self.row_of(view, line))
+    def click_number(self, view, line, quick=False):
+        click(view.editor.margin_right - 5, self.row_of(view, line), quick=quick)
 
     def click_text(self, view, line):
         click(view.editor.margin_right + 30, self.row_of(view, line))
@@ -230,7 +230,7 @@ def menu_folding(session):
 
 def margin_folding(session):
     """A line number inside a sub folds it, the folded header's number unfolds
-    it; a click beside the number margin folds nothing."""
+    it; a click beside the number margin folds nothing; quick clicks each count."""
     view = session.start()
     session.click_number(view, 12)
     view = session.wait_lines(without(SUB1), "a click on line number 12 folds the first sub")
@@ -243,6 +243,11 @@ def margin_folding(session):
     click(view.editor.margin_right, session.row_of(view, 12))
     session.click_number(view, 16)
     view = session.wait_lines(without(SUB2), "only the second sub folds")
+
+    # Quick clicks on a header each toggle it: none is lost to a double-click.
+    for _ in range(3):
+        session.click_number(view, SUB3[0], quick=True)
+    view = session.wait_lines(without(SUB2, SUB3), "three quick clicks fold the third sub")
     session.exit_by_menu(view)
 
 
