@@ -1,5 +1,6 @@
 // Times the core on the demo listing repeated to about a million lines:
 // loading, typing in the middle and the program's fold sweep.
+#include "bench/repeated_listing.h"
 #include "tests/core/test_support.h"
 
 #include <algorithm>
@@ -30,19 +31,6 @@ long ResidentKilobytes() {
         }
     }
     return 0;
-}
-
-std::string RepeatedListing(int lines) {
-    std::string text;
-    int copies = (lines + 20) / 21;
-    text.reserve(static_cast<size_t>(copies) * (sizeof(DEMO_LISTING)));
-    for (int copy = 0; copy < copies; ++copy) {
-        if (copy > 0) {
-            text += '\r';
-        }
-        text += DEMO_LISTING;
-    }
-    return text;
 }
 
 // The program's "toggle all subs below" from line, timed.

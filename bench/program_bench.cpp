@@ -1,0 +1,355 @@
+// Times the program's hot paths with the real KALMOR.DLL, each beside its
+// floor measured in the same run, and prints the results as a Markdown table:
+// the request channel, the fold sweep, start-up, painting and peak memory.
+// Run it from the build folder, beside kalmor-example.exe, KALMOR.DLL and
+// bare-window.exe.
+#include <windows.h>
+#include <psapi.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "bench/repeated_listing.h"
+#include "editor/channel.h"
+#include "editor/requests.h"
+#include "editor/setup.h"
+#include "folding/folding.h"
+
+namespace {
+
+using DirectFunction = LRESULT(CALLBACK*)(UINT_PTR, UINT, WPARAM, LPARAM);
+
+// The window that holds the editor, as the program's main window does.
+HWND host;
+// The editor window, filling the host's client area.
+HWND editor;
+// Results are added here, so the compiler cannot drop the measured calls.
+volatile LRESULT sink;
+
+double Now() {
+    static LARGE_INTEGER frequency;
+    if (!frequency.QuadPart)
+        QueryPerformanceFrequency(&frequency);
+    LARGE_INTEGER counter;
+    QueryPerformanceCounter(&counter);
+    return static_cast<double>(counter.QuadPart) / static_cast<double>(frequency.QuadPart);
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+void PumpMessages() {
+    MSG msg;
+    while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+}
+
+LRESULT CALLBACK HostProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_SIZE && editor)
+        MoveWindow(editor, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+    return DefWindowProcA(hwnd, message, wParam, lParam);
+}
+
+// A window procedure that does nothing: the floor's callee.
+LRESULT CALLBACK Nothing(HWND, UINT, WPARAM, LPARAM) {
+    return 0;
+}
+
+// Opens the host and its editor as the program does, configured by the
+// program's own setup with the demo listing.
+bool OpenEditor() {
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = HostProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "KalmorBenchHost";
+    RegisterClassA(&wc);
+    host = CreateWindowExA(0, wc.lpszClassName, "Kalmor benchmark", WS_OVERLAPPEDWINDOW, 0, 0, 800,
+                           600, nullptr, nullptr, wc.hInstance, nullptr);
+    LOADCOMPONENT();
+    editor = CreateWindowExA(0, "ZoradezazOr", "", WS_CHILD | WS_VISIBLE, 0, 0, 100, 100, host,
+                             nullptr, wc.hInstance, nullptr);
+    if (!host || !editor)
+        return false;
+    directPointer = SendMessageA(editor, SCI_GETDIRECTPOINTER, 0, 0);
+    BUILDTEXTS();
+    SETUPEDITOR();
+    ShowWindow(host, SW_SHOW);
+    UpdateWindow(host);
+    PumpMessages();
+    return true;
+}
+
+void SetDocument(const std::string& text) {
+    SENDSCINTILLAMSG(directPointer, SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    PumpMessages();
+}
+
+int LineCount() {
+    return SENDSCINTILLAMSG(directPointer, SCI_GETLINECOUNT, 0, 0);
+}
+
+// Nanoseconds per call of body(i), over count calls.
+template <typename Body> double NanosecondsPerCall(int count, Body body) {
+    double start = Now();
+    for (int i = 0; i < count; ++i)
+        body(i);
+    return (Now() - start) * 1e9 / count;
+}
+
+// One request costs: the program's channel, and the floors it is built from.
+struct RequestFigures {
+    double channel, directCall, windowHandleFloor, otherPointerFloor;
+};
+
+RequestFigures MeasureRequests() {
+    const int count = 1000000;
+    RequestFigures f{};
+    f.channel = NanosecondsPerCall(count, [](int i) {
+        sink = sink + SENDSCINTILLAMSG(directPointer, SCI_GETFOLDLEVEL, i % 21, 0);
+    });
+    f.directCall = NanosecondsPerCall(count, [](int i) {
+        FARPROC export_ = GetProcAddress(componentHandle, "Scintilla_DirectFunction");
+        auto direct = reinterpret_cast<DirectFunction>(reinterpret_cast<void*>(export_));
+        sink = sink + direct(static_cast<UINT_PTR>(directPointer), SCI_GETFOLDLEVEL, i % 21, 0);
+    });
+    f.windowHandleFloor = NanosecondsPerCall(count, [](int i) {
+        sink = sink + reinterpret_cast<LRESULT>(
+                          GetProcAddress(componentHandle, "Scintilla_DirectFunction"));
+        sink = sink + CallWindowProcA(Nothing, editor, SCI_GETFOLDLEVEL, i % 21, 0);
+    });
+    // A direct pointer that is not a window handle, such as a state address.
+    static int state;
+    f.otherPointerFloor = NanosecondsPerCall(10000, [](int i) {
+        sink = sink + reinterpret_cast<LRESULT>(
+                          GetProcAddress(componentHandle, "Scintilla_DirectFunction"));
+        sink = sink + CallWindowProcA(Nothing, reinterpret_cast<HWND>(&state), SCI_GETFOLDLEVEL,
+                                      i % 21, 0);
+    });
+    return f;
+}
+
+// The fold sweep's times on one document, best of three rounds each: from
+// line 0 (nothing to toggle: everything is open), then from the first
+// header, closing every sub and opening them again.
+struct SweepFigures {
+    int lines;
+    double fromLineZero, close, open;
+};
+
+double SecondsOf(void (*sweep)(int), int line) {
+    double start = Now();
+    sweep(line);
+    double seconds = Now() - start;
+    PumpMessages();
+    return seconds;
+}
+
+SweepFigures MeasureSweeps() {
+    SweepFigures f{LineCount(), 1e9, 1e9, 1e9};
+    for (int round = 0; round < 3; ++round) {
+        f.fromLineZero = std::min(f.fromLineZero, SecondsOf(TOGGLESUBSBELOW, 0));
+        f.close = std::min(f.close, SecondsOf(TOGGLESUBSBELOW, 9));
+        f.open = std::min(f.open, SecondsOf(TOGGLESUBSBELOW, 9));
+    }
+    return f;
+}
+
+// Sizes the host so that its editor shows exactly the given number of lines:
+// painting the demo listing and a long document then draws the same rows.
+void ShowLines(int lines) {
+    int height = lines * SENDSCINTILLAMSG(directPointer, SCI_TEXTHEIGHT, 0, 0);
+    RECT client{};
+    GetClientRect(editor, &client);
+    RECT frame{};
+    GetWindowRect(host, &frame);
+    SetWindowPos(host, nullptr, 0, 0, frame.right - frame.left,
+                 frame.bottom - frame.top + height - client.bottom, SWP_NOMOVE | SWP_NOZORDER);
+    PumpMessages();
+}
+
+// Milliseconds to paint the editor's whole visible area: the median of 100
+// paints, after 20 that are not counted (the first ones after a document
+// change also rebuild what the view caches).
+double MillisecondsPerPaint() {
+    std::vector<double> times;
+    for (int i = 0; i < 120; ++i) {
+        InvalidateRect(editor, nullptr, FALSE);
+        double start = Now();
+        UpdateWindow(editor);
+        GdiFlush();
+        if (i >= 20)
+            times.push_back((Now() - start) * 1e3);
+    }
+    return Median(times);
+}
+
+// Bytes of memory the process has committed (its private bytes), and their
+// peak so far.
+struct Memory {
+    SIZE_T now, peak;
+};
+
+Memory MemoryInUse() {
+    PROCESS_MEMORY_COUNTERS counters{};
+    counters.cb = sizeof counters;
+    GetProcessMemoryInfo(GetCurrentProcess(), &counters, sizeof counters);
+    return {counters.PagefileUsage, counters.PeakPagefileUsage};
+}
+
+// Whether the process's top-level window of the class is visible, holds a
+// child if one is wanted, and has nothing left to paint in it or its children.
+bool IsPainted(DWORD processId, const char* className, bool needsChild) {
+    HWND window = FindWindowA(className, nullptr);
+    DWORD owner = 0;
+    if (!window || !GetWindowThreadProcessId(window, &owner) || owner != processId ||
+        !IsWindowVisible(window) || GetUpdateRect(window, nullptr, FALSE))
+        return false;
+    HWND child = GetWindow(window, GW_CHILD);
+    if (needsChild && !child)
+        return false;
+    for (; child; child = GetWindow(child, GW_HWNDNEXT))
+        if (GetUpdateRect(child, nullptr, FALSE))
+            return false;
+    return true;
+}
+
+// Seconds from starting the program until its window is painted, or a
+// negative value if it never is. The program is then closed.
+double StartUpSeconds(const char* program, const char* className, bool needsChild) {
+    std::string commandLine = program;
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    double start = Now();
+    if (!CreateProcessA(program, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        return -1;
+    double seconds = -1;
+    while (seconds < 0 && Now() - start < 20) {
+        if (IsPainted(process.dwProcessId, className, needsChild))
+            seconds = Now() - start;
+        else
+            Sleep(0);
+    }
+    if (HWND window = FindWindowA(className, nullptr))
+        PostMessageA(window, WM_CLOSE, 0, 0);
+    if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0)
+        TerminateProcess(process.hProcess, 1);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return seconds;
+}
+
+const char* Verdict(bool met) {
+    return met ? "met" : "**missed**";
+}
+
+// Says what is being measured, on stderr, so a long run shows its progress.
+void Progress(const char* what, int lines) {
+    std::fprintf(stderr, "%s (%d lines)...\n", what, lines);
+}
+
+} // namespace
+
+// The optional argument is the largest document's line count (default
+// 1,000,000); the sweep is also timed at a tenth and a hundredth of it.
+int main(int argc, char** argv) {
+    int largest = argc > 1 ? std::max(1000, std::atoi(argv[1])) : 1000000;
+    if (!OpenEditor()) {
+        std::fprintf(stderr,
+                     "The editor could not be opened: is KALMOR.DLL beside the benchmark?\n");
+        return 1;
+    }
+
+    // The largest document first, so the peak is its own.
+    std::string text = RepeatedListing(largest);
+    Memory before = MemoryInUse();
+    Progress("Loading", largest);
+    SetDocument(text);
+    const int millionLines = LineCount();
+    Progress("Sweeping", millionLines);
+    SweepFigures sweepMillion = MeasureSweeps();
+    Progress("Painting", millionLines);
+    ShowLines(21);
+    double paintMillionTop = MillisecondsPerPaint();
+    SENDSCINTILLAMSG(directPointer, SCI_GOTOLINE, millionLines / 2, 0);
+    PumpMessages();
+    double paintMillionMiddle = MillisecondsPerPaint();
+    Memory after = MemoryInUse();
+
+    Progress("Sweeping", largest / 10);
+    SetDocument(RepeatedListing(largest / 10));
+    SweepFigures sweepHundredThousand = MeasureSweeps();
+    Progress("Sweeping", largest / 100);
+    SetDocument(RepeatedListing(largest / 100));
+    SweepFigures sweepTenThousand = MeasureSweeps();
+
+    SetDocument(DEMO_LISTING);
+    Progress("Painting and timing requests", 21);
+    double paintDemo = MillisecondsPerPaint();
+    RequestFigures requests = MeasureRequests();
+    Progress("Starting the program and the bare window", 21);
+
+    std::vector<double> program, bare;
+    for (int run = 0; run < 15; ++run) {
+        program.push_back(StartUpSeconds("kalmor-example.exe", "ScintillaExampleClass", true));
+        bare.push_back(StartUpSeconds("bare-window.exe", "KalmorBareWindow", false));
+    }
+    double programStart = Median(program), bareStart = Median(bare);
+
+    double peak = static_cast<double>(after.peak - before.now);
+    double textBytes = static_cast<double>(text.size());
+    double memoryLimit = 3 * textBytes + 16.0 * millionLines;
+    double requestRatio = requests.channel / requests.windowHandleFloor;
+    double sweepGrowth[3] = {sweepMillion.fromLineZero / sweepHundredThousand.fromLineZero,
+                             sweepMillion.close / sweepHundredThousand.close,
+                             sweepMillion.open / sweepHundredThousand.open};
+    double slowestSweep =
+        std::max({sweepMillion.fromLineZero, sweepMillion.close, sweepMillion.open});
+    double worstGrowth = *std::max_element(sweepGrowth, sweepGrowth + 3);
+    double paintRatio = std::max(paintMillionTop, paintMillionMiddle) / paintDemo;
+
+    std::printf("| Measure | Ours | Floor | Ratio | Target | |\n");
+    std::printf("|---|---:|---:|---:|---|---|\n");
+    std::printf("| 1. One request through `SENDSCINTILLAMSG` | %.0f ns | %.0f ns (GetProcAddress "
+                "+ CallWindowProcA, window handle) | %.2f | at most 2 | %s |\n",
+                requests.channel, requests.windowHandleFloor, requestRatio,
+                Verdict(requestRatio <= 2));
+    std::printf("| | | %.0f ns (GetProcAddress + direct call of the export) | %.2f | | |\n",
+                requests.directCall, requests.channel / requests.directCall);
+    std::printf("| | | %.0f ns (GetProcAddress + CallWindowProcA, a pointer that is not a window) "
+                "| | | |\n",
+                requests.otherPointerFloor);
+    const SweepFigures* sweeps[3] = {&sweepTenThousand, &sweepHundredThousand, &sweepMillion};
+    for (const SweepFigures* s : sweeps)
+        std::printf("| 2. `TOGGLESUBSBELOW`, %d lines: from line 0 / close all / open all | %.1f / "
+                    "%.1f / %.1f ms | | | | |\n",
+                    s->lines, s->fromLineZero * 1e3, s->close * 1e3, s->open * 1e3);
+    std::printf("| | slowest %.0f ms at %d lines | | | under 1 s | %s |\n", slowestSweep * 1e3,
+                millionLines, Verdict(slowestSweep < 1));
+    std::printf("| | growth 1,000,000 / 100,000: %.1f / %.1f / %.1f | | | at most 12 | %s |\n",
+                sweepGrowth[0], sweepGrowth[1], sweepGrowth[2], Verdict(worstGrowth <= 12));
+    std::printf("| 3. Start-up until the listing is painted (median of 15) | %.0f ms | %.0f ms "
+                "(bare window with a menu) | %.2f | at most 1.2 | %s |\n",
+                programStart * 1e3, bareStart * 1e3, programStart / bareStart,
+                Verdict(programStart / bareStart <= 1.2));
+    std::printf("| 4. Painting the visible area, %d lines, at the top / in the middle | %.2f / "
+                "%.2f ms | %.2f ms (21 lines) | %.2f | at most 1.3 | %s |\n",
+                millionLines, paintMillionTop, paintMillionMiddle, paintDemo, paintRatio,
+                Verdict(paintRatio <= 1.3));
+    std::printf("| 5. Peak memory growth, %d lines (%.1f MB of text) | %.1f MB | %.1f MB (3 x text "
+                "+ 16 bytes a line) | %.2f x text | under the floor | %s |\n",
+                millionLines, textBytes / 1e6, peak / 1e6, memoryLimit / 1e6, peak / textBytes,
+                Verdict(peak < memoryLimit));
+    std::fflush(stdout);
+    DestroyWindow(host);
+    RELEASECOMPONENT();
+    return 0;
+}
