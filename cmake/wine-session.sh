@@ -48,6 +48,9 @@ start() {
     wineserver -w
     # Without a window manager Wine otherwise waits on each window it hides.
     wine64_cmd reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
+    # The caption buttons' glyphs: this Wine does not find its own Marlett
+    # unless it sits in the prefix's font folder.
+    cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
     # The editor's fonts, stood in for by their metric twins from fonts-liberation.
     for pair in "Courier New=Liberation Mono" "Arial=Liberation Sans"; do
         wine64_cmd reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "${pair%%=*}" \

@@ -22,11 +22,14 @@ wine64=/usr/lib/wine/wine64
 [ -x "$wine64" ] || wine64=wine64
 
 # Makes a Wine prefix on first use. Courier New and Arial, the editor's fonts,
-# are stood in for by their metric twins from fonts-liberation.
+# are stood in for by their metric twins from fonts-liberation. This Wine does
+# not find its own Marlett (the caption buttons' glyphs) unless it sits in the
+# prefix's font folder.
 make_prefix() {
     [ ! -d "$WINEPREFIX" ] || return 0
     wineboot --init >/dev/null 2>&1
     wineserver -w
+    cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
     for pair in "Courier New=Liberation Mono" "Arial=Liberation Sans"; do
         "$wine64" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "${pair%%=*}" \
             /t REG_SZ /d "${pair#*=}" /f >/dev/null 2>&1
