@@ -143,9 +143,10 @@ struct SweepFigures {
     double fromLineZero, close, open;
 };
 
-double SecondsOf(void (*sweep)(int), int line) {
+// Seconds one sweep from the line takes; the repaint it asks for follows, untimed.
+double SweepSeconds(int line) {
     double start = Now();
-    sweep(line);
+    TOGGLESUBSBELOW(line);
     double seconds = Now() - start;
     PumpMessages();
     return seconds;
@@ -154,9 +155,9 @@ double SecondsOf(void (*sweep)(int), int line) {
 SweepFigures MeasureSweeps() {
     SweepFigures f{LineCount(), 1e9, 1e9, 1e9};
     for (int round = 0; round < 3; ++round) {
-        f.fromLineZero = std::min(f.fromLineZero, SecondsOf(TOGGLESUBSBELOW, 0));
-        f.close = std::min(f.close, SecondsOf(TOGGLESUBSBELOW, 9));
-        f.open = std::min(f.open, SecondsOf(TOGGLESUBSBELOW, 9));
+        f.fromLineZero = std::min(f.fromLineZero, SweepSeconds(0));
+        f.close = std::min(f.close, SweepSeconds(9));
+        f.open = std::min(f.open, SweepSeconds(9));
     }
     return f;
 }
