@@ -1,5 +1,7 @@
 #include "editor/channel.h"
 
+#include <cwchar>
+
 HMODULE componentHandle;
 LRESULT directPointer;
 
@@ -8,6 +10,21 @@ void LOADCOMPONENT() {
     // run inside the program.
     componentHandle = LoadLibraryExA(
         "KALMOR.DLL", nullptr, LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32);
+    if (componentHandle || GetLastError() != ERROR_INVALID_PARAMETER) {
+        return;
+    }
+    // Windows 7 without its 2011 loader update refuses those flags. The full
+    // path of the program's own folder is just as safe: nothing else is
+    // searched. Wide characters, so that any folder name works.
+    wchar_t path[MAX_PATH];
+    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    wchar_t* slash = length > 0 && length < MAX_PATH ? wcsrchr(path, L'\\') : nullptr;
+    const wchar_t name[] = L"KALMOR.DLL";
+    if (!slash || slash + 1 + ARRAYSIZE(name) > path + MAX_PATH) {
+        return;
+    }
+    wcscpy(slash + 1, name);
+    componentHandle = LoadLibraryExW(path, nullptr, 0);
 }
 
 void RELEASECOMPONENT() {
