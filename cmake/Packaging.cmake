@@ -8,14 +8,18 @@ else()
     set(KALMOR_PACKAGE_ARCH win32)
 endif()
 
+set(packaged $<TARGET_FILE:kalmor-example> $<TARGET_FILE:kalmor> ${CMAKE_BINARY_DIR}/README.txt)
+set(KALMOR_PACKAGE_REFERENCE "")
+if(EXISTS ${PROJECT_SOURCE_DIR}/docs/component.md)
+    list(APPEND packaged ${PROJECT_SOURCE_DIR}/docs/component.md)
+    # A line of its own, CR LF like the rest, ending README.txt's first paragraph.
+    set(KALMOR_PACKAGE_REFERENCE
+        "\r\ncomponent.md, beside this file, describes KALMOR.DLL for programs that use it.")
+endif()
+
 # README.txt with Windows line ends, so that Notepad on every Windows shows it.
 configure_file(${CMAKE_CURRENT_LIST_DIR}/package-README.txt.in ${CMAKE_BINARY_DIR}/README.txt
                @ONLY NEWLINE_STYLE CRLF)
-
-set(packaged $<TARGET_FILE:kalmor-example> $<TARGET_FILE:kalmor> ${CMAKE_BINARY_DIR}/README.txt)
-if(EXISTS ${PROJECT_SOURCE_DIR}/docs/component.md)
-    list(APPEND packaged ${PROJECT_SOURCE_DIR}/docs/component.md)
-endif()
 install(FILES ${packaged} DESTINATION .)
 
 set(CPACK_GENERATOR ZIP)

@@ -33,7 +33,7 @@ for zip in "$work"/first/build/packages/*.zip; do
     # Say which files inside differ.
     for side in first second-copy; do
         mkdir -p "$work/unpacked/$side"
-        unzip -q -o "$work/$side/build/packages/$name" -d "$work/unpacked/$side"
+        python3 -m zipfile -e "$work/$side/build/packages/$name" "$work/unpacked/$side"
     done
     diff -r "$work/unpacked/first" "$work/unpacked/second-copy" || true
 done

@@ -1,8 +1,8 @@
 #!/bin/sh
 # Builds everything (native core tests, the i686 product, the x86_64 twin)
-# and runs every test in one ctest run: native tests under sanitizers, the
-# fuzzer for a bounded time, the x86_64 build under Wine on Xvfb, and a
-# static check of the i686 build.
+# and the download zips, and runs every test in one ctest run: native tests
+# under sanitizers, the fuzzer for a bounded time, the x86_64 build under
+# Wine on Xvfb, a static check of the i686 build, and the zips' checks.
 set -eu
 cd "$(dirname "$0")/.."
 sh tools/install-deps.sh test
@@ -13,6 +13,8 @@ for preset in win32 win64; do
     cmake --preset "$preset" -DKALMOR_TESTS=ON >/dev/null
     cmake --build --preset "$preset"
 done
+# The zips, from the builds just made; their tests read them.
+sh tools/package.sh
 
 # One test run over both folders that hold tests.
 printf 'subdirs("native")\nsubdirs("win64")\n' >build/CTestTestfile.cmake
