@@ -27,19 +27,10 @@ sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."
 ARCHES = {"win32": (0x14C, 0x10B), "win64": (0x8664, 0x20B)}
 
 
-class Failure(Exception):
-    pass
-
-
-def expect(condition, message):
-    if not condition:
-        raise Failure(message)
-
-
 def pe_headers(data):
     """(machine, optional-header magic, resource section bytes) of a PE file."""
     pe = struct.unpack_from("<I", data, 0x3C)[0]
-    expect(data[pe:pe + 4] == b"PE\0\0", "not a PE file")
+    assert data[pe:pe + 4] == b"PE\0\0", "not a PE file"
     machine, sections = struct.unpack_from("<HH", data, pe + 4)
     optional_size = struct.unpack_from("<H", data, pe + 20)[0]
     optional = pe + 24
@@ -47,8 +38,9 @@ def pe_headers(data):
     directories = optional + (96 if magic == 0x10B else 112)
     resource_rva, resource_size = struct.unpack_from("<II", data, directories + 2 * 8)
     resources = b""
+    table = optional + optional_size
     for n in range(sections):
-        _, size, rva, _, raw = struct.unpack_from("<8sIIII", data, optional + optional_size + 40 * n)
+        _, size, rva, _, raw = struct.unpack_from("<8sIIII", data, table + 40 * n)
         if resource_size and rva <= resource_rva < rva + size:
             start = raw + resource_rva - rva
             resources = data[start:start + resource_size]
@@ -58,7 +50,7 @@ def pe_headers(data):
 def version_record(resources):
     """The fixed file version and the strings of a VS_VERSIONINFO record."""
     start = resources.find("VS_VERSION_INFO".encode("utf-16-le")) - 6
-    expect(start >= 0, "no version resource")
+    assert start >= 0, "no version resource"
     strings = {}
 
     def block(at):
@@ -79,7 +71,7 @@ def version_record(resources):
 
     fixed, _ = block(start)
     signature, _, file_ms, file_ls, product_ms, product_ls = struct.unpack_from("<6I", fixed)
-    expect(signature == 0xFEEF04BD, "no VS_FIXEDFILEINFO")
+    assert signature == 0xFEEF04BD, "no VS_FIXEDFILEINFO"
     version = lambda ms, ls: "%d.%d.%d.%d" % (ms >> 16, ms & 0xFFFF, ls >> 16, ls & 0xFFFF)
     return version(file_ms, file_ls), version(product_ms, product_ls), strings
 
@@ -92,25 +84,21 @@ def contents(packages, version, docs):
             expected.add("component.md")
         with zipfile.ZipFile(os.path.join(packages, folder + ".zip")) as package:
             names = set(package.namelist())
-            expect(names == {folder + "/" + name for name in expected},
-                   "%s holds %s" % (arch, sorted(names)))
+            assert names == {folder + "/" + name for name in expected}, sorted(names)
             read = lambda name: package.read(folder + "/" + name)
             for name in ("kalmor-example.exe", "KALMOR.DLL"):
                 found = pe_headers(read(name))[:2]
-                expect(found == (machine, magic), "%s %s: machine and magic %#x, %#x"
-                       % (arch, name, *found))
-            expect(pe_headers(read("kalmor-example.exe"))[2] == b"",
-                   arch + ": the program has resources")
-            file_version, product_version, strings = version_record(pe_headers(read("KALMOR.DLL"))[2])
-            expect((file_version, product_version) == (version + ".0",) * 2,
-                   "%s: KALMOR.DLL versions %s, %s" % (arch, file_version, product_version))
+                assert found == (machine, magic), (arch, name, found)
+            assert pe_headers(read("kalmor-example.exe"))[2] == b"", arch + ": program resources"
+            resources = pe_headers(read("KALMOR.DLL"))[2]
+            file_version, product_version, strings = version_record(resources)
+            assert (file_version, product_version) == (version + ".0",) * 2, (arch, file_version)
             for key, value in (("FileVersion", version), ("ProductVersion", version),
                                ("ProductName", "Kalmor"), ("OriginalFilename", "KALMOR.DLL")):
-                expect(strings.get(key) == value, "%s: %s is %r" % (arch, key, strings.get(key)))
-            expect(strings.get("FileDescription"), arch + ": no FileDescription")
+                assert strings.get(key) == value, (arch, key, strings.get(key))
+            assert strings.get("FileDescription"), arch + ": no FileDescription"
             readme = read("README.txt")
-            expect(readme.count(b"\n") > 10 and readme.count(b"\n") == readme.count(b"\r\n"),
-                   arch + ": README.txt does not have CR LF line ends")
+            assert 10 < readme.count(b"\n") == readme.count(b"\r\n"), arch + ": README line ends"
 
 
 def run(packages, version, session, out):
@@ -141,26 +129,14 @@ def run(packages, version, session, out):
         view = wait_for("the listing's %d line numbers" % len(ALL_LINES), painted)
         click(*view.menu()["exit"])
         status = program.wait(20)
-        expect(status == 0, "exit status %d" % status)
+        assert status == 0, "exit status %d" % status
     finally:
         if program.poll() is None:
             program.kill()
             program.wait()
 
 
-def main(argv):
-    packages, version, mode, *rest = argv
-    try:
-        if mode == "contents":
-            contents(packages, version, *rest)
-        else:
-            run(packages, version, *rest)
-    except Exception as failure:
-        print("FAIL:", failure)
-        return 1
-    print("ok")
-    return 0
-
-
 if __name__ == "__main__":
-    sys.exit(main(sys.argv[1:]))
+    packages, version, mode, *rest = sys.argv[1:]
+    (contents if mode == "contents" else run)(packages, version, *rest)
+    print("ok")
