@@ -8,13 +8,12 @@ set -eu
 cd "$(dirname "$0")/.."
 sh tools/install-deps.sh build
 
-# One fixed time for every zip entry: the commit's, so each release's files
-# carry its date. Zip times have no zone, and UTC keeps them the same anywhere.
+# One fixed time for every zip entry (cmake/normalize-zip.py): the commit's,
+# so each release's files carry its date.
 if [ -z "${SOURCE_DATE_EPOCH:-}" ]; then
     SOURCE_DATE_EPOCH=$(git log -1 --format=%ct 2>/dev/null || echo 315532800)
 fi
-export SOURCE_DATE_EPOCH TZ=UTC
-umask 022
+export SOURCE_DATE_EPOCH
 
 mkdir -p build/packages
 for arch in win32 win64; do
