@@ -4,8 +4,8 @@
 #pragma once
 #include <algorithm>
 #include <cstring>
+#include <memory>
 #include <type_traits>
-#include <vector>
 
 namespace kalmor {
 
@@ -13,7 +13,7 @@ template <typename T> class GapVector {
     static_assert(std::is_trivially_copyable_v<T>, "items are moved with memmove");
 
   public:
-    int Size() const { return static_cast<int>(items_.size()) - gapLength_; }
+    int Size() const { return capacity_ - gapLength_; }
 
     T At(int index) const { return items_[index < gapStart_ ? index : index + gapLength_]; }
     T& Ref(int index) { return items_[index < gapStart_ ? index : index + gapLength_]; }
@@ -25,7 +25,7 @@ template <typename T> class GapVector {
         gapLength_ += removeCount;
         if (insertCount > gapLength_)
             Grow(insertCount);
-        T* gap = items_.data() + gapStart_;
+        T* gap = items_.get() + gapStart_;
         if (items)
             Move(gap, items, static_cast<size_t>(insertCount));
         else
@@ -37,16 +37,16 @@ template <typename T> class GapVector {
     // Copies items [index, index + count) to out.
     void CopyOut(int index, int count, T* out) const {
         int before = std::clamp(gapStart_ - index, 0, count);
-        Move(out, items_.data() + index, static_cast<size_t>(before));
-        Move(out + before, items_.data() + index + before + gapLength_,
+        Move(out, items_.get() + index, static_cast<size_t>(before));
+        Move(out + before, items_.get() + index + before + gapLength_,
              static_cast<size_t>(count - before));
     }
 
     // Overwrites items [index, index + count) with items.
     void CopyIn(int index, int count, const T* items) {
         int before = std::clamp(gapStart_ - index, 0, count);
-        Move(items_.data() + index, items, static_cast<size_t>(before));
-        Move(items_.data() + index + before + gapLength_, items + before,
+        Move(items_.get() + index, items, static_cast<size_t>(before));
+        Move(items_.get() + index + before + gapLength_, items + before,
              static_cast<size_t>(count - before));
     }
 
@@ -58,7 +58,7 @@ template <typename T> class GapVector {
     }
 
     void MoveGap(int index) {
-        T* data = items_.data();
+        T* data = items_.get();
         if (index < gapStart_)
             Move(data + index + gapLength_, data + index, static_cast<size_t>(gapStart_ - index));
         else if (index > gapStart_)
@@ -71,17 +71,19 @@ template <typename T> class GapVector {
     // enough that typing rarely reallocates, little enough that the spare
     // room stays a small fraction of the contents.
     void Grow(int needed) {
-        size_t size = static_cast<size_t>(Size());
-        size_t spare = std::clamp<size_t>(size / 256, 64, 65536);
-        std::vector<T> grown(size + static_cast<size_t>(needed) + spare);
-        size_t after = items_.size() - static_cast<size_t>(gapStart_ + gapLength_);
-        Move(grown.data(), items_.data(), static_cast<size_t>(gapStart_));
-        Move(grown.data() + grown.size() - after, items_.data() + gapStart_ + gapLength_, after);
-        gapLength_ = static_cast<int>(grown.size() - static_cast<size_t>(gapStart_) - after);
+        size_t size = static_cast<size_t>(Size()) + static_cast<size_t>(needed);
+        size_t capacity = size + std::clamp<size_t>(size / 256, 64, 65536);
+        std::unique_ptr<T[]> grown(new T[capacity]);
+        size_t after = static_cast<size_t>(capacity_ - gapStart_ - gapLength_);
+        Move(grown.get(), items_.get(), static_cast<size_t>(gapStart_));
+        Move(grown.get() + capacity - after, items_.get() + gapStart_ + gapLength_, after);
         items_.swap(grown);
+        capacity_ = static_cast<int>(capacity);
+        gapLength_ = static_cast<int>(capacity - static_cast<size_t>(gapStart_) - after);
     }
 
-    std::vector<T> items_;
+    std::unique_ptr<T[]> items_;
+    int capacity_ = 0;
     int gapStart_ = 0;
     int gapLength_ = 0;
 };
