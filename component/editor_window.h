@@ -6,6 +6,7 @@
 #include <windows.h>
 #include <array>
 #include <string>
+#include <unordered_map>
 #include <vector>
 #include "component/core/editor_core.h"
 #include "component/gdi.h"
@@ -47,6 +48,20 @@ struct EditorWindow {
     bool updatingScrollBars = false;
     bool repaintPending = false; // invalidated by a request and not painted since
     bool viewStale = false;      // scroll position and bars not checked since a request
+    // The document lines at the top and bottom rows, as last painted or
+    // scrolled: a change outside them needs no window-system call.
+    int viewFirstLine = 0;
+    int viewLastLine = 0;
+    // The scroll bars as last set, so unchanged bars are not set again.
+    int barLines = -1;
+    int barPage = -1;
+    int barFirst = -1;
+    int barWidth = -1;
+    int barTextWidth = -1;
+    int barX = -1;
+    // Measured lines: the left edge of every byte, keyed by the line's text
+    // and styles, so an unchanged line is not measured again wherever it moves.
+    std::unordered_map<std::string, std::vector<int>> layouts;
 };
 
 // One document line measured for drawing: x[i] is the left edge of byte i
@@ -71,7 +86,14 @@ int LineAtY(const EditorWindow& w, int y);
 int PositionAtTextX(EditorWindow& w, int line, int textX);
 int TextXOfPosition(EditorWindow& w, int position);
 POINT PointFromPosition(EditorWindow& w, int position);
-void Paint(EditorWindow& w, HDC target);
+// Paints the rows meeting area (client coordinates) and copies just those to target.
+void Paint(EditorWindow& w, HDC target, const RECT& area);
+// Repaints document lines [firstLine, lastLine] where they are on screen;
+// lastLine past the document's end repaints down to the bottom of the view.
+void InvalidateLines(EditorWindow& w, int firstLine, int lastLine);
+// Invalidates what the core changed since this was last called; false if
+// nothing on screen changed.
+bool InvalidateChanges(EditorWindow& w);
 
 // editor_window.cpp: the window procedure and the request route both share.
 LRESULT CALLBACK EditorWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -13,6 +13,7 @@ class PaintDC {
     PaintDC(const PaintDC&) = delete;
     PaintDC& operator=(const PaintDC&) = delete;
     HDC Get() const { return dc_; }
+    const RECT& Area() const { return ps_.rcPaint; }
 
   private:
     HWND hwnd_;
