@@ -28,21 +28,28 @@ bool SameFont(const StyleFont& cached, const Style& style) {
            cached.bold == style.bold && cached.italic == style.italic;
 }
 
-// Builds the font a style asks for and records its vertical metrics.
-void BuildFont(StyleFont& cached, const Style& style, HDC dc) {
+// Builds the font a style asks for, or shares another style's equal one, and
+// records its vertical metrics.
+void BuildFont(EditorWindow& w, StyleFont& cached, const Style& style, HDC dc) {
+    for (const StyleFont& other : w.fonts) {
+        if (&other != &cached && other.font && SameFont(other, style)) {
+            cached = other;
+            return;
+        }
+    }
     int height = -MulDiv(style.size, GetDeviceCaps(dc, LOGPIXELSY), 72);
-    cached.font.Reset(CreateFontA(height, 0, 0, 0, style.bold ? FW_BOLD : FW_NORMAL, style.italic,
-                                  FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                                  style.font.c_str()));
+    cached.font = std::make_shared<OwnedFont>(
+        CreateFontA(height, 0, 0, 0, style.bold ? FW_BOLD : FW_NORMAL, style.italic, FALSE, FALSE,
+                    DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                    DEFAULT_PITCH | FF_DONTCARE, style.font.c_str()));
     cached.built = true;
     cached.face = style.font;
     cached.size = style.size;
     cached.bold = style.bold;
     cached.italic = style.italic;
     TEXTMETRICA metrics{};
-    SelectedObject selected(dc, cached.font.Get() ? cached.font.Get()
-                                                  : GetStockObject(DEFAULT_GUI_FONT));
+    SelectedObject selected(dc, cached.font->Get() ? cached.font->Get()
+                                                   : GetStockObject(DEFAULT_GUI_FONT));
     GetTextMetricsA(dc, &metrics);
     cached.ascent = metrics.tmAscent;
     cached.descent = metrics.tmDescent;
@@ -73,6 +80,8 @@ int PaintText(EditorWindow& w, HDC dc, const RECT& band) {
     int widest = 0;
     std::vector<INT> advances;
     SetTextAlign(dc, TA_BASELINE | TA_LEFT);
+    SelectedObject original(dc, GetCurrentObject(dc, OBJ_FONT));
+    HGDIOBJ selected = nullptr;
     for (int row = band.top / w.lineHeight; row * w.lineHeight < band.bottom && first + row < count;
          ++row) {
         int line = core.DocLineFromVisible(first + row);
@@ -86,7 +95,9 @@ int PaintText(EditorWindow& w, HDC dc, const RECT& band) {
                 break;
             if (cell.right > 0) {
                 const Style& style = core.GetStyle(StyleOf(layout, i));
-                SelectedObject font(dc, FontFor(w, dc, StyleOf(layout, i)).font.Get());
+                HGDIOBJ font = FontFor(w, dc, StyleOf(layout, i)).font->Get();
+                if (font != selected)
+                    selected = SelectObject(dc, font) ? font : nullptr;
                 SetTextColor(dc, style.fore);
                 SetBkColor(dc, style.back);
                 // Each character goes exactly where it was measured, so
@@ -114,7 +125,7 @@ int PaintText(EditorWindow& w, HDC dc, const RECT& band) {
 void PaintLineNumbers(EditorWindow& w, HDC dc, const RECT& margin) {
     const EditorCore& core = w.core;
     const Style& style = core.GetStyle(STYLE_LINENUMBER);
-    SelectedObject font(dc, FontFor(w, dc, STYLE_LINENUMBER).font.Get());
+    SelectedObject font(dc, FontFor(w, dc, STYLE_LINENUMBER).font->Get());
     SetTextColor(dc, style.fore);
     SetBkMode(dc, TRANSPARENT);
     SetTextAlign(dc, TA_BASELINE | TA_RIGHT);
@@ -167,7 +178,7 @@ const StyleFont& FontFor(EditorWindow& w, HDC dc, int style) {
     if (cached.built && cached.version == wanted.version)
         return cached;
     if (!SameFont(cached, wanted))
-        BuildFont(cached, wanted, dc);
+        BuildFont(w, cached, wanted, dc);
     cached.version = wanted.version;
     return cached;
 }
@@ -193,7 +204,7 @@ void RefreshFonts(EditorWindow& w) {
     w.layouts.clear();
     w.ascent = ascent;
     w.lineHeight = ascent + descent;
-    SelectedObject font(dc.Get(), FontFor(w, dc.Get(), STYLE_DEFAULT).font.Get());
+    SelectedObject font(dc.Get(), FontFor(w, dc.Get(), STYLE_DEFAULT).font->Get());
     SIZE space{};
     GetTextExtentPoint32A(dc.Get(), " ", 1, &space);
     w.tabWidth = std::max<int>(1, space.cx * kTabColumns);
@@ -205,12 +216,16 @@ namespace {
 void MeasureLine(EditorWindow& w, HDC dc, LineLayout& layout) {
     layout.x.assign(layout.text.size() + 1, 0);
     std::vector<INT> extents;
+    SelectedObject original(dc, GetCurrentObject(dc, OBJ_FONT));
+    HGDIOBJ selected = nullptr;
     for (size_t i = 0; i < layout.text.size();) {
         size_t runEnd = RunEnd(layout, i);
         if (layout.text[i] == '\t') {
             layout.x[runEnd] = (layout.x[i] / w.tabWidth + 1) * w.tabWidth;
         } else {
-            SelectedObject font(dc, FontFor(w, dc, StyleOf(layout, i)).font.Get());
+            HGDIOBJ font = FontFor(w, dc, StyleOf(layout, i)).font->Get();
+            if (font != selected)
+                selected = SelectObject(dc, font) ? font : nullptr;
             int count = static_cast<int>(runEnd - i);
             extents.assign(count, 0);
             SIZE size{};

@@ -5,6 +5,7 @@
 #pragma once
 #include <windows.h>
 #include <array>
+#include <memory>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -16,9 +17,10 @@ namespace kalmor {
 constexpr char kEditorClassName[] = "ZoradezazOr";
 
 // A style's font as last built, with the attributes it was built from, so a
-// change of colour alone does not rebuild it.
+// change of colour alone does not rebuild it. Styles asking for the same font
+// share one, so drawing runs of different styles need not switch fonts.
 struct StyleFont {
-    OwnedFont font;
+    std::shared_ptr<OwnedFont> font;
     bool built = false;
     unsigned version = 0;
     std::string face;
