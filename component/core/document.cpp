@@ -1,7 +1,6 @@
 #include "component/core/document.h"
 
 #include <algorithm>
-#include <vector>
 
 namespace kalmor {
 
@@ -122,10 +121,31 @@ LineChange Document::Replace(int start, int deleteLength, const char* text, int 
     styles_.Replace(start, deleteLength, nullptr, insertLength, '\0');
 
     // The new text is scanned where it came from; only its first position
-    // needs the byte before it from the document.
-    std::vector<int> added;
+    // needs the byte before it from the document. The starts found go into
+    // the index a batch at a time, so a large insert needs no list of them.
+    int lineEnds = 0;
+    for (int i = 0; i < insertLength; ++i) {
+        lineEnds +=
+            text[i] == '\n' || (text[i] == '\r' && (i + 1 == insertLength || text[i + 1] != '\n'));
+    }
+    lines_.Reserve(lineEnds + 1);
+    int batch[1024];
+    int batched = 0;
+    int line = change.firstLine;
+    auto flush = [&](int removed, int shift) {
+        lines_.Replace(line, removed, batch, batched, shift);
+        line += batched;
+        change.linesAdded += batched;
+        batched = 0;
+    };
+    auto add = [&](int pos) {
+        if (batched == static_cast<int>(sizeof batch / sizeof batch[0])) {
+            flush(line == change.firstLine ? change.linesRemoved : 0, 0);
+        }
+        batch[batched++] = pos;
+    };
     if (start > 0 && IsLineStart(start)) {
-        added.push_back(start);
+        add(start);
     }
     for (int i = 0; i < insertLength; ++i) {
         char c = text[i];
@@ -134,12 +154,10 @@ LineChange Document::Replace(int start, int deleteLength, const char* text, int 
         }
         int pos = start + i + 1;
         if (c == '\n' || (i + 1 < insertLength ? text[i + 1] != '\n' : IsLineStart(pos))) {
-            added.push_back(pos);
+            add(pos);
         }
     }
-    change.linesAdded = static_cast<int>(added.size());
-    lines_.Replace(change.firstLine, change.linesRemoved, added.data(), change.linesAdded,
-                   insertLength - deleteLength);
+    flush(line == change.firstLine ? change.linesRemoved : 0, insertLength - deleteLength);
     return change;
 }
 

@@ -36,6 +36,7 @@ class LineStarts {
     // Replaces the starts of lines [line, line + removed) by added ones at
     // positions, and moves the starts of the later lines by shift.
     void Replace(int line, int removed, const int* positions, int added, int shift);
+    void Reserve(int count) { starts_.Reserve(count); }
 
   private:
     void MoveStep(int line);

@@ -87,6 +87,11 @@ void FoldState::SetContracted(int line, bool contracted) {
     levels_.Ref(line) = static_cast<uint16_t>(Level(line) | (contracted ? kContractedBit : 0));
     contractedCount_ += contracted ? 1 : -1;
     hiddenValid_ = false;
+    // With the last fold open there are no runs: their memory goes at once.
+    if (contractedCount_ == 0) {
+        std::vector<HiddenRun>().swap(hidden_);
+        hiddenValid_ = true;
+    }
 }
 
 void FoldState::ReplaceLines(int first, int removed, int added) {

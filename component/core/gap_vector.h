@@ -34,6 +34,12 @@ template <typename T> class GapVector {
         gapLength_ -= insertCount;
     }
 
+    // Makes room for count more items without reallocating.
+    void Reserve(int count) {
+        if (count > gapLength_)
+            Grow(count);
+    }
+
     // Copies items [index, index + count) to out.
     void CopyOut(int index, int count, T* out) const {
         int before = std::clamp(gapStart_ - index, 0, count);
