@@ -241,8 +241,8 @@ void MeasureLine(EditorWindow& w, HDC dc, LineLayout& layout) {
 } // namespace
 
 // A line's text, styles and character edges: measured once and then taken
-// from the window's cache until the fonts change. dc may be null; a window
-// DC is then fetched only if the line must be measured.
+// from the window's cache until the fonts change. dc may be null: the line
+// is then measured, if it must be, in the window's measuring DC.
 LineLayout LayOutLine(EditorWindow& w, HDC dc, int line) {
     // Enough for every row of a tall window several times over.
     constexpr size_t kCachedLayouts = 1024;
@@ -257,8 +257,8 @@ LineLayout LayOutLine(EditorWindow& w, HDC dc, int line) {
         layout.x = cached->second;
         return layout;
     }
-    if (dc) {
-        MeasureLine(w, dc, layout);
+    if (dc || w.measuring.Get()) {
+        MeasureLine(w, dc ? dc : w.measuring.Get(), layout);
     } else {
         WindowDC window(w.hwnd);
         MeasureLine(w, window.Get(), layout);

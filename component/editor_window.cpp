@@ -12,6 +12,9 @@ namespace kalmor {
 
 namespace {
 
+// Posted to ourselves to set the scroll bars once a typed key's repaint is done.
+constexpr UINT kUpdateScrollBars = WM_USER + 0x100;
+
 EditorWindow* FromWindow(HWND hwnd) {
     return reinterpret_cast<EditorWindow*>(GetWindowLongPtrA(hwnd, 0));
 }
@@ -26,10 +29,19 @@ bool IsRequest(UINT message) {
 
 // Shows the scroll bars with the current ranges; each one disappears when
 // everything fits.
-// Bars already showing these ranges are left alone.
+// Bars already showing these ranges are left alone. While a key is typed
+// they are set later, after the text is repainted: under Wine setting a
+// visible bar redraws it at once, which would hold up the text, and a burst
+// of keys then sets them once.
 void UpdateScrollBars(EditorWindow& w) {
     if (w.updatingScrollBars)
         return;
+    if (w.typing) {
+        if (!w.barsPosted)
+            w.barsPosted = PostMessageA(w.hwnd, kUpdateScrollBars, 0, 0) != FALSE;
+        if (w.barsPosted)
+            return;
+    }
     w.updatingScrollBars = true;
     int lines = w.core.VisibleLineCount();
     int page = LinesOnScreen(w);
@@ -320,7 +332,9 @@ bool OnKeyDown(EditorWindow& w, WPARAM key) {
     case VK_END: MoveCaret(w, control ? w.core.Length() : w.core.LineEnd(line)); return true;
     case VK_DELETE:
         w.core.DeleteForward();
+        w.typing = true;
         Refresh(w, true);
+        w.typing = false;
         return true;
     default: return false;
     }
@@ -337,7 +351,9 @@ void OnChar(EditorWindow& w, WPARAM code) {
     else
         return;
     w.wantedX = -1;
+    w.typing = true;
     Refresh(w, true);
+    w.typing = false;
 }
 
 // The margins get the ordinary arrow; the text keeps the class's I-beam.
@@ -381,6 +397,10 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         break;
     case WM_CHAR: OnChar(*w, wParam); return 0;
+    case kUpdateScrollBars:
+        w->barsPosted = false;
+        UpdateScrollBars(*w);
+        return 0;
     case WM_GETDLGCODE: return DLGC_WANTALLKEYS | DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_WANTTAB;
     case WM_SETCURSOR:
         if (OnSetCursor(*w, lParam))

@@ -50,6 +50,8 @@ struct EditorWindow {
     bool updatingScrollBars = false;
     bool repaintPending = false; // invalidated by a request and not painted since
     bool viewStale = false;      // scroll position and bars not checked since a request
+    bool typing = false;     // handling a typed key: the scroll bars wait until after the repaint
+    bool barsPosted = false; // a message to set the scroll bars is on its way
     // The document lines at the top and bottom rows, as last painted or
     // scrolled: a change outside them needs no window-system call.
     int viewFirstLine = 0;
@@ -64,6 +66,7 @@ struct EditorWindow {
     // Measured lines: the left edge of every byte, keyed by the line's text
     // and styles, so an unchanged line is not measured again wherever it moves.
     std::unordered_map<std::string, std::vector<int>> layouts;
+    MeasuringDC measuring;
 };
 
 // One document line measured for drawing: x[i] is the left edge of byte i

@@ -38,6 +38,23 @@ class WindowDC {
     HDC dc_;
 };
 
+// A memory DC compatible with the screen, kept for measuring text without
+// asking the window system for a window's DC each time.
+class MeasuringDC {
+  public:
+    MeasuringDC() : dc_(CreateCompatibleDC(nullptr)) {}
+    ~MeasuringDC() {
+        if (dc_)
+            DeleteDC(dc_);
+    }
+    MeasuringDC(const MeasuringDC&) = delete;
+    MeasuringDC& operator=(const MeasuringDC&) = delete;
+    HDC Get() const { return dc_; }
+
+  private:
+    HDC dc_;
+};
+
 // Selects an object into a DC and puts the previous one back on exit.
 class SelectedObject {
   public:
