@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <vector>
 
 using namespace kalmor_test;
 
@@ -33,6 +34,11 @@ long ResidentKilobytes() {
     return 0;
 }
 
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
 // The program's "toggle all subs below" from line, timed.
 double TimeSweep(kalmor::EditorCore& core, int line) {
     Clock::time_point start = Clock::now();
@@ -44,8 +50,8 @@ struct Figures {
     int lines = 0;
     int bytes = 0;
     double loadMs = 0;
-    double typeMs = 0;
-    double deleteMs = 0;
+    double typeUs = 0;   // median per keystroke
+    double deleteUs = 0; // median per backspace
     double sweepCloseMs = 0;
     double sweepOpenMs = 0;
     double firstVisibleCountMs = 0;
@@ -67,16 +73,19 @@ Figures Measure(int lines) {
 
         const int keystrokes = 200;
         core.SetCaret(core.LineStart(core.LineCount() / 2 + 10) + 4);
-        start = Clock::now();
+        std::vector<double> typed, deleted;
         for (int i = 0; i < keystrokes; ++i) {
+            start = Clock::now();
             core.InsertAtCaret(i % 20 == 19 ? "\r" : "x");
+            typed.push_back(MillisecondsSince(start) * 1e3);
         }
-        figures.typeMs = MillisecondsSince(start) / keystrokes;
-        start = Clock::now();
         for (int i = 0; i < keystrokes; ++i) {
+            start = Clock::now();
             core.DeleteBack();
+            deleted.push_back(MillisecondsSince(start) * 1e3);
         }
-        figures.deleteMs = MillisecondsSince(start) / keystrokes;
+        figures.typeUs = Median(typed);
+        figures.deleteUs = Median(deleted);
 
         // Best of several rounds, so that a stray pause does not skew the growth ratio.
         figures.sweepCloseMs = figures.sweepOpenMs = figures.firstVisibleCountMs = 1e9;
@@ -94,12 +103,15 @@ Figures Measure(int lines) {
 }
 
 void Print(const Figures& figures) {
-    std::printf("%9d lines, %10d bytes: load %8.1f ms | type %6.3f ms/char | delete %6.3f "
-                "ms/char | sweep close %7.1f ms, open %7.1f ms | visible count after %6.1f ms | "
-                "core memory %ld kB (%.2f x text)\n",
-                figures.lines, figures.bytes, figures.loadMs, figures.typeMs, figures.deleteMs,
+    double limitKilobytes = (2.0 * figures.bytes + 8.0 * figures.lines) / 1024;
+    std::printf("%9d lines, %10d bytes: load %8.1f ms | type %6.2f us/char | delete %6.2f "
+                "us/char (medians) | sweep close %7.1f ms, open %7.1f ms | visible count after "
+                "%6.1f ms | core memory %ld kB (%.2f x text; limit 2 x text + 8 bytes a line: %.0f "
+                "kB)\n",
+                figures.lines, figures.bytes, figures.loadMs, figures.typeUs, figures.deleteUs,
                 figures.sweepCloseMs, figures.sweepOpenMs, figures.firstVisibleCountMs,
-                figures.coreKilobytes, figures.coreKilobytes * 1024.0 / figures.bytes);
+                figures.coreKilobytes, figures.coreKilobytes * 1024.0 / figures.bytes,
+                limitKilobytes);
 }
 
 } // namespace
@@ -111,5 +123,7 @@ int main() {
     Print(large);
     std::printf("sweep growth, 1,000,000 / 100,000 lines: close %.1fx, open %.1fx\n",
                 large.sweepCloseMs / small.sweepCloseMs, large.sweepOpenMs / small.sweepOpenMs);
+    std::printf("keystroke growth, 1,000,000 / 100,000 lines: %.2fx\n",
+                large.typeUs / small.typeUs);
     return 0;
 }

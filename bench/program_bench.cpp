@@ -191,6 +191,193 @@ double MillisecondsPerPaint() {
     return Median(times);
 }
 
+// Resizes the host so that the editor's client area is width x height.
+void SizeEditor(int width, int height) {
+    RECT client{};
+    GetClientRect(editor, &client);
+    RECT frame{};
+    GetWindowRect(host, &frame);
+    SetWindowPos(host, HWND_TOP, 0, 0, frame.right - frame.left + width - client.right,
+                 frame.bottom - frame.top + height - client.bottom, SWP_NOMOVE);
+    PumpMessages();
+}
+
+// Milliseconds for one message to the editor and the repaint it causes: the
+// median of count, each followed by an untimed message that undoes it, if any.
+double MillisecondsPerKey(int count, UINT message, WPARAM key, UINT undoMessage, WPARAM undo) {
+    std::vector<double> times;
+    for (int i = 0; i < count; ++i) {
+        double start = Now();
+        SendMessageA(editor, message, key, 1);
+        UpdateWindow(editor);
+        GdiFlush();
+        times.push_back((Now() - start) * 1e3);
+        if (undoMessage) {
+            SendMessageA(editor, undoMessage, undo, 1);
+            UpdateWindow(editor);
+        }
+    }
+    return Median(times);
+}
+
+// What typing costs in the middle of the current document, repaint included.
+struct TypingFigures {
+    int lines;
+    double typed, arrow, enter, full;
+};
+
+TypingFigures MeasureTyping() {
+    TypingFigures f{LineCount(), 0, 0, 0, 0};
+    // The caret's line ends up mid-view: the view first follows a line further down.
+    SENDSCINTILLAMSG(directPointer, SCI_GOTOLINE, f.lines / 2 + 20, 0);
+    SENDSCINTILLAMSG(directPointer, SCI_GOTOLINE, f.lines / 2, 0);
+    SetFocus(editor);
+    PumpMessages();
+    const int count = 60;
+    f.typed = MillisecondsPerKey(count, WM_CHAR, 'x', 0, 0);
+    MillisecondsPerKey(count, WM_CHAR, '\b', 0, 0);
+    f.arrow = std::min(MillisecondsPerKey(count / 2, WM_KEYDOWN, VK_RIGHT, 0, 0),
+                       MillisecondsPerKey(count / 2, WM_KEYDOWN, VK_LEFT, 0, 0));
+    f.enter = MillisecondsPerKey(count, WM_CHAR, '\r', WM_CHAR, '\b');
+    f.full = MillisecondsPerPaint();
+    return f;
+}
+
+// The floors for typing: a plain window the editor's size whose every row
+// shows one typical listing line, drawn run by run (one ExtTextOutA each,
+// measured once beforehand) into a memory DC and copied to the screen.
+struct FloorLine {
+    std::string text;
+    std::vector<size_t> runStarts; // each run's first byte; the last entry is text.size()
+    std::vector<COLORREF> colours;
+    std::vector<int> x; // each run's left edge
+    HFONT font = nullptr;
+    int lineHeight = 16;
+};
+FloorLine floorLine;
+
+LRESULT CALLBACK FloorProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message != WM_PAINT)
+        return DefWindowProcA(hwnd, message, wParam, lParam);
+    PAINTSTRUCT ps;
+    HDC target = BeginPaint(hwnd, &ps);
+    RECT client{};
+    GetClientRect(hwnd, &client);
+    const FloorLine& line = floorLine;
+    int top = ps.rcPaint.top / line.lineHeight * line.lineHeight;
+    int bottom = std::min<int>(client.bottom, (ps.rcPaint.bottom + line.lineHeight - 1) /
+                                                  line.lineHeight * line.lineHeight);
+    HDC dc = CreateCompatibleDC(target);
+    HBITMAP bitmap = CreateCompatibleBitmap(target, client.right, bottom - top);
+    HGDIOBJ oldBitmap = SelectObject(dc, bitmap);
+    HGDIOBJ oldFont = SelectObject(dc, line.font);
+    SetBkColor(dc, RGB(255, 255, 255));
+    for (int y = 0; y < bottom - top; y += line.lineHeight) {
+        size_t runs = line.colours.size();
+        for (size_t run = 0; run < runs; ++run) {
+            RECT cell{line.x[run], y, line.x[run + 1], y + line.lineHeight};
+            SetTextColor(dc, line.colours[run]);
+            ExtTextOutA(dc, cell.left, y, ETO_OPAQUE, &cell, line.text.data() + line.runStarts[run],
+                        static_cast<UINT>(line.runStarts[run + 1] - line.runStarts[run]), nullptr);
+        }
+        RECT rest{line.x[runs], y, client.right, y + line.lineHeight};
+        ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &rest, "", 0, nullptr);
+    }
+    BitBlt(target, 0, top, client.right, bottom - top, dc, 0, 0, SRCCOPY);
+    SelectObject(dc, oldFont);
+    SelectObject(dc, oldBitmap);
+    DeleteObject(bitmap);
+    DeleteDC(dc);
+    EndPaint(hwnd, &ps);
+    return 0;
+}
+
+// Takes the demo listing's line with the most style runs from the editor.
+void ChooseFloorLine() {
+    int best = 0;
+    for (int line = 0; line < LineCount(); ++line) {
+        int start = SENDSCINTILLAMSG(directPointer, SCI_POSITIONFROMLINE, line, 0);
+        int end = SENDSCINTILLAMSG(directPointer, SCI_POSITIONFROMLINE, line + 1, 0);
+        FloorLine candidate;
+        for (int pos = start; pos < end; ++pos) {
+            char c = static_cast<char>(SENDSCINTILLAMSG(directPointer, SCI_GETCHARAT, pos, 0));
+            if (c == '\r' || c == '\n')
+                break;
+            int style = SENDSCINTILLAMSG(directPointer, SCI_GETSTYLEAT, pos, 0);
+            COLORREF colour = SENDSCINTILLAMSG(directPointer, SCI_STYLEGETFORE, style, 0);
+            if (pos == start ||
+                style != SENDSCINTILLAMSG(directPointer, SCI_GETSTYLEAT, pos - 1, 0)) {
+                candidate.runStarts.push_back(candidate.text.size());
+                candidate.colours.push_back(colour);
+            }
+            candidate.text += c;
+        }
+        if (static_cast<int>(candidate.colours.size()) > best) {
+            best = static_cast<int>(candidate.colours.size());
+            floorLine = candidate;
+        }
+    }
+    floorLine.runStarts.push_back(floorLine.text.size());
+}
+
+// The floors' milliseconds: one row and the whole view repainted.
+struct FloorFigures {
+    double oneLine, wholeView;
+};
+
+FloorFigures MeasureFloors(int width, int height) {
+    ChooseFloorLine();
+    floorLine.lineHeight = SENDSCINTILLAMSG(directPointer, SCI_TEXTHEIGHT, 0, 0);
+    HDC screen = GetDC(nullptr);
+    floorLine.font =
+        CreateFontA(-MulDiv(9, GetDeviceCaps(screen, LOGPIXELSY), 72), 0, 0, 0, FW_NORMAL, FALSE,
+                    FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                    DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Courier New");
+    HGDIOBJ old = SelectObject(screen, floorLine.font);
+    floorLine.x.assign(1, 40); // after a margin as wide as the editor's
+    for (size_t run = 0; run + 1 < floorLine.runStarts.size(); ++run) {
+        SIZE size{};
+        GetTextExtentPoint32A(
+            screen, floorLine.text.data() + floorLine.runStarts[run],
+            static_cast<int>(floorLine.runStarts[run + 1] - floorLine.runStarts[run]), &size);
+        floorLine.x.push_back(floorLine.x.back() + size.cx);
+    }
+    SelectObject(screen, old);
+    ReleaseDC(nullptr, screen);
+
+    WNDCLASSA wc{};
+    wc.lpfnWndProc = FloorProc;
+    wc.hInstance = GetModuleHandleA(nullptr);
+    wc.lpszClassName = "KalmorBenchFloor";
+    RegisterClassA(&wc);
+    RECT frame{0, 0, width, height};
+    AdjustWindowRect(&frame, WS_OVERLAPPEDWINDOW, FALSE);
+    HWND window = CreateWindowExA(0, wc.lpszClassName, "Floor", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
+                                  0, frame.right - frame.left, frame.bottom - frame.top, nullptr,
+                                  nullptr, wc.hInstance, nullptr);
+    UpdateWindow(window);
+    PumpMessages();
+    auto repaint = [&](const RECT* area) {
+        std::vector<double> times;
+        for (int i = 0; i < 80; ++i) {
+            double start = Now();
+            InvalidateRect(window, area, FALSE);
+            UpdateWindow(window);
+            GdiFlush();
+            if (i >= 20)
+                times.push_back((Now() - start) * 1e3);
+        }
+        return Median(times);
+    };
+    int row = height / floorLine.lineHeight / 2;
+    RECT strip{0, row * floorLine.lineHeight, width, (row + 1) * floorLine.lineHeight};
+    FloorFigures f{repaint(&strip), repaint(nullptr)};
+    DestroyWindow(window);
+    DeleteObject(floorLine.font);
+    PumpMessages();
+    return f;
+}
+
 // Bytes of memory the process has committed (its private bytes), and their
 // peak so far.
 struct Memory {
@@ -284,18 +471,35 @@ int main(int argc, char** argv) {
     PumpMessages();
     double paintMillionMiddle = MillisecondsPerPaint();
     Memory after = MemoryInUse();
+    RECT paintFrame{};
+    GetWindowRect(host, &paintFrame);
+
+    // Typing is timed in an editor of 880 x 680 pixels, about 45 lines.
+    const int typingWidth = 880, typingHeight = 680;
+    Progress("Typing", millionLines);
+    SizeEditor(typingWidth, typingHeight);
+    TypingFigures typingMillion = MeasureTyping();
 
     Progress("Sweeping", largest / 10);
     SetDocument(RepeatedListing(largest / 10));
     SweepFigures sweepHundredThousand = MeasureSweeps();
+    Progress("Typing", largest / 10);
+    TypingFigures typingHundredThousand = MeasureTyping();
     Progress("Sweeping", largest / 100);
     SetDocument(RepeatedListing(largest / 100));
     SweepFigures sweepTenThousand = MeasureSweeps();
 
     SetDocument(DEMO_LISTING);
     Progress("Painting and timing requests", 21);
+    SetWindowPos(host, nullptr, 0, 0, paintFrame.right - paintFrame.left,
+                 paintFrame.bottom - paintFrame.top, SWP_NOMOVE | SWP_NOZORDER);
+    PumpMessages();
     double paintDemo = MillisecondsPerPaint();
     RequestFigures requests = MeasureRequests();
+    Progress("Typing and its floors", 21);
+    SizeEditor(typingWidth, typingHeight);
+    TypingFigures typingDemo = MeasureTyping();
+    FloorFigures floors = MeasureFloors(typingWidth, typingHeight);
     Progress("Starting the program and the bare window", 21);
 
     std::vector<double> program, bare;
@@ -349,6 +553,33 @@ int main(int argc, char** argv) {
                 "+ 16 bytes a line) | %.2f x text | under the floor | %s |\n",
                 millionLines, textBytes / 1e6, peak / 1e6, memoryLimit / 1e6, peak / textBytes,
                 Verdict(peak < memoryLimit));
+    const TypingFigures* typing[3] = {&typingDemo, &typingHundredThousand, &typingMillion};
+    double worstTyped = 0, worstArrow = 0, worstEnter = 0, worstFull = 0;
+    for (const TypingFigures* t : typing) {
+        worstTyped = std::max(worstTyped, t->typed / floors.oneLine);
+        worstArrow = std::max(worstArrow, t->arrow / floors.oneLine);
+        worstEnter = std::max(worstEnter, t->enter / floors.wholeView);
+        worstFull = std::max(worstFull, t->full / floors.wholeView);
+    }
+    double typedGrowth = typingMillion.typed / typingDemo.typed;
+    auto typingRow = [&](const char* what, double TypingFigures::*figure, const char* floor,
+                         double floorMs, double worst, const char* target, bool met) {
+        std::printf("| %s, %d / %d / %d lines, 880x680 | %.2f / %.2f / %.2f ms | %.2f ms (%s) | "
+                    "%.2f | %s | %s |\n",
+                    what, typingDemo.lines, typingHundredThousand.lines, typingMillion.lines,
+                    typingDemo.*figure, typingHundredThousand.*figure, typingMillion.*figure,
+                    floorMs, floor, worst, target, Verdict(met));
+    };
+    typingRow("6. Typed character", &TypingFigures::typed, "one line", floors.oneLine, worstTyped,
+              "at most 2", worstTyped <= 2);
+    std::printf("| | growth %d / %d lines: %.2f | | | at most 1.2 | %s |\n", typingMillion.lines,
+                typingDemo.lines, typedGrowth, Verdict(typedGrowth <= 1.2));
+    typingRow("7. Arrow key, no scrolling", &TypingFigures::arrow, "one line", floors.oneLine,
+              worstArrow, "at most 1", worstArrow <= 1);
+    typingRow("8. Enter", &TypingFigures::enter, "whole view", floors.wholeView, worstEnter,
+              "at most 1.2", worstEnter <= 1.2);
+    typingRow("9. Full repaint of the view", &TypingFigures::full, "whole view", floors.wholeView,
+              worstFull, "at most 1.3", worstFull <= 1.3);
     std::fflush(stdout);
     DestroyWindow(host);
     RELEASECOMPONENT();

@@ -28,21 +28,28 @@ bool SameFont(const StyleFont& cached, const Style& style) {
            cached.bold == style.bold && cached.italic == style.italic;
 }
 
-// Builds the font a style asks for and records its vertical metrics.
-void BuildFont(StyleFont& cached, const Style& style, HDC dc) {
+// Builds the font a style asks for, or shares another style's equal one, and
+// records its vertical metrics.
+void BuildFont(EditorWindow& w, StyleFont& cached, const Style& style, HDC dc) {
+    for (const StyleFont& other : w.fonts) {
+        if (&other != &cached && other.font && SameFont(other, style)) {
+            cached = other;
+            return;
+        }
+    }
     int height = -MulDiv(style.size, GetDeviceCaps(dc, LOGPIXELSY), 72);
-    cached.font.Reset(CreateFontA(height, 0, 0, 0, style.bold ? FW_BOLD : FW_NORMAL, style.italic,
-                                  FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                                  CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE,
-                                  style.font.c_str()));
+    cached.font = std::make_shared<OwnedFont>(
+        CreateFontA(height, 0, 0, 0, style.bold ? FW_BOLD : FW_NORMAL, style.italic, FALSE, FALSE,
+                    DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
+                    DEFAULT_PITCH | FF_DONTCARE, style.font.c_str()));
     cached.built = true;
     cached.face = style.font;
     cached.size = style.size;
     cached.bold = style.bold;
     cached.italic = style.italic;
     TEXTMETRICA metrics{};
-    SelectedObject selected(dc, cached.font.Get() ? cached.font.Get()
-                                                  : GetStockObject(DEFAULT_GUI_FONT));
+    SelectedObject selected(dc, cached.font->Get() ? cached.font->Get()
+                                                   : GetStockObject(DEFAULT_GUI_FONT));
     GetTextMetricsA(dc, &metrics);
     cached.ascent = metrics.tmAscent;
     cached.descent = metrics.tmDescent;
@@ -63,18 +70,20 @@ int StyleOf(const LineLayout& layout, size_t i) {
     return static_cast<unsigned char>(layout.styles[i]);
 }
 
-// Draws the visible lines of text, each run in its style's font and colours,
-// and returns the width of the widest line drawn.
-int PaintText(EditorWindow& w, HDC dc, const RECT& client) {
+// Draws the rows of text within band, each run in its style's font and
+// colours, and returns the width of the widest line drawn.
+int PaintText(EditorWindow& w, HDC dc, const RECT& band) {
     const EditorCore& core = w.core;
     int origin = TextLeft(w) - w.xOffset;
     int first = core.FirstVisibleLine();
     int count = core.VisibleLineCount();
-    int rows = (client.bottom + w.lineHeight - 1) / w.lineHeight;
     int widest = 0;
     std::vector<INT> advances;
     SetTextAlign(dc, TA_BASELINE | TA_LEFT);
-    for (int row = 0; row < rows && first + row < count; ++row) {
+    SelectedObject original(dc, GetCurrentObject(dc, OBJ_FONT));
+    HGDIOBJ selected = nullptr;
+    for (int row = band.top / w.lineHeight; row * w.lineHeight < band.bottom && first + row < count;
+         ++row) {
         int line = core.DocLineFromVisible(first + row);
         int top = row * w.lineHeight;
         LineLayout layout = LayOutLine(w, dc, line);
@@ -82,11 +91,13 @@ int PaintText(EditorWindow& w, HDC dc, const RECT& client) {
         for (size_t i = 0; i < layout.text.size();) {
             size_t end = RunEnd(layout, i);
             RECT cell{origin + layout.x[i], top, origin + layout.x[end], top + w.lineHeight};
-            if (cell.left >= client.right)
+            if (cell.left >= band.right)
                 break;
             if (cell.right > 0) {
                 const Style& style = core.GetStyle(StyleOf(layout, i));
-                SelectedObject font(dc, FontFor(w, dc, StyleOf(layout, i)).font.Get());
+                HGDIOBJ font = FontFor(w, dc, StyleOf(layout, i)).font->Get();
+                if (font != selected)
+                    selected = SelectObject(dc, font) ? font : nullptr;
                 SetTextColor(dc, style.fore);
                 SetBkColor(dc, style.back);
                 // Each character goes exactly where it was measured, so
@@ -102,25 +113,26 @@ int PaintText(EditorWindow& w, HDC dc, const RECT& client) {
             i = end;
         }
         if (core.IsHeader(line) && !core.Expanded(line)) {
-            RECT rule{TextLeft(w), top + w.lineHeight - 1, client.right, top + w.lineHeight};
+            RECT rule{TextLeft(w), top + w.lineHeight - 1, band.right, top + w.lineHeight};
             FillSolid(dc, rule, core.GetStyle(STYLE_DEFAULT).fore);
         }
     }
     return widest;
 }
 
-// Draws 1-based line numbers right-aligned in a margin, in style 33's font.
+// Draws 1-based line numbers right-aligned in a margin, in style 33's font,
+// on the rows the margin's rectangle meets.
 void PaintLineNumbers(EditorWindow& w, HDC dc, const RECT& margin) {
     const EditorCore& core = w.core;
     const Style& style = core.GetStyle(STYLE_LINENUMBER);
-    SelectedObject font(dc, FontFor(w, dc, STYLE_LINENUMBER).font.Get());
+    SelectedObject font(dc, FontFor(w, dc, STYLE_LINENUMBER).font->Get());
     SetTextColor(dc, style.fore);
     SetBkMode(dc, TRANSPARENT);
     SetTextAlign(dc, TA_BASELINE | TA_RIGHT);
     int first = core.FirstVisibleLine();
     int count = core.VisibleLineCount();
-    int rows = (margin.bottom + w.lineHeight - 1) / w.lineHeight;
-    for (int row = 0; row < rows && first + row < count; ++row) {
+    for (int row = margin.top / w.lineHeight;
+         row * w.lineHeight < margin.bottom && first + row < count; ++row) {
         char number[16];
         int length =
             std::snprintf(number, sizeof number, "%d", core.DocLineFromVisible(first + row) + 1);
@@ -130,21 +142,22 @@ void PaintLineNumbers(EditorWindow& w, HDC dc, const RECT& margin) {
     SetBkMode(dc, OPAQUE);
 }
 
-// Draws the margins from left to right over whatever text was scrolled under them.
-void PaintMargins(EditorWindow& w, HDC dc, const RECT& client) {
+// Draws the margins within band from left to right over whatever text was
+// scrolled under them.
+void PaintMargins(EditorWindow& w, HDC dc, const RECT& band) {
     COLORREF chrome = GetSysColor(COLOR_3DFACE);
     int left = 0;
     for (int i = 0; i < kMarginCount; ++i) {
         const Margin& margin = w.core.GetMargin(i);
         if (margin.width <= 0)
             continue;
-        RECT area{left, 0, left + margin.width, client.bottom};
+        RECT area{left, band.top, left + margin.width, band.bottom};
         FillSolid(dc, area, chrome);
         if (margin.type == SC_MARGIN_NUMBER)
             PaintLineNumbers(w, dc, area);
         left += margin.width;
     }
-    RECT padding{left, 0, std::min<LONG>(TextLeft(w), client.right), client.bottom};
+    RECT padding{left, band.top, std::min<LONG>(TextLeft(w), band.right), band.bottom};
     FillSolid(dc, padding, w.core.GetStyle(STYLE_DEFAULT).back);
 }
 
@@ -165,7 +178,7 @@ const StyleFont& FontFor(EditorWindow& w, HDC dc, int style) {
     if (cached.built && cached.version == wanted.version)
         return cached;
     if (!SameFont(cached, wanted))
-        BuildFont(cached, wanted, dc);
+        BuildFont(w, cached, wanted, dc);
     cached.version = wanted.version;
     return cached;
 }
@@ -188,30 +201,31 @@ void RefreshFonts(EditorWindow& w) {
         ascent = std::max(ascent, font.ascent);
         descent = std::max(descent, font.descent);
     }
+    w.layouts.clear();
     w.ascent = ascent;
     w.lineHeight = ascent + descent;
-    SelectedObject font(dc.Get(), FontFor(w, dc.Get(), STYLE_DEFAULT).font.Get());
+    SelectedObject font(dc.Get(), FontFor(w, dc.Get(), STYLE_DEFAULT).font->Get());
     SIZE space{};
     GetTextExtentPoint32A(dc.Get(), " ", 1, &space);
     w.tabWidth = std::max<int>(1, space.cx * kTabColumns);
 }
 
+namespace {
+
 // Measures where each byte of a line starts, run by run, expanding tabs.
-LineLayout LayOutLine(EditorWindow& w, HDC dc, int line) {
-    LineLayout layout;
-    layout.start = w.core.LineStart(line);
-    int end = w.core.LineEnd(line);
-    layout.text = w.core.TextRange(layout.start, end);
-    layout.styles = w.core.StyleRange(layout.start, end);
-    layout.styles.resize(layout.text.size(), 0);
+void MeasureLine(EditorWindow& w, HDC dc, LineLayout& layout) {
     layout.x.assign(layout.text.size() + 1, 0);
     std::vector<INT> extents;
+    SelectedObject original(dc, GetCurrentObject(dc, OBJ_FONT));
+    HGDIOBJ selected = nullptr;
     for (size_t i = 0; i < layout.text.size();) {
         size_t runEnd = RunEnd(layout, i);
         if (layout.text[i] == '\t') {
             layout.x[runEnd] = (layout.x[i] / w.tabWidth + 1) * w.tabWidth;
         } else {
-            SelectedObject font(dc, FontFor(w, dc, StyleOf(layout, i)).font.Get());
+            HGDIOBJ font = FontFor(w, dc, StyleOf(layout, i)).font->Get();
+            if (font != selected)
+                selected = SelectObject(dc, font) ? font : nullptr;
             int count = static_cast<int>(runEnd - i);
             extents.assign(count, 0);
             SIZE size{};
@@ -222,6 +236,36 @@ LineLayout LayOutLine(EditorWindow& w, HDC dc, int line) {
         }
         i = runEnd;
     }
+}
+
+} // namespace
+
+// A line's text, styles and character edges: measured once and then taken
+// from the window's cache until the fonts change. dc may be null: the line
+// is then measured, if it must be, in the window's measuring DC.
+LineLayout LayOutLine(EditorWindow& w, HDC dc, int line) {
+    // Enough for every row of a tall window several times over.
+    constexpr size_t kCachedLayouts = 1024;
+    LineLayout layout;
+    layout.start = w.core.LineStart(line);
+    int end = w.core.LineEnd(line);
+    layout.text = w.core.TextRange(layout.start, end);
+    layout.styles = w.core.StyleRange(layout.start, end);
+    std::string key = layout.text + layout.styles;
+    auto cached = w.layouts.find(key);
+    if (cached != w.layouts.end()) {
+        layout.x = cached->second;
+        return layout;
+    }
+    if (dc || w.measuring.Get()) {
+        MeasureLine(w, dc ? dc : w.measuring.Get(), layout);
+    } else {
+        WindowDC window(w.hwnd);
+        MeasureLine(w, window.Get(), layout);
+    }
+    if (w.layouts.size() >= kCachedLayouts)
+        w.layouts.clear();
+    w.layouts.emplace(std::move(key), layout.x);
     return layout;
 }
 
@@ -265,8 +309,7 @@ int LineAtY(const EditorWindow& w, int y) {
 
 // The character boundary of a line nearest to x, in text pixels.
 int PositionAtTextX(EditorWindow& w, int line, int textX) {
-    WindowDC dc(w.hwnd);
-    LineLayout layout = LayOutLine(w, dc.Get(), line);
+    LineLayout layout = LayOutLine(w, nullptr, line);
     auto after = std::lower_bound(layout.x.begin(), layout.x.end(), textX);
     if (after == layout.x.end())
         return layout.start + static_cast<int>(layout.text.size());
@@ -277,8 +320,7 @@ int PositionAtTextX(EditorWindow& w, int line, int textX) {
 
 // Where a position is drawn, in text pixels measured along its line.
 int TextXOfPosition(EditorWindow& w, int position) {
-    WindowDC dc(w.hwnd);
-    LineLayout layout = LayOutLine(w, dc.Get(), w.core.LineFromPosition(position));
+    LineLayout layout = LayOutLine(w, nullptr, w.core.LineFromPosition(position));
     size_t index = std::min<size_t>(std::max(0, position - layout.start), layout.text.size());
     return layout.x[index];
 }
@@ -291,20 +333,27 @@ POINT PointFromPosition(EditorWindow& w, int position) {
     return POINT{TextLeft(w) - w.xOffset + TextXOfPosition(w, position), row * w.lineHeight};
 }
 
-// Paints the whole client area off-screen and copies it to `target` in one go.
-// Only the lines that fit on screen are measured and drawn.
-void Paint(EditorWindow& w, HDC target) {
+// Paints the rows meeting area off-screen and copies them to target in one
+// go; only those rows are measured and drawn.
+void Paint(EditorWindow& w, HDC target, const RECT& area) {
     RECT client = ClientRect(w);
-    if (client.right <= 0 || client.bottom <= 0)
+    int top = std::max<LONG>(area.top, 0) / w.lineHeight * w.lineHeight;
+    int bottom = std::min<LONG>(area.bottom, client.bottom);
+    if (client.right <= 0 || bottom <= top)
         return;
-    MemoryDC memory(target, client.right, client.bottom);
+    bottom =
+        std::min<LONG>((bottom + w.lineHeight - 1) / w.lineHeight * w.lineHeight, client.bottom);
+    RECT band{0, top, client.right, bottom};
+    MemoryDC memory(target, client.right, bottom - top);
     if (!memory.Ok())
         return;
     HDC dc = memory.Get();
-    FillSolid(dc, client, w.core.GetStyle(STYLE_DEFAULT).back);
-    int widest = PaintText(w, dc, client);
-    PaintMargins(w, dc, client);
-    BitBlt(target, 0, 0, client.right, client.bottom, dc, 0, 0, SRCCOPY);
+    SetViewportOrgEx(dc, 0, -top, nullptr);
+    FillSolid(dc, band, w.core.GetStyle(STYLE_DEFAULT).back);
+    int widest = PaintText(w, dc, band);
+    PaintMargins(w, dc, band);
+    SetViewportOrgEx(dc, 0, 0, nullptr);
+    BitBlt(target, 0, top, client.right, bottom - top, dc, 0, 0, SRCCOPY);
     if (widest > w.scrollWidth)
         w.scrollWidth = widest;
 }

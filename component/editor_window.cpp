@@ -3,6 +3,7 @@
 #include "component/editor_window.h"
 #include <windowsx.h>
 #include <algorithm>
+#include <cstdlib>
 #include <new>
 #include "editor/notification.h"
 #include "editor/requests.h"
@@ -11,35 +12,11 @@ namespace kalmor {
 
 namespace {
 
+// Posted to ourselves to set the scroll bars once a typed key's repaint is done.
+constexpr UINT kUpdateScrollBars = WM_USER + 0x100;
+
 EditorWindow* FromWindow(HWND hwnd) {
     return reinterpret_cast<EditorWindow*>(GetWindowLongPtrA(hwnd, 0));
-}
-
-// Requests that only read; everything else may change what is on screen.
-bool IsQuery(UINT message) {
-    switch (message) {
-    case SCI_GETLENGTH:
-    case SCI_GETCHARAT:
-    case SCI_GETCURRENTPOS:
-    case SCI_GETSTYLEAT:
-    case SCI_GETFIRSTVISIBLELINE:
-    case SCI_GETLINECOUNT:
-    case SCI_LINEFROMPOSITION:
-    case SCI_POSITIONFROMLINE:
-    case SCI_GETTEXT:
-    case SCI_GETFOLDLEVEL:
-    case SCI_GETLASTCHILD:
-    case SCI_GETFOLDPARENT:
-    case SCI_GETLINEVISIBLE:
-    case SCI_GETFOLDEXPANDED:
-    case SCI_GETMARGINTYPEN:
-    case SCI_GETMARGINWIDTHN:
-    case SCI_GETMARGINMASKN:
-    case SCI_GETMARGINSENSITIVEN:
-    case SCI_STYLEGETFORE:
-    case SCI_GETLEXER: return true;
-    default: return false;
-    }
 }
 
 int ClampPosition(const EditorWindow& w, LPARAM position) {
@@ -52,21 +29,52 @@ bool IsRequest(UINT message) {
 
 // Shows the scroll bars with the current ranges; each one disappears when
 // everything fits.
+// Bars already showing these ranges are left alone. While a key is typed
+// they are set later, after the text is repainted: under Wine setting a
+// visible bar redraws it at once, which would hold up the text, and a burst
+// of keys then sets them once.
 void UpdateScrollBars(EditorWindow& w) {
     if (w.updatingScrollBars)
         return;
+    if (w.typing) {
+        if (!w.barsPosted)
+            w.barsPosted = PostMessageA(w.hwnd, kUpdateScrollBars, 0, 0) != FALSE;
+        if (w.barsPosted)
+            return;
+    }
     w.updatingScrollBars = true;
-    SCROLLINFO vertical{sizeof vertical, SIF_RANGE | SIF_PAGE | SIF_POS, 0, 0, 0, 0, 0};
-    vertical.nMax = w.core.VisibleLineCount() - 1;
-    vertical.nPage = LinesOnScreen(w);
-    vertical.nPos = w.core.FirstVisibleLine();
-    SetScrollInfo(w.hwnd, SB_VERT, &vertical, TRUE);
-    SCROLLINFO horizontal{sizeof horizontal, SIF_RANGE | SIF_PAGE | SIF_POS, 0, 0, 0, 0, 0};
-    horizontal.nMax = std::max(0, w.scrollWidth - 1);
-    horizontal.nPage = TextWidth(w);
-    horizontal.nPos = w.xOffset;
-    SetScrollInfo(w.hwnd, SB_HORZ, &horizontal, TRUE);
+    int lines = w.core.VisibleLineCount();
+    int page = LinesOnScreen(w);
+    int first = w.core.FirstVisibleLine();
+    if (lines != w.barLines || page != w.barPage || first != w.barFirst) {
+        SCROLLINFO vertical{sizeof vertical, SIF_RANGE | SIF_PAGE | SIF_POS, 0, 0, 0, 0, 0};
+        vertical.nMax = lines - 1;
+        vertical.nPage = page;
+        vertical.nPos = first;
+        SetScrollInfo(w.hwnd, SB_VERT, &vertical, TRUE);
+        w.barLines = lines;
+        w.barPage = page;
+        w.barFirst = first;
+    }
+    int textWidth = TextWidth(w);
+    if (w.scrollWidth != w.barWidth || textWidth != w.barTextWidth || w.xOffset != w.barX) {
+        SCROLLINFO horizontal{sizeof horizontal, SIF_RANGE | SIF_PAGE | SIF_POS, 0, 0, 0, 0, 0};
+        horizontal.nMax = std::max(0, w.scrollWidth - 1);
+        horizontal.nPage = textWidth;
+        horizontal.nPos = w.xOffset;
+        SetScrollInfo(w.hwnd, SB_HORZ, &horizontal, TRUE);
+        w.barWidth = w.scrollWidth;
+        w.barTextWidth = textWidth;
+        w.barX = w.xOffset;
+    }
     w.updatingScrollBars = false;
+}
+
+// Notes the document lines at the top and bottom rows.
+void NoteView(EditorWindow& w) {
+    int first = w.core.FirstVisibleLine();
+    w.viewFirstLine = w.core.DocLineFromVisible(first);
+    w.viewLastLine = w.core.DocLineFromVisible(first + LinesOnScreen(w));
 }
 
 // Moves the system caret to the caret's place, or out of sight when its line
@@ -93,14 +101,25 @@ void UpdateCaret(EditorWindow& w) {
 }
 
 // Scrolls to a display line and horizontal offset, clamped to the content.
+// A vertical scroll moves what is on screen and repaints only the rows
+// exposed, unless a repaint is already due (its region would not move along).
 void ScrollTo(EditorWindow& w, int firstLine, int xOffset) {
-    int lastFirst = std::max(0, w.core.VisibleLineCount() - LinesOnScreen(w));
+    int lines = LinesOnScreen(w);
+    int lastFirst = std::max(0, w.core.VisibleLineCount() - lines);
     firstLine = std::clamp(firstLine, 0, lastFirst);
     xOffset = std::clamp(xOffset, 0, std::max(0, w.scrollWidth - TextWidth(w)));
-    if (firstLine != w.core.FirstVisibleLine() || xOffset != w.xOffset) {
+    int oldFirst = w.core.FirstVisibleLine();
+    if (firstLine != oldFirst || xOffset != w.xOffset) {
+        bool movable = xOffset == w.xOffset && std::abs(firstLine - oldFirst) < lines &&
+                       !w.repaintPending && !GetUpdateRect(w.hwnd, nullptr, FALSE);
         w.core.SetFirstVisibleLine(firstLine);
         w.xOffset = xOffset;
-        InvalidateRect(w.hwnd, nullptr, FALSE);
+        if (movable)
+            ScrollWindowEx(w.hwnd, 0, (oldFirst - firstLine) * w.lineHeight, nullptr, nullptr,
+                           nullptr, nullptr, SW_INVALIDATE);
+        else
+            InvalidateRect(w.hwnd, nullptr, FALSE);
+        NoteView(w);
     }
     UpdateScrollBars(w);
     UpdateCaret(w);
@@ -127,17 +146,16 @@ void ScrollCaretIntoView(EditorWindow& w) {
     ScrollTo(w, first, xOffset);
 }
 
-// Brings the screen up to date after anything that may have changed the
-// text, folds, styles, margins or caret. Only a moved caret is dealt with at
-// once; the scroll position and bars wait for the next paint, input or view
-// request, so a run of requests (a fold sweep makes one per line) costs no
+// Brings the screen up to date after a change to the text, folds, styles,
+// margins or caret. Only a moved caret is dealt with at once; the scroll
+// position and bars wait for the next paint, input or view request, and
+// while a repaint is due further changes wait in the core until it comes,
+// so a run of requests (a fold sweep makes one per line) costs no
 // window-system calls beyond the first.
 void Refresh(EditorWindow& w, bool caretMoved) {
     RefreshFonts(w);
-    if (!w.repaintPending) {
-        InvalidateRect(w.hwnd, nullptr, FALSE);
-        w.repaintPending = true;
-    }
+    if (!w.repaintPending)
+        w.repaintPending = InvalidateChanges(w);
     if (caretMoved)
         ScrollCaretIntoView(w);
     else
@@ -197,24 +215,31 @@ void OnNcDestroy(HWND hwnd, EditorWindow* w) {
     delete w;
 }
 
+// Adds the changes made since the last request's repaint to the region,
+// then paints it.
 void OnPaint(EditorWindow& w) {
+    InvalidateChanges(w);
     w.repaintPending = false;
     int scrollWidth = w.scrollWidth;
     {
         PaintDC dc(w.hwnd);
-        Paint(w, dc.Get());
+        Paint(w, dc.Get(), dc.Area());
     }
+    NoteView(w);
     if (w.scrollWidth != scrollWidth)
         UpdateScrollBars(w);
 }
 
 void OnPrintClient(EditorWindow& w, HDC dc) {
-    Paint(w, dc);
+    RECT client{};
+    GetClientRect(w.hwnd, &client);
+    Paint(w, dc, client);
 }
 
 void OnSize(EditorWindow& w) {
     InvalidateRect(w.hwnd, nullptr, FALSE);
     ScrollTo(w, w.core.FirstVisibleLine(), w.xOffset);
+    NoteView(w);
 }
 
 // The scroll bar's new position for a scroll code, given its line and page steps.
@@ -307,7 +332,9 @@ bool OnKeyDown(EditorWindow& w, WPARAM key) {
     case VK_END: MoveCaret(w, control ? w.core.Length() : w.core.LineEnd(line)); return true;
     case VK_DELETE:
         w.core.DeleteForward();
+        w.typing = true;
         Refresh(w, true);
+        w.typing = false;
         return true;
     default: return false;
     }
@@ -324,7 +351,9 @@ void OnChar(EditorWindow& w, WPARAM code) {
     else
         return;
     w.wantedX = -1;
+    w.typing = true;
     Refresh(w, true);
+    w.typing = false;
 }
 
 // The margins get the ordinary arrow; the text keeps the class's I-beam.
@@ -368,6 +397,10 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
             return 0;
         break;
     case WM_CHAR: OnChar(*w, wParam); return 0;
+    case kUpdateScrollBars:
+        w->barsPosted = false;
+        UpdateScrollBars(*w);
+        return 0;
     case WM_GETDLGCODE: return DLGC_WANTALLKEYS | DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_WANTTAB;
     case WM_SETCURSOR:
         if (OnSetCursor(*w, lParam))
@@ -417,12 +450,49 @@ LRESULT HandleRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM lPara
         SyncView(w);
         return PointFromPosition(w, ClampPosition(w, lParam)).y;
     }
-    if (IsQuery(message))
-        return w.core.Dispatch(message, wParam, lParam);
+    unsigned changes = w.core.ChangeCount();
     int caret = w.core.Caret();
     LRESULT result = w.core.Dispatch(message, wParam, lParam);
-    Refresh(w, w.core.Caret() != caret);
+    if (w.core.ChangeCount() != changes || w.core.Caret() != caret)
+        Refresh(w, w.core.Caret() != caret);
     return result;
+}
+
+// Rows are display lines counted from the top of the view; the hidden lines
+// of a range belong to no row.
+void InvalidateLines(EditorWindow& w, int firstLine, int lastLine) {
+    const EditorCore& core = w.core;
+    firstLine = std::max(firstLine, 0);
+    if (lastLine < firstLine || firstLine >= core.LineCount())
+        return;
+    RECT client{};
+    GetClientRect(w.hwnd, &client);
+    int top = core.FirstVisibleLine();
+    int rows = (client.bottom + w.lineHeight - 1) / w.lineHeight;
+    int firstRow = core.VisibleFromDocLine(firstLine) - top + (core.LineVisible(firstLine) ? 0 : 1);
+    int lastRow = lastLine >= core.LineCount() ? rows : core.VisibleFromDocLine(lastLine) - top;
+    firstRow = std::max(firstRow, 0);
+    if (lastRow < firstRow || firstRow >= rows)
+        return;
+    RECT strip{0, firstRow * w.lineHeight, client.right,
+               lastRow >= rows ? client.bottom : (lastRow + 1) * w.lineHeight};
+    InvalidateRect(w.hwnd, &strip, FALSE);
+}
+
+// A change wholly above or below the lines on screen costs no window-system
+// call, however many there are: the sweep makes one per header.
+bool InvalidateChanges(EditorWindow& w) {
+    ViewChanges changes = w.core.TakeChanges();
+    if (changes.all) {
+        w.layouts.clear();
+        InvalidateRect(w.hwnd, nullptr, FALSE);
+        return true;
+    }
+    if (changes.firstLine < 0 || changes.firstLine > w.viewLastLine ||
+        changes.lastLine < w.viewFirstLine)
+        return false;
+    InvalidateLines(w, changes.firstLine, changes.lastLine);
+    return GetUpdateRect(w.hwnd, nullptr, FALSE) != FALSE;
 }
 
 // No exception may cross back into the window system: a request or message

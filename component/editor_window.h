@@ -5,7 +5,9 @@
 #pragma once
 #include <windows.h>
 #include <array>
+#include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 #include "component/core/editor_core.h"
 #include "component/gdi.h"
@@ -15,9 +17,10 @@ namespace kalmor {
 constexpr char kEditorClassName[] = "ZoradezazOr";
 
 // A style's font as last built, with the attributes it was built from, so a
-// change of colour alone does not rebuild it.
+// change of colour alone does not rebuild it. Styles asking for the same font
+// share one, so drawing runs of different styles need not switch fonts.
 struct StyleFont {
-    OwnedFont font;
+    std::shared_ptr<OwnedFont> font;
     bool built = false;
     unsigned version = 0;
     std::string face;
@@ -47,6 +50,23 @@ struct EditorWindow {
     bool updatingScrollBars = false;
     bool repaintPending = false; // invalidated by a request and not painted since
     bool viewStale = false;      // scroll position and bars not checked since a request
+    bool typing = false;     // handling a typed key: the scroll bars wait until after the repaint
+    bool barsPosted = false; // a message to set the scroll bars is on its way
+    // The document lines at the top and bottom rows, as last painted or
+    // scrolled: a change outside them needs no window-system call.
+    int viewFirstLine = 0;
+    int viewLastLine = 0;
+    // The scroll bars as last set, so unchanged bars are not set again.
+    int barLines = -1;
+    int barPage = -1;
+    int barFirst = -1;
+    int barWidth = -1;
+    int barTextWidth = -1;
+    int barX = -1;
+    // Measured lines: the left edge of every byte, keyed by the line's text
+    // and styles, so an unchanged line is not measured again wherever it moves.
+    std::unordered_map<std::string, std::vector<int>> layouts;
+    MeasuringDC measuring;
 };
 
 // One document line measured for drawing: x[i] is the left edge of byte i
@@ -71,7 +91,14 @@ int LineAtY(const EditorWindow& w, int y);
 int PositionAtTextX(EditorWindow& w, int line, int textX);
 int TextXOfPosition(EditorWindow& w, int position);
 POINT PointFromPosition(EditorWindow& w, int position);
-void Paint(EditorWindow& w, HDC target);
+// Paints the rows meeting area (client coordinates) and copies just those to target.
+void Paint(EditorWindow& w, HDC target, const RECT& area);
+// Repaints document lines [firstLine, lastLine] where they are on screen;
+// lastLine past the document's end repaints down to the bottom of the view.
+void InvalidateLines(EditorWindow& w, int firstLine, int lastLine);
+// Invalidates what the core changed since this was last called; false if
+// nothing on screen changed.
+bool InvalidateChanges(EditorWindow& w);
 
 // editor_window.cpp: the window procedure and the request route both share.
 LRESULT CALLBACK EditorWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

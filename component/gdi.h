@@ -13,6 +13,7 @@ class PaintDC {
     PaintDC(const PaintDC&) = delete;
     PaintDC& operator=(const PaintDC&) = delete;
     HDC Get() const { return dc_; }
+    const RECT& Area() const { return ps_.rcPaint; }
 
   private:
     HWND hwnd_;
@@ -34,6 +35,23 @@ class WindowDC {
 
   private:
     HWND hwnd_;
+    HDC dc_;
+};
+
+// A memory DC compatible with the screen, kept for measuring text without
+// asking the window system for a window's DC each time.
+class MeasuringDC {
+  public:
+    MeasuringDC() : dc_(CreateCompatibleDC(nullptr)) {}
+    ~MeasuringDC() {
+        if (dc_)
+            DeleteDC(dc_);
+    }
+    MeasuringDC(const MeasuringDC&) = delete;
+    MeasuringDC& operator=(const MeasuringDC&) = delete;
+    HDC Get() const { return dc_; }
+
+  private:
     HDC dc_;
 };
 

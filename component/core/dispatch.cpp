@@ -42,6 +42,7 @@ intptr_t EditorCore::DispatchStyleRequest(unsigned message, int index, intptr_t 
         return 0;
     }
     Style& style = impl_->styles[index];
+    Style before = style;
     switch (message) {
     case SCI_STYLEGETFORE: return style.fore;
     case SCI_STYLESETFORE: style.fore = ToColour(lParam); break;
@@ -56,7 +57,11 @@ intptr_t EditorCore::DispatchStyleRequest(unsigned message, int index, intptr_t 
         break;
     default: return 0;
     }
-    ++style.version;
+    if (style.font != before.font || style.size != before.size || style.bold != before.bold ||
+        style.italic != before.italic || style.fore != before.fore) {
+        ++style.version;
+        impl_->ChangedAll();
+    }
     return 0;
 }
 
@@ -66,6 +71,7 @@ intptr_t EditorCore::DispatchMarginRequest(unsigned message, int index, intptr_t
         return 0;
     }
     Margin& margin = impl_->margins[index];
+    Margin before = margin;
     switch (message) {
     case SCI_GETMARGINTYPEN: return margin.type;
     case SCI_GETMARGINWIDTHN: return margin.width;
@@ -75,12 +81,17 @@ intptr_t EditorCore::DispatchMarginRequest(unsigned message, int index, intptr_t
         if (lParam == SC_MARGIN_SYMBOL || lParam == SC_MARGIN_NUMBER) {
             margin.type = static_cast<int>(lParam);
         }
-        return 0;
-    case SCI_SETMARGINWIDTHN: margin.width = std::clamp(ToInt(lParam), 0, 10000); return 0;
-    case SCI_SETMARGINMASKN: margin.mask = static_cast<uint32_t>(lParam); return 0;
-    case SCI_SETMARGINSENSITIVEN: margin.sensitive = lParam != 0; return 0;
+        break;
+    case SCI_SETMARGINWIDTHN: margin.width = std::clamp(ToInt(lParam), 0, 10000); break;
+    case SCI_SETMARGINMASKN: margin.mask = static_cast<uint32_t>(lParam); break;
+    case SCI_SETMARGINSENSITIVEN: margin.sensitive = lParam != 0; break;
     default: return 0;
     }
+    if (margin.type != before.type || margin.width != before.width || margin.mask != before.mask ||
+        margin.sensitive != before.sensitive) {
+        impl_->ChangedAll();
+    }
+    return 0;
 }
 
 intptr_t EditorCore::Dispatch(unsigned message, uintptr_t wParam, intptr_t lParam) {
@@ -129,7 +140,7 @@ intptr_t EditorCore::Dispatch(unsigned message, uintptr_t wParam, intptr_t lPara
             return 0;
         }
         size_t copied = std::min<size_t>(wParam - 1, static_cast<size_t>(Length()));
-        std::memcpy(buffer, core.doc.Text().data(), copied);
+        core.doc.CopyText(0, static_cast<int>(copied), buffer);
         buffer[copied] = '\0';
         return static_cast<intptr_t>(copied);
     }
@@ -158,6 +169,7 @@ intptr_t EditorCore::Dispatch(unsigned message, uintptr_t wParam, intptr_t lPara
                 core.styles[index].version = version + 1;
             }
         }
+        core.ChangedAll();
         return 0;
     case SCI_STYLESETFORE:
     case SCI_STYLEGETFORE:

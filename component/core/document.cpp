@@ -4,7 +4,48 @@
 
 namespace kalmor {
 
-Document::Document() : lineStarts_{0} {}
+LineStarts::LineStarts() {
+    int zero = 0;
+    starts_.Replace(0, 0, &zero, 1);
+}
+
+int LineStarts::LineAt(int pos) const {
+    int low = 0;
+    int high = Count();
+    while (low < high) {
+        int middle = low + (high - low) / 2;
+        if (Start(middle) <= pos)
+            low = middle + 1;
+        else
+            high = middle;
+    }
+    return low - 1;
+}
+
+// Makes the step apply from the line after line on, adding it to or taking
+// it from the stored starts in between.
+void LineStarts::MoveStep(int line) {
+    if (stepLength_ == 0) {
+        stepLine_ = line;
+        return;
+    }
+    for (int i = stepLine_ + 1; i <= line && i < Count(); ++i)
+        starts_.Ref(i) += stepLength_;
+    for (int i = line + 1; i <= stepLine_ && i < Count(); ++i)
+        starts_.Ref(i) -= stepLength_;
+    stepLine_ = line;
+}
+
+void LineStarts::Replace(int line, int removed, const int* positions, int added, int shift) {
+    MoveStep(line - 1);
+    starts_.Replace(line, removed, positions, added);
+    stepLine_ = line - 1 + added;
+    stepLength_ += shift;
+    if (stepLine_ >= Count() - 1) {
+        stepLine_ = Count() - 1;
+        stepLength_ = 0;
+    }
+}
 
 int Document::LineStart(int line) const {
     if (line <= 0) {
@@ -13,7 +54,7 @@ int Document::LineStart(int line) const {
     if (line >= LineCount()) {
         return Length();
     }
-    return lineStarts_[line];
+    return lines_.Start(line);
 }
 
 // The position of the line's end characters: the next line's start less its
@@ -23,17 +64,16 @@ int Document::LineEnd(int line) const {
     if (line == LineCount() - 1) {
         return Length();
     }
-    int end = lineStarts_[line + 1] - 1;
-    if (text_[end] == '\n' && end > lineStarts_[line] && text_[end - 1] == '\r') {
+    int start = lines_.Start(line);
+    int end = lines_.Start(line + 1) - 1;
+    if (text_.At(end) == '\n' && end > start && text_.At(end - 1) == '\r') {
         --end;
     }
     return end;
 }
 
 int Document::LineFromPosition(int pos) const {
-    pos = ClampPosition(pos);
-    auto after = std::upper_bound(lineStarts_.begin(), lineStarts_.end(), pos);
-    return static_cast<int>(after - lineStarts_.begin()) - 1;
+    return lines_.LineAt(ClampPosition(pos));
 }
 
 int Document::ClampPosition(int pos) const {
@@ -41,30 +81,30 @@ int Document::ClampPosition(int pos) const {
 }
 
 bool Document::InsideCrLf(int pos) const {
-    return pos > 0 && pos < Length() && text_[pos - 1] == '\r' && text_[pos] == '\n';
+    return pos > 0 && pos < Length() && text_.At(pos - 1) == '\r' && text_.At(pos) == '\n';
 }
 
 char Document::CharAt(int pos) const {
     if (pos < 0 || pos >= Length()) {
         return 0;
     }
-    return text_[pos];
+    return text_.At(pos);
 }
 
 int Document::StyleAt(int pos) const {
     if (pos < 0 || pos >= Length()) {
         return 0;
     }
-    return static_cast<unsigned char>(styles_[pos]);
+    return static_cast<unsigned char>(styles_.At(pos));
 }
 
 // A line starts at pos (> 0) after an LF, or after a CR that no LF follows.
 bool Document::IsLineStart(int pos) const {
-    char before = text_[pos - 1];
+    char before = text_.At(pos - 1);
     if (before == '\n') {
         return true;
     }
-    return before == '\r' && (pos == Length() || text_[pos] != '\n');
+    return before == '\r' && (pos == Length() || text_.At(pos) != '\n');
 }
 
 // Whether pos starts a line depends only on the bytes at pos - 1 and pos, so
@@ -72,31 +112,52 @@ bool Document::IsLineStart(int pos) const {
 // dropped and the new text's span [start, start + insertLength] is scanned
 // again. Every later start moves by the change in length.
 LineChange Document::Replace(int start, int deleteLength, const char* text, int insertLength) {
-    text_.replace(start, deleteLength, text, insertLength);
-    styles_.replace(start, deleteLength, insertLength, '\0');
-
     int scanFrom = std::max(start, 1);
-    auto firstOld = std::lower_bound(lineStarts_.begin(), lineStarts_.end(), scanFrom);
-    auto endOld = std::upper_bound(firstOld, lineStarts_.end(), start + deleteLength);
-
     LineChange change;
-    change.firstLine = static_cast<int>(firstOld - lineStarts_.begin());
-    change.linesRemoved = static_cast<int>(endOld - firstOld);
+    change.firstLine = lines_.LineAt(scanFrom - 1) + 1;
+    change.linesRemoved = lines_.LineAt(start + deleteLength) + 1 - change.firstLine;
 
-    std::vector<int> added;
-    for (int pos = scanFrom; pos <= start + insertLength; ++pos) {
-        if (IsLineStart(pos)) {
-            added.push_back(pos);
+    text_.Replace(start, deleteLength, text, insertLength);
+    styles_.Replace(start, deleteLength, nullptr, insertLength, '\0');
+
+    // The new text is scanned where it came from; only its first position
+    // needs the byte before it from the document. The starts found go into
+    // the index a batch at a time, so a large insert needs no list of them.
+    int lineEnds = 0;
+    for (int i = 0; i < insertLength; ++i) {
+        lineEnds +=
+            text[i] == '\n' || (text[i] == '\r' && (i + 1 == insertLength || text[i + 1] != '\n'));
+    }
+    lines_.Reserve(lineEnds + 1);
+    int batch[1024];
+    int batched = 0;
+    int line = change.firstLine;
+    auto flush = [&](int removed, int shift) {
+        lines_.Replace(line, removed, batch, batched, shift);
+        line += batched;
+        change.linesAdded += batched;
+        batched = 0;
+    };
+    auto add = [&](int pos) {
+        if (batched == static_cast<int>(sizeof batch / sizeof batch[0])) {
+            flush(line == change.firstLine ? change.linesRemoved : 0, 0);
+        }
+        batch[batched++] = pos;
+    };
+    if (start > 0 && IsLineStart(start)) {
+        add(start);
+    }
+    for (int i = 0; i < insertLength; ++i) {
+        char c = text[i];
+        if (c != '\n' && c != '\r') {
+            continue;
+        }
+        int pos = start + i + 1;
+        if (c == '\n' || (i + 1 < insertLength ? text[i + 1] != '\n' : IsLineStart(pos))) {
+            add(pos);
         }
     }
-    change.linesAdded = static_cast<int>(added.size());
-
-    int shift = insertLength - deleteLength;
-    for (auto it = endOld; it != lineStarts_.end(); ++it) {
-        *it += shift;
-    }
-    auto insertAt = lineStarts_.erase(firstOld, endOld);
-    lineStarts_.insert(insertAt, added.begin(), added.end());
+    flush(line == change.firstLine ? change.linesRemoved : 0, insertLength - deleteLength);
     return change;
 }
 

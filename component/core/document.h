@@ -1,8 +1,7 @@
 // The document: its bytes, one style byte per text byte, and the index of
 // line starts. CR, LF and CRLF all end a line.
 #pragma once
-#include <string>
-#include <vector>
+#include "component/core/gap_vector.h"
 
 namespace kalmor {
 
@@ -19,12 +18,38 @@ struct LineChange {
     int linesAdded = 0;
 };
 
+// The start of every line but the first, kept in a gap vector with a pending
+// shift: the starts after line stepLine_ are stored stepLength_ less than
+// their value. An edit adds its change in length to the step instead of to
+// every later start, and the step moves only as far as the next edit is
+// from this one.
+class LineStarts {
+  public:
+    LineStarts();
+    int Count() const { return starts_.Size(); }
+    int Start(int line) const {
+        int stored = starts_.At(line);
+        return line > stepLine_ ? stored + stepLength_ : stored;
+    }
+    // The last line starting at or before pos.
+    int LineAt(int pos) const;
+    // Replaces the starts of lines [line, line + removed) by added ones at
+    // positions, and moves the starts of the later lines by shift.
+    void Replace(int line, int removed, const int* positions, int added, int shift);
+    void Reserve(int count) { starts_.Reserve(count); }
+
+  private:
+    void MoveStep(int line);
+
+    GapVector<int> starts_;
+    int stepLine_ = 0;
+    int stepLength_ = 0;
+};
+
 class Document {
   public:
-    Document();
-
-    int Length() const { return static_cast<int>(text_.size()); }
-    int LineCount() const { return static_cast<int>(lineStarts_.size()); }
+    int Length() const { return text_.Size(); }
+    int LineCount() const { return lines_.Count(); }
     int LineStart(int line) const;
     int LineEnd(int line) const;
     int LineFromPosition(int pos) const;
@@ -32,10 +57,14 @@ class Document {
     bool InsideCrLf(int pos) const;
     char CharAt(int pos) const;
     int StyleAt(int pos) const;
-    const std::string& Text() const { return text_; }
-    const std::string& Styles() const { return styles_; }
-    const char* TextAt(int pos) const { return text_.data() + pos; }
-    char* StylesAt(int pos) { return &styles_[pos]; }
+
+    // Copy out [start, start + length) of the text or of the styles; the
+    // range must lie inside the document.
+    void CopyText(int start, int length, char* out) const { text_.CopyOut(start, length, out); }
+    void CopyStyles(int start, int length, char* out) const { styles_.CopyOut(start, length, out); }
+    void SetStyles(int start, int length, const char* styles) {
+        styles_.CopyIn(start, length, styles);
+    }
 
     // Replaces [start, start + deleteLength) by text. The caller has clamped
     // the range and checked the new length against kMaxDocumentLength.
@@ -45,9 +74,9 @@ class Document {
   private:
     bool IsLineStart(int pos) const;
 
-    std::string text_;
-    std::string styles_;
-    std::vector<int> lineStarts_; // lineStarts_[0] is always 0
+    GapVector<char> text_;
+    GapVector<char> styles_;
+    LineStarts lines_;
 };
 
 } // namespace kalmor

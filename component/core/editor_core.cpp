@@ -6,6 +6,7 @@
 #include "editor/requests.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include <cstdlib>
 
@@ -47,9 +48,42 @@ bool EditorCore::Impl::FoldingEnabled() const {
            std::strtol(fold->second.c_str(), nullptr, 10) != 0;
 }
 
-BasicLineKind EditorCore::Impl::KindOf(int line) const {
+const char* EditorCore::Impl::LineText(int line, int* length) const {
     int start = doc.LineStart(line);
-    return ClassifyBasicLine(doc.TextAt(start), doc.LineEnd(line) - start);
+    *length = doc.LineEnd(line) - start;
+    scratch.resize(static_cast<size_t>(*length));
+    doc.CopyText(start, *length, scratch.data());
+    return scratch.data();
+}
+
+BasicLineKind EditorCore::Impl::KindOf(int line) const {
+    int length = 0;
+    const char* text = LineText(line, &length);
+    return ClassifyBasicLine(text, length);
+}
+
+void EditorCore::Impl::Changed(int firstLine, int lastLine) {
+    ++changeCount;
+    if (changes.firstLine < 0) {
+        changes.firstLine = firstLine;
+        changes.lastLine = lastLine;
+        return;
+    }
+    changes.firstLine = std::min(changes.firstLine, firstLine);
+    changes.lastLine = std::max(changes.lastLine, lastLine);
+}
+
+void EditorCore::Impl::ChangedAll() {
+    ++changeCount;
+    changes.all = true;
+}
+
+// Contracting or expanding a visible header moves every line below it.
+void EditorCore::Impl::SetContracted(int line, bool contracted) {
+    if (folds.IsHeader(line) && folds.Contracted(line) != contracted) {
+        folds.SetContracted(line, contracted);
+        Changed(line, INT_MAX);
+    }
 }
 
 // Restyles lines [firstLine, lastLine] and recomputes fold levels from
@@ -60,12 +94,13 @@ void EditorCore::Impl::Relex(int firstLine, int lastLine) {
     lastLine = std::clamp(lastLine, firstLine, doc.LineCount() - 1);
     for (int line = firstLine; line <= lastLine; ++line) {
         int start = doc.LineStart(line);
-        int end = doc.LineEnd(line);
-        char* styles = doc.StylesAt(start);
-        std::fill(styles, styles + (doc.LineStart(line + 1) - start), kBasicDefault);
+        int length = 0;
+        const char* text = LineText(line, &length);
+        scratchStyles.assign(static_cast<size_t>(doc.LineStart(line + 1) - start), kBasicDefault);
         if (LexingBasic()) {
-            StyleBasicLine(doc.TextAt(start), end - start, keywords[0], styles);
+            StyleBasicLine(text, length, keywords[0], scratchStyles.data());
         }
+        doc.SetStyles(start, static_cast<int>(scratchStyles.size()), scratchStyles.data());
     }
 
     if (!FoldingEnabled()) {
@@ -88,6 +123,9 @@ void EditorCore::Impl::Relex(int firstLine, int lastLine) {
         if (line > lastLine && level == folds.Level(line)) {
             break;
         }
+        if (folds.Contracted(line) && (level & SC_FOLDLEVELHEADERFLAG) == 0) {
+            Changed(line, INT_MAX);
+        }
         folds.SetLevel(line, level);
         depth = DepthAfter(kind, depth);
     }
@@ -95,16 +133,17 @@ void EditorCore::Impl::Relex(int firstLine, int lastLine) {
 
 void EditorCore::Impl::RelexAll() {
     Relex(0, doc.LineCount() - 1);
+    ChangedAll();
 }
 
 // Expands every contracted fold that holds one of lines [firstLine, lastLine]:
 // the headers among them and the contracted headers enclosing the first.
 void EditorCore::Impl::ExpandFoldsHolding(int firstLine, int lastLine) {
     for (int line = firstLine; line <= lastLine; ++line) {
-        folds.SetContracted(line, false);
+        SetContracted(line, false);
     }
     for (int parent = folds.Parent(firstLine); parent >= 0; parent = folds.Parent(parent)) {
-        folds.SetContracted(parent, false);
+        SetContracted(parent, false);
     }
 }
 
@@ -125,6 +164,9 @@ void EditorCore::Impl::Replace(int start, int deleteLength, const char* text, in
     LineChange change = doc.Replace(start, deleteLength, text, insertLength);
     folds.ReplaceLines(change.firstLine, change.linesRemoved, change.linesAdded);
     Relex(change.firstLine - 1, change.firstLine - 1 + change.linesAdded);
+    Changed(change.firstLine - 1, change.linesAdded == change.linesRemoved
+                                      ? change.firstLine - 1 + change.linesAdded
+                                      : INT_MAX);
 
     // A caret after the edit moves with its text, one inside the deleted
     // span goes to its start, and one at the start itself stays put.
@@ -147,7 +189,7 @@ void EditorCore::Impl::SetCaret(int pos) {
 void EditorCore::Impl::GotoLine(int line) {
     line = std::clamp(line, 0, doc.LineCount() - 1);
     for (int parent = folds.Parent(line); parent >= 0; parent = folds.Parent(parent)) {
-        folds.SetContracted(parent, false);
+        SetContracted(parent, false);
     }
     SetCaret(doc.LineStart(line));
 }
@@ -180,17 +222,21 @@ int EditorCore::StyleAt(int pos) const {
 std::string EditorCore::TextRange(int start, int end) const {
     start = impl_->doc.ClampPosition(start);
     end = impl_->doc.ClampPosition(end);
-    return start < end ? impl_->doc.Text().substr(start, end - start) : std::string();
+    std::string text(static_cast<size_t>(std::max(0, end - start)), '\0');
+    impl_->doc.CopyText(start, static_cast<int>(text.size()), text.data());
+    return text;
 }
 
 std::string EditorCore::StyleRange(int start, int end) const {
     start = impl_->doc.ClampPosition(start);
     end = impl_->doc.ClampPosition(end);
-    return start < end ? impl_->doc.Styles().substr(start, end - start) : std::string();
+    std::string styles(static_cast<size_t>(std::max(0, end - start)), '\0');
+    impl_->doc.CopyStyles(start, static_cast<int>(styles.size()), styles.data());
+    return styles;
 }
 
 std::string EditorCore::Text() const {
-    return impl_->doc.Text();
+    return TextRange(0, Length());
 }
 
 int EditorCore::Caret() const {
@@ -212,7 +258,7 @@ void EditorCore::InsertLineEnd() {
     std::string lineEnd = "\r\n";
     if (doc.LineCount() > 1) {
         int end = doc.LineEnd(0);
-        lineEnd = doc.Text().substr(end, doc.LineStart(1) - end);
+        lineEnd = TextRange(end, doc.LineStart(1));
     }
     InsertAtCaret(lineEnd);
 }
@@ -305,11 +351,11 @@ int EditorCore::LastChild(int line) const {
 }
 
 void EditorCore::ToggleFold(int line) {
-    impl_->folds.SetContracted(line, !impl_->folds.Contracted(line));
+    impl_->SetContracted(line, !impl_->folds.Contracted(line));
 }
 
 void EditorCore::SetFoldExpanded(int line, bool expanded) {
-    impl_->folds.SetContracted(line, !expanded);
+    impl_->SetContracted(line, !expanded);
 }
 
 void EditorCore::GotoLine(int line) {
@@ -347,6 +393,16 @@ const Margin& EditorCore::GetMargin(int index) const {
 
 int EditorCore::Lexer() const {
     return impl_->lexer;
+}
+
+unsigned EditorCore::ChangeCount() const {
+    return impl_->changeCount;
+}
+
+ViewChanges EditorCore::TakeChanges() {
+    ViewChanges changes = impl_->changes;
+    impl_->changes = ViewChanges();
+    return changes;
 }
 
 } // namespace kalmor

@@ -31,6 +31,15 @@ struct Margin {
     bool sensitive = false; // clicks are reported to the parent
 };
 
+// What changed on screen since the window last took the changes: the
+// document lines whose text, styles or folding changed, and whether
+// everything (styles, margins, lexing) may look different.
+struct ViewChanges {
+    bool all = false;
+    int firstLine = -1; // -1 when no line changed
+    int lastLine = -1;  // INT_MAX: every line below firstLine may have moved
+};
+
 constexpr int kStyleCount = 256;
 constexpr int kMarginCount = 5;
 
@@ -112,6 +121,12 @@ class EditorCore {
     const Style& GetStyle(int index) const;   // index clamped into 0..255
     const Margin& GetMargin(int index) const; // index clamped into 0..4
     int Lexer() const;
+
+    // Change tracking. The count grows with every change to what is drawn
+    // (not with caret moves), so a caller can tell whether a call changed
+    // anything; TakeChanges hands over what changed since it was last called.
+    unsigned ChangeCount() const;
+    ViewChanges TakeChanges();
 
   private:
     struct Impl;

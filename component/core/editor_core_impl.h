@@ -25,6 +25,13 @@ struct EditorCore::Impl {
     void Replace(int start, int deleteLength, const char* text, int insertLength);
     void SetCaret(int pos);
     void GotoLine(int line);
+    void SetContracted(int line, bool contracted);
+    // Records a change to lines [firstLine, lastLine] (lastLine INT_MAX: to
+    // the end), or to everything.
+    void Changed(int firstLine, int lastLine);
+    void ChangedAll();
+    // A scratch copy of a line's text (without its line end), valid until the next call.
+    const char* LineText(int line, int* length) const;
 
     Document doc;
     FoldState folds;
@@ -35,6 +42,10 @@ struct EditorCore::Impl {
     std::map<std::string, std::string> properties;
     std::array<KeywordList, kKeywordSetCount> keywords;
     int lexer = 0;
+    unsigned changeCount = 0;
+    ViewChanges changes;
+    mutable std::string scratch;
+    std::string scratchStyles;
 };
 
 } // namespace kalmor

@@ -6,10 +6,20 @@
 
 namespace kalmor {
 
-FoldState::FoldState() : levels_{SC_FOLDLEVELBASE}, contracted_{0} {}
+namespace {
+
+// Fold levels fit in 14 bits, so the top bit of an entry marks contraction.
+constexpr int kContractedBit = 0x8000;
+
+} // namespace
+
+FoldState::FoldState() {
+    uint16_t base = SC_FOLDLEVELBASE;
+    levels_.Replace(0, 0, &base, 1);
+}
 
 int FoldState::Level(int line) const {
-    return InRange(line) ? levels_[line] : SC_FOLDLEVELBASE;
+    return InRange(line) ? (Entry(line) & ~kContractedBit) : SC_FOLDLEVELBASE;
 }
 
 int FoldState::LevelNumber(int line) const {
@@ -21,7 +31,7 @@ bool FoldState::IsHeader(int line) const {
 }
 
 bool FoldState::Contracted(int line) const {
-    return InRange(line) && contracted_[line] != 0;
+    return InRange(line) && (Entry(line) & kContractedBit) != 0;
 }
 
 // The nearest header above whose level is lower. Lines at the base level
@@ -58,73 +68,110 @@ int FoldState::LastChild(int line, int level) const {
 }
 
 void FoldState::SetLevel(int line, int level) {
-    if (!InRange(line) || levels_[line] == level) {
+    if (!InRange(line) || Level(line) == level) {
         return;
     }
-    levels_[line] = static_cast<uint16_t>(level);
-    if ((level & SC_FOLDLEVELHEADERFLAG) == 0) {
-        contracted_[line] = 0;
+    int contracted = Entry(line) & kContractedBit;
+    if ((level & SC_FOLDLEVELHEADERFLAG) == 0 && contracted) {
+        contracted = 0;
+        --contractedCount_;
     }
-    visibleLinesValid_ = false;
+    levels_.Ref(line) = static_cast<uint16_t>(level | contracted);
+    hiddenValid_ = hiddenValid_ && contractedCount_ == 0 && hidden_.empty();
 }
 
 void FoldState::SetContracted(int line, bool contracted) {
     if (!IsHeader(line) || Contracted(line) == contracted) {
         return;
     }
-    contracted_[line] = contracted ? 1 : 0;
-    visibleLinesValid_ = false;
+    levels_.Ref(line) = static_cast<uint16_t>(Level(line) | (contracted ? kContractedBit : 0));
+    contractedCount_ += contracted ? 1 : -1;
+    hiddenValid_ = false;
+    // With the last fold open there are no runs: their memory goes at once.
+    if (contractedCount_ == 0) {
+        std::vector<HiddenRun>().swap(hidden_);
+        hiddenValid_ = true;
+    }
 }
 
 void FoldState::ReplaceLines(int first, int removed, int added) {
-    levels_.erase(levels_.begin() + first, levels_.begin() + first + removed);
-    levels_.insert(levels_.begin() + first, added, static_cast<uint16_t>(SC_FOLDLEVELBASE));
-    contracted_.erase(contracted_.begin() + first, contracted_.begin() + first + removed);
-    contracted_.insert(contracted_.begin() + first, added, 0);
-    visibleLinesValid_ = false;
+    for (int line = first; line < first + removed; ++line) {
+        contractedCount_ -= Contracted(line) ? 1 : 0;
+    }
+    levels_.Replace(first, removed, nullptr, added, static_cast<uint16_t>(SC_FOLDLEVELBASE));
+    hiddenValid_ = hiddenValid_ && contractedCount_ == 0 && hidden_.empty();
 }
 
 // Walks the lines once, jumping over the body of every visible contracted
 // header; a body is scanned once to find its end, so this is linear.
-const std::vector<int>& FoldState::VisibleLines() const {
-    if (visibleLinesValid_) {
-        return visibleLines_;
+const std::vector<FoldState::HiddenRun>& FoldState::HiddenRuns() const {
+    if (hiddenValid_) {
+        return hidden_;
     }
-    visibleLines_.clear();
-    for (int line = 0; line < LineCount(); ++line) {
-        visibleLines_.push_back(line);
-        if (contracted_[line]) {
-            line = LastChild(line, -1);
+    hidden_.clear();
+    int hidden = 0;
+    for (int line = 0; line < LineCount() && contractedCount_ > 0; ++line) {
+        if (Entry(line) & kContractedBit) {
+            int last = LastChild(line, -1);
+            if (last > line) {
+                hidden_.push_back(HiddenRun{line + 1, last, hidden});
+                hidden += last - line;
+            }
+            line = last;
         }
     }
-    visibleLinesValid_ = true;
-    return visibleLines_;
+    hiddenValid_ = true;
+    return hidden_;
+}
+
+int FoldState::HiddenCount() const {
+    const std::vector<HiddenRun>& runs = HiddenRuns();
+    return runs.empty() ? 0 : runs.back().hiddenBefore + runs.back().last - runs.back().first + 1;
 }
 
 bool FoldState::LineVisible(int line) const {
     if (!InRange(line)) {
         return true;
     }
-    const std::vector<int>& visible = VisibleLines();
-    return std::binary_search(visible.begin(), visible.end(), line);
+    const std::vector<HiddenRun>& runs = HiddenRuns();
+    auto after = std::upper_bound(runs.begin(), runs.end(), line,
+                                  [](int l, const HiddenRun& run) { return l < run.first; });
+    return after == runs.begin() || line > (after - 1)->last;
 }
 
 int FoldState::VisibleLineCount() const {
-    return static_cast<int>(VisibleLines().size());
+    return LineCount() - HiddenCount();
 }
 
+// A run's first line shows at display line first - hiddenBefore if it is not
+// hidden; the runs that start at or before that display line are all above it.
 int FoldState::DocLineFromVisible(int displayLine) const {
-    const std::vector<int>& visible = VisibleLines();
-    displayLine = std::clamp(displayLine, 0, static_cast<int>(visible.size()) - 1);
-    return visible[displayLine];
+    displayLine = std::clamp(displayLine, 0, VisibleLineCount() - 1);
+    const std::vector<HiddenRun>& runs = HiddenRuns();
+    auto after = std::upper_bound(
+        runs.begin(), runs.end(), displayLine,
+        [](int display, const HiddenRun& run) { return display < run.first - run.hiddenBefore; });
+    if (after == runs.begin()) {
+        return displayLine;
+    }
+    const HiddenRun& run = *(after - 1);
+    return displayLine + run.hiddenBefore + run.last - run.first + 1;
 }
 
 // Line 0 is always visible, so every line has a visible line at or above it.
 int FoldState::VisibleFromDocLine(int line) const {
-    const std::vector<int>& visible = VisibleLines();
     line = std::clamp(line, 0, LineCount() - 1);
-    auto after = std::upper_bound(visible.begin(), visible.end(), line);
-    return static_cast<int>(after - visible.begin()) - 1;
+    const std::vector<HiddenRun>& runs = HiddenRuns();
+    auto after = std::upper_bound(runs.begin(), runs.end(), line,
+                                  [](int l, const HiddenRun& run) { return l < run.first; });
+    if (after == runs.begin()) {
+        return line;
+    }
+    const HiddenRun& run = *(after - 1);
+    if (line <= run.last) {
+        return run.first - 1 - run.hiddenBefore;
+    }
+    return line - run.hiddenBefore - (run.last - run.first + 1);
 }
 
 } // namespace kalmor

@@ -1,6 +1,8 @@
 // Fold levels and contraction state, one entry per line, and the list of
 // visible lines derived from them.
 #pragma once
+#include "component/core/gap_vector.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -13,7 +15,7 @@ class FoldState {
   public:
     FoldState();
 
-    int LineCount() const { return static_cast<int>(levels_.size()); }
+    int LineCount() const { return levels_.Size(); }
     int Level(int line) const;       // the base level outside the document
     int LevelNumber(int line) const; // Level without the header flag
     bool IsHeader(int line) const;
@@ -35,15 +37,28 @@ class FoldState {
     int VisibleFromDocLine(int line) const;
 
   private:
-    bool InRange(int line) const { return line >= 0 && line < LineCount(); }
-    const std::vector<int>& VisibleLines() const;
+    // A run of lines hidden inside a visible contracted header, with the
+    // number of lines hidden by the runs before it.
+    struct HiddenRun {
+        int first;
+        int last;
+        int hiddenBefore;
+    };
 
-    std::vector<uint16_t> levels_;
-    std::vector<uint8_t> contracted_;
+    bool InRange(int line) const { return line >= 0 && line < LineCount(); }
+    int Entry(int line) const { return levels_.At(line); }
+    const std::vector<HiddenRun>& HiddenRuns() const;
+    int HiddenCount() const;
+
+    // One entry per line: the fold level, and kContractedBit for a
+    // contracted header.
+    GapVector<uint16_t> levels_;
+    int contractedCount_ = 0;
     // Rebuilt on demand after any change to levels or contraction, so that
-    // toggling stays O(1) however many lines a fold holds.
-    mutable std::vector<int> visibleLines_;
-    mutable bool visibleLinesValid_ = false;
+    // toggling stays O(1) however many lines a fold holds. With nothing
+    // contracted there are no runs and nothing to rebuild.
+    mutable std::vector<HiddenRun> hidden_;
+    mutable bool hiddenValid_ = true;
 };
 
 } // namespace kalmor

@@ -117,7 +117,9 @@ struct Snapshot {
     }
 };
 
-inline Snapshot Print(HWND window) {
+// The window drawn through WM_PRINTCLIENT, or (onScreen) what it shows on
+// screen, read back through its DC, into a 32-bit bitmap of its client size.
+inline Snapshot Print(HWND window, bool onScreen = false) {
     RECT client{};
     GetClientRect(window, &client);
     Snapshot shot{client.right, client.bottom, {}};
@@ -128,7 +130,13 @@ inline Snapshot Print(HWND window) {
     HDC dc = CreateCompatibleDC(nullptr);
     HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
     HGDIOBJ previous = SelectObject(dc, bitmap);
-    SendMessageA(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    if (onScreen) {
+        HDC screen = GetDC(window);
+        BitBlt(dc, 0, 0, shot.width, shot.height, screen, 0, 0, SRCCOPY);
+        ReleaseDC(window, screen);
+    } else {
+        SendMessageA(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
+    }
     GdiFlush();
     shot.pixels.assign(static_cast<DWORD*>(bits),
                        static_cast<DWORD*>(bits) + shot.width * shot.height);

@@ -2,6 +2,7 @@
 // GDI objects and memory over many repaints.
 #include "tests/component/editor_fixture.h"
 #include <malloc.h>
+#include <functional>
 
 // Keywords blue, comments grey, and in the 40-pixel margin dark line numbers on
 // every row and nothing of the text; below the last line only the background.
@@ -38,6 +39,89 @@ TEST_F(EditorTest, PaintsColoursLineNumbersAndOnlyVisibleLines) {
                 << "x " << px << " y " << y;
     EXPECT_EQ(folded.Count(0x000000, left, rule, shot.width, rule + 1), shot.width - left);
     EXPECT_LT(shot.Count(0x000000, left, rule, shot.width, rule + 1), shot.width - left);
+}
+
+// Repainting only what changed leaves the screen as painting everything
+// would: after each step of a session of typing, line ends, deletions, fold
+// toggles, caret moves and scrolls, the pixels on screen equal those of a
+// full repaint of the same state. The editor has no focus, so no caret.
+TEST_F(EditorTest, PartialRepaintsMatchAFullRepaint) {
+    std::string twice = Text() + "\r" + Text();
+    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(twice.c_str()));
+    auto type = [&](const char* keys) {
+        for (const char* key = keys; *key; ++key)
+            Send(WM_CHAR, static_cast<unsigned char>(*key), 1);
+    };
+    struct Step {
+        const char* what;
+        std::function<void()> act;
+    };
+    const Step steps[] = {
+        {"type in line 5",
+         [&] {
+             Call(SCI_GOTOLINE, 5);
+             type("x = 12");
+         }},
+        {"Enter", [&] { type("\r"); }},
+        {"Backspace joining lines",
+         [&] {
+             Key(VK_HOME);
+             type("\b");
+         }},
+        {"Backspace in a line",
+         [&] {
+             Key(VK_END);
+             type("\b\b");
+         }},
+        {"fold toggled", [&] { Call(SCI_TOGGLEFOLD, 9); }},
+        {"caret moves",
+         [&] {
+             Key(VK_DOWN);
+             Key(VK_DOWN);
+             Key(VK_RIGHT);
+         }},
+        {"header edited while folded",
+         [&] {
+             Call(SCI_GOTOLINE, 9);
+             type("\b");
+         }},
+        {"scroll down",
+         [&] {
+             Send(WM_VSCROLL, SB_LINEDOWN);
+             Send(WM_VSCROLL, SB_LINEDOWN);
+         }},
+        {"type below the fold",
+         [&] {
+             Call(SCI_GOTOLINE, 12);
+             type("Sub B\r");
+         }},
+        {"Delete",
+         [&] {
+             Key(VK_DELETE);
+             Key(VK_DELETE);
+         }},
+        {"scroll up", [&] { Send(WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0); }},
+        {"fold toggled back", [&] { Call(SCI_TOGGLEFOLD, 9); }},
+        {"page down",
+         [&] {
+             Key(VK_NEXT);
+             type("'");
+         }},
+    };
+    for (const Step& step : steps) {
+        step.act();
+        UpdateWindow(editor);
+        Snapshot partial = Print(editor, true);
+        InvalidateRect(editor, nullptr, FALSE);
+        UpdateWindow(editor);
+        Snapshot full = Print(editor, true);
+        size_t differ = 0;
+        while (differ < full.pixels.size() && partial.pixels[differ] == full.pixels[differ])
+            ++differ;
+        ASSERT_EQ(differ, full.pixels.size())
+            << step.what << ": first difference at x " << differ % full.width << " y "
+            << differ / full.width;
+    }
 }
 
 // The view follows the caret down a long text and along a wide line, and the
