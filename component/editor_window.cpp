@@ -224,14 +224,6 @@ void AfterEdit(EditorWindow& w) {
     Refresh(w, true);
 }
 
-void SelectAll(EditorWindow& w) {
-    int oldAnchor = w.core.Anchor();
-    int oldCaret = w.core.Caret();
-    w.core.SetSelection(0, w.core.Length());
-    InvalidateSelectionChange(w, oldAnchor, oldCaret);
-    ScrollCaretIntoView(w);
-}
-
 // Copies the selection with CR LF line ends; false if nothing was copied.
 bool Copy(EditorWindow& w) {
     if (w.core.SelectionEmpty())
@@ -445,7 +437,7 @@ void DragTo(EditorWindow& w, int x, int y) {
 int CountClick(EditorWindow& w, int x, int y) {
     LONG time = GetMessageTime();
     bool closeBy = std::abs(x - w.lastClick.x) <= GetSystemMetrics(SM_CXDOUBLECLK) / 2 &&
-                std::abs(y - w.lastClick.y) <= GetSystemMetrics(SM_CYDOUBLECLK) / 2;
+                   std::abs(y - w.lastClick.y) <= GetSystemMetrics(SM_CYDOUBLECLK) / 2;
     bool quick = static_cast<UINT>(time - w.lastClickTime) <= GetDoubleClickTime();
     w.clickCount = closeBy && quick && w.clickCount < 3 ? w.clickCount + 1 : 1;
     w.lastClickTime = time;
@@ -665,7 +657,7 @@ bool OnKeyDown(EditorWindow& w, WPARAM key) {
     if (!control || alt)
         return false;
     switch (key) {
-    case 'A': SelectAll(w); return true;
+    case 'A': Select(w, 0, w.core.Length()); return true;
     case 'C': Copy(w); return true;
     case 'X': Cut(w); return true;
     case 'V': Paste(w); return true;
