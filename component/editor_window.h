@@ -41,12 +41,22 @@ struct EditorWindow {
     int lineHeight = 16;
     int ascent = 12;
     int tabWidth = 64;
-    int xOffset = 0;     // pixels the text is scrolled to the left
-    int scrollWidth = 0; // widest line drawn so far, for the horizontal scroll bar
-    int wantedX = -1;    // column kept by Up and Down, in text pixels; -1 when none
-    int wheelDelta = 0;  // wheel movement not yet turned into lines
-    int caretHeight = 0; // height of the system caret we own; 0 when we have none
+    int xOffset = 0;         // pixels the text is scrolled to the left
+    int scrollWidth = 0;     // widest line drawn so far, for the horizontal scroll bar
+    bool widthStale = false; // the text changed: the next paint measures every row for scrollWidth
+    int wantedX = -1;        // column kept by Up and Down, in text pixels; -1 when none
+    int wheelDelta = 0;      // wheel movement not yet turned into lines
+    int caretHeight = 0;     // height of the system caret we own; 0 when we have none
     bool focused = false;
+    // Selecting with the mouse: the pointer is captured while a button is down.
+    bool dragging = false;
+    int dragUnit = 1;  // 1 characters, 2 words, 3 lines: what the drag selects by
+    int dragStart = 0; // the word or line clicked first stays selected while dragging
+    int dragEnd = 0;
+    POINT dragPoint{};  // the pointer's last place, for scrolling while past an edge
+    int clickCount = 0; // quick clicks in a row at one place in the text
+    LONG lastClickTime = 0;
+    POINT lastClick{};
     bool updatingScrollBars = false;
     bool repaintPending = false; // invalidated by a request and not painted since
     bool viewStale = false;      // scroll position and bars not checked since a request
@@ -99,6 +109,11 @@ void InvalidateLines(EditorWindow& w, int firstLine, int lastLine);
 // Invalidates what the core changed since this was last called; false if
 // nothing on screen changed.
 bool InvalidateChanges(EditorWindow& w);
+
+// clipboard.cpp: CF_TEXT in and out.
+std::string ConvertLineEnds(const std::string& text, const std::string& lineEnd);
+bool WriteClipboardText(HWND owner, const std::string& text);
+bool ReadClipboardText(HWND owner, std::string& text);
 
 // editor_window.cpp: the window procedure and the request route both share.
 LRESULT CALLBACK EditorWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
