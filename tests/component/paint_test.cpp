@@ -117,6 +117,9 @@ TEST_F(EditorTest, PartialRepaintsMatchAFullRepaint) {
     };
     for (const Step& step : steps) {
         step.act();
+        // As the message loop would: posted work, and any repaint a change of
+        // scroll bars asks for, are done before the screen is read.
+        PumpMessages();
         UpdateWindow(editor);
         Snapshot partial = Print(editor, true);
         InvalidateRect(editor, nullptr, FALSE);
