@@ -147,6 +147,31 @@ void ScrollCaretIntoView(EditorWindow& w) {
     ScrollTo(w, first, xOffset);
 }
 
+// Redraws the lines that gain or lose highlighting: those the selection
+// covered when it was last drawn and those it covers now. The lines are kept,
+// not positions, since an edit moves positions but repaints any line it
+// shifts. A bare caret move redraws nothing.
+void InvalidateSelectionChange(EditorWindow& w) {
+    int start = w.core.SelectionStart();
+    int end = w.core.SelectionEnd();
+    bool empty = start == end;
+    if (empty && w.highlightFirst < 0)
+        return;
+    int first = empty ? -1 : w.core.LineFromPosition(start);
+    int last = empty ? -1 : w.core.LineFromPosition(end);
+    if (start == w.highlightStart && end == w.highlightEnd && first == w.highlightFirst &&
+        last == w.highlightLast)
+        return;
+    if (w.highlightFirst >= 0)
+        InvalidateLines(w, w.highlightFirst, w.highlightLast);
+    if (!empty)
+        InvalidateLines(w, first, last);
+    w.highlightStart = start;
+    w.highlightEnd = end;
+    w.highlightFirst = first;
+    w.highlightLast = last;
+}
+
 // Brings the screen up to date after a change to the text, folds, styles,
 // margins or caret. Only a moved caret is dealt with at once; the scroll
 // position and bars wait for the next paint, input or view request, and
@@ -157,6 +182,7 @@ void Refresh(EditorWindow& w, bool caretMoved) {
     RefreshFonts(w);
     if (!w.repaintPending)
         w.repaintPending = InvalidateChanges(w);
+    InvalidateSelectionChange(w);
     if (caretMoved)
         ScrollCaretIntoView(w);
     else
@@ -172,29 +198,15 @@ void SyncView(EditorWindow& w) {
     ScrollTo(w, w.core.FirstVisibleLine(), w.xOffset);
 }
 
-// After the selection changed and the text did not: redraws the lines the
-// old or the new selection covers. A bare caret move redraws nothing.
-void InvalidateSelectionChange(EditorWindow& w, int oldAnchor, int oldCaret) {
-    int anchor = w.core.Anchor();
-    int caret = w.core.Caret();
-    if ((oldAnchor == oldCaret && anchor == caret) || (oldAnchor == anchor && oldCaret == caret))
-        return;
-    int first = std::min({oldAnchor, oldCaret, anchor, caret});
-    int last = std::max({oldAnchor, oldCaret, anchor, caret});
-    InvalidateLines(w, w.core.LineFromPosition(first), w.core.LineFromPosition(last));
-}
-
 // Sets the selection from user input and brings the caret into view. A caret
 // landing in a contracted fold opens it, which redraws everything.
 void Select(EditorWindow& w, int anchor, int caret) {
-    int oldAnchor = w.core.Anchor();
-    int oldCaret = w.core.Caret();
     int visibleLines = w.core.VisibleLineCount();
     w.core.SetSelection(anchor, caret);
     if (w.core.VisibleLineCount() != visibleLines)
         InvalidateRect(w.hwnd, nullptr, FALSE);
     else
-        InvalidateSelectionChange(w, oldAnchor, oldCaret);
+        InvalidateSelectionChange(w);
     ScrollCaretIntoView(w);
 }
 
@@ -384,14 +396,16 @@ void OnSetFocus(EditorWindow& w) {
     w.focused = true;
     w.caretHeight = 0;
     UpdateCaret(w);
-    InvalidateSelectionChange(w, w.core.Caret(), w.core.Caret());
+    w.highlightStart = -1; // drawn anew in the focused or unfocused tint
+    InvalidateSelectionChange(w);
 }
 
 void OnKillFocus(EditorWindow& w) {
     w.focused = false;
     w.caretHeight = 0;
     DestroyCaret();
-    InvalidateSelectionChange(w, w.core.Caret(), w.core.Caret());
+    w.highlightStart = -1; // drawn anew in the focused or unfocused tint
+    InvalidateSelectionChange(w);
 }
 
 constexpr UINT_PTR kDragScrollTimer = 1;
@@ -835,8 +849,7 @@ LRESULT HandleRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM lPara
     bool scrollToCaret = message == SCI_GOTOLINE || message == SCI_GOTOPOS ||
                          message == SCI_SETSEL || message == SCI_UNDO || message == SCI_REDO;
     bool caretMoved = w.core.Caret() != caret;
-    InvalidateSelectionChange(w, anchor, caret);
-    if (scrollToCaret || caretMoved || w.core.ChangeCount() != changes)
+    if (scrollToCaret || caretMoved || w.core.Anchor() != anchor || w.core.ChangeCount() != changes)
         Refresh(w, scrollToCaret || caretMoved);
     return result;
 }

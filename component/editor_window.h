@@ -43,6 +43,12 @@ struct EditorWindow {
     int tabWidth = 64;
     int xOffset = 0;         // pixels the text is scrolled to the left
     int scrollWidth = 0;     // widest line drawn so far, for the horizontal scroll bar
+    // The selection as last drawn: its ends, and its first and last lines
+    // (-1 when nothing was highlighted).
+    int highlightStart = -1;
+    int highlightEnd = -1;
+    int highlightFirst = -1;
+    int highlightLast = -1;
     bool widthStale = false; // the text changed: the next paint measures every row for scrollWidth
     int wantedX = -1;        // column kept by Up and Down, in text pixels; -1 when none
     int wheelDelta = 0;      // wheel movement not yet turned into lines
