@@ -1,13 +1,15 @@
 // Fold levels and contraction state, one entry per line, and the list of
 // visible lines derived from them.
 #pragma once
+#include "editor/requests.h"
+
 #include <cstdint>
 #include <vector>
 
 namespace kalmor {
 
 // The deepest nesting a fold level can express above the base level.
-constexpr int kMaxFoldDepth = 0x0FFF - 0x400;
+constexpr int kMaxFoldDepth = SC_FOLDLEVELNUMBERMASK - SC_FOLDLEVELBASE;
 
 class FoldState {
   public:
