@@ -50,7 +50,7 @@ TEST(FoldRules, HeadersAndEndsInTheirVariousForms) {
 
 TEST(FoldState, ToggleAndGotoLineOnTheListing) {
     EditorCore core;
-    ConfigureLikeProgram(core);
+    ConfigureWithListing(core);
     // Non-headers and lines outside the document ignore toggles.
     for (intptr_t line : {intptr_t{0}, intptr_t{10}, intptr_t{-1}, intptr_t{21}, INTPTR_MAX}) {
         Send(core, SCI_TOGGLEFOLD, line);
@@ -108,7 +108,7 @@ TEST(FoldState, NestedContractedFoldStaysHiddenWhenItsParentOpens) {
 
 TEST(FoldEdits, EditsTouchingAContractedFoldOpenItAndOnlyIt) {
     EditorCore core;
-    ConfigureLikeProgram(core);
+    ConfigureWithListing(core);
     for (int header : {9, 14, 18}) {
         core.ToggleFold(header);
     }
@@ -138,7 +138,7 @@ TEST(FoldEdits, EditsTouchingAContractedFoldOpenItAndOnlyIt) {
 
 TEST(FoldEdits, EditsOutsideAContractedFoldKeepItClosed) {
     EditorCore core;
-    ConfigureLikeProgram(core);
+    ConfigureWithListing(core);
     core.ToggleFold(14);
     core.SetCaret(core.LineStart(13));
     core.InsertLineEnd(); // the listing's CR
