@@ -1,22 +1,14 @@
 #!/usr/bin/env python3
-"""End-to-end tests: the real x86_64 program with the real KALMOR.DLL under
-wine64 on an X display, used only through mouse clicks and key presses, and
-judged from screenshots.
+"""End-to-end tests: the real x86_64 program and KALMOR.DLL under wine64 on an
+X display, used only through mouse and keys and judged from screenshots.
 
-    e2e.py [--session DIR] BUILD_DIR OUT_DIR GROUP...
-    e2e.py BUILD_DIR OUT_DIR screenshot|picture PNG
+    e2e.py [--session DIR] BUILD_DIR OUT_DIR setup|GROUP...|screenshot PNG|picture PNG
 
-BUILD_DIR holds kalmor-example.exe and KALMOR.DLL; OUT_DIR gets the copies
-the tests run and the screenshots of failed checks. GROUP "setup" makes the
-copies and their Wine desktop, the others are the groups of checks below.
-"screenshot" saves the window as it opens, "picture" with the first sub
-folded (the README's picture). With --session, the Wine prefix and display
-are the test run's (made by cmake/wine-session.sh); otherwise WINEPREFIX and
-DISPLAY come from the environment.
-
-The program runs as its own copy, kalmor-e2e.exe, which the prefix gives a
-Wine desktop of its own: without a window manager that is what lets the
-window take keyboard focus, and the exit status stays the program's."""
+"setup" copies the program into OUT_DIR beside KALMOR.DLL and alone, as
+kalmor-e2e.exe, which the prefix gives a Wine desktop of its own (without a
+window manager that lets it take the keyboard focus). "picture" saves the
+window with the first sub folded. --session takes the prefix and display of
+cmake/wine-session.sh's session DIR instead of WINEPREFIX and DISPLAY."""
 
 import os
 import shutil
@@ -53,7 +45,8 @@ class Program:
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
     def main_window(self):
-        return wait_for("the main window", lambda: (windows_titled(TITLE) or [None])[0])
+        # The first start in a fresh prefix is slow on a busy machine.
+        return wait_for("the main window", lambda: (windows_titled(TITLE) or [None])[0], 60)
 
     def exit_status(self, timeout=20):
         try:
