@@ -189,32 +189,31 @@ def startup_and_exit(session):
 
 
 def folding(session):
-    """Line-number clicks: inside a sub fold it, on its folded header unfold it,
-    beside the number margin do nothing, and quick clicks each count. The menu:
-    Toggle all subs below from the first header folds every sub, and Toggle
-    current sub, with the caret left on that header, unfolds the first again."""
+    """The menu: Toggle all subs below from the first header folds every sub,
+    and Toggle current sub, the caret left on that header, unfolds it again.
+    Line-number clicks: inside a sub fold it, on a folded header unfold it,
+    beside the number margin do nothing, and quick clicks each count."""
     view = session.start()
-    session.click_number(view, 12)
-    view = session.wait_lines(without(SUB1), "a click on line number 12 folds the first sub")
-    expect_fills_client(view, "first sub folded")
-    session.click_number(view, SUB1[0])
-    view = session.wait_lines(ALL_LINES, "a click on the folded header's number unfolds it")
-
-    # Just right of the number margin (the text's padding), then a line
-    # number of the second sub: once that fold shows, the first click is done.
-    click(view.editor.margin_right, session.row_of(view, 12))
-    session.click_number(view, 16)
-    view = session.wait_lines(without(SUB2), "only the second sub folds")
-    for _ in range(3):
-        session.click_number(view, SUB3[0], quick=True)
-    view = session.wait_lines(without(SUB2, SUB3), "three quick clicks fold the third sub")
-
     session.click_text(view, SUB1[0])
     click(*view.menu()["below"])
     view = session.wait_lines(without(SUB1, SUB2, SUB3), "Toggle all subs below folds every sub")
     expect_equal(len(view.editor.fold_rules()), 3, "fold rules under the folded headers")
     click(*view.menu()["toggle"])
     view = session.wait_lines(without(SUB2, SUB3), "Toggle current sub unfolds the first sub")
+
+    session.click_number(view, 12)
+    view = session.wait_lines(without(SUB1, SUB2, SUB3), "a click on line number 12 folds its sub")
+    expect_fills_client(view, "every sub folded")
+    session.click_number(view, SUB1[0])
+    view = session.wait_lines(without(SUB2, SUB3), "a click on the folded header's number unfolds it")
+    # Just right of the number margin (the text's padding), then the second
+    # sub's folded header: once that unfolds, the first click is done.
+    click(view.editor.margin_right, session.row_of(view, 12))
+    session.click_number(view, SUB2[0])
+    view = session.wait_lines(without(SUB3), "only the second sub unfolds")
+    for _ in range(3):
+        session.click_number(view, SUB3[0], quick=True)
+    view = session.wait_lines(ALL_LINES, "three quick clicks on the third sub's header unfold it")
     session.exit_by_menu(view)
 
 
