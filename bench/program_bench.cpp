@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "bench/repeated_listing.h"
+#include "tests/child_process.h"
 #include "editor/channel.h"
 #include "editor/requests.h"
 #include "editor/setup.h"
@@ -411,27 +412,20 @@ bool IsPainted(DWORD processId, const char* className, bool needsChild) {
 // Seconds from starting the program until its window is painted, or a
 // negative value if it never is. The program is then closed.
 double StartUpSeconds(const char* program, const char* className, bool needsChild) {
-    std::string commandLine = program;
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
     double start = Now();
-    if (!CreateProcessA(program, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process))
+    ChildProcess child(program);
+    if (!child.Started())
         return -1;
     double seconds = -1;
     while (seconds < 0 && Now() - start < 20) {
-        if (IsPainted(process.dwProcessId, className, needsChild))
+        if (IsPainted(child.Id(), className, needsChild))
             seconds = Now() - start;
         else
             Sleep(0);
     }
     if (HWND window = FindWindowA(className, nullptr))
         PostMessageA(window, WM_CLOSE, 0, 0);
-    if (WaitForSingleObject(process.hProcess, 10000) != WAIT_OBJECT_0)
-        TerminateProcess(process.hProcess, 1);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    child.Ended(10000); // ended by the owner otherwise
     return seconds;
 }
 

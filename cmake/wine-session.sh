@@ -1,8 +1,10 @@
 #!/bin/sh
-# Starts or stops what a test run under Wine needs: one Xvfb display and one
-# fresh Wine prefix, both inside the given session folder of the build tree.
-#   wine-session.sh start DIR
-#   wine-session.sh stop DIR
+# Starts or stops what running the program under Wine needs: one Xvfb display
+# and one fresh Wine prefix, both inside the given session folder.
+#   wine-session.sh start DIR    a new display and a fresh prefix in DIR
+#   wine-session.sh stop DIR     stops both
+#   wine-session.sh prefix DIR   only makes the prefix in DIR if it is missing,
+#                                on the display already set (for a user's own)
 # Only the processes this script started are stopped, by process ID.
 set -eu
 action=$1
@@ -10,6 +12,7 @@ session=$2
 export WINEPREFIX="$session/prefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
+wine64="$(dirname "$0")/wine64.sh"
 
 stop() {
     if [ -d "$WINEPREFIX" ]; then
@@ -19,6 +22,22 @@ stop() {
         kill "$(cat "$session/xvfb.pid")" 2>/dev/null || true
         rm -f "$session/xvfb.pid" "$session/display"
     fi
+}
+
+# A new Wine prefix with what the program needs to look right.
+make_prefix() {
+    mkdir -p "$session"
+    wineboot --init >/dev/null 2>&1
+    wineserver -w
+    # The caption buttons' glyphs: this Wine does not find its own Marlett
+    # unless it sits in the prefix's font folder.
+    cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
+    # The editor's fonts, stood in for by their metric twins from fonts-liberation.
+    for pair in "Courier New=Liberation Mono" "Arial=Liberation Sans"; do
+        sh "$wine64" reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "${pair%%=*}" \
+            /t REG_SZ /d "${pair#*=}" /f >/dev/null 2>&1
+    done
+    wineserver -w
 }
 
 start() {
@@ -44,31 +63,16 @@ start() {
     done
     export DISPLAY=":$n"
     rm -rf "$WINEPREFIX"
-    wineboot --init >/dev/null 2>&1
-    wineserver -w
+    make_prefix
     # Without a window manager Wine otherwise waits on each window it hides.
-    wine64_cmd reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f >/dev/null 2>&1
-    # The caption buttons' glyphs: this Wine does not find its own Marlett
-    # unless it sits in the prefix's font folder.
-    cp /usr/share/wine/fonts/marlett.ttf "$WINEPREFIX/drive_c/windows/Fonts/" 2>/dev/null || true
-    # The editor's fonts, stood in for by their metric twins from fonts-liberation.
-    for pair in "Courier New=Liberation Mono" "Arial=Liberation Sans"; do
-        wine64_cmd reg add 'HKCU\Software\Wine\Fonts\Replacements' /v "${pair%%=*}" \
-            /t REG_SZ /d "${pair#*=}" /f >/dev/null 2>&1
-    done
+    sh "$wine64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
+        >/dev/null 2>&1
     wineserver -w
-}
-
-wine64_cmd() {
-    if [ -x /usr/lib/wine/wine64 ]; then
-        /usr/lib/wine/wine64 "$@"
-    else
-        wine64 "$@"
-    fi
 }
 
 case "$action" in
 start) start ;;
 stop) stop ;;
-*) echo "usage: $0 start|stop DIR" >&2; exit 2 ;;
+prefix) [ -d "$WINEPREFIX" ] || make_prefix ;;
+*) echo "usage: $0 start|stop|prefix DIR" >&2; exit 2 ;;
 esac

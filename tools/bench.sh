@@ -15,11 +15,9 @@ trap 'sh cmake/wine-session.sh stop "$session"' EXIT
 export WINEPREFIX="$session/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 DISPLAY=$(cat "$session/display")
 export DISPLAY
-wine64=/usr/lib/wine/wine64
-[ -x "$wine64" ] || wine64=wine64
 
 echo "Running the benchmark (about a minute)..."
-table=$(cd build/win64 && "$wine64" kalmor-bench.exe | tr -d '\r')
+table=$(cd build/win64 && sh ../../cmake/wine64.sh kalmor-bench.exe | tr -d '\r')
 
 cpu=$(sed -n 's/^model name[[:space:]]*: //p' /proc/cpuinfo | head -n 1)
 memory=$(awk '/^MemTotal/ { printf "%.0f GiB", $2 / 1048576 }' /proc/meminfo)

@@ -26,10 +26,6 @@ const char* ToText(uintptr_t value) {
     return reinterpret_cast<const char*>(value);
 }
 
-const char* ToText(intptr_t value) {
-    return reinterpret_cast<const char*>(value);
-}
-
 uint32_t ToColour(intptr_t value) {
     return static_cast<uint32_t>(value) & 0x00FFFFFF;
 }

@@ -2,6 +2,7 @@
 // visible lines derived from them.
 #pragma once
 #include "component/core/gap_vector.h"
+#include "editor/requests.h"
 
 #include <cstdint>
 #include <vector>
@@ -9,7 +10,7 @@
 namespace kalmor {
 
 // The deepest nesting a fold level can express above the base level.
-constexpr int kMaxFoldDepth = 0x0FFF - 0x400;
+constexpr int kMaxFoldDepth = SC_FOLDLEVELNUMBERMASK - SC_FOLDLEVELBASE;
 
 class FoldState {
   public:

@@ -1,6 +1,7 @@
 // Requests through the direct function and as window messages.
 #include "tests/component/editor_fixture.h"
 #include "editor/demo_text.h"
+#include "tests/child_process.h"
 
 // The program's setup gives the listing the folds it relies on: subs and
 // functions head folds that run to their End line, and the fold parent of a
@@ -55,7 +56,7 @@ TEST_F(EditorTest, BadRequestsNeitherCrashNorBreakTheWindow) {
                     request == SCI_GETTEXT || request == SCI_SETTEXT || request == SCI_GETSELTEXT ||
                     request == SCI_REPLACESEL;
         for (LPARAM value :
-             {LPARAM{-1}, LPARAM{-1000000}, LPARAM{0x7FFFFFFF}, LPARAM{1} << 40, LPARAM{0}}) {
+             {LPARAM{-1}, LPARAM{-1000000}, LPARAM{0x7FFFFFFF}, LPARAM{INTPTR_MAX}, LPARAM{0}}) {
             WPARAM wParam = request == SCI_SETPROPERTY ? 0 : static_cast<WPARAM>(value);
             Call(request, wParam, text ? 0 : value);
             Send(request, wParam, text ? 0 : value);
@@ -76,11 +77,8 @@ TEST(DirectPointer, AnotherProcessesEditorAnswersNothing) {
     GetModuleFileNameA(nullptr, path, MAX_PATH);
     std::string program = path;
     program = program.substr(0, program.find_last_of('\\')) + "\\..\\..\\kalmor-example.exe";
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION process{};
-    ASSERT_TRUE(CreateProcessA(program.c_str(), nullptr, nullptr, nullptr, FALSE, 0, nullptr,
-                               nullptr, &startup, &process));
+    ChildProcess child(program);
+    ASSERT_TRUE(child.Started());
     HWND main = nullptr;
     HWND editor = nullptr;
     for (int tries = 0; tries < 2000 && !editor; ++tries, Sleep(10)) {
@@ -91,7 +89,5 @@ TEST(DirectPointer, AnotherProcessesEditorAnswersNothing) {
     EXPECT_EQ(SendMessageA(editor, SCI_GETLINECOUNT, 0, 0), 21);
     EXPECT_EQ(Direct()(reinterpret_cast<UINT_PTR>(editor), SCI_GETLINECOUNT, 0, 0), 0);
     PostMessageA(main, WM_CLOSE, 0, 0);
-    EXPECT_EQ(WaitForSingleObject(process.hProcess, 20000), WAIT_OBJECT_0);
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
+    EXPECT_TRUE(child.Ended(20000));
 }

@@ -117,7 +117,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (input.Byte() % 2 == 0) {
         keywords = KEYWORD_LIST;
         foldValue = "1";
-        ConfigureLikeProgram(core);
+        ConfigureWithListing(core);
     }
     while (!input.Empty()) {
         uint8_t pick = input.Byte();

@@ -129,7 +129,7 @@ TEST(Editing, UndoStepsFollowTypingRunsAndGroups) {
 // Right after the program's setup the listing itself is one step.
 TEST(Editing, TheListingCanBeUndoneAndRedone) {
     EditorCore core;
-    ConfigureLikeProgram(core);
+    ConfigureWithListing(core);
     std::string listing = core.Text();
     core.ToggleFold(2);
     Send(core, SCI_UNDO);
