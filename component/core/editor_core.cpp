@@ -123,6 +123,7 @@ void EditorCore::Impl::Replace(int start, int deleteLength, const char* text, in
     ExpandFoldsHolding(doc.LineFromPosition(start), doc.LineFromPosition(start + deleteLength));
 
     LineChange change = doc.Replace(start, deleteLength, text, insertLength);
+    ++textVersion;
     folds.ReplaceLines(change.firstLine, change.linesRemoved, change.linesAdded);
     Relex(change.firstLine - 1, change.firstLine - 1 + change.linesAdded);
 
@@ -347,6 +348,10 @@ const Margin& EditorCore::GetMargin(int index) const {
 
 int EditorCore::Lexer() const {
     return impl_->lexer;
+}
+
+unsigned EditorCore::TextVersion() const {
+    return impl_->textVersion;
 }
 
 } // namespace kalmor

@@ -113,6 +113,9 @@ class EditorCore {
     const Margin& GetMargin(int index) const; // index clamped into 0..4
     int Lexer() const;
 
+    // Grows with every change to the text, so a caller can tell whether a call edited it.
+    unsigned TextVersion() const;
+
   private:
     struct Impl;
     std::unique_ptr<Impl> impl_;

@@ -35,6 +35,7 @@ struct EditorCore::Impl {
     std::map<std::string, std::string> properties;
     std::array<KeywordList, kKeywordSetCount> keywords;
     int lexer = 0;
+    unsigned textVersion = 0;
 };
 
 } // namespace kalmor
