@@ -50,6 +50,32 @@ constexpr unsigned SCI_GETMARGINSENSITIVEN = 2247;
 constexpr unsigned SCI_STYLEGETFORE = 2481;
 constexpr unsigned SCI_GETLEXER = 4002;
 
+// Selection and undo, answered by the core.
+constexpr unsigned SCI_GETANCHOR = 2009;
+constexpr unsigned SCI_REDO = 2011;
+constexpr unsigned SCI_SELECTALL = 2013;
+constexpr unsigned SCI_CANREDO = 2016;
+constexpr unsigned SCI_GOTOPOS = 2025;
+constexpr unsigned SCI_SETANCHOR = 2026;
+constexpr unsigned SCI_BEGINUNDOACTION = 2078;
+constexpr unsigned SCI_ENDUNDOACTION = 2079;
+constexpr unsigned SCI_GETSELECTIONSTART = 2143;
+constexpr unsigned SCI_GETSELECTIONEND = 2145;
+constexpr unsigned SCI_SETSEL = 2160;
+constexpr unsigned SCI_GETSELTEXT = 2161;
+constexpr unsigned SCI_REPLACESEL = 2170;
+constexpr unsigned SCI_CANUNDO = 2174;
+constexpr unsigned SCI_EMPTYUNDOBUFFER = 2175;
+constexpr unsigned SCI_UNDO = 2176;
+constexpr unsigned SCI_CLEAR = 2180;
+
+// Requests only the editor window can answer: the view and the clipboard.
+constexpr unsigned SCI_SCROLLCARET = 2169;
+constexpr unsigned SCI_CANPASTE = 2173;
+constexpr unsigned SCI_CUT = 2177;
+constexpr unsigned SCI_COPY = 2178;
+constexpr unsigned SCI_PASTE = 2179;
+
 // Requests only the editor window can answer: where things are on screen.
 constexpr unsigned SCI_POINTXFROMPOSITION = 2164;
 constexpr unsigned SCI_POINTYFROMPOSITION = 2165;

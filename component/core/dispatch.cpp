@@ -136,9 +136,47 @@ intptr_t EditorCore::Dispatch(unsigned message, uintptr_t wParam, intptr_t lPara
 
     // The caret and the view.
     case SCI_GETCURRENTPOS: return Caret();
-    case SCI_SETCURRENTPOS: SetCaret(ToInt(wParam)); return 0;
+    case SCI_SETCURRENTPOS: ExtendSelection(ToInt(wParam)); return 0;
     case SCI_GOTOLINE: GotoLine(ToInt(wParam)); return 0;
+    case SCI_GOTOPOS: SetSelection(ToInt(wParam), ToInt(wParam)); return 0;
     case SCI_GETFIRSTVISIBLELINE: return FirstVisibleLine();
+
+    // The selection and the undo history.
+    case SCI_GETANCHOR: return Anchor();
+    case SCI_SETANCHOR: SetAnchor(ToInt(wParam)); return 0;
+    case SCI_SELECTALL: SetSelection(0, Length()); return 0;
+    case SCI_GETSELECTIONSTART: return SelectionStart();
+    case SCI_GETSELECTIONEND: return SelectionEnd();
+    case SCI_SETSEL: {
+        // A caret of -1 is the end; an anchor of -1 leaves no selection.
+        int caret = ToInt(lParam) == -1 ? Length() : ToInt(lParam);
+        int anchor = ToInt(wParam);
+        SetSelection(anchor == -1 ? caret : anchor, caret);
+        return 0;
+    }
+    case SCI_GETSELTEXT: {
+        char* buffer = reinterpret_cast<char*>(lParam);
+        int length = SelectionEnd() - SelectionStart();
+        if (buffer != nullptr) {
+            std::string text = SelectedText();
+            std::memcpy(buffer, text.data(), text.size());
+            buffer[text.size()] = '\0';
+        }
+        return length;
+    }
+    case SCI_REPLACESEL:
+        if (lParam != 0) {
+            ReplaceSelection(ToText(lParam));
+        }
+        return 0;
+    case SCI_CLEAR: ReplaceSelection(""); return 0;
+    case SCI_CANUNDO: return CanUndo() ? 1 : 0;
+    case SCI_CANREDO: return CanRedo() ? 1 : 0;
+    case SCI_UNDO: Undo(); return 0;
+    case SCI_REDO: Redo(); return 0;
+    case SCI_BEGINUNDOACTION: BeginUndoAction(); return 0;
+    case SCI_ENDUNDOACTION: EndUndoAction(); return 0;
+    case SCI_EMPTYUNDOBUFFER: EmptyUndoBuffer(); return 0;
 
     // Folding.
     case SCI_GETFOLDLEVEL: return FoldLevel(ToInt(wParam));

@@ -3,6 +3,7 @@
 #include "component/core/basic_lexer.h"
 #include "component/core/document.h"
 #include "component/core/editor_core_impl.h"
+#include "component/core/words.h"
 #include "editor/requests.h"
 
 #include <algorithm>
@@ -108,17 +109,28 @@ void EditorCore::Impl::ExpandFoldsHolding(int firstLine, int lastLine) {
     }
 }
 
-// The one editing primitive: replaces [start, start + deleteLength) by text.
-// Folds the edit touches open first; the caret keeps its place in the text.
-void EditorCore::Impl::Replace(int start, int deleteLength, const char* text, int insertLength) {
+std::string EditorCore::Impl::TextRange(int start, int end) const {
+    start = doc.ClampPosition(start);
+    end = doc.ClampPosition(end);
+    return start < end ? doc.Text().substr(start, end - start) : std::string();
+}
+
+// The one editing primitive: replaces [start, start + deleteLength) by text
+// and records it for undo. Folds the edit touches open first; the caret and
+// anchor keep their places in the text. Answers whether anything changed.
+bool EditorCore::Impl::Replace(int start, int deleteLength, const char* text, int insertLength,
+                               EditRun kind) {
     start = doc.ClampPosition(start);
     deleteLength = std::clamp(deleteLength, 0, doc.Length() - start);
     insertLength = std::max(insertLength, 0);
     if (insertLength > kMaxDocumentLength - (doc.Length() - deleteLength)) {
-        return;
+        return false;
     }
     if (deleteLength == 0 && insertLength == 0) {
-        return;
+        return false;
+    }
+    if (!replaying) {
+        Record(start, deleteLength, insertLength, kind);
     }
     ExpandFoldsHolding(doc.LineFromPosition(start), doc.LineFromPosition(start + deleteLength));
 
@@ -127,30 +139,103 @@ void EditorCore::Impl::Replace(int start, int deleteLength, const char* text, in
     folds.ReplaceLines(change.firstLine, change.linesRemoved, change.linesAdded);
     Relex(change.firstLine - 1, change.firstLine - 1 + change.linesAdded);
 
-    // A caret after the edit moves with its text, one inside the deleted
+    // A position after the edit moves with its text, one inside the deleted
     // span goes to its start, and one at the start itself stays put.
-    if (caret > start && caret >= start + deleteLength) {
-        caret += insertLength - deleteLength;
-    } else if (caret > start) {
-        caret = start;
+    auto follow = [&](int pos) {
+        if (pos > start && pos >= start + deleteLength) {
+            return pos + insertLength - deleteLength;
+        }
+        return pos > start ? start : pos;
+    };
+    caret = ClampOutOfCrLf(follow(caret));
+    anchor = ClampOutOfCrLf(follow(anchor));
+    if (!replaying) {
+        NoteSelectionAfterEdit();
     }
-    SetCaret(caret);
+    return true;
 }
 
-// Clamps into the document and steps back out of a CRLF.
+// Adds a replacement that is about to happen to the history: to the open
+// group's step, to the last action when it continues a typing or deleting
+// run, or else as a new step. Undone steps are dropped first.
+void EditorCore::Impl::Record(int start, int deleteLength, int insertLength, EditRun kind) {
+    if (done < history.size()) {
+        history.resize(done);
+        run = EditRun::None;
+        groupStarted = false;
+    }
+    std::string removed = TextRange(start, start + deleteLength);
+    bool joins = kind != EditRun::None && kind == run && done > 0;
+    if (joins) {
+        UndoAction& last = history[done - 1].actions.back();
+        if (kind == EditRun::Typing && deleteLength == 0 &&
+            start == last.position + last.insertedLength) {
+            last.insertedLength += insertLength;
+            return;
+        }
+        if (kind == EditRun::DeleteBack && insertLength == 0 && last.insertedLength == 0 &&
+            start + deleteLength == last.position) {
+            last.text.insert(0, removed);
+            last.position = start;
+            last.removedLength += deleteLength;
+            return;
+        }
+        if (kind == EditRun::DeleteForward && insertLength == 0 && last.insertedLength == 0 &&
+            start == last.position) {
+            last.text += removed;
+            last.removedLength += deleteLength;
+            return;
+        }
+    }
+    run = kind;
+    if (!(groupDepth > 0 && groupStarted && done > 0)) {
+        UndoStep step;
+        step.anchorBefore = anchor;
+        step.caretBefore = caret;
+        history.push_back(std::move(step));
+        done = history.size();
+        groupStarted = groupDepth > 0;
+    }
+    history[done - 1].actions.push_back(
+        UndoAction{start, deleteLength, insertLength, std::move(removed)});
+}
+
+// The last step's selection after is wherever the last edit left it.
+void EditorCore::Impl::NoteSelectionAfterEdit() {
+    if (done > 0 && done == history.size()) {
+        history[done - 1].anchorAfter = anchor;
+        history[done - 1].caretAfter = caret;
+    }
+}
+
+int EditorCore::Impl::ClampOutOfCrLf(int pos) const {
+    pos = doc.ClampPosition(pos);
+    return doc.InsideCrLf(pos) ? pos - 1 : pos;
+}
+
+// Clamps into the document and steps back out of a CRLF; a caret placed on a
+// hidden line opens the folds that hide it.
 void EditorCore::Impl::SetCaret(int pos) {
-    caret = doc.ClampPosition(pos);
-    if (doc.InsideCrLf(caret)) {
-        --caret;
+    caret = ClampOutOfCrLf(pos);
+    RevealCaret();
+}
+
+void EditorCore::Impl::SetSelection(int anchorPos, int caretPos) {
+    anchor = ClampOutOfCrLf(anchorPos);
+    SetCaret(caretPos);
+}
+
+void EditorCore::Impl::RevealCaret() {
+    int line = doc.LineFromPosition(caret);
+    for (int parent = folds.Parent(line); parent >= 0; parent = folds.Parent(parent)) {
+        folds.SetContracted(parent, false);
     }
 }
 
 void EditorCore::Impl::GotoLine(int line) {
     line = std::clamp(line, 0, doc.LineCount() - 1);
-    for (int parent = folds.Parent(line); parent >= 0; parent = folds.Parent(parent)) {
-        folds.SetContracted(parent, false);
-    }
-    SetCaret(doc.LineStart(line));
+    int start = doc.LineStart(line);
+    SetSelection(start, start);
 }
 
 EditorCore::EditorCore() : impl_(std::make_unique<Impl>()) {}
@@ -179,9 +264,7 @@ int EditorCore::StyleAt(int pos) const {
 }
 
 std::string EditorCore::TextRange(int start, int end) const {
-    start = impl_->doc.ClampPosition(start);
-    end = impl_->doc.ClampPosition(end);
-    return start < end ? impl_->doc.Text().substr(start, end - start) : std::string();
+    return impl_->TextRange(start, end);
 }
 
 std::string EditorCore::StyleRange(int start, int end) const {
@@ -197,44 +280,203 @@ std::string EditorCore::Text() const {
 int EditorCore::Caret() const {
     return impl_->caret;
 }
+int EditorCore::Anchor() const {
+    return impl_->anchor;
+}
+
 void EditorCore::SetCaret(int pos) {
+    SetSelection(pos, pos);
+}
+
+void EditorCore::ExtendSelection(int pos) {
+    EndTypingRun();
     impl_->SetCaret(pos);
 }
 
-void EditorCore::InsertAtCaret(const std::string& text) {
-    int start = impl_->caret;
-    int before = Length();
-    InsertText(start, text);
-    SetCaret(start + Length() - before);
+void EditorCore::SetAnchor(int pos) {
+    EndTypingRun();
+    impl_->anchor = impl_->ClampOutOfCrLf(pos);
 }
 
-void EditorCore::InsertLineEnd() {
-    const Document& doc = impl_->doc;
-    std::string lineEnd = "\r\n";
-    if (doc.LineCount() > 1) {
-        int end = doc.LineEnd(0);
-        lineEnd = doc.Text().substr(end, doc.LineStart(1) - end);
+void EditorCore::SetSelection(int anchor, int caret) {
+    EndTypingRun();
+    impl_->SetSelection(anchor, caret);
+}
+
+int EditorCore::SelectionStart() const {
+    return std::min(impl_->anchor, impl_->caret);
+}
+int EditorCore::SelectionEnd() const {
+    return std::max(impl_->anchor, impl_->caret);
+}
+bool EditorCore::SelectionEmpty() const {
+    return impl_->anchor == impl_->caret;
+}
+
+std::string EditorCore::SelectedText() const {
+    return TextRange(SelectionStart(), SelectionEnd());
+}
+
+void EditorCore::ReplaceSelection(const std::string& text) {
+    if (text.size() > static_cast<size_t>(kMaxDocumentLength)) {
+        return;
     }
-    InsertAtCaret(lineEnd);
+    EndTypingRun();
+    int start = SelectionStart();
+    int size = static_cast<int>(text.size());
+    if (impl_->Replace(start, SelectionEnd() - start, text.data(), size)) {
+        impl_->SetSelection(start + size, start + size);
+        impl_->NoteSelectionAfterEdit();
+    }
+}
+
+void EditorCore::InsertAtCaret(const std::string& text) {
+    if (text.size() > static_cast<size_t>(kMaxDocumentLength)) {
+        return;
+    }
+    Impl& core = *impl_;
+    int start = SelectionStart();
+    int removed = SelectionEnd() - start;
+    int before = Length();
+    if (core.Replace(start, removed, text.data(), static_cast<int>(text.size()), EditRun::Typing)) {
+        int end = start + removed + Length() - before;
+        core.SetSelection(end, end);
+        core.NoteSelectionAfterEdit();
+    }
+}
+
+std::string EditorCore::LineEndText() const {
+    const Document& doc = impl_->doc;
+    if (doc.LineCount() < 2) {
+        return "\r\n";
+    }
+    return TextRange(doc.LineEnd(0), doc.LineStart(1));
+}
+
+// Enter is a step of its own: it ends any typing run before and after it.
+void EditorCore::InsertLineEnd() {
+    ReplaceSelection(LineEndText());
 }
 
 void EditorCore::DeleteBack() {
-    int caret = impl_->caret;
-    int length = impl_->doc.InsideCrLf(caret - 1) ? 2 : 1;
-    if (caret > 0) {
-        DeleteRange(caret - length, length);
+    Impl& core = *impl_;
+    int caret = core.caret;
+    if (!SelectionEmpty()) {
+        ReplaceSelection("");
+    } else if (caret > 0) {
+        int length = core.doc.InsideCrLf(caret - 1) ? 2 : 1;
+        core.Replace(caret - length, length, "", 0, EditRun::DeleteBack);
     }
 }
 
 void EditorCore::DeleteForward() {
-    int caret = impl_->caret;
-    DeleteRange(caret, impl_->doc.InsideCrLf(caret + 1) ? 2 : 1);
+    Impl& core = *impl_;
+    int caret = core.caret;
+    if (!SelectionEmpty()) {
+        ReplaceSelection("");
+    } else {
+        int length = core.doc.InsideCrLf(caret + 1) ? 2 : 1;
+        core.Replace(caret, length, "", 0, EditRun::DeleteForward);
+    }
+}
+
+void EditorCore::DeleteWordBack() {
+    if (SelectionEmpty()) {
+        impl_->anchor = PreviousWordStart(*this, impl_->caret);
+    }
+    ReplaceSelection("");
+}
+
+void EditorCore::DeleteWordForward() {
+    if (SelectionEmpty()) {
+        impl_->anchor = NextWordStart(*this, impl_->caret);
+    }
+    ReplaceSelection("");
+}
+
+bool EditorCore::CanUndo() const {
+    return impl_->done > 0;
+}
+
+bool EditorCore::CanRedo() const {
+    return impl_->done < impl_->history.size();
+}
+
+// Reverses the last step's actions, last first, keeping each action's
+// inserted text as it leaves the document.
+void EditorCore::Undo() {
+    EndTypingRun();
+    Impl& core = *impl_;
+    if (core.done == 0) {
+        return;
+    }
+    UndoStep& step = core.history[--core.done];
+    core.replaying = true;
+    for (auto action = step.actions.rbegin(); action != step.actions.rend(); ++action) {
+        std::string inserted =
+            core.TextRange(action->position, action->position + action->insertedLength);
+        core.Replace(action->position, action->insertedLength, action->text.data(),
+                     action->removedLength);
+        action->text = std::move(inserted);
+        action->text.shrink_to_fit();
+    }
+    core.replaying = false;
+    core.SetSelection(step.anchorBefore, step.caretBefore);
+}
+
+// Repeats the next undone step's actions in their order.
+void EditorCore::Redo() {
+    EndTypingRun();
+    Impl& core = *impl_;
+    if (core.done == core.history.size()) {
+        return;
+    }
+    UndoStep& step = core.history[core.done++];
+    core.replaying = true;
+    for (UndoAction& action : step.actions) {
+        std::string removed =
+            core.TextRange(action.position, action.position + action.removedLength);
+        core.Replace(action.position, action.removedLength, action.text.data(),
+                     action.insertedLength);
+        action.text = std::move(removed);
+        action.text.shrink_to_fit();
+    }
+    core.replaying = false;
+    core.SetSelection(step.anchorAfter, step.caretAfter);
+}
+
+void EditorCore::BeginUndoAction() {
+    EndTypingRun();
+    if (impl_->groupDepth++ == 0) {
+        impl_->groupStarted = false;
+    }
+}
+
+void EditorCore::EndUndoAction() {
+    EndTypingRun();
+    if (impl_->groupDepth > 0 && --impl_->groupDepth == 0) {
+        impl_->groupStarted = false;
+    }
+}
+
+void EditorCore::EmptyUndoBuffer() {
+    Impl& core = *impl_;
+    core.history.clear();
+    core.history.shrink_to_fit();
+    core.done = 0;
+    core.run = EditRun::None;
+    core.groupStarted = false;
+}
+
+void EditorCore::EndTypingRun() {
+    impl_->run = EditRun::None;
 }
 
 void EditorCore::InsertText(int pos, const std::string& text) {
     if (text.size() > static_cast<size_t>(kMaxDocumentLength)) {
         return;
     }
+    EndTypingRun();
     impl_->Replace(pos, 0, text.data(), static_cast<int>(text.size()));
 }
 
@@ -243,6 +485,7 @@ void EditorCore::DeleteRange(int start, int length) {
         length = static_cast<int>(std::max<int64_t>(int64_t{length} + start, 0));
         start = 0;
     }
+    EndTypingRun();
     impl_->Replace(start, length, "", 0);
 }
 
@@ -250,8 +493,12 @@ void EditorCore::SetText(const std::string& text) {
     if (text.size() > static_cast<size_t>(kMaxDocumentLength)) {
         return;
     }
-    impl_->Replace(0, Length(), text.data(), static_cast<int>(text.size()));
-    impl_->SetCaret(0);
+    EndTypingRun();
+    bool changed = impl_->Replace(0, Length(), text.data(), static_cast<int>(text.size()));
+    impl_->SetSelection(0, 0);
+    if (changed) {
+        impl_->NoteSelectionAfterEdit();
+    }
 }
 
 int EditorCore::PositionLeft(int pos) const {
@@ -306,14 +553,24 @@ int EditorCore::LastChild(int line) const {
 }
 
 void EditorCore::ToggleFold(int line) {
-    impl_->folds.SetContracted(line, !impl_->folds.Contracted(line));
+    SetFoldExpanded(line, impl_->folds.Contracted(line));
 }
 
+// A caret left inside a fold that closes goes to its header's start.
 void EditorCore::SetFoldExpanded(int line, bool expanded) {
-    impl_->folds.SetContracted(line, !expanded);
+    Impl& core = *impl_;
+    core.folds.SetContracted(line, !expanded);
+    if (!expanded && core.folds.Contracted(line)) {
+        int caretLine = core.doc.LineFromPosition(core.caret);
+        if (caretLine > line && caretLine <= core.folds.LastChild(line, -1)) {
+            EndTypingRun();
+            core.GotoLine(line);
+        }
+    }
 }
 
 void EditorCore::GotoLine(int line) {
+    EndTypingRun();
     impl_->GotoLine(line);
 }
 

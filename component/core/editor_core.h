@@ -59,24 +59,56 @@ class EditorCore {
     std::string StyleRange(int start, int end) const; // one style byte per text byte
     std::string Text() const;
 
-    // Caret. Always inside the document and never inside a CRLF.
+    // Selection: the anchor and the caret, empty when they are equal. Both
+    // are always inside the document and never inside a CRLF. Placing the
+    // caret on a line hidden in a fold expands the folds that hide it.
     int Caret() const;
-    void SetCaret(int pos);
+    int Anchor() const;
+    void SetCaret(int pos);        // collapses the selection there
+    void ExtendSelection(int pos); // moves the caret, keeping the anchor
+    void SetAnchor(int pos);
+    void SetSelection(int anchor, int caret);
+    int SelectionStart() const;
+    int SelectionEnd() const;
+    bool SelectionEmpty() const;
+    std::string SelectedText() const;
+    // Replaces the selection by text and leaves the caret, collapsed, after it.
+    void ReplaceSelection(const std::string& text);
 
-    // Editing at the caret, as typing does. Styles and folds follow at once;
-    // an edit touching a contracted fold expands it first.
+    // Editing at the caret, as typing does: each replaces a non-empty
+    // selection. Styles and folds follow at once; an edit touching a
+    // contracted fold expands it first. Typed characters, and runs of
+    // DeleteBack or DeleteForward, join the previous undo step of their kind
+    // until the caret is moved or anything else is done.
     void InsertAtCaret(const std::string& text);
     // The document's line end: CR, LF or CRLF as its first line end; CRLF when it has none.
     void InsertLineEnd();
-    void DeleteBack();    // one character before the caret, a CRLF as one
-    void DeleteForward(); // one character after the caret, a CRLF as one
+    std::string LineEndText() const;
+    void DeleteBack();        // one character before the caret, a CRLF as one
+    void DeleteForward();     // one character after the caret, a CRLF as one
+    void DeleteWordBack();    // to the previous word boundary
+    void DeleteWordForward(); // to the next word boundary
+
+    // Undo history. Every change to the text is recorded; a step restores
+    // the text and the selection as they were before (Undo) or after (Redo).
+    // Between BeginUndoAction and the matching EndUndoAction every change
+    // joins one step.
+    bool CanUndo() const;
+    bool CanRedo() const;
+    void Undo();
+    void Redo();
+    void BeginUndoAction();
+    void EndUndoAction();
+    void EmptyUndoBuffer();
+    // Ends a run of typing or deleting, so the next one starts a new step.
+    void EndTypingRun();
 
     // Editing anywhere. Positions are clamped into the document; the caret
     // moves with the text after it. An insert that would grow the document
     // past 0x3FFFFFFF bytes is refused.
     void InsertText(int pos, const std::string& text);
     void DeleteRange(int start, int length);
-    void SetText(const std::string& text); // caret to 0, every fold expanded
+    void SetText(const std::string& text); // selection to 0, every fold expanded
 
     // Caret movement over the visible lines only.
     // One character left; from a line start, the end of the previous visible line.
@@ -94,9 +126,11 @@ class EditorCore {
     bool LineVisible(int line) const;
     int FoldParent(int line) const; // -1 if none
     int LastChild(int line) const;
+    // Contracting a fold that hides the caret moves the selection, collapsed,
+    // to the header's start.
     void ToggleFold(int line);
     void SetFoldExpanded(int line, bool expanded); // headers only; hides or shows as toggling does
-    void GotoLine(int line); // caret to the line's start, expanding any fold that hides it
+    void GotoLine(int line); // selection collapsed at the line's start, any fold hiding it expanded
 
     // Display lines: the visible lines, counted from the top of the document.
     int VisibleLineCount() const;

@@ -8,10 +8,34 @@
 #include <array>
 #include <map>
 #include <string>
+#include <vector>
 
 namespace kalmor {
 
 constexpr int kKeywordSetCount = 9;
+
+// One replacement as the history keeps it: at position, removedLength bytes
+// gave way to insertedLength bytes. text holds whichever side is not in the
+// document now: the removed bytes while the change is done, the inserted
+// bytes once it is undone. So the history never copies text the document holds.
+struct UndoAction {
+    int position = 0;
+    int removedLength = 0;
+    int insertedLength = 0;
+    std::string text;
+};
+
+// What one undo or redo reverses or repeats, with the selection before and after.
+struct UndoStep {
+    std::vector<UndoAction> actions;
+    int anchorBefore = 0;
+    int caretBefore = 0;
+    int anchorAfter = 0;
+    int caretAfter = 0;
+};
+
+// The kind of edit that may join the previous one into one undo step.
+enum class EditRun { None, Typing, DeleteBack, DeleteForward };
 
 struct EditorCore::Impl {
     Impl();
@@ -22,13 +46,27 @@ struct EditorCore::Impl {
     void Relex(int firstLine, int lastLine);
     void RelexAll();
     void ExpandFoldsHolding(int firstLine, int lastLine);
-    void Replace(int start, int deleteLength, const char* text, int insertLength);
+    std::string TextRange(int start, int end) const;
+    bool Replace(int start, int deleteLength, const char* text, int insertLength,
+                 EditRun run = EditRun::None);
+    void Record(int start, int deleteLength, int insertLength, EditRun run);
+    void NoteSelectionAfterEdit();
     void SetCaret(int pos);
+    int ClampOutOfCrLf(int pos) const;
+    void SetSelection(int anchorPos, int caretPos);
+    void RevealCaret();
     void GotoLine(int line);
 
     Document doc;
     FoldState folds;
     int caret = 0;
+    int anchor = 0;
+    std::vector<UndoStep> history;
+    size_t done = 0;             // steps in history[0, done) are applied, the rest undone
+    EditRun run = EditRun::None; // the run the last step may still take in
+    int groupDepth = 0;          // BeginUndoAction nesting
+    bool groupStarted = false;   // the open group already has its step
+    bool replaying = false;      // undoing or redoing: nothing is recorded
     int firstVisibleLine = 0;
     std::array<Style, kStyleCount> styles;
     std::array<Margin, kMarginCount> margins;

@@ -1,10 +1,14 @@
-// Thousands of random edits checked against a plain string, and the
-// incrementally kept styles and fold levels against a full re-lex.
+// Thousands of random edits, selections, replaces, undos and redos checked
+// against a plain string, and the incrementally kept styles and fold levels
+// against a full re-lex.
 #include "test_support.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <functional>
 #include <random>
+#include <set>
 #include <sstream>
 #include <vector>
 
@@ -44,41 +48,95 @@ TEST(Differential, RandomEditsMatchTheModelAndAFullRelex) {
             model += randomText();
         }
         core.SetText(model);
+        core.EmptyUndoBuffer();
+        const std::string startText = model;
+        std::set<size_t> seen{std::hash<std::string>()(model)};
         int caret = 0;
+        int anchor = 0;
+        // A position follows an edit at start as the core documents it.
+        auto follow = [](int& pos, int start, int removed, int inserted) {
+            pos = pos > start && pos >= start + removed ? pos + inserted - removed
+                  : pos > start                         ? start
+                                                        : pos;
+        };
         for (int step = 0; step < 1500; ++step) {
             SCOPED_TRACE(testing::Message() << "seed " << seed << " step " << step);
             int length = static_cast<int>(model.size());
             int choice = uniform(0, 99);
             int edited = -1;
-            if (choice < 45) {
+            int selStart = std::min(anchor, caret);
+            int selLength = std::abs(anchor - caret);
+            if (choice < 30) {
                 edited = uniform(0, length);
                 std::string text = randomText();
                 core.InsertText(edited, text);
                 model.insert(edited, text);
-                caret += caret > edited ? static_cast<int>(text.size()) : 0;
-            } else if (choice < 85) {
+                follow(caret, edited, 0, static_cast<int>(text.size()));
+                follow(anchor, edited, 0, static_cast<int>(text.size()));
+            } else if (choice < 55) {
                 edited = uniform(0, length);
-                int count = std::min(uniform(0, choice < 80 ? 6 : 40), length - edited);
+                int count = std::min(uniform(0, choice < 50 ? 6 : 40), length - edited);
                 core.DeleteRange(edited, count);
                 model.erase(edited, count);
-                caret = caret > edited ? std::max(edited, caret - count) : caret;
-            } else if (choice < 95) {
+                follow(caret, edited, count, 0);
+                follow(anchor, edited, count, 0);
+            } else if (choice < 65) {
+                // Typing and replacing put the caret, collapsed, after the new text.
+                std::string text = choice < 60 ? randomText() : std::string(1, "ab \r"[choice % 4]);
+                if (choice < 60) {
+                    core.ReplaceSelection(text);
+                } else {
+                    core.InsertAtCaret(text);
+                }
+                edited = selStart;
+                model.replace(selStart, selLength, text);
+                caret = anchor = selStart + static_cast<int>(text.size());
+            } else if (choice < 70) {
                 core.ToggleFold(uniform(0, core.LineCount() - 1));
-            } else {
+                caret = core.Caret(); // a fold closing over the caret moves it
+                anchor = core.Anchor();
+            } else if (choice < 80) {
+                anchor = uniform(0, length);
                 caret = uniform(0, length);
-                core.SetCaret(caret);
+                core.SetSelection(anchor, caret);
+            } else if (choice < 90) {
+                // Undoing some steps and redoing them restores text and selection.
+                std::string before = model;
+                int steps = uniform(1, 4);
+                for (int i = 0; i < steps; ++i) {
+                    core.Undo();
+                    ASSERT_EQ(seen.count(std::hash<std::string>()(core.Text())), 1u);
+                }
+                for (int i = 0; i < steps; ++i) {
+                    core.Redo();
+                }
+                ASSERT_EQ(core.Text(), before);
+                caret = core.Caret();
+                anchor = core.Anchor();
+            } else {
+                // An undo that stays undone: the text is one seen before.
+                core.Undo();
+                model = core.Text();
+                ASSERT_EQ(seen.count(std::hash<std::string>()(model)), 1u);
+                caret = core.Caret();
+                anchor = core.Anchor();
             }
-            // The caret steps back out of a CRLF.
-            if (caret > 0 && caret < static_cast<int>(model.size()) && model[caret - 1] == '\r' &&
-                model[caret] == '\n') {
-                --caret;
+            // Neither end of the selection rests inside a CRLF.
+            for (int* pos : {&caret, &anchor}) {
+                if (*pos > 0 && *pos < static_cast<int>(model.size()) && model[*pos - 1] == '\r' &&
+                    model[*pos] == '\n') {
+                    --*pos;
+                }
             }
+            seen.insert(std::hash<std::string>()(model));
             // An edit never leaves its own text hidden.
             if (edited >= 0) {
                 ASSERT_TRUE(core.LineVisible(core.LineFromPosition(edited)));
             }
             ASSERT_EQ(core.Text(), model);
             ASSERT_EQ(core.Caret(), caret);
+            ASSERT_EQ(core.Anchor(), anchor);
+            ASSERT_TRUE(core.LineVisible(core.LineFromPosition(caret)));
             // A line starts after every LF and every CR not followed by an LF.
             int line = 1;
             for (size_t i = 1; i <= model.size(); ++i) {
@@ -96,6 +154,23 @@ TEST(Differential, RandomEditsMatchTheModelAndAFullRelex) {
                 ASSERT_EQ(Fault(core), "");
             }
         }
+        // The whole history leads back to the start and forward to the end.
+        while (core.CanRedo()) {
+            core.Redo();
+        }
+        std::string finalText = core.Text();
+        while (core.CanUndo()) {
+            core.Undo();
+        }
+        ASSERT_EQ(core.Text(), startText);
+        while (core.CanRedo()) {
+            core.Redo();
+        }
+        ASSERT_EQ(core.Text(), finalText);
+        EditorCore fresh;
+        ConfigureLexer(fresh);
+        fresh.SetText(finalText);
+        ASSERT_TRUE(SameStylesAndLevels(core, fresh));
     }
 }
 

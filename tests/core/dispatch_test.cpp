@@ -108,7 +108,8 @@ TEST(Dispatch, HostileArgumentsNeitherCrashNorCorrupt) {
         bool textInWParam = message == SCI_SETPROPERTY;
         bool textInLParam = message == SCI_INSERTTEXT || message == SCI_SETTEXT ||
                             message == SCI_GETTEXT || message == SCI_STYLESETFONT ||
-                            message == SCI_SETPROPERTY || message == SCI_SETKEYWORDS;
+                            message == SCI_SETPROPERTY || message == SCI_SETKEYWORDS ||
+                            message == SCI_GETSELTEXT || message == SCI_REPLACESEL;
         for (uintptr_t w : values) {
             for (uintptr_t l : values) {
                 core.Dispatch(message, textInWParam ? 0 : w,

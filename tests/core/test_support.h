@@ -82,16 +82,21 @@ inline std::string Shape(const kalmor::EditorCore& core) {
 }
 
 // The first broken invariant, or "" if all hold: the line index, a caret
-// inside the document and never inside a CRLF, only headers contracted, a
+// and anchor inside the document and never inside a CRLF, the caret on a
+// visible line, only headers contracted, a
 // line hidden exactly when a contracted header above has it among its
 // children, and display lines that agree with that.
 inline std::string Fault(const kalmor::EditorCore& core) {
     int count = core.LineCount();
-    int caret = core.Caret();
+    for (int pos : {core.Caret(), core.Anchor()}) {
+        if (pos < 0 || pos > core.Length() ||
+            (core.CharAt(pos - 1) == '\r' && core.CharAt(pos) == '\n')) {
+            return "caret or anchor";
+        }
+    }
     if (count < 1 || core.LineStart(0) != 0 || core.LineStart(count) != core.Length() ||
-        caret < 0 || caret > core.Length() ||
-        (core.CharAt(caret - 1) == '\r' && core.CharAt(caret) == '\n')) {
-        return "line index ends or caret";
+        !core.LineVisible(core.LineFromPosition(core.Caret()))) {
+        return "line index ends or caret hidden";
     }
     int visible = 0;
     int hiddenUntil = -1; // the last line held by a contracted header so far
