@@ -2,6 +2,7 @@
 // IAccessible (a text object whose value is the document), WM_GETOBJECT,
 // and WM_GETTEXT, WM_GETTEXTLENGTH and WM_SETTEXT answered as an edit
 // control answers them.
+#include <algorithm>
 #include <cstring>
 #include <new>
 #include "component/editor_window.h"
@@ -18,7 +19,7 @@ bool IsSelf(const VARIANT& child) {
 // The client object: name, role, state and value are the editor's own; the
 // rest (parent, location, navigation, hit-testing) comes from the system's
 // standard object for the window.
-class AccessibleObject : public IAccessible {
+class AccessibleObject final : public IAccessible {
   public:
     AccessibleObject(AccessLink* link, IAccessible* standard) : link_(link), standard_(standard) {
         link_->AddRef();
@@ -69,7 +70,8 @@ class AccessibleObject : public IAccessible {
             return E_INVALIDARG;
         return link_->Run([&](EditorWindow& w) {
             std::wstring name = AccessibleName(w);
-            *out = w.accessibility->api.SysAllocStringLen(name.data(), static_cast<UINT>(name.size()));
+            *out =
+                w.accessibility->api.SysAllocStringLen(name.data(), static_cast<UINT>(name.size()));
             return *out ? S_OK : E_OUTOFMEMORY;
         });
     }
@@ -120,7 +122,9 @@ class AccessibleObject : public IAccessible {
     }
 
     // IAccessible: the standard object's answers.
-    HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** out) override { return standard_->get_accParent(out); }
+    HRESULT STDMETHODCALLTYPE get_accParent(IDispatch** out) override {
+        return standard_->get_accParent(out);
+    }
     HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* out) override {
         return standard_->get_accDescription(child, out);
     }
@@ -133,7 +137,9 @@ class AccessibleObject : public IAccessible {
     HRESULT STDMETHODCALLTYPE get_accKeyboardShortcut(VARIANT child, BSTR* out) override {
         return standard_->get_accKeyboardShortcut(child, out);
     }
-    HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* out) override { return standard_->get_accFocus(out); }
+    HRESULT STDMETHODCALLTYPE get_accFocus(VARIANT* out) override {
+        return standard_->get_accFocus(out);
+    }
     HRESULT STDMETHODCALLTYPE get_accSelection(VARIANT* out) override {
         return standard_->get_accSelection(out);
     }
@@ -184,7 +190,12 @@ LRESULT AccessibleClient(EditorWindow& w, WPARAM wParam) {
         standard->Release();
         return 0;
     }
+    // Handing an object over needs COM on this thread. A host that has not
+    // started it gets a single-threaded apartment, as a GUI thread should have.
     LRESULT result = a->api.LresultFromObject(uia::kIAccessible, wParam, object);
+    if (result == CO_E_NOTINITIALIZED && a->api.CoInitializeEx &&
+        SUCCEEDED(a->api.CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)))
+        result = a->api.LresultFromObject(uia::kIAccessible, wParam, object);
     object->Release();
     return result;
 }

@@ -4,6 +4,7 @@
 #include <windowsx.h>
 #include <algorithm>
 #include <new>
+#include "component/accessibility.h"
 #include "editor/notification.h"
 #include "editor/requests.h"
 
@@ -264,6 +265,7 @@ void OnSetFocus(EditorWindow& w) {
     w.focused = true;
     w.caretHeight = 0;
     UpdateCaret(w);
+    NotifyAccessibilityFocus(w);
 }
 
 void OnKillFocus(EditorWindow& w) {
@@ -351,6 +353,12 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         SyncView(*w);
     switch (message) {
     case WM_NCDESTROY: OnNcDestroy(hwnd, w); break;
+    case WM_DESTROY: DisconnectAccessibility(*w); break;
+    case WM_GETOBJECT: return OnGetObject(*w, wParam, lParam);
+    case kAccessibilityCallMessage: return OnAccessibilityCall(*w, lParam);
+    case WM_GETTEXT: return OnGetText(*w, wParam, lParam);
+    case WM_GETTEXTLENGTH: return OnGetTextLength(*w);
+    case WM_SETTEXT: return OnSetText(*w, lParam);
     case WM_PAINT: OnPaint(*w); return 0;
     case WM_PRINTCLIENT: OnPrintClient(*w, reinterpret_cast<HDC>(wParam)); return 0;
     case WM_ERASEBKGND: return 1;
@@ -422,14 +430,37 @@ LRESULT HandleRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM lPara
     int caret = w.core.Caret();
     LRESULT result = w.core.Dispatch(message, wParam, lParam);
     Refresh(w, w.core.Caret() != caret);
+    NotifyAccessibility(w);
     return result;
+}
+
+void ReplaceAllText(EditorWindow& w, const std::string& text) {
+    w.core.BeginUndoAction();
+    w.core.SetText(text);
+    w.core.EndUndoAction();
+    w.wantedX = -1;
+    Refresh(w, true);
+}
+
+void SelectAndShow(EditorWindow& w, int anchor, int caret) {
+    w.core.SetSelection(anchor, caret);
+    w.wantedX = -1;
+    Refresh(w, true);
+}
+
+void ScrollLineIntoView(EditorWindow& w, int line, bool alignToTop) {
+    int row = w.core.VisibleFromDocLine(line);
+    ScrollTo(w, alignToTop ? row : row - LinesOnScreen(w) + 1, w.xOffset);
 }
 
 // No exception may cross back into the window system: a request or message
 // that fails answers 0 and leaves the window working.
 LRESULT CALLBACK EditorWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     try {
-        return HandleMessage(hwnd, message, wParam, lParam);
+        LRESULT result = HandleMessage(hwnd, message, wParam, lParam);
+        if (EditorWindow* w = FromWindow(hwnd))
+            NotifyAccessibility(*w);
+        return result;
     } catch (...) {
         return 0;
     }

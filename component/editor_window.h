@@ -5,6 +5,7 @@
 #pragma once
 #include <windows.h>
 #include <array>
+#include <memory>
 #include <string>
 #include <vector>
 #include "component/core/editor_core.h"
@@ -28,6 +29,12 @@ struct StyleFont {
     int descent = 0;
 };
 
+// The window's accessibility objects and their state (accessibility.h).
+struct Accessibility;
+struct AccessibilityDeleter {
+    void operator()(Accessibility* accessibility) const;
+};
+
 // Everything one editor window owns.
 struct EditorWindow {
     explicit EditorWindow(HWND window) : hwnd(window) {}
@@ -47,6 +54,7 @@ struct EditorWindow {
     bool updatingScrollBars = false;
     bool repaintPending = false; // invalidated by a request and not painted since
     bool viewStale = false;      // scroll position and bars not checked since a request
+    std::unique_ptr<Accessibility, AccessibilityDeleter> accessibility; // made when first needed
 };
 
 // One document line measured for drawing: x[i] is the left edge of byte i

@@ -34,7 +34,10 @@ constexpr TEXTATTRIBUTEID kIsReadOnlyAttribute = 40015;
 constexpr LONG kRootObjectId = -25;
 constexpr HRESULT kElementNotAvailable = static_cast<HRESULT>(0x80040201);
 
-enum TextPatternRangeEndpoint { TextPatternRangeEndpoint_Start = 0, TextPatternRangeEndpoint_End = 1 };
+enum TextPatternRangeEndpoint {
+    TextPatternRangeEndpoint_Start = 0,
+    TextPatternRangeEndpoint_End = 1
+};
 enum SupportedTextSelection {
     SupportedTextSelection_None = 0,
     SupportedTextSelection_Single = 1,
@@ -60,7 +63,8 @@ struct ITextRangeProvider : IUnknown {
                                                        int* pRetVal) = 0;
     virtual HRESULT STDMETHODCALLTYPE ExpandToEnclosingUnit(TextUnit unit) = 0;
     virtual HRESULT STDMETHODCALLTYPE FindAttribute(TEXTATTRIBUTEID attributeId, VARIANT val,
-                                                    BOOL backward, ITextRangeProvider** pRetVal) = 0;
+                                                    BOOL backward,
+                                                    ITextRangeProvider** pRetVal) = 0;
     virtual HRESULT STDMETHODCALLTYPE FindText(BSTR text, BOOL backward, BOOL ignoreCase,
                                                ITextRangeProvider** pRetVal) = 0;
     virtual HRESULT STDMETHODCALLTYPE GetAttributeValue(TEXTATTRIBUTEID attributeId,
@@ -70,10 +74,11 @@ struct ITextRangeProvider : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE GetText(int maxLength, BSTR* pRetVal) = 0;
     virtual HRESULT STDMETHODCALLTYPE Move(TextUnit unit, int count, int* pRetVal) = 0;
     virtual HRESULT STDMETHODCALLTYPE MoveEndpointByUnit(TextPatternRangeEndpoint endpoint,
-                                                         TextUnit unit, int count, int* pRetVal) = 0;
-    virtual HRESULT STDMETHODCALLTYPE MoveEndpointByRange(TextPatternRangeEndpoint endpoint,
-                                                          ITextRangeProvider* targetRange,
-                                                          TextPatternRangeEndpoint targetEndpoint) = 0;
+                                                         TextUnit unit, int count,
+                                                         int* pRetVal) = 0;
+    virtual HRESULT STDMETHODCALLTYPE
+    MoveEndpointByRange(TextPatternRangeEndpoint endpoint, ITextRangeProvider* targetRange,
+                        TextPatternRangeEndpoint targetEndpoint) = 0;
     virtual HRESULT STDMETHODCALLTYPE Select() = 0;
     virtual HRESULT STDMETHODCALLTYPE AddToSelection() = 0;
     virtual HRESULT STDMETHODCALLTYPE RemoveFromSelection() = 0;
@@ -87,16 +92,19 @@ struct ITextProvider : IUnknown {
     virtual HRESULT STDMETHODCALLTYPE GetVisibleRanges(SAFEARRAY** pRetVal) = 0;
     virtual HRESULT STDMETHODCALLTYPE RangeFromChild(IRawElementProviderSimple* childElement,
                                                      ITextRangeProvider** pRetVal) = 0;
-    virtual HRESULT STDMETHODCALLTYPE RangeFromPoint(UiaPoint point, ITextRangeProvider** pRetVal) = 0;
+    virtual HRESULT STDMETHODCALLTYPE RangeFromPoint(UiaPoint point,
+                                                     ITextRangeProvider** pRetVal) = 0;
     virtual HRESULT STDMETHODCALLTYPE get_DocumentRange(ITextRangeProvider** pRetVal) = 0;
-    virtual HRESULT STDMETHODCALLTYPE get_SupportedTextSelection(SupportedTextSelection* pRetVal) = 0;
+    virtual HRESULT STDMETHODCALLTYPE
+    get_SupportedTextSelection(SupportedTextSelection* pRetVal) = 0;
 };
 
 // {0dc5e6ed-3e16-4bf1-8f9a-a979878bc195}
 struct ITextProvider2 : ITextProvider {
-    virtual HRESULT STDMETHODCALLTYPE RangeFromAnnotation(IRawElementProviderSimple* annotationElement,
-                                                          ITextRangeProvider** pRetVal) = 0;
-    virtual HRESULT STDMETHODCALLTYPE GetCaretRange(BOOL* isActive, ITextRangeProvider** pRetVal) = 0;
+    virtual HRESULT STDMETHODCALLTYPE RangeFromAnnotation(
+        IRawElementProviderSimple* annotationElement, ITextRangeProvider** pRetVal) = 0;
+    virtual HRESULT STDMETHODCALLTYPE GetCaretRange(BOOL* isActive,
+                                                    ITextRangeProvider** pRetVal) = 0;
 };
 
 // {c7935180-6fb3-4201-b174-7df73adbf64a}

@@ -12,13 +12,15 @@ namespace kalmor {
 namespace {
 
 template <typename Function> void LoadEntry(HMODULE module, const char* name, Function& entry) {
-    entry = module ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)))
-                   : nullptr;
+    entry = module
+                ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)))
+                : nullptr;
 }
 
 } // namespace
 
 bool AccessibilityApi::Load() {
+    HMODULE ole = LoadLibraryA("ole32.dll");
     HMODULE oleaut = LoadLibraryA("oleaut32.dll");
     HMODULE oleacc = LoadLibraryA("oleacc.dll");
     HMODULE uia = LoadLibraryA("uiautomationcore.dll");
@@ -26,6 +28,7 @@ bool AccessibilityApi::Load() {
     LoadEntry(oleaut, "SafeArrayCreateVector", SafeArrayCreateVector);
     LoadEntry(oleaut, "SafeArrayPutElement", SafeArrayPutElement);
     LoadEntry(oleaut, "SafeArrayDestroy", SafeArrayDestroy);
+    LoadEntry(ole, "CoInitializeEx", CoInitializeEx);
     LoadEntry(oleacc, "LresultFromObject", LresultFromObject);
     LoadEntry(oleacc, "CreateStdAccessibleObject", CreateStdAccessibleObject);
     LoadEntry(uia, "UiaReturnRawElementProvider", ReturnRawElementProvider);
@@ -90,7 +93,9 @@ WindowCall* AccessLink::Take(LPARAM lParam) {
 }
 
 // The root element: IRawElementProviderSimple with the text and value patterns.
-class Provider : public IRawElementProviderSimple, public uia::ITextProvider2, public uia::IValueProvider {
+class Provider final : public IRawElementProviderSimple,
+                       public uia::ITextProvider2,
+                       public uia::IValueProvider {
   public:
     explicit Provider(AccessLink* link) : link_(link) { link_->AddRef(); }
 
@@ -173,7 +178,8 @@ class Provider : public IRawElementProviderSimple, public uia::ITextProvider2, p
         ClearOut(out);
         return E_INVALIDARG;
     }
-    HRESULT STDMETHODCALLTYPE RangeFromPoint(uia::UiaPoint point, uia::ITextRangeProvider** out) override {
+    HRESULT STDMETHODCALLTYPE RangeFromPoint(uia::UiaPoint point,
+                                             uia::ITextRangeProvider** out) override {
         if (!ClearOut(out))
             return E_INVALIDARG;
         return link_->Run([&](EditorWindow& w) {
@@ -189,7 +195,8 @@ class Provider : public IRawElementProviderSimple, public uia::ITextProvider2, p
             return E_INVALIDARG;
         return link_->Run([&](EditorWindow& w) { return NewRange({0, w.core.Length()}, out); });
     }
-    HRESULT STDMETHODCALLTYPE get_SupportedTextSelection(uia::SupportedTextSelection* out) override {
+    HRESULT STDMETHODCALLTYPE
+    get_SupportedTextSelection(uia::SupportedTextSelection* out) override {
         if (!out)
             return E_INVALIDARG;
         *out = uia::SupportedTextSelection_Single;
@@ -203,7 +210,8 @@ class Provider : public IRawElementProviderSimple, public uia::ITextProvider2, p
         ClearOut(out);
         return E_INVALIDARG;
     }
-    HRESULT STDMETHODCALLTYPE GetCaretRange(BOOL* isActive, uia::ITextRangeProvider** out) override {
+    HRESULT STDMETHODCALLTYPE GetCaretRange(BOOL* isActive,
+                                            uia::ITextRangeProvider** out) override {
         if (!ClearOut(isActive) || !ClearOut(out))
             return E_INVALIDARG;
         return link_->Run([&](EditorWindow& w) {
@@ -354,7 +362,8 @@ IRawElementProviderSimple* RootProvider(EditorWindow& w) {
 }
 
 BSTR ToBstr(const AccessibilityApi& api, const std::string& text) {
-    int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+    int length =
+        MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
     BSTR result = api.SysAllocStringLen(nullptr, static_cast<UINT>(length));
     if (result && length > 0)
         MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), result, length);
@@ -383,8 +392,8 @@ TextUnits UnitsOf(const EditorWindow& w) {
     return TextUnits(w.core, LinesOnScreen(w));
 }
 
-HRESULT RangesToArray(const AccessibilityApi& api, const std::vector<uia::ITextRangeProvider*>& ranges,
-                      SAFEARRAY** result) {
+HRESULT RangesToArray(const AccessibilityApi& api,
+                      const std::vector<uia::ITextRangeProvider*>& ranges, SAFEARRAY** result) {
     SAFEARRAY* array = api.SafeArrayCreateVector(VT_UNKNOWN, 0, static_cast<ULONG>(ranges.size()));
     if (!array)
         return E_OUTOFMEMORY;
@@ -427,7 +436,8 @@ void NotifyAccessibility(EditorWindow& w) {
     if (a->disconnected)
         return;
     bool edited = version != a->notifiedTextVersion;
-    bool selectionMoved = w.core.Anchor() != a->notifiedAnchor || w.core.Caret() != a->notifiedCaret;
+    bool selectionMoved =
+        w.core.Anchor() != a->notifiedAnchor || w.core.Caret() != a->notifiedCaret;
     a->notifiedTextVersion = version;
     a->notifiedAnchor = w.core.Anchor();
     a->notifiedCaret = w.core.Caret();
@@ -444,7 +454,8 @@ void NotifyAccessibility(EditorWindow& w) {
 
 void NotifyAccessibilityFocus(EditorWindow& w) {
     Accessibility* a = w.accessibility.get();
-    if (a && !a->disconnected && a->provider && a->api.RaiseAutomationEvent && a->api.ClientsAreListening())
+    if (a && !a->disconnected && a->provider && a->api.RaiseAutomationEvent &&
+        a->api.ClientsAreListening())
         a->api.RaiseAutomationEvent(a->provider, uia::kFocusChangedEvent);
 }
 

@@ -10,7 +10,7 @@
 
 namespace kalmor {
 
-// Entry points of oleaut32, oleacc and uiautomationcore. They are loaded on
+// Entry points of ole32, oleaut32, oleacc and uiautomationcore. They are loaded on
 // the first WM_GETOBJECT, never at start-up, so the editor costs nothing and
 // loads everywhere when no one asks; the libraries then stay loaded, since
 // the system may keep using our objects. Any UI Automation entry may be null.
@@ -21,10 +21,11 @@ struct AccessibilityApi {
     SAFEARRAY*(WINAPI* SafeArrayCreateVector)(VARTYPE, LONG, ULONG) = nullptr;
     HRESULT(WINAPI* SafeArrayPutElement)(SAFEARRAY*, LONG*, void*) = nullptr;
     HRESULT(WINAPI* SafeArrayDestroy)(SAFEARRAY*) = nullptr;
+    HRESULT(WINAPI* CoInitializeEx)(void*, DWORD) = nullptr;
     LRESULT(WINAPI* LresultFromObject)(REFIID, WPARAM, IUnknown*) = nullptr;
     HRESULT(WINAPI* CreateStdAccessibleObject)(HWND, LONG, REFIID, void**) = nullptr;
-    LRESULT(WINAPI* ReturnRawElementProvider)(HWND, WPARAM, LPARAM,
-                                              IRawElementProviderSimple*) = nullptr;
+    LRESULT(WINAPI* ReturnRawElementProvider)
+    (HWND, WPARAM, LPARAM, IRawElementProviderSimple*) = nullptr;
     HRESULT(WINAPI* HostProviderFromHwnd)(HWND, IRawElementProviderSimple**) = nullptr;
     BOOL(WINAPI* ClientsAreListening)() = nullptr;
     HRESULT(WINAPI* RaiseAutomationEvent)(IRawElementProviderSimple*, EVENTID) = nullptr;
@@ -52,8 +53,9 @@ class AccessLink {
     // it; UIA_E_ELEMENTNOTAVAILABLE once the window is gone.
     template <typename Work> HRESULT Run(Work&& work) {
         using WorkType = std::remove_reference_t<Work>;
-        WindowCall call{[](EditorWindow& w, void* p) -> HRESULT { return (*static_cast<WorkType*>(p))(w); },
-                        &work, uia::kElementNotAvailable};
+        WindowCall call{
+            [](EditorWindow& w, void* p) -> HRESULT { return (*static_cast<WorkType*>(p))(w); },
+            &work, uia::kElementNotAvailable};
         Send(call);
         return call.result;
     }
@@ -84,8 +86,8 @@ struct Accessibility {
     bool loaded = false;       // the libraries were asked for
     bool disconnected = false; // the window is being destroyed
     AccessLink* link;
-    Provider* provider = nullptr;        // the UI Automation root, made on first request
-    unsigned notifiedTextVersion = 0;    // the text and selection the last events told of
+    Provider* provider = nullptr;     // the UI Automation root, made on first request
+    unsigned notifiedTextVersion = 0; // the text and selection the last events told of
     int notifiedAnchor = 0;
     int notifiedCaret = 0;
 };
@@ -103,8 +105,8 @@ TextUnits UnitsOf(const EditorWindow& w);
 // A new text range over [start, end] of the window's document; null if out of memory.
 uia::ITextRangeProvider* MakeTextRange(AccessLink* link, TextSpan span);
 // A SAFEARRAY of VT_UNKNOWN holding the ranges (each AddRef'd by the array).
-HRESULT RangesToArray(const AccessibilityApi& api, const std::vector<uia::ITextRangeProvider*>& ranges,
-                      SAFEARRAY** result);
+HRESULT RangesToArray(const AccessibilityApi& api,
+                      const std::vector<uia::ITextRangeProvider*>& ranges, SAFEARRAY** result);
 IRawElementProviderSimple* RootProvider(EditorWindow& w);
 
 // Out-pointer checks: null is an argument error, anything else starts cleared.

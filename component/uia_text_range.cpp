@@ -17,11 +17,13 @@ constexpr IID kKalmorTextRange = {
 constexpr HRESULT kInvalidOperation = static_cast<HRESULT>(0x80131509);
 
 bool ValidUnit(int unit) {
-    return unit >= static_cast<int>(TextUnit::Character) && unit <= static_cast<int>(TextUnit::Document);
+    return unit >= static_cast<int>(TextUnit::Character) &&
+           unit <= static_cast<int>(TextUnit::Document);
 }
 
 bool ValidEndpoint(int endpoint) {
-    return endpoint == uia::TextPatternRangeEndpoint_Start || endpoint == uia::TextPatternRangeEndpoint_End;
+    return endpoint == uia::TextPatternRangeEndpoint_Start ||
+           endpoint == uia::TextPatternRangeEndpoint_End;
 }
 
 bool IsStyleAttribute(TEXTATTRIBUTEID id) {
@@ -38,7 +40,8 @@ bool SameStyleAttribute(const Style& a, const Style& b, TEXTATTRIBUTEID id) {
     }
 }
 
-void SetStyleAttribute(const AccessibilityApi& api, const Style& style, TEXTATTRIBUTEID id, VARIANT& out) {
+void SetStyleAttribute(const AccessibilityApi& api, const Style& style, TEXTATTRIBUTEID id,
+                       VARIANT& out) {
     switch (id) {
     case uia::kFontNameAttribute:
         out.bstrVal = ToBstr(api, style.font);
@@ -50,7 +53,8 @@ void SetStyleAttribute(const AccessibilityApi& api, const Style& style, TEXTATTR
         break;
     default:
         out.vt = VT_I4;
-        out.lVal = static_cast<LONG>(id == uia::kForegroundColorAttribute ? style.fore : style.back);
+        out.lVal =
+            static_cast<LONG>(id == uia::kForegroundColorAttribute ? style.fore : style.back);
     }
 }
 
@@ -77,7 +81,7 @@ void SetReserved(HRESULT(WINAPI* get)(IUnknown**), VARIANT& out) {
 
 } // namespace
 
-class TextRange : public uia::ITextRangeProvider {
+class TextRange final : public uia::ITextRangeProvider {
   public:
     TextRange(AccessLink* link, TextSpan span) : link_(link), span_(span) { link_->AddRef(); }
 
@@ -148,7 +152,8 @@ class TextRange : public uia::ITextRangeProvider {
                                             ITextRangeProvider** out) override {
         if (!ClearOut(out))
             return E_INVALIDARG;
-        return link_->Run([&](EditorWindow& w) { return FindAttributeOn(w, id, value, backward, out); });
+        return link_->Run(
+            [&](EditorWindow& w) { return FindAttributeOn(w, id, value, backward, out); });
     }
     HRESULT STDMETHODCALLTYPE FindText(BSTR text, BOOL backward, BOOL ignoreCase,
                                        ITextRangeProvider** out) override {
@@ -193,7 +198,8 @@ class TextRange : public uia::ITextRangeProvider {
             std::wstring text = Wide(w.core.TextRange(span.start, span.end));
             if (maxLength >= 0 && text.size() > static_cast<size_t>(maxLength))
                 text.resize(static_cast<size_t>(maxLength));
-            *out = w.accessibility->api.SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
+            *out =
+                w.accessibility->api.SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
             return *out ? S_OK : E_OUTOFMEMORY;
         });
     }
@@ -205,8 +211,8 @@ class TextRange : public uia::ITextRangeProvider {
             return S_OK;
         });
     }
-    HRESULT STDMETHODCALLTYPE MoveEndpointByUnit(uia::TextPatternRangeEndpoint endpoint, uia::TextUnit unit,
-                                                 int count, int* out) override {
+    HRESULT STDMETHODCALLTYPE MoveEndpointByUnit(uia::TextPatternRangeEndpoint endpoint,
+                                                 uia::TextUnit unit, int count, int* out) override {
         if (!ClearOut(out) || !ValidUnit(unit) || !ValidEndpoint(endpoint))
             return E_INVALIDARG;
         return link_->Run([&](EditorWindow& w) {
@@ -215,9 +221,9 @@ class TextRange : public uia::ITextRangeProvider {
             return S_OK;
         });
     }
-    HRESULT STDMETHODCALLTYPE MoveEndpointByRange(uia::TextPatternRangeEndpoint endpoint,
-                                                  ITextRangeProvider* targetRange,
-                                                  uia::TextPatternRangeEndpoint targetEndpoint) override {
+    HRESULT STDMETHODCALLTYPE
+    MoveEndpointByRange(uia::TextPatternRangeEndpoint endpoint, ITextRangeProvider* targetRange,
+                        uia::TextPatternRangeEndpoint targetEndpoint) override {
         TextRange* other = Ours(targetRange);
         if (!other || !ValidEndpoint(endpoint) || !ValidEndpoint(targetEndpoint))
             return Invalid(other);
@@ -246,14 +252,16 @@ class TextRange : public uia::ITextRangeProvider {
     HRESULT STDMETHODCALLTYPE ScrollIntoView(BOOL alignToTop) override {
         return link_->Run([&](EditorWindow& w) {
             TextSpan span = UnitsOf(w).Clamp(span_);
-            ScrollLineIntoView(w, w.core.LineFromPosition(alignToTop ? span.start : span.end), alignToTop);
+            ScrollLineIntoView(w, w.core.LineFromPosition(alignToTop ? span.start : span.end),
+                               alignToTop);
             return S_OK;
         });
     }
     HRESULT STDMETHODCALLTYPE GetChildren(SAFEARRAY** out) override {
         if (!ClearOut(out))
             return E_INVALIDARG;
-        return link_->Run([&](EditorWindow& w) { return RangesToArray(w.accessibility->api, {}, out); });
+        return link_->Run(
+            [&](EditorWindow& w) { return RangesToArray(w.accessibility->api, {}, out); });
     }
 
   private:
@@ -281,10 +289,12 @@ class TextRange : public uia::ITextRangeProvider {
         return endpoint == uia::TextPatternRangeEndpoint_Start ? span.start : span.end;
     }
     static std::wstring Wide(const std::string& text) {
-        int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
+        int length =
+            MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
         std::wstring result(static_cast<size_t>(std::max(length, 0)), L'\0');
         if (length > 0)
-            MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), result.data(), length);
+            MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
+                                result.data(), length);
         return result;
     }
 
@@ -323,7 +333,8 @@ class TextRange : public uia::ITextRangeProvider {
             std::string styles = StylesOf(w, span);
             const Style& first = w.core.GetStyle(static_cast<unsigned char>(styles[0]));
             bool mixed = std::any_of(styles.begin(), styles.end(), [&](char style) {
-                return !SameStyleAttribute(first, w.core.GetStyle(static_cast<unsigned char>(style)), id);
+                return !SameStyleAttribute(first,
+                                           w.core.GetStyle(static_cast<unsigned char>(style)), id);
             });
             if (mixed)
                 SetReserved(api.GetReservedMixedAttributeValue, out);
@@ -337,22 +348,24 @@ class TextRange : public uia::ITextRangeProvider {
 
     // The first (or last) stretch of the range whose attribute equals value:
     // IsHidden goes by lines, the style attributes by runs of one style.
-    HRESULT FindAttributeOn(EditorWindow& w, TEXTATTRIBUTEID id, const VARIANT& value, BOOL backward,
-                            ITextRangeProvider** out) {
+    HRESULT FindAttributeOn(EditorWindow& w, TEXTATTRIBUTEID id, const VARIANT& value,
+                            BOOL backward, ITextRangeProvider** out) {
         bool hidden = id == uia::kIsHiddenAttribute;
         if (!hidden && !IsStyleAttribute(id) && id != uia::kIsReadOnlyAttribute)
             return S_OK;
         TextUnits units = UnitsOf(w);
         TextSpan span = units.Clamp(span_);
-        TextUnit unit = hidden ? TextUnit::Line : IsStyleAttribute(id) ? TextUnit::Format : TextUnit::Document;
+        TextUnit unit = hidden                 ? TextUnit::Line
+                        : IsStyleAttribute(id) ? TextUnit::Format
+                                               : TextUnit::Document;
         std::vector<TextSpan> matches;
         for (int pos = span.start; pos < span.end;) {
             TextSpan piece = units.Expand({pos, pos}, unit);
             piece = {std::max(piece.start, span.start), std::min(piece.end, span.end)};
             bool match = false;
             if (hidden)
-                match = value.vt == VT_BOOL &&
-                        (value.boolVal != VARIANT_FALSE) != w.core.LineVisible(w.core.LineFromPosition(pos));
+                match = value.vt == VT_BOOL && (value.boolVal != VARIANT_FALSE) !=
+                                                   w.core.LineVisible(w.core.LineFromPosition(pos));
             else if (id == uia::kIsReadOnlyAttribute)
                 match = value.vt == VT_BOOL && value.boolVal == VARIANT_FALSE;
             else
@@ -394,8 +407,9 @@ class TextRange : public uia::ITextRangeProvider {
             POINT corner{left, top};
             ClientToScreen(w.hwnd, &corner);
             int bottom = std::min<int>(top + w.lineHeight, client.bottom);
-            boxes.insert(boxes.end(), {static_cast<double>(corner.x), static_cast<double>(corner.y),
-                                       static_cast<double>(right - left), static_cast<double>(bottom - top)});
+            boxes.insert(boxes.end(),
+                         {static_cast<double>(corner.x), static_cast<double>(corner.y),
+                          static_cast<double>(right - left), static_cast<double>(bottom - top)});
         }
         const AccessibilityApi& api = w.accessibility->api;
         SAFEARRAY* array = api.SafeArrayCreateVector(VT_R8, 0, static_cast<ULONG>(boxes.size()));
