@@ -12,11 +12,11 @@ static LRESULT CALLBACK HostProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     if (!LoadLibraryA("KALMOR.DLL"))
         return 2;
-    WNDCLASSA hostClass{0, HostProc, 0, 0, instance, nullptr, nullptr, nullptr, nullptr,
-                        "KalmorAccessibilityHost"};
+    WNDCLASSA hostClass{0,       HostProc, 0,       0,       instance,
+                        nullptr, nullptr,  nullptr, nullptr, "KalmorAccessibilityHost"};
     RegisterClassA(&hostClass);
-    HWND host = CreateWindowExA(0, "KalmorAccessibilityHost", "host", WS_OVERLAPPEDWINDOW, 0, 0, 500,
-                                300, nullptr, nullptr, instance, nullptr);
+    HWND host = CreateWindowExA(0, "KalmorAccessibilityHost", "host", WS_OVERLAPPEDWINDOW, 0, 0,
+                                500, 300, nullptr, nullptr, instance, nullptr);
     HWND editor = CreateWindowExA(0, "ZoradezazOr", "", WS_CHILD | WS_VISIBLE, 0, 0, 480, 260, host,
                                   nullptr, instance, nullptr);
     if (!editor)

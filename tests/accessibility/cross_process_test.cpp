@@ -14,7 +14,8 @@ template <typename T> T Entry(const char* module, const char* name) {
     return reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(LoadLibraryA(module), name)));
 }
 
-// Wine's UI Automation client pattern calls end the calling thread, so they are made only elsewhere.
+// Wine's UI Automation client pattern calls end the calling thread, so they are made only
+// elsewhere.
 bool OnWine() {
     return GetProcAddress(GetModuleHandleA("ntdll.dll"), "wine_get_version") != nullptr;
 }
@@ -64,9 +65,10 @@ class CrossProcessTest : public ::testing::Test {
 };
 
 TEST_F(CrossProcessTest, UiAutomationFindsANamedDocument) {
-    auto nodeFromHandle = Entry<HRESULT(WINAPI*)(HWND, void**)>("uiautomationcore.dll", "UiaNodeFromHandle");
+    auto nodeFromHandle =
+        Entry<HRESULT(WINAPI*)(HWND, void**)>("uiautomationcore.dll", "UiaNodeFromHandle");
     auto property = Entry<HRESULT(WINAPI*)(void*, int, VARIANT*)>("uiautomationcore.dll",
-                                                                          "UiaGetPropertyValue");
+                                                                  "UiaGetPropertyValue");
     auto release = Entry<BOOL(WINAPI*)(void*)>("uiautomationcore.dll", "UiaNodeRelease");
     ASSERT_TRUE(nodeFromHandle && property && release);
     void* node = nullptr;
@@ -82,7 +84,8 @@ TEST_F(CrossProcessTest, UiAutomationFindsANamedDocument) {
         // The text pattern through UI Automation's own client calls.
         const char* core = "uiautomationcore.dll";
         auto pattern = Entry<HRESULT(WINAPI*)(void*, int, void**)>(core, "UiaGetPatternProvider");
-        auto document = Entry<HRESULT(WINAPI*)(void*, void**)>(core, "TextPattern_get_DocumentRange");
+        auto document =
+            Entry<HRESULT(WINAPI*)(void*, void**)>(core, "TextPattern_get_DocumentRange");
         auto getText = Entry<HRESULT(WINAPI*)(void*, int, BSTR*)>(core, "TextRange_GetText");
         void *textPattern = nullptr, *range = nullptr;
         BSTR text = nullptr;
@@ -100,7 +103,8 @@ TEST_F(CrossProcessTest, MsaaReadsAndWritesTheTextAsAValue) {
     IAccessible* accessible = nullptr;
     IID iid{};
     IIDFromString(L"{618736e0-3c3d-11cf-810c-00aa00389b71}", &iid);
-    ASSERT_EQ(AccessibleObjectFromWindow(editor, OBJID_CLIENT, iid, reinterpret_cast<void**>(&accessible)),
+    ASSERT_EQ(AccessibleObjectFromWindow(editor, OBJID_CLIENT, iid,
+                                         reinterpret_cast<void**>(&accessible)),
               S_OK);
     VARIANT self{}, role{};
     self.vt = VT_I4;
