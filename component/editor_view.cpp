@@ -63,8 +63,57 @@ int StyleOf(const LineLayout& layout, size_t i) {
     return static_cast<unsigned char>(layout.styles[i]);
 }
 
-// Draws the visible lines of text, each run in its style's font and colours,
-// and returns the width of the widest line drawn.
+// A colour a share (in 256ths) of the way from `base` to `tint`.
+COLORREF Blend(COLORREF base, COLORREF tint, int share) {
+    auto mix = [&](int from, int to) { return from + (to - from) * share / 256; };
+    return RGB(mix(GetRValue(base), GetRValue(tint)), mix(GetGValue(base), GetGValue(tint)),
+               mix(GetBValue(base), GetBValue(tint)));
+}
+
+// The selected part of one drawn line as a light highlight, so the text's
+// colours stay readable over it; paler without the focus. A selected line
+// end (with a folded header's hidden lines) shows as a space's width.
+void PaintSelection(EditorWindow& w, HDC dc, const LineLayout& layout, int top, int origin) {
+    int start = w.core.SelectionStart();
+    int end = w.core.SelectionEnd();
+    int lineEnd = layout.start + static_cast<int>(layout.text.size());
+    if (start == end || end < layout.start || start > lineEnd ||
+        (start == lineEnd && end == lineEnd))
+        return;
+    int left = origin + layout.x[std::max(start, layout.start) - layout.start];
+    int right = origin + layout.x[std::min(end, lineEnd) - layout.start];
+    if (end > lineEnd)
+        right += std::max(1, w.tabWidth / 8);
+    COLORREF back = w.core.GetStyle(STYLE_DEFAULT).back;
+    COLORREF colour = w.focused ? Blend(back, GetSysColor(COLOR_HIGHLIGHT), 80)
+                                : Blend(back, GetSysColor(COLOR_GRAYTEXT), 56);
+    FillSolid(dc, RECT{left, top, right, top + w.lineHeight}, colour);
+}
+
+// The small framed "..." after a contracted header's text; answers its right
+// edge in text pixels.
+int PaintFoldTag(EditorWindow& w, HDC dc, int textRight, int top, int origin) {
+    const Style& style = w.core.GetStyle(STYLE_DEFAULT);
+    SelectedObject font(dc, FontFor(w, dc, STYLE_DEFAULT).font.Get());
+    SIZE dots{};
+    GetTextExtentPoint32A(dc, "...", 3, &dots);
+    int gap = std::max(2, w.tabWidth / 8);
+    RECT frame{origin + textRight + gap, top + 1, origin + textRight + gap + dots.cx + 6,
+               top + w.lineHeight - 1};
+    COLORREF grey = GetSysColor(COLOR_GRAYTEXT);
+    FillSolid(dc, frame, grey);
+    RECT inside{frame.left + 1, frame.top + 1, frame.right - 1, frame.bottom - 1};
+    FillSolid(dc, inside, style.back);
+    SetTextColor(dc, grey);
+    SetBkMode(dc, TRANSPARENT);
+    ExtTextOutA(dc, frame.left + 3, top + w.ascent, ETO_CLIPPED, &inside, "...", 3, nullptr);
+    SetBkMode(dc, OPAQUE);
+    return frame.right - origin;
+}
+
+// Draws the visible lines of text: each run's background in its style's
+// colour, the selection over those, then the text in its style's font and
+// colour. Returns the width of the widest line drawn.
 int PaintText(EditorWindow& w, HDC dc, const RECT& client) {
     const EditorCore& core = w.core;
     int origin = TextLeft(w) - w.xOffset;
@@ -78,33 +127,42 @@ int PaintText(EditorWindow& w, HDC dc, const RECT& client) {
         int line = core.DocLineFromVisible(first + row);
         int top = row * w.lineHeight;
         LineLayout layout = LayOutLine(w, dc, line);
-        widest = std::max(widest, layout.x.back());
+        for (size_t i = 0; i < layout.text.size(); i = RunEnd(layout, i)) {
+            RECT cell{origin + layout.x[i], top, origin + layout.x[RunEnd(layout, i)],
+                      top + w.lineHeight};
+            if (cell.left >= client.right)
+                break;
+            FillSolid(dc, cell, core.GetStyle(StyleOf(layout, i)).back);
+        }
+        PaintSelection(w, dc, layout, top, origin);
+        SetBkMode(dc, TRANSPARENT);
         for (size_t i = 0; i < layout.text.size();) {
             size_t end = RunEnd(layout, i);
             RECT cell{origin + layout.x[i], top, origin + layout.x[end], top + w.lineHeight};
             if (cell.left >= client.right)
                 break;
-            if (cell.right > 0) {
+            if (cell.right > 0 && layout.text[i] != '\t') {
                 const Style& style = core.GetStyle(StyleOf(layout, i));
                 SelectedObject font(dc, FontFor(w, dc, StyleOf(layout, i)).font.Get());
                 SetTextColor(dc, style.fore);
-                SetBkColor(dc, style.back);
                 // Each character goes exactly where it was measured, so
                 // runs of different fonts meet without gaps or overlaps.
                 advances.clear();
-                if (layout.text[i] != '\t')
-                    for (size_t k = i; k < end; ++k)
-                        advances.push_back(layout.x[k + 1] - layout.x[k]);
-                ExtTextOutA(dc, cell.left, top + w.ascent, ETO_OPAQUE, &cell,
-                            layout.text.data() + i, static_cast<UINT>(advances.size()),
-                            advances.data());
+                for (size_t k = i; k < end; ++k)
+                    advances.push_back(layout.x[k + 1] - layout.x[k]);
+                ExtTextOutA(dc, cell.left, top + w.ascent, 0, nullptr, layout.text.data() + i,
+                            static_cast<UINT>(advances.size()), advances.data());
             }
             i = end;
         }
+        SetBkMode(dc, OPAQUE);
+        int right = layout.x.back();
         if (core.IsHeader(line) && !core.Expanded(line)) {
             RECT rule{TextLeft(w), top + w.lineHeight - 1, client.right, top + w.lineHeight};
             FillSolid(dc, rule, core.GetStyle(STYLE_DEFAULT).fore);
+            right = PaintFoldTag(w, dc, right, top, origin);
         }
+        widest = std::max(widest, right);
     }
     return widest;
 }

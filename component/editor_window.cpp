@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <new>
 #include "component/accessibility.h"
+#include "component/core/words.h"
 #include "editor/notification.h"
 #include "editor/requests.h"
 
@@ -38,7 +39,14 @@ bool IsQuery(UINT message) {
     case SCI_GETMARGINMASKN:
     case SCI_GETMARGINSENSITIVEN:
     case SCI_STYLEGETFORE:
-    case SCI_GETLEXER: return true;
+    case SCI_GETLEXER:
+    case SCI_GETANCHOR:
+    case SCI_GETSELECTIONSTART:
+    case SCI_GETSELECTIONEND:
+    case SCI_GETSELTEXT:
+    case SCI_CANUNDO:
+    case SCI_CANREDO:
+    case SCI_CANPASTE: return true;
     default: return false;
     }
 }
@@ -154,18 +162,120 @@ void SyncView(EditorWindow& w) {
     ScrollTo(w, w.core.FirstVisibleLine(), w.xOffset);
 }
 
-void MoveCaret(EditorWindow& w, int position) {
-    w.core.SetCaret(position);
-    w.wantedX = -1;
+// Invalidates the rows showing document lines [firstLine, lastLine].
+void InvalidateLineRows(EditorWindow& w, int firstLine, int lastLine) {
+    int top = w.core.VisibleFromDocLine(firstLine) - w.core.FirstVisibleLine();
+    int bottom = w.core.VisibleFromDocLine(lastLine) - w.core.FirstVisibleLine() + 1;
+    top = std::max(top, 0);
+    bottom = std::min(bottom, LinesOnScreen(w) + 1);
+    if (top >= bottom)
+        return;
+    RECT client{};
+    GetClientRect(w.hwnd, &client);
+    RECT rows{0, top * w.lineHeight, client.right, bottom * w.lineHeight};
+    InvalidateRect(w.hwnd, &rows, FALSE);
+}
+
+// After the selection changed and the text did not: redraws the lines the
+// old or the new selection covers. A bare caret move redraws nothing.
+void InvalidateSelectionChange(EditorWindow& w, int oldAnchor, int oldCaret) {
+    int anchor = w.core.Anchor();
+    int caret = w.core.Caret();
+    if (oldAnchor == oldCaret && anchor == caret)
+        return;
+    int first = std::min({oldAnchor, oldCaret, anchor, caret});
+    int last = std::max({oldAnchor, oldCaret, anchor, caret});
+    InvalidateLineRows(w, w.core.LineFromPosition(first), w.core.LineFromPosition(last));
+}
+
+// Sets the selection from user input and brings the caret into view. A caret
+// landing in a contracted fold opens it, which redraws everything.
+void Select(EditorWindow& w, int anchor, int caret) {
+    int oldAnchor = w.core.Anchor();
+    int oldCaret = w.core.Caret();
+    int visibleLines = w.core.VisibleLineCount();
+    w.core.SetSelection(anchor, caret);
+    if (w.core.VisibleLineCount() != visibleLines)
+        InvalidateRect(w.hwnd, nullptr, FALSE);
+    else
+        InvalidateSelectionChange(w, oldAnchor, oldCaret);
     ScrollCaretIntoView(w);
 }
 
+// Moves the caret; with extend (Shift held) the anchor stays, else the
+// selection collapses there.
+void MoveCaret(EditorWindow& w, int position, bool extend) {
+    Select(w, extend ? w.core.Anchor() : position, position);
+    w.wantedX = -1;
+}
+
 // Up, Down, Page Up and Page Down: moves over visible lines, keeping the column.
-void MoveCaretByLines(EditorWindow& w, int delta) {
+void MoveCaretByLines(EditorWindow& w, int delta, bool extend) {
     int x = w.wantedX >= 0 ? w.wantedX : TextXOfPosition(w, w.core.Caret());
     int line = w.core.VisibleLineAfter(w.core.LineFromPosition(w.core.Caret()), delta);
-    MoveCaret(w, PositionAtTextX(w, line, x));
+    MoveCaret(w, PositionAtTextX(w, line, x), extend);
     w.wantedX = x;
+}
+
+// After the text changed: the widest line is measured afresh from the lines
+// painted next, so the horizontal range shrinks when a long line goes.
+void AfterEdit(EditorWindow& w) {
+    w.wantedX = -1;
+    w.scrollWidth = w.xOffset > 0 ? w.xOffset + TextWidth(w) : 0;
+    Refresh(w, true);
+}
+
+void SelectAll(EditorWindow& w) {
+    int oldAnchor = w.core.Anchor();
+    int oldCaret = w.core.Caret();
+    w.core.SetSelection(0, w.core.Length());
+    InvalidateSelectionChange(w, oldAnchor, oldCaret);
+    ScrollCaretIntoView(w);
+}
+
+// Copies the selection with CR LF line ends; false if nothing was copied.
+bool Copy(EditorWindow& w) {
+    if (w.core.SelectionEmpty())
+        return false;
+    return WriteClipboardText(w.hwnd, ConvertLineEnds(w.core.SelectedText(), "\r\n"));
+}
+
+// The text leaves the document only once it is safely on the clipboard.
+void Cut(EditorWindow& w) {
+    if (Copy(w)) {
+        w.core.ReplaceSelection("");
+        AfterEdit(w);
+    }
+}
+
+// Replaces the selection by the clipboard's text in the document's own line
+// ends. With no text, or no memory for it, nothing changes.
+void Paste(EditorWindow& w) {
+    std::string text;
+    try {
+        if (!ReadClipboardText(w.hwnd, text) || text.empty())
+            return;
+        text = ConvertLineEnds(text, w.core.LineEndText());
+        w.core.ReplaceSelection(text);
+    } catch (const std::bad_alloc&) {
+        return;
+    }
+    AfterEdit(w);
+}
+
+void Clear(EditorWindow& w) {
+    w.core.ReplaceSelection("");
+    AfterEdit(w);
+}
+
+void Undo(EditorWindow& w) {
+    w.core.Undo();
+    AfterEdit(w);
+}
+
+void Redo(EditorWindow& w) {
+    w.core.Redo();
+    AfterEdit(w);
 }
 
 // Tells the parent about a click in a click-sensitive margin.
@@ -248,8 +358,19 @@ void OnHScroll(EditorWindow& w, int code) {
     ScrollTo(w, w.core.FirstVisibleLine(), x);
 }
 
-// Scrolls by the user's lines per wheel notch, keeping partial notches for later.
-void OnMouseWheel(EditorWindow& w, int delta) {
+// Scrolls sideways by a few characters per notch; positive deltas go right.
+void OnMouseHWheel(EditorWindow& w, int delta) {
+    int step = 3 * std::max(1, w.tabWidth / 8);
+    ScrollTo(w, w.core.FirstVisibleLine(), w.xOffset + MulDiv(delta, step, WHEEL_DELTA));
+}
+
+// Scrolls by the user's lines per wheel notch, keeping partial notches for
+// later. Shift turns the wheel sideways, as the tilt wheel is.
+void OnMouseWheel(EditorWindow& w, int delta, WPARAM keys) {
+    if (keys & MK_SHIFT) {
+        OnMouseHWheel(w, -delta);
+        return;
+    }
     UINT linesPerNotch = 3;
     SystemParametersInfoA(SPI_GETWHEELSCROLLLINES, 0, &linesPerNotch, 0);
     if (linesPerNotch == WHEEL_PAGESCROLL)
@@ -261,10 +382,12 @@ void OnMouseWheel(EditorWindow& w, int delta) {
     ScrollTo(w, first, w.xOffset);
 }
 
+// The selection is drawn paler without the focus, so both changes redraw it.
 void OnSetFocus(EditorWindow& w) {
     w.focused = true;
     w.caretHeight = 0;
     UpdateCaret(w);
+    InvalidateSelectionChange(w, w.core.Caret(), w.core.Caret());
     NotifyAccessibilityFocus(w);
 }
 
@@ -272,50 +395,303 @@ void OnKillFocus(EditorWindow& w) {
     w.focused = false;
     w.caretHeight = 0;
     DestroyCaret();
+    InvalidateSelectionChange(w, w.core.Caret(), w.core.Caret());
 }
 
-// A click in a sensitive margin goes to the parent; elsewhere it places the caret.
+constexpr UINT_PTR kDragScrollTimer = 1;
+
+// The text position nearest to a client point.
+int PositionAtPoint(EditorWindow& w, int x, int y) {
+    return PositionAtTextX(w, LineAtY(w, y), x - TextLeft(w) + w.xOffset);
+}
+
+// The position before the character under a client point: the nearest
+// boundary, less one when the point is on the right half of the character
+// before it.
+int CharacterAtPoint(EditorWindow& w, int x, int y) {
+    int position = PositionAtPoint(w, x, y);
+    int line = w.core.LineFromPosition(position);
+    if (position > w.core.LineStart(line) &&
+        TextXOfPosition(w, position) > x - TextLeft(w) + w.xOffset)
+        --position;
+    return position;
+}
+
+// The word or the whole line (with its line end, and a folded header with its
+// hidden lines) around a position, as a double or triple click selects it.
+std::pair<int, int> UnitAround(EditorWindow& w, int unit, int position) {
+    if (unit == 2)
+        return {WordStartAt(w.core, position), WordEndAt(w.core, position)};
+    int line = w.core.LineFromPosition(position);
+    int next = w.core.VisibleLineAfter(line, 1);
+    return {w.core.LineStart(line), next > line ? w.core.LineStart(next) : w.core.Length()};
+}
+
+// Extends a drag's selection to a client point, by the drag's unit: the unit
+// clicked first stays selected and the selection grows by whole units.
+void DragTo(EditorWindow& w, int x, int y) {
+    if (w.dragUnit == 1) {
+        Select(w, w.core.Anchor(), PositionAtPoint(w, x, y));
+        return;
+    }
+    auto [start, end] = UnitAround(w, w.dragUnit, CharacterAtPoint(w, x, y));
+    if (start < w.dragStart)
+        Select(w, w.dragEnd, start);
+    else
+        Select(w, w.dragStart, std::max(end, w.dragEnd));
+}
+
+// A click counts with the one before if it came within the system's
+// double-click time and distance of it: the second selects a word, the third
+// the line, the fourth starts again.
+int CountClick(EditorWindow& w, int x, int y) {
+    LONG time = GetMessageTime();
+    bool closeBy = std::abs(x - w.lastClick.x) <= GetSystemMetrics(SM_CXDOUBLECLK) / 2 &&
+                   std::abs(y - w.lastClick.y) <= GetSystemMetrics(SM_CYDOUBLECLK) / 2;
+    bool quick = static_cast<UINT>(time - w.lastClickTime) <= GetDoubleClickTime();
+    w.clickCount = closeBy && quick && w.clickCount < 3 ? w.clickCount + 1 : 1;
+    w.lastClickTime = time;
+    w.lastClick = POINT{x, y};
+    return w.clickCount;
+}
+
+// A click in a sensitive margin goes to the parent, and every click there
+// stays a single click. In the text a click places the caret (Shift extends
+// the selection), a second quick one selects the word, a third the line, and
+// the pointer is captured so that a drag extends the selection.
 void OnLButtonDown(EditorWindow& w, WPARAM keys, int x, int y) {
     SetFocus(w.hwnd);
     int line = LineAtY(w, y);
     int margin = MarginAt(w, x);
-    if (margin < 0)
-        MoveCaret(w, PositionAtTextX(w, line, x - TextLeft(w) + w.xOffset));
-    else if (w.core.GetMargin(margin).sensitive)
-        NotifyMarginClick(w, margin, line, keys);
-    else
-        MoveCaret(w, w.core.LineStart(line));
+    if (margin >= 0) {
+        w.clickCount = 0;
+        if (w.core.GetMargin(margin).sensitive)
+            NotifyMarginClick(w, margin, line, keys);
+        else
+            MoveCaret(w, w.core.LineStart(line), false);
+        return;
+    }
+    w.core.EndTypingRun();
+    int clicks = CountClick(w, x, y);
+    if (keys & MK_SHIFT) {
+        w.dragUnit = 1;
+        MoveCaret(w, PositionAtPoint(w, x, y), true);
+    } else if (clicks == 1) {
+        w.dragUnit = 1;
+        MoveCaret(w, PositionAtPoint(w, x, y), false);
+    } else {
+        w.dragUnit = clicks;
+        auto [start, end] = UnitAround(w, clicks, CharacterAtPoint(w, x, y));
+        w.dragStart = start;
+        w.dragEnd = end;
+        Select(w, start, end);
+    }
+    w.dragging = true;
+    w.dragPoint = POINT{x, y};
+    SetCapture(w.hwnd);
+    SetTimer(w.hwnd, kDragScrollTimer, 50, nullptr);
 }
 
-// Caret movement and Delete; other keys arrive as WM_CHAR or are not ours.
+void OnMouseMove(EditorWindow& w, int x, int y) {
+    if (!w.dragging)
+        return;
+    w.dragPoint = POINT{x, y};
+    DragTo(w, x, y);
+}
+
+void EndDrag(EditorWindow& w) {
+    if (!w.dragging)
+        return;
+    w.dragging = false;
+    KillTimer(w.hwnd, kDragScrollTimer);
+    if (GetCapture() == w.hwnd)
+        ReleaseCapture();
+}
+
+// While a drag's pointer is past an edge of the text, the view scrolls
+// towards it a line (or a few characters) per tick and the selection follows.
+void OnTimer(EditorWindow& w, WPARAM id) {
+    if (id != kDragScrollTimer || !w.dragging)
+        return;
+    RECT client{};
+    GetClientRect(w.hwnd, &client);
+    POINT p = w.dragPoint;
+    int first = w.core.FirstVisibleLine();
+    int xOffset = w.xOffset;
+    int step = 3 * std::max(1, w.tabWidth / 8);
+    if (p.y < 0)
+        --first;
+    else if (p.y >= client.bottom)
+        ++first;
+    if (p.x < TextLeft(w))
+        xOffset -= step;
+    else if (p.x >= client.right)
+        xOffset += step;
+    if (first == w.core.FirstVisibleLine() && xOffset == w.xOffset)
+        return;
+    ScrollTo(w, first, xOffset);
+    DragTo(w, p.x, p.y);
+}
+
+// A right-click outside the selection first moves the caret there; inside it
+// keeps the selection for the menu to act on.
+void OnRButtonDown(EditorWindow& w, int x, int y) {
+    SetFocus(w.hwnd);
+    if (MarginAt(w, x) >= 0)
+        return;
+    int position = PositionAtPoint(w, x, y);
+    if (w.core.SelectionEmpty() || position < w.core.SelectionStart() ||
+        position > w.core.SelectionEnd())
+        MoveCaret(w, position, false);
+}
+
+// The edit menu, each item greyed when it cannot act. An item's identifier is
+// the message that carries it out.
+HMENU BuildContextMenu(EditorWindow& w) {
+    HMENU menu = CreatePopupMenu();
+    if (!menu)
+        return nullptr;
+    bool selected = !w.core.SelectionEmpty();
+    bool everything = w.core.SelectionStart() == 0 && w.core.SelectionEnd() == w.core.Length();
+    struct Item {
+        UINT id;
+        const char* text;
+        bool enabled;
+    } items[] = {{WM_UNDO, "&Undo", w.core.CanUndo()},
+                 {SCI_REDO, "&Redo", w.core.CanRedo()},
+                 {0, nullptr, false},
+                 {WM_CUT, "Cu&t", selected},
+                 {WM_COPY, "&Copy", selected},
+                 {WM_PASTE, "&Paste", IsClipboardFormatAvailable(CF_TEXT) != FALSE},
+                 {WM_CLEAR, "&Delete", selected},
+                 {0, nullptr, false},
+                 {SCI_SELECTALL, "Select &All", !everything}};
+    for (const Item& item : items) {
+        if (!item.text)
+            AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+        else
+            AppendMenuA(menu, MF_STRING | (item.enabled ? MF_ENABLED : MF_GRAYED), item.id,
+                        item.text);
+    }
+    return menu;
+}
+
+// Shows the edit menu at the pointer, or below the caret when opened from the
+// keyboard (Shift+F10, the Menu key: screen point -1, -1). A right-click in
+// the margins shows none. The chosen command runs as its message.
+void OnContextMenu(EditorWindow& w, int x, int y) {
+    POINT point{x, y};
+    if (x == -1 && y == -1) {
+        point = PointFromPosition(w, w.core.Caret());
+        point.y += w.lineHeight;
+        ClientToScreen(w.hwnd, &point);
+    } else {
+        POINT client = point;
+        ScreenToClient(w.hwnd, &client);
+        if (MarginAt(w, client.x) >= 0)
+            return;
+    }
+    OwnedMenu menu(BuildContextMenu(w));
+    if (!menu.Get())
+        return;
+    UINT command =
+        static_cast<UINT>(TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
+                                         point.x, point.y, 0, w.hwnd, nullptr));
+    if (command)
+        SendMessageA(w.hwnd, command, 0, 0);
+}
+
+// Caret keys (Shift extends the selection, Control moves by words or to the
+// ends), the editing keys and the clipboard and undo shortcuts. Other keys
+// arrive as WM_CHAR or are not ours.
 bool OnKeyDown(EditorWindow& w, WPARAM key) {
     bool control = GetKeyState(VK_CONTROL) < 0;
+    bool shift = GetKeyState(VK_SHIFT) < 0;
+    bool alt = GetKeyState(VK_MENU) < 0; // AltGr is Control and Alt: its characters are text
+    bool selected = !w.core.SelectionEmpty();
     int caret = w.core.Caret();
     int line = w.core.LineFromPosition(caret);
     switch (key) {
-    case VK_LEFT: MoveCaret(w, w.core.PositionLeft(caret)); return true;
-    case VK_RIGHT: MoveCaret(w, w.core.PositionRight(caret)); return true;
-    case VK_UP: MoveCaretByLines(w, -1); return true;
-    case VK_DOWN: MoveCaretByLines(w, 1); return true;
+    case VK_LEFT:
+        if (control)
+            MoveCaret(w, PreviousWordStart(w.core, caret), shift);
+        else if (selected && !shift)
+            MoveCaret(w, w.core.SelectionStart(), false);
+        else
+            MoveCaret(w, w.core.PositionLeft(caret), shift);
+        return true;
+    case VK_RIGHT:
+        if (control)
+            MoveCaret(w, NextWordStart(w.core, caret), shift);
+        else if (selected && !shift)
+            MoveCaret(w, w.core.SelectionEnd(), false);
+        else
+            MoveCaret(w, w.core.PositionRight(caret), shift);
+        return true;
+    case VK_UP: MoveCaretByLines(w, -1, shift); return true;
+    case VK_DOWN: MoveCaretByLines(w, 1, shift); return true;
     case VK_PRIOR:
         ScrollTo(w, w.core.FirstVisibleLine() - LinesOnScreen(w), w.xOffset);
-        MoveCaretByLines(w, -LinesOnScreen(w));
+        MoveCaretByLines(w, -LinesOnScreen(w), shift);
         return true;
     case VK_NEXT:
         ScrollTo(w, w.core.FirstVisibleLine() + LinesOnScreen(w), w.xOffset);
-        MoveCaretByLines(w, LinesOnScreen(w));
+        MoveCaretByLines(w, LinesOnScreen(w), shift);
         return true;
-    case VK_HOME: MoveCaret(w, control ? 0 : w.core.LineStart(line)); return true;
-    case VK_END: MoveCaret(w, control ? w.core.Length() : w.core.LineEnd(line)); return true;
+    case VK_HOME: MoveCaret(w, control ? 0 : w.core.LineStart(line), shift); return true;
+    case VK_END: MoveCaret(w, control ? w.core.Length() : w.core.LineEnd(line), shift); return true;
     case VK_DELETE:
-        w.core.DeleteForward();
-        Refresh(w, true);
+        if (shift && selected) {
+            Cut(w);
+            return true;
+        }
+        if (control)
+            w.core.DeleteWordForward();
+        else
+            w.core.DeleteForward();
+        AfterEdit(w);
         return true;
+    case VK_BACK:
+        if (!control || alt)
+            return false; // Backspace arrives as WM_CHAR
+        w.core.DeleteWordBack();
+        AfterEdit(w);
+        return true;
+    case VK_INSERT:
+        if (control && !shift)
+            Copy(w);
+        else if (shift && !control)
+            Paste(w);
+        return control != shift;
+    }
+    if (!control || alt)
+        return false;
+    switch (key) {
+    case 'A': SelectAll(w); return true;
+    case 'C': Copy(w); return true;
+    case 'X': Cut(w); return true;
+    case 'V': Paste(w); return true;
+    case 'Z':
+        if (shift)
+            Redo(w);
+        else
+            Undo(w);
+        return true;
+    case 'Y': Redo(w); return true;
     default: return false;
     }
 }
 
-// Typed characters, Enter, Tab and Backspace edit the text at the caret.
+// Alt+Backspace undoes, as in every Windows edit control.
+bool OnSysKeyDown(EditorWindow& w, WPARAM key) {
+    if (key != VK_BACK)
+        return false;
+    Undo(w);
+    return true;
+}
+
+// Typed characters, Enter and Tab replace the selection; Backspace deletes
+// it, or the character before the caret.
 void OnChar(EditorWindow& w, WPARAM code) {
     if (code == '\r')
         w.core.InsertLineEnd();
@@ -325,8 +701,7 @@ void OnChar(EditorWindow& w, WPARAM code) {
         w.core.InsertAtCaret(std::string(1, static_cast<char>(code)));
     else
         return;
-    w.wantedX = -1;
-    Refresh(w, true);
+    AfterEdit(w);
 }
 
 // The margins get the ordinary arrow; the text keeps the class's I-beam.
@@ -365,16 +740,38 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SIZE: OnSize(*w); return 0;
     case WM_VSCROLL: OnVScroll(*w, LOWORD(wParam)); return 0;
     case WM_HSCROLL: OnHScroll(*w, LOWORD(wParam)); return 0;
-    case WM_MOUSEWHEEL: OnMouseWheel(*w, GET_WHEEL_DELTA_WPARAM(wParam)); return 0;
+    case WM_MOUSEWHEEL:
+        OnMouseWheel(*w, GET_WHEEL_DELTA_WPARAM(wParam), GET_KEYSTATE_WPARAM(wParam));
+        return 0;
+    case WM_MOUSEHWHEEL: OnMouseHWheel(*w, GET_WHEEL_DELTA_WPARAM(wParam)); return 0;
     case WM_SETFOCUS: OnSetFocus(*w); return 0;
     case WM_KILLFOCUS: OnKillFocus(*w); return 0;
     case WM_LBUTTONDOWN:
         OnLButtonDown(*w, wParam, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         return 0;
+    case WM_MOUSEMOVE: OnMouseMove(*w, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
+    case WM_LBUTTONUP: EndDrag(*w); return 0;
+    case WM_CAPTURECHANGED: EndDrag(*w); return 0;
+    case WM_TIMER: OnTimer(*w, wParam); return 0;
+    case WM_RBUTTONDOWN: OnRButtonDown(*w, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
+    case WM_CONTEXTMENU: OnContextMenu(*w, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
     case WM_KEYDOWN:
         if (OnKeyDown(*w, wParam))
             return 0;
         break;
+    case WM_SYSKEYDOWN:
+        if (OnSysKeyDown(*w, wParam))
+            return 0;
+        break;
+    case WM_SYSCHAR:
+        if (wParam == '\b')
+            return 0; // Alt+Backspace was handled as a key
+        break;
+    case WM_COPY: Copy(*w); return 0;
+    case WM_CUT: Cut(*w); return 0;
+    case WM_PASTE: Paste(*w); return 0;
+    case WM_CLEAR: Clear(*w); return 0;
+    case WM_UNDO: Undo(*w); return TRUE;
     case WM_CHAR: OnChar(*w, wParam); return 0;
     case WM_GETDLGCODE: return DLGC_WANTALLKEYS | DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_WANTTAB;
     case WM_SETCURSOR:
@@ -424,12 +821,26 @@ LRESULT HandleRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM lPara
     case SCI_POINTYFROMPOSITION:
         SyncView(w);
         return PointFromPosition(w, ClampPosition(w, lParam)).y;
+    case SCI_CANPASTE: return IsClipboardFormatAvailable(CF_TEXT) ? 1 : 0;
+    case SCI_COPY: Copy(w); return 0;
+    case SCI_CUT: Cut(w); return 0;
+    case SCI_PASTE: Paste(w); return 0;
+    case SCI_SCROLLCARET:
+        SyncView(w);
+        ScrollCaretIntoView(w);
+        return 0;
     }
     if (IsQuery(message))
         return w.core.Dispatch(message, wParam, lParam);
     int caret = w.core.Caret();
+    int length = w.core.Length();
     LRESULT result = w.core.Dispatch(message, wParam, lParam);
-    Refresh(w, w.core.Caret() != caret);
+    if (w.core.Length() != length)
+        w.scrollWidth = w.xOffset > 0 ? w.xOffset + TextWidth(w) : 0;
+    // These bring the caret into view even where it already was.
+    bool scrollToCaret = message == SCI_GOTOLINE || message == SCI_GOTOPOS ||
+                         message == SCI_SETSEL || message == SCI_UNDO || message == SCI_REDO;
+    Refresh(w, scrollToCaret || w.core.Caret() != caret);
     NotifyAccessibility(w);
     return result;
 }
@@ -438,14 +849,14 @@ void ReplaceAllText(EditorWindow& w, const std::string& text) {
     w.core.BeginUndoAction();
     w.core.SetText(text);
     w.core.EndUndoAction();
+    w.scrollWidth = w.xOffset > 0 ? w.xOffset + TextWidth(w) : 0;
     w.wantedX = -1;
     Refresh(w, true);
 }
 
 void SelectAndShow(EditorWindow& w, int anchor, int caret) {
-    w.core.SetSelection(anchor, caret);
+    Select(w, anchor, caret);
     w.wantedX = -1;
-    Refresh(w, true);
 }
 
 void ScrollLineIntoView(EditorWindow& w, int line, bool alignToTop) {

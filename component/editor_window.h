@@ -51,6 +51,15 @@ struct EditorWindow {
     int wheelDelta = 0;  // wheel movement not yet turned into lines
     int caretHeight = 0; // height of the system caret we own; 0 when we have none
     bool focused = false;
+    // Selecting with the mouse: the pointer is captured while a button is down.
+    bool dragging = false;
+    int dragUnit = 1;  // 1 characters, 2 words, 3 lines: what the drag selects by
+    int dragStart = 0; // the word or line clicked first stays selected while dragging
+    int dragEnd = 0;
+    POINT dragPoint{};  // the pointer's last place, for scrolling while past an edge
+    int clickCount = 0; // quick clicks in a row at one place in the text
+    LONG lastClickTime = 0;
+    POINT lastClick{};
     bool updatingScrollBars = false;
     bool repaintPending = false; // invalidated by a request and not painted since
     bool viewStale = false;      // scroll position and bars not checked since a request
@@ -80,6 +89,11 @@ int PositionAtTextX(EditorWindow& w, int line, int textX);
 int TextXOfPosition(EditorWindow& w, int position);
 POINT PointFromPosition(EditorWindow& w, int position);
 void Paint(EditorWindow& w, HDC target);
+
+// clipboard.cpp: CF_TEXT in and out.
+std::string ConvertLineEnds(const std::string& text, const std::string& lineEnd);
+bool WriteClipboardText(HWND owner, const std::string& text);
+bool ReadClipboardText(HWND owner, std::string& text);
 
 // editor_window.cpp: the window procedure and the request route both share.
 LRESULT CALLBACK EditorWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

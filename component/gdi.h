@@ -113,4 +113,65 @@ class MemoryDC {
     HGDIOBJ previous_;
 };
 
+// Sole owner of a menu made with CreatePopupMenu.
+class OwnedMenu {
+  public:
+    explicit OwnedMenu(HMENU menu) : menu_(menu) {}
+    ~OwnedMenu() {
+        if (menu_)
+            DestroyMenu(menu_);
+    }
+    OwnedMenu(const OwnedMenu&) = delete;
+    OwnedMenu& operator=(const OwnedMenu&) = delete;
+
+    HMENU Get() const { return menu_; }
+
+  private:
+    HMENU menu_;
+};
+
+// The clipboard, held open for the life of this object. Another program may
+// hold it for a moment, so opening is tried a few times before giving up.
+class OpenedClipboard {
+  public:
+    explicit OpenedClipboard(HWND owner) {
+        for (int attempt = 0; attempt < 10 && !open_; ++attempt) {
+            open_ = OpenClipboard(owner) != FALSE;
+            if (!open_)
+                Sleep(20);
+        }
+    }
+    ~OpenedClipboard() {
+        if (open_)
+            CloseClipboard();
+    }
+    OpenedClipboard(const OpenedClipboard&) = delete;
+    OpenedClipboard& operator=(const OpenedClipboard&) = delete;
+
+    bool Ok() const { return open_; }
+
+  private:
+    bool open_ = false;
+};
+
+// A locked global memory block, unlocked on every path.
+class GlobalLocked {
+  public:
+    explicit GlobalLocked(HGLOBAL memory)
+        : memory_(memory), data_(memory ? GlobalLock(memory) : nullptr) {}
+    ~GlobalLocked() {
+        if (data_)
+            GlobalUnlock(memory_);
+    }
+    GlobalLocked(const GlobalLocked&) = delete;
+    GlobalLocked& operator=(const GlobalLocked&) = delete;
+
+    char* Get() const { return static_cast<char*>(data_); }
+    size_t Size() const { return data_ ? GlobalSize(memory_) : 0; }
+
+  private:
+    HGLOBAL memory_;
+    void* data_;
+};
+
 } // namespace kalmor

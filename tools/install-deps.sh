@@ -9,7 +9,8 @@ set -eu
 packages="cmake ninja-build g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 wine xvfb
 fonts-wine fonts-liberation python3 xdotool x11-utils imagemagick"
 if [ "${1:-build}" = test ]; then
-    packages="$packages clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev"
+    # xclip puts text on the X clipboard for the end-to-end paste check.
+    packages="$packages clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev xclip"
 fi
 
 missing=""

@@ -2,6 +2,8 @@
 
 #include "component/core/editor_core.h"
 
+#include <algorithm>
+
 namespace kalmor {
 
 namespace {
@@ -84,6 +86,20 @@ int WordEndAt(const EditorCore& core, int pos) {
     }
     while (pos < length && ClassOf(core.CharAt(pos)) == at) {
         ++pos;
+    }
+    return pos;
+}
+
+int WordStartAt(const EditorCore& core, int pos) {
+    if (pos <= 0 || pos >= core.Length()) {
+        return pos < 0 ? 0 : std::min(pos, core.Length());
+    }
+    CharClass at = ClassOf(core.CharAt(pos));
+    if (at == CharClass::LineEnd) {
+        return pos;
+    }
+    while (pos > 0 && ClassOf(core.CharAt(pos - 1)) == at) {
+        --pos;
     }
     return pos;
 }

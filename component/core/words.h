@@ -21,4 +21,8 @@ int PreviousWordStart(const EditorCore& core, int pos);
 // The end of the word or run that starts at or holds pos (for double-click).
 int WordEndAt(const EditorCore& core, int pos);
 
+// The start of the word or run that holds the character at pos (for
+// double-click); pos itself at a line end or the document's end.
+int WordStartAt(const EditorCore& core, int pos);
+
 } // namespace kalmor

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 #include "editor/channel.h"
 #include "editor/notification.h"
@@ -80,12 +81,16 @@ class EditorTest : public ::testing::Test {
         Call(SCI_GETTEXT, text.size() + 1, reinterpret_cast<LPARAM>(text.data()));
         return text;
     }
+    std::pair<int, int> Selection() {
+        return {static_cast<int>(Call(SCI_GETANCHOR)), static_cast<int>(Call(SCI_GETCURRENTPOS))};
+    }
     int LineStart(int line) { return static_cast<int>(Call(SCI_POSITIONFROMLINE, line)); }
-    // A key press, with Control held or not; the thread's keyboard state stays
-    // so until the next key press.
-    void Key(WPARAM key, bool control = false) {
+    // A key press, with Control and Shift held or not; the thread's keyboard
+    // state stays so until the next key press.
+    void Key(WPARAM key, bool control = false, bool shift = false) {
         BYTE keys[256] = {};
         keys[VK_CONTROL] = control ? 0x80 : 0;
+        keys[VK_SHIFT] = shift ? 0x80 : 0;
         SetKeyboardState(keys);
         Send(WM_KEYDOWN, key, 1);
     }

@@ -7,7 +7,8 @@
 // every row and nothing of the text; below the last line only the background.
 // With the first sub contracted, rows from 10 on show line 13 on exactly as
 // the open listing draws them three rows further down, the rows above are
-// untouched, and the header is underlined across the text.
+// untouched, and the header is underlined across the text and followed by a
+// small framed "...".
 TEST_F(EditorTest, PaintsColoursLineNumbersAndOnlyVisibleLines) {
     Snapshot shot = Print(editor);
     int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
@@ -32,12 +33,18 @@ TEST_F(EditorTest, PaintsColoursLineNumbersAndOnlyVisibleLines) {
     Snapshot folded = Print(editor);
     int left = x(0);
     int rule = 10 * height - 1;
-    for (int y = 0; y < 18 * height; ++y)
-        for (int px = 0; px < (y == rule ? left : shot.width); ++px)
+    int textEnd = x(LineStart(10) - 1); // the framed "..." follows the header's text
+    for (int y = 0; y < 18 * height; ++y) {
+        int right = y == rule ? left : y >= 9 * height && y < rule ? textEnd : shot.width;
+        for (int px = 0; px < right; ++px)
             ASSERT_EQ(folded.At(px, y), shot.At(px, y <= rule ? y : y + 3 * height))
                 << "x " << px << " y " << y;
+    }
     EXPECT_EQ(folded.Count(0x000000, left, rule, shot.width, rule + 1), shot.width - left);
     EXPECT_LT(shot.Count(0x000000, left, rule, shot.width, rule + 1), shot.width - left);
+    COLORREF grey = GetSysColor(COLOR_GRAYTEXT);
+    EXPECT_GT(folded.Count(grey, textEnd, 9 * height, textEnd + 40, rule), 20);
+    EXPECT_EQ(shot.Count(grey, textEnd, 9 * height, textEnd + 40, rule), 0);
 }
 
 // The view follows the caret down a long text and along a wide line, and the

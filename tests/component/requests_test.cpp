@@ -52,7 +52,8 @@ TEST_F(EditorTest, BadRequestsNeitherCrashNorBreakTheWindow) {
     for (UINT request = SCI_START; request < SCI_END; ++request) {
         bool text = request == SCI_INSERTTEXT || request == SCI_STYLESETFONT ||
                     request == SCI_SETPROPERTY || request == SCI_SETKEYWORDS ||
-                    request == SCI_GETTEXT || request == SCI_SETTEXT;
+                    request == SCI_GETTEXT || request == SCI_SETTEXT || request == SCI_GETSELTEXT ||
+                    request == SCI_REPLACESEL;
         for (LPARAM value :
              {LPARAM{-1}, LPARAM{-1000000}, LPARAM{0x7FFFFFFF}, LPARAM{1} << 40, LPARAM{0}}) {
             WPARAM wParam = request == SCI_SETPROPERTY ? 0 : static_cast<WPARAM>(value);

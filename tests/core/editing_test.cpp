@@ -156,16 +156,20 @@ TEST(Editing, TheCaretNeverRestsOnAHiddenLine) {
     EXPECT_FALSE(core.Expanded(0)); // the anchor may stay hidden
 }
 
+// Each case: the text, a position, and where Ctrl+Right, Ctrl+Left and a
+// double-click's word start and end find from it.
 TEST(Words, BoundariesForCaretKeysAndDoubleClicks) {
     struct Case {
         const char* text;
-        int pos, next, previous, wordEnd;
+        int pos, next, previous, wordStart, wordEnd;
     };
     const Case cases[] = {
-        {"a$ = b%(1)", 0, 3, 0, 2},    {"a$ = b%(1)", 3, 5, 0, 4}, {"a$ = b%(1)", 7, 8, 5, 8},
-        {"a$ = b%(1)", 10, 10, 9, 10}, {"x\r\n  y", 1, 5, 0, 1},   {"x\r\n  y", 3, 5, 1, 5},
-        {"x\r\n  y", 5, 6, 1, 6},      {"_a1 #b", 4, 6, 0, 6},     {"", 0, 0, 0, 0},
-        {"ab", -5, 2, 0, 0},           {"ab", 99, 2, 0, 2},        {"\xE9t\xE9 x", 0, 4, 0, 3},
+        {"a$ = b%(1)", 0, 3, 0, 0, 2}, {"a$ = b%(1)", 3, 5, 0, 3, 4},
+        {"a$ = b%(1)", 7, 8, 5, 7, 8}, {"a$ = b%(1)", 10, 10, 9, 10, 10},
+        {"x\r\n  y", 1, 5, 0, 1, 1},   {"x\r\n  y", 3, 5, 1, 3, 5},
+        {"x\r\n  y", 5, 6, 1, 5, 6},   {"_a1 #b", 4, 6, 0, 4, 6},
+        {"", 0, 0, 0, 0, 0},           {"ab", -5, 2, 0, 0, 0},
+        {"ab", 99, 2, 0, 2, 2},        {"\xE9t\xE9 x", 2, 4, 0, 0, 3},
     };
     for (const Case& c : cases) {
         EditorCore core;
@@ -173,6 +177,7 @@ TEST(Words, BoundariesForCaretKeysAndDoubleClicks) {
         SCOPED_TRACE(testing::Message() << '"' << c.text << "\" at " << c.pos);
         EXPECT_EQ(kalmor::NextWordStart(core, c.pos), c.next);
         EXPECT_EQ(kalmor::PreviousWordStart(core, c.pos), c.previous);
+        EXPECT_EQ(kalmor::WordStartAt(core, c.pos), c.wordStart);
         EXPECT_EQ(kalmor::WordEndAt(core, c.pos), c.wordEnd);
     }
 }

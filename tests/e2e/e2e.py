@@ -24,7 +24,7 @@ import subprocess
 import sys
 import time
 
-from screen import Editor, Failure, Frame, Shot, click, drag, geometry, keys, type_text, \
+from screen import Editor, Failure, Frame, Shot, click, drag, geometry, keys, run, type_text, \
     wait_for, windows_titled
 
 TITLE = "Kalmor.dll editor example"
@@ -283,6 +283,107 @@ def about_box(session):
     session.exit_by_menu(view)
 
 
+def clipboard_text():
+    """The X clipboard's text with LF line ends, or None when nobody offers one."""
+    try:
+        text = run("xclip", "-o", "-selection", "clipboard")
+    except subprocess.CalledProcessError:
+        return None
+    return text.replace("\r\n", "\n").replace("\r", "\n")
+
+
+def expect_clipboard(expected, what):
+    """Waits for the X clipboard to hold `expected` (a string, or a test of one)."""
+    test = expected if callable(expected) else lambda text: text == expected
+    try:
+        wait_for(what, lambda: test(clipboard_text() or ""), timeout=5)
+    except Failure:
+        raise Failure("%s: the clipboard holds %r" % (what, clipboard_text())) from None
+
+
+def editor_text(expected, what):
+    """Copies the whole text (Ctrl+A, Ctrl+C) and expects it on the X clipboard."""
+    keys("ctrl+a", "ctrl+c")
+    expect_clipboard(expected, what)
+
+
+def is_highlight(pixel):
+    """The selection's light tint: pale, bluer than red, not white."""
+    return min(pixel) > 140 and pixel[2] - pixel[0] >= 20
+
+
+def band(session, view, line):
+    """The pixels of a shown line's text, a few rows around its middle."""
+    y = session.row_of(view, line)
+    left, _, right, _ = view.editor.text_area()
+    return [p for row in range(y - 2, y + 3) for p in view.shot.row(row, left, right)]
+
+
+def highlighted(session, view, line):
+    return sum(1 for p in band(session, view, line) if is_highlight(p))
+
+
+def selecting(session):
+    """Shift+keys and a drag select, drawn as a light tint that keeps the
+    colours; copy, paste, undo and redo change the text as a person expects
+    (read back through the X clipboard); text another X program put on the
+    clipboard pastes in."""
+    view = session.start()
+    listing = None
+
+    def whole(text):
+        nonlocal listing
+        listing = text
+        return text.startswith("'Demo listing") and text.endswith("end sub")
+
+    editor_text(whole, "the listing copied whole")
+    session.click_text(view, 5)
+    keys("Home", "shift+End")
+    view = wait_for("line 5 selected", lambda: highlighted(session, session.look(), 5) > 50
+                    and session.last)
+    expect(highlighted(session, view, 7) == 0, "line 7 is not selected")
+    colourful = sum(1 for p in band(session, view, 5) if max(p) - min(p) > 90)
+    expect(colourful > 10, "the selected line keeps its colours (%d pixels)" % colourful)
+    keys("ctrl+c")
+    expect_clipboard("Const ID_TEST1 = &H2000", "line 5 copied")
+
+    keys("ctrl+End", "Return", "ctrl+v")
+    session.wait_lines(ALL_LINES + [None], "the pasted line")
+    editor_text(listing + "\nConst ID_TEST1 = &H2000", "the text after the paste")
+    keys("ctrl+z", "ctrl+z")
+    editor_text(listing, "the text after two undos")
+    keys("ctrl+y")
+    editor_text(listing + "\n", "the text after a redo")
+    keys("ctrl+z")
+
+    view = session.look()
+    start = (view.editor.margin_right + 30, session.row_of(view, 10))
+    drag(start, (view.editor.margin_right + 30, session.row_of(view, 12)))
+    view = wait_for("lines 10 to 12 selected", lambda: all(
+        highlighted(session, session.look(), line) > 20 for line in (10, 11, 12))
+        and session.last)
+    expect(highlighted(session, view, 14) == 0, "line 14 is not selected")
+    keys("ctrl+c")
+    expect_clipboard(lambda text: "\n  1*2+(3/4)=567 'Not really...\n" in text,
+                     "the dragged lines copied")
+
+    # Text from another X program: xclip serves it until stopped.
+    server = subprocess.Popen(["xclip", "-quiet", "-selection", "clipboard", "-i"],
+                              stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL)
+    try:
+        server.stdin.write(b"Rem from X\n")
+        server.stdin.close()
+        expect_clipboard("Rem from X\n", "xclip's text offered")
+        keys("ctrl+Home", "ctrl+v")
+        session.wait_lines(ALL_LINES + [None], "the line pasted from X")
+    finally:
+        server.terminate()
+        server.wait()
+    editor_text("Rem from X\n" + listing, "the text after pasting from X")
+    session.exit_by_menu(session.look())
+
+
 def dark_pixels(window):
     """How many dark (text) pixels a window shows below its caption."""
     box = Frame(Shot(), geometry(window))
@@ -371,7 +472,7 @@ def picture(session, path, folded):
 
 
 GROUPS = {f.__name__: f for f in (startup_and_exit, menu_folding, margin_folding, typing,
-                                  about_box, resizing, no_component)}
+                                  about_box, resizing, no_component, selecting)}
 
 
 def prepare(build, out):
