@@ -225,14 +225,6 @@ void AfterEdit(EditorWindow& w) {
     Refresh(w, true);
 }
 
-void SelectAll(EditorWindow& w) {
-    int oldAnchor = w.core.Anchor();
-    int oldCaret = w.core.Caret();
-    w.core.SetSelection(0, w.core.Length());
-    InvalidateSelectionChange(w, oldAnchor, oldCaret);
-    ScrollCaretIntoView(w);
-}
-
 // Copies the selection with CR LF line ends; false if nothing was copied.
 bool Copy(EditorWindow& w) {
     if (w.core.SelectionEmpty())
@@ -667,7 +659,7 @@ bool OnKeyDown(EditorWindow& w, WPARAM key) {
     if (!control || alt)
         return false;
     switch (key) {
-    case 'A': SelectAll(w); return true;
+    case 'A': Select(w, 0, w.core.Length()); return true;
     case 'C': Copy(w); return true;
     case 'X': Cut(w); return true;
     case 'V': Paste(w); return true;

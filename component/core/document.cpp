@@ -72,6 +72,15 @@ bool Document::IsLineStart(int pos) const {
 // dropped and the new text's span [start, start + insertLength] is scanned
 // again. Every later start moves by the change in length.
 LineChange Document::Replace(int start, int deleteLength, const char* text, int insertLength) {
+    // Both buffers grow before either changes, so running out of memory
+    // leaves the document as it was.
+    size_t newLength = text_.size() - deleteLength + insertLength;
+    if (newLength > text_.capacity()) {
+        text_.reserve(newLength);
+    }
+    if (newLength > styles_.capacity()) {
+        styles_.reserve(newLength);
+    }
     text_.replace(start, deleteLength, text, insertLength);
     styles_.replace(start, deleteLength, insertLength, '\0');
 

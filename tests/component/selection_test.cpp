@@ -205,8 +205,12 @@ TEST_F(EditorTest, TheCaretStaysInViewAndTheBarFollowsTheText) {
         UpdateWindow(editor);
         return (GetWindowLongA(editor, GWL_STYLE) & WS_HSCROLL) != 0;
     };
+    // As the program does: the text set while the window is tiny, then the
+    // window sized to fit it, then narrowed.
+    SetWindowPos(editor, nullptr, 0, 0, 10, 10, SWP_NOZORDER | SWP_NOMOVE);
     std::string wide = "x\r" + std::string(60, 'w') + "\ry";
     Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+    SetWindowPos(editor, nullptr, 0, 0, 500, 340, SWP_NOZORDER | SWP_NOMOVE);
     EXPECT_FALSE(barShown());
     SetWindowPos(editor, nullptr, 0, 0, 200, 340, SWP_NOZORDER | SWP_NOMOVE);
     EXPECT_TRUE(barShown()) << "on the first narrowing";
