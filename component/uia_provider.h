@@ -3,6 +3,7 @@
 // route that runs each provider call on the window's thread.
 #pragma once
 #include <string>
+#include <type_traits>
 #include <vector>
 #include "component/accessibility.h"
 #include "component/core/text_units.h"
