@@ -254,6 +254,15 @@ TEST_F(AccessibilityTest, EveryMethodAnswersThroughItsDocumentedSlot) {
              BSTR needle = SysAllocString(L"print");
              EXPECT_EQ(Slot(all, 8, needle, FALSE, TRUE, &found), S_OK);
              EXPECT_EQ(TextOf(found), L"Print");
+             found->Release();
+             EXPECT_EQ(Slot(all, 8, needle, FALSE, FALSE, &found), S_OK);
+             EXPECT_EQ(found, nullptr) << "case matters";
+             SysFreeString(needle);
+             needle = SysAllocString(L"x = 1");
+             EXPECT_EQ(Slot(all, 8, needle, TRUE, FALSE, &found), S_OK);
+             int order = 0;
+             Slot(found, 5, End, all, End, &order);
+             EXPECT_EQ(order, -2) << "the last one, backward";
              SysFreeString(needle), found->Release(), all->Release();
          }},
         {"GetAttributeValue",

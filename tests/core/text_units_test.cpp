@@ -241,23 +241,4 @@ TEST(TextUnits, RandomCallsFollowTheModel) {
     }
 }
 
-TEST(TextUnits, FindForwardBackwardAndIgnoringCase) {
-    EditorCore core;
-    core.SetText("Print x\nPRINT y\nprint z");
-    TextUnits units(core, kPageLines);
-    struct {
-        const char* needle;
-        bool backward, ignoreCase;
-        TextSpan want;
-    } cases[] = {{"print", false, false, {16, 21}},  {"print", false, true, {0, 5}},
-                 {"print", true, true, {16, 21}},    {"PRINT", true, false, {8, 13}},
-                 {"nothing", false, true, {-1, -1}}, {"", false, false, {-1, -1}}};
-    for (const auto& c : cases) {
-        TextSpan found = units.Find({0, core.Length()}, c.needle, c.backward, c.ignoreCase);
-        EXPECT_EQ(found.start, c.want.start) << c.needle;
-        EXPECT_EQ(found.end, c.want.end) << c.needle;
-    }
-    EXPECT_EQ(units.Find({9, 20}, "print", false, true).start, -1);
-}
-
 } // namespace
