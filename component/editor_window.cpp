@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <new>
+#include "component/accessibility.h"
 #include "component/core/words.h"
 #include "editor/notification.h"
 #include "editor/requests.h"
@@ -398,6 +399,7 @@ void OnSetFocus(EditorWindow& w) {
     UpdateCaret(w);
     w.highlightStart = -1; // drawn anew in the focused or unfocused tint
     InvalidateSelectionChange(w);
+    NotifyAccessibilityFocus(w);
 }
 
 void OnKillFocus(EditorWindow& w) {
@@ -738,6 +740,12 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         SyncView(*w);
     switch (message) {
     case WM_NCDESTROY: OnNcDestroy(hwnd, w); break;
+    case WM_DESTROY: DisconnectAccessibility(*w); break;
+    case WM_GETOBJECT: return OnGetObject(*w, wParam, lParam);
+    case kAccessibilityCallMessage: return OnAccessibilityCall(*w, lParam);
+    case WM_GETTEXT: return OnGetText(*w, wParam, lParam);
+    case WM_GETTEXTLENGTH: return OnGetTextLength(*w);
+    case WM_SETTEXT: return OnSetText(*w, lParam);
     case WM_PAINT: OnPaint(*w); return 0;
     case WM_PRINTCLIENT: OnPrintClient(*w, reinterpret_cast<HDC>(wParam)); return 0;
     case WM_ERASEBKGND: return 1;
@@ -851,6 +859,7 @@ LRESULT HandleRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM lPara
     bool caretMoved = w.core.Caret() != caret;
     if (scrollToCaret || caretMoved || w.core.Anchor() != anchor || w.core.ChangeCount() != changes)
         Refresh(w, scrollToCaret || caretMoved);
+    NotifyAccessibility(w);
     return result;
 }
 
@@ -891,11 +900,33 @@ bool InvalidateChanges(EditorWindow& w) {
     return GetUpdateRect(w.hwnd, nullptr, FALSE) != FALSE;
 }
 
+void ReplaceAllText(EditorWindow& w, const std::string& text) {
+    w.core.BeginUndoAction();
+    w.core.SetText(text);
+    w.core.EndUndoAction();
+    w.widthStale = true;
+    w.wantedX = -1;
+    Refresh(w, true);
+}
+
+void SelectAndShow(EditorWindow& w, int anchor, int caret) {
+    Select(w, anchor, caret);
+    w.wantedX = -1;
+}
+
+void ScrollLineIntoView(EditorWindow& w, int line, bool alignToTop) {
+    int row = w.core.VisibleFromDocLine(line);
+    ScrollTo(w, alignToTop ? row : row - LinesOnScreen(w) + 1, w.xOffset);
+}
+
 // No exception may cross back into the window system: a request or message
 // that fails answers 0 and leaves the window working.
 LRESULT CALLBACK EditorWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     try {
-        return HandleMessage(hwnd, message, wParam, lParam);
+        LRESULT result = HandleMessage(hwnd, message, wParam, lParam);
+        if (EditorWindow* w = FromWindow(hwnd))
+            NotifyAccessibility(*w);
+        return result;
     } catch (...) {
         return 0;
     }

@@ -31,6 +31,12 @@ struct StyleFont {
     int descent = 0;
 };
 
+// The window's accessibility objects and their state (accessibility.h).
+struct Accessibility;
+struct AccessibilityDeleter {
+    void operator()(Accessibility* accessibility) const;
+};
+
 // Everything one editor window owns.
 struct EditorWindow {
     explicit EditorWindow(HWND window) : hwnd(window) {}
@@ -41,8 +47,8 @@ struct EditorWindow {
     int lineHeight = 16;
     int ascent = 12;
     int tabWidth = 64;
-    int xOffset = 0;         // pixels the text is scrolled to the left
-    int scrollWidth = 0;     // widest line drawn so far, for the horizontal scroll bar
+    int xOffset = 0;     // pixels the text is scrolled to the left
+    int scrollWidth = 0; // widest line drawn so far, for the horizontal scroll bar
     // The selection as last drawn: its ends, and its first and last lines
     // (-1 when nothing was highlighted).
     int highlightStart = -1;
@@ -83,6 +89,7 @@ struct EditorWindow {
     // and styles, so an unchanged line is not measured again wherever it moves.
     std::unordered_map<std::string, std::vector<int>> layouts;
     MeasuringDC measuring;
+    std::unique_ptr<Accessibility, AccessibilityDeleter> accessibility; // made when first needed
 };
 
 // One document line measured for drawing: x[i] is the left edge of byte i

@@ -176,6 +176,7 @@ bool EditorCore::Impl::Replace(int start, int deleteLength, const char* text, in
     ExpandFoldsHolding(doc.LineFromPosition(start), doc.LineFromPosition(start + deleteLength));
 
     LineChange change = doc.Replace(start, deleteLength, text, insertLength);
+    ++textVersion;
     folds.ReplaceLines(change.firstLine, change.linesRemoved, change.linesAdded);
     Relex(change.firstLine - 1, change.firstLine - 1 + change.linesAdded);
     Changed(change.firstLine - 1, change.linesAdded == change.linesRemoved
@@ -660,6 +661,10 @@ ViewChanges EditorCore::TakeChanges() {
     ViewChanges changes = impl_->changes;
     impl_->changes = ViewChanges();
     return changes;
+}
+
+unsigned EditorCore::TextVersion() const {
+    return impl_->textVersion;
 }
 
 } // namespace kalmor

@@ -162,6 +162,9 @@ class EditorCore {
     unsigned ChangeCount() const;
     ViewChanges TakeChanges();
 
+    // Grows with every change to the text, so a caller can tell whether a call edited it.
+    unsigned TextVersion() const;
+
   private:
     struct Impl;
     std::unique_ptr<Impl> impl_;

@@ -84,6 +84,7 @@ struct EditorCore::Impl {
     ViewChanges changes;
     mutable std::string scratch;
     std::string scratchStyles;
+    unsigned textVersion = 0;
 };
 
 } // namespace kalmor
