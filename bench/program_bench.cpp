@@ -15,7 +15,7 @@
 #include "bench/repeated_listing.h"
 #include "tests/child_process.h"
 #include "editor/channel.h"
-#include "editor/requests.h"
+#include "kalmor.h"
 #include "editor/setup.h"
 #include "folding/folding.h"
 
@@ -74,7 +74,7 @@ bool OpenEditor() {
     host = CreateWindowExA(0, wc.lpszClassName, "Kalmor benchmark", WS_OVERLAPPEDWINDOW, 0, 0, 800,
                            600, nullptr, nullptr, wc.hInstance, nullptr);
     LOADCOMPONENT();
-    editor = CreateWindowExA(0, "ZoradezazOr", "", WS_CHILD | WS_VISIBLE, 0, 0, 100, 100, host,
+    editor = CreateWindowExA(0, KALMOR_CLASS_NAME, "", WS_CHILD | WS_VISIBLE, 0, 0, 100, 100, host,
                              nullptr, wc.hInstance, nullptr);
     if (!host || !editor)
         return false;

@@ -2,7 +2,7 @@
 #include "component/editor_window.h"
 #include <algorithm>
 #include <cstdio>
-#include "editor/requests.h"
+#include "kalmor.h"
 
 namespace kalmor {
 

@@ -7,8 +7,7 @@
 #include <new>
 #include "component/accessibility.h"
 #include "component/core/words.h"
-#include "editor/notification.h"
-#include "editor/requests.h"
+#include "kalmor.h"
 
 namespace kalmor {
 

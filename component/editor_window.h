@@ -11,10 +11,9 @@
 #include <vector>
 #include "component/core/editor_core.h"
 #include "component/gdi.h"
+#include "kalmor.h"
 
 namespace kalmor {
-
-constexpr char kEditorClassName[] = "ZoradezazOr";
 
 // A style's font as last built, with the attributes it was built from, so a
 // change of colour alone does not rebuild it. Styles asking for the same font

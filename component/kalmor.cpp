@@ -17,7 +17,7 @@ bool RegisterEditorClass(HINSTANCE instance) {
     wc.cbWndExtra = sizeof(LONG_PTR);
     wc.hInstance = instance;
     wc.hCursor = LoadCursorA(nullptr, IDC_IBEAM);
-    wc.lpszClassName = kalmor::kEditorClassName;
+    wc.lpszClassName = KALMOR_CLASS_NAME;
     return RegisterClassExA(&wc) != 0;
 }
 
@@ -48,7 +48,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
         return RegisterEditorClass(instance);
     case DLL_PROCESS_DETACH:
         if (!reserved)
-            UnregisterClassA(kalmor::kEditorClassName, instance);
+            UnregisterClassA(KALMOR_CLASS_NAME, instance);
         break;
     }
     return TRUE;

@@ -5,7 +5,7 @@
 #include <new>
 #include "component/editor_window.h"
 #include "component/uia_provider.h"
-#include "editor/requests.h"
+#include "kalmor.h"
 
 namespace kalmor {
 

@@ -2,7 +2,7 @@
 
 #include "editor/channel.h"
 #include "editor/demo_text.h"
-#include "editor/requests.h"
+#include "kalmor.h"
 
 std::string demoListing;
 std::string keywordList;

@@ -1,7 +1,7 @@
 #include "folding/folding.h"
 
 #include "editor/channel.h"
-#include "editor/requests.h"
+#include "kalmor.h"
 
 // The header line of the current sweep.
 static int sweepHeader;

@@ -1,8 +1,7 @@
 #include "shell/shell.h"
 
 #include "editor/channel.h"
-#include "editor/notification.h"
-#include "editor/requests.h"
+#include "kalmor.h"
 #include "editor/setup.h"
 #include "folding/folding.h"
 #include "shell/menu.h"
@@ -16,7 +15,7 @@ static const char ABOUT_TEXT[] =
 
 // Creates the editor window, fetches its direct pointer and configures it.
 static void ONCREATE(HWND window) {
-    editorWindow = CreateWindowExA(0, "ZoradezazOr", "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0,
+    editorWindow = CreateWindowExA(0, KALMOR_CLASS_NAME, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0,
                                    10, 10, window, nullptr, instanceHandle, nullptr);
     directPointer = SendMessageA(editorWindow, SCI_GETDIRECTPOINTER, 0, 0);
     SETUPEDITOR();
@@ -35,7 +34,7 @@ static void ONCOMMAND(HWND window, WPARAM wParam, LPARAM lParam) {
 // A click on a line number toggles the sub that holds the line.
 static void ONNOTIFY(LPARAM lParam) {
     RtlMoveMemory(&notificationRecord, reinterpret_cast<const void*>(lParam),
-                  NOTIFICATION_COPY_SIZE);
+                  sizeof notificationRecord);
     if (notificationRecord.code == SCN_MARGINCLICK && notificationRecord.margin == 1) {
         TOGGLESUB(
             SENDSCINTILLAMSG(directPointer, SCI_LINEFROMPOSITION, notificationRecord.position, 0));

@@ -2,7 +2,7 @@
 // integers; every one is clamped or checked before it reaches the core.
 #include "component/core/editor_core.h"
 #include "component/core/editor_core_impl.h"
-#include "editor/requests.h"
+#include "kalmor.h"
 
 #include <algorithm>
 #include <climits>

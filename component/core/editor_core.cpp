@@ -4,7 +4,7 @@
 #include "component/core/document.h"
 #include "component/core/editor_core_impl.h"
 #include "component/core/words.h"
-#include "editor/requests.h"
+#include "kalmor.h"
 
 #include <algorithm>
 #include <climits>

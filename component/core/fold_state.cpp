@@ -1,6 +1,6 @@
 #include "component/core/fold_state.h"
 
-#include "editor/requests.h"
+#include "kalmor.h"
 
 #include <algorithm>
 

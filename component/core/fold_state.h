@@ -2,7 +2,7 @@
 // visible lines derived from them.
 #pragma once
 #include "component/core/gap_vector.h"
-#include "editor/requests.h"
+#include "kalmor.h"
 
 #include <cstdint>
 #include <vector>

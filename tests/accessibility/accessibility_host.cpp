@@ -2,6 +2,7 @@
 // editor with a short listing, run until its window is closed. It never
 // starts COM, as a host need not. Exits 0 unless something went wrong.
 #include <windows.h>
+#include "kalmor.h"
 
 static LRESULT CALLBACK HostProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_DESTROY)
@@ -17,7 +18,7 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     RegisterClassA(&hostClass);
     HWND host = CreateWindowExA(0, "KalmorAccessibilityHost", "host", WS_OVERLAPPEDWINDOW, 0, 0,
                                 500, 300, nullptr, nullptr, instance, nullptr);
-    HWND editor = CreateWindowExA(0, "ZoradezazOr", "", WS_CHILD | WS_VISIBLE, 0, 0, 480, 260, host,
+    HWND editor = CreateWindowExA(0, KALMOR_CLASS_NAME, "", WS_CHILD | WS_VISIBLE, 0, 0, 480, 260, host,
                                   nullptr, instance, nullptr);
     if (!editor)
         return 3;

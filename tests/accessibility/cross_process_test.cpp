@@ -2,6 +2,7 @@
 // Document named "Editor", and MSAA a text object whose value is the
 // document, after edits too; the host closes cleanly with clients attached.
 #include <windows.h>
+#include "kalmor.h"
 #include <oleacc.h>
 #include <gtest/gtest.h>
 #include <string>
@@ -37,7 +38,7 @@ class CrossProcessTest : public ::testing::Test {
         for (int tries = 0; tries < 200 && !editor; ++tries) {
             Sleep(50);
             host = FindWindowA("KalmorAccessibilityHost", nullptr);
-            editor = host ? FindWindowExA(host, nullptr, "ZoradezazOr", nullptr) : nullptr;
+            editor = host ? FindWindowExA(host, nullptr, KALMOR_CLASS_NAME, nullptr) : nullptr;
         }
         ASSERT_NE(editor, nullptr);
         CoInitialize(nullptr);

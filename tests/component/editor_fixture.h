@@ -9,8 +9,7 @@
 #include <utility>
 #include <vector>
 #include "editor/channel.h"
-#include "editor/notification.h"
-#include "editor/requests.h"
+#include "kalmor.h"
 #include "editor/setup.h"
 
 // The component's direct function, from the KALMOR.DLL the program would load.
@@ -50,7 +49,7 @@ class EditorTest : public ::testing::Test {
         notified = &notifications;
         parent = CreateWindowExA(0, "KalmorTestParent", "test", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480,
                                  nullptr, nullptr, nullptr, nullptr);
-        editor = CreateWindowExA(0, "ZoradezazOr", "", WS_CHILD | WS_VISIBLE, 0, 0, 500, 340,
+        editor = CreateWindowExA(0, KALMOR_CLASS_NAME, "", WS_CHILD | WS_VISIBLE, 0, 0, 500, 340,
                                  parent, reinterpret_cast<HMENU>(7), nullptr, nullptr);
         ASSERT_NE(editor, nullptr);
         ShowWindow(parent, SW_SHOW);

@@ -26,7 +26,7 @@ TEST_F(EditorTest, BothRoutesAgreeOnTheDemoListingAndItsFolds) {
     Send(SCI_TOGGLEFOLD, 9);
     EXPECT_EQ(Call(SCI_GETFOLDEXPANDED, 9), 0);
 
-    HWND second = CreateWindowExA(0, "ZoradezazOr", "", WS_CHILD, 0, 0, 200, 100, parent, nullptr,
+    HWND second = CreateWindowExA(0, KALMOR_CLASS_NAME, "", WS_CHILD, 0, 0, 200, 100, parent, nullptr,
                                   nullptr, nullptr);
     auto other = static_cast<UINT_PTR>(SendMessageA(second, SCI_GETDIRECTPOINTER, 0, 0));
     EXPECT_NE(other, direct);
@@ -83,7 +83,7 @@ TEST(DirectPointer, AnotherProcessesEditorAnswersNothing) {
     HWND editor = nullptr;
     for (int tries = 0; tries < 2000 && !editor; ++tries, Sleep(10)) {
         main = FindWindowA("ScintillaExampleClass", nullptr);
-        editor = main ? FindWindowExA(main, nullptr, "ZoradezazOr", nullptr) : nullptr;
+        editor = main ? FindWindowExA(main, nullptr, KALMOR_CLASS_NAME, nullptr) : nullptr;
     }
     ASSERT_NE(editor, nullptr);
     EXPECT_EQ(SendMessageA(editor, SCI_GETLINECOUNT, 0, 0), 21);

@@ -4,7 +4,7 @@
 #pragma once
 #include "component/core/editor_core.h"
 #include "editor/demo_text.h"
-#include "editor/requests.h"
+#include "kalmor.h"
 
 #include <algorithm>
 #include <cstdint>

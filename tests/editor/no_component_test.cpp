@@ -3,7 +3,7 @@
 // never loaded, even by the fallback for a Windows that refuses the
 // restricted search flags. This program runs in a folder without any KALMOR.DLL.
 #include "editor/channel.h"
-#include "editor/requests.h"
+#include "kalmor.h"
 
 #include <gtest/gtest.h>
 

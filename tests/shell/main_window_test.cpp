@@ -2,8 +2,7 @@
 // it: menu commands and margin clicks, one after another on one window, the
 // folds and caret they leave in the configured editor, and its size.
 #include "editor/channel.h"
-#include "editor/notification.h"
-#include "editor/requests.h"
+#include "kalmor.h"
 #include "editor/setup.h"
 #include "shell/menu.h"
 #include "shell/shell.h"

@@ -1,0 +1,158 @@
+// KALMOR.DLL's public interface: the editor window's class, the direct
+// function, every request the editor answers, the notifications it sends its
+// parent and the values they carry. docs/component.md describes each one.
+//
+// Plain C++ constants and fixed-layout types, with no Windows header, so the
+// editor's platform-neutral core shares them with hosts.
+#pragma once
+#include <stddef.h>
+#include <stdint.h>
+
+// The window class KALMOR.DLL registers while it is loaded.
+constexpr char KALMOR_CLASS_NAME[] = "ZoradezazOr";
+
+// The export that answers requests without the message queue, called as a
+// window procedure: (direct pointer, request, wParam, lParam) -> result. The
+// direct pointer is what SCI_GETDIRECTPOINTER answered.
+constexpr char KALMOR_DIRECT_FUNCTION[] = "Scintilla_DirectFunction";
+#if defined(_WIN32) && !defined(_WIN64)
+typedef intptr_t(__stdcall* KalmorDirectFunction)(uintptr_t pointer, unsigned int request,
+                                                   uintptr_t wParam, intptr_t lParam);
+#else
+typedef intptr_t (*KalmorDirectFunction)(uintptr_t pointer, unsigned int request,
+                                         uintptr_t wParam, intptr_t lParam);
+#endif
+
+// The text.
+constexpr unsigned SCI_INSERTTEXT = 2003;
+constexpr unsigned SCI_GETLENGTH = 2006;
+constexpr unsigned SCI_GETCHARAT = 2007;
+constexpr unsigned SCI_GETSTYLEAT = 2010;
+constexpr unsigned SCI_GETLINECOUNT = 2154;
+constexpr unsigned SCI_LINEFROMPOSITION = 2166;
+constexpr unsigned SCI_POSITIONFROMLINE = 2167;
+constexpr unsigned SCI_SETTEXT = 2181;
+constexpr unsigned SCI_GETTEXT = 2182;
+constexpr unsigned SCI_DELETERANGE = 2645;
+
+// The caret, the selection and the view.
+constexpr unsigned SCI_GETCURRENTPOS = 2008;
+constexpr unsigned SCI_GETANCHOR = 2009;
+constexpr unsigned SCI_SELECTALL = 2013;
+constexpr unsigned SCI_GOTOLINE = 2024;
+constexpr unsigned SCI_GOTOPOS = 2025;
+constexpr unsigned SCI_SETANCHOR = 2026;
+constexpr unsigned SCI_SETCURRENTPOS = 2141;
+constexpr unsigned SCI_GETSELECTIONSTART = 2143;
+constexpr unsigned SCI_GETSELECTIONEND = 2145;
+constexpr unsigned SCI_GETFIRSTVISIBLELINE = 2152;
+constexpr unsigned SCI_SETSEL = 2160;
+constexpr unsigned SCI_GETSELTEXT = 2161;
+constexpr unsigned SCI_POINTXFROMPOSITION = 2164;
+constexpr unsigned SCI_POINTYFROMPOSITION = 2165;
+constexpr unsigned SCI_SCROLLCARET = 2169;
+constexpr unsigned SCI_REPLACESEL = 2170;
+constexpr unsigned SCI_GETDIRECTPOINTER = 2185;
+constexpr unsigned SCI_TEXTHEIGHT = 2279;
+
+// Undo and the clipboard.
+constexpr unsigned SCI_REDO = 2011;
+constexpr unsigned SCI_CANREDO = 2016;
+constexpr unsigned SCI_BEGINUNDOACTION = 2078;
+constexpr unsigned SCI_ENDUNDOACTION = 2079;
+constexpr unsigned SCI_CANPASTE = 2173;
+constexpr unsigned SCI_CANUNDO = 2174;
+constexpr unsigned SCI_EMPTYUNDOBUFFER = 2175;
+constexpr unsigned SCI_UNDO = 2176;
+constexpr unsigned SCI_CUT = 2177;
+constexpr unsigned SCI_COPY = 2178;
+constexpr unsigned SCI_PASTE = 2179;
+constexpr unsigned SCI_CLEAR = 2180;
+
+// Styles.
+constexpr unsigned SCI_STYLECLEARALL = 2050;
+constexpr unsigned SCI_STYLESETFORE = 2051;
+constexpr unsigned SCI_STYLESETBOLD = 2053;
+constexpr unsigned SCI_STYLESETITALIC = 2054;
+constexpr unsigned SCI_STYLESETSIZE = 2055;
+constexpr unsigned SCI_STYLESETFONT = 2056;
+constexpr unsigned SCI_STYLEGETFORE = 2481;
+
+// Folding.
+constexpr unsigned SCI_GETFOLDLEVEL = 2223;
+constexpr unsigned SCI_GETLASTCHILD = 2224;
+constexpr unsigned SCI_GETFOLDPARENT = 2225;
+constexpr unsigned SCI_GETLINEVISIBLE = 2228;
+constexpr unsigned SCI_SETFOLDEXPANDED = 2229;
+constexpr unsigned SCI_GETFOLDEXPANDED = 2230;
+constexpr unsigned SCI_TOGGLEFOLD = 2231;
+
+// Margins.
+constexpr unsigned SCI_SETMARGINTYPEN = 2240;
+constexpr unsigned SCI_GETMARGINTYPEN = 2241;
+constexpr unsigned SCI_SETMARGINWIDTHN = 2242;
+constexpr unsigned SCI_GETMARGINWIDTHN = 2243;
+constexpr unsigned SCI_SETMARGINMASKN = 2244;
+constexpr unsigned SCI_GETMARGINMASKN = 2245;
+constexpr unsigned SCI_SETMARGINSENSITIVEN = 2246;
+constexpr unsigned SCI_GETMARGINSENSITIVEN = 2247;
+
+// The lexer.
+constexpr unsigned SCI_SETLEXER = 4001;
+constexpr unsigned SCI_GETLEXER = 4002;
+constexpr unsigned SCI_SETPROPERTY = 4004;
+constexpr unsigned SCI_SETKEYWORDS = 4005;
+
+// Every request number lies in [SCI_START, SCI_END); the editor window takes
+// window messages in that range as requests.
+constexpr unsigned SCI_START = 2000;
+constexpr unsigned SCI_END = 5000;
+
+// Values carried by requests.
+constexpr int STYLE_DEFAULT = 32;
+constexpr int STYLE_LINENUMBER = 33;
+constexpr int SC_MARGIN_SYMBOL = 0;
+constexpr int SC_MARGIN_NUMBER = 1;
+constexpr int SC_FOLDLEVELBASE = 0x400;
+constexpr int SC_FOLDLEVELHEADERFLAG = 0x2000;
+constexpr int SC_FOLDLEVELNUMBERMASK = 0x0FFF;
+constexpr int SCLEX_BASIC = 51;
+
+// Notification codes sent to the parent in WM_NOTIFY, and the keys held.
+constexpr unsigned SCN_MARGINCLICK = 2010;
+constexpr int SCMOD_SHIFT = 1;
+constexpr int SCMOD_CTRL = 2;
+constexpr int SCMOD_ALT = 4;
+
+// The record WM_NOTIFY's lParam points to. It begins with the system's
+// NMHDR (window, control ID, code); the pointer-sized fields follow the
+// platform's width, so on 32-bit Windows the record is 80 bytes.
+struct SCNotification {
+    void* hwndFrom;
+    uintptr_t idFrom;
+    unsigned int code;
+    intptr_t position;
+    int ch;
+    int modifiers;
+    int modificationType;
+    const char* text;
+    intptr_t length;
+    intptr_t linesAdded;
+    int message;
+    uintptr_t wParam;
+    intptr_t lParam;
+    intptr_t line;
+    int foldLevelNow;
+    int foldLevelPrev;
+    int margin;
+    int listType;
+    int x;
+    int y;
+};
+
+#if defined(_WIN32) && !defined(_WIN64)
+static_assert(sizeof(SCNotification) == 80, "the notification record is 80 bytes");
+static_assert(offsetof(SCNotification, code) == 8, "code at byte 8");
+static_assert(offsetof(SCNotification, position) == 12, "position at byte 12");
+static_assert(offsetof(SCNotification, margin) == 64, "margin at byte 64");
+#endif
