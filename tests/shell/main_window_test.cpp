@@ -28,7 +28,7 @@ struct Step {
 const Step STEPS[] = {
     {WM_COMMAND, ID_TOGGLE_SUBS_BELOW, 0, 0, 10, "000", 9}, // from a body line: all below too
     {WM_COMMAND, ID_TOGGLE_SUBS_BELOW, 0, 0, 13, "011", 0}, // outside any sub: opens all below
-    {WM_COMMAND, ID_TOGGLE_SUB, 0, 0, 11, "111", 9},        // a hidden body line's sub
+    {WM_COMMAND, ID_TOGGLE_SUB, 0, 0, 9, "111", 9},         // a closed header opens
     {WM_NOTIFY, 0, 1, SCN_MARGINCLICK, 19, "110", 18},
     {WM_NOTIFY, 0, 0, SCN_MARGINCLICK, 14, "110", 18}, // other margins and codes: nothing
     {WM_NOTIFY, 0, 2, SCN_MARGINCLICK, 14, "110", 18},
