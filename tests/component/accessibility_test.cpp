@@ -389,7 +389,7 @@ TEST_F(AccessibilityTest, ObjectsOutlivingTheWindowAreNotAvailable) {
     } work{range, L""};
     HANDLE thread = CreateThread(
         nullptr, 0,
-        [](void* p) -> DWORD {
+        [](void* p) WINAPI -> DWORD {
             Work* w = static_cast<Work*>(p);
             BSTR text = nullptr;
             Slot(w->range, 12, -1, &text);
