@@ -10,6 +10,8 @@ packages="cmake ninja-build g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 wine 
 fonts-wine fonts-liberation python3 xdotool x11-utils imagemagick"
 if [ "${1:-build}" = test ]; then
     packages="$packages clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev"
+    # The emulated PC that runs the i686 build (win32vm/).
+    packages="$packages qemu-system-x86 qemu-utils mmdebstrap"
 fi
 
 missing=""

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
-"""End-to-end tests: the real x86_64 program with the real KALMOR.DLL under
-wine64 on an X display, used only through mouse clicks and key presses, and
+"""End-to-end tests: the real program with the real KALMOR.DLL under Wine
+on an X display, used only through mouse clicks and key presses, and
 judged from screenshots.
 
     e2e.py [--session DIR] BUILD_DIR OUT_DIR GROUP...
@@ -12,7 +12,8 @@ copies and their Wine desktop, the others are the groups of checks below.
 "screenshot" saves the window as it opens, "picture" with the first sub
 folded (the README's picture). With --session, the Wine prefix and display
 are the test run's (made by cmake/wine-session.sh); otherwise WINEPREFIX and
-DISPLAY come from the environment.
+DISPLAY come from the environment. E2E_WINE names another Wine loader (the
+emulated PC's runs the i686 build) and E2E_PATIENCE stretches every wait.
 
 The program runs as its own copy, kalmor-e2e.exe, which the prefix gives a
 Wine desktop of its own: without a window manager that is what lets the
@@ -24,12 +25,13 @@ import subprocess
 import sys
 import time
 
-from screen import Editor, Failure, Frame, Shot, click, drag, geometry, keys, type_text, \
-    wait_for, windows_titled
+from screen import PATIENCE, Editor, Failure, Frame, Shot, click, drag, geometry, keys, \
+    type_text, wait_for, windows_titled
 
 TITLE = "Kalmor.dll editor example"
 EXE = "kalmor-e2e.exe"
-WINE = "/usr/lib/wine/wine64" if os.access("/usr/lib/wine/wine64", os.X_OK) else "wine64"
+WINE = os.environ.get("E2E_WINE") or (
+    "/usr/lib/wine/wine64" if os.access("/usr/lib/wine/wine64", os.X_OK) else "wine64")
 
 # The demo listing's subs: header line and the lines a fold hides.
 SUB1 = (10, [11, 12, 13])
@@ -56,7 +58,7 @@ class Program:
 
     def exit_status(self, timeout=20):
         try:
-            return self.process.wait(timeout)
+            return self.process.wait(timeout * PATIENCE)
         except subprocess.TimeoutExpired:
             raise Failure("the program did not end") from None
 
