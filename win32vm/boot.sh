@@ -5,6 +5,7 @@
 #   boot.sh CACHE DISK SHARE LIMIT
 # The CPU is emulated (TCG: no KVM here). SMAP is off because this qemu
 # mishandles the return to user mode with SMAP on, which oopses Wine's processes.
+# KALMOR_WIN32VM_CPU gives another CPU model (e.g. max,-smap,vendor=GenuineIntel).
 set -eu
 cache=$1
 disk=$2
@@ -16,7 +17,7 @@ case $disk in
 esac
 rm -f "$share/status"
 
-qemu-system-x86_64 -machine q35 -accel tcg -cpu max,-smap -smp 2 -m 2048 \
+qemu-system-x86_64 -machine q35 -accel tcg -cpu "${KALMOR_WIN32VM_CPU:-max,-smap}" -smp 2 -m 2048 \
     -kernel "$cache/vmlinuz" -initrd "$cache/initrd.img" \
     -append "root=/dev/vda rw console=ttyS0 init=/sbin/kalmor-init panic=-1 quiet" \
     -drive "file=$disk,if=virtio,format=$format,cache=unsafe" \

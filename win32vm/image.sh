@@ -52,8 +52,8 @@ if [ -z "$sources" ]; then
 fi
 
 started=$(date +%s)
-say "building the emulated PC's Debian 12 system in $cache (about 7 minutes, 2.3 GB;"
-say "downloads about 500 MB the first time)"
+say "building the emulated PC's Debian 12 system in $cache"
+say "(10 to 25 minutes, 3.3 GB of disk; downloads about 600 MB)"
 echo "$sources" | mmdebstrap --mode=root --variant=apt --architectures=amd64,i386 \
     --include=linux-image-amd64,mount,kmod,procps,wine,wine32,wine64,fonts-wine,fonts-liberation,xvfb,xdotool,x11-utils,imagemagick,python3 \
     --dpkgopt='path-exclude=/usr/share/man/*' --dpkgopt='path-exclude=/usr/share/doc/*' \
@@ -72,7 +72,7 @@ say "writing the disk image (8 GB sparse)"
 mke2fs -q -t ext4 -L kalmor -d "$cache/rootfs" "$cache/disk.raw" 8G
 rm -rf "$cache/rootfs"
 
-say "making the Wine prefix inside the emulated PC (about 3 minutes)"
+say "making the Wine prefix inside the emulated PC (5 to 12 minutes)"
 job=$(mktemp -d /tmp/kalmor-win32vm-prefix.XXXXXX)
 cp "$here/make-prefix.sh" "$job/job.sh"
 if ! sh "$here/boot.sh" "$cache" "$cache/disk.raw" "$job" 900; then
