@@ -75,7 +75,7 @@ rm -rf "$cache/rootfs"
 say "making the Wine prefix inside the emulated PC (5 to 12 minutes)"
 job=$(mktemp -d /tmp/kalmor-win32vm-prefix.XXXXXX)
 cp "$here/make-prefix.sh" "$job/job.sh"
-if ! sh "$here/boot.sh" "$cache" "$cache/disk.raw" "$job" 900; then
+if ! sh "$here/boot.sh" "$cache" "$cache/disk.raw" "$job" 1800; then
     say "making the Wine prefix failed; what the emulated PC printed:"
     tail -n 40 "$job/console.log" "$job/serial.log" >&2 2>/dev/null || true
     rm -rf "$job"

@@ -3,7 +3,10 @@
 # characters, then the i686 component tests. Screenshots of failed checks are
 # copied to /share/results.
 set -u
-# No debugger: a crashed program ends at once instead of showing Wine's crash box.
+# A UTF-8 locale, so that Wine reads the folder's non-ASCII name as a user's
+# system does (in the C locale it cannot even enter that folder). No
+# debugger: a crashed program ends at once instead of showing Wine's crash box.
+export LANG=C.UTF-8
 export WINEPREFIX=/opt/kalmor-wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 export E2E_WINE=wine E2E_PATIENCE=${E2E_PATIENCE:-6} PYTHONUNBUFFERED=1
 results=/share/results

@@ -5,12 +5,12 @@
 # Each run boots a copy-on-write overlay of the image, so the image stays clean.
 #   run.sh WIN32_BUILD_DIR WORK_DIR
 # KALMOR_SKIP_WIN32VM=1 skips it; KALMOR_WIN32VM_LIMIT bounds the emulated
-# run in seconds (default 1200).
+# run in seconds (default 1800).
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "$1" && pwd)
 work=$2
-limit=${KALMOR_WIN32VM_LIMIT:-1200}
+limit=${KALMOR_WIN32VM_LIMIT:-1800}
 if [ "${KALMOR_SKIP_WIN32VM:-0}" = 1 ]; then
     echo "win32vm: skipped (KALMOR_SKIP_WIN32VM=1)"
     exit 0
