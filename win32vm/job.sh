@@ -8,7 +8,7 @@ set -u
 # debugger: a crashed program ends at once instead of showing Wine's crash box.
 export LANG=C.UTF-8
 export WINEPREFIX=/opt/kalmor-wine WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
-export E2E_WINE=wine E2E_PATIENCE=${E2E_PATIENCE:-6} PYTHONUNBUFFERED=1
+export E2E_WINE=wine E2E_PATIENCE=${E2E_PATIENCE:-10} PYTHONUNBUFFERED=1
 results=/share/results
 mkdir -p "$results"
 
