@@ -11,6 +11,8 @@ fonts-wine fonts-liberation python3 xdotool x11-utils imagemagick"
 if [ "${1:-build}" = test ]; then
     # xclip puts text on the X clipboard for the end-to-end paste check.
     packages="$packages clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev xclip"
+    # The emulated PC that runs the i686 build (win32vm/).
+    packages="$packages qemu-system-x86 qemu-utils mmdebstrap"
 fi
 
 missing=""

@@ -8,7 +8,9 @@ X display, used only through mouse and keys and judged from screenshots.
 kalmor-e2e.exe, which the prefix gives a Wine desktop of its own (without a
 window manager that lets it take the keyboard focus). "picture" saves the
 window with the first sub folded. --session takes the prefix and display of
-cmake/wine-session.sh's session DIR instead of WINEPREFIX and DISPLAY."""
+cmake/wine-session.sh's session DIR instead of WINEPREFIX and DISPLAY.
+E2E_WINE names another Wine loader (the emulated PC runs the i686 build
+with wine32) and E2E_PATIENCE stretches every wait."""
 
 import os
 import shutil
@@ -16,13 +18,13 @@ import subprocess
 import sys
 import time
 
-from screen import Editor, Failure, Frame, Shot, click, drag, geometry, keys, run, type_text, \
-    wait_for, windows_titled
+from screen import PATIENCE, Editor, Failure, Frame, Shot, click, drag, geometry, keys, run, \
+    type_text, wait_for, windows_titled
 
 TITLE = "Kalmor.dll editor example"
 EXE = "kalmor-e2e.exe"
-WINE = ["sh", os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "cmake",
-                           "wine64.sh")]
+WINE = [os.environ["E2E_WINE"]] if os.environ.get("E2E_WINE") else [
+    "sh", os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "cmake", "wine64.sh")]
 
 # The demo listing's subs: header line and the lines a fold hides.
 SUB1 = (10, [11, 12, 13])
@@ -50,7 +52,7 @@ class Program:
 
     def exit_status(self, timeout=20):
         try:
-            return self.process.wait(timeout)
+            return self.process.wait(timeout * PATIENCE)
         except subprocess.TimeoutExpired:
             raise Failure("the program did not end") from None
 

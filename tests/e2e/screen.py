@@ -21,9 +21,14 @@ def run(*command):
     return subprocess.run(command, check=True, capture_output=True, text=True).stdout
 
 
+# How many times longer than usual to wait: more on a slower (emulated) machine.
+PATIENCE = float(os.environ.get("E2E_PATIENCE", "1"))
+
+
 def wait_for(what, probe, timeout=20.0):
-    """Polls `probe` until it returns something true, or fails after `timeout` s."""
-    deadline = time.monotonic() + timeout
+    """Polls `probe` until it returns something true, or fails after `timeout` s
+    (stretched by PATIENCE)."""
+    deadline = time.monotonic() + timeout * PATIENCE
     while True:
         value = probe()
         if value:

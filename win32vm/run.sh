@@ -1,0 +1,58 @@
+#!/bin/sh
+# Runs the i686 build in the emulated PC: its end-to-end checks (from the
+# package zip when there is one) and its component tests, under Wine on a
+# Debian 12 that runs 32-bit code. The image is built on first use and cached.
+# Each run boots a copy-on-write overlay of the image, so the image stays clean.
+#   run.sh WIN32_BUILD_DIR WORK_DIR
+# KALMOR_SKIP_WIN32VM=1 skips it; KALMOR_WIN32VM_COMPONENT_TESTS=1 adds the
+# i686 component tests (long); KALMOR_WIN32VM_LIMIT bounds the emulated run in
+# seconds (default 1800).
+set -eu
+here=$(cd "$(dirname "$0")" && pwd)
+build=$(cd "$1" && pwd)
+work=$2
+limit=${KALMOR_WIN32VM_LIMIT:-1800}
+if [ "${KALMOR_SKIP_WIN32VM:-0}" = 1 ]; then
+    echo "win32vm: skipped (KALMOR_SKIP_WIN32VM=1)"
+    exit 0
+fi
+cache=$(sh "$here/image.sh")
+
+rm -rf "$work"
+share=$work/share
+mkdir -p "$share/e2e" "$share/win32"
+work=$(cd "$work" && pwd)
+cp "$here/job.sh" "$share/job.sh"
+cp "$here/../tests/e2e/e2e.py" "$here/../tests/e2e/screen.py" "$share/e2e/"
+cp "$build/kalmor-example.exe" "$build/KALMOR.DLL" "$share/win32/"
+# The component tests take minutes under wine64 here and several times that
+# emulated: they run only when asked.
+if [ "${KALMOR_WIN32VM_COMPONENT_TESTS:-0}" = 1 ] &&
+    [ -f "$build/tests/component/component_tests.exe" ]; then
+    mkdir -p "$share/component"
+    cp "$build/tests/component/component_tests.exe" "$build/tests/component/KALMOR.DLL" \
+        "$share/component/"
+fi
+package=$(ls "$build"/../packages/kalmor-example-*-win32.zip 2>/dev/null | tail -n 1 || true)
+if [ -n "$package" ]; then
+    cp "$package" "$share/package.zip"
+    echo "win32vm: running $(basename "$package") in the emulated PC"
+else
+    echo "win32vm: no package zip; running $build in the emulated PC"
+fi
+
+qemu-img create -q -f qcow2 -b "$cache/disk.raw" -F raw "$work/overlay.qcow2"
+started=$(date +%s)
+status=0
+sh "$here/boot.sh" "$cache" "$work/overlay.qcow2" "$share" "$limit" || status=1
+rm -f "$work/overlay.qcow2"
+cat "$share/console.log" 2>/dev/null || true
+if [ $status -ne 0 ]; then
+    echo "win32vm: FAILED after $(($(date +%s) - started)) s; the emulated PC's console:"
+    tail -n 30 "$share/serial.log" 2>/dev/null || true
+    for shot in "$share"/results/*.png; do
+        [ -f "$shot" ] && echo "win32vm: what the program showed: $shot"
+    done
+    exit 1
+fi
+echo "win32vm: passed in $(($(date +%s) - started)) s"
