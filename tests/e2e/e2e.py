@@ -16,7 +16,7 @@ import subprocess
 import sys
 import time
 
-from screen import Editor, Failure, Frame, Shot, click, drag, geometry, keys, run, type_text, \
+from screen import Editor, Failure, Frame, Shot, click, geometry, keys, run, type_text, \
     wait_for, windows_titled
 
 TITLE = "Kalmor.dll editor example"
@@ -290,10 +290,9 @@ def highlighted(session, view, line):
 
 
 def selecting(session):
-    """Shift+keys and a drag select, drawn as a light tint that keeps the
-    colours; copy, paste, undo and redo change the text as a person expects
-    (read back through the X clipboard); text another X program put on the
-    clipboard pastes in."""
+    """Shift+keys select, drawn as a light tint that keeps the colours; the
+    selection copies to the X clipboard, and text another X program put on
+    the clipboard pastes in."""
     view = session.start()
     listing = None
 
@@ -312,26 +311,6 @@ def selecting(session):
     expect(colourful > 10, "the selected line keeps its colours (%d pixels)" % colourful)
     keys("ctrl+c")
     expect_clipboard("Const ID_TEST1 = &H2000", "line 5 copied")
-
-    keys("ctrl+End", "Return", "ctrl+v")
-    session.wait_lines(ALL_LINES + [None], "the pasted line")
-    editor_text(listing + "\nConst ID_TEST1 = &H2000", "the text after the paste")
-    keys("ctrl+z", "ctrl+z")
-    editor_text(listing, "the text after two undos")
-    keys("ctrl+y")
-    editor_text(listing + "\n", "the text after a redo")
-    keys("ctrl+z")
-
-    view = session.look()
-    start = (view.editor.margin_right + 30, session.row_of(view, 10))
-    drag(start, (view.editor.margin_right + 30, session.row_of(view, 12)))
-    view = wait_for("lines 10 to 12 selected", lambda: all(
-        highlighted(session, session.look(), line) > 20 for line in (10, 11, 12))
-        and session.last)
-    expect(highlighted(session, view, 14) == 0, "line 14 is not selected")
-    keys("ctrl+c")
-    expect_clipboard(lambda text: "\n  1*2+(3/4)=567 'Not really...\n" in text,
-                     "the dragged lines copied")
 
     # Text from another X program: xclip serves it until stopped.
     server = subprocess.Popen(["xclip", "-quiet", "-selection", "clipboard", "-i"],

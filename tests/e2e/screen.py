@@ -55,16 +55,6 @@ def click(x, y, button=1, quick=False):
     last_click = (x, y, time.monotonic())
 
 
-def drag(start, end):
-    """Presses the left button at `start`, moves to `end` in steps and releases."""
-    run("xdotool", "mousemove", str(start[0]), str(start[1]), "mousedown", "1")
-    for step in (1, 2, 3, 4):
-        x = start[0] + (end[0] - start[0]) * step // 4
-        y = start[1] + (end[1] - start[1]) * step // 4
-        run("xdotool", "mousemove", str(x), str(y))
-    run("xdotool", "mouseup", "1")
-
-
 def keys(*names):
     run("xdotool", "key", "--delay", "30", *names)
 
