@@ -55,6 +55,19 @@ int Events(int id) {
     return DoubleEntry<int(WINAPI*)(int)>("DoubleEventCount")(id);
 }
 
+// A range and the text read from it on a thread of its own.
+struct RangeText {
+    IUnknown* range;
+    std::wstring text;
+};
+DWORD WINAPI ReadRangeText(void* work) {
+    auto* w = static_cast<RangeText*>(work);
+    BSTR text = nullptr;
+    Slot(w->range, 12, -1, &text);
+    w->text = Take(text);
+    return 0;
+}
+
 class AccessibilityTest : public EditorTest {
   protected:
     void SetUp() override {
@@ -264,20 +277,8 @@ TEST_F(AccessibilityTest, ObjectsOutlivingTheWindowAreNotAvailable) {
                       reinterpret_cast<void**>(&accessible));
     ASSERT_NE(accessible, nullptr);
     // From another thread while the window's thread pumps messages.
-    struct Work {
-        IUnknown* range;
-        std::wstring text;
-    } work{range, L""};
-    HANDLE thread = CreateThread(
-        nullptr, 0,
-        [](void* p) -> DWORD {
-            Work* w = static_cast<Work*>(p);
-            BSTR text = nullptr;
-            Slot(w->range, 12, -1, &text);
-            w->text = Take(text);
-            return 0;
-        },
-        &work, 0, nullptr);
+    RangeText work{range, L""};
+    HANDLE thread = CreateThread(nullptr, 0, ReadRangeText, &work, 0, nullptr);
     while (MsgWaitForMultipleObjects(1, &thread, FALSE, 5000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1)
         PumpMessages();
     CloseHandle(thread);
