@@ -126,8 +126,9 @@ TEST(Differential, RandomEditsMatchTheModelAndAFullRelex) {
             }
             seen.insert(std::hash<std::string>()(model));
             // An edit never leaves its own text hidden.
-            if (edited >= 0)
+            if (edited >= 0) {
                 ASSERT_TRUE(core.LineVisible(core.LineFromPosition(edited)));
+            }
             ASSERT_EQ(core.Text(), model);
             ASSERT_EQ(core.Caret(), caret);
             ASSERT_EQ(core.Anchor(), anchor);
@@ -145,8 +146,9 @@ TEST(Differential, RandomEditsMatchTheModelAndAFullRelex) {
             ConfigureLexer(fresh);
             fresh.SetText(model);
             ASSERT_TRUE(SameStylesAndLevels(core, fresh));
-            if (step % 10 == 0)
+            if (step % 10 == 0) {
                 ASSERT_EQ(Fault(core), "");
+            }
         }
         // The whole history leads back to the start and forward to the end.
         while (core.CanRedo())
