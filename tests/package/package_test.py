@@ -114,7 +114,7 @@ def run(packages, version, session, out):
     name = "kalmor-example-%s-win64" % version
     with zipfile.ZipFile(os.path.join(packages, name + ".zip")) as package:
         package.extractall(target)
-    program = subprocess.Popen([WINE, os.path.join(target, name, "kalmor-example.exe")], cwd=out,
+    program = subprocess.Popen([*WINE, os.path.join(target, name, "kalmor-example.exe")], cwd=out,
                                stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     try:
         window = wait_for("the main window", lambda: (windows_titled(TITLE) or [None])[0])
