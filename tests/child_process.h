@@ -17,9 +17,8 @@ class ChildProcess {
     }
     ~ChildProcess() {
         if (started_) {
-            if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT) {
+            if (WaitForSingleObject(info_.hProcess, 0) == WAIT_TIMEOUT)
                 TerminateProcess(info_.hProcess, 1);
-            }
             CloseHandle(info_.hThread);
             CloseHandle(info_.hProcess);
         }

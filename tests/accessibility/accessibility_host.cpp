@@ -18,8 +18,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     RegisterClassA(&hostClass);
     HWND host = CreateWindowExA(0, "KalmorAccessibilityHost", "host", WS_OVERLAPPEDWINDOW, 0, 0,
                                 500, 300, nullptr, nullptr, instance, nullptr);
-    HWND editor = CreateWindowExA(0, KALMOR_CLASS_NAME, "", WS_CHILD | WS_VISIBLE, 0, 0, 480, 260, host,
-                                  nullptr, instance, nullptr);
+    HWND editor = CreateWindowExA(0, KALMOR_CLASS_NAME, "", WS_CHILD | WS_VISIBLE, 0, 0, 480, 260,
+                                  host, nullptr, instance, nullptr);
     if (!editor)
         return 3;
     SendMessageA(editor, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("Print \"Hello\"\r\nEnd\r\n"));

@@ -3,7 +3,6 @@
 // through its documented interface ID and slot number, the events, the
 // window-text messages, and what a provider held past the window answers.
 #include <oleacc.h>
-#include <functional>
 #include "editor_fixture.h"
 
 namespace {
@@ -56,6 +55,19 @@ int Events(int id) {
     return DoubleEntry<int(WINAPI*)(int)>("DoubleEventCount")(id);
 }
 
+// A range and the text read from it on a thread of its own.
+struct RangeText {
+    IUnknown* range;
+    std::wstring text;
+};
+DWORD WINAPI ReadRangeText(void* work) {
+    auto* w = static_cast<RangeText*>(work);
+    BSTR text = nullptr;
+    Slot(w->range, 12, -1, &text);
+    w->text = Take(text);
+    return 0;
+}
+
 class AccessibilityTest : public EditorTest {
   protected:
     void SetUp() override {
@@ -99,6 +111,7 @@ class AccessibilityTest : public EditorTest {
     IUnknown* text2 = nullptr;
 };
 
+// Each method is called by its slot number, in the documented vtable order.
 TEST_F(AccessibilityTest, EveryMethodAnswersThroughItsDocumentedSlot) {
     IUnknown* value = Query(root, kValueProvider);
     ASSERT_NE(value, nullptr);
@@ -106,257 +119,138 @@ TEST_F(AccessibilityTest, EveryMethodAnswersThroughItsDocumentedSlot) {
     text2->Release();
     IUnknown* word = Range(Word, 1);
     IUnknown* foreign = Query(value, IID_IUnknown);
-    struct Row {
-        const char* method;
-        std::function<void()> check;
-    } rows[] = {
-        {"get_ProviderOptions",
-         [&] {
-             int o = 0;
-             EXPECT_EQ(Slot(root, 3, &o), S_OK);
-             EXPECT_EQ(o, 2);
-         }},
-        {"GetPatternProvider",
-         [&] {
-             IUnknown* p = nullptr;
-             EXPECT_EQ(Slot(root, 4, 10014, &p), S_OK);
-             EXPECT_EQ(Query(p, kTextProvider2), text2);
-             text2->Release(), p->Release();
-             EXPECT_EQ(Slot(root, 4, 10000, &p), S_OK);
-             EXPECT_EQ(p, nullptr);
-         }},
-        {"GetPropertyValue",
-         [&] {
-             VARIANT v{};
-             EXPECT_EQ(Slot(root, 5, 30003, &v), S_OK);
-             EXPECT_EQ(v.vt, VT_I4);
-             EXPECT_EQ(v.lVal, 50030);
-             EXPECT_EQ(Slot(root, 5, 30005, &v), S_OK);
-             EXPECT_EQ(Take(v.bstrVal), L"Editor");
-             EXPECT_EQ(Slot(root, 5, 30011, &v), S_OK);
-             EXPECT_EQ(Take(v.bstrVal), L"KalmorEditor");
-         }},
-        {"get_HostRawElementProvider",
-         [&] {
-             IUnknown* h;
-             EXPECT_EQ(Slot(root, 6, &h), S_OK);
-         }},
-        {"GetSelection",
-         [&] {
-             SAFEARRAY* a = nullptr;
-             EXPECT_EQ(Slot(text2, 3, &a), S_OK);
-             EXPECT_EQ(Count(a), 1);
-         }},
-        {"GetVisibleRanges",
-         [&] {
-             SAFEARRAY* a = nullptr;
-             EXPECT_EQ(Slot(text2, 4, &a), S_OK);
-             EXPECT_EQ(Count(a), 1);
-         }},
-        {"RangeFromChild",
-         [&] {
-             IUnknown* r;
-             EXPECT_EQ(Slot(text2, 5, root, &r), E_INVALIDARG);
-         }},
-        {"RangeFromPoint",
-         [&] {
-             POINT p{static_cast<LONG>(Call(SCI_POINTXFROMPOSITION, 0, 4)) + 1, 2};
-             ClientToScreen(editor, &p);
-             IUnknown* r = nullptr;
-             EXPECT_EQ(Slot(text2, 6, UiaPointValue{double(p.x), double(p.y)}, &r), S_OK);
-             int moved = 0;
-             Slot(r, 14, End, Word, 1, &moved);
-             EXPECT_EQ(TextOf(r), L"Main");
-             r->Release();
-         }},
-        {"get_DocumentRange",
-         [&] {
-             IUnknown* r = Range(Line, 1);
-             EXPECT_EQ(TextOf(r), L"Sub Main\r\n");
-             r->Release();
-         }},
-        {"get_SupportedTextSelection",
-         [&] {
-             int s = 0;
-             EXPECT_EQ(Slot(text2, 8, &s), S_OK);
-             EXPECT_EQ(s, 1);
-         }},
-        {"RangeFromAnnotation",
-         [&] {
-             IUnknown* r;
-             EXPECT_EQ(Slot(text2, 9, root, &r), E_INVALIDARG);
-         }},
-        {"GetCaretRange",
-         [&] {
-             BOOL active = TRUE;
-             IUnknown* r = nullptr;
-             EXPECT_EQ(Slot(text2, 10, &active, &r), S_OK);
-             int order = 1;
-             EXPECT_EQ(Slot(r, 5, Start, r, End, &order), S_OK);
-             EXPECT_EQ(order, 0);
-             r->Release();
-         }},
-        {"SetValue",
-         [&] {
-             EXPECT_EQ(Slot(value, 3, L"abc"), S_OK);
-             EXPECT_EQ(Text(), "abc");
-             Call(SCI_UNDO);
-             EXPECT_EQ(Text().substr(0, 8), "Sub Main") << "one undoable step";
-         }},
-        {"get_Value",
-         [&] {
-             BSTR v = nullptr;
-             EXPECT_EQ(Slot(value, 4, &v), S_OK);
-             EXPECT_EQ(Take(v).size(), Text().size());
-         }},
-        {"get_IsReadOnly",
-         [&] {
-             BOOL r = TRUE;
-             EXPECT_EQ(Slot(value, 5, &r), S_OK);
-             EXPECT_FALSE(r);
-         }},
-        {"Clone, Compare",
-         [&] {
-             IUnknown* copy = nullptr;
-             EXPECT_EQ(Slot(word, 3, &copy), S_OK);
-             BOOL same = FALSE;
-             EXPECT_EQ(Slot(word, 4, copy, &same), S_OK);
-             EXPECT_TRUE(same);
-             copy->Release();
-         }},
-        {"CompareEndpoints",
-         [&] {
-             int o = 0;
-             EXPECT_EQ(Slot(word, 5, Start, word, End, &o), S_OK);
-             EXPECT_LT(o, 0);
-         }},
-        {"ExpandToEnclosingUnit",
-         [&] {
-             IUnknown* r = Range();
-             EXPECT_EQ(Slot(r, 6, Line), S_OK);
-             EXPECT_EQ(TextOf(r), L"Sub Main\r\n");
-             r->Release();
-         }},
-        {"FindAttribute",
-         [&] {
-             Call(SCI_TOGGLEFOLD, 0);
-             IUnknown *all = Range(Line, 1000), *found = nullptr;
-             VARIANT hidden{};
-             hidden.vt = VT_BOOL, hidden.boolVal = VARIANT_TRUE;
-             EXPECT_EQ(Slot(all, 7, 40013, hidden, FALSE, &found), S_OK);
-             EXPECT_EQ(TextOf(found), L"  Print \"Hi\"\r\nEnd Sub\r\n");
-             found->Release(), all->Release();
-             Call(SCI_TOGGLEFOLD, 0);
-         }},
-        {"FindText",
-         [&] {
-             IUnknown *all = Range(Line, 1000), *found = nullptr;
-             BSTR needle = SysAllocString(L"print");
-             EXPECT_EQ(Slot(all, 8, needle, FALSE, TRUE, &found), S_OK);
-             EXPECT_EQ(TextOf(found), L"Print");
-             found->Release();
-             EXPECT_EQ(Slot(all, 8, needle, FALSE, FALSE, &found), S_OK);
-             EXPECT_EQ(found, nullptr) << "case matters";
-             SysFreeString(needle);
-             needle = SysAllocString(L"x = 1");
-             EXPECT_EQ(Slot(all, 8, needle, TRUE, FALSE, &found), S_OK);
-             int order = 0;
-             Slot(found, 5, End, all, End, &order);
-             EXPECT_EQ(order, -2) << "the last one, backward";
-             SysFreeString(needle), found->Release(), all->Release();
-         }},
-        {"GetAttributeValue",
-         [&] {
-             IUnknown* all = Range(Line, 1000);
-             VARIANT v{};
-             EXPECT_EQ(Slot(word, 9, 40005, &v), S_OK);
-             EXPECT_EQ(Take(v.bstrVal), L"Courier New");
-             EXPECT_EQ(Slot(all, 9, 40008, &v), S_OK);
-             EXPECT_EQ(v.punkVal, DoubleEntry<IUnknown*(WINAPI*)(BOOL)>("DoubleSentinel")(TRUE));
-             EXPECT_EQ(Slot(all, 9, 40000, &v), S_OK);
-             EXPECT_EQ(v.punkVal, DoubleEntry<IUnknown*(WINAPI*)(BOOL)>("DoubleSentinel")(FALSE));
-             all->Release();
-         }},
-        {"GetBoundingRectangles",
-         [&] {
-             SAFEARRAY* a = nullptr;
-             EXPECT_EQ(Slot(word, 10, &a), S_OK);
-             EXPECT_EQ(Count(a), 4) << "one rectangle";
-         }},
-        {"GetEnclosingElement",
-         [&] {
-             IUnknown* e = nullptr;
-             EXPECT_EQ(Slot(word, 11, &e), S_OK);
-             EXPECT_EQ(e, root);
-             e->Release();
-         }},
-        {"GetText",
-         [&] {
-             BSTR t = nullptr;
-             EXPECT_EQ(Slot(word, 12, 3, &t), S_OK);
-             EXPECT_EQ(Take(t), L"Sub");
-         }},
-        {"Move",
-         [&] {
-             int m = 0;
-             EXPECT_EQ(Slot(word, 13, Word, 1, &m), S_OK);
-             EXPECT_EQ(m, 1);
-             EXPECT_EQ(TextOf(word), L"Main");
-         }},
-        {"MoveEndpointByUnit",
-         [&] {
-             int m = 0;
-             EXPECT_EQ(Slot(word, 14, Start, Character, 2, &m), S_OK);
-             EXPECT_EQ(TextOf(word), L"in");
-         }},
-        {"MoveEndpointByRange",
-         [&] {
-             IUnknown* r = Range(Line, 1);
-             EXPECT_EQ(Slot(word, 15, Start, r, Start), S_OK);
-             EXPECT_EQ(TextOf(word), L"Sub Main");
-             r->Release();
-         }},
-        {"Select",
-         [&] {
-             EXPECT_EQ(Slot(word, 16), S_OK);
-             EXPECT_EQ(Call(SCI_GETSELECTIONSTART), 0);
-             EXPECT_EQ(Call(SCI_GETSELECTIONEND), 8);
-         }},
-        {"AddToSelection", [&] { EXPECT_EQ(Slot(word, 17), kInvalidOperation); }},
-        {"RemoveFromSelection", [&] { EXPECT_EQ(Slot(word, 18), kInvalidOperation); }},
-        {"ScrollIntoView",
-         [&] {
-             IUnknown* all = Range(Line, 1000);
-             EXPECT_EQ(Slot(all, 19, FALSE), S_OK);
-             EXPECT_GT(Call(SCI_GETFIRSTVISIBLELINE), 30);
-             all->Release();
-         }},
-        {"GetChildren",
-         [&] {
-             SAFEARRAY* a = nullptr;
-             EXPECT_EQ(Slot(word, 20, &a), S_OK);
-             EXPECT_EQ(Count(a), 0);
-         }},
-        // Nothing a client passes crashes the editor.
-        {"bad arguments",
-         [&] {
-             int m = 0;
-             BOOL b = FALSE;
-             EXPECT_EQ(Slot(word, 13, Word, 1, static_cast<int*>(nullptr)), E_INVALIDARG);
-             EXPECT_EQ(Slot(word, 13, 99, 1, &m), E_INVALIDARG);
-             EXPECT_EQ(Slot(word, 4, foreign, &b), E_INVALIDARG);
-             EXPECT_EQ(Slot(word, 4, static_cast<IUnknown*>(nullptr), &b), E_INVALIDARG);
-             EXPECT_EQ(Slot(word, 12, -2, static_cast<BSTR*>(nullptr)), E_INVALIDARG);
-             EXPECT_EQ(Slot(value, 3, static_cast<LPCWSTR>(nullptr)), E_INVALIDARG);
-             EXPECT_EQ(Slot(word, 14, End, Character, INT_MIN, &m), S_OK);
-         }},
-    };
-    text2 = Query(root, kTextProvider2);
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.method);
-        row.check();
-    }
-    for (IUnknown* object : {word, value, foreign})
+    IUnknown* range = nullptr;
+    SAFEARRAY* array = nullptr;
+    VARIANT v{};
+    BSTR text = nullptr;
+    int n = 0;
+    BOOL flag = FALSE;
+
+    // IRawElementProviderSimple
+    EXPECT_EQ(Slot(root, 3, &n), S_OK); // get_ProviderOptions
+    EXPECT_EQ(n, 2);
+    EXPECT_EQ(Slot(root, 4, 10014, &range), S_OK); // GetPatternProvider
+    EXPECT_EQ(Query(range, kTextProvider2), text2);
+    text2->Release(), range->Release();
+    EXPECT_EQ(Slot(root, 4, 10000, &range), S_OK);
+    EXPECT_EQ(range, nullptr);
+    EXPECT_EQ(Slot(root, 5, 30003, &v), S_OK); // GetPropertyValue
+    EXPECT_EQ(v.vt, VT_I4);
+    EXPECT_EQ(v.lVal, 50030);
+    EXPECT_EQ(Slot(root, 5, 30005, &v), S_OK);
+    EXPECT_EQ(Take(v.bstrVal), L"Editor");
+    EXPECT_EQ(Slot(root, 5, 30011, &v), S_OK);
+    EXPECT_EQ(Take(v.bstrVal), L"KalmorEditor");
+    EXPECT_EQ(Slot(root, 6, &range), S_OK); // get_HostRawElementProvider
+
+    // ITextProvider, then ITextProvider2
+    EXPECT_EQ(Slot(text2, 3, &array), S_OK); // GetSelection
+    EXPECT_EQ(Count(array), 1);
+    EXPECT_EQ(Slot(text2, 4, &array), S_OK); // GetVisibleRanges
+    EXPECT_EQ(Count(array), 1);
+    EXPECT_EQ(Slot(text2, 5, root, &range), E_INVALIDARG); // RangeFromChild
+    POINT p{static_cast<LONG>(Call(SCI_POINTXFROMPOSITION, 0, 4)) + 1, 2};
+    ClientToScreen(editor, &p);
+    EXPECT_EQ(Slot(text2, 6, UiaPointValue{double(p.x), double(p.y)}, &range), S_OK);
+    Slot(range, 14, End, Word, 1, &n);
+    EXPECT_EQ(TextOf(range), L"Main") << "RangeFromPoint";
+    range->Release();
+    range = Range(Line, 1); // get_DocumentRange
+    EXPECT_EQ(TextOf(range), L"Sub Main\r\n");
+    range->Release();
+    EXPECT_EQ(Slot(text2, 8, &n), S_OK); // get_SupportedTextSelection
+    EXPECT_EQ(n, 1);
+    EXPECT_EQ(Slot(text2, 9, root, &range), E_INVALIDARG); // RangeFromAnnotation
+    flag = TRUE;
+    EXPECT_EQ(Slot(text2, 10, &flag, &range), S_OK); // GetCaretRange
+    n = 1;
+    EXPECT_EQ(Slot(range, 5, Start, range, End, &n), S_OK);
+    EXPECT_EQ(n, 0);
+    range->Release();
+
+    // IValueProvider
+    EXPECT_EQ(Slot(value, 3, L"abc"), S_OK); // SetValue
+    EXPECT_EQ(Text(), "abc");
+    Call(SCI_UNDO);
+    EXPECT_EQ(Text().substr(0, 8), "Sub Main") << "one undoable step";
+    EXPECT_EQ(Slot(value, 4, &text), S_OK); // get_Value
+    EXPECT_EQ(Take(text).size(), Text().size());
+    flag = TRUE;
+    EXPECT_EQ(Slot(value, 5, &flag), S_OK); // get_IsReadOnly
+    EXPECT_FALSE(flag);
+
+    // ITextRangeProvider
+    EXPECT_EQ(Slot(word, 3, &range), S_OK);       // Clone
+    EXPECT_EQ(Slot(word, 4, range, &flag), S_OK); // Compare
+    EXPECT_TRUE(flag);
+    range->Release();
+    EXPECT_EQ(Slot(word, 5, Start, word, End, &n), S_OK); // CompareEndpoints
+    EXPECT_LT(n, 0);
+    range = Range();
+    EXPECT_EQ(Slot(range, 6, Line), S_OK); // ExpandToEnclosingUnit
+    EXPECT_EQ(TextOf(range), L"Sub Main\r\n");
+    range->Release();
+    Call(SCI_TOGGLEFOLD, 0);
+    IUnknown* all = Range(Line, 1000);
+    v.vt = VT_BOOL, v.boolVal = VARIANT_TRUE;
+    EXPECT_EQ(Slot(all, 7, 40013, v, FALSE, &range), S_OK); // FindAttribute: hidden text
+    EXPECT_EQ(TextOf(range), L"  Print \"Hi\"\r\nEnd Sub\r\n");
+    range->Release();
+    Call(SCI_TOGGLEFOLD, 0);
+    BSTR needle = SysAllocString(L"print");
+    EXPECT_EQ(Slot(all, 8, needle, FALSE, TRUE, &range), S_OK); // FindText
+    EXPECT_EQ(TextOf(range), L"Print");
+    range->Release();
+    EXPECT_EQ(Slot(all, 8, needle, FALSE, FALSE, &range), S_OK);
+    EXPECT_EQ(range, nullptr) << "case matters";
+    SysFreeString(needle);
+    needle = SysAllocString(L"x = 1");
+    EXPECT_EQ(Slot(all, 8, needle, TRUE, FALSE, &range), S_OK);
+    Slot(range, 5, End, all, End, &n);
+    EXPECT_EQ(n, -2) << "the last one, backward";
+    SysFreeString(needle), range->Release();
+    auto sentinel = DoubleEntry<IUnknown*(WINAPI*)(BOOL)>("DoubleSentinel");
+    EXPECT_EQ(Slot(word, 9, 40005, &v), S_OK); // GetAttributeValue
+    EXPECT_EQ(Take(v.bstrVal), L"Courier New");
+    EXPECT_EQ(Slot(all, 9, 40008, &v), S_OK);
+    EXPECT_EQ(v.punkVal, sentinel(TRUE));
+    EXPECT_EQ(Slot(all, 9, 40000, &v), S_OK);
+    EXPECT_EQ(v.punkVal, sentinel(FALSE));
+    EXPECT_EQ(Slot(word, 10, &array), S_OK); // GetBoundingRectangles
+    EXPECT_EQ(Count(array), 4) << "one rectangle";
+    EXPECT_EQ(Slot(word, 11, &range), S_OK); // GetEnclosingElement
+    EXPECT_EQ(range, root);
+    range->Release();
+    EXPECT_EQ(Slot(word, 12, 3, &text), S_OK); // GetText
+    EXPECT_EQ(Take(text), L"Sub");
+    EXPECT_EQ(Slot(word, 13, Word, 1, &n), S_OK); // Move
+    EXPECT_EQ(n, 1);
+    EXPECT_EQ(TextOf(word), L"Main");
+    EXPECT_EQ(Slot(word, 14, Start, Character, 2, &n), S_OK); // MoveEndpointByUnit
+    EXPECT_EQ(TextOf(word), L"in");
+    range = Range(Line, 1);
+    EXPECT_EQ(Slot(word, 15, Start, range, Start), S_OK); // MoveEndpointByRange
+    EXPECT_EQ(TextOf(word), L"Sub Main");
+    range->Release();
+    EXPECT_EQ(Slot(word, 16), S_OK); // Select
+    EXPECT_EQ(Call(SCI_GETSELECTIONSTART), 0);
+    EXPECT_EQ(Call(SCI_GETSELECTIONEND), 8);
+    EXPECT_EQ(Slot(word, 17), kInvalidOperation); // AddToSelection
+    EXPECT_EQ(Slot(word, 18), kInvalidOperation); // RemoveFromSelection
+    EXPECT_EQ(Slot(all, 19, FALSE), S_OK);        // ScrollIntoView
+    EXPECT_GT(Call(SCI_GETFIRSTVISIBLELINE), 30);
+    EXPECT_EQ(Slot(word, 20, &array), S_OK); // GetChildren
+    EXPECT_EQ(Count(array), 0);
+
+    // Nothing a client passes crashes the editor.
+    EXPECT_EQ(Slot(word, 13, Word, 1, static_cast<int*>(nullptr)), E_INVALIDARG);
+    EXPECT_EQ(Slot(word, 13, 99, 1, &n), E_INVALIDARG);
+    EXPECT_EQ(Slot(word, 4, foreign, &flag), E_INVALIDARG);
+    EXPECT_EQ(Slot(word, 4, static_cast<IUnknown*>(nullptr), &flag), E_INVALIDARG);
+    EXPECT_EQ(Slot(word, 12, -2, static_cast<BSTR*>(nullptr)), E_INVALIDARG);
+    EXPECT_EQ(Slot(value, 3, static_cast<LPCWSTR>(nullptr)), E_INVALIDARG);
+    EXPECT_EQ(Slot(word, 14, End, Character, INT_MIN, &n), S_OK);
+    for (IUnknown* object : {word, value, foreign, all})
         object->Release();
 }
 
@@ -383,20 +277,8 @@ TEST_F(AccessibilityTest, ObjectsOutlivingTheWindowAreNotAvailable) {
                       reinterpret_cast<void**>(&accessible));
     ASSERT_NE(accessible, nullptr);
     // From another thread while the window's thread pumps messages.
-    struct Work {
-        IUnknown* range;
-        std::wstring text;
-    } work{range, L""};
-    HANDLE thread = CreateThread(
-        nullptr, 0,
-        [](void* p) WINAPI -> DWORD {
-            Work* w = static_cast<Work*>(p);
-            BSTR text = nullptr;
-            Slot(w->range, 12, -1, &text);
-            w->text = Take(text);
-            return 0;
-        },
-        &work, 0, nullptr);
+    RangeText work{range, L""};
+    HANDLE thread = CreateThread(nullptr, 0, ReadRangeText, &work, 0, nullptr);
     while (MsgWaitForMultipleObjects(1, &thread, FALSE, 5000, QS_ALLINPUT) == WAIT_OBJECT_0 + 1)
         PumpMessages();
     CloseHandle(thread);

@@ -2,7 +2,7 @@
 // GDI objects and memory over many repaints.
 #include "tests/component/editor_fixture.h"
 #include <malloc.h>
-#include <functional>
+#include <vector>
 
 // Keywords blue, comments grey, and in the 40-pixel margin dark line numbers on
 // every row and nothing of the text; below the last line only the background.
@@ -55,68 +55,37 @@ TEST_F(EditorTest, PaintsColoursLineNumbersAndOnlyVisibleLines) {
 TEST_F(EditorTest, PartialRepaintsMatchAFullRepaint) {
     std::string twice = Text() + "\r" + Text();
     Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(twice.c_str()));
-    auto type = [&](const char* keys) {
-        for (const char* key = keys; *key; ++key)
-            Send(WM_CHAR, static_cast<unsigned char>(*key), 1);
-    };
+    // Each step: a request or message (if any), then keys, then typed characters.
     struct Step {
         const char* what;
-        std::function<void()> act;
+        UINT message;
+        WPARAM wParam;
+        std::vector<WPARAM> keys;
+        const char* chars;
     };
     const Step steps[] = {
-        {"type in line 5",
-         [&] {
-             Call(SCI_GOTOLINE, 5);
-             type("x = 12");
-         }},
-        {"Enter", [&] { type("\r"); }},
-        {"Backspace joining lines",
-         [&] {
-             Key(VK_HOME);
-             type("\b");
-         }},
-        {"Backspace in a line",
-         [&] {
-             Key(VK_END);
-             type("\b\b");
-         }},
-        {"fold toggled", [&] { Call(SCI_TOGGLEFOLD, 9); }},
-        {"caret moves",
-         [&] {
-             Key(VK_DOWN);
-             Key(VK_DOWN);
-             Key(VK_RIGHT);
-         }},
-        {"header edited while folded",
-         [&] {
-             Call(SCI_GOTOLINE, 9);
-             type("\b");
-         }},
-        {"scroll down",
-         [&] {
-             Send(WM_VSCROLL, SB_LINEDOWN);
-             Send(WM_VSCROLL, SB_LINEDOWN);
-         }},
-        {"type below the fold",
-         [&] {
-             Call(SCI_GOTOLINE, 12);
-             type("Sub B\r");
-         }},
-        {"Delete",
-         [&] {
-             Key(VK_DELETE);
-             Key(VK_DELETE);
-         }},
-        {"scroll up", [&] { Send(WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0); }},
-        {"fold toggled back", [&] { Call(SCI_TOGGLEFOLD, 9); }},
-        {"page down",
-         [&] {
-             Key(VK_NEXT);
-             type("'");
-         }},
+        {"type in line 5", SCI_GOTOLINE, 5, {}, "x = 12"},
+        {"Enter", 0, 0, {}, "\r"},
+        {"Backspace joining lines", 0, 0, {VK_HOME}, "\b"},
+        {"Backspace in a line", 0, 0, {VK_END}, "\b\b"},
+        {"fold toggled", SCI_TOGGLEFOLD, 9, {}, ""},
+        {"caret moves", 0, 0, {VK_DOWN, VK_DOWN, VK_RIGHT}, ""},
+        {"header edited while folded", SCI_GOTOLINE, 9, {}, "\b"},
+        {"scroll down", WM_VSCROLL, SB_LINEDOWN, {}, ""},
+        {"scroll down again", WM_VSCROLL, SB_LINEDOWN, {}, ""},
+        {"type below the fold", SCI_GOTOLINE, 12, {}, "Sub B\r"},
+        {"Delete", 0, 0, {VK_DELETE, VK_DELETE}, ""},
+        {"scroll up", WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), {}, ""},
+        {"fold toggled back", SCI_TOGGLEFOLD, 9, {}, ""},
+        {"page down", 0, 0, {VK_NEXT}, "'"},
     };
     for (const Step& step : steps) {
-        step.act();
+        if (step.message)
+            Send(step.message, step.wParam);
+        for (WPARAM key : step.keys)
+            Key(key);
+        for (const char* c = step.chars; *c; ++c)
+            Send(WM_CHAR, static_cast<unsigned char>(*c), 1);
         // As the message loop would: posted work, and any repaint a change of
         // scroll bars asks for, are done before the screen is read.
         PumpMessages();

@@ -26,8 +26,8 @@ TEST_F(EditorTest, BothRoutesAgreeOnTheDemoListingAndItsFolds) {
     Send(SCI_TOGGLEFOLD, 9);
     EXPECT_EQ(Call(SCI_GETFOLDEXPANDED, 9), 0);
 
-    HWND second = CreateWindowExA(0, KALMOR_CLASS_NAME, "", WS_CHILD, 0, 0, 200, 100, parent, nullptr,
-                                  nullptr, nullptr);
+    HWND second = CreateWindowExA(0, KALMOR_CLASS_NAME, "", WS_CHILD, 0, 0, 200, 100, parent,
+                                  nullptr, nullptr, nullptr);
     auto other = static_cast<UINT_PTR>(SendMessageA(second, SCI_GETDIRECTPOINTER, 0, 0));
     EXPECT_NE(other, direct);
     Direct()(other, SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("one line"));

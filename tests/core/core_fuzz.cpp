@@ -13,69 +13,22 @@ using namespace kalmor_test;
 namespace {
 
 // The requests worth aiming at; any other number is tried now and then too.
-const unsigned kRequests[] = {SCI_INSERTTEXT,
-                              SCI_GETCURRENTPOS,
-                              SCI_GOTOLINE,
-                              SCI_STYLECLEARALL,
-                              SCI_STYLESETFORE,
-                              SCI_STYLESETBOLD,
-                              SCI_STYLESETITALIC,
-                              SCI_STYLESETSIZE,
-                              SCI_STYLESETFONT,
-                              SCI_GETLINECOUNT,
-                              SCI_LINEFROMPOSITION,
-                              SCI_GETFOLDLEVEL,
-                              SCI_GETFOLDPARENT,
-                              SCI_GETFOLDEXPANDED,
-                              SCI_TOGGLEFOLD,
-                              SCI_SETMARGINTYPEN,
-                              SCI_SETMARGINWIDTHN,
-                              SCI_SETMARGINMASKN,
-                              SCI_SETMARGINSENSITIVEN,
-                              SCI_SETLEXER,
-                              SCI_SETPROPERTY,
-                              SCI_SETKEYWORDS,
-                              SCI_GETLENGTH,
-                              SCI_GETCHARAT,
-                              SCI_GETSTYLEAT,
-                              SCI_SETCURRENTPOS,
-                              SCI_GETFIRSTVISIBLELINE,
-                              SCI_POSITIONFROMLINE,
-                              SCI_SETTEXT,
-                              SCI_GETTEXT,
-                              SCI_GETLASTCHILD,
-                              SCI_GETLINEVISIBLE,
-                              SCI_SETFOLDEXPANDED,
-                              SCI_GETMARGINTYPEN,
-                              SCI_GETMARGINWIDTHN,
-                              SCI_GETMARGINMASKN,
-                              SCI_GETMARGINSENSITIVEN,
-                              SCI_STYLEGETFORE,
-                              SCI_GETLEXER,
-                              SCI_DELETERANGE,
-                              SCI_INSERTTEXT,
-                              SCI_INSERTTEXT,
-                              SCI_TOGGLEFOLD,
-                              SCI_DELETERANGE,
-                              SCI_GETANCHOR,
-                              SCI_REDO,
-                              SCI_SELECTALL,
-                              SCI_CANREDO,
-                              SCI_GOTOPOS,
-                              SCI_SETANCHOR,
-                              SCI_BEGINUNDOACTION,
-                              SCI_ENDUNDOACTION,
-                              SCI_GETSELECTIONSTART,
-                              SCI_GETSELECTIONEND,
-                              SCI_SETSEL,
-                              SCI_GETSELTEXT,
-                              SCI_REPLACESEL,
-                              SCI_CANUNDO,
-                              SCI_EMPTYUNDOBUFFER,
-                              SCI_UNDO,
-                              SCI_CLEAR,
-                              SCI_UNDO,
-                              SCI_REPLACESEL};
+// clang-format off
+const unsigned kRequests[] = {
+    SCI_INSERTTEXT, SCI_GETCURRENTPOS, SCI_GOTOLINE, SCI_STYLECLEARALL, SCI_STYLESETFORE,
+    SCI_STYLESETBOLD, SCI_STYLESETITALIC, SCI_STYLESETSIZE, SCI_STYLESETFONT, SCI_GETLINECOUNT,
+    SCI_LINEFROMPOSITION, SCI_GETFOLDLEVEL, SCI_GETFOLDPARENT, SCI_GETFOLDEXPANDED, SCI_TOGGLEFOLD,
+    SCI_SETMARGINTYPEN, SCI_SETMARGINWIDTHN, SCI_SETMARGINMASKN, SCI_SETMARGINSENSITIVEN,
+    SCI_SETLEXER, SCI_SETPROPERTY, SCI_SETKEYWORDS, SCI_GETLENGTH, SCI_GETCHARAT, SCI_GETSTYLEAT,
+    SCI_SETCURRENTPOS, SCI_GETFIRSTVISIBLELINE, SCI_POSITIONFROMLINE, SCI_SETTEXT, SCI_GETTEXT,
+    SCI_GETLASTCHILD, SCI_GETLINEVISIBLE, SCI_SETFOLDEXPANDED, SCI_GETMARGINTYPEN,
+    SCI_GETMARGINWIDTHN, SCI_GETMARGINMASKN, SCI_GETMARGINSENSITIVEN, SCI_STYLEGETFORE,
+    SCI_GETLEXER, SCI_DELETERANGE, SCI_INSERTTEXT, SCI_INSERTTEXT, SCI_TOGGLEFOLD, SCI_DELETERANGE,
+    SCI_GETANCHOR, SCI_REDO, SCI_SELECTALL, SCI_CANREDO, SCI_GOTOPOS, SCI_SETANCHOR,
+    SCI_BEGINUNDOACTION, SCI_ENDUNDOACTION, SCI_GETSELECTIONSTART, SCI_GETSELECTIONEND, SCI_SETSEL,
+    SCI_GETSELTEXT, SCI_REPLACESEL, SCI_CANUNDO, SCI_EMPTYUNDOBUFFER, SCI_UNDO, SCI_CLEAR,
+    SCI_UNDO, SCI_REPLACESEL};
+// clang-format on
 
 struct Input {
     const uint8_t* data;
@@ -89,9 +42,8 @@ struct Input {
     intptr_t Argument() {
         const intptr_t extremes[] = {-1, INTPTR_MAX, INTPTR_MIN};
         int kind = Byte() % 8;
-        if (kind < 3) {
+        if (kind < 3)
             return extremes[kind];
-        }
         intptr_t value = Byte();
         return kind == 3 ? value << 24 : value - 16;
     }
@@ -166,19 +118,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     fresh.SetText(core.Text());
     std::string fault = SameStylesAndLevels(core, fresh) ? Fault(core) : "differs from a re-lex";
     // Undoing the whole history and redoing it all ends at the latest text.
-    while (core.CanRedo()) {
+    while (core.CanRedo())
         core.Redo();
-    }
     std::string latest = core.Text();
-    while (core.CanUndo()) {
+    while (core.CanUndo())
         core.Undo();
-    }
-    while (core.CanRedo()) {
+    while (core.CanRedo())
         core.Redo();
-    }
-    if (fault.empty() && core.Text() != latest) {
+    if (fault.empty() && core.Text() != latest)
         fault = "undo and redo lose text";
-    }
     if (!fault.empty()) {
         std::fputs(fault.c_str(), stderr);
         std::abort();

@@ -32,9 +32,8 @@ TEST(DemoListing, FoldsAndTellingTokens) {
         ASSERT_GE(start, 0) << entry[0];
         std::string styles =
             core.StyleRange(start, start + static_cast<int>(std::strlen(entry[0])));
-        for (char& style : styles) {
+        for (char& style : styles)
             style = style == 0 ? '.' : style < 10 ? '0' + style : 'a' + style - 10;
-        }
         EXPECT_EQ(styles, entry[1]) << entry[0];
     }
     EXPECT_EQ(Send(core, SCI_GETSTYLEAT, core.LineEnd(0)), 0); // line ends keep the default

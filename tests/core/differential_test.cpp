@@ -31,22 +31,19 @@ TEST(Differential, RandomEditsMatchTheModelAndAFullRelex) {
         };
         std::vector<std::string> pieces;
         std::istringstream split(kPieces);
-        for (std::string piece; std::getline(split, piece, '|');) {
+        for (std::string piece; std::getline(split, piece, '|');)
             pieces.push_back(piece);
-        }
         auto randomText = [&] {
             std::string text;
-            for (int count = uniform(1, 3); count > 0; --count) {
+            for (int count = uniform(1, 3); count > 0; --count)
                 text += pieces[uniform(0, static_cast<int>(pieces.size()) - 1)];
-            }
             return text;
         };
         EditorCore core;
         ConfigureLexer(core);
         std::string model;
-        for (int i = 0; i < 40; ++i) {
+        for (int i = 0; i < 40; ++i)
             model += randomText();
-        }
         core.SetText(model);
         core.EmptyUndoBuffer();
         const std::string startText = model;
@@ -107,9 +104,8 @@ TEST(Differential, RandomEditsMatchTheModelAndAFullRelex) {
                     core.Undo();
                     ASSERT_EQ(seen.count(std::hash<std::string>()(core.Text())), 1u);
                 }
-                for (int i = 0; i < steps; ++i) {
+                for (int i = 0; i < steps; ++i)
                     core.Redo();
-                }
                 ASSERT_EQ(core.Text(), before);
                 caret = core.Caret();
                 anchor = core.Anchor();
@@ -155,17 +151,14 @@ TEST(Differential, RandomEditsMatchTheModelAndAFullRelex) {
             }
         }
         // The whole history leads back to the start and forward to the end.
-        while (core.CanRedo()) {
+        while (core.CanRedo())
             core.Redo();
-        }
         std::string finalText = core.Text();
-        while (core.CanUndo()) {
+        while (core.CanUndo())
             core.Undo();
-        }
         ASSERT_EQ(core.Text(), startText);
-        while (core.CanRedo()) {
+        while (core.CanRedo())
             core.Redo();
-        }
         ASSERT_EQ(core.Text(), finalText);
         EditorCore fresh;
         ConfigureLexer(fresh);

@@ -56,9 +56,8 @@ TEST(Dispatch, LineAndPositionQueries) {
     Send(core, SCI_SETTEXT, 0, Pointer("a\rbb\r\nccc\nd\r"));
     EXPECT_EQ(Send(core, SCI_GETLINECOUNT), 5);
     const int starts[] = {0, 2, 6, 10, 12, 12, -1}; // one past the last line: the end
-    for (int line = 0; line < 7; ++line) {
+    for (int line = 0; line < 7; ++line)
         EXPECT_EQ(Send(core, SCI_POSITIONFROMLINE, line), starts[line]) << line;
-    }
     EXPECT_EQ(core.LineEnd(1), 4);
     Send(core, SCI_SETCURRENTPOS, 7);
     EXPECT_EQ(Send(core, SCI_POSITIONFROMLINE, -1), 6); // the caret's line

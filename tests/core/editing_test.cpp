@@ -60,9 +60,8 @@ TEST(Editing, UndoStepsFollowTypingRunsAndGroups) {
     EditorCore core;
     ConfigureLexer(core);
     auto type = [&](const std::string& text) {
-        for (char c : text) {
+        for (char c : text)
             core.InsertAtCaret(std::string(1, c));
-        }
     };
     type("Sub A");
     core.InsertLineEnd();

@@ -13,9 +13,8 @@ namespace {
 std::vector<int> VisibleLines(const EditorCore& core) {
     std::vector<int> visible;
     for (int line = 0; line < core.LineCount(); ++line) {
-        if (core.LineVisible(line)) {
+        if (core.LineVisible(line))
             visible.push_back(line);
-        }
     }
     return visible;
 }
@@ -103,9 +102,8 @@ TEST(FoldState, NestedContractedFoldStaysHiddenWhenItsParentOpens) {
 TEST(FoldEdits, EditsTouchingAContractedFoldOpenItAndOnlyIt) {
     EditorCore core;
     ConfigureWithListing(core);
-    for (int header : {9, 14, 18}) {
+    for (int header : {9, 14, 18})
         core.ToggleFold(header);
-    }
     core.SetCaret(core.LineStart(11) + 2); // typing in a hidden body line
     core.InsertAtCaret("x");
     EXPECT_TRUE(core.Expanded(9));

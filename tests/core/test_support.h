@@ -77,9 +77,8 @@ inline std::string Fault(const kalmor::EditorCore& core) {
             (shown && core.DocLineFromVisible(visible - 1) != line)) {
             return "broken at line " + std::to_string(line);
         }
-        if (!core.Expanded(line)) {
+        if (!core.Expanded(line))
             hiddenUntil = std::max(hiddenUntil, core.LastChild(line));
-        }
     }
     if (core.VisibleLineCount() != visible || core.FirstVisibleLine() < 0 ||
         core.FirstVisibleLine() >= visible) {
@@ -93,9 +92,8 @@ inline std::string Fault(const kalmor::EditorCore& core) {
 inline bool SameStylesAndLevels(const kalmor::EditorCore& a, const kalmor::EditorCore& b) {
     bool same = a.LineCount() == b.LineCount() &&
                 a.StyleRange(0, a.Length()) == b.StyleRange(0, b.Length());
-    for (int line = 0; same && line < a.LineCount(); ++line) {
+    for (int line = 0; same && line < a.LineCount(); ++line)
         same = a.FoldLevel(line) == b.FoldLevel(line);
-    }
     return same;
 }
 

@@ -60,15 +60,13 @@ TEST(MainWindow, CommandsAndMarginClicksFoldTheListingAndTheEditorFillsIt) {
         notification.code = step.code;
         notification.margin = step.margin;
         notification.position = start;
-        if (step.message == WM_COMMAND) {
+        if (step.message == WM_COMMAND)
             SENDSCINTILLAMSG(directPointer, SCI_SETCURRENTPOS, start, 0);
-        }
         SetCursor(LoadCursorA(nullptr, IDC_WAIT));
         SendMessageA(window, step.message, step.command, reinterpret_cast<LPARAM>(&notification));
         std::string expanded;
-        for (int header : {9, 14, 18}) {
+        for (int header : {9, 14, 18})
             expanded += Ask(SCI_GETFOLDEXPANDED, header) ? '1' : '0';
-        }
         EXPECT_EQ(expanded, step.expanded);
         EXPECT_EQ(Ask(SCI_LINEFROMPOSITION, Ask(SCI_GETCURRENTPOS, 0)), step.lineAfter);
         if (step.command == ID_TOGGLE_SUBS_BELOW) {
