@@ -19,7 +19,7 @@ bool IsSelf(const VARIANT& child) {
 // The client object: name, role, state and value are the editor's own; the
 // rest (parent, location, navigation, hit-testing) comes from the system's
 // standard object for the window.
-class AccessibleObject final : public IAccessible {
+class AccessibleObject final : public ComObject<IAccessible> {
   public:
     AccessibleObject(AccessLink* link, IAccessible* standard) : link_(link), standard_(standard) {
         link_->AddRef();
@@ -36,13 +36,6 @@ class AccessibleObject final : public IAccessible {
         }
         *out = nullptr;
         return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        LONG left = InterlockedDecrement(&refs_);
-        if (left == 0)
-            delete this;
-        return left;
     }
 
     // IDispatch: clients use the IAccessible methods directly.
@@ -170,7 +163,6 @@ class AccessibleObject final : public IAccessible {
         link_->Release();
     }
 
-    LONG refs_ = 1;
     AccessLink* link_;
     IAccessible* standard_;
 };

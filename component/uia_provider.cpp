@@ -93,9 +93,8 @@ WindowCall* AccessLink::Take(LPARAM lParam) {
 }
 
 // The root element: IRawElementProviderSimple with the text and value patterns.
-class Provider final : public IRawElementProviderSimple,
-                       public uia::ITextProvider2,
-                       public uia::IValueProvider {
+class Provider final
+    : public ComObject<IRawElementProviderSimple, uia::ITextProvider2, uia::IValueProvider> {
   public:
     explicit Provider(AccessLink* link) : link_(link) { link_->AddRef(); }
 
@@ -115,13 +114,6 @@ class Provider final : public IRawElementProviderSimple,
         }
         AddRef();
         return S_OK;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        LONG left = InterlockedDecrement(&refs_);
-        if (left == 0)
-            delete this;
-        return left;
     }
 
     // IRawElementProviderSimple
@@ -315,7 +307,6 @@ class Provider final : public IRawElementProviderSimple,
         return S_OK;
     }
 
-    LONG refs_ = 1;
     AccessLink* link_;
 };
 

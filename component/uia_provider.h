@@ -42,6 +42,25 @@ struct WindowCall {
     HRESULT result;
 };
 
+// The reference count of a COM object made with new, answering AddRef and
+// Release for every interface it implements; the last Release deletes it.
+template <typename... Interfaces> class ComObject : public Interfaces... {
+  public:
+    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
+    ULONG STDMETHODCALLTYPE Release() override {
+        LONG left = InterlockedDecrement(&refs_);
+        if (left == 0)
+            delete this;
+        return left;
+    }
+
+  protected:
+    virtual ~ComObject() = default;
+
+  private:
+    LONG refs_ = 1;
+};
+
 // Shared by a window and every provider object made for it; lives until the
 // last of them lets go. `window` is read and cleared on the window's thread only.
 class AccessLink {

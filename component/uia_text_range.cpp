@@ -81,7 +81,7 @@ void SetReserved(HRESULT(WINAPI* get)(IUnknown**), VARIANT& out) {
 
 } // namespace
 
-class TextRange final : public uia::ITextRangeProvider {
+class TextRange final : public ComObject<uia::ITextRangeProvider> {
   public:
     TextRange(AccessLink* link, TextSpan span) : link_(link), span_(span) { link_->AddRef(); }
 
@@ -96,13 +96,6 @@ class TextRange final : public uia::ITextRangeProvider {
         }
         *out = nullptr;
         return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return InterlockedIncrement(&refs_); }
-    ULONG STDMETHODCALLTYPE Release() override {
-        LONG left = InterlockedDecrement(&refs_);
-        if (left == 0)
-            delete this;
-        return left;
     }
 
     // ITextRangeProvider
@@ -421,7 +414,6 @@ class TextRange final : public uia::ITextRangeProvider {
         return S_OK;
     }
 
-    LONG refs_ = 1;
     AccessLink* link_;
     TextSpan span_; // read and written on the window's thread only
 };
