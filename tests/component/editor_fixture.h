@@ -1,10 +1,9 @@
 // An editor window in the test process, set up as the program sets it up,
 // inside a parent that records the notifications it receives; and the
-// editor's picture read back from a bitmap.
+// colours it shows on screen.
 #pragma once
 #include <windows.h>
 #include <gtest/gtest.h>
-#include <algorithm>
 #include <string>
 #include <utility>
 #include <vector>
@@ -40,12 +39,13 @@ inline LRESULT CALLBACK ParentProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
 
 class EditorTest : public ::testing::Test {
   protected:
+    // The program's own setup in a fresh window: styles, margin, folding, lexer
+    // and the demo listing.
     void SetUp() override {
         ASSERT_NE(Direct(), nullptr);
-        static WNDCLASSA parentClass{0,       ParentProc, 0,       0,       nullptr,
-                                     nullptr, nullptr,    nullptr, nullptr, "KalmorTestParent"};
-        static ATOM registered = RegisterClassA(&parentClass);
-        ASSERT_NE(registered, 0);
+        WNDCLASSA parentClass{0,       ParentProc, 0,       0,       nullptr,
+                              nullptr, nullptr,    nullptr, nullptr, "KalmorTestParent"};
+        RegisterClassA(&parentClass);
         notified = &notifications;
         parent = CreateWindowExA(0, "KalmorTestParent", "test", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480,
                                  nullptr, nullptr, nullptr, nullptr);
@@ -54,8 +54,10 @@ class EditorTest : public ::testing::Test {
         ASSERT_NE(editor, nullptr);
         ShowWindow(parent, SW_SHOW);
         direct = static_cast<UINT_PTR>(Send(SCI_GETDIRECTPOINTER));
-        ASSERT_NE(direct, 0u);
-        ConfigureAsProgram();
+        directPointer = static_cast<LRESULT>(direct);
+        BUILDTEXTS();
+        SETUPEDITOR();
+        PumpMessages();
     }
     void TearDown() override {
         DestroyWindow(parent);
@@ -67,13 +69,6 @@ class EditorTest : public ::testing::Test {
     }
     LRESULT Send(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
         return SendMessageA(editor, message, wParam, lParam);
-    }
-    // The program's own setup: styles, margin, folding, lexer and the demo listing.
-    void ConfigureAsProgram() {
-        directPointer = static_cast<LRESULT>(direct);
-        BUILDTEXTS();
-        SETUPEDITOR();
-        PumpMessages();
     }
     std::string Text() {
         std::string text(static_cast<size_t>(Call(SCI_GETLENGTH)), '\0');
@@ -93,7 +88,13 @@ class EditorTest : public ::testing::Test {
         SetKeyboardState(keys);
         Send(WM_KEYDOWN, key, 1);
     }
-    void ClickAt(int x, int y, WPARAM keys = 0) { Send(WM_LBUTTONDOWN, keys, MAKELPARAM(x, y)); }
+    // The client point in the middle of the row of a position, just right of it.
+    LPARAM PointOf(int position) {
+        LRESULT x = Call(SCI_POINTXFROMPOSITION, 0, position) + 1;
+        LRESULT y = Call(SCI_POINTYFROMPOSITION, 0, position) + Call(SCI_TEXTHEIGHT) / 2;
+        return MAKELPARAM(x, y);
+    }
+    void ClickAt(int position, WPARAM keys = 0) { Send(WM_LBUTTONDOWN, keys, PointOf(position)); }
 
     HWND parent = nullptr;
     HWND editor = nullptr;
@@ -101,51 +102,13 @@ class EditorTest : public ::testing::Test {
     std::vector<SCNotification> notifications;
 };
 
-// The window drawn through WM_PRINTCLIENT into a 32-bit bitmap of its client size.
-struct Snapshot {
-    int width = 0;
-    int height = 0;
-    std::vector<DWORD> pixels; // 0x00RRGGBB
-
-    COLORREF At(int x, int y) const {
-        DWORD pixel = pixels[static_cast<size_t>(y) * width + x];
-        return RGB(pixel >> 16, pixel >> 8, pixel);
-    }
-    // How many pixels in [left, right) x [top, bottom) have the colour.
-    int Count(COLORREF colour, int left, int top, int right, int bottom) const {
-        int count = 0;
-        for (int y = std::max(0, top); y < std::min(height, bottom); ++y)
-            for (int x = std::max(0, left); x < std::min(width, right); ++x)
-                count += At(x, y) == colour;
-        return count;
-    }
-};
-
-// The window drawn through WM_PRINTCLIENT, or (onScreen) what it shows on
-// screen, read back through its DC, into a 32-bit bitmap of its client size.
-inline Snapshot Print(HWND window, bool onScreen = false) {
-    RECT client{};
-    GetClientRect(window, &client);
-    Snapshot shot{client.right, client.bottom, {}};
-    BITMAPINFO info{};
-    info.bmiHeader = {
-        sizeof info.bmiHeader, shot.width, -shot.height, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
-    void* bits = nullptr;
-    HDC dc = CreateCompatibleDC(nullptr);
-    HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ previous = SelectObject(dc, bitmap);
-    if (onScreen) {
-        HDC screen = GetDC(window);
-        BitBlt(dc, 0, 0, shot.width, shot.height, screen, 0, 0, SRCCOPY);
-        ReleaseDC(window, screen);
-    } else {
-        SendMessageA(window, WM_PRINTCLIENT, reinterpret_cast<WPARAM>(dc), PRF_CLIENT);
-    }
-    GdiFlush();
-    shot.pixels.assign(static_cast<DWORD*>(bits),
-                       static_cast<DWORD*>(bits) + shot.width * shot.height);
-    SelectObject(dc, previous);
-    DeleteObject(bitmap);
-    DeleteDC(dc);
-    return shot;
+// The colours the window shows on screen in [left, right) x [top, bottom), row by row.
+inline std::vector<COLORREF> Pixels(HWND window, int left, int top, int right, int bottom) {
+    std::vector<COLORREF> pixels;
+    HDC dc = GetDC(window);
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x)
+            pixels.push_back(GetPixel(dc, x, y));
+    ReleaseDC(window, dc);
+    return pixels;
 }
