@@ -25,10 +25,9 @@ TEST_F(EditorTest, BadRequestsAnswerSafelyThroughBothRoutes) {
     HWND second = CreateWindowExA(0, KALMOR_CLASS_NAME, "", WS_CHILD, 0, 0, 200, 100, parent,
                                   nullptr, nullptr, nullptr);
     DestroyWindow(second);
-    int local = 0;
     for (UINT_PTR stranger :
          {UINT_PTR{0}, reinterpret_cast<UINT_PTR>(parent), reinterpret_cast<UINT_PTR>(edit),
-          reinterpret_cast<UINT_PTR>(second), reinterpret_cast<UINT_PTR>(&local), ~UINT_PTR{0}})
+          reinterpret_cast<UINT_PTR>(second), reinterpret_cast<UINT_PTR>(&edit), ~UINT_PTR{0}})
         EXPECT_EQ(Direct()(stranger, SCI_GETLINECOUNT, 0, 0), 0) << stranger;
 
     Send(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("Sub A\rEnd Sub"));

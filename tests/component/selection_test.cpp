@@ -42,8 +42,8 @@ TEST_F(EditorTest, KeysAndMouseSelect) {
 }
 
 // Copy writes CR LF and paste turns it into the document's own line end (CR
-// in the listing); undo and redo restore text and selection; cut waits for
-// the clipboard another window holds.
+// in the listing); undo and redo, by keys and WM_UNDO, restore text and
+// selection; cut waits for the clipboard another window holds.
 TEST_F(EditorTest, ClipboardUndoAndRedo) {
     std::string listing = Text();
     Call(SCI_SETSEL, LineStart(10), LineStart(12));
@@ -58,7 +58,7 @@ TEST_F(EditorTest, ClipboardUndoAndRedo) {
     EXPECT_EQ(Selection(), std::pair(0, 5));
     Key('Y', true);
     EXPECT_EQ(Text(), pasted + listing.substr(5));
-    Send(WM_UNDO);
+    Key('Z', true);
     EXPECT_EQ(Text(), listing);
 
     // Held open by another window, the clipboard takes nothing and cut deletes nothing.
@@ -69,4 +69,6 @@ TEST_F(EditorTest, ClipboardUndoAndRedo) {
     Key(VK_DELETE, false, true);
     EXPECT_EQ(ClipboardText(parent), "'Demo");
     EXPECT_EQ(Text(), listing.substr(5));
+    Send(WM_UNDO);
+    EXPECT_EQ(Text(), listing) << "the cut undone";
 }
