@@ -2,6 +2,7 @@
 // window as a user does them.
 #include "tests/component/editor_fixture.h"
 
+// The clipboard's text, or nothing while it holds none or another window has it open.
 static std::string ClipboardText(HWND owner) {
     OpenClipboard(owner);
     HANDLE data = GetClipboardData(CF_TEXT);
