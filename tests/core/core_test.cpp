@@ -68,7 +68,6 @@ TEST(TextUnits, MovesAndExpansionsAtTheEdges) {
     const Case cases[] = {
         // The empty document: nothing to move over.
         {"", U::Character, 'M', {0, 0}, {0, 0}, 1, 0},
-        {"", U::Document, 'X', {0, 0}, {0, 0}, 0, 0},
         // A last line without a line end: the caret at the end is on it.
         {"ab\ncd", U::Line, 'X', {5, 5}, {3, 5}, 0, 0},
         {"ab\ncd", U::Line, 'M', {3, 5}, {3, 5}, 1, 0},

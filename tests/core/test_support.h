@@ -52,8 +52,8 @@ struct Input {
     // A piece of BASIC that opens or closes a fold, a line end, or up to 15
     // raw bytes, NULs left out.
     std::string Text() {
-        const char* const pieces[] = {"Sub A(x)", "End Sub", "Function=1", "\r\n",
-                                      "\r",       "\n",      "a.b$ "};
+        const char* const pieces[] = {"Sub A", "End Sub", "Function=1", "\r\n",
+                                      "\r",    "\n",      "a.b$ "};
         uint8_t pick = Byte();
         if (pick < 128)
             return pieces[pick % std::size(pieces)];
@@ -92,9 +92,7 @@ struct Model {
     bool groupStarted = false;
 
     int Length() const { return static_cast<int>(now.text.size()); }
-    bool InCrLf(int pos) const {
-        return pos > 0 && pos < Length() && now.text[pos - 1] == '\r' && now.text[pos] == '\n';
-    }
+    bool InCrLf(int pos) const { return pos > 0 && now.text.compare(pos - 1, 2, "\r\n") == 0; }
     // Into the text, and out of a CRLF.
     int Clamp(int64_t pos) const {
         int clamped = static_cast<int>(std::clamp<int64_t>(pos, 0, Length()));
@@ -300,6 +298,8 @@ inline std::string RunSession(const std::string& bytes) {
                 model.groupStarted = false;
         }
 
+        // The text, the selection and the history; the line index; the styles
+        // and fold levels against a full re-lex; the folds against the display.
         std::string where = " after byte " + std::to_string(input.offset);
         if (core.Text() != now.text || core.Anchor() != now.anchor || core.Caret() != now.caret ||
             core.CanUndo() != (model.done > 0) ||
@@ -312,16 +312,26 @@ inline std::string RunSession(const std::string& bytes) {
             indexed = core.LineStart(line) == lines.starts[line] &&
                       core.LineFromPosition(lines.starts[line]) == line;
         }
-        if (!indexed)
-            return "line index" + where;
         EditorCore fresh;
         ConfigureLexer(fresh);
         fresh.SetText(now.text);
         bool relexed = fresh.StyleRange(0, fresh.Length()) == core.StyleRange(0, core.Length());
         for (int line = 0; relexed && line < core.LineCount(); ++line)
             relexed = fresh.FoldLevel(line) == core.FoldLevel(line);
-        if (!relexed || !FoldsHold(core))
-            return "styles or folds" + where;
+        if (!indexed || !relexed || !FoldsHold(core))
+            return "line index, styles or folds" + where;
+
+        // A double-click selects the run of one kind of character around a
+        // position: nothing at a line end or the document's end.
+        int pos = model.Clamp(ToInt(wParam));
+        int first = pos, last = pos;
+        int kind = pos < model.Length() ? CharKind(now.text[pos]) : 1;
+        while (kind != 1 && first > 0 && CharKind(now.text[first - 1]) == kind)
+            --first;
+        while (kind != 1 && last < model.Length() && CharKind(now.text[last]) == kind)
+            ++last;
+        if (WordStartAt(core, pos) != first || WordEndAt(core, pos) != last)
+            return "double-click" + where;
 
         // Expanding a range from the arguments, or moving its start or end
         // (moves of whole ranges are in the edge table).
