@@ -334,7 +334,7 @@ inline std::string RunSession(const std::string& bytes) {
             return "double-click" + where;
 
         // Expanding a range from the arguments, or moving its start or end
-        // (moves of whole ranges are in the edge table).
+        // (whole ranges moving are checked by the edge table in core_test.cpp).
         uint8_t call = input.Byte();
         TextUnit unit = static_cast<TextUnit>(call % 6); // Character to Page
         int count = call / 6 % 9 - 4;
