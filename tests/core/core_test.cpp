@@ -1,0 +1,122 @@
+// The BASIC lexer's fold rules, text units at the document's edges, and the
+// fuzzer's corpus with fixed seeds replayed as sessions checked against the
+// models in test_support.h.
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <tuple>
+
+using namespace kalmor_test;
+
+namespace {
+
+// One character per line: its depth below the base level as a digit, or as
+// a letter on a header (A at the base level).
+std::string Shape(const EditorCore& core) {
+    std::string shape;
+    for (int line = 0; line < core.LineCount(); ++line) {
+        int level = core.FoldLevel(line);
+        int depth = (level & ~SC_FOLDLEVELHEADERFLAG) - SC_FOLDLEVELBASE;
+        shape += static_cast<char>((level & SC_FOLDLEVELHEADERFLAG ? 'A' : '0') + depth);
+    }
+    return shape;
+}
+
+TEST(FoldRules, HeadersEndsAndNesting) {
+    const char* const cases[][2] = {
+        // After access words, closed by an End of either kind.
+        {"Private Sub A()\n  Exit Sub\nEnd Function\n", "A110"},
+        // Assignments to a function's result are no headers.
+        {"Public Static Function B\n  Function = 1\n  function$=2\nEND   SUB\n", "A1110"},
+        // Nor a stray End, a Declare, a longer word or a comment.
+        {"End Sub\nDeclare Sub C Lib \"x\"\nSubtotal = 3\n' Sub D\n", "00000"},
+        // One End closes every open sub; an indented header may stay open.
+        {"Sub A\n  a\n  Sub B\n    b\nEnd Sub\nc\n  sub E\n  x = 1", "A1B220A1"},
+        // The listing: not its Declare line (7) nor "Function=a*986" (15).
+        {DEMO_LISTING, "000000000A1110A110A11"},
+    };
+    for (const auto& c : cases) {
+        EditorCore core;
+        ConfigureLexer(core);
+        core.SetText(c[0]);
+        EXPECT_EQ(Shape(core), c[1]) << c[0];
+    }
+
+    // Nesting stops deepening at the deepest level there is.
+    EditorCore core;
+    ConfigureLexer(core);
+    std::string deep;
+    for (int line = 0; line < 4000; ++line)
+        deep += "Sub A\n";
+    core.SetText(deep);
+    EXPECT_EQ(core.FoldLevel(3999), SC_FOLDLEVELNUMBERMASK | SC_FOLDLEVELHEADERFLAG);
+}
+
+TEST(TextUnits, MovesAndExpansionsAtTheEdges) {
+    using U = TextUnit;
+    struct Case {
+        const char* text;
+        TextUnit unit;
+        char op;             // 'X' expand, 'M' move, 'S' / 'E' move the start / end endpoint
+        TextSpan from, want; // the range before and after
+        int count, moved;    // the units asked for and those moved
+    };
+    const Case cases[] = {
+        // The empty document: nothing to move over.
+        {"", U::Character, 'M', {0, 0}, {0, 0}, 1, 0},
+        // A last line without a line end: the caret at the end is on it.
+        {"ab\ncd", U::Line, 'X', {5, 5}, {3, 5}, 0, 0},
+        {"ab\ncd", U::Line, 'M', {3, 5}, {3, 5}, 1, 0},
+        {"ab\ncd", U::Line, 'M', {4, 5}, {0, 3}, -5, -1},
+        {"ab\ncd", U::Document, 'M', {0, 2}, {0, 2}, 1, 0},
+        // A final line end leaves an empty last line.
+        {"ab\n", U::Paragraph, 'M', {0, 3}, {3, 3}, 1, 1},
+        // A CRLF is one character, and no endpoint stays inside it.
+        {"a\r\nb", U::Character, 'M', {1, 1}, {3, 3}, 1, 1},
+        {"a\r\nb", U::Character, 'S', {3, 4}, {1, 4}, -1, -1},
+        // Words as Ctrl+Left/Right find them, trailing blanks included.
+        {"Print a, b", U::Word, 'X', {10, 10}, {9, 10}, 0, 0},
+        {"Print a, b", U::Word, 'M', {7, 9}, {0, 6}, -2, -2},
+        // Hidden lines (line 0 is folded where it can be) are still lines, on
+        // the page of the visible line above.
+        {"Sub A\nx\nEnd Sub\ny\n", U::Line, 'M', {0, 6}, {6, 8}, 1, 1},
+        {"Sub A\nx\nEnd Sub\ny\n", U::Page, 'X', {7, 7}, {0, 18}, 0, 0},
+        {"Sub A\nx\nEnd Sub\ny\n", U::Page, 'M', {18, 18}, {0, 0}, -1, -1},
+    };
+    for (const Case& c : cases) {
+        EditorCore core;
+        ConfigureLexer(core);
+        core.SetText(c.text);
+        core.ToggleFold(0);
+        kalmor::TextUnits units(core, 2);
+        TextSpan span = c.from;
+        int moved = 0;
+        if (c.op == 'X')
+            span = units.Expand(span, c.unit);
+        else if (c.op == 'M')
+            moved = units.Move(span, c.unit, c.count);
+        else
+            moved = units.MoveEndpoint(span, c.op == 'E', c.unit, c.count);
+        EXPECT_EQ(std::tuple(span.start, span.end, moved),
+                  std::tuple(c.want.start, c.want.end, c.moved))
+            << "case " << &c - cases;
+    }
+}
+
+TEST(Session, CorpusAndSeedsAgreeWithTheModels) {
+    std::vector<std::string> inputs(8, std::string(4000, '\0'));
+    for (size_t seed = 0; seed < inputs.size(); ++seed)
+        std::generate(inputs[seed].begin(), inputs[seed].end(), std::mt19937(seed));
+    for (const auto& entry : std::filesystem::directory_iterator(KALMOR_CORPUS_DIR)) {
+        std::ifstream file(entry.path(), std::ios::binary);
+        inputs.emplace_back(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    }
+    for (const std::string& bytes : inputs)
+        EXPECT_EQ(RunSession(bytes), "") << "input " << &bytes - &inputs[0];
+}
+
+} // namespace
