@@ -140,8 +140,8 @@ TEST_F(AccessibilityTest, EveryMethodAnswersThroughItsDocumentedSlot) {
     EXPECT_EQ(Moved(find(L"st"), 13, Character, 5), L"1 t");
     EXPECT_EQ(Moved(find(L"Main"), 14, End, Line, 1), L"1 Main\r\n");
     EXPECT_EQ(Moved(find(L"Sub"), 14, Start, Character, -1), L"0 Sub");
-    EXPECT_TRUE(Slot(range = find(L"Sub"), 15, End, main, End) == S_OK &&
-                Read(range) == L"Sub Main");
+    EXPECT_TRUE(Slot(range = find(L"b M"), 15, Start, document, Start) == S_OK &&
+                Slot(range, 15, End, main, End) == S_OK && Read(range) == L"Sub Main");
     EXPECT_TRUE(Slot(range = find(L"Sub"), 16) == S_OK && Read(range) == L"Sub" &&
                 Selection() == std::pair(0, 3));
     EXPECT_TRUE(Slot(main, 17) == kInvalidOperation && Slot(main, 18) == kInvalidOperation);
@@ -149,6 +149,11 @@ TEST_F(AccessibilityTest, EveryMethodAnswersThroughItsDocumentedSlot) {
                 Call(SCI_GETFIRSTVISIBLELINE) > 30);
     EXPECT_TRUE(Slot(main, 20, &array) == S_OK && Count(array) == 0);
     EXPECT_TRUE(Slot(value, 3, L"abc") == S_OK && Text() == "abc");
+    // The window text, as an edit control's: no more than the size given.
+    char buffer[] = "####";
+    EXPECT_EQ(Send(WM_GETTEXT, 0, reinterpret_cast<LPARAM>(buffer)), 0);
+    EXPECT_EQ(Send(WM_GETTEXT, 3, reinterpret_cast<LPARAM>(buffer)), 2);
+    EXPECT_EQ(std::string(buffer, 4), std::string("ab\0#", 4));
 
     ObjectFromLresult(Send(WM_GETOBJECT, 0, OBJID_CLIENT), __uuidof(IAccessible), 0, &out);
     ASSERT_NE(out, nullptr);
