@@ -30,7 +30,7 @@ TEST(CrossProcess, AScreenReaderReadsTheEditor) {
     EXPECT_TRUE(property(node, 30003, &type) == S_OK && type.lVal == 50030) << "Document";
     EXPECT_TRUE(property(node, 30005, &name) == S_OK && name.bstrVal == std::wstring(L"Editor"));
     VariantClear(&name);
-    Uia<BOOL(WINAPI*)(void*)>("UiaNodeRelease")(node);
+    // The node is left to the process's end: Wine's UiaNodeRelease at times never returns.
 
     IAccessible* accessible = nullptr;
     ASSERT_EQ(AccessibleObjectFromWindow(editor, OBJID_CLIENT, __uuidof(IAccessible),
