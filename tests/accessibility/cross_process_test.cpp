@@ -46,7 +46,7 @@ TEST(CrossProcess, AScreenReaderReadsTheEditor) {
     SysFreeString(value);
     EXPECT_EQ(SendMessageA(editor, WM_GETTEXTLENGTH, 0, 0), 7);
 
-    SendMessageA(editor, SCI_GOTOPOS, 2, 0);
+    SendMessageA(editor, SCI_SETSEL, 0, 2);
     GUITHREADINFO caret{};
     caret.cbSize = sizeof caret;
     EXPECT_TRUE(GetGUIThreadInfo(GetWindowThreadProcessId(editor, nullptr), &caret));

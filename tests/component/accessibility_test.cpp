@@ -167,9 +167,9 @@ TEST_F(AccessibilityTest, EveryMethodAnswersThroughItsDocumentedSlot) {
 
 // Edits and caret moves raise their events; so does gaining the focus.
 TEST_F(AccessibilityTest, EditsCaretMovesAndFocusRaiseEvents) {
+    auto root = reinterpret_cast<IUnknown*>(Send(WM_GETOBJECT, 0, -25)); // loads the stand-in
     auto events = reinterpret_cast<int(WINAPI*)(int)>(reinterpret_cast<void*>(
         GetProcAddress(GetModuleHandleA("uiautomationcore.dll"), "DoubleCount")));
-    auto root = reinterpret_cast<IUnknown*>(Send(WM_GETOBJECT, 0, -25));
     const int kText = 20015, kSelection = 20014, kFocus = 20005;
     int texts = events(kText), selections = events(kSelection), focuses = events(kFocus);
     Send(WM_CHAR, 'x');
