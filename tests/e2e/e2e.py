@@ -243,10 +243,11 @@ def prepare(build, out):
         os.makedirs(os.path.join(out, folder), exist_ok=True)
         shutil.copyfile(os.path.join(build, "kalmor-example.exe"), os.path.join(out, folder, EXE))
     shutil.copyfile(os.path.join(build, "KALMOR.DLL"), os.path.join(out, "app", "KALMOR.DLL"))
-    run(*WINE, "reg", "add", "HKCU\\Software\\Wine\\AppDefaults\\%s\\Explorer" % EXE, "/v",
-        "Desktop", "/d", "e2e", "/f")
-    run(*WINE, "reg", "add", "HKCU\\Software\\Wine\\Explorer\\Desktops", "/v", "e2e", "/d",
-        "1024x768", "/f")
+    # Not captured: the Wine services a first start leaves running hold its output open.
+    for key, name, data in ((r"HKCU\Software\Wine\AppDefaults\%s\Explorer" % EXE, "Desktop", "e2e"),
+                            (r"HKCU\Software\Wine\Explorer\Desktops", "e2e", "1024x768")):
+        subprocess.run([*WINE, "reg", "add", key, "/v", name, "/d", data, "/f"], check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
 
 
 # Runs the named groups, each on a fresh run of the program, and prints one
