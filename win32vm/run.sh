@@ -4,9 +4,8 @@
 # Debian 12 that runs 32-bit code. The image is built on first use and cached.
 # Each run boots a copy-on-write overlay of the image, so the image stays clean.
 #   run.sh WIN32_BUILD_DIR WORK_DIR
-# KALMOR_SKIP_WIN32VM=1 skips it; KALMOR_WIN32VM_COMPONENT_TESTS=1 adds the
-# i686 component tests (long); KALMOR_WIN32VM_LIMIT bounds the emulated run in
-# seconds (default 1800).
+# KALMOR_SKIP_WIN32VM=1 skips it; KALMOR_WIN32VM_LIMIT bounds the emulated run
+# in seconds (default 1800).
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "$1" && pwd)
@@ -25,12 +24,12 @@ work=$(cd "$work" && pwd)
 cp "$here/job.sh" "$share/job.sh"
 cp "$here/../tests/e2e/e2e.py" "$here/../tests/e2e/screen.py" "$share/e2e/"
 cp "$build/kalmor-example.exe" "$build/KALMOR.DLL" "$share/win32/"
-# The component tests take minutes under wine64 here and several times that
-# emulated: they run only when asked.
-if [ "${KALMOR_WIN32VM_COMPONENT_TESTS:-0}" = 1 ] &&
-    [ -f "$build/tests/component/component_tests.exe" ]; then
+# The component's in-process tests, with the DLLs beside them (KALMOR.DLL and
+# the stand-in uiautomationcore.dll the accessibility tests talk through).
+if [ -f "$build/tests/component/component_tests.exe" ]; then
     mkdir -p "$share/component"
     cp "$build/tests/component/component_tests.exe" "$build/tests/component/KALMOR.DLL" \
+        "$build/tests/component/uiautomationcore.dll" \
         "$share/component/"
 fi
 package=$(ls "$build"/../packages/kalmor-example-*-win32.zip 2>/dev/null | tail -n 1 || true)
