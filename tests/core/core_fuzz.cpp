@@ -1,6 +1,6 @@
 // Runs libFuzzer's inputs as editing sessions checked against the models; a
 // disagreement ends the run with its description.
-#include "test_support.h"
+#include "session.h"
 
 #include <stdexcept>
 

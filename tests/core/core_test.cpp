@@ -1,7 +1,7 @@
 // The BASIC lexer's fold rules, text units at the document's edges, and the
 // fuzzer's corpus with fixed seeds replayed as sessions checked against the
 // models in test_support.h.
-#include "test_support.h"
+#include "session.h"
 
 #include <gtest/gtest.h>
 

@@ -1,0 +1,339 @@
+// A random editing session checked against plain models, shared by the
+// core's tests and its fuzzer.
+#pragma once
+#include "component/core/text_units.h"
+#include "component/core/words.h"
+#include "test_support.h"
+
+#include <algorithm>
+#include <climits>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace kalmor_test {
+
+// The session's bytes; past the end every byte reads as 0.
+struct Input {
+    const std::string& bytes;
+    size_t offset = 0;
+
+    bool Empty() const { return offset >= bytes.size(); }
+    uint8_t Byte() { return Empty() ? 0 : static_cast<uint8_t>(bytes[offset++]); }
+
+    // Small values mostly, with the extremes mixed in.
+    intptr_t Argument() {
+        const intptr_t extremes[] = {-1, INTPTR_MAX, INTPTR_MIN};
+        int kind = Byte() % 8;
+        return kind < 3 ? extremes[kind] : kind == 3 ? intptr_t{Byte()} << 24 : Byte() - 16;
+    }
+
+    // A piece of BASIC that opens or closes a fold, a line end, or up to 15
+    // raw bytes, NULs left out.
+    std::string Text() {
+        const char* const pieces[] = {"Sub A", "End Sub", "Function=1", "\r\n",
+                                      "\r",    "\n",      "a.b$ "};
+        uint8_t pick = Byte();
+        if (pick < 128)
+            return pieces[pick % std::size(pieces)];
+        std::string text;
+        for (int length = pick % 16; length > 0 && !Empty(); --length)
+            if (char byte = static_cast<char>(Byte()))
+                text += byte;
+        return text;
+    }
+};
+
+// A request's argument as the dispatcher reads it: clamped into an int.
+inline int ToInt(intptr_t value) {
+    return static_cast<int>(std::clamp<intptr_t>(value, INT_MIN, INT_MAX));
+}
+
+enum class Run { None, Typing, DeleteBack };
+
+struct State {
+    std::string text;
+    int anchor = 0;
+    int caret = 0;
+};
+
+// The text, the selection and the undo history by plain rules. A step keeps
+// the whole state before its first change and after its last; a change joins
+// the last step when it continues a run of typing or of Backspace, or when it
+// falls in a group already holding one.
+struct Model {
+    State now;
+    std::vector<std::pair<State, State>> steps;
+    size_t done = 0;
+    Run run = Run::None;
+    int runEnd = 0; // where the run's last change ended (Backspace: started)
+    int groupDepth = 0;
+    bool groupStarted = false;
+
+    int Length() const { return static_cast<int>(now.text.size()); }
+    bool InCrLf(int pos) const { return pos > 0 && now.text.compare(pos - 1, 2, "\r\n") == 0; }
+    // Into the text, and out of a CRLF.
+    int Clamp(int64_t pos) const {
+        int clamped = static_cast<int>(std::clamp<int64_t>(pos, 0, Length()));
+        return InCrLf(clamped) ? clamped - 1 : clamped;
+    }
+    void Select(int64_t anchor, int64_t caret) {
+        now.anchor = Clamp(anchor);
+        now.caret = Clamp(caret);
+    }
+    // Replaces [from, from + count) by text; answers whether anything changed.
+    bool Replace(int64_t from, int64_t count, const std::string& text, Run kind) {
+        int start = static_cast<int>(std::clamp<int64_t>(from, 0, Length()));
+        int removed = static_cast<int>(std::clamp<int64_t>(count, 0, Length() - start));
+        int added = static_cast<int>(text.size());
+        if (removed == 0 && added == 0)
+            return false;
+        if (done < steps.size()) {
+            steps.resize(done);
+            groupStarted = false;
+        }
+        bool continues = kind != Run::None && kind == run &&
+                         (kind == Run::Typing ? removed == 0 && start == runEnd
+                                              : added == 0 && start + removed == runEnd);
+        if (!continues && (groupDepth == 0 || !groupStarted || done == 0)) {
+            steps.push_back({now, now});
+            done = steps.size();
+            groupStarted = groupDepth > 0;
+        }
+        run = kind;
+        runEnd = start + added;
+        // A position after the change moves with the text; one inside goes to its start.
+        auto follow = [&](int pos) {
+            return pos > start && pos >= start + removed ? pos + added - removed
+                                                         : std::min(pos, start);
+        };
+        now.text.replace(start, removed, text);
+        Select(follow(now.anchor), follow(now.caret));
+        steps.back().second = now;
+        return true;
+    }
+};
+
+// Blanks 0, line ends 1, word characters 2, anything else 3.
+inline int CharKind(char c) {
+    return c == ' ' || c == '\t' ? 0 : c == '\r' || c == '\n' ? 1 : IsWordChar(c) ? 2 : 3;
+}
+
+// Where the units of one kind start, by plain rules (a page is kPageLines
+// display lines and the hidden lines under them), and a text range's
+// expansion and endpoint moves over those starts.
+struct UnitModel {
+    static constexpr int kPageLines = 2;
+    std::vector<int> starts{0};
+    int length = 0;
+
+    UnitModel(const EditorCore& core, TextUnit unit) : length(core.Length()) {
+        std::string text = core.Text();
+        std::string styles = core.StyleRange(0, length);
+        for (int pos = 1, row = 0; pos <= length; ++pos) {
+            char c = text[pos - 1];
+            char next = text[pos];
+            bool lineStart = (c == '\n' || c == '\r') && !(c == '\r' && next == '\n');
+            bool start = pos < length && !(c == '\r' && next == '\n');
+            if (unit == TextUnit::Format)
+                start = pos < length && styles[pos] != styles[pos - 1];
+            else if (unit == TextUnit::Word)
+                start = start && CharKind(next) != 0 &&
+                        (CharKind(next) != CharKind(c) || CharKind(next) == 1);
+            else if (unit == TextUnit::Line || unit == TextUnit::Paragraph)
+                start = lineStart;
+            else if (unit == TextUnit::Page)
+                start = lineStart && core.LineVisible(core.LineFromPosition(pos)) &&
+                        ++row % kPageLines == 0;
+            if (start)
+                starts.push_back(pos);
+        }
+    }
+    int Next(int pos) const {
+        auto found = std::upper_bound(starts.begin(), starts.end(), pos);
+        return found == starts.end() ? length : *found;
+    }
+    int Previous(int pos) const {
+        auto found = std::lower_bound(starts.begin(), starts.end(), pos);
+        return found == starts.begin() ? 0 : *(found - 1);
+    }
+    // The unit holding the range's start.
+    TextSpan Expand(TextSpan span) const {
+        int start = Previous(span.start + 1);
+        return {start, Next(start)};
+    }
+    // Moves one endpoint over count starts, pushing the other along when it crosses it.
+    int MoveEndpoint(TextSpan& span, bool end, int count) const {
+        int& point = end ? span.end : span.start;
+        int moved = 0;
+        for (; count > 0 && moved < count && point < length; ++moved)
+            point = Next(point);
+        for (; count < 0 && moved < -count && point > 0; ++moved)
+            point = Previous(point);
+        if (span.start > span.end)
+            (end ? span.start : span.end) = point;
+        return count < 0 ? -moved : moved;
+    }
+};
+
+// Whether the folds and the display agree: a line is hidden exactly when a
+// contracted header above holds it, display lines count the visible lines,
+// and the caret is on one.
+inline bool FoldsHold(const EditorCore& core) {
+    int visible = 0;
+    int hiddenUntil = -1; // the last line held by a contracted header so far
+    for (int line = 0; line < core.LineCount(); ++line) {
+        bool shown = line > hiddenUntil;
+        visible += shown ? 1 : 0;
+        if (core.LineVisible(line) != shown || core.VisibleFromDocLine(line) != visible - 1)
+            return false;
+        if (!core.Expanded(line))
+            hiddenUntil = std::max(hiddenUntil, core.LastChild(line));
+    }
+    return core.VisibleLineCount() == visible &&
+           core.LineVisible(core.LineFromPosition(core.Caret()));
+}
+
+// Runs the session the bytes describe, on the core and on the models side by
+// side: after every step the text, the selection, the line index and the
+// undo history must agree with the models, the styles and fold levels with a
+// full re-lex, the folds with the display, and one text-unit call with the
+// unit model. Answers the first disagreement, or "". The fuzzer runs it on
+// its inputs, the core tests on the checked-in corpus and fixed seeds.
+inline std::string RunSession(const std::string& bytes) {
+    EditorCore core;
+    Model model;
+    Input input{bytes};
+    ConfigureLexer(core);
+    if (input.Byte() % 2 == 0) {
+        Send(core, SCI_INSERTTEXT, 0, Pointer(DEMO_LISTING));
+        model.Replace(0, 0, DEMO_LISTING, Run::None);
+    }
+    while (!input.Empty()) {
+        uint8_t op = input.Byte();
+        std::string text = input.Text();
+        intptr_t wParam = input.Argument();
+        intptr_t lParam = input.Argument();
+        const State& now = model.now;
+        int start = std::min(now.anchor, now.caret);
+        int selected = std::abs(now.anchor - now.caret);
+        switch (op % 10) {
+        case 0: // -1 inserts at the caret
+            Send(core, SCI_INSERTTEXT, wParam, Pointer(text.c_str()));
+            model.Replace(ToInt(wParam) == -1 ? now.caret : ToInt(wParam), 0, text, Run::None);
+            break;
+        case 1: // the selection typed over, or replaced; the caret ends after the new text
+        case 2: {
+            bool typing = op % 10 == 1;
+            if (typing) {
+                text = std::string(1, "ab .\r\n"[op / 10 % 6]);
+                core.InsertAtCaret(text);
+            } else {
+                Send(core, SCI_REPLACESEL, 0, Pointer(text.c_str()));
+                model.run = Run::None;
+            }
+            if (model.Replace(start, selected, text, typing ? Run::Typing : Run::None)) {
+                model.Select(start + text.size(), start + text.size());
+                model.steps.back().second = now;
+            }
+            break;
+        }
+        case 3: { // Backspace: the selection, or the character before the caret (a CRLF as one)
+            core.DeleteBack();
+            int length = model.InCrLf(now.caret - 1) ? 2 : 1;
+            if (selected > 0)
+                model.Replace(start, selected, "", Run::None);
+            else if (now.caret > 0)
+                model.Replace(now.caret - length, length, "", Run::DeleteBack);
+            break;
+        }
+        case 4: { // -1: for the caret the end, for the anchor the caret
+            Send(core, SCI_SETSEL, wParam, lParam);
+            model.run = Run::None;
+            int caret = ToInt(lParam) == -1 ? model.Length() : ToInt(lParam);
+            model.Select(ToInt(wParam) == -1 ? caret : ToInt(wParam), caret);
+            break;
+        }
+        case 5: // a fold closing over the caret moves it to the header and ends the run
+            Send(core, SCI_TOGGLEFOLD, lParam & 31);
+            if (core.Caret() != now.caret)
+                model.run = Run::None;
+            model.Select(core.Anchor(), core.Caret());
+            break;
+        case 6:
+        case 7:
+            Send(core, op % 10 == 6 ? SCI_UNDO : SCI_REDO);
+            model.run = Run::None;
+            if (op % 10 == 6 && model.done > 0)
+                model.now = model.steps[--model.done].first;
+            else if (op % 10 == 7 && model.done < model.steps.size())
+                model.now = model.steps[model.done++].second;
+            break;
+        default: // groups nest; the outermost one makes one step
+            Send(core, op % 10 == 8 ? SCI_BEGINUNDOACTION : SCI_ENDUNDOACTION);
+            model.run = Run::None;
+            model.groupDepth = std::max(model.groupDepth + (op % 10 == 8 ? 1 : -1), 0);
+            if (model.groupDepth == (op % 10 == 8 ? 1 : 0))
+                model.groupStarted = false;
+        }
+
+        // The text, the selection and the history; the line index; the styles
+        // and fold levels against a full re-lex; the folds against the display.
+        std::string where = " after byte " + std::to_string(input.offset);
+        if (core.Text() != now.text || core.Anchor() != now.anchor || core.Caret() != now.caret ||
+            core.CanUndo() != (model.done > 0) ||
+            core.CanRedo() != (model.done < model.steps.size())) {
+            return "text, selection or history" + where;
+        }
+        UnitModel lines(core, TextUnit::Line);
+        bool indexed = core.LineCount() == static_cast<int>(lines.starts.size());
+        for (int line = 0; indexed && line < core.LineCount(); ++line) {
+            indexed = core.LineStart(line) == lines.starts[line] &&
+                      core.LineFromPosition(lines.starts[line]) == line;
+        }
+        EditorCore fresh;
+        ConfigureLexer(fresh);
+        fresh.SetText(now.text);
+        bool relexed = fresh.StyleRange(0, fresh.Length()) == core.StyleRange(0, core.Length());
+        for (int line = 0; relexed && line < core.LineCount(); ++line)
+            relexed = fresh.FoldLevel(line) == core.FoldLevel(line);
+        if (!indexed || !relexed || !FoldsHold(core))
+            return "line index, styles or folds" + where;
+
+        // A double-click selects the run of one kind of character around a
+        // position: nothing at a line end or the document's end.
+        int pos = model.Clamp(ToInt(wParam));
+        int first = pos, last = pos;
+        int kind = pos < model.Length() ? CharKind(now.text[pos]) : 1;
+        while (kind != 1 && first > 0 && CharKind(now.text[first - 1]) == kind)
+            --first;
+        while (kind != 1 && last < model.Length() && CharKind(now.text[last]) == kind)
+            ++last;
+        if (WordStartAt(core, pos) != first || WordEndAt(core, pos) != last)
+            return "double-click" + where;
+
+        // Expanding a range from the arguments, or moving its start or end
+        // (whole ranges moving are checked by the edge table in core_test.cpp).
+        uint8_t call = input.Byte();
+        TextUnit unit = static_cast<TextUnit>(call % 6); // Character to Page
+        int count = call / 6 % 9 - 4;
+        TextUnits units(core, UnitModel::kPageLines);
+        UnitModel expected(core, unit);
+        TextSpan span = units.Clamp({ToInt(wParam), ToInt(lParam)});
+        TextSpan want = span;
+        int moved = 0;
+        int wantMoved = 0;
+        if (call / 54 % 3 == 2) {
+            span = units.Expand(span, unit);
+            want = expected.Expand(want);
+        } else {
+            moved = units.MoveEndpoint(span, call / 54 % 3 == 1, unit, count);
+            wantMoved = expected.MoveEndpoint(want, call / 54 % 3 == 1, count);
+        }
+        if (span.start != want.start || span.end != want.end || moved != wantMoved)
+            return "text unit " + std::to_string(call % 6) + where;
+    }
+    return "";
+}
+
+} // namespace kalmor_test
