@@ -8,7 +8,9 @@
 # Only the processes this script started are stopped, by process ID.
 set -eu
 action=$1
-session=$2
+# Wine takes only an absolute prefix path; with a relative one it makes none.
+mkdir -p "$2"
+session=$(cd "$2" && pwd)
 export WINEPREFIX="$session/prefix"
 export WINEDEBUG=-all
 export WINEDLLOVERRIDES="mscoree,mshtml="
