@@ -273,7 +273,9 @@ def main(argv):
         except Exception as failure:
             failed, shot = failed + 1, os.path.join(out, name + "-failed.png")
             save_screen(shot)
-            print("FAIL  %s: %s\n      screenshot: %s" % (name, failure, shot))
+            status = session.process.poll()
+            print("FAIL  %s: %s (the program %s)\n      screenshot: %s" % (
+                name, failure, "still ran" if status is None else "had ended: %d" % status, shot))
         finally:
             session.process.kill()
             session.process.wait()
