@@ -5,7 +5,10 @@
 # and a Wine prefix made inside it. Everything lands in the cache folder
 # (delete it to start over); a finished image is reused as it is.
 #   image.sh            prints the cache folder once the image is ready
+# The cache folder is the only thing on standard output (run.sh reads it):
+# every tool's output, and our own messages, go to standard error.
 set -eu
+exec 3>&1 1>&2
 here=$(cd "$(dirname "$0")" && pwd)
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/kalmor-win32vm
 # Bump when the image's contents (this script, init, make-prefix.sh) change,
@@ -13,7 +16,7 @@ cache=${XDG_CACHE_HOME:-$HOME/.cache}/kalmor-win32vm
 version=1
 
 if [ -f "$cache/ready" ] && [ "$(cat "$cache/ready")" = "$version" ]; then
-    echo "$cache"
+    echo "$cache" >&3
     exit 0
 fi
 if [ "$(id -u)" -ne 0 ]; then
@@ -21,7 +24,7 @@ if [ "$(id -u)" -ne 0 ]; then
     exit 1
 fi
 
-say() { echo "win32vm: $*" >&2; }
+say() { echo "win32vm: $*"; }
 
 # The host's Debian 12 package sources as one-line deb entries, read from
 # both the one-line and the deb822 formats; other vendors' entries are left out.
@@ -59,7 +62,7 @@ echo "$sources" | mmdebstrap --mode=root --variant=apt --architectures=amd64,i38
     --dpkgopt='path-exclude=/usr/share/man/*' --dpkgopt='path-exclude=/usr/share/doc/*' \
     --dpkgopt='path-exclude=/usr/share/locale/*' --dpkgopt='path-include=/usr/share/locale/locale.alias' \
     --skip=cleanup/apt/lists --quiet \
-    bookworm "$cache/rootfs" - >&2
+    bookworm "$cache/rootfs" -
 
 cp "$here/init" "$cache/rootfs/sbin/kalmor-init"
 chmod 755 "$cache/rootfs/sbin/kalmor-init"
@@ -84,4 +87,4 @@ fi
 rm -rf "$job"
 echo "$version" >"$cache/ready"
 say "image ready in $(($(date +%s) - started)) s"
-echo "$cache"
+echo "$cache" >&3
