@@ -13,7 +13,8 @@ mkdir -p "$2"
 session=$(cd "$2" && pwd)
 export WINEPREFIX="$session/prefix"
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No .NET or HTML engine offered, and no debugger for a crashed program.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 wine64="$(dirname "$0")/wine64.sh"
 
 stop() {

@@ -12,7 +12,7 @@ cmake --build --preset win64
 session="$PWD/build/win64/bench-wine"
 sh cmake/wine-session.sh start "$session"
 trap 'sh cmake/wine-session.sh stop "$session"' EXIT
-export WINEPREFIX="$session/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="$session/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 DISPLAY=$(cat "$session/display")
 export DISPLAY
 

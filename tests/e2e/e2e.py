@@ -16,21 +16,26 @@
 # with wine32) and E2E_PATIENCE stretches every wait.
 
 import os
+import re
 import shutil
+import signal
 import subprocess
 import sys
 import zipfile
 
-from screen import PATIENCE, Failure, View, click, drag, keys, run, save_screen, wait_for, \
-    window_titled
+from screen import COMMAND_LIMIT, PATIENCE, Failure, View, click, drag, keys, run, save_screen, \
+    wait_for, window_titled
 
 TITLE = "Kalmor.dll editor example"
 EXE = "kalmor-e2e.exe"
 WINE = [os.environ["E2E_WINE"]] if os.environ.get("E2E_WINE") else ["sh", os.path.join(
     os.path.dirname(os.path.abspath(__file__)), "..", "..", "cmake", "wine64.sh")]
-# Wine quiet, and never offering to install its .NET and HTML engines.
+# Wine quiet, never offering to install its .NET and HTML engines, and with
+# no debugger: a program that crashes ends at once instead of showing a box.
 os.environ["WINEDEBUG"] = "-all"
-os.environ.setdefault("WINEDLLOVERRIDES", "mscoree,mshtml=")
+os.environ.setdefault("WINEDLLOVERRIDES", "mscoree,mshtml=;winedbg.exe=d")
+# The longest a group may take, every wait in it included.
+GROUP_LIMIT = 100 * PATIENCE
 # The demo listing's subs: header line and the lines a fold hides.
 SUBS = {10: [11, 12, 13], 15: [16, 17], 19: [20, 21]}
 ALL_LINES = list(range(1, 22))
@@ -114,6 +119,7 @@ def startup_and_exit(s):
     counts = [view.colour_count(colour) for colour in (
         BLUE, (128, 128, 128), (128, 0, 0), (0, 128, 0), (128, 0, 128))]
     assert min(counts) > 50 and counts[0] > counts[3], "the listing's colours: %s" % counts
+    click(view.right - 5, s.row_of(1))
     keys("alt+F4")
     s.expect_exit("Alt+F4")
 
@@ -167,12 +173,13 @@ def no_component(s):
     s.start(listing=False).menu("toggle").menu("below").look().menu("exit").expect_exit()
 
 
-# Waits for a box titled `title`, clicks its caption as a person does before
-# typing into a box that popped up, and closes it with Enter.
+# Waits for a box titled `title` and closes it by a click on its button,
+# which works whether or not the box has the focus. (A click on the caption
+# starts Wine's window move, and a box that did not become active then takes
+# no keys.)
 def dismiss(title):
     box = wait_for("a window titled " + title, lambda: View(window_titled(title)))
-    click(box.box[0] + box.box[2] // 2, box.caption)
-    keys("Return")
+    click(*box.button())
     wait_for(title + " to close", lambda: not window_titled(title))
 
 
@@ -191,7 +198,7 @@ def copied(expected, what, *names):
 # person expects (read back through the X clipboard); text another X program
 # put on the clipboard pastes in.
 def selecting(s):
-    s.start()
+    click(s.start().view.right - 5, s.row_of(1))
     listing = copied(lambda text: text.startswith("'Demo listing") and text.endswith("end sub"),
                      "the listing copied whole", "ctrl+a", "ctrl+c")
     click(s.view.margin_right + 30, s.row_of(5))
@@ -209,8 +216,7 @@ def selecting(s):
            "ctrl+c")
     # Text from another X program: xclip serves it from the background until
     # the program takes the clipboard back.
-    subprocess.run(["xclip", "-selection", "clipboard"], input=b"Rem from X\n", check=True,
-                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    run("xclip", "-selection", "clipboard", input="Rem from X\n", quiet=True)
     copied("Rem from X\n", "xclip's text offered")
     keys("ctrl+Home", "ctrl+v")
     s.expect_lines(ALL_LINES + [None], "the line pasted from X")
@@ -243,15 +249,38 @@ def prepare(build, out):
         os.makedirs(os.path.join(out, folder), exist_ok=True)
         shutil.copyfile(os.path.join(build, "kalmor-example.exe"), os.path.join(out, folder, EXE))
     shutil.copyfile(os.path.join(build, "KALMOR.DLL"), os.path.join(out, "app", "KALMOR.DLL"))
-    # Not captured: the Wine services a first start leaves running hold its output open.
+    # Quiet: the Wine services a first start leaves running hold its output
+    # open. The first Wine program of a session may take a while to start.
     for key, name, data in ((r"HKCU\Software\Wine\AppDefaults\%s\Explorer" % EXE, "Desktop", "e2e"),
                             (r"HKCU\Software\Wine\Explorer\Desktops", "e2e", "1024x768")):
-        subprocess.run([*WINE, "reg", "add", key, "/v", name, "/d", data, "/f"], check=True,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        run(*WINE, "reg", "add", key, "/v", name, "/d", data, "/f", quiet=True,
+            limit=4 * COMMAND_LIMIT)
 
 
-# Runs the named groups, each on a fresh run of the program, and prints one
-# line per group; a failed one also names its screenshot.
+# What a failed group leaves behind: the screen and the processes of Wine,
+# X and the tools, each with the kernel function it waits in, if any.
+def record_failure(out, name):
+    shot = os.path.join(out, name + "-failed.png")
+    try:
+        save_screen(shot)
+    except Failure as failure:
+        shot = "none (%s)" % failure
+    listing = run("ps", "-eo", "pid,ppid,stat,etimes,wchan:30,args", check=False)
+    wanted = re.compile(r"PID|wine|\.exe|Xvfb|xdotool|import|xwininfo|xclip|python")
+    processes = "\n".join(line for line in listing.splitlines() if wanted.search(line))
+    with open(os.path.join(out, name + "-processes.txt"), "w") as file:
+        file.write(processes + "\n")
+    return "      screenshot: %s\n      processes:\n%s" % (
+        shot, "\n".join("        " + line for line in processes.splitlines()))
+
+
+def on_alarm(signum, frame):
+    raise Failure("the group ran past its limit of %d s" % GROUP_LIMIT)
+
+
+# Runs the named groups, each on a fresh run of the program and within
+# GROUP_LIMIT seconds, and prints one line per group; a failed one also shows
+# its screenshot's path and the processes then running.
 def main(argv):
     if argv[0] == "--session":
         os.environ["WINEPREFIX"] = os.path.join(os.path.abspath(argv[1]), "prefix")
@@ -264,21 +293,25 @@ def main(argv):
     # A picture's path follows its name; "setup" runs no group of its own.
     runs = [[names[0], os.path.abspath(names[1])]] if names[0] in ("screenshot", "picture") else [
         [name] for name in names if name != "setup"]
+    signal.signal(signal.SIGALRM, on_alarm)
     failed = 0
     for name, *arguments in runs:
         session = Session(os.path.join(out, "nodll" if name == "no_component" else "app"))
         try:
+            signal.alarm(int(GROUP_LIMIT))
             GROUPS[name](session, *arguments)
+            signal.alarm(0)
             print("ok    " + name)
         except Exception as failure:
-            failed, shot = failed + 1, os.path.join(out, name + "-failed.png")
-            save_screen(shot)
+            signal.alarm(0)
+            failed += 1
             status = session.process.poll()
-            print("FAIL  %s: %s (the program %s)\n      screenshot: %s" % (
-                name, failure, "still ran" if status is None else "had ended: %d" % status, shot))
+            print("FAIL  %s: %s (the program %s)\n%s" % (
+                name, failure, "still ran" if status is None else "had ended: %d" % status,
+                record_failure(out, name)))
         finally:
             session.process.kill()
-            session.process.wait()
+            session.process.wait(COMMAND_LIMIT)
     return 1 if failed else 0
 
 

@@ -12,6 +12,8 @@ import time
 
 # How many times longer than usual to wait: more on a slower (emulated) machine.
 PATIENCE = float(os.environ.get("E2E_PATIENCE", "1"))
+# The longest any one command may take: none of them should take a second.
+COMMAND_LIMIT = 30 * PATIENCE
 
 
 # A check that did not hold; the driver saves the screen when it sees one.
@@ -19,8 +21,22 @@ class Failure(Exception):
     pass
 
 
-def run(*command):
-    return subprocess.run(command, check=True, capture_output=True, text=True).stdout
+# Runs a command and answers its output (bytes unless text); a command that
+# fails or runs past its limit is a Failure that names it. With quiet, its
+# output is discarded, not read: a program that leaves a process behind in the
+# background holding its output open (xclip, Wine's services) then does not
+# keep us waiting.
+def run(*command, text=True, check=True, input=None, quiet=False, limit=COMMAND_LIMIT):
+    output = {"stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL} if quiet else {
+        "capture_output": True}
+    try:
+        return subprocess.run(command, check=check, text=text, input=input, **output,
+                              timeout=limit).stdout
+    except subprocess.TimeoutExpired:
+        raise Failure("%s did not finish within %d s" % (" ".join(command), limit))
+    except subprocess.CalledProcessError as error:
+        raise Failure("%s failed with status %d %s" % (
+            " ".join(command), error.returncode, (error.stderr or "")[:200]))
 
 
 # Polls `probe` until it answers something true, a failure (of a check, a
@@ -32,7 +48,7 @@ def wait_for(what, probe, timeout=20):
         try:
             if value := probe():
                 return value
-        except (Failure, subprocess.CalledProcessError, StopIteration):
+        except (Failure, StopIteration):
             pass
         time.sleep(0.05)
     raise Failure(what() if callable(what) else "timed out waiting for " + what)
@@ -57,8 +73,8 @@ def keys(*names):
 # The X window whose title is exactly `title` (Wine makes one per top-level
 # window), or None.
 def window_titled(title):
-    return (subprocess.run(["xdotool", "search", "--name", "^%s$" % re.escape(title)],
-                           capture_output=True, text=True).stdout.split() or [None])[0]
+    return (run("xdotool", "search", "--name", "^%s$" % re.escape(title), check=False).split()
+            or [None])[0]
 
 
 # Saves the screen as a PNG, cut to `box` (x, y, width, height) if given.
@@ -94,8 +110,7 @@ class View:
         text = run("xwininfo", "-id", window or "none")
         self.box = x, y, width, height = [int(re.search(key + r":\s+(-?\d+)", text)[1]) for key in (
             "Absolute upper-left X", "Absolute upper-left Y", "Width", "Height")]
-        shot = subprocess.run(["import", "-window", "root", "-depth", "8", "ppm:-"], check=True,
-                              capture_output=True).stdout
+        shot = run("import", "-window", "root", "-depth", "8", "ppm:-", text=False)
         _, size, _, self.pixels = shot.split(b"\n", 3)
         self.width = int(size.split()[0])
         # The caption is the first tall band of one colour from the top; the
@@ -141,6 +156,21 @@ class View:
         rows = self.rows(top, self.editor_bottom, self.left, self.margin_right)
         spans = ink_spans([any(p != self.margin_colour for p in row) for row in rows])
         return [(tuple(map(tuple, rows[a:b])), (top + a, top + b)) for a, b in spans]
+
+    # The middle of a box's lowest button, from its frame: the lowest rows with
+    # a long run of pixels not of the box's face colour and not as wide as the
+    # box (a message text has no such runs).
+    def button(self):
+        rows = self.rows(self.top, self.bottom, self.left, self.right)
+        face = max(set(rows[-1]), key=rows[-1].count)
+        framed = [(y, spans[0]) for y, row in enumerate(rows, self.top) for spans in [
+            [s for s in ink_spans([p != face for p in row])
+             if 20 <= s[1] - s[0] < len(row) * 0.9]] if spans]
+        if not framed:
+            raise Failure("no button in the box")
+        bottom, (left, right) = framed[-1]
+        top = min(y for y, _ in framed if y > bottom - 40)
+        return self.left + (left + right) // 2, (top + bottom) // 2
 
     def colour_count(self, colour):
         rows = self.rows(self.editor_top, self.editor_bottom, self.margin_right, self.right)
