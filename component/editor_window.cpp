@@ -622,6 +622,7 @@ bool OnKeyDown(EditorWindow& w, WPARAM key) {
     bool selected = !w.core.SelectionEmpty();
     int caret = w.core.Caret();
     int line = w.core.LineFromPosition(caret);
+    w.wordDeleted = false;
     switch (key) {
     case VK_LEFT:
         if (control)
@@ -666,6 +667,7 @@ bool OnKeyDown(EditorWindow& w, WPARAM key) {
         if (!control || alt)
             return false; // Backspace arrives as WM_CHAR
         w.core.DeleteWordBack();
+        w.wordDeleted = true;
         AfterEdit(w);
         return true;
     case VK_INSERT:
@@ -704,6 +706,10 @@ bool OnSysKeyDown(EditorWindow& w, WPARAM key) {
 // Typed characters, Enter and Tab replace the selection; Backspace deletes
 // it, or the character before the caret.
 void OnChar(EditorWindow& w, WPARAM code) {
+    bool afterWordDelete = w.wordDeleted;
+    w.wordDeleted = false;
+    if (afterWordDelete && (code == '\b' || code == 0x7F))
+        return;
     if (code == '\r')
         w.core.InsertLineEnd();
     else if (code == '\b')

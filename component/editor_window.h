@@ -73,6 +73,9 @@ struct EditorWindow {
     bool viewStale = false;      // scroll position and bars not checked since a request
     bool typing = false;     // handling a typed key: the scroll bars wait until after the repaint
     bool barsPosted = false; // a message to set the scroll bars is on its way
+    // Ctrl+Backspace was done as a key: the character the keyboard makes of
+    // it (0x7F on Windows, 0x08 under Wine) is not a Backspace as well.
+    bool wordDeleted = false;
     // The document lines at the top and bottom rows, as last painted or
     // scrolled: a change outside them needs no window-system call.
     int viewFirstLine = 0;

@@ -73,3 +73,26 @@ TEST_F(EditorTest, ClipboardUndoAndRedo) {
     Send(WM_UNDO);
     EXPECT_EQ(Text(), listing) << "the cut undone";
 }
+
+// Ctrl+Backspace, translated by the keyboard as a user's key press is (into
+// a Backspace character under Wine, 0x7F on Windows), deletes just what
+// Ctrl+Shift+Left selects: the word and blanks before the caret, the word of
+// a one-word line, or at a line's start the line end.
+TEST_F(EditorTest, CtrlBackspaceDeletesWhatCtrlShiftLeftSelects) {
+    const std::string text = "Sub A\rDim a$ = foo_bar + 12\rword";
+    for (int caret : {23, 32, 28}) {
+        Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        Call(SCI_GOTOPOS, caret);
+        Key(VK_LEFT, true, true);
+        int start = Selection().second;
+        Call(SCI_GOTOPOS, caret);
+        MSG key{editor,  WM_KEYDOWN,
+                VK_BACK, MAKELPARAM(1, MapVirtualKeyA(VK_BACK, MAPVK_VK_TO_VSC)),
+                0,       {}};
+        TranslateMessage(&key);
+        DispatchMessageA(&key);
+        PumpMessages();
+        EXPECT_EQ(Text(), std::string(text).erase(start, caret - start)) << "caret at " << caret;
+    }
+    Key(VK_SHIFT); // Control up again
+}
