@@ -102,24 +102,18 @@ void UpdateCaret(EditorWindow& w) {
 }
 
 // Scrolls to a display line and horizontal offset, clamped to the content.
-// A vertical scroll moves what is on screen and repaints only the rows
-// exposed, unless a repaint is already due (its region would not move along).
+// The view is drawn anew, off-screen, and shown in one copy: moving what is
+// on screen first and then painting the rows it exposes would, in between,
+// show the row at the exposed edge twice or half drawn.
 void ScrollTo(EditorWindow& w, int firstLine, int xOffset) {
     int lines = LinesOnScreen(w);
     int lastFirst = std::max(0, w.core.VisibleLineCount() - lines);
     firstLine = std::clamp(firstLine, 0, lastFirst);
     xOffset = std::clamp(xOffset, 0, std::max(0, w.scrollWidth - TextWidth(w)));
-    int oldFirst = w.core.FirstVisibleLine();
-    if (firstLine != oldFirst || xOffset != w.xOffset) {
-        bool movable = xOffset == w.xOffset && std::abs(firstLine - oldFirst) < lines &&
-                       !w.repaintPending && !GetUpdateRect(w.hwnd, nullptr, FALSE);
+    if (firstLine != w.core.FirstVisibleLine() || xOffset != w.xOffset) {
         w.core.SetFirstVisibleLine(firstLine);
         w.xOffset = xOffset;
-        if (movable)
-            ScrollWindowEx(w.hwnd, 0, (oldFirst - firstLine) * w.lineHeight, nullptr, nullptr,
-                           nullptr, nullptr, SW_INVALIDATE);
-        else
-            InvalidateRect(w.hwnd, nullptr, FALSE);
+        InvalidateRect(w.hwnd, nullptr, FALSE);
         NoteView(w);
     }
     UpdateScrollBars(w);

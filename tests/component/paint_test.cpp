@@ -66,6 +66,33 @@ TEST_F(EditorTest, PartialRepaintsMatchAFullRepaint) {
     }
 }
 
+// While a drag's pointer is below the editor, every tick of its timer
+// scrolls a line, and what the screen shows between ticks is always a whole
+// frame, the one before the tick or the one after it: never the exposed row
+// still holding the row that moved away, nor a row half drawn.
+TEST_F(EditorTest, AutoScrollShowsOnlyWholeFrames) {
+    std::string twice = Text() + "\r" + Text();
+    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(twice.c_str()));
+    ClickAt(LineStart(3));
+    SetFocus(parent); // no caret blinking into the pixels; the drag goes on
+    Send(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(100, 345));
+    UpdateWindow(editor);
+    std::vector<COLORREF> shown = Pixels(editor, 0, 0, 500, 340);
+    for (int tick = 1; tick <= 4; ++tick) {
+        Send(WM_TIMER, 1);
+        std::vector<COLORREF> between = Pixels(editor, 0, 0, 500, 340);
+        UpdateWindow(editor);
+        std::vector<COLORREF> after = Pixels(editor, 0, 0, 500, 340);
+        InvalidateRect(editor, nullptr, FALSE);
+        UpdateWindow(editor);
+        ASSERT_TRUE(Pixels(editor, 0, 0, 500, 340) == after) << "tick " << tick;
+        ASSERT_TRUE(between == shown || between == after) << "tick " << tick;
+        shown = after;
+    }
+    Send(WM_LBUTTONUP);
+    EXPECT_GE(Call(SCI_GETFIRSTVISIBLELINE), 4);
+}
+
 // The view follows the caret down a long text and along a wide line, and
 // folding away the lines on screen pulls it back to the caret.
 TEST_F(EditorTest, TheViewKeepsTheCaretInView) {
