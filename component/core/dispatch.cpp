@@ -41,6 +41,17 @@ intptr_t EditorCore::DispatchStyleRequest(unsigned message, int index, intptr_t 
     Style before = style;
     switch (message) {
     case SCI_STYLEGETFORE: return style.fore;
+    case SCI_STYLEGETBOLD: return style.bold ? 1 : 0;
+    case SCI_STYLEGETITALIC: return style.italic ? 1 : 0;
+    case SCI_STYLEGETSIZE: return style.size;
+    case SCI_STYLEGETFONT: {
+        // The face name and a NUL, into a buffer the caller sized by asking first.
+        char* buffer = reinterpret_cast<char*>(lParam);
+        if (buffer != nullptr) {
+            std::memcpy(buffer, style.font.c_str(), style.font.size() + 1);
+        }
+        return static_cast<intptr_t>(style.font.size());
+    }
     case SCI_STYLESETFORE: style.fore = ToColour(lParam); break;
     case SCI_STYLESETBOLD: style.bold = lParam != 0; break;
     case SCI_STYLESETITALIC: style.italic = lParam != 0; break;
@@ -206,6 +217,10 @@ intptr_t EditorCore::Dispatch(unsigned message, uintptr_t wParam, intptr_t lPara
         return 0;
     case SCI_STYLESETFORE:
     case SCI_STYLEGETFORE:
+    case SCI_STYLEGETBOLD:
+    case SCI_STYLEGETITALIC:
+    case SCI_STYLEGETSIZE:
+    case SCI_STYLEGETFONT:
     case SCI_STYLESETBOLD:
     case SCI_STYLESETITALIC:
     case SCI_STYLESETSIZE:

@@ -77,6 +77,10 @@ constexpr unsigned SCI_STYLESETITALIC = 2054;
 constexpr unsigned SCI_STYLESETSIZE = 2055;
 constexpr unsigned SCI_STYLESETFONT = 2056;
 constexpr unsigned SCI_STYLEGETFORE = 2481;
+constexpr unsigned SCI_STYLEGETBOLD = 2483;
+constexpr unsigned SCI_STYLEGETITALIC = 2484;
+constexpr unsigned SCI_STYLEGETSIZE = 2485;
+constexpr unsigned SCI_STYLEGETFONT = 2486;
 
 // Folding.
 constexpr unsigned SCI_GETFOLDLEVEL = 2223;

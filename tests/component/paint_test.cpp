@@ -2,11 +2,29 @@
 // caret; and what painting costs in GDI objects over many repaints.
 #include "tests/component/editor_fixture.h"
 #include <algorithm>
+#include <tuple>
 
-// The program's colours: keywords blue, comments grey, dark line numbers on
-// every row of the 40-pixel margin; below the last line the text's white
-// background.
-TEST_F(EditorTest, PaintsTheProgramsColours) {
+// The program's setup as the component holds it: every style in Courier New
+// 9 points but the line numbers in Arial, each lexer style in its colour;
+// and on screen keywords blue, comments grey, dark line numbers on every row
+// of the 40-pixel margin, below the last line the text's white background.
+TEST_F(EditorTest, SetupStylesAndColours) {
+    const std::pair<int, COLORREF> colours[] = {{1, 0x808080}, {2, 0x000080},  {3, 0xFF0000},
+                                                {4, 0x008000}, {13, 0x800080}, {14, 0x004080}};
+    for (int style = 0; style < 256; ++style) {
+        char font[64] = {};
+        ASSERT_LT(Call(SCI_STYLEGETFONT, style), LRESULT{sizeof font});
+        Call(SCI_STYLEGETFONT, style, reinterpret_cast<LPARAM>(font));
+        COLORREF fore = 0;
+        for (auto [lexed, colour] : colours)
+            fore = lexed == style ? colour : fore;
+        EXPECT_EQ(std::tuple(std::string(font), Call(SCI_STYLEGETSIZE, style),
+                             Call(SCI_STYLEGETBOLD, style) + Call(SCI_STYLEGETITALIC, style),
+                             Call(SCI_STYLEGETFORE, style)),
+                  std::tuple(style == STYLE_LINENUMBER ? "Arial" : "Courier New", 9, 0, fore))
+            << "style " << style;
+    }
+
     auto count = [&](COLORREF colour, int left, int top, int right, int bottom) {
         std::vector<COLORREF> pixels = Pixels(editor, left, top, right, bottom);
         return std::count(pixels.begin(), pixels.end(), colour);
