@@ -107,6 +107,34 @@ TEST(TextUnits, MovesAndExpansionsAtTheEdges) {
     }
 }
 
+// Requests that fill a caller's buffer write no further than the size they
+// are given (SCI_GETTEXT's counts the NUL) or, given none, the length they
+// answer when asked without a buffer, plus the NUL; what follows is untouched.
+TEST(Requests, BuffersAreFilledWithinTheirSize) {
+    const std::string text = "Sub A\r\nx";
+    EditorCore core;
+    Send(core, SCI_SETTEXT, 0, Pointer(text.c_str()));
+    Send(core, SCI_SETSEL, 2, 7);
+    Send(core, SCI_STYLESETFONT, 5, Pointer("Arial"));
+    // What a request answers and writes into `room` bytes followed by guard bytes.
+    auto read = [&](unsigned request, uintptr_t wParam, size_t room) {
+        std::string buffer(room + 4, '#');
+        intptr_t answer = Send(core, request, wParam, Pointer(&buffer[0]));
+        return std::pair(answer, buffer);
+    };
+    using Read = std::pair<intptr_t, std::string>;
+    for (size_t size = 0; size <= 11; ++size) {
+        std::string want = size ? text.substr(0, size - 1) + '\0' : "";
+        EXPECT_EQ(read(SCI_GETTEXT, size, size),
+                  Read(size ? want.size() - 1 : 0, want + std::string(size + 4 - want.size(), '#')))
+            << "SCI_GETTEXT into " << size << " bytes";
+    }
+    EXPECT_EQ(read(SCI_GETSELTEXT, 0, Send(core, SCI_GETSELTEXT) + 1),
+              Read(5, std::string("b A\r\n\0####", 10)));
+    EXPECT_EQ(read(SCI_STYLEGETFONT, 5, Send(core, SCI_STYLEGETFONT, 5) + 1),
+              Read(5, std::string("Arial\0####", 10)));
+}
+
 TEST(Session, CorpusAndSeedsAgreeWithTheModels) {
     std::vector<std::string> inputs(8, std::string(4000, '\0'));
     for (size_t seed = 0; seed < inputs.size(); ++seed)

@@ -300,6 +300,15 @@ inline std::string RunSession(const std::string& bytes) {
         if (!indexed || !relexed || !FoldsHold(core))
             return "line index, styles or folds" + where;
 
+        // The text read back into a buffer of any size, its NUL included.
+        size_t size = static_cast<size_t>(lParam) % (now.text.size() + 3);
+        std::string buffer(size + 1, '#');
+        size_t copied = static_cast<size_t>(Send(core, SCI_GETTEXT, size, Pointer(&buffer[0])));
+        std::string read = size ? now.text.substr(0, size - 1) + '\0' : "";
+        if (copied != (size ? std::min(size - 1, now.text.size()) : 0) ||
+            buffer != read + std::string(size + 1 - read.size(), '#'))
+            return "text read into " + std::to_string(size) + " bytes" + where;
+
         // A double-click selects the run of one kind of character around a
         // position: nothing at a line end or the document's end.
         int pos = model.Clamp(ToInt(wParam));
