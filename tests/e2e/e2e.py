@@ -124,15 +124,17 @@ def startup_and_exit(s):
     s.expect_exit("Alt+F4")
 
 
-# Toggle all subs below from the first header folds every sub, Toggle current
-# sub unfolds it again; line-number clicks inside a sub fold it, on a folded
-# header unfold it, beside the number margin do nothing, and quick clicks count.
+# Toggle all subs below from the first sub's last line folds every sub,
+# Toggle current sub unfolds it again; line-number clicks inside a sub (on
+# its End line too) fold it, on a folded header unfold it, beside the number
+# margin do nothing, and quick clicks count. The End lines are chosen because
+# the line below each is outside the sub.
 def folding(s):
-    click(s.start().view.margin_right + 30, s.row_of(10))
+    click(s.start().view.margin_right + 30, s.row_of(13))
     s.menu("below")
     s.expect_lines(without(10, 15, 19), "Toggle all subs below folds every sub")
     s.menu("toggle").expect_lines(without(15, 19), "Toggle current sub unfolds the first sub")
-    s.click_number(12).expect_lines(without(10, 15, 19), "a click on number 12 folds its sub")
+    s.click_number(13).expect_lines(without(10, 15, 19), "a click on number 13 folds its sub")
     s.click_number(10).expect_lines(without(15, 19), "a click on a folded header unfolds it")
     # Just right of the number margin, then the second sub's folded header:
     # once that unfolds, the first click is done.
