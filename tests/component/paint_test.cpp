@@ -111,8 +111,9 @@ TEST_F(EditorTest, AutoScrollShowsOnlyWholeFrames) {
     EXPECT_GE(Call(SCI_GETFIRSTVISIBLELINE), 4);
 }
 
-// The view follows the caret down a long text and along a wide line, and
-// folding away the lines on screen pulls it back to the caret.
+// The view follows the caret down a long text and along a wide line, Page
+// Down moves both a page, and folding away the lines on screen pulls the
+// view back to the caret.
 TEST_F(EditorTest, TheViewKeepsTheCaretInView) {
     std::string text = "Sub A\r";
     for (int i = 0; i < 2000; ++i)
@@ -122,6 +123,10 @@ TEST_F(EditorTest, TheViewKeepsTheCaretInView) {
     LRESULT first = Call(SCI_GETFIRSTVISIBLELINE);
     EXPECT_TRUE(first <= 1500 && 1500 < first + 340 / Call(SCI_TEXTHEIGHT)) << first;
     Key(VK_HOME, true);
+    Key(VK_NEXT);
+    LRESULT page = 340 / Call(SCI_TEXTHEIGHT);
+    EXPECT_EQ(Call(SCI_LINEFROMPOSITION, Call(SCI_GETCURRENTPOS)), page) << "Page Down";
+    EXPECT_EQ(Call(SCI_GETFIRSTVISIBLELINE), page) << "Page Down";
     Send(WM_VSCROLL, SB_BOTTOM);
     Call(SCI_TOGGLEFOLD, 0);
     EXPECT_EQ(Call(SCI_GETFIRSTVISIBLELINE), 0);

@@ -1,6 +1,7 @@
 // Selecting with keys and mouse, the clipboard, undo and redo, through the
 // window as a user does them.
 #include "tests/component/editor_fixture.h"
+#include <algorithm>
 
 // The clipboard's text, or nothing while it holds none or another window has it open.
 static std::string ClipboardText(HWND owner) {
@@ -13,33 +14,46 @@ static std::string ClipboardText(HWND owner) {
 }
 
 // Shift with the caret keys extends the selection and plain keys collapse it
-// (Left and Right to its near and far edge); the mouse selects by characters,
-// words and lines, and by a drag.
+// (Left and Right to its near and far edge); Up and Down keep the column over
+// a shorter line. The mouse selects by characters, words and lines, by a drag
+// and by Shift+click; a right-click outside the selection moves the caret
+// there, inside it keeps the selection for the menu.
 TEST_F(EditorTest, KeysAndMouseSelect) {
-    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("alpha beta\rgamma\rdelta"));
+    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("alpha beta\rgo\rdelta epsilon"));
     const struct {
         WPARAM key;
         bool control, shift;
         int anchor, caret;
     } keys[] = {
-        {VK_RIGHT, false, true, 0, 1}, {VK_RIGHT, true, true, 0, 6},
-        {VK_END, false, true, 0, 10},  {VK_LEFT, false, false, 0, 0},
-        {VK_DOWN, false, true, 0, 11}, {VK_RIGHT, false, false, 11, 11},
-        {VK_END, true, true, 11, 22},  {'A', true, false, 0, 22},
+        {VK_RIGHT, false, true, 0, 1},   {VK_RIGHT, true, true, 0, 6},
+        {VK_END, false, true, 0, 10},    {VK_LEFT, false, false, 0, 0},
+        {VK_DOWN, false, true, 0, 11},   {VK_RIGHT, false, false, 11, 11},
+        {VK_END, true, true, 11, 27},    {'A', true, false, 0, 27},
+        {VK_HOME, false, true, 0, 14},   {VK_HOME, true, false, 0, 0},
+        {VK_RIGHT, true, false, 6, 6},   {VK_RIGHT, false, false, 7, 7},
+        {VK_RIGHT, false, false, 8, 8},  {VK_DOWN, false, false, 13, 13},
+        {VK_DOWN, false, false, 22, 22}, {VK_UP, false, true, 22, 13},
     };
     for (const auto& k : keys) {
         Key(k.key, k.control, k.shift);
-        EXPECT_EQ(Selection(), std::pair(k.anchor, k.caret)) << k.key;
+        EXPECT_EQ(Selection(), std::pair(k.anchor, k.caret)) << "row " << &k - keys;
     }
     for (auto [anchor, caret] : {std::pair{8, 8}, {6, 10}, {0, 11}}) {
         ClickAt(8);
         EXPECT_EQ(Selection(), std::pair(anchor, caret)) << "one, two and three clicks";
     }
     Send(WM_LBUTTONUP);
-    ClickAt(13);
-    Send(WM_MOUSEMOVE, MK_LBUTTON, PointOf(19));
+    ClickAt(14);
+    Send(WM_MOUSEMOVE, MK_LBUTTON, PointOf(20));
     Send(WM_LBUTTONUP);
-    EXPECT_EQ(Selection(), std::pair(13, 19)) << "a drag";
+    EXPECT_EQ(Selection(), std::pair(14, 20)) << "a drag";
+    ClickAt(16, MK_SHIFT);
+    Send(WM_LBUTTONUP);
+    EXPECT_EQ(Selection(), std::pair(14, 16)) << "Shift+click";
+    Send(WM_RBUTTONDOWN, 0, PointOf(15));
+    EXPECT_EQ(Selection(), std::pair(14, 16)) << "right-click inside";
+    Send(WM_RBUTTONDOWN, 0, PointOf(24));
+    EXPECT_EQ(Selection(), std::pair(24, 24)) << "right-click outside";
 }
 
 // Copy writes CR LF and paste turns it into the document's own line end (CR
@@ -74,25 +88,28 @@ TEST_F(EditorTest, ClipboardUndoAndRedo) {
     EXPECT_EQ(Text(), listing) << "the cut undone";
 }
 
-// Ctrl+Backspace, translated by the keyboard as a user's key press is (into
-// a Backspace character under Wine, 0x7F on Windows), deletes just what
-// Ctrl+Shift+Left selects: the word and blanks before the caret, the word of
-// a one-word line, or at a line's start the line end.
-TEST_F(EditorTest, CtrlBackspaceDeletesWhatCtrlShiftLeftSelects) {
+// Ctrl+Backspace and Ctrl+Delete, translated by the keyboard as a user's
+// key presses are (Ctrl+Backspace into a Backspace character under Wine,
+// 0x7F on Windows), delete just what Ctrl+Shift+Left or Right selects: a word
+// and its blanks, the word of a one-word line, a line end at a line's edge.
+TEST_F(EditorTest, WordDeletesTakeWhatCtrlShiftArrowsSelect) {
     const std::string text = "Sub A\rDim a$ = foo_bar + 12\rword";
-    for (int caret : {23, 32, 28}) {
-        Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
-        Call(SCI_GOTOPOS, caret);
-        Key(VK_LEFT, true, true);
-        int start = Selection().second;
-        Call(SCI_GOTOPOS, caret);
-        MSG key{editor,  WM_KEYDOWN,
-                VK_BACK, MAKELPARAM(1, MapVirtualKeyA(VK_BACK, MAPVK_VK_TO_VSC)),
-                0,       {}};
-        TranslateMessage(&key);
-        DispatchMessageA(&key);
-        PumpMessages();
-        EXPECT_EQ(Text(), std::string(text).erase(start, caret - start)) << "caret at " << caret;
+    for (WPARAM key : {VK_BACK, VK_DELETE}) {
+        for (int caret : {23, 32, 28, 27}) {
+            Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+            Call(SCI_GOTOPOS, caret);
+            Key(key == VK_BACK ? VK_LEFT : VK_RIGHT, true, true);
+            int other = Selection().second;
+            int start = std::min(caret, other), end = std::max(caret, other);
+            Call(SCI_GOTOPOS, caret);
+            MSG press{editor, WM_KEYDOWN, key, MAKELPARAM(1, MapVirtualKeyA(key, MAPVK_VK_TO_VSC)),
+                      0,      {}};
+            TranslateMessage(&press);
+            DispatchMessageA(&press);
+            PumpMessages();
+            EXPECT_EQ(Text(), std::string(text).erase(start, end - start))
+                << (key == VK_BACK ? "Ctrl+Backspace" : "Ctrl+Delete") << " at " << caret;
+        }
     }
     Key(VK_SHIFT); // Control up again
 }
