@@ -8,7 +8,7 @@ else()
     set(KALMOR_PACKAGE_ARCH win32)
 endif()
 
-set(packaged $<TARGET_FILE:kalmor-example> $<TARGET_FILE:kalmor> ${CMAKE_BINARY_DIR}/README.txt)
+set(packaged ${CMAKE_BINARY_DIR}/README.txt)
 set(KALMOR_PACKAGE_REFERENCE "")
 if(EXISTS ${PROJECT_SOURCE_DIR}/docs/component.md)
     list(APPEND packaged ${PROJECT_SOURCE_DIR}/docs/component.md)
@@ -21,6 +21,10 @@ endif()
 configure_file(${CMAKE_CURRENT_LIST_DIR}/package-README.txt.in ${CMAKE_BINARY_DIR}/README.txt
                @ONLY NEWLINE_STYLE CRLF)
 install(FILES ${packaged} DESTINATION .)
+# The binaries without their debug sections (those of the statically linked
+# runtime make up more than half of each file); cpack strips what it installs.
+install(TARGETS kalmor-example kalmor RUNTIME DESTINATION .)
+set(CPACK_STRIP_FILES TRUE)
 
 set(CPACK_GENERATOR ZIP)
 set(CPACK_PACKAGE_NAME kalmor-example)

@@ -7,7 +7,7 @@
 # a GUI program with exactly its five exports, each named with the stdcall
 # argument size a 32-bit caller expects, and no wide-character USER32 imports;
 # KALMOR.DLL exports its direct function and carries the version resource,
-# the program none. (package_run in CMakeLists.txt runs the 64-bit zip.)
+# the program none; neither has debug sections. (package_run in CMakeLists.txt runs the 64-bit zip.)
 #
 #     package_test.py PACKAGES VERSION
 
@@ -40,11 +40,13 @@ for arch, (tool, file_format) in ARCHES.items():
         assert sorted(package.namelist()) == sorted(folder + "/" + n for n in names), arch
         package.extractall(scratch)
         paths = [os.path.join(scratch, folder, name) for name in names[:3]]
-        program, component = (subprocess.run([tool + "-w64-mingw32-objdump", "-p", path], text=True,
-                                             capture_output=True).stdout for path in paths[:2])
+        program, component = (subprocess.run([tool + "-w64-mingw32-objdump", "-p", "-h", path],
+                                             text=True, capture_output=True, timeout=60).stdout
+                               for path in paths[:2])
         exe, dll, readme = (open(path, "rb").read() for path in paths)
     for dump in (program, component):
         assert "file format %s\n" % file_format in dump, (arch, dump[:200])
+        assert not re.findall(r" \.debug_\w+ ", dump), arch + ": debug sections"
         dlls = set(re.findall(r"dll name: (\S+)", dump.lower()))
         assert "kernel32.dll" in dlls and dlls <= SYSTEM_DLLS, (arch, dlls)
     assert re.search(r"Subsystem\s+00000002", program), arch + ": not a GUI program"
