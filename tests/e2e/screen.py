@@ -107,7 +107,11 @@ def ink_spans(flags, gap=0):
 # it has one, the editor's line-number margin strip and text area.
 class View:
     def __init__(self, window):
-        text = run("xwininfo", "-id", window or "none")
+        # Never xwininfo without a window: it then waits for the user to
+        # click one, holding the pointer meanwhile.
+        if not window:
+            raise Failure("no such window")
+        text = run("xwininfo", "-id", window)
         self.box = x, y, width, height = [int(re.search(key + r":\s+(-?\d+)", text)[1]) for key in (
             "Absolute upper-left X", "Absolute upper-left Y", "Width", "Height")]
         shot = run("import", "-window", "root", "-depth", "8", "ppm:-", text=False)
