@@ -180,8 +180,8 @@ def no_component(s):
 # starts Wine's window move, and a box that did not become active then takes
 # no keys.)
 def dismiss(title):
-    box = wait_for("a window titled " + title, lambda: View(window_titled(title)))
-    click(*box.button())
+    click(*wait_for("a window titled %s with its button drawn" % title,
+                    lambda: View(window_titled(title)).button()))
     wait_for(title + " to close", lambda: not window_titled(title))
 
 
