@@ -18,9 +18,10 @@ done
 # The zips, from the builds just made; their tests read them.
 sh tools/package.sh
 
-# One test run over both folders that hold tests.
+# One test run over both folders that hold tests; a test without a time
+# limit of its own gets 300 s.
 printf 'subdirs("native")\nsubdirs("win64")\n' >build/CTestTestfile.cmake
-ctest --test-dir build --output-on-failure
+ctest --test-dir build --output-on-failure --timeout 300
 
 # The i686 product in an emulated PC that runs 32-bit code (win32vm/run.sh).
 sh win32vm/run.sh build/win32 build/win32vm

@@ -5,12 +5,13 @@
 # Each run boots a copy-on-write overlay of the image, so the image stays clean.
 #   run.sh WIN32_BUILD_DIR WORK_DIR
 # KALMOR_SKIP_WIN32VM=1 skips it; KALMOR_WIN32VM_LIMIT bounds the emulated run
-# in seconds (default 1800).
+# in seconds (default 3000; each step inside has a limit of its own, well
+# within it).
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "$1" && pwd)
 work=$2
-limit=${KALMOR_WIN32VM_LIMIT:-1800}
+limit=${KALMOR_WIN32VM_LIMIT:-3000}
 if [ "${KALMOR_SKIP_WIN32VM:-0}" = 1 ]; then
     echo "win32vm: skipped (KALMOR_SKIP_WIN32VM=1)"
     exit 0
@@ -45,10 +46,17 @@ started=$(date +%s)
 status=0
 sh "$here/boot.sh" "$cache" "$work/overlay.qcow2" "$share" "$limit" || status=1
 rm -f "$work/overlay.qcow2"
-cat "$share/console.log" 2>/dev/null || true
+# The job's output, from the serial port: what the emulated PC printed from
+# the start of the job on (or all of it, if the job never started), without
+# the kernel's messages.
+tr -d '\r' <"$share/serial.log" 2>/dev/null | grep -v '^\[ *[0-9]*\.[0-9]*\] ' >"$share/job.log" || true
+if grep -q '^kalmor-init: running the job' "$share/job.log"; then
+    sed -n '/^kalmor-init: running the job/,$p' "$share/job.log"
+else
+    cat "$share/job.log"
+fi
 if [ $status -ne 0 ]; then
-    echo "win32vm: FAILED after $(($(date +%s) - started)) s; the emulated PC's console:"
-    tail -n 30 "$share/serial.log" 2>/dev/null || true
+    echo "win32vm: FAILED after $(($(date +%s) - started)) s"
     for shot in "$share"/results/*.png; do
         [ -f "$shot" ] && echo "win32vm: what the program showed: $shot"
     done
