@@ -122,7 +122,7 @@ class View:
         middle = x + width // 2
         column = [row[0] for row in self.rows(y, y + min(60, height), middle, middle + 1)]
         border, end, _ = next(r for r in runs(column) if r[1] - r[0] >= 10)
-        self.caption, self.top = y + (border + end) // 2, y + end
+        self.top = y + end
         self.left, self.right, self.bottom = x + border, x + width - border, y + height - border
         # The editor's margin strip: the longest stretch of one colour, not
         # white, down a column at the client area's left, if a third as tall.
