@@ -362,12 +362,15 @@ void OnDisplayChange(EditorWindow& w) {
     NoteView(w);
 }
 
-// As a top-level window the editor takes the size Windows suggests for the
-// new DPI.
+// As a top-level window the editor takes the place Windows suggests for the
+// new DPI; a child's place is its host's to set, even if the host passes
+// this message on.
 void OnDpiChanged(EditorWindow& w, LPARAM lParam) {
-    const RECT& suggested = *reinterpret_cast<const RECT*>(lParam);
-    SetWindowPos(w.hwnd, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
-                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+    if (suggested && !(GetWindowLongPtrA(w.hwnd, GWL_STYLE) & WS_CHILD))
+        SetWindowPos(w.hwnd, nullptr, suggested->left, suggested->top,
+                     suggested->right - suggested->left, suggested->bottom - suggested->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
     OnDisplayChange(w);
 }
 
