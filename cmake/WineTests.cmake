@@ -19,6 +19,29 @@ function(kalmor_add_wine_test target)
     endif()
 endfunction()
 
+# On x86_64, runs the tests of a GoogleTest program that match a filter once
+# more, in a Wine session of their own whose screen is at the given DPI.
+function(kalmor_add_wine_test_at_dpi target dpi filter)
+    if(NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
+        return()
+    endif()
+    set(WINE_SESSION_DIR ${CMAKE_BINARY_DIR}/wine${dpi})
+    configure_file(${CMAKE_SOURCE_DIR}/cmake/wine-run.sh.in ${CMAKE_BINARY_DIR}/wine-run-${dpi}.sh
+                   @ONLY FILE_PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ
+                   GROUP_EXECUTE WORLD_READ WORLD_EXECUTE)
+    add_test(NAME wine${dpi}_session_start COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/wine-session.sh
+                                                   start ${WINE_SESSION_DIR} ${dpi})
+    set_tests_properties(wine${dpi}_session_start PROPERTIES FIXTURES_SETUP wine${dpi})
+    add_test(NAME wine${dpi}_session_stop COMMAND sh ${CMAKE_SOURCE_DIR}/cmake/wine-session.sh
+                                                  stop ${WINE_SESSION_DIR})
+    set_tests_properties(wine${dpi}_session_stop PROPERTIES FIXTURES_CLEANUP wine${dpi})
+    add_test(NAME ${target}_${dpi}dpi
+             COMMAND ${CMAKE_BINARY_DIR}/wine-run-${dpi}.sh $<TARGET_FILE:${target}>
+                     --gtest_filter=${filter}
+             WORKING_DIRECTORY $<TARGET_FILE_DIR:${target}>)
+    set_tests_properties(${target}_${dpi}dpi PROPERTIES FIXTURES_REQUIRED wine${dpi} TIMEOUT 300)
+endfunction()
+
 if(NOT CMAKE_SIZEOF_VOID_P EQUAL 8)
     return()
 endif()

@@ -1,13 +1,16 @@
 #!/bin/sh
 # Starts or stops what running the program under Wine needs: one Xvfb display
 # and one fresh Wine prefix, both inside the given session folder.
-#   wine-session.sh start DIR    a new display and a fresh prefix in DIR
+#   wine-session.sh start DIR [DPI]
+#                                a new display and a fresh prefix in DIR, its
+#                                screen at DPI (LogPixels) when given
 #   wine-session.sh stop DIR     stops both
 #   wine-session.sh prefix DIR   only makes the prefix in DIR if it is missing,
 #                                on the display already set (for a user's own)
 # Only the processes this script started are stopped, by process ID.
 set -eu
 action=$1
+dpi=${3:-}
 # Wine takes only an absolute prefix path; with a relative one it makes none.
 mkdir -p "$2"
 session=$(cd "$2" && pwd)
@@ -70,6 +73,11 @@ start() {
     # Without a window manager Wine otherwise waits on each window it hides.
     sh "$wine64" reg add 'HKCU\Software\Wine\X11 Driver' /v Managed /t REG_SZ /d N /f \
         >/dev/null 2>&1
+    # Wine reports this DPI from GetDeviceCaps, GetDpiForSystem and GetDpiForWindow alike.
+    if [ -n "$dpi" ]; then
+        sh "$wine64" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d "$dpi" /f \
+            >/dev/null 2>&1
+    fi
     wineserver -w
 }
 

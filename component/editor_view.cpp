@@ -11,10 +11,6 @@ namespace {
 // Styles whose fonts decide the line height: the lexer's styles and the
 // predefined ones (default, line numbers and their neighbours).
 constexpr int kMeasuredStyles = 40;
-// Gap between the last margin and the first character.
-constexpr int kTextPadding = 2;
-// Gap between a line number and the right edge of its margin.
-constexpr int kNumberPadding = 3;
 constexpr int kTabColumns = 8;
 
 // Fills a rectangle with a solid colour without making a brush.
@@ -37,7 +33,7 @@ void BuildFont(EditorWindow& w, StyleFont& cached, const Style& style, HDC dc) {
             return;
         }
     }
-    int height = -MulDiv(style.size, GetDeviceCaps(dc, LOGPIXELSY), 72);
+    int height = -MulDiv(style.size, w.metrics.dpi, 72);
     cached.font = std::make_shared<OwnedFont>(
         CreateFontA(height, 0, 0, 0, style.bold ? FW_BOLD : FW_NORMAL, style.italic, FALSE, FALSE,
                     DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
@@ -70,16 +66,31 @@ int StyleOf(const LineLayout& layout, size_t i) {
     return static_cast<unsigned char>(layout.styles[i]);
 }
 
-// A colour a share (in 256ths) of the way from `base` to `tint`.
-COLORREF Blend(COLORREF base, COLORREF tint, int share) {
-    auto mix = [&](int from, int to) { return from + (to - from) * share / 256; };
-    return RGB(mix(GetRValue(base), GetRValue(tint)), mix(GetGValue(base), GetGValue(tint)),
-               mix(GetBValue(base), GetBValue(tint)));
+// A run of text drawn in one colour: a run of one style, cut where the
+// selection starts or ends when selected text has a colour of its own.
+size_t DrawnRunEnd(const EditorWindow& w, const LineLayout& layout, size_t i) {
+    size_t end = RunEnd(layout, i);
+    if (!w.palette.highContrast)
+        return end;
+    for (int edge : {w.core.SelectionStart(), w.core.SelectionEnd()}) {
+        int offset = edge - layout.start;
+        if (offset > static_cast<int>(i) && offset < static_cast<int>(end))
+            end = static_cast<size_t>(offset);
+    }
+    return end;
 }
 
-// The selected part of one drawn line as a light highlight, so the text's
-// colours stay readable over it; paler without the focus. A selected line
-// end (with a folded header's hidden lines) shows as a space's width.
+// The colour of the text at byte i of a line: its style's, or the palette's.
+COLORREF TextColour(const EditorWindow& w, const LineLayout& layout, size_t i) {
+    COLORREF own = w.core.GetStyle(StyleOf(layout, i)).fore;
+    int position = layout.start + static_cast<int>(i);
+    bool selected = position >= w.core.SelectionStart() && position < w.core.SelectionEnd();
+    return selected ? w.palette.SelectedFore(own) : w.palette.Fore(own);
+}
+
+// The selected part of one drawn line as a highlight (Palette::SelectionBack).
+// A selected line end (with a folded header's hidden lines) shows as a
+// space's width.
 void PaintSelection(EditorWindow& w, HDC dc, const LineLayout& layout, int top, int origin) {
     int start = w.core.SelectionStart();
     int end = w.core.SelectionEnd();
@@ -91,9 +102,7 @@ void PaintSelection(EditorWindow& w, HDC dc, const LineLayout& layout, int top, 
     int right = origin + layout.x[std::min(end, lineEnd) - layout.start];
     if (end > lineEnd)
         right += std::max(1, w.tabWidth / 8);
-    COLORREF back = w.core.GetStyle(STYLE_DEFAULT).back;
-    COLORREF colour = w.focused ? Blend(back, GetSysColor(COLOR_HIGHLIGHT), 80)
-                                : Blend(back, GetSysColor(COLOR_GRAYTEXT), 56);
+    COLORREF colour = w.palette.SelectionBack(w.core.GetStyle(STYLE_DEFAULT).back, w.focused);
     FillSolid(dc, RECT{left, top, right, top + w.lineHeight}, colour);
 }
 
@@ -104,16 +113,20 @@ int PaintFoldTag(EditorWindow& w, HDC dc, int textRight, int top, int origin) {
     SelectedObject font(dc, FontFor(w, dc, STYLE_DEFAULT).font->Get());
     SIZE dots{};
     GetTextExtentPoint32A(dc, "...", 3, &dots);
+    const ViewMetrics& m = w.metrics;
     int gap = std::max(2, w.tabWidth / 8);
-    RECT frame{origin + textRight + gap, top + 1, origin + textRight + gap + dots.cx + 6,
-               top + w.lineHeight - 1};
-    COLORREF grey = GetSysColor(COLOR_GRAYTEXT);
+    RECT frame{origin + textRight + gap, top + m.tagInset,
+               origin + textRight + gap + dots.cx + 2 * m.tagPadding,
+               top + w.lineHeight - m.tagInset};
+    COLORREF grey = w.palette.FoldTag();
     FillSolid(dc, frame, grey);
-    RECT inside{frame.left + 1, frame.top + 1, frame.right - 1, frame.bottom - 1};
-    FillSolid(dc, inside, style.back);
+    RECT inside{frame.left + m.line, frame.top + m.line, frame.right - m.line,
+                frame.bottom - m.line};
+    FillSolid(dc, inside, w.palette.Back(style.back));
     SetTextColor(dc, grey);
     SetBkMode(dc, TRANSPARENT);
-    ExtTextOutA(dc, frame.left + 3, top + w.ascent, ETO_CLIPPED, &inside, "...", 3, nullptr);
+    ExtTextOutA(dc, frame.left + m.tagPadding, top + w.ascent, ETO_CLIPPED, &inside, "...", 3,
+                nullptr);
     SetBkMode(dc, OPAQUE);
     return frame.right - origin;
 }
@@ -141,21 +154,20 @@ int PaintText(EditorWindow& w, HDC dc, const RECT& band) {
                       top + w.lineHeight};
             if (cell.left >= band.right)
                 break;
-            FillSolid(dc, cell, core.GetStyle(StyleOf(layout, i)).back);
+            FillSolid(dc, cell, w.palette.Back(core.GetStyle(StyleOf(layout, i)).back));
         }
         PaintSelection(w, dc, layout, top, origin);
         SetBkMode(dc, TRANSPARENT);
         for (size_t i = 0; i < layout.text.size();) {
-            size_t end = RunEnd(layout, i);
+            size_t end = DrawnRunEnd(w, layout, i);
             RECT cell{origin + layout.x[i], top, origin + layout.x[end], top + w.lineHeight};
             if (cell.left >= band.right)
                 break;
             if (cell.right > 0 && layout.text[i] != '\t') {
-                const Style& style = core.GetStyle(StyleOf(layout, i));
                 HGDIOBJ font = FontFor(w, dc, StyleOf(layout, i)).font->Get();
                 if (font != selected)
                     selected = SelectObject(dc, font) ? font : nullptr;
-                SetTextColor(dc, style.fore);
+                SetTextColor(dc, TextColour(w, layout, i));
                 // Each character goes exactly where it was measured, so
                 // runs of different fonts meet without gaps or overlaps.
                 advances.clear();
@@ -169,8 +181,9 @@ int PaintText(EditorWindow& w, HDC dc, const RECT& band) {
         SetBkMode(dc, OPAQUE);
         int right = layout.x.back();
         if (core.IsHeader(line) && !core.Expanded(line)) {
-            RECT rule{TextLeft(w), top + w.lineHeight - 1, band.right, top + w.lineHeight};
-            FillSolid(dc, rule, core.GetStyle(STYLE_DEFAULT).fore);
+            RECT rule{TextLeft(w), top + w.lineHeight - w.metrics.line, band.right,
+                      top + w.lineHeight};
+            FillSolid(dc, rule, w.palette.Fore(core.GetStyle(STYLE_DEFAULT).fore));
             right = PaintFoldTag(w, dc, right, top, origin);
         }
         widest = std::max(widest, right);
@@ -184,7 +197,7 @@ void PaintLineNumbers(EditorWindow& w, HDC dc, const RECT& margin) {
     const EditorCore& core = w.core;
     const Style& style = core.GetStyle(STYLE_LINENUMBER);
     SelectedObject font(dc, FontFor(w, dc, STYLE_LINENUMBER).font->Get());
-    SetTextColor(dc, style.fore);
+    SetTextColor(dc, w.palette.Fore(style.fore));
     SetBkMode(dc, TRANSPARENT);
     SetTextAlign(dc, TA_BASELINE | TA_RIGHT);
     int first = core.FirstVisibleLine();
@@ -194,8 +207,8 @@ void PaintLineNumbers(EditorWindow& w, HDC dc, const RECT& margin) {
         char number[16];
         int length =
             std::snprintf(number, sizeof number, "%d", core.DocLineFromVisible(first + row) + 1);
-        ExtTextOutA(dc, margin.right - kNumberPadding, row * w.lineHeight + w.ascent, ETO_CLIPPED,
-                    &margin, number, static_cast<UINT>(length), nullptr);
+        ExtTextOutA(dc, margin.right - w.metrics.numberPadding, row * w.lineHeight + w.ascent,
+                    ETO_CLIPPED, &margin, number, static_cast<UINT>(length), nullptr);
     }
     SetBkMode(dc, OPAQUE);
 }
@@ -203,7 +216,7 @@ void PaintLineNumbers(EditorWindow& w, HDC dc, const RECT& margin) {
 // Draws the margins within band from left to right over whatever text was
 // scrolled under them.
 void PaintMargins(EditorWindow& w, HDC dc, const RECT& band) {
-    COLORREF chrome = GetSysColor(COLOR_3DFACE);
+    COLORREF chrome = w.palette.buttonFace;
     int left = 0;
     for (int i = 0; i < kMarginCount; ++i) {
         const Margin& margin = w.core.GetMargin(i);
@@ -216,7 +229,7 @@ void PaintMargins(EditorWindow& w, HDC dc, const RECT& band) {
         left += margin.width;
     }
     RECT padding{left, band.top, std::min<LONG>(TextLeft(w), band.right), band.bottom};
-    FillSolid(dc, padding, w.core.GetStyle(STYLE_DEFAULT).back);
+    FillSolid(dc, padding, w.palette.Back(w.core.GetStyle(STYLE_DEFAULT).back));
 }
 
 RECT ClientRect(const EditorWindow& w) {
@@ -335,7 +348,7 @@ int MarginsWidth(const EditorWindow& w) {
 }
 
 int TextLeft(const EditorWindow& w) {
-    return MarginsWidth(w) + kTextPadding;
+    return MarginsWidth(w) + w.metrics.textPadding;
 }
 
 int TextWidth(const EditorWindow& w) {
@@ -407,7 +420,7 @@ void Paint(EditorWindow& w, HDC target, const RECT& area) {
         return;
     HDC dc = memory.Get();
     SetViewportOrgEx(dc, 0, -top, nullptr);
-    FillSolid(dc, band, w.core.GetStyle(STYLE_DEFAULT).back);
+    FillSolid(dc, band, w.palette.Back(w.core.GetStyle(STYLE_DEFAULT).back));
     int widest = PaintText(w, dc, band);
     PaintMargins(w, dc, band);
     SetViewportOrgEx(dc, 0, 0, nullptr);

@@ -85,7 +85,8 @@ void UpdateCaret(EditorWindow& w) {
         return;
     if (w.caretHeight != w.lineHeight) {
         DestroyCaret();
-        CreateCaret(w.hwnd, nullptr, 1, w.lineHeight);
+        w.caretBitmap = CaretBitmap(w.palette, w.metrics.caretWidth, w.lineHeight);
+        CreateCaret(w.hwnd, w.caretBitmap.Get(), w.metrics.caretWidth, w.lineHeight);
         ShowCaret(w.hwnd);
         w.caretHeight = w.lineHeight;
     }
@@ -295,8 +296,17 @@ LRESULT OnNcCreate(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     if (!w)
         return FALSE;
     SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(w));
+    w->metrics = ReadMetrics(hwnd);
+    w->palette = ReadPalette(hwnd);
     RefreshFonts(*w);
     return DefWindowProcA(hwnd, WM_NCCREATE, wParam, lParam);
+}
+
+void OnDestroy(EditorWindow& w) {
+    DisconnectAccessibility(w);
+    if (w.listener)
+        DestroyWindow(w.listener);
+    w.listener = nullptr;
 }
 
 void OnNcDestroy(HWND hwnd, EditorWindow* w) {
@@ -325,7 +335,52 @@ void OnPrintClient(EditorWindow& w, HDC dc) {
     Paint(w, dc, client);
 }
 
+// Reads the display settings again after the system said they changed. At
+// another DPI the fonts and measured lines are made anew and the scroll
+// position follows, keeping the first visible line and the caret; new
+// colours or caret settings show in the next repaint. When nothing changed,
+// nothing is redrawn.
+void OnDisplayChange(EditorWindow& w) {
+    ViewMetrics metrics = ReadMetrics(w.hwnd);
+    Palette palette = ReadPalette(w.hwnd);
+    if (metrics == w.metrics && palette == w.palette)
+        return;
+    int oldDpi = w.metrics.dpi;
+    w.metrics = metrics;
+    w.palette = palette;
+    if (metrics.dpi != oldDpi) {
+        w.fonts = {};
+        RefreshFonts(w);
+        w.xOffset = MulDiv(w.xOffset, metrics.dpi, oldDpi);
+        w.scrollWidth = MulDiv(w.scrollWidth, metrics.dpi, oldDpi);
+        w.widthStale = true;
+        w.wantedX = -1;
+    }
+    w.caretHeight = 0; // made again in the new size or colour
+    InvalidateRect(w.hwnd, nullptr, FALSE);
+    ScrollTo(w, w.core.FirstVisibleLine(), w.xOffset);
+    NoteView(w);
+}
+
+// As a top-level window the editor takes the place Windows suggests for the
+// new DPI; a child's place is its host's to set, even if the host passes
+// this message on.
+void OnDpiChanged(EditorWindow& w, LPARAM lParam) {
+    const RECT* suggested = reinterpret_cast<const RECT*>(lParam);
+    if (suggested && !(GetWindowLongPtrA(w.hwnd, GWL_STYLE) & WS_CHILD))
+        SetWindowPos(w.hwnd, nullptr, suggested->left, suggested->top,
+                     suggested->right - suggested->left, suggested->bottom - suggested->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    OnDisplayChange(w);
+}
+
+// In a host aware of each monitor's DPI in the first version of that
+// awareness, a child window is told nothing when its window moves to a
+// monitor of another DPI; the host resizes it then, so a resize checks the
+// DPI too.
 void OnSize(EditorWindow& w) {
+    if (WindowDpi(w.hwnd) != w.metrics.dpi)
+        OnDisplayChange(w);
     InvalidateRect(w.hwnd, nullptr, FALSE);
     ScrollTo(w, w.core.FirstVisibleLine(), w.xOffset);
     NoteView(w);
@@ -361,9 +416,9 @@ void OnHScroll(EditorWindow& w, int code) {
     ScrollTo(w, w.core.FirstVisibleLine(), x);
 }
 
-// Scrolls sideways by a few characters per notch; positive deltas go right.
+// Scrolls sideways by the user's characters per notch; positive deltas go right.
 void OnMouseHWheel(EditorWindow& w, int delta) {
-    int step = 3 * std::max(1, w.tabWidth / 8);
+    int step = static_cast<int>(w.metrics.wheelChars) * std::max(1, w.tabWidth / 8);
     ScrollTo(w, w.core.FirstVisibleLine(), w.xOffset + MulDiv(delta, step, WHEEL_DELTA));
 }
 
@@ -374,8 +429,7 @@ void OnMouseWheel(EditorWindow& w, int delta, WPARAM keys) {
         OnMouseHWheel(w, -delta);
         return;
     }
-    UINT linesPerNotch = 3;
-    SystemParametersInfoA(SPI_GETWHEELSCROLLLINES, 0, &linesPerNotch, 0);
+    UINT linesPerNotch = w.metrics.wheelLines;
     if (linesPerNotch == WHEEL_PAGESCROLL)
         linesPerNotch = LinesOnScreen(w);
     w.wheelDelta += delta;
@@ -739,7 +793,8 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         SyncView(*w);
     switch (message) {
     case WM_NCDESTROY: OnNcDestroy(hwnd, w); break;
-    case WM_DESTROY: DisconnectAccessibility(*w); break;
+    case WM_CREATE: w->listener = CreateSettingsListener(hwnd); break;
+    case WM_DESTROY: OnDestroy(*w); break;
     case WM_GETOBJECT: return OnGetObject(*w, wParam, lParam);
     case kAccessibilityCallMessage: return OnAccessibilityCall(*w, lParam);
     case WM_GETTEXT: return OnGetText(*w, wParam, lParam);
@@ -749,6 +804,11 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PRINTCLIENT: OnPrintClient(*w, reinterpret_cast<HDC>(wParam)); return 0;
     case WM_ERASEBKGND: return 1;
     case WM_SIZE: OnSize(*w); return 0;
+    case WM_SETTINGCHANGE:
+    case WM_SYSCOLORCHANGE:
+    case WM_THEMECHANGED:
+    case kDpiChangedAfterParent: OnDisplayChange(*w); return 0;
+    case WM_DPICHANGED: OnDpiChanged(*w, lParam); return 0;
     case WM_VSCROLL: OnVScroll(*w, LOWORD(wParam)); return 0;
     case WM_HSCROLL: OnHScroll(*w, LOWORD(wParam)); return 0;
     case WM_MOUSEWHEEL:

@@ -10,6 +10,7 @@
 #include <unordered_map>
 #include <vector>
 #include "component/core/editor_core.h"
+#include "component/display_settings.h"
 #include "component/gdi.h"
 #include "kalmor.h"
 
@@ -43,6 +44,9 @@ struct EditorWindow {
     HWND hwnd;
     EditorCore core;
     std::array<StyleFont, kStyleCount> fonts;
+    ViewMetrics metrics;     // sizes at the window's DPI, and the caret and wheel settings
+    Palette palette;         // the system colours painted with
+    HWND listener = nullptr; // hears setting changes broadcast to top-level windows
     int lineHeight = 16;
     int ascent = 12;
     int tabWidth = 64;
@@ -58,6 +62,7 @@ struct EditorWindow {
     int wantedX = -1;        // column kept by Up and Down, in text pixels; -1 when none
     int wheelDelta = 0;      // wheel movement not yet turned into lines
     int caretHeight = 0;     // height of the system caret we own; 0 when we have none
+    OwnedBitmap caretBitmap; // its shape in high contrast, kept while it exists
     bool focused = false;
     // Selecting with the mouse: the pointer is captured while a button is down.
     bool dragging = false;

@@ -45,10 +45,12 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
     switch (reason) {
     case DLL_PROCESS_ATTACH:
         DisableThreadLibraryCalls(instance);
-        return RegisterEditorClass(instance);
+        return RegisterEditorClass(instance) && kalmor::RegisterSettingsListener(instance);
     case DLL_PROCESS_DETACH:
-        if (!reserved)
+        if (!reserved) {
             UnregisterClassA(KALMOR_CLASS_NAME, instance);
+            kalmor::UnregisterSettingsListener(instance);
+        }
         break;
     }
     return TRUE;

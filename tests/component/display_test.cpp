@@ -1,0 +1,151 @@
+// The editor at other DPIs and in high contrast, read back from the screen.
+// Wine here reports one DPI for the whole session (its LogPixels) and cannot
+// turn high contrast on: the editor's window properties "KalmorDpi" and
+// "KalmorHighContrast" stand in for the system's answers where needed.
+#include "tests/component/editor_fixture.h"
+#include <algorithm>
+#include <cstdlib>
+#include <functional>
+#include <set>
+#include <tuple>
+
+constexpr int kWidth = 500;
+constexpr int kHeight = 340;
+constexpr RECT kAll{0, 0, kWidth, kHeight};
+
+// The editor's pixels with its caret hidden, and with it shown.
+std::pair<std::vector<COLORREF>, std::vector<COLORREF>> Screen(HWND editor) {
+    HideCaret(editor);
+    std::vector<COLORREF> hidden = Pixels(editor, 0, 0, kWidth, kHeight);
+    ShowCaret(editor);
+    return {hidden, Pixels(editor, 0, 0, kWidth, kHeight)};
+}
+
+// The smallest rectangle within `area` holding the pixels (given by their
+// index) for which `is` holds; left of its right edge when there are none.
+RECT Box(RECT area, const std::function<bool(int)>& is) {
+    RECT box{kWidth, kHeight, 0, 0};
+    for (LONG y = area.top; y < area.bottom; ++y)
+        for (LONG x = area.left; x < area.right; ++x)
+            if (is(y * kWidth + x))
+                box = RECT{std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
+                           std::max(box.bottom, y + 1)};
+    return box;
+}
+
+// The colours of the pixels within `area`.
+std::set<COLORREF> Colours(const std::vector<COLORREF>& pixels, RECT area) {
+    std::set<COLORREF> colours;
+    for (LONG y = area.top; y < area.bottom; ++y)
+        for (LONG x = area.left; x < area.right; ++x)
+            colours.insert(pixels[y * kWidth + x]);
+    return colours;
+}
+
+// At 96, 144 and 288 DPI, what the editor draws itself is that many times
+// its size at 96 DPI, within a pixel: the text's ink height and left
+// padding, the rule under a folded header, the "..." tag's inset, frame and
+// padding, the caret's width. The window's own DPI is real (144 in the
+// prefix set so); the others come through the property and the message a
+// DPI change brings. Each change keeps the first visible line and the
+// caret, and the line height, the caret's place and the page are answered
+// and drawn at the new DPI.
+TEST_F(EditorTest, DrawsEverythingAtTheWindowsDpi) {
+    std::string text(80, '\r');
+    text.insert(40, "Sub Mg(x)\r  x = 1\rEnd Sub\rMg_ y\r");
+    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    Call(SCI_TOGGLEFOLD, 40);
+    Call(SCI_GOTOLINE, 80);
+    Call(SCI_GOTOLINE, 40);
+    LRESULT caretAt = LineStart(44) - 1;
+    Call(SCI_SETSEL, LineStart(43), caretAt);
+    SetFocus(editor);
+    HDC screen = GetDC(nullptr);
+    int system = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    std::vector<LONG> at96;
+    for (INT_PTR dpi : {96, 144, 288}) {
+        SetPropA(editor, "KalmorDpi", reinterpret_cast<HANDLE>(dpi == system ? 0 : dpi));
+        Send(0x02E3); // WM_DPICHANGED_AFTERPARENT
+        UpdateWindow(editor);
+        auto [pixels, shown] = Screen(editor);
+        int row = static_cast<int>(Call(SCI_TEXTHEIGHT));
+        int dots = static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, LineStart(43) + 3) -
+                                    Call(SCI_POINTXFROMPOSITION, 0, LineStart(43)));
+        COLORREF grey = GetSysColor(COLOR_GRAYTEXT);
+        auto is = [&, &pixels = pixels](COLORREF c) {
+            return [&, c](int i) { return pixels[i] == c; };
+        };
+        RECT rule = Box({460, 0, 461, kHeight}, is(0));
+        RECT ink = Box({40, row, 470, 2 * row}, is(0));
+        RECT text = Box({40, row, 470, row + 1}, [&](int i) { return pixels[i] != 0xFFFFFF; });
+        RECT tag = Box({0, 0, 470, kHeight}, is(grey));
+        RECT inside = Box({tag.left, row / 2, tag.right, row / 2 + 1},
+                          [&](int i) { return pixels[i] != grey; });
+        RECT caret = Box(kAll, [&](int i) { return pixels[i] != shown[i]; });
+        std::vector<LONG> sizes{ink.bottom - ink.top,    text.left - 40,
+                                rule.bottom - rule.top,  tag.top,
+                                inside.left - tag.left,  (tag.right - tag.left - dots) / 2,
+                                caret.right - caret.left};
+        if (dpi == 96)
+            at96 = sizes;
+        for (size_t i = 0; i < sizes.size(); ++i)
+            EXPECT_LE(std::abs(sizes[i] * 96 - at96[i] * dpi), 96)
+                << "size " << i << " at " << dpi << " DPI: " << sizes[i] << ", " << at96[i];
+        SCROLLINFO bar{sizeof bar, SIF_PAGE, 0, 0, 0, 0, 0};
+        GetScrollInfo(editor, SB_VERT, &bar);
+        EXPECT_EQ(std::tuple(rule.bottom, caret.bottom - caret.top, caret.left, bar.nPage,
+                             Call(SCI_GETFIRSTVISIBLELINE), Call(SCI_GETCURRENTPOS)),
+                  std::tuple(row, row, Call(SCI_POINTXFROMPOSITION, 0, caretAt),
+                             static_cast<UINT>(kHeight / row), 40, caretAt))
+            << dpi << " DPI";
+    }
+}
+
+// In high contrast every pixel of the editor is one of the system colours,
+// set for real by SetSysColors, whose broadcast to top-level windows the
+// editor hears: the margin's numbers on the button face, the selection
+// solid with and without the focus and its text in the highlight's text
+// colour, the caret in the text's colour. The host's colours come back
+// after, and a system colour changed outside high contrast shows in the
+// next repaint.
+TEST_F(EditorTest, HighContrastDrawsOnlySystemColours) {
+    const int elements[] = {COLOR_WINDOWTEXT, COLOR_WINDOW, COLOR_HIGHLIGHT, COLOR_HIGHLIGHTTEXT,
+                            COLOR_BTNFACE};
+    const COLORREF contrast[] = {0x00FFFF, 0x000000, 0xFF8000, 0xFFFFFF, 0x404040};
+    COLORREF saved[5];
+    std::transform(elements, elements + 5, saved, GetSysColor);
+    Call(SCI_TOGGLEFOLD, 9);
+    Call(SCI_SETSEL, LineStart(4) + 8, LineStart(15) + 1);
+    SetPropA(editor, "KalmorHighContrast", reinterpret_cast<HANDLE>(1));
+    SetSysColors(5, elements, contrast);
+    int row = static_cast<int>(Call(SCI_TEXTHEIGHT));
+    RECT selected{static_cast<LONG>(Call(SCI_POINTXFROMPOSITION, 0, LineStart(4) + 8)), 4 * row,
+                  static_cast<LONG>(Call(SCI_POINTXFROMPOSITION, 0, LineStart(5) - 1)), 5 * row};
+    for (bool focus : {false, true}) {
+        SetFocus(focus ? editor : parent);
+        UpdateWindow(editor);
+        auto [hidden, shown] = Screen(editor);
+        RECT caret = Box(kAll, [&](int i) { return hidden[i] != shown[i]; });
+        EXPECT_EQ(std::tuple(Colours(shown, kAll), Colours(shown, {0, 0, 40, kHeight}),
+                             Colours(shown, selected), Colours(shown, caret)),
+                  std::tuple(std::set<COLORREF>(contrast, contrast + 5),
+                             std::set<COLORREF>{0x00FFFF, 0x404040},
+                             std::set<COLORREF>{0xFF8000, 0xFFFFFF},
+                             focus ? std::set<COLORREF>{0x00FFFF} : std::set<COLORREF>{}))
+            << (focus ? "with" : "without") << " the focus";
+    }
+    // Off again, with another highlight colour: the host's colours are back
+    // (keywords blue above the selection) and the focused selection a fifth
+    // of the way from white to the new highlight colour.
+    RemovePropA(editor, "KalmorHighContrast");
+    COLORREF red = 0x0000FF;
+    std::swap(saved[2], red);
+    SetSysColors(5, elements, saved);
+    UpdateWindow(editor);
+    std::vector<COLORREF> host = Screen(editor).second;
+    SetSysColors(1, elements + 2, &red);
+    EXPECT_EQ(std::tuple(Colours(host, {0, 0, kWidth, 4 * row}).count(0xFF0000),
+                         Colours(host, kAll).count(RGB(0xFF, 0xB0, 0xB0))),
+              std::tuple(1u, 1u));
+}
