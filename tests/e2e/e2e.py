@@ -193,7 +193,7 @@ def copied(expected, what, *names):
     test = expected if callable(expected) else lambda text: text == expected
     clipboard = lambda: run("xclip", "-o", "-selection", "clipboard").replace("\r\n", "\n")
     return wait_for(lambda: "%s: the clipboard holds %r" % (what, clipboard()),
-                    lambda: test(clipboard()) and clipboard(), 5)
+                    lambda: test(clipboard()) and clipboard(), 20)
 
 
 # Shift+keys and a drag select; copy, paste, undo and redo change the text as a
