@@ -17,7 +17,7 @@ namespace {
 constexpr UINT kUpdateScrollBars = WM_USER + 0x100;
 
 EditorWindow* FromWindow(HWND hwnd) {
-    return reinterpret_cast<EditorWindow*>(GetWindowLongPtrA(hwnd, 0));
+    return reinterpret_cast<EditorWindow*>(GetWindowLongPtrW(hwnd, 0));
 }
 
 int ClampPosition(const EditorWindow& w, LPARAM position) {
@@ -233,7 +233,8 @@ void AfterEdit(EditorWindow& w) {
 bool Copy(EditorWindow& w) {
     if (w.core.SelectionEmpty())
         return false;
-    return WriteClipboardText(w.hwnd, ConvertLineEnds(w.core.SelectedText(), "\r\n"));
+    std::string text = ConvertLineEnds(w.core.SelectedText(), "\r\n");
+    return WriteClipboardText(w.hwnd, ToUtf16(w.core.CurrentEncoding(), text));
 }
 
 // The text leaves the document only once it is safely on the clipboard.
@@ -245,12 +246,18 @@ void Cut(EditorWindow& w) {
 }
 
 // Replaces the selection by the clipboard's text in the document's own line
-// ends. With no text, or no memory for it, nothing changes.
+// ends. With no text, or no memory for it, nothing changes; a text holding a
+// character the code page lacks is refused whole, with a beep.
 void Paste(EditorWindow& w) {
     std::string text;
     try {
-        if (!ReadClipboardText(w.hwnd, text) || text.empty())
+        std::wstring wide;
+        if (!ReadClipboardText(w.hwnd, wide) || wide.empty())
             return;
+        if (!FromUtf16(w.core.CurrentEncoding(), wide.data(), wide.size(), text)) {
+            MessageBeep(MB_OK);
+            return;
+        }
         text = ConvertLineEnds(text, w.core.LineEndText());
         w.core.ReplaceSelection(text);
     } catch (const std::bad_alloc&) {
@@ -294,13 +301,14 @@ LRESULT OnNcCreate(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     EditorWindow* w = new (std::nothrow) EditorWindow(hwnd);
     if (!w)
         return FALSE;
-    SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(w));
+    SetWindowLongPtrW(hwnd, 0, reinterpret_cast<LONG_PTR>(w));
+    w->core.SetSystemCodePage(static_cast<int>(GetACP()));
     RefreshFonts(*w);
-    return DefWindowProcA(hwnd, WM_NCCREATE, wParam, lParam);
+    return DefWindowProcW(hwnd, WM_NCCREATE, wParam, lParam);
 }
 
 void OnNcDestroy(HWND hwnd, EditorWindow* w) {
-    SetWindowLongPtrA(hwnd, 0, 0);
+    SetWindowLongPtrW(hwnd, 0, 0);
     delete w;
 }
 
@@ -567,7 +575,7 @@ HMENU BuildContextMenu(EditorWindow& w) {
                  {0, nullptr, false},
                  {WM_CUT, "Cu&t", selected},
                  {WM_COPY, "&Copy", selected},
-                 {WM_PASTE, "&Paste", IsClipboardFormatAvailable(CF_TEXT) != FALSE},
+                 {WM_PASTE, "&Paste", ClipboardHasText()},
                  {WM_CLEAR, "&Delete", selected},
                  {0, nullptr, false},
                  {SCI_SELECTALL, "Select &All", !everything}};
@@ -697,22 +705,48 @@ bool OnSysKeyDown(EditorWindow& w, WPARAM key) {
     return true;
 }
 
-// Typed characters, Enter and Tab replace the selection; Backspace deletes
-// it, or the character before the caret.
-void OnChar(EditorWindow& w, WPARAM code) {
+// A typed character, Enter or Tab replaces the selection; Backspace deletes
+// it, or the character before the caret. A character the code page lacks
+// is refused with a beep.
+void TypeCharacter(EditorWindow& w, char32_t code) {
+    std::string bytes;
+    if (code == '\r') {
+        w.core.InsertLineEnd();
+    } else if (code == '\b') {
+        w.core.DeleteBack();
+    } else if (code == '\t' || (code >= ' ' && code != 0x7F && code <= 0x10FFFF &&
+                                !(code >= 0xD800 && code <= 0xDFFF))) {
+        if (!FromCodePoint(w.core.CurrentEncoding(), code, bytes)) {
+            MessageBeep(MB_OK);
+            return;
+        }
+        w.core.InsertAtCaret(bytes);
+    } else {
+        return;
+    }
+    AfterEdit(w);
+}
+
+// WM_CHAR and WM_IME_CHAR bring UTF-16 units: a character outside the
+// Basic Multilingual Plane comes as two, and is typed once both are here.
+// A lone half is dropped.
+void OnChar(EditorWindow& w, WPARAM unit) {
     bool afterWordDelete = w.wordDeleted;
     w.wordDeleted = false;
-    if (afterWordDelete && (code == '\b' || code == 0x7F))
+    wchar_t high = w.highSurrogate;
+    w.highSurrogate = 0;
+    if (afterWordDelete && (unit == '\b' || unit == 0x7F))
         return;
-    if (code == '\r')
-        w.core.InsertLineEnd();
-    else if (code == '\b')
-        w.core.DeleteBack();
-    else if (code == '\t' || (code >= ' ' && code <= 0xFF && code != 0x7F))
-        w.core.InsertAtCaret(std::string(1, static_cast<char>(code)));
-    else
+    if (unit >= 0xD800 && unit <= 0xDBFF) {
+        w.highSurrogate = static_cast<wchar_t>(unit);
         return;
-    AfterEdit(w);
+    }
+    if (unit >= 0xDC00 && unit <= 0xDFFF) {
+        if (high)
+            TypeCharacter(w, 0x10000 + ((high - 0xD800) << 10) + (unit - 0xDC00));
+        return;
+    }
+    TypeCharacter(w, static_cast<char32_t>(unit));
 }
 
 // The margins get the ordinary arrow; the text keeps the class's I-beam.
@@ -733,7 +767,7 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         return OnNcCreate(hwnd, wParam, lParam);
     EditorWindow* w = FromWindow(hwnd);
     if (!w)
-        return DefWindowProcA(hwnd, message, wParam, lParam);
+        return DefWindowProcW(hwnd, message, wParam, lParam);
     // Input and layout see the view as the last requests left it.
     if (!IsRequest(message) && message != WM_NCDESTROY)
         SyncView(*w);
@@ -784,6 +818,13 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLEAR: Clear(*w); return 0;
     case WM_UNDO: Undo(*w); return TRUE;
     case WM_CHAR: OnChar(*w, wParam); return 0;
+    case WM_IME_CHAR: OnChar(*w, wParam); return 0;
+    case WM_UNICHAR:
+        // TRUE tells the sender that UTF-32 characters are welcome.
+        if (wParam == UNICODE_NOCHAR)
+            return TRUE;
+        TypeCharacter(*w, static_cast<char32_t>(wParam));
+        return FALSE;
     case kUpdateScrollBars:
         w->barsPosted = false;
         UpdateScrollBars(*w);
@@ -797,7 +838,7 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         if (IsRequest(message))
             return HandleRequest(*w, message, wParam, lParam);
     }
-    return DefWindowProcA(hwnd, message, wParam, lParam);
+    return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 } // namespace
@@ -810,12 +851,12 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 EditorWindow* EditorFromHandle(HWND hwnd) {
     if (!hwnd)
         return nullptr;
-    LONG_PTR procedure = GetWindowLongPtrA(hwnd, GWLP_WNDPROC);
+    LONG_PTR procedure = GetWindowLongPtrW(hwnd, GWLP_WNDPROC);
     if (procedure != reinterpret_cast<LONG_PTR>(EditorWindowProc)) {
         DWORD process = 0;
         if (!procedure || !GetWindowThreadProcessId(hwnd, &process) ||
             process != GetCurrentProcessId() ||
-            static_cast<LONG_PTR>(GetClassLongPtrA(hwnd, GCLP_WNDPROC)) !=
+            static_cast<LONG_PTR>(GetClassLongPtrW(hwnd, GCLP_WNDPROC)) !=
                 reinterpret_cast<LONG_PTR>(EditorWindowProc))
             return nullptr;
     }
@@ -836,7 +877,7 @@ LRESULT HandleRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM lPara
     case SCI_POINTYFROMPOSITION:
         SyncView(w);
         return PointFromPosition(w, ClampPosition(w, lParam)).y;
-    case SCI_CANPASTE: return IsClipboardFormatAvailable(CF_TEXT) ? 1 : 0;
+    case SCI_CANPASTE: return ClipboardHasText() ? 1 : 0;
     case SCI_COPY: Copy(w); return 0;
     case SCI_CUT: Cut(w); return 0;
     case SCI_PASTE: Paste(w); return 0;

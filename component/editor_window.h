@@ -76,6 +76,7 @@ struct EditorWindow {
     // Ctrl+Backspace was done as a key: the character the keyboard makes of
     // it (0x7F on Windows, 0x08 under Wine) is not a Backspace as well.
     bool wordDeleted = false;
+    wchar_t highSurrogate = 0; // the first half of a character typed as two WM_CHARs
     // The document lines at the top and bottom rows, as last painted or
     // scrolled: a change outside them needs no window-system call.
     int viewFirstLine = 0;
@@ -125,10 +126,20 @@ void InvalidateLines(EditorWindow& w, int firstLine, int lastLine);
 // nothing on screen changed.
 bool InvalidateChanges(EditorWindow& w);
 
-// clipboard.cpp: CF_TEXT in and out.
+// clipboard.cpp: CF_UNICODETEXT (and CF_TEXT for old readers) in and out.
 std::string ConvertLineEnds(const std::string& text, const std::string& lineEnd);
-bool WriteClipboardText(HWND owner, const std::string& text);
-bool ReadClipboardText(HWND owner, std::string& text);
+bool WriteClipboardText(HWND owner, const std::wstring& text);
+bool ReadClipboardText(HWND owner, std::wstring& text);
+bool ClipboardHasText();
+
+// unicode.cpp: the document's bytes in the code page in force to and from
+// UTF-16. An invalid UTF-8 byte becomes U+FFFD; FromUtf16 fails, leaving
+// bytes unusable, when the code page lacks a character of the text, and
+// turns a lone surrogate into U+FFFD in UTF-8.
+std::wstring ToUtf16(const Encoding& encoding, const std::string& bytes);
+bool FromUtf16(const Encoding& encoding, const wchar_t* text, size_t length, std::string& bytes);
+bool FromCodePoint(const Encoding& encoding, char32_t value, std::string& bytes);
+char32_t DecodeUtf8(const unsigned char* bytes, int length); // a valid sequence
 
 // editor_window.cpp: the window procedure and the request route both share.
 LRESULT CALLBACK EditorWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -1,0 +1,116 @@
+// Characters from any script typed, pasted and read back as UTF-16, in the
+// code pages the editor knows. The test process's ANSI code page is 1252.
+#include "tests/component/editor_fixture.h"
+
+namespace {
+
+using UnicodeTest = EditorTest;
+
+// Puts text on the clipboard as CF_UNICODETEXT alone.
+void PutClipboard(HWND owner, const std::wstring& text) {
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
+    memcpy(GlobalLock(memory), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
+    GlobalUnlock(memory);
+    OpenClipboard(owner);
+    EmptyClipboard();
+    SetClipboardData(CF_UNICODETEXT, memory);
+    CloseClipboard();
+}
+
+std::wstring ClipboardWide(HWND owner) {
+    OpenClipboard(owner);
+    HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    std::wstring text = data ? static_cast<const wchar_t*>(GlobalLock(data)) : L"(none)";
+    GlobalUnlock(data);
+    CloseClipboard();
+    return text;
+}
+
+// Each row: a code page, the messages sent (a pasted text as "paste", a
+// Backspace as WM_CHAR 8), and the document's bytes after them.
+TEST_F(UnicodeTest, TypedAndPastedCharacters) {
+    const struct {
+        int codePage;
+        std::vector<std::pair<UINT, WPARAM>> input;
+        const wchar_t* pasted;
+        const char* text;
+    } rows[] = {
+        // A surrogate pair from two WM_CHARs is one character; Backspace takes it whole.
+        {65001,
+         {{WM_CHAR, 0xD83D}, {WM_CHAR, 0xDE00}, {WM_CHAR, 'a'}},
+         nullptr,
+         "\xF0\x9F\x98\x80"
+         "a"},
+        {65001, {{WM_CHAR, 0xD83D}, {WM_CHAR, 0xDE00}, {WM_CHAR, 8}}, nullptr, ""},
+        // Lone halves never reach the text.
+        {65001,
+         {{WM_CHAR, 0xDE00}, {WM_CHAR, 'a'}, {WM_CHAR, 0xD83D}, {WM_CHAR, 'b'}},
+         nullptr,
+         "ab"},
+        // WM_UNICHAR and WM_IME_CHAR insert their character once.
+        {65001,
+         {{WM_UNICHAR, 0x1F600}, {WM_IME_CHAR, 0x4E2D}},
+         nullptr,
+         "\xF0\x9F\x98\x80\xE4\xB8\xAD"},
+        // Code page 0 is 1252 here: Omega and a Chinese character are refused,
+        // not turned into 'O' or '?'; in 932 the e acute is.
+        {0,
+         {{WM_CHAR, 0xE9}, {WM_CHAR, 0x3A9}, {WM_CHAR, 0x4E2D}, {WM_CHAR, 0x20AC}},
+         nullptr,
+         "\xE9\x80"},
+        {932, {{WM_CHAR, 0x4E2D}, {WM_CHAR, 0x3A9}, {WM_CHAR, 0xE9}}, nullptr, "\x92\x86\x83\xB6"},
+        // Pasting prefers CF_UNICODETEXT; in code page 0 a text with one
+        // character it lacks is refused whole.
+        {65001,
+         {},
+         L"\x3A9 \x4E2D\x6587 \x2603 \xD83D\xDE00",
+         "\xCE\xA9 \xE4\xB8\xAD\xE6\x96\x87 \xE2\x98\x83 \xF0\x9F\x98\x80"},
+        {0, {}, L"caf\xE9 \x3A9", ""},
+        {0, {}, L"caf\xE9\r\n", "caf\xE9\r\n"},
+    };
+    for (const auto& row : rows) {
+        Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+        Call(SCI_SETCODEPAGE, row.codePage);
+        for (auto [message, wParam] : row.input)
+            SendMessageW(editor, message, wParam, 1);
+        PumpMessages(); // what the system would make of them, WM_CHARs posted by default handling
+        if (row.pasted) {
+            PutClipboard(parent, row.pasted);
+            Key('V', true);
+            EXPECT_EQ(ClipboardWide(parent), row.pasted) << "the clipboard keeps its text";
+        }
+        EXPECT_EQ(Text(), row.text) << "row " << &row - rows;
+    }
+    EXPECT_EQ(SendMessageW(editor, WM_UNICHAR, UNICODE_NOCHAR, 0), TRUE);
+}
+
+// Copying puts UTF-16 on the clipboard (an invalid UTF-8 byte as U+FFFD)
+// and the ANSI text beside it; the window text speaks UTF-16 both ways and
+// ANSI to ANSI callers.
+TEST_F(UnicodeTest, ClipboardAndWindowTextInUtf16) {
+    Call(SCI_SETCODEPAGE, 65001);
+    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80\xFF\n"));
+    Key('A', true);
+    Key('C', true);
+    EXPECT_EQ(ClipboardWide(parent), L"\xE9\x4E2D\xD83D\xDE00\xFFFD\r\n");
+    OpenClipboard(parent);
+    EXPECT_NE(GetClipboardData(CF_TEXT), nullptr);
+    CloseClipboard();
+
+    wchar_t wide[16] = {};
+    EXPECT_EQ(GetWindowTextLengthW(editor), 6);
+    EXPECT_EQ(GetWindowTextW(editor, wide, 16), 6);
+    EXPECT_EQ(std::wstring(wide), L"\xE9\x4E2D\xD83D\xDE00\xFFFD\n");
+    EXPECT_EQ(GetWindowTextW(editor, wide, 4), 2) << "never half a surrogate pair";
+    EXPECT_TRUE(SetWindowTextW(editor, L"\x3A9\xD83D\xDE00"));
+    EXPECT_EQ(Text(), "\xCE\xA9\xF0\x9F\x98\x80");
+    Call(SCI_SETCODEPAGE, 0);
+    EXPECT_FALSE(SetWindowTextW(editor, L"\x3A9")) << "a character 1252 lacks";
+    SetWindowTextA(editor, "caf\xE9");
+    char ansi[8] = {};
+    GetWindowTextA(editor, ansi, 8);
+    EXPECT_EQ(std::string(ansi), "caf\xE9");
+    EXPECT_EQ(Text(), "caf\xE9");
+}
+
+} // namespace
