@@ -94,8 +94,8 @@ bool FromUtf16(const Encoding& encoding, const wchar_t* text, size_t length, std
         return false;
     bytes.resize(static_cast<size_t>(size));
     WideCharToMultiByte(encoding.CodePage(), WC_NO_BEST_FIT_CHARS, text, count, bytes.data(), size,
-                        nullptr, &lossy);
-    return !lossy;
+                        nullptr, nullptr);
+    return true;
 }
 
 bool FromCodePoint(const Encoding& encoding, char32_t value, std::string& bytes) {
