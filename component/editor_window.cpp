@@ -426,7 +426,7 @@ int CharacterAtPoint(EditorWindow& w, int x, int y) {
     int line = w.core.LineFromPosition(position);
     if (position > w.core.LineStart(line) &&
         TextXOfPosition(w, position) > x - TextLeft(w) + w.xOffset)
-        --position;
+        position = w.core.PositionBefore(position);
     return position;
 }
 

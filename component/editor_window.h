@@ -4,6 +4,7 @@
 // its direct pointer.
 #pragma once
 #include <windows.h>
+#include <usp10.h>
 #include <array>
 #include <memory>
 #include <string>
@@ -15,11 +16,21 @@
 
 namespace kalmor {
 
+// A font for characters a style's font lacks: made on first use, null if
+// its face is not installed.
+struct FallbackFont {
+    bool tried = false;
+    OwnedFont font;
+};
+
 // A style's font as last built, with the attributes it was built from, so a
 // change of colour alone does not rebuild it. Styles asking for the same font
 // share one, so drawing runs of different styles need not switch fonts.
 struct StyleFont {
     std::shared_ptr<OwnedFont> font;
+    // Fonts in the same size for characters this one lacks, one for each of
+    // the fallback faces, made when first needed (editor_view.cpp).
+    std::shared_ptr<std::vector<FallbackFont>> fallbacks;
     bool built = false;
     unsigned version = 0;
     std::string face;
@@ -34,6 +45,38 @@ struct StyleFont {
 struct Accessibility;
 struct AccessibilityDeleter {
     void operator()(Accessibility* accessibility) const;
+};
+
+// One stretch of a measured line drawn with one call: bytes [start, end) of
+// the line in one style, font and kind. Text pieces hold UTF-16 units, or
+// glyph indices for characters beyond the Basic Multilingual Plane; an
+// invalid byte is drawn as a small inverted box showing its hex value.
+struct Piece {
+    enum Kind { Text, Glyphs, Tab, Invalid };
+    Kind kind = Text;
+    int start = 0;
+    int end = 0;
+    int style = 0;
+    int font = 0; // 0 the style's font, k its fallback k - 1
+    std::wstring text;
+    std::vector<INT> advances; // one for each unit of text
+};
+
+// A measured line: the left edge of every byte (a byte inside a character
+// has its character's) and its pieces.
+struct LineMeasure {
+    std::vector<int> x;
+    std::vector<Piece> pieces;
+};
+
+// The entry points of usp10, loaded when a character beyond the Basic
+// Multilingual Plane is first measured: GDI's text calls take such a
+// character as two, so its glyph is looked up with ScriptShape.
+struct UniscribeApi {
+    bool tried = false;
+    decltype(&::ScriptItemize) ScriptItemize = nullptr;
+    decltype(&::ScriptShape) ScriptShape = nullptr;
+    decltype(&::ScriptFreeCache) ScriptFreeCache = nullptr;
 };
 
 // Everything one editor window owns.
@@ -88,9 +131,13 @@ struct EditorWindow {
     int barWidth = -1;
     int barTextWidth = -1;
     int barX = -1;
-    // Measured lines: the left edge of every byte, keyed by the line's text
-    // and styles, so an unchanged line is not measured again wherever it moves.
-    std::unordered_map<std::string, std::vector<int>> layouts;
+    // Measured lines keyed by the line's text and styles, so an unchanged
+    // line is not measured again wherever it moves.
+    std::unordered_map<std::string, std::shared_ptr<const LineMeasure>> layouts;
+    // The font each character not in a style's own font is drawn in, keyed
+    // by the style's font and the character.
+    std::unordered_map<uint64_t, int> fallbackOf;
+    UniscribeApi uniscribe;
     MeasuringDC measuring;
     std::unique_ptr<Accessibility, AccessibilityDeleter> accessibility; // made when first needed
 };
@@ -102,6 +149,7 @@ struct LineLayout {
     std::string text;
     std::string styles;
     std::vector<int> x;
+    std::shared_ptr<const LineMeasure> measure;
 };
 
 // editor_view.cpp: fonts, measuring, painting and hit-testing.

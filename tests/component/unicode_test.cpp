@@ -1,6 +1,7 @@
 // Characters from any script typed, pasted and read back as UTF-16, in the
 // code pages the editor knows. The test process's ANSI code page is 1252.
 #include "tests/component/editor_fixture.h"
+#include <algorithm>
 
 namespace {
 
@@ -111,6 +112,47 @@ TEST_F(UnicodeTest, ClipboardAndWindowTextInUtf16) {
     GetWindowTextA(editor, ansi, 8);
     EXPECT_EQ(std::string(ansi), "caf\xE9");
     EXPECT_EQ(Text(), "caf\xE9");
+}
+
+} // namespace
+
+namespace {
+
+// Characters of several scripts drawn as one glyph each, in a fallback font
+// where the style's font lacks them (here WenQuanYi for Chinese, DejaVu or
+// Symbola for the snowman and the emoji), and an invalid byte as a box in
+// the text's colour: every character has ink of its own in its own cell,
+// and none looks like the missing-glyph box of a private-use character.
+TEST_F(UnicodeTest, EveryCharacterDrawnInItsCell) {
+    Call(SCI_SETCODEPAGE, 65001);
+    const char* text = "a\xE4\xB8\xAD\xCE\xA9\xE2\x98\x83\xF0\x9F\x98\x80\xFF\xEE\x80\x80";
+    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+    UpdateWindow(editor);
+    int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
+    std::vector<int> edges;
+    for (int pos = 0;; pos = static_cast<int>(Call(SCI_POSITIONAFTER, pos))) {
+        edges.push_back(static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, pos)));
+        if (pos == Call(SCI_GETLENGTH))
+            break;
+    }
+    ASSERT_EQ(edges.size(), 8u)
+        << "a, a Chinese character, Omega, a snowman, an emoji, xFF, U+E000";
+    auto cell = [&](size_t i, int width) {
+        return Pixels(editor, edges[i], 0, edges[i] + width, height);
+    };
+    std::vector<COLORREF> missing = cell(6, edges[7] - edges[6]);
+    for (size_t i = 0; i + 1 < edges.size(); ++i) {
+        std::vector<COLORREF> ink = cell(i, edges[i + 1] - edges[i]);
+        EXPECT_GT(std::count_if(ink.begin(), ink.end(), [](COLORREF c) { return c != 0xFFFFFF; }),
+                  4)
+            << "character " << i;
+        if (i < 6)
+            EXPECT_NE(cell(i, edges[7] - edges[6]), missing) << "character " << i;
+    }
+    EXPECT_GT(edges[2] - edges[1], (edges[1] - edges[0]) * 3 / 2) << "a wide Chinese glyph";
+    std::vector<COLORREF> box = Pixels(editor, edges[5] + 1, 2, edges[6] - 1, height - 2);
+    EXPECT_GT(std::count(box.begin(), box.end(), 0x000000), static_cast<long long>(box.size()) / 2)
+        << "the invalid byte's box";
 }
 
 } // namespace
