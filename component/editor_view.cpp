@@ -151,15 +151,92 @@ void PaintInvalidByte(EditorWindow& w, HDC dc, const RECT& cell, unsigned char b
     SetTextAlign(dc, TA_BASELINE | TA_LEFT);
 }
 
-// Draws the rows of text within band: each piece's background in its style's
-// colour, the selection over those, then the text in its style's font (or a
-// fallback font) and colour. Returns the width of the widest line drawn.
+// Draws the text of measured pieces: origin is the x of their first byte.
+void PaintPieces(EditorWindow& w, HDC dc, const LineMeasure& measure, const std::string& text,
+                 int origin, int top, const RECT& band, HGDIOBJ& selected) {
+    SetBkMode(dc, TRANSPARENT);
+    for (const Piece& piece : measure.pieces) {
+        RECT cell{origin + measure.x[piece.start], top, origin + measure.x[piece.end],
+                  top + w.lineHeight};
+        if (cell.left >= band.right)
+            break;
+        if (cell.right <= 0 || piece.kind == Piece::Tab)
+            continue;
+        const Style& style = w.core.GetStyle(piece.style);
+        HGDIOBJ font = PieceFont(w, dc, piece);
+        if (font != selected)
+            selected = SelectObject(dc, font) ? font : nullptr;
+        if (piece.kind == Piece::Invalid) {
+            PaintInvalidByte(w, dc, cell, static_cast<unsigned char>(text[piece.start]), style);
+            continue;
+        }
+        // Each character goes exactly where it was measured, so pieces in
+        // different fonts meet without gaps or overlaps.
+        SetTextColor(dc, style.fore);
+        ExtTextOutW(dc, cell.left, top + w.ascent,
+                    piece.kind == Piece::Glyphs ? ETO_GLYPH_INDEX : 0, nullptr, piece.text.data(),
+                    static_cast<UINT>(piece.text.size()), piece.advances.data());
+    }
+    SetBkMode(dc, OPAQUE);
+}
+
+// One document line's row: each piece's background in its style's colour,
+// the selection over those, then the text.
+void PaintLine(EditorWindow& w, HDC dc, const LineLayout& layout, int origin, int top,
+               const RECT& band, HGDIOBJ& selected) {
+    for (const Piece& piece : layout.measure->pieces) {
+        RECT cell{origin + layout.x[piece.start], top, origin + layout.x[piece.end],
+                  top + w.lineHeight};
+        if (cell.left >= band.right)
+            break;
+        FillSolid(dc, cell, w.core.GetStyle(piece.style).back);
+    }
+    PaintSelection(w, dc, layout, top, origin);
+    PaintPieces(w, dc, *layout.measure, layout.text, origin, top, band, selected);
+}
+
+// The composition at x: its text on its style's background, underlined
+// clause by clause as the input method marks it: the clause being converted
+// thick, converted clauses thin, input not yet converted dotted.
+void PaintComposition(EditorWindow& w, HDC dc, int x, int top, const RECT& band,
+                      HGDIOBJ& selected) {
+    const Composition& c = w.composition;
+    const Style& style = w.core.GetStyle(c.style);
+    FillSolid(dc, RECT{x, top, x + c.measure.x.back(), top + w.lineHeight}, style.back);
+    PaintPieces(w, dc, c.measure, c.bytes, x, top, band, selected);
+    int units = static_cast<int>(c.text.size());
+    for (int unit = 0; unit < units;) {
+        int end = unit + 1;
+        BYTE kind = unit < static_cast<int>(c.attributes.size()) ? c.attributes[unit] : ATTR_INPUT;
+        while (end < units && (end >= static_cast<int>(c.attributes.size()) ||
+                               static_cast<BYTE>(c.attributes[end]) == kind))
+            ++end;
+        int left = x + CompositionX(w, unit), right = x + CompositionX(w, end) - 1;
+        bool target = kind == ATTR_TARGET_CONVERTED || kind == ATTR_TARGET_NOTCONVERTED;
+        int thickness = target ? 2 : 1;
+        RECT line{left, top + w.lineHeight - 1 - thickness, right, top + w.lineHeight - 1};
+        if (kind == ATTR_INPUT) {
+            for (int dot = left; dot < right; dot += 2)
+                FillSolid(dc, RECT{dot, line.top, dot + 1, line.bottom}, style.fore);
+        } else {
+            FillSolid(dc, line, style.fore);
+        }
+        unit = end;
+    }
+}
+
+// Draws the rows of text within band. The caret's row, while a composition
+// is shown, makes room for it at the caret: the line is drawn in two parts,
+// the part after the caret moved right by the composition's width.
+// Returns the width of the widest line drawn.
 int PaintText(EditorWindow& w, HDC dc, const RECT& band) {
     const EditorCore& core = w.core;
     int origin = TextLeft(w) - w.xOffset;
     int first = core.FirstVisibleLine();
     int count = core.VisibleLineCount();
     int widest = 0;
+    bool composing = w.composition.active && !w.composition.text.empty();
+    int caretLine = core.LineFromPosition(core.Caret());
     SetTextAlign(dc, TA_BASELINE | TA_LEFT);
     SelectedObject original(dc, GetCurrentObject(dc, OBJ_FONT));
     HGDIOBJ selected = nullptr;
@@ -168,42 +245,23 @@ int PaintText(EditorWindow& w, HDC dc, const RECT& band) {
         int line = core.DocLineFromVisible(first + row);
         int top = row * w.lineHeight;
         LineLayout layout = LayOutLine(w, dc, line);
-        const std::vector<Piece>& pieces = layout.measure->pieces;
-        for (const Piece& piece : pieces) {
-            RECT cell{origin + layout.x[piece.start], top, origin + layout.x[piece.end],
-                      top + w.lineHeight};
-            if (cell.left >= band.right)
-                break;
-            FillSolid(dc, cell, core.GetStyle(piece.style).back);
-        }
-        PaintSelection(w, dc, layout, top, origin);
-        SetBkMode(dc, TRANSPARENT);
-        for (const Piece& piece : pieces) {
-            RECT cell{origin + layout.x[piece.start], top, origin + layout.x[piece.end],
-                      top + w.lineHeight};
-            if (cell.left >= band.right)
-                break;
-            if (cell.right <= 0 || piece.kind == Piece::Tab)
-                continue;
-            const Style& style = core.GetStyle(piece.style);
-            HGDIOBJ font = PieceFont(w, dc, piece);
-            if (font != selected)
-                selected = SelectObject(dc, font) ? font : nullptr;
-            if (piece.kind == Piece::Invalid) {
-                PaintInvalidByte(w, dc, cell, static_cast<unsigned char>(layout.text[piece.start]),
-                                 style);
-                continue;
-            }
-            // Each character goes exactly where it was measured, so pieces
-            // in different fonts meet without gaps or overlaps.
-            SetTextColor(dc, style.fore);
-            ExtTextOutW(dc, cell.left, top + w.ascent,
-                        piece.kind == Piece::Glyphs ? ETO_GLYPH_INDEX : 0, nullptr,
-                        piece.text.data(), static_cast<UINT>(piece.text.size()),
-                        piece.advances.data());
-        }
-        SetBkMode(dc, OPAQUE);
         int right = layout.x.back();
+        if (composing && line == caretLine) {
+            int split = origin + layout.x[static_cast<size_t>(core.Caret() - layout.start)];
+            int width = w.composition.measure.x.back();
+            // Restoring the DC after each part also restores its font.
+            for (int part = 0; part < 2; ++part) {
+                ClippedDC clip(dc, part == 0
+                                       ? RECT{band.left, top, split, top + w.lineHeight}
+                                       : RECT{split + width, top, band.right, top + w.lineHeight});
+                PaintLine(w, dc, layout, origin + part * width, top, band, selected);
+                selected = nullptr;
+            }
+            PaintComposition(w, dc, split, top, band, selected);
+            right += width;
+        } else {
+            PaintLine(w, dc, layout, origin, top, band, selected);
+        }
         if (core.IsHeader(line) && !core.Expanded(line)) {
             RECT rule{TextLeft(w), top + w.lineHeight - 1, band.right, top + w.lineHeight};
             FillSolid(dc, rule, core.GetStyle(STYLE_DEFAULT).fore);
@@ -395,9 +453,8 @@ int FontSlotFor(EditorWindow& w, HDC dc, const StyleFont& font, const wchar_t* u
 // Splits a line into pieces, character by character: tabs, invalid bytes,
 // and runs of one style and font, characters beyond the Basic Multilingual
 // Plane as glyphs. charStarts gets each piece's characters' first bytes.
-void SplitLine(EditorWindow& w, HDC dc, const LineLayout& layout, std::vector<Piece>& pieces,
-               std::vector<std::vector<int>>& charStarts) {
-    const Encoding& encoding = w.core.CurrentEncoding();
+void SplitLine(EditorWindow& w, HDC dc, const Encoding& encoding, const LineLayout& layout,
+               std::vector<Piece>& pieces, std::vector<std::vector<int>>& charStarts) {
     const std::string& text = layout.text;
     int size = static_cast<int>(text.size());
     auto bytes = reinterpret_cast<const unsigned char*>(text.data());
@@ -455,10 +512,11 @@ void SplitLine(EditorWindow& w, HDC dc, const LineLayout& layout, std::vector<Pi
 }
 
 // Measures where each byte of a line starts, piece by piece, expanding tabs.
-void MeasureLine(EditorWindow& w, HDC dc, LineLayout& layout, LineMeasure& measure) {
+void MeasureLine(EditorWindow& w, HDC dc, const Encoding& encoding, const LineLayout& layout,
+                 LineMeasure& measure) {
     std::vector<std::vector<int>> charStarts;
     SelectedObject original(dc, GetCurrentObject(dc, OBJ_FONT));
-    SplitLine(w, dc, layout, measure.pieces, charStarts);
+    SplitLine(w, dc, encoding, layout, measure.pieces, charStarts);
     measure.x.assign(layout.text.size() + 1, 0);
     std::vector<INT> extents;
     int x = 0;
@@ -520,10 +578,10 @@ LineLayout LayOutLine(EditorWindow& w, HDC dc, int line) {
     }
     auto measure = std::make_shared<LineMeasure>();
     if (dc || w.measuring.Get()) {
-        MeasureLine(w, dc ? dc : w.measuring.Get(), layout, *measure);
+        MeasureLine(w, dc ? dc : w.measuring.Get(), w.core.CurrentEncoding(), layout, *measure);
     } else {
         WindowDC window(w.hwnd);
-        MeasureLine(w, window.Get(), layout, *measure);
+        MeasureLine(w, window.Get(), w.core.CurrentEncoding(), layout, *measure);
     }
     if (w.layouts.size() >= kCachedLayouts)
         w.layouts.clear();
@@ -531,6 +589,33 @@ LineLayout LayOutLine(EditorWindow& w, HDC dc, int line) {
     layout.x = measure->x;
     w.layouts.emplace(std::move(key), std::move(measure));
     return layout;
+}
+
+// The composition is measured as UTF-8, whatever the document's code page:
+// until it is committed it need not fit the code page.
+void MeasureComposition(EditorWindow& w, int style) {
+    Composition& c = w.composition;
+    c.style = style;
+    c.bytes.clear();
+    c.unitBytes.clear();
+    c.measure = LineMeasure();
+    Encoding utf8(kCodePageUtf8);
+    for (size_t i = 0; i < c.text.size(); ++i) {
+        size_t units =
+            IS_HIGH_SURROGATE(c.text[i]) && i + 1 < c.text.size() && IS_LOW_SURROGATE(c.text[i + 1])
+                ? 2
+                : 1;
+        std::string character;
+        FromUtf16(utf8, c.text.data() + i, units, character);
+        for (size_t k = 0; k < units; ++k)
+            c.unitBytes.push_back(static_cast<int>(c.bytes.size()));
+        c.bytes += character;
+        i += units - 1;
+    }
+    LineLayout layout;
+    layout.text = c.bytes;
+    layout.styles.assign(c.bytes.size(), static_cast<char>(style));
+    MeasureLine(w, w.measuring.Get(), utf8, layout, c.measure);
 }
 
 int MarginsWidth(const EditorWindow& w) {

@@ -78,29 +78,6 @@ void NoteView(EditorWindow& w) {
     w.viewLastLine = w.core.DocLineFromVisible(first + LinesOnScreen(w));
 }
 
-// Moves the system caret to the caret's place, or out of sight when its line
-// is scrolled away or hidden. The caret exists only while we have the focus.
-void UpdateCaret(EditorWindow& w) {
-    if (!w.focused)
-        return;
-    if (w.caretHeight != w.lineHeight) {
-        DestroyCaret();
-        CreateCaret(w.hwnd, nullptr, 1, w.lineHeight);
-        ShowCaret(w.hwnd);
-        w.caretHeight = w.lineHeight;
-    }
-    int caret = w.core.Caret();
-    POINT point = PointFromPosition(w, caret);
-    RECT client{};
-    GetClientRect(w.hwnd, &client);
-    bool shown = w.core.LineVisible(w.core.LineFromPosition(caret)) && point.y >= 0 &&
-                 point.y < client.bottom && point.x >= TextLeft(w);
-    if (shown)
-        SetCaretPos(point.x, point.y);
-    else
-        SetCaretPos(-w.lineHeight * 4, -w.lineHeight * 4);
-}
-
 // Scrolls to a display line and horizontal offset, clamped to the content.
 // The view is drawn anew, off-screen, and shown in one copy: moving what is
 // on screen first and then painting the rows it exposes would, in between,
@@ -217,16 +194,6 @@ void MoveCaretByLines(EditorWindow& w, int delta, bool extend) {
     int line = w.core.VisibleLineAfter(w.core.LineFromPosition(w.core.Caret()), delta);
     MoveCaret(w, PositionAtTextX(w, line, x), extend);
     w.wantedX = x;
-}
-
-// After the user changed the text: the widest line is measured afresh at the
-// next paint, so the horizontal range shrinks when a long line goes.
-void AfterEdit(EditorWindow& w) {
-    w.wantedX = -1;
-    w.widthStale = true;
-    w.typing = true;
-    Refresh(w, true);
-    w.typing = false;
 }
 
 // Copies the selection with CR LF line ends; false if nothing was copied.
@@ -404,6 +371,7 @@ void OnSetFocus(EditorWindow& w) {
 }
 
 void OnKillFocus(EditorWindow& w) {
+    CompleteComposition(w);
     w.focused = false;
     w.caretHeight = 0;
     DestroyCaret();
@@ -473,6 +441,7 @@ int CountClick(EditorWindow& w, int x, int y) {
 // the selection), a second quick one selects the word, a third the line, and
 // the pointer is captured so that a drag extends the selection.
 void OnLButtonDown(EditorWindow& w, WPARAM keys, int x, int y) {
+    CompleteComposition(w);
     SetFocus(w.hwnd);
     int line = LineAtY(w, y);
     int margin = MarginAt(w, x);
@@ -549,6 +518,7 @@ void OnTimer(EditorWindow& w, WPARAM id) {
 // A right-click outside the selection first moves the caret there; inside it
 // keeps the selection for the menu to act on.
 void OnRButtonDown(EditorWindow& w, int x, int y) {
+    CompleteComposition(w);
     SetFocus(w.hwnd);
     if (MarginAt(w, x) >= 0)
         return;
@@ -818,7 +788,14 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLEAR: Clear(*w); return 0;
     case WM_UNDO: Undo(*w); return TRUE;
     case WM_CHAR: OnChar(*w, wParam); return 0;
-    case WM_IME_CHAR: OnChar(*w, wParam); return 0;
+    case WM_IME_CHAR:
+        if (!TakeCommittedChar(*w, wParam))
+            OnChar(*w, wParam);
+        return 0;
+    case WM_IME_STARTCOMPOSITION: OnImeStartComposition(*w); return 0;
+    case WM_IME_COMPOSITION: OnImeComposition(*w, lParam); return 0;
+    case WM_IME_ENDCOMPOSITION: OnImeEndComposition(*w); return 0;
+    case WM_IME_REQUEST: return OnImeRequest(*w, wParam, lParam);
     case WM_UNICHAR:
         // TRUE tells the sender that UTF-32 characters are welcome.
         if (wParam == UNICODE_NOCHAR)
@@ -842,6 +819,43 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 }
 
 } // namespace
+
+// Moves the system caret to the caret's place, or out of sight when its line
+// is scrolled away or hidden. The caret exists only while we have the focus.
+void UpdateCaret(EditorWindow& w) {
+    if (!w.focused)
+        return;
+    if (w.caretHeight != w.lineHeight) {
+        DestroyCaret();
+        CreateCaret(w.hwnd, nullptr, 1, w.lineHeight);
+        ShowCaret(w.hwnd);
+        w.caretHeight = w.lineHeight;
+    }
+    int caret = w.core.Caret();
+    POINT point = PointFromPosition(w, caret);
+    if (w.composition.active) {
+        point.x += CompositionX(w, w.composition.cursor);
+        PlaceImeWindows(w);
+    }
+    RECT client{};
+    GetClientRect(w.hwnd, &client);
+    bool shown = w.core.LineVisible(w.core.LineFromPosition(caret)) && point.y >= 0 &&
+                 point.y < client.bottom && point.x >= TextLeft(w);
+    if (shown)
+        SetCaretPos(point.x, point.y);
+    else
+        SetCaretPos(-w.lineHeight * 4, -w.lineHeight * 4);
+}
+
+// After the user changed the text: the widest line is measured afresh at the
+// next paint, so the horizontal range shrinks when a long line goes.
+void AfterEdit(EditorWindow& w) {
+    w.wantedX = -1;
+    w.widthStale = true;
+    w.typing = true;
+    Refresh(w, true);
+    w.typing = false;
+}
 
 // The state of an editor window of this process, or null for any other value:
 // a direct pointer comes from outside and must not be trusted as an address.

@@ -4,6 +4,7 @@
 // its direct pointer.
 #pragma once
 #include <windows.h>
+#include <imm.h>
 #include <usp10.h>
 #include <array>
 #include <memory>
@@ -79,6 +80,35 @@ struct UniscribeApi {
     decltype(&::ScriptFreeCache) ScriptFreeCache = nullptr;
 };
 
+// The entry points of imm32, loaded when an input method first speaks to the editor.
+struct ImmApi {
+    bool tried = false;
+    decltype(&::ImmGetContext) ImmGetContext = nullptr;
+    decltype(&::ImmReleaseContext) ImmReleaseContext = nullptr;
+    decltype(&::ImmGetCompositionStringW) ImmGetCompositionStringW = nullptr;
+    decltype(&::ImmSetCompositionWindow) ImmSetCompositionWindow = nullptr;
+    decltype(&::ImmSetCandidateWindow) ImmSetCandidateWindow = nullptr;
+    decltype(&::ImmSetCompositionFontW) ImmSetCompositionFontW = nullptr;
+    decltype(&::ImmNotifyIME) ImmNotifyIME = nullptr;
+};
+
+// An input method's composition in progress: drawn at the caret, not part of
+// the document until its result string is committed (ime.cpp).
+struct Composition {
+    bool active = false;
+    std::wstring text;
+    std::string attributes; // GCS_COMPATTR: one per UTF-16 unit of text
+    int cursor = 0;         // in UTF-16 units
+    // The last result committed, while its WM_IME_CHARs may still come.
+    std::wstring committed;
+    // The text as UTF-8, the byte where each unit's character starts, and
+    // its measure in the style at the caret.
+    std::string bytes;
+    std::vector<int> unitBytes;
+    int style = 0;
+    LineMeasure measure;
+};
+
 // Everything one editor window owns.
 struct EditorWindow {
     explicit EditorWindow(HWND window) : hwnd(window) {}
@@ -138,6 +168,8 @@ struct EditorWindow {
     // by the style's font and the character.
     std::unordered_map<uint64_t, int> fallbackOf;
     UniscribeApi uniscribe;
+    ImmApi imm;
+    Composition composition;
     MeasuringDC measuring;
     std::unique_ptr<Accessibility, AccessibilityDeleter> accessibility; // made when first needed
 };
@@ -189,9 +221,28 @@ bool FromUtf16(const Encoding& encoding, const wchar_t* text, size_t length, std
 bool FromCodePoint(const Encoding& encoding, char32_t value, std::string& bytes);
 char32_t DecodeUtf8(const unsigned char* bytes, int length); // a valid sequence
 
+// Measures the composition's text in a style; an empty one measures nothing.
+void MeasureComposition(EditorWindow& w, int style);
+
+// ime.cpp: the input method's messages, and where its windows go.
+void OnImeStartComposition(EditorWindow& w);
+void OnImeComposition(EditorWindow& w, LPARAM changes);
+void OnImeEndComposition(EditorWindow& w);
+LRESULT OnImeRequest(EditorWindow& w, WPARAM request, LPARAM lParam);
+void CommitComposition(EditorWindow& w, const std::wstring& result);
+bool TakeCommittedChar(EditorWindow& w, WPARAM unit);
+void CompleteComposition(EditorWindow& w);
+void PlaceImeWindows(EditorWindow& w);
+// The composition's x at the start of a UTF-16 unit (-1: its end), from its left edge.
+int CompositionX(const EditorWindow& w, int unit);
+
 // editor_window.cpp: the window procedure and the request route both share.
 LRESULT CALLBACK EditorWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT HandleRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM lParam);
+// After the user changed the text: the screen follows and the caret shows.
+void AfterEdit(EditorWindow& w);
+// Moves the system caret to the caret (into the composition while one is shown).
+void UpdateCaret(EditorWindow& w);
 EditorWindow* EditorFromHandle(HWND hwnd);
 
 } // namespace kalmor
