@@ -52,6 +52,9 @@ bool EditorCore::Impl::FoldingEnabled() const {
 const char* EditorCore::Impl::LineText(int line, int* length) const {
     int start = doc.LineStart(line);
     *length = doc.LineEnd(line) - start;
+    if (const char* stretch = doc.TextStretch(start, *length)) {
+        return stretch; // no copy: the line is whole on one side of the gap
+    }
     scratch.resize(static_cast<size_t>(*length));
     doc.CopyText(start, *length, scratch.data());
     return scratch.data();
@@ -93,15 +96,32 @@ void EditorCore::Impl::SetContracted(int line, bool contracted) {
 void EditorCore::Impl::Relex(int firstLine, int lastLine) {
     firstLine = std::clamp(firstLine, 0, doc.LineCount() - 1);
     lastLine = std::clamp(lastLine, firstLine, doc.LineCount() - 1);
+    // One pass over the lines: each is styled where its styles lie and
+    // classified for folding while its text is at hand.
+    bool folding = FoldingEnabled();
+    kinds.clear();
     for (int line = firstLine; line <= lastLine; ++line) {
         int start = doc.LineStart(line);
         int length = 0;
         const char* text = LineText(line, &length);
-        scratchStyles.assign(static_cast<size_t>(doc.LineStart(line + 1) - start), kBasicDefault);
-        if (LexingBasic()) {
-            StyleBasicLine(text, length, keywords[0], scratchStyles.data());
+        int styled = doc.LineStart(line + 1) - start;
+        char* styles = doc.StyleStretch(start, styled);
+        if (!styles) {
+            scratchStyles.resize(static_cast<size_t>(styled));
+            styles = scratchStyles.data();
         }
-        doc.SetStyles(start, static_cast<int>(scratchStyles.size()), scratchStyles.data());
+        if (LexingBasic()) {
+            StyleBasicLine(text, length, keywords[0], styles);
+        } else {
+            std::fill(styles, styles + length, kBasicDefault);
+        }
+        std::fill(styles + length, styles + styled, kBasicDefault);
+        if (styles == scratchStyles.data()) {
+            doc.SetStyles(start, styled, styles);
+        }
+        if (folding) {
+            kinds.push_back(ClassifyBasicLine(text, length));
+        }
     }
 
     if (!FoldingEnabled()) {
@@ -119,7 +139,8 @@ void EditorCore::Impl::Relex(int firstLine, int lastLine) {
             DepthAfter(KindOf(firstLine - 1), folds.LevelNumber(firstLine - 1) - SC_FOLDLEVELBASE);
     }
     for (int line = firstLine; line < doc.LineCount(); ++line) {
-        BasicLineKind kind = KindOf(line);
+        BasicLineKind kind =
+            line <= lastLine ? kinds[static_cast<size_t>(line - firstLine)] : KindOf(line);
         int level = FoldLevelFor(kind, depth);
         if (line > lastLine && level == folds.Level(line)) {
             break;
@@ -129,6 +150,9 @@ void EditorCore::Impl::Relex(int firstLine, int lastLine) {
         }
         folds.SetLevel(line, level);
         depth = DepthAfter(kind, depth);
+    }
+    if (kinds.capacity() > 4096) {
+        kinds = std::vector<BasicLineKind>(); // a load's worth is not kept
     }
 }
 
@@ -654,7 +678,7 @@ void EditorCore::DeleteRange(int start, int length) {
     impl_->Replace(start, CharacterStart(static_cast<int>(end)) - start, "", 0);
 }
 
-void EditorCore::SetText(const std::string& text) {
+void EditorCore::SetText(std::string_view text) {
     if (text.size() > static_cast<size_t>(kMaxDocumentLength)) {
         return;
     }

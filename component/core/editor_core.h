@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "component/core/code_page.h"
 
@@ -137,7 +138,7 @@ class EditorCore {
     // past 0x3FFFFFFF bytes is refused.
     void InsertText(int pos, const std::string& text);
     void DeleteRange(int start, int length);
-    void SetText(const std::string& text); // selection to 0, every fold expanded
+    void SetText(std::string_view text); // selection to 0, every fold expanded
 
     // Caret movement over the visible lines only, by whole characters.
     // One character left; from a line start, the end of the previous visible line.

@@ -93,6 +93,7 @@ struct EditorCore::Impl {
     ViewChanges changes;
     mutable std::string scratch;
     std::string scratchStyles;
+    std::vector<BasicLineKind> kinds; // of the lines being relexed
     unsigned textVersion = 0;
 };
 
