@@ -686,7 +686,9 @@ void TypeCharacter(EditorWindow& w, char32_t code) {
         w.core.DeleteBack();
     } else if (code == '\t' || (code >= ' ' && code != 0x7F && code <= 0x10FFFF &&
                                 !(code >= 0xD800 && code <= 0xDFFF))) {
-        if (!FromCodePoint(w.core.CurrentEncoding(), code, bytes)) {
+        if (code < 0x80) // the same byte in every code page the editor knows
+            bytes = static_cast<char>(code);
+        else if (!FromCodePoint(w.core.CurrentEncoding(), code, bytes)) {
             MessageBeep(MB_OK);
             return;
         }

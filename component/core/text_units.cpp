@@ -185,7 +185,12 @@ TextSpan TextUnits::Find(TextSpan range, const std::string& needle, bool backwar
                          bool ignoreCase) const {
     range = Clamp(range);
     std::string text = core_.TextRange(range.start, range.end);
-    auto equal = [ignoreCase](char a, char b) { return ignoreCase ? Fold(a) == Fold(b) : a == b; };
+    // Bytes above 0x7F are letters only in a single-byte code page.
+    bool latin = core_.CurrentEncoding().Set() == CharacterSet::SingleByte;
+    auto fold = [latin](char c) {
+        return latin || static_cast<unsigned char>(c) < 0x80 ? Fold(c) : c;
+    };
+    auto equal = [&](char a, char b) { return ignoreCase ? fold(a) == fold(b) : a == b; };
     // Only a match that starts and ends on character boundaries counts.
     TextSpan result{-1, -1};
     for (auto from = text.begin(); !needle.empty();) {
