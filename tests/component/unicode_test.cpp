@@ -7,19 +7,16 @@ namespace {
 
 using UnicodeTest = EditorTest;
 
-// Puts text on the clipboard as CF_UNICODETEXT alone.
-void PutClipboard(HWND owner, const std::wstring& text) {
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
-    memcpy(GlobalLock(memory), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
-    GlobalUnlock(memory);
+// The clipboard's CF_UNICODETEXT; with a text, that text is put there alone first.
+std::wstring Clipboard(HWND owner, const wchar_t* put = nullptr) {
     OpenClipboard(owner);
-    EmptyClipboard();
-    SetClipboardData(CF_UNICODETEXT, memory);
-    CloseClipboard();
-}
-
-std::wstring ClipboardWide(HWND owner) {
-    OpenClipboard(owner);
+    if (put) {
+        EmptyClipboard();
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (wcslen(put) + 1) * sizeof(wchar_t));
+        wcscpy(static_cast<wchar_t*>(GlobalLock(memory)), put);
+        GlobalUnlock(memory);
+        SetClipboardData(CF_UNICODETEXT, memory);
+    }
     HANDLE data = GetClipboardData(CF_UNICODETEXT);
     std::wstring text = data ? static_cast<const wchar_t*>(GlobalLock(data)) : L"(none)";
     GlobalUnlock(data);
@@ -76,9 +73,9 @@ TEST_F(UnicodeTest, TypedAndPastedCharacters) {
             SendMessageW(editor, message, wParam, 1);
         PumpMessages(); // what the system would make of them, WM_CHARs posted by default handling
         if (row.pasted) {
-            PutClipboard(parent, row.pasted);
+            Clipboard(parent, row.pasted);
             Key('V', true);
-            EXPECT_EQ(ClipboardWide(parent), row.pasted) << "the clipboard keeps its text";
+            EXPECT_EQ(Clipboard(parent), row.pasted) << "the clipboard keeps its text";
         }
         EXPECT_EQ(Text(), row.text) << "row " << &row - rows;
     }
@@ -93,10 +90,8 @@ TEST_F(UnicodeTest, ClipboardAndWindowTextInUtf16) {
     Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80\xFF\n"));
     Key('A', true);
     Key('C', true);
-    EXPECT_EQ(ClipboardWide(parent), L"\xE9\x4E2D\xD83D\xDE00\xFFFD\r\n");
-    OpenClipboard(parent);
-    EXPECT_NE(GetClipboardData(CF_TEXT), nullptr);
-    CloseClipboard();
+    EXPECT_EQ(Clipboard(parent), L"\xE9\x4E2D\xD83D\xDE00\xFFFD\r\n");
+    EXPECT_TRUE(IsClipboardFormatAvailable(CF_TEXT));
 
     wchar_t wide[16] = {};
     EXPECT_EQ(GetWindowTextLengthW(editor), 6);
@@ -113,10 +108,6 @@ TEST_F(UnicodeTest, ClipboardAndWindowTextInUtf16) {
     EXPECT_EQ(std::string(ansi), "caf\xE9");
     EXPECT_EQ(Text(), "caf\xE9");
 }
-
-} // namespace
-
-namespace {
 
 // Characters of several scripts drawn as one glyph each, in a fallback font
 // where the style's font lacks them (here WenQuanYi for Chinese, DejaVu or
