@@ -72,7 +72,7 @@ class AccessibleObject final : public ComObject<IAccessible> {
         if (!ClearOut(out) || !IsSelf(child))
             return E_INVALIDARG;
         return link_->Run([&](EditorWindow& w) {
-            *out = ToBstr(w.accessibility->api, w.core.Text());
+            *out = ToBstr(w.accessibility->api, ToUtf16(w.core.CurrentEncoding(), w.core.Text()));
             return *out ? S_OK : E_OUTOFMEMORY;
         });
     }
@@ -80,7 +80,10 @@ class AccessibleObject final : public ComObject<IAccessible> {
         if (!IsSelf(child) || !value)
             return E_INVALIDARG;
         return link_->Run([&](EditorWindow& w) {
-            ReplaceAllText(w, FromWide(value));
+            std::string text;
+            if (!FromUtf16(w.core.CurrentEncoding(), value, wcslen(value), text))
+                return E_INVALIDARG; // a character the code page lacks
+            ReplaceAllText(w, text);
             return S_OK;
         });
     }
@@ -206,29 +209,37 @@ LRESULT OnGetObject(EditorWindow& w, WPARAM wParam, LPARAM lParam) {
         if (LRESULT result = AccessibleClient(w, wParam))
             return result;
     }
-    return DefWindowProcA(w.hwnd, WM_GETOBJECT, wParam, lParam);
+    return DefWindowProcW(w.hwnd, WM_GETOBJECT, wParam, lParam);
 }
 
-// Copies as much of the text as fits before a NUL; answers the count copied.
+// The window is a Unicode one: the system converts for ANSI callers. Copies
+// as much of the text as fits before a NUL, never half a surrogate pair, and
+// answers the count copied.
 LRESULT OnGetText(EditorWindow& w, WPARAM size, LPARAM buffer) {
-    char* target = reinterpret_cast<char*>(buffer);
+    auto target = reinterpret_cast<wchar_t*>(buffer);
     if (!target || size == 0)
         return 0;
-    int count = static_cast<int>(std::min<WPARAM>(size - 1, static_cast<WPARAM>(w.core.Length())));
-    std::string text = w.core.TextRange(0, count);
-    std::memcpy(target, text.data(), text.size());
-    target[text.size()] = '\0';
-    return static_cast<LRESULT>(text.size());
+    std::wstring text = ToUtf16(w.core.CurrentEncoding(), w.core.Text());
+    size_t count = std::min<size_t>(size - 1, text.size());
+    if (count > 0 && count < text.size() && IS_HIGH_SURROGATE(text[count - 1]))
+        --count;
+    std::memcpy(target, text.data(), count * sizeof(wchar_t));
+    target[count] = L'\0';
+    return static_cast<LRESULT>(count);
 }
 
 LRESULT OnGetTextLength(EditorWindow& w) {
-    return w.core.Length();
+    return static_cast<LRESULT>(ToUtf16(w.core.CurrentEncoding(), w.core.Text()).size());
 }
 
-// A null text empties the document, as it does an edit control.
+// A null text empties the document, as it does an edit control; a text with
+// a character the code page lacks is refused.
 LRESULT OnSetText(EditorWindow& w, LPARAM text) {
-    const char* value = reinterpret_cast<const char*>(text);
-    ReplaceAllText(w, value ? value : "");
+    auto value = reinterpret_cast<const wchar_t*>(text);
+    std::string bytes;
+    if (value && !FromUtf16(w.core.CurrentEncoding(), value, wcslen(value), bytes))
+        return FALSE;
+    ReplaceAllText(w, bytes);
     return TRUE;
 }
 

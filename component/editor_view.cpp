@@ -13,6 +13,31 @@ namespace {
 constexpr int kMeasuredStyles = 40;
 constexpr int kTabColumns = 8;
 
+// Faces tried, in order, for a character a style's font lacks: those of
+// Windows for each script and for symbols, then common ones of other
+// systems (Wine takes its fonts from the host). A face not installed is
+// skipped.
+constexpr const wchar_t* kFallbackFaces[] = {L"Segoe UI",
+                                             L"Meiryo",
+                                             L"MS Gothic",
+                                             L"Microsoft YaHei",
+                                             L"SimSun",
+                                             L"Malgun Gothic",
+                                             L"Gulim",
+                                             L"Microsoft JhengHei",
+                                             L"MingLiU",
+                                             L"Nirmala UI",
+                                             L"Ebrima",
+                                             L"Segoe UI Historic",
+                                             L"Segoe UI Symbol",
+                                             L"Segoe UI Emoji",
+                                             L"Arial Unicode MS",
+                                             L"Noto Sans CJK JP",
+                                             L"WenQuanYi Micro Hei",
+                                             L"DejaVu Sans",
+                                             L"Symbola"};
+constexpr int kFallbackCount = static_cast<int>(sizeof kFallbackFaces / sizeof kFallbackFaces[0]);
+
 // Fills a rectangle with a solid colour without making a brush.
 void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
     SetBkColor(dc, colour);
@@ -38,6 +63,11 @@ void BuildFont(EditorWindow& w, StyleFont& cached, const Style& style, HDC dc) {
         CreateFontA(height, 0, 0, 0, style.bold ? FW_BOLD : FW_NORMAL, style.italic, FALSE, FALSE,
                     DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
                     DEFAULT_PITCH | FF_DONTCARE, style.font.c_str()));
+    cached.fallbacks = std::make_shared<std::vector<FallbackFont>>(kFallbackCount);
+    // What was measured or looked up in the old font (whose handle the new
+    // one may reuse) is stale.
+    w.layouts.clear();
+    w.fallbackOf.clear();
     cached.built = true;
     cached.face = style.font;
     cached.size = style.size;
@@ -51,59 +81,22 @@ void BuildFont(EditorWindow& w, StyleFont& cached, const Style& style, HDC dc) {
     cached.descent = metrics.tmDescent;
 }
 
-// The end of the run of same-styled bytes starting at `i`; a tab is a run of its own.
-size_t RunEnd(const LineLayout& layout, size_t i) {
-    if (layout.text[i] == '\t')
-        return i + 1;
-    size_t end = i + 1;
-    while (end < layout.text.size() && layout.text[end] != '\t' &&
-           layout.styles[end] == layout.styles[i])
-        ++end;
-    return end;
-}
-
-int StyleOf(const LineLayout& layout, size_t i) {
-    return static_cast<unsigned char>(layout.styles[i]);
-}
-
-// A run of text drawn in one colour: a run of one style, cut where the
-// selection starts or ends when selected text has a colour of its own.
-size_t DrawnRunEnd(const EditorWindow& w, const LineLayout& layout, size_t i) {
-    size_t end = RunEnd(layout, i);
-    if (!w.palette.highContrast)
-        return end;
-    for (int edge : {w.core.SelectionStart(), w.core.SelectionEnd()}) {
-        int offset = edge - layout.start;
-        if (offset > static_cast<int>(i) && offset < static_cast<int>(end))
-            end = static_cast<size_t>(offset);
-    }
-    return end;
-}
-
-// The colour of the text at byte i of a line: its style's, or the palette's.
-COLORREF TextColour(const EditorWindow& w, const LineLayout& layout, size_t i) {
-    COLORREF own = w.core.GetStyle(StyleOf(layout, i)).fore;
-    int position = layout.start + static_cast<int>(i);
-    bool selected = position >= w.core.SelectionStart() && position < w.core.SelectionEnd();
-    return selected ? w.palette.SelectedFore(own) : w.palette.Fore(own);
-}
-
-// The selected part of one drawn line as a highlight (Palette::SelectionBack).
-// A selected line end (with a folded header's hidden lines) shows as a
-// space's width.
-void PaintSelection(EditorWindow& w, HDC dc, const LineLayout& layout, int top, int origin) {
+// The selected part of one drawn line, from left to right in client pixels;
+// false when the line holds none of the selection. A selected line end (with
+// a folded header's hidden lines) shows as a space's width.
+bool SelectedSpan(const EditorWindow& w, const LineLayout& layout, int origin, int* left,
+                  int* right) {
     int start = w.core.SelectionStart();
     int end = w.core.SelectionEnd();
     int lineEnd = layout.start + static_cast<int>(layout.text.size());
     if (start == end || end < layout.start || start > lineEnd ||
         (start == lineEnd && end == lineEnd))
-        return;
-    int left = origin + layout.x[std::max(start, layout.start) - layout.start];
-    int right = origin + layout.x[std::min(end, lineEnd) - layout.start];
+        return false;
+    *left = origin + layout.x[std::max(start, layout.start) - layout.start];
+    *right = origin + layout.x[std::min(end, lineEnd) - layout.start];
     if (end > lineEnd)
-        right += std::max(1, w.tabWidth / 8);
-    COLORREF colour = w.palette.SelectionBack(w.core.GetStyle(STYLE_DEFAULT).back, w.focused);
-    FillSolid(dc, RECT{left, top, right, top + w.lineHeight}, colour);
+        *right += std::max(1, w.tabWidth / 8);
+    return true;
 }
 
 // The small framed "..." after a contracted header's text; answers its right
@@ -131,16 +124,139 @@ int PaintFoldTag(EditorWindow& w, HDC dc, int textRight, int top, int origin) {
     return frame.right - origin;
 }
 
-// Draws the rows of text within band: each run's background in its style's
-// colour, the selection over those, then the text in its style's font and
-// colour. Returns the width of the widest line drawn.
+// The font a piece is drawn in: its style's own or one of its fallbacks.
+HFONT PieceFont(EditorWindow& w, HDC dc, const Piece& piece) {
+    const StyleFont& font = FontFor(w, dc, piece.style);
+    if (piece.font == 0 || !font.fallbacks)
+        return font.font->Get();
+    return (*font.fallbacks)[static_cast<size_t>(piece.font - 1)].font.Get();
+}
+
+// An invalid byte: a box in the text's colour, its hex value in the background's.
+void PaintInvalidByte(EditorWindow& w, HDC dc, const RECT& cell, unsigned char byte, COLORREF fore,
+                      COLORREF back) {
+    RECT box{cell.left + 1, cell.top + 1, cell.right - 1, cell.bottom - 1};
+    FillSolid(dc, box, fore);
+    wchar_t label[4];
+    std::swprintf(label, 4, L"x%02X", byte);
+    SetTextColor(dc, back);
+    SetTextAlign(dc, TA_BASELINE | TA_CENTER);
+    ExtTextOutW(dc, (box.left + box.right) / 2, cell.top + w.ascent, ETO_CLIPPED, &box, label, 3,
+                nullptr);
+    SetTextAlign(dc, TA_BASELINE | TA_LEFT);
+}
+
+// Draws the text of measured pieces: origin is the x of their first byte.
+// Selected text has a colour of its own in high contrast.
+void PaintPieces(EditorWindow& w, HDC dc, const LineMeasure& measure, const std::string& text,
+                 int origin, int top, const RECT& band, HGDIOBJ& selected, bool inSelection) {
+    SetBkMode(dc, TRANSPARENT);
+    for (const Piece& piece : measure.pieces) {
+        RECT cell{origin + measure.x[piece.start], top, origin + measure.x[piece.end],
+                  top + w.lineHeight};
+        if (cell.left >= band.right)
+            break;
+        if (cell.right <= 0 || piece.kind == Piece::Tab)
+            continue;
+        const Style& style = w.core.GetStyle(piece.style);
+        HGDIOBJ font = PieceFont(w, dc, piece);
+        if (font != selected)
+            selected = SelectObject(dc, font) ? font : nullptr;
+        COLORREF fore =
+            inSelection ? w.palette.SelectedFore(style.fore) : w.palette.Fore(style.fore);
+        if (piece.kind == Piece::Invalid) {
+            PaintInvalidByte(w, dc, cell, static_cast<unsigned char>(text[piece.start]), fore,
+                             w.palette.Back(style.back));
+            continue;
+        }
+        // Each character goes exactly where it was measured, so pieces in
+        // different fonts meet without gaps or overlaps.
+        SetTextColor(dc, fore);
+        ExtTextOutW(dc, cell.left, top + w.ascent,
+                    piece.kind == Piece::Glyphs ? ETO_GLYPH_INDEX : 0, nullptr, piece.text.data(),
+                    static_cast<UINT>(piece.text.size()), piece.advances.data());
+    }
+    SetBkMode(dc, OPAQUE);
+}
+
+// One document line's row: each piece's background in its style's colour,
+// the selection over those, then the text. Where selected text has a colour
+// of its own (in high contrast), the text is drawn twice, each time clipped
+// to the part it colours.
+void PaintLine(EditorWindow& w, HDC dc, const LineLayout& layout, int origin, int top,
+               const RECT& band, HGDIOBJ& selected) {
+    for (const Piece& piece : layout.measure->pieces) {
+        RECT cell{origin + layout.x[piece.start], top, origin + layout.x[piece.end],
+                  top + w.lineHeight};
+        if (cell.left >= band.right)
+            break;
+        FillSolid(dc, cell, w.palette.Back(w.core.GetStyle(piece.style).back));
+    }
+    int left = 0;
+    int right = 0;
+    bool anySelected = SelectedSpan(w, layout, origin, &left, &right);
+    if (anySelected)
+        FillSolid(dc, RECT{left, top, right, top + w.lineHeight},
+                  w.palette.SelectionBack(w.core.GetStyle(STYLE_DEFAULT).back, w.focused));
+    if (!anySelected || !w.palette.highContrast) {
+        PaintPieces(w, dc, *layout.measure, layout.text, origin, top, band, selected, false);
+        return;
+    }
+    const RECT parts[] = {{band.left, top, left, top + w.lineHeight},
+                          {right, top, band.right, top + w.lineHeight},
+                          {left, top, right, top + w.lineHeight}};
+    for (const RECT& part : parts) {
+        ClippedDC clip(dc, part);
+        PaintPieces(w, dc, *layout.measure, layout.text, origin, top, band, selected,
+                    &part == &parts[2]);
+        selected = nullptr; // restoring the DC restored its font
+    }
+}
+
+// The composition at x: its text on its style's background, underlined
+// clause by clause as the input method marks it: the clause being converted
+// thick, converted clauses thin, input not yet converted dotted.
+void PaintComposition(EditorWindow& w, HDC dc, int x, int top, const RECT& band,
+                      HGDIOBJ& selected) {
+    const Composition& c = w.composition;
+    const Style& style = w.core.GetStyle(c.style);
+    FillSolid(dc, RECT{x, top, x + c.measure.x.back(), top + w.lineHeight},
+              w.palette.Back(style.back));
+    PaintPieces(w, dc, c.measure, c.bytes, x, top, band, selected, false);
+    COLORREF underline = w.palette.Fore(style.fore);
+    int units = static_cast<int>(c.text.size());
+    for (int unit = 0; unit < units;) {
+        int end = unit + 1;
+        BYTE kind = unit < static_cast<int>(c.attributes.size()) ? c.attributes[unit] : ATTR_INPUT;
+        while (end < units && (end >= static_cast<int>(c.attributes.size()) ||
+                               static_cast<BYTE>(c.attributes[end]) == kind))
+            ++end;
+        int left = x + CompositionX(w, unit), right = x + CompositionX(w, end) - 1;
+        bool target = kind == ATTR_TARGET_CONVERTED || kind == ATTR_TARGET_NOTCONVERTED;
+        int thickness = target ? 2 : 1;
+        RECT line{left, top + w.lineHeight - 1 - thickness, right, top + w.lineHeight - 1};
+        if (kind == ATTR_INPUT) {
+            for (int dot = left; dot < right; dot += 2)
+                FillSolid(dc, RECT{dot, line.top, dot + 1, line.bottom}, underline);
+        } else {
+            FillSolid(dc, line, underline);
+        }
+        unit = end;
+    }
+}
+
+// Draws the rows of text within band. The caret's row, while a composition
+// is shown, makes room for it at the caret: the line is drawn in two parts,
+// the part after the caret moved right by the composition's width.
+// Returns the width of the widest line drawn.
 int PaintText(EditorWindow& w, HDC dc, const RECT& band) {
     const EditorCore& core = w.core;
     int origin = TextLeft(w) - w.xOffset;
     int first = core.FirstVisibleLine();
     int count = core.VisibleLineCount();
     int widest = 0;
-    std::vector<INT> advances;
+    bool composing = w.composition.active && !w.composition.text.empty();
+    int caretLine = core.LineFromPosition(core.Caret());
     SetTextAlign(dc, TA_BASELINE | TA_LEFT);
     SelectedObject original(dc, GetCurrentObject(dc, OBJ_FONT));
     HGDIOBJ selected = nullptr;
@@ -149,37 +265,23 @@ int PaintText(EditorWindow& w, HDC dc, const RECT& band) {
         int line = core.DocLineFromVisible(first + row);
         int top = row * w.lineHeight;
         LineLayout layout = LayOutLine(w, dc, line);
-        for (size_t i = 0; i < layout.text.size(); i = RunEnd(layout, i)) {
-            RECT cell{origin + layout.x[i], top, origin + layout.x[RunEnd(layout, i)],
-                      top + w.lineHeight};
-            if (cell.left >= band.right)
-                break;
-            FillSolid(dc, cell, w.palette.Back(core.GetStyle(StyleOf(layout, i)).back));
-        }
-        PaintSelection(w, dc, layout, top, origin);
-        SetBkMode(dc, TRANSPARENT);
-        for (size_t i = 0; i < layout.text.size();) {
-            size_t end = DrawnRunEnd(w, layout, i);
-            RECT cell{origin + layout.x[i], top, origin + layout.x[end], top + w.lineHeight};
-            if (cell.left >= band.right)
-                break;
-            if (cell.right > 0 && layout.text[i] != '\t') {
-                HGDIOBJ font = FontFor(w, dc, StyleOf(layout, i)).font->Get();
-                if (font != selected)
-                    selected = SelectObject(dc, font) ? font : nullptr;
-                SetTextColor(dc, TextColour(w, layout, i));
-                // Each character goes exactly where it was measured, so
-                // runs of different fonts meet without gaps or overlaps.
-                advances.clear();
-                for (size_t k = i; k < end; ++k)
-                    advances.push_back(layout.x[k + 1] - layout.x[k]);
-                ExtTextOutA(dc, cell.left, top + w.ascent, 0, nullptr, layout.text.data() + i,
-                            static_cast<UINT>(advances.size()), advances.data());
-            }
-            i = end;
-        }
-        SetBkMode(dc, OPAQUE);
         int right = layout.x.back();
+        if (composing && line == caretLine) {
+            int split = origin + layout.x[static_cast<size_t>(core.Caret() - layout.start)];
+            int width = w.composition.measure.x.back();
+            // Restoring the DC after each part also restores its font.
+            for (int part = 0; part < 2; ++part) {
+                ClippedDC clip(dc, part == 0
+                                       ? RECT{band.left, top, split, top + w.lineHeight}
+                                       : RECT{split + width, top, band.right, top + w.lineHeight});
+                PaintLine(w, dc, layout, origin + part * width, top, band, selected);
+                selected = nullptr;
+            }
+            PaintComposition(w, dc, split, top, band, selected);
+            right += width;
+        } else {
+            PaintLine(w, dc, layout, origin, top, band, selected);
+        }
         if (core.IsHeader(line) && !core.Expanded(line)) {
             RECT rule{TextLeft(w), top + w.lineHeight - w.metrics.line, band.right,
                       top + w.lineHeight};
@@ -273,6 +375,7 @@ void RefreshFonts(EditorWindow& w) {
         descent = std::max(descent, font.descent);
     }
     w.layouts.clear();
+    w.fallbackOf.clear();
     w.ascent = ascent;
     w.lineHeight = ascent + descent;
     SelectedObject font(dc.Get(), FontFor(w, dc.Get(), STYLE_DEFAULT).font->Get());
@@ -283,30 +386,195 @@ void RefreshFonts(EditorWindow& w) {
 
 namespace {
 
-// Measures where each byte of a line starts, run by run, expanding tabs.
-void MeasureLine(EditorWindow& w, HDC dc, LineLayout& layout) {
-    layout.x.assign(layout.text.size() + 1, 0);
-    std::vector<INT> extents;
-    SelectedObject original(dc, GetCurrentObject(dc, OBJ_FONT));
-    HGDIOBJ selected = nullptr;
-    for (size_t i = 0; i < layout.text.size();) {
-        size_t runEnd = RunEnd(layout, i);
-        if (layout.text[i] == '\t') {
-            layout.x[runEnd] = (layout.x[i] / w.tabWidth + 1) * w.tabWidth;
-        } else {
-            HGDIOBJ font = FontFor(w, dc, StyleOf(layout, i)).font->Get();
-            if (font != selected)
-                selected = SelectObject(dc, font) ? font : nullptr;
-            int count = static_cast<int>(runEnd - i);
-            extents.assign(count, 0);
-            SIZE size{};
-            GetTextExtentExPointA(dc, layout.text.data() + i, count, 0, nullptr, extents.data(),
-                                  &size);
-            for (int k = 0; k < count; ++k)
-                layout.x[i + k + 1] = layout.x[i] + extents[k];
-        }
-        i = runEnd;
+// The fallback font k - 1 of a style's font, made on first use; null when
+// its face is not installed (the system would give another face instead).
+HFONT FallbackFontOf(HDC dc, const StyleFont& font, int k) {
+    FallbackFont& fallback = (*font.fallbacks)[static_cast<size_t>(k - 1)];
+    if (fallback.tried)
+        return fallback.font.Get();
+    fallback.tried = true;
+    LOGFONTW description{};
+    if (!GetObjectW(font.font->Get(), sizeof description, &description))
+        return nullptr;
+    lstrcpynW(description.lfFaceName, kFallbackFaces[k - 1], LF_FACESIZE);
+    fallback.font.Reset(CreateFontIndirectW(&description));
+    wchar_t face[LF_FACESIZE] = L"";
+    {
+        SelectedObject selected(dc, fallback.font.Get());
+        GetTextFaceW(dc, LF_FACESIZE, face);
     }
+    if (lstrcmpiW(face, kFallbackFaces[k - 1]) != 0)
+        fallback.font.Reset();
+    return fallback.font.Get();
+}
+
+// The glyph of a character in the font selected into dc, 0 if it has none:
+// GetGlyphIndicesW for one UTF-16 unit, ScriptShape for a surrogate pair.
+WORD GlyphOf(EditorWindow& w, HDC dc, const wchar_t* units, int count) {
+    WORD glyphs[2] = {0, 0};
+    if (count == 1) {
+        GetGlyphIndicesW(dc, units, 1, glyphs, GGI_MARK_NONEXISTING_GLYPHS);
+        return glyphs[0] == 0xFFFF ? 0 : glyphs[0];
+    }
+    UniscribeApi& api = w.uniscribe;
+    if (!api.tried) {
+        api.tried = true;
+        if (HMODULE usp = LoadLibraryW(L"usp10.dll")) {
+            api.ScriptItemize = reinterpret_cast<decltype(api.ScriptItemize)>(
+                reinterpret_cast<void*>(GetProcAddress(usp, "ScriptItemize")));
+            api.ScriptShape = reinterpret_cast<decltype(api.ScriptShape)>(
+                reinterpret_cast<void*>(GetProcAddress(usp, "ScriptShape")));
+            api.ScriptFreeCache = reinterpret_cast<decltype(api.ScriptFreeCache)>(
+                reinterpret_cast<void*>(GetProcAddress(usp, "ScriptFreeCache")));
+        }
+    }
+    SCRIPT_ITEM items[3]{};
+    int itemCount = 0;
+    if (!api.ScriptItemize || !api.ScriptShape || !api.ScriptFreeCache ||
+        FAILED(api.ScriptItemize(units, count, 2, nullptr, nullptr, items, &itemCount)))
+        return 0;
+    SCRIPT_CACHE cache = nullptr;
+    WORD clusters[2];
+    SCRIPT_VISATTR attributes[2];
+    int glyphCount = 0;
+    HRESULT shaped = api.ScriptShape(dc, &cache, units, count, 2, &items[0].a, glyphs, clusters,
+                                     attributes, &glyphCount);
+    api.ScriptFreeCache(&cache);
+    return SUCCEEDED(shaped) && glyphCount == 1 ? glyphs[0] : 0;
+}
+
+// The font slot (0 the style's own, k its fallback k - 1) that has a glyph
+// for the character, and the glyph; the style's own missing glyph when none
+// has one. Answers are kept for each font and character.
+int FontSlotFor(EditorWindow& w, HDC dc, const StyleFont& font, const wchar_t* units, int count,
+                WORD* glyph) {
+    char32_t value =
+        count == 1 ? units[0] : 0x10000 + ((units[0] - 0xD800) << 10) + (units[1] - 0xDC00);
+    uint64_t key =
+        static_cast<uint64_t>(reinterpret_cast<uintptr_t>(font.font->Get())) << 21 | value;
+    auto known = w.fallbackOf.find(key);
+    int slot = known != w.fallbackOf.end() ? known->second : -1;
+    for (int k = slot < 0 ? 0 : slot; k <= kFallbackCount; ++k) {
+        HFONT candidate = k == 0 ? font.font->Get() : FallbackFontOf(dc, font, k);
+        if (!candidate)
+            continue;
+        SelectedObject selected(dc, candidate);
+        *glyph = GlyphOf(w, dc, units, count);
+        if (*glyph != 0 || k == slot) {
+            w.fallbackOf[key] = k;
+            return k;
+        }
+    }
+    w.fallbackOf[key] = 0;
+    SelectedObject selected(dc, font.font->Get());
+    *glyph = GlyphOf(w, dc, units, count);
+    return 0;
+}
+
+// Splits a line into pieces, character by character: tabs, invalid bytes,
+// and runs of one style and font, characters beyond the Basic Multilingual
+// Plane as glyphs. charStarts gets each piece's characters' first bytes.
+void SplitLine(EditorWindow& w, HDC dc, const Encoding& encoding, const LineLayout& layout,
+               std::vector<Piece>& pieces, std::vector<std::vector<int>>& charStarts) {
+    const std::string& text = layout.text;
+    int size = static_cast<int>(text.size());
+    auto bytes = reinterpret_cast<const unsigned char*>(text.data());
+    // A single-byte code page converts the whole line at once, byte for unit.
+    std::wstring line;
+    if (encoding.Set() == CharacterSet::SingleByte)
+        line = ToUtf16(encoding, text);
+    for (int pos = 0; pos < size;) {
+        int length = encoding.CharacterLength(bytes + pos, size - pos);
+        int style = static_cast<unsigned char>(layout.styles[static_cast<size_t>(pos)]);
+        Piece::Kind kind = Piece::Text;
+        wchar_t units[2] = {static_cast<wchar_t>(bytes[pos]), 0};
+        int count = 1;
+        if (bytes[pos] == '\t') {
+            kind = Piece::Tab;
+        } else if (bytes[pos] >= 0x80) {
+            if (encoding.Set() == CharacterSet::SingleByte && line.size() == text.size()) {
+                units[0] = line[static_cast<size_t>(pos)];
+            } else if (encoding.Set() == CharacterSet::Utf8) {
+                std::wstring decoded = ToUtf16(
+                    encoding, text.substr(static_cast<size_t>(pos), static_cast<size_t>(length)));
+                kind = length == 1 ? Piece::Invalid : Piece::Text;
+                count = static_cast<int>(std::min<size_t>(decoded.size(), 2));
+                std::copy_n(decoded.begin(), count, units);
+            } else {
+                count = MultiByteToWideChar(encoding.CodePage(), MB_ERR_INVALID_CHARS,
+                                            text.data() + pos, length, units, 2);
+                if (count <= 0 || (length == 1 && encoding.IsLeadByte(bytes[pos])))
+                    kind = Piece::Invalid, count = 1;
+            }
+        }
+        int slot = 0;
+        WORD glyph = 0;
+        if (kind == Piece::Text && units[0] >= 0x80) {
+            slot = FontSlotFor(w, dc, FontFor(w, dc, style), units, count, &glyph);
+            if (count == 2)
+                kind = Piece::Glyphs;
+        }
+        bool joins = !pieces.empty() && (kind == Piece::Text || kind == Piece::Glyphs) &&
+                     pieces.back().kind == kind && pieces.back().style == style &&
+                     pieces.back().font == slot;
+        if (!joins) {
+            pieces.push_back(Piece{kind, pos, pos, style, slot, {}, {}});
+            charStarts.emplace_back();
+        }
+        Piece& piece = pieces.back();
+        piece.end = pos + length;
+        charStarts.back().push_back(pos);
+        if (kind == Piece::Glyphs)
+            piece.text += static_cast<wchar_t>(glyph);
+        else if (kind == Piece::Text)
+            piece.text.append(units, static_cast<size_t>(count));
+        pos += length;
+    }
+}
+
+// Measures where each byte of a line starts, piece by piece, expanding tabs.
+void MeasureLine(EditorWindow& w, HDC dc, const Encoding& encoding, const LineLayout& layout,
+                 LineMeasure& measure) {
+    std::vector<std::vector<int>> charStarts;
+    SelectedObject original(dc, GetCurrentObject(dc, OBJ_FONT));
+    SplitLine(w, dc, encoding, layout, measure.pieces, charStarts);
+    measure.x.assign(layout.text.size() + 1, 0);
+    std::vector<INT> extents;
+    int x = 0;
+    for (size_t p = 0; p < measure.pieces.size(); ++p) {
+        Piece& piece = measure.pieces[p];
+        int count = static_cast<int>(charStarts[p].size());
+        piece.advances.assign(static_cast<size_t>(count), 0);
+        SelectObject(dc, PieceFont(w, dc, piece));
+        SIZE size{};
+        if (piece.kind == Piece::Tab) {
+            piece.advances[0] = (x / w.tabWidth + 1) * w.tabWidth - x;
+        } else if (piece.kind == Piece::Invalid) {
+            GetTextExtentPoint32W(dc, L"xFF", 3, &size);
+            piece.advances[0] = size.cx + 4;
+        } else {
+            extents.assign(static_cast<size_t>(count), 0);
+            auto units = reinterpret_cast<LPWSTR>(piece.text.data());
+            if (piece.kind == Piece::Glyphs)
+                GetTextExtentExPointI(dc, reinterpret_cast<LPWORD>(units), count, 0, nullptr,
+                                      extents.data(), &size);
+            else
+                GetTextExtentExPointW(dc, units, count, 0, nullptr, extents.data(), &size);
+            for (int k = 0; k < count; ++k)
+                piece.advances[static_cast<size_t>(k)] =
+                    extents[static_cast<size_t>(k)] -
+                    (k > 0 ? extents[static_cast<size_t>(k - 1)] : 0);
+        }
+        // A BMP character is one unit, a glyph one character: advances follow characters.
+        for (int k = 0; k < count; ++k) {
+            int start = charStarts[p][static_cast<size_t>(k)];
+            int end = k + 1 < count ? charStarts[p][static_cast<size_t>(k + 1)] : piece.end;
+            for (int byte = start; byte < end; ++byte)
+                measure.x[static_cast<size_t>(byte)] = x;
+            x += piece.advances[static_cast<size_t>(k)];
+        }
+    }
+    measure.x.back() = x;
 }
 
 } // namespace
@@ -325,19 +593,50 @@ LineLayout LayOutLine(EditorWindow& w, HDC dc, int line) {
     std::string key = layout.text + layout.styles;
     auto cached = w.layouts.find(key);
     if (cached != w.layouts.end()) {
-        layout.x = cached->second;
+        layout.measure = cached->second;
+        layout.x = layout.measure->x;
         return layout;
     }
+    auto measure = std::make_shared<LineMeasure>();
     if (dc || w.measuring.Get()) {
-        MeasureLine(w, dc ? dc : w.measuring.Get(), layout);
+        MeasureLine(w, dc ? dc : w.measuring.Get(), w.core.CurrentEncoding(), layout, *measure);
     } else {
         WindowDC window(w.hwnd);
-        MeasureLine(w, window.Get(), layout);
+        MeasureLine(w, window.Get(), w.core.CurrentEncoding(), layout, *measure);
     }
     if (w.layouts.size() >= kCachedLayouts)
         w.layouts.clear();
-    w.layouts.emplace(std::move(key), layout.x);
+    layout.measure = measure;
+    layout.x = measure->x;
+    w.layouts.emplace(std::move(key), std::move(measure));
     return layout;
+}
+
+// The composition is measured as UTF-8, whatever the document's code page:
+// until it is committed it need not fit the code page.
+void MeasureComposition(EditorWindow& w, int style) {
+    Composition& c = w.composition;
+    c.style = style;
+    c.bytes.clear();
+    c.unitBytes.clear();
+    c.measure = LineMeasure();
+    Encoding utf8(kCodePageUtf8);
+    for (size_t i = 0; i < c.text.size(); ++i) {
+        size_t units =
+            IS_HIGH_SURROGATE(c.text[i]) && i + 1 < c.text.size() && IS_LOW_SURROGATE(c.text[i + 1])
+                ? 2
+                : 1;
+        std::string character;
+        FromUtf16(utf8, c.text.data() + i, units, character);
+        for (size_t k = 0; k < units; ++k)
+            c.unitBytes.push_back(static_cast<int>(c.bytes.size()));
+        c.bytes += character;
+        i += units - 1;
+    }
+    LineLayout layout;
+    layout.text = c.bytes;
+    layout.styles.assign(c.bytes.size(), static_cast<char>(style));
+    MeasureLine(w, w.measuring.Get(), utf8, layout, c.measure);
 }
 
 int MarginsWidth(const EditorWindow& w) {
@@ -386,7 +685,7 @@ int PositionAtTextX(EditorWindow& w, int line, int textX) {
         return layout.start + static_cast<int>(layout.text.size());
     if (after != layout.x.begin() && textX - *(after - 1) < *after - textX)
         --after;
-    return layout.start + static_cast<int>(after - layout.x.begin());
+    return w.core.CharacterStart(layout.start + static_cast<int>(after - layout.x.begin()));
 }
 
 // Where a position is drawn, in text pixels measured along its line.

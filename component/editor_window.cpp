@@ -17,7 +17,7 @@ namespace {
 constexpr UINT kUpdateScrollBars = WM_USER + 0x100;
 
 EditorWindow* FromWindow(HWND hwnd) {
-    return reinterpret_cast<EditorWindow*>(GetWindowLongPtrA(hwnd, 0));
+    return reinterpret_cast<EditorWindow*>(GetWindowLongPtrW(hwnd, 0));
 }
 
 int ClampPosition(const EditorWindow& w, LPARAM position) {
@@ -76,30 +76,6 @@ void NoteView(EditorWindow& w) {
     int first = w.core.FirstVisibleLine();
     w.viewFirstLine = w.core.DocLineFromVisible(first);
     w.viewLastLine = w.core.DocLineFromVisible(first + LinesOnScreen(w));
-}
-
-// Moves the system caret to the caret's place, or out of sight when its line
-// is scrolled away or hidden. The caret exists only while we have the focus.
-void UpdateCaret(EditorWindow& w) {
-    if (!w.focused)
-        return;
-    if (w.caretHeight != w.lineHeight) {
-        DestroyCaret();
-        w.caretBitmap = CaretBitmap(w.palette, w.metrics.caretWidth, w.lineHeight);
-        CreateCaret(w.hwnd, w.caretBitmap.Get(), w.metrics.caretWidth, w.lineHeight);
-        ShowCaret(w.hwnd);
-        w.caretHeight = w.lineHeight;
-    }
-    int caret = w.core.Caret();
-    POINT point = PointFromPosition(w, caret);
-    RECT client{};
-    GetClientRect(w.hwnd, &client);
-    bool shown = w.core.LineVisible(w.core.LineFromPosition(caret)) && point.y >= 0 &&
-                 point.y < client.bottom && point.x >= TextLeft(w);
-    if (shown)
-        SetCaretPos(point.x, point.y);
-    else
-        SetCaretPos(-w.lineHeight * 4, -w.lineHeight * 4);
 }
 
 // Scrolls to a display line and horizontal offset, clamped to the content.
@@ -220,21 +196,12 @@ void MoveCaretByLines(EditorWindow& w, int delta, bool extend) {
     w.wantedX = x;
 }
 
-// After the user changed the text: the widest line is measured afresh at the
-// next paint, so the horizontal range shrinks when a long line goes.
-void AfterEdit(EditorWindow& w) {
-    w.wantedX = -1;
-    w.widthStale = true;
-    w.typing = true;
-    Refresh(w, true);
-    w.typing = false;
-}
-
 // Copies the selection with CR LF line ends; false if nothing was copied.
 bool Copy(EditorWindow& w) {
     if (w.core.SelectionEmpty())
         return false;
-    return WriteClipboardText(w.hwnd, ConvertLineEnds(w.core.SelectedText(), "\r\n"));
+    std::string text = ConvertLineEnds(w.core.SelectedText(), "\r\n");
+    return WriteClipboardText(w.hwnd, ToUtf16(w.core.CurrentEncoding(), text));
 }
 
 // The text leaves the document only once it is safely on the clipboard.
@@ -246,12 +213,18 @@ void Cut(EditorWindow& w) {
 }
 
 // Replaces the selection by the clipboard's text in the document's own line
-// ends. With no text, or no memory for it, nothing changes.
+// ends. With no text, or no memory for it, nothing changes; a text holding a
+// character the code page lacks is refused whole, with a beep.
 void Paste(EditorWindow& w) {
     std::string text;
     try {
-        if (!ReadClipboardText(w.hwnd, text) || text.empty())
+        std::wstring wide;
+        if (!ReadClipboardText(w.hwnd, wide) || wide.empty())
             return;
+        if (!FromUtf16(w.core.CurrentEncoding(), wide.data(), wide.size(), text)) {
+            MessageBeep(MB_OK);
+            return;
+        }
         text = ConvertLineEnds(text, w.core.LineEndText());
         w.core.ReplaceSelection(text);
     } catch (const std::bad_alloc&) {
@@ -295,11 +268,12 @@ LRESULT OnNcCreate(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     EditorWindow* w = new (std::nothrow) EditorWindow(hwnd);
     if (!w)
         return FALSE;
-    SetWindowLongPtrA(hwnd, 0, reinterpret_cast<LONG_PTR>(w));
+    SetWindowLongPtrW(hwnd, 0, reinterpret_cast<LONG_PTR>(w));
+    w->core.SetSystemCodePage(static_cast<int>(GetACP()));
     w->metrics = ReadMetrics(hwnd);
     w->palette = ReadPalette(hwnd);
     RefreshFonts(*w);
-    return DefWindowProcA(hwnd, WM_NCCREATE, wParam, lParam);
+    return DefWindowProcW(hwnd, WM_NCCREATE, wParam, lParam);
 }
 
 void OnDestroy(EditorWindow& w) {
@@ -310,7 +284,7 @@ void OnDestroy(EditorWindow& w) {
 }
 
 void OnNcDestroy(HWND hwnd, EditorWindow* w) {
-    SetWindowLongPtrA(hwnd, 0, 0);
+    SetWindowLongPtrW(hwnd, 0, 0);
     delete w;
 }
 
@@ -450,6 +424,7 @@ void OnSetFocus(EditorWindow& w) {
 }
 
 void OnKillFocus(EditorWindow& w) {
+    CompleteComposition(w);
     w.focused = false;
     w.caretHeight = 0;
     DestroyCaret();
@@ -472,7 +447,7 @@ int CharacterAtPoint(EditorWindow& w, int x, int y) {
     int line = w.core.LineFromPosition(position);
     if (position > w.core.LineStart(line) &&
         TextXOfPosition(w, position) > x - TextLeft(w) + w.xOffset)
-        --position;
+        position = w.core.PositionBefore(position);
     return position;
 }
 
@@ -519,6 +494,7 @@ int CountClick(EditorWindow& w, int x, int y) {
 // the selection), a second quick one selects the word, a third the line, and
 // the pointer is captured so that a drag extends the selection.
 void OnLButtonDown(EditorWindow& w, WPARAM keys, int x, int y) {
+    CompleteComposition(w);
     SetFocus(w.hwnd);
     int line = LineAtY(w, y);
     int margin = MarginAt(w, x);
@@ -595,6 +571,7 @@ void OnTimer(EditorWindow& w, WPARAM id) {
 // A right-click outside the selection first moves the caret there; inside it
 // keeps the selection for the menu to act on.
 void OnRButtonDown(EditorWindow& w, int x, int y) {
+    CompleteComposition(w);
     SetFocus(w.hwnd);
     if (MarginAt(w, x) >= 0)
         return;
@@ -621,7 +598,7 @@ HMENU BuildContextMenu(EditorWindow& w) {
                  {0, nullptr, false},
                  {WM_CUT, "Cu&t", selected},
                  {WM_COPY, "&Copy", selected},
-                 {WM_PASTE, "&Paste", IsClipboardFormatAvailable(CF_TEXT) != FALSE},
+                 {WM_PASTE, "&Paste", ClipboardHasText()},
                  {WM_CLEAR, "&Delete", selected},
                  {0, nullptr, false},
                  {SCI_SELECTALL, "Select &All", !everything}};
@@ -751,22 +728,50 @@ bool OnSysKeyDown(EditorWindow& w, WPARAM key) {
     return true;
 }
 
-// Typed characters, Enter and Tab replace the selection; Backspace deletes
-// it, or the character before the caret.
-void OnChar(EditorWindow& w, WPARAM code) {
+// A typed character, Enter or Tab replaces the selection; Backspace deletes
+// it, or the character before the caret. A character the code page lacks
+// is refused with a beep.
+void TypeCharacter(EditorWindow& w, char32_t code) {
+    std::string bytes;
+    if (code == '\r') {
+        w.core.InsertLineEnd();
+    } else if (code == '\b') {
+        w.core.DeleteBack();
+    } else if (code == '\t' || (code >= ' ' && code != 0x7F && code <= 0x10FFFF &&
+                                !(code >= 0xD800 && code <= 0xDFFF))) {
+        if (code < 0x80) // the same byte in every code page the editor knows
+            bytes = static_cast<char>(code);
+        else if (!FromCodePoint(w.core.CurrentEncoding(), code, bytes)) {
+            MessageBeep(MB_OK);
+            return;
+        }
+        w.core.InsertAtCaret(bytes);
+    } else {
+        return;
+    }
+    AfterEdit(w);
+}
+
+// WM_CHAR and WM_IME_CHAR bring UTF-16 units: a character outside the
+// Basic Multilingual Plane comes as two, and is typed once both are here.
+// A lone half is dropped.
+void OnChar(EditorWindow& w, WPARAM unit) {
     bool afterWordDelete = w.wordDeleted;
     w.wordDeleted = false;
-    if (afterWordDelete && (code == '\b' || code == 0x7F))
+    wchar_t high = w.highSurrogate;
+    w.highSurrogate = 0;
+    if (afterWordDelete && (unit == '\b' || unit == 0x7F))
         return;
-    if (code == '\r')
-        w.core.InsertLineEnd();
-    else if (code == '\b')
-        w.core.DeleteBack();
-    else if (code == '\t' || (code >= ' ' && code <= 0xFF && code != 0x7F))
-        w.core.InsertAtCaret(std::string(1, static_cast<char>(code)));
-    else
+    if (unit >= 0xD800 && unit <= 0xDBFF) {
+        w.highSurrogate = static_cast<wchar_t>(unit);
         return;
-    AfterEdit(w);
+    }
+    if (unit >= 0xDC00 && unit <= 0xDFFF) {
+        if (high)
+            TypeCharacter(w, 0x10000 + ((high - 0xD800) << 10) + (unit - 0xDC00));
+        return;
+    }
+    TypeCharacter(w, static_cast<char32_t>(unit));
 }
 
 // The margins get the ordinary arrow; the text keeps the class's I-beam.
@@ -787,7 +792,7 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         return OnNcCreate(hwnd, wParam, lParam);
     EditorWindow* w = FromWindow(hwnd);
     if (!w)
-        return DefWindowProcA(hwnd, message, wParam, lParam);
+        return DefWindowProcW(hwnd, message, wParam, lParam);
     // Input and layout see the view as the last requests left it.
     if (!IsRequest(message) && message != WM_NCDESTROY)
         SyncView(*w);
@@ -844,6 +849,20 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_CLEAR: Clear(*w); return 0;
     case WM_UNDO: Undo(*w); return TRUE;
     case WM_CHAR: OnChar(*w, wParam); return 0;
+    case WM_IME_CHAR:
+        if (!TakeCommittedChar(*w, wParam))
+            OnChar(*w, wParam);
+        return 0;
+    case WM_IME_STARTCOMPOSITION: OnImeStartComposition(*w); return 0;
+    case WM_IME_COMPOSITION: OnImeComposition(*w, lParam); return 0;
+    case WM_IME_ENDCOMPOSITION: OnImeEndComposition(*w); return 0;
+    case WM_IME_REQUEST: return OnImeRequest(*w, wParam, lParam);
+    case WM_UNICHAR:
+        // TRUE tells the sender that UTF-32 characters are welcome.
+        if (wParam == UNICODE_NOCHAR)
+            return TRUE;
+        TypeCharacter(*w, static_cast<char32_t>(wParam));
+        return FALSE;
     case kUpdateScrollBars:
         w->barsPosted = false;
         UpdateScrollBars(*w);
@@ -857,10 +876,48 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         if (IsRequest(message))
             return HandleRequest(*w, message, wParam, lParam);
     }
-    return DefWindowProcA(hwnd, message, wParam, lParam);
+    return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 } // namespace
+
+// Moves the system caret to the caret's place, or out of sight when its line
+// is scrolled away or hidden. The caret exists only while we have the focus.
+void UpdateCaret(EditorWindow& w) {
+    if (!w.focused)
+        return;
+    if (w.caretHeight != w.lineHeight) {
+        DestroyCaret();
+        w.caretBitmap = CaretBitmap(w.palette, w.metrics.caretWidth, w.lineHeight);
+        CreateCaret(w.hwnd, w.caretBitmap.Get(), w.metrics.caretWidth, w.lineHeight);
+        ShowCaret(w.hwnd);
+        w.caretHeight = w.lineHeight;
+    }
+    int caret = w.core.Caret();
+    POINT point = PointFromPosition(w, caret);
+    if (w.composition.active) {
+        point.x += CompositionX(w, w.composition.cursor);
+        PlaceImeWindows(w);
+    }
+    RECT client{};
+    GetClientRect(w.hwnd, &client);
+    bool shown = w.core.LineVisible(w.core.LineFromPosition(caret)) && point.y >= 0 &&
+                 point.y < client.bottom && point.x >= TextLeft(w);
+    if (shown)
+        SetCaretPos(point.x, point.y);
+    else
+        SetCaretPos(-w.lineHeight * 4, -w.lineHeight * 4);
+}
+
+// After the user changed the text: the widest line is measured afresh at the
+// next paint, so the horizontal range shrinks when a long line goes.
+void AfterEdit(EditorWindow& w) {
+    w.wantedX = -1;
+    w.widthStale = true;
+    w.typing = true;
+    Refresh(w, true);
+    w.typing = false;
+}
 
 // The state of an editor window of this process, or null for any other value:
 // a direct pointer comes from outside and must not be trusted as an address.
@@ -870,12 +927,12 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 EditorWindow* EditorFromHandle(HWND hwnd) {
     if (!hwnd)
         return nullptr;
-    LONG_PTR procedure = GetWindowLongPtrA(hwnd, GWLP_WNDPROC);
+    LONG_PTR procedure = GetWindowLongPtrW(hwnd, GWLP_WNDPROC);
     if (procedure != reinterpret_cast<LONG_PTR>(EditorWindowProc)) {
         DWORD process = 0;
         if (!procedure || !GetWindowThreadProcessId(hwnd, &process) ||
             process != GetCurrentProcessId() ||
-            static_cast<LONG_PTR>(GetClassLongPtrA(hwnd, GCLP_WNDPROC)) !=
+            static_cast<LONG_PTR>(GetClassLongPtrW(hwnd, GCLP_WNDPROC)) !=
                 reinterpret_cast<LONG_PTR>(EditorWindowProc))
             return nullptr;
     }
@@ -896,7 +953,7 @@ LRESULT HandleRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM lPara
     case SCI_POINTYFROMPOSITION:
         SyncView(w);
         return PointFromPosition(w, ClampPosition(w, lParam)).y;
-    case SCI_CANPASTE: return IsClipboardFormatAvailable(CF_TEXT) ? 1 : 0;
+    case SCI_CANPASTE: return ClipboardHasText() ? 1 : 0;
     case SCI_COPY: Copy(w); return 0;
     case SCI_CUT: Cut(w); return 0;
     case SCI_PASTE: Paste(w); return 0;

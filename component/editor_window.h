@@ -4,6 +4,8 @@
 // its direct pointer.
 #pragma once
 #include <windows.h>
+#include <imm.h>
+#include <usp10.h>
 #include <array>
 #include <memory>
 #include <string>
@@ -16,11 +18,21 @@
 
 namespace kalmor {
 
+// A font for characters a style's font lacks: made on first use, null if
+// its face is not installed.
+struct FallbackFont {
+    bool tried = false;
+    OwnedFont font;
+};
+
 // A style's font as last built, with the attributes it was built from, so a
 // change of colour alone does not rebuild it. Styles asking for the same font
 // share one, so drawing runs of different styles need not switch fonts.
 struct StyleFont {
     std::shared_ptr<OwnedFont> font;
+    // Fonts in the same size for characters this one lacks, one for each of
+    // the fallback faces, made when first needed (editor_view.cpp).
+    std::shared_ptr<std::vector<FallbackFont>> fallbacks;
     bool built = false;
     unsigned version = 0;
     std::string face;
@@ -35,6 +47,67 @@ struct StyleFont {
 struct Accessibility;
 struct AccessibilityDeleter {
     void operator()(Accessibility* accessibility) const;
+};
+
+// One stretch of a measured line drawn with one call: bytes [start, end) of
+// the line in one style, font and kind. Text pieces hold UTF-16 units, or
+// glyph indices for characters beyond the Basic Multilingual Plane; an
+// invalid byte is drawn as a small inverted box showing its hex value.
+struct Piece {
+    enum Kind { Text, Glyphs, Tab, Invalid };
+    Kind kind = Text;
+    int start = 0;
+    int end = 0;
+    int style = 0;
+    int font = 0; // 0 the style's font, k its fallback k - 1
+    std::wstring text;
+    std::vector<INT> advances; // one for each unit of text
+};
+
+// A measured line: the left edge of every byte (a byte inside a character
+// has its character's) and its pieces.
+struct LineMeasure {
+    std::vector<int> x;
+    std::vector<Piece> pieces;
+};
+
+// The entry points of usp10, loaded when a character beyond the Basic
+// Multilingual Plane is first measured: GDI's text calls take such a
+// character as two, so its glyph is looked up with ScriptShape.
+struct UniscribeApi {
+    bool tried = false;
+    decltype(&::ScriptItemize) ScriptItemize = nullptr;
+    decltype(&::ScriptShape) ScriptShape = nullptr;
+    decltype(&::ScriptFreeCache) ScriptFreeCache = nullptr;
+};
+
+// The entry points of imm32, loaded when an input method first speaks to the editor.
+struct ImmApi {
+    bool tried = false;
+    decltype(&::ImmGetContext) ImmGetContext = nullptr;
+    decltype(&::ImmReleaseContext) ImmReleaseContext = nullptr;
+    decltype(&::ImmGetCompositionStringW) ImmGetCompositionStringW = nullptr;
+    decltype(&::ImmSetCompositionWindow) ImmSetCompositionWindow = nullptr;
+    decltype(&::ImmSetCandidateWindow) ImmSetCandidateWindow = nullptr;
+    decltype(&::ImmSetCompositionFontW) ImmSetCompositionFontW = nullptr;
+    decltype(&::ImmNotifyIME) ImmNotifyIME = nullptr;
+};
+
+// An input method's composition in progress: drawn at the caret, not part of
+// the document until its result string is committed (ime.cpp).
+struct Composition {
+    bool active = false;
+    std::wstring text;
+    std::string attributes; // GCS_COMPATTR: one per UTF-16 unit of text
+    int cursor = 0;         // in UTF-16 units
+    // The last result committed, while its WM_IME_CHARs may still come.
+    std::wstring committed;
+    // The text as UTF-8, the byte where each unit's character starts, and
+    // its measure in the style at the caret.
+    std::string bytes;
+    std::vector<int> unitBytes;
+    int style = 0;
+    LineMeasure measure;
 };
 
 // Everything one editor window owns.
@@ -81,6 +154,7 @@ struct EditorWindow {
     // Ctrl+Backspace was done as a key: the character the keyboard makes of
     // it (0x7F on Windows, 0x08 under Wine) is not a Backspace as well.
     bool wordDeleted = false;
+    wchar_t highSurrogate = 0; // the first half of a character typed as two WM_CHARs
     // The document lines at the top and bottom rows, as last painted or
     // scrolled: a change outside them needs no window-system call.
     int viewFirstLine = 0;
@@ -92,9 +166,15 @@ struct EditorWindow {
     int barWidth = -1;
     int barTextWidth = -1;
     int barX = -1;
-    // Measured lines: the left edge of every byte, keyed by the line's text
-    // and styles, so an unchanged line is not measured again wherever it moves.
-    std::unordered_map<std::string, std::vector<int>> layouts;
+    // Measured lines keyed by the line's text and styles, so an unchanged
+    // line is not measured again wherever it moves.
+    std::unordered_map<std::string, std::shared_ptr<const LineMeasure>> layouts;
+    // The font each character not in a style's own font is drawn in, keyed
+    // by the style's font and the character.
+    std::unordered_map<uint64_t, int> fallbackOf;
+    UniscribeApi uniscribe;
+    ImmApi imm;
+    Composition composition;
     MeasuringDC measuring;
     std::unique_ptr<Accessibility, AccessibilityDeleter> accessibility; // made when first needed
 };
@@ -106,6 +186,7 @@ struct LineLayout {
     std::string text;
     std::string styles;
     std::vector<int> x;
+    std::shared_ptr<const LineMeasure> measure;
 };
 
 // editor_view.cpp: fonts, measuring, painting and hit-testing.
@@ -130,14 +211,43 @@ void InvalidateLines(EditorWindow& w, int firstLine, int lastLine);
 // nothing on screen changed.
 bool InvalidateChanges(EditorWindow& w);
 
-// clipboard.cpp: CF_TEXT in and out.
+// clipboard.cpp: CF_UNICODETEXT (and CF_TEXT for old readers) in and out.
 std::string ConvertLineEnds(const std::string& text, const std::string& lineEnd);
-bool WriteClipboardText(HWND owner, const std::string& text);
-bool ReadClipboardText(HWND owner, std::string& text);
+bool WriteClipboardText(HWND owner, const std::wstring& text);
+bool ReadClipboardText(HWND owner, std::wstring& text);
+bool ClipboardHasText();
+
+// unicode.cpp: the document's bytes in the code page in force to and from
+// UTF-16. An invalid UTF-8 byte becomes U+FFFD; FromUtf16 fails, leaving
+// bytes unusable, when the code page lacks a character of the text, and
+// turns a lone surrogate into U+FFFD in UTF-8.
+std::wstring ToUtf16(const Encoding& encoding, const std::string& bytes);
+bool FromUtf16(const Encoding& encoding, const wchar_t* text, size_t length, std::string& bytes);
+bool FromCodePoint(const Encoding& encoding, char32_t value, std::string& bytes);
+char32_t DecodeUtf8(const unsigned char* bytes, int length); // a valid sequence
+
+// Measures the composition's text in a style; an empty one measures nothing.
+void MeasureComposition(EditorWindow& w, int style);
+
+// ime.cpp: the input method's messages, and where its windows go.
+void OnImeStartComposition(EditorWindow& w);
+void OnImeComposition(EditorWindow& w, LPARAM changes);
+void OnImeEndComposition(EditorWindow& w);
+LRESULT OnImeRequest(EditorWindow& w, WPARAM request, LPARAM lParam);
+void CommitComposition(EditorWindow& w, const std::wstring& result);
+bool TakeCommittedChar(EditorWindow& w, WPARAM unit);
+void CompleteComposition(EditorWindow& w);
+void PlaceImeWindows(EditorWindow& w);
+// The composition's x at the start of a UTF-16 unit (-1: its end), from its left edge.
+int CompositionX(const EditorWindow& w, int unit);
 
 // editor_window.cpp: the window procedure and the request route both share.
 LRESULT CALLBACK EditorWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT HandleRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM lParam);
+// After the user changed the text: the screen follows and the caret shows.
+void AfterEdit(EditorWindow& w);
+// Moves the system caret to the caret (into the composition while one is shown).
+void UpdateCaret(EditorWindow& w);
 EditorWindow* EditorFromHandle(HWND hwnd);
 
 } // namespace kalmor

@@ -71,6 +71,24 @@ class SelectedObject {
     HGDIOBJ previous_;
 };
 
+// Drawing on a DC limited to a rectangle (logical units) until the end of the scope.
+class ClippedDC {
+  public:
+    ClippedDC(HDC dc, const RECT& area) : dc_(dc), saved_(SaveDC(dc)) {
+        IntersectClipRect(dc, area.left, area.top, area.right, area.bottom);
+    }
+    ~ClippedDC() {
+        if (saved_)
+            RestoreDC(dc_, saved_);
+    }
+    ClippedDC(const ClippedDC&) = delete;
+    ClippedDC& operator=(const ClippedDC&) = delete;
+
+  private:
+    HDC dc_;
+    int saved_;
+};
+
 // Sole owner of one GDI object (font, brush, pen, bitmap); movable.
 template <typename Handle> class Owned {
   public:

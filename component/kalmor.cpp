@@ -6,19 +6,26 @@
 
 namespace {
 
+// The class name as UTF-16: the class is registered as a Unicode one, so its
+// window procedure gets typed characters as UTF-16 whether the window was
+// made with CreateWindowExA or CreateWindowExW. Requests are no text
+// messages, so the system passes them on untouched.
+constexpr wchar_t kClassName[] = L"ZoradezazOr";
+static_assert(sizeof kClassName / sizeof(wchar_t) == sizeof KALMOR_CLASS_NAME);
+
 // Registers the editor class as a global class, so windows of it can be made
 // with any instance handle. No double-clicks: two quick clicks on a line
 // number are two clicks, folding and unfolding.
 bool RegisterEditorClass(HINSTANCE instance) {
-    WNDCLASSEXA wc{};
+    WNDCLASSEXW wc{};
     wc.cbSize = sizeof wc;
     wc.style = CS_GLOBALCLASS;
     wc.lpfnWndProc = kalmor::EditorWindowProc;
     wc.cbWndExtra = sizeof(LONG_PTR);
     wc.hInstance = instance;
-    wc.hCursor = LoadCursorA(nullptr, IDC_IBEAM);
-    wc.lpszClassName = KALMOR_CLASS_NAME;
-    return RegisterClassExA(&wc) != 0;
+    wc.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_IBEAM));
+    wc.lpszClassName = kClassName;
+    return RegisterClassExW(&wc) != 0;
 }
 
 } // namespace
@@ -48,7 +55,7 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID reserved) {
         return RegisterEditorClass(instance) && kalmor::RegisterSettingsListener(instance);
     case DLL_PROCESS_DETACH:
         if (!reserved) {
-            UnregisterClassA(KALMOR_CLASS_NAME, instance);
+            UnregisterClassW(kClassName, instance);
             kalmor::UnregisterSettingsListener(instance);
         }
         break;

@@ -33,6 +33,7 @@ constexpr TEXTATTRIBUTEID kIsHiddenAttribute = 40013;
 constexpr TEXTATTRIBUTEID kIsReadOnlyAttribute = 40015;
 constexpr LONG kRootObjectId = -25;
 constexpr HRESULT kElementNotAvailable = static_cast<HRESULT>(0x80040201);
+constexpr HRESULT kInvalidOperation = static_cast<HRESULT>(0x80131509);
 
 enum TextPatternRangeEndpoint {
     TextPatternRangeEndpoint_Start = 0,

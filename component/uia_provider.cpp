@@ -218,7 +218,10 @@ class Provider final
         if (!value)
             return E_INVALIDARG;
         return link_->Run([&](EditorWindow& w) {
-            ReplaceAllText(w, FromWide(value));
+            std::string text;
+            if (!FromUtf16(w.core.CurrentEncoding(), value, wcslen(value), text))
+                return uia::kInvalidOperation; // a character the code page lacks
+            ReplaceAllText(w, text);
             return S_OK;
         });
     }
@@ -226,7 +229,7 @@ class Provider final
         if (!ClearOut(out))
             return E_INVALIDARG;
         return link_->Run([&](EditorWindow& w) {
-            *out = ToBstr(w.accessibility->api, w.core.Text());
+            *out = ToBstr(w.accessibility->api, ToUtf16(w.core.CurrentEncoding(), w.core.Text()));
             return *out ? S_OK : E_OUTOFMEMORY;
         });
     }
@@ -359,6 +362,10 @@ BSTR ToBstr(const AccessibilityApi& api, const std::string& text) {
     if (result && length > 0)
         MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), result, length);
     return result;
+}
+
+BSTR ToBstr(const AccessibilityApi& api, const std::wstring& text) {
+    return api.SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
 }
 
 std::string FromWide(const wchar_t* text, int length) {

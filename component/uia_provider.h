@@ -118,7 +118,10 @@ Accessibility* AccessibilityOf(EditorWindow& w);
 Accessibility* LoadedAccessibilityOf(EditorWindow& w);
 
 // Helpers that run on the window's thread.
+// Names (a style's font) in the ANSI code page; the document's text goes
+// through ToUtf16 and FromUtf16 in its own code page.
 BSTR ToBstr(const AccessibilityApi& api, const std::string& text);
+BSTR ToBstr(const AccessibilityApi& api, const std::wstring& text);
 std::string FromWide(const wchar_t* text, int length = -1);
 std::wstring AccessibleName(const EditorWindow& w);
 TextUnits UnitsOf(const EditorWindow& w);

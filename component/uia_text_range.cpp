@@ -14,7 +14,6 @@ namespace {
 // Asked of a range passed back to us, to tell our own ranges from foreign ones.
 constexpr IID kKalmorTextRange = {
     0x6b1c2f4e, 0x8a5d, 0x4c1e, {0x9f, 0x3a, 0x2d, 0x7e, 0x5b, 0x9c, 0x0a, 0x41}};
-constexpr HRESULT kInvalidOperation = static_cast<HRESULT>(0x80131509);
 
 bool ValidUnit(int unit) {
     return unit >= static_cast<int>(TextUnit::Character) &&
@@ -152,8 +151,10 @@ class TextRange final : public ComObject<uia::ITextRangeProvider> {
                                        ITextRangeProvider** out) override {
         if (!ClearOut(out) || !text || !text[0])
             return E_INVALIDARG;
-        std::string needle = FromWide(text);
         return link_->Run([&](EditorWindow& w) {
+            std::string needle;
+            if (!FromUtf16(w.core.CurrentEncoding(), text, wcslen(text), needle))
+                return S_OK; // the code page lacks one of its characters: found nowhere
             TextSpan found = UnitsOf(w).Find(span_, needle, backward, ignoreCase);
             if (found.start < 0)
                 return S_OK;
@@ -188,9 +189,15 @@ class TextRange final : public ComObject<uia::ITextRangeProvider> {
             return E_INVALIDARG;
         return link_->Run([&](EditorWindow& w) {
             TextSpan span = UnitsOf(w).Clamp(span_);
-            std::wstring text = Wide(w.core.TextRange(span.start, span.end));
-            if (maxLength >= 0 && text.size() > static_cast<size_t>(maxLength))
-                text.resize(static_cast<size_t>(maxLength));
+            std::wstring text =
+                ToUtf16(w.core.CurrentEncoding(), w.core.TextRange(span.start, span.end));
+            if (maxLength >= 0 && text.size() > static_cast<size_t>(maxLength)) {
+                // Cut to whole characters: never half a surrogate pair.
+                size_t keep = static_cast<size_t>(maxLength);
+                if (keep > 0 && IS_HIGH_SURROGATE(text[keep - 1]))
+                    --keep;
+                text.resize(keep);
+            }
             *out =
                 w.accessibility->api.SysAllocStringLen(text.data(), static_cast<UINT>(text.size()));
             return *out ? S_OK : E_OUTOFMEMORY;
@@ -240,8 +247,8 @@ class TextRange final : public ComObject<uia::ITextRangeProvider> {
         });
     }
     // A control with a single selection cannot add or remove parts of it.
-    HRESULT STDMETHODCALLTYPE AddToSelection() override { return kInvalidOperation; }
-    HRESULT STDMETHODCALLTYPE RemoveFromSelection() override { return kInvalidOperation; }
+    HRESULT STDMETHODCALLTYPE AddToSelection() override { return uia::kInvalidOperation; }
+    HRESULT STDMETHODCALLTYPE RemoveFromSelection() override { return uia::kInvalidOperation; }
     HRESULT STDMETHODCALLTYPE ScrollIntoView(BOOL alignToTop) override {
         return link_->Run([&](EditorWindow& w) {
             TextSpan span = UnitsOf(w).Clamp(span_);
@@ -280,15 +287,6 @@ class TextRange final : public ComObject<uia::ITextRangeProvider> {
     static int Endpoint(EditorWindow& w, TextSpan span, int endpoint) {
         span = UnitsOf(w).Clamp(span);
         return endpoint == uia::TextPatternRangeEndpoint_Start ? span.start : span.end;
-    }
-    static std::wstring Wide(const std::string& text) {
-        int length =
-            MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), nullptr, 0);
-        std::wstring result(static_cast<size_t>(std::max(length, 0)), L'\0');
-        if (length > 0)
-            MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()),
-                                result.data(), length);
-        return result;
     }
 
     // The style at each byte of the range; an empty range has the style it touches.

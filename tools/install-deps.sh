@@ -9,8 +9,11 @@ set -eu
 packages="cmake ninja-build g++-mingw-w64-i686 g++-mingw-w64-x86-64 wine64 wine xvfb
 fonts-wine fonts-liberation python3 xdotool x11-utils imagemagick"
 if [ "${1:-build}" = test ]; then
-    # xclip puts text on the X clipboard for the end-to-end paste check.
+    # xclip puts text on the X clipboard for the end-to-end paste check; the
+    # fonts give Wine Chinese and Japanese characters, symbols and emoji, for
+    # the checks that draw them.
     packages="$packages clang libclang-rt-14-dev googletest libgtest-dev libbenchmark-dev xclip"
+    packages="$packages fonts-wqy-microhei fonts-symbola"
     # The emulated PC that runs the i686 build (win32vm/).
     packages="$packages qemu-system-x86 qemu-utils mmdebstrap"
 fi

@@ -31,7 +31,7 @@ class KeywordList {
 };
 
 // What a line means to folding.
-enum class BasicLineKind { Ordinary, SubHeader, SubEnd };
+enum class BasicLineKind : char { Ordinary, SubHeader, SubEnd };
 
 // Classifies a line (without its line end): a sub header starts with Sub or
 // Function, optionally after access words; a sub end starts with End Sub or

@@ -129,10 +129,19 @@ intptr_t EditorCore::Dispatch(unsigned message, uintptr_t wParam, intptr_t lPara
         }
         int pos = ToInt(wParam);
         // -1 is the caret; on a 32-bit host wParam's 0xFFFFFFFF arrives as -1 too.
-        core.Replace(pos == -1 ? core.caret : pos, 0, text, static_cast<int>(length));
+        core.Replace(pos == -1 ? core.caret : CharacterStart(pos), 0, text,
+                     static_cast<int>(length));
         return 0;
     }
     case SCI_DELETERANGE: DeleteRange(ToInt(wParam), ToInt(lParam)); return 0;
+
+    // Code pages and characters.
+    case SCI_SETCODEPAGE: SetCodePage(ToInt(wParam)); return 0;
+    case SCI_GETCODEPAGE: return CodePage();
+    case SCI_POSITIONBEFORE: return PositionBefore(ToInt(wParam));
+    case SCI_POSITIONAFTER: return PositionAfter(ToInt(wParam));
+    case SCI_COUNTCHARACTERS: return CountCharacters(ToInt(wParam), ToInt(lParam));
+    case SCI_POSITIONRELATIVE: return PositionRelative(ToInt(wParam), ToInt(lParam));
     case SCI_SETTEXT:
         if (lParam != 0) {
             SetText(ToText(lParam));

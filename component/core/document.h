@@ -65,10 +65,14 @@ class Document {
     void SetStyles(int start, int length, const char* styles) {
         styles_.CopyIn(start, length, styles);
     }
+    // Where [start, start + length) of the text or styles lies in memory, or
+    // null when the gap splits it.
+    const char* TextStretch(int start, int length) const { return text_.Stretch(start, length); }
+    char* StyleStretch(int start, int length) { return styles_.Stretch(start, length); }
 
     // Replaces [start, start + deleteLength) by text. The caller has clamped
     // the range and checked the new length against kMaxDocumentLength.
-    // Inserted bytes get style 0.
+    // Inserted bytes have no style until the caller sets them all.
     LineChange Replace(int start, int deleteLength, const char* text, int insertLength);
 
   private:

@@ -52,6 +52,9 @@ bool EditorCore::Impl::FoldingEnabled() const {
 const char* EditorCore::Impl::LineText(int line, int* length) const {
     int start = doc.LineStart(line);
     *length = doc.LineEnd(line) - start;
+    if (const char* stretch = doc.TextStretch(start, *length)) {
+        return stretch; // no copy: the line is whole on one side of the gap
+    }
     scratch.resize(static_cast<size_t>(*length));
     doc.CopyText(start, *length, scratch.data());
     return scratch.data();
@@ -93,15 +96,32 @@ void EditorCore::Impl::SetContracted(int line, bool contracted) {
 void EditorCore::Impl::Relex(int firstLine, int lastLine) {
     firstLine = std::clamp(firstLine, 0, doc.LineCount() - 1);
     lastLine = std::clamp(lastLine, firstLine, doc.LineCount() - 1);
+    // One pass over the lines: each is styled where its styles lie and
+    // classified for folding while its text is at hand.
+    bool folding = FoldingEnabled();
+    kinds.clear();
     for (int line = firstLine; line <= lastLine; ++line) {
         int start = doc.LineStart(line);
         int length = 0;
         const char* text = LineText(line, &length);
-        scratchStyles.assign(static_cast<size_t>(doc.LineStart(line + 1) - start), kBasicDefault);
-        if (LexingBasic()) {
-            StyleBasicLine(text, length, keywords[0], scratchStyles.data());
+        int styled = doc.LineStart(line + 1) - start;
+        char* styles = doc.StyleStretch(start, styled);
+        if (!styles) {
+            scratchStyles.resize(static_cast<size_t>(styled));
+            styles = scratchStyles.data();
         }
-        doc.SetStyles(start, static_cast<int>(scratchStyles.size()), scratchStyles.data());
+        if (LexingBasic()) {
+            StyleBasicLine(text, length, keywords[0], styles);
+        } else {
+            std::fill(styles, styles + length, kBasicDefault);
+        }
+        std::fill(styles + length, styles + styled, kBasicDefault);
+        if (styles == scratchStyles.data()) {
+            doc.SetStyles(start, styled, styles);
+        }
+        if (folding) {
+            kinds.push_back(ClassifyBasicLine(text, length));
+        }
     }
 
     if (!FoldingEnabled()) {
@@ -119,7 +139,8 @@ void EditorCore::Impl::Relex(int firstLine, int lastLine) {
             DepthAfter(KindOf(firstLine - 1), folds.LevelNumber(firstLine - 1) - SC_FOLDLEVELBASE);
     }
     for (int line = firstLine; line < doc.LineCount(); ++line) {
-        BasicLineKind kind = KindOf(line);
+        BasicLineKind kind =
+            line <= lastLine ? kinds[static_cast<size_t>(line - firstLine)] : KindOf(line);
         int level = FoldLevelFor(kind, depth);
         if (line > lastLine && level == folds.Level(line)) {
             break;
@@ -129,6 +150,9 @@ void EditorCore::Impl::Relex(int firstLine, int lastLine) {
         }
         folds.SetLevel(line, level);
         depth = DepthAfter(kind, depth);
+    }
+    if (kinds.capacity() > 4096) {
+        kinds = std::vector<BasicLineKind>(); // a load's worth is not kept
     }
 }
 
@@ -191,8 +215,8 @@ bool EditorCore::Impl::Replace(int start, int deleteLength, const char* text, in
         }
         return pos > start ? start : pos;
     };
-    caret = ClampOutOfCrLf(follow(caret));
-    anchor = ClampOutOfCrLf(follow(anchor));
+    caret = ValidPosition(follow(caret));
+    anchor = ValidPosition(follow(anchor));
     if (!replaying) {
         NoteSelectionAfterEdit();
     }
@@ -252,20 +276,67 @@ void EditorCore::Impl::NoteSelectionAfterEdit() {
     }
 }
 
-int EditorCore::Impl::ClampOutOfCrLf(int pos) const {
-    pos = doc.ClampPosition(pos);
+int EditorCore::Impl::ValidPosition(int pos) const {
+    pos = CharacterStart(pos);
     return doc.InsideCrLf(pos) ? pos - 1 : pos;
+}
+
+// In UTF-8 a position is inside a character only when a valid sequence
+// starting at one of the three bytes before it covers it: continuation bytes
+// never start one, so nothing further back can matter. In a double-byte code
+// page, a byte that is no lead byte always ends a character, so the scan
+// starts after the last such byte before pos (a line end at the latest).
+int EditorCore::Impl::CharacterStart(int pos) const {
+    pos = doc.ClampPosition(pos);
+    if (pos == 0 || pos == doc.Length()) {
+        return pos;
+    }
+    switch (encoding.Set()) {
+    case CharacterSet::Utf8:
+        for (int back = 1; back <= 3 && pos - back >= 0; ++back) {
+            unsigned char byte = static_cast<unsigned char>(doc.CharAt(pos - back));
+            if (byte >= 0x80 && byte <= 0xBF) {
+                continue;
+            }
+            return CharacterLength(pos - back) > back ? pos - back : pos;
+        }
+        return pos;
+    case CharacterSet::DoubleByte: {
+        int start = pos;
+        while (start > 0 &&
+               encoding.IsLeadByte(static_cast<unsigned char>(doc.CharAt(start - 1)))) {
+            --start;
+        }
+        while (true) {
+            int next = start + CharacterLength(start);
+            if (next > pos) {
+                return start;
+            }
+            start = next;
+        }
+    }
+    default: return pos;
+    }
+}
+
+int EditorCore::Impl::CharacterLength(int pos) const {
+    unsigned char bytes[4];
+    int available = std::min(4, doc.Length() - pos);
+    for (int i = 0; i < available; ++i) {
+        bytes[i] = static_cast<unsigned char>(doc.CharAt(pos + i));
+    }
+    return encoding.CharacterLength(bytes, available);
 }
 
 // Clamps into the document and steps back out of a CRLF; a caret placed on a
 // hidden line opens the folds that hide it.
 void EditorCore::Impl::SetCaret(int pos) {
-    caret = ClampOutOfCrLf(pos);
+    caret = ValidPosition(pos);
     RevealCaret();
 }
 
 void EditorCore::Impl::SetSelection(int anchorPos, int caretPos) {
-    anchor = ClampOutOfCrLf(anchorPos);
+    anchor = ValidPosition(anchorPos);
     SetCaret(caretPos);
 }
 
@@ -330,6 +401,80 @@ int EditorCore::Anchor() const {
     return impl_->anchor;
 }
 
+// The caret and the anchor move to boundaries of the new code page; the
+// text looks different, so everything is drawn again.
+void EditorCore::SetCodePage(int codePage) {
+    if (!KnownCodePage(codePage)) {
+        return;
+    }
+    impl_->codePage = codePage;
+    SetSystemCodePage(impl_->systemCodePage);
+}
+
+int EditorCore::CodePage() const {
+    return impl_->codePage;
+}
+
+void EditorCore::SetSystemCodePage(int codePage) {
+    Impl& core = *impl_;
+    core.systemCodePage = codePage;
+    int inForce = core.codePage != 0 ? core.codePage : codePage;
+    if (inForce == core.encoding.CodePage()) {
+        return;
+    }
+    core.encoding = Encoding(inForce);
+    core.anchor = core.ValidPosition(core.anchor);
+    core.caret = core.ValidPosition(core.caret);
+    core.ChangedAll();
+}
+
+const Encoding& EditorCore::CurrentEncoding() const {
+    return impl_->encoding;
+}
+
+int EditorCore::CharacterStart(int pos) const {
+    return impl_->CharacterStart(pos);
+}
+
+int EditorCore::PositionBefore(int pos) const {
+    const Impl& core = *impl_;
+    pos = core.ValidPosition(pos);
+    if (pos == 0) {
+        return 0;
+    }
+    return core.doc.InsideCrLf(pos - 1) ? pos - 2 : core.CharacterStart(pos - 1);
+}
+
+int EditorCore::PositionAfter(int pos) const {
+    const Impl& core = *impl_;
+    pos = core.ValidPosition(pos);
+    if (pos == Length()) {
+        return pos;
+    }
+    return core.doc.InsideCrLf(pos + 1) ? pos + 2 : pos + core.CharacterLength(pos);
+}
+
+int EditorCore::CountCharacters(int start, int end) const {
+    int from = impl_->ValidPosition(std::min(start, end));
+    int to = impl_->ValidPosition(std::max(start, end));
+    int count = 0;
+    for (int pos = from; pos < to; pos = PositionAfter(pos)) {
+        ++count;
+    }
+    return count;
+}
+
+int EditorCore::PositionRelative(int pos, int count) const {
+    pos = impl_->ValidPosition(pos);
+    for (; count > 0 && pos < Length(); --count) {
+        pos = PositionAfter(pos);
+    }
+    for (; count < 0 && pos > 0; ++count) {
+        pos = PositionBefore(pos);
+    }
+    return pos;
+}
+
 void EditorCore::SetCaret(int pos) {
     SetSelection(pos, pos);
 }
@@ -341,7 +486,7 @@ void EditorCore::ExtendSelection(int pos) {
 
 void EditorCore::SetAnchor(int pos) {
     EndTypingRun();
-    impl_->anchor = impl_->ClampOutOfCrLf(pos);
+    impl_->anchor = impl_->ValidPosition(pos);
 }
 
 void EditorCore::SetSelection(int anchor, int caret) {
@@ -410,8 +555,8 @@ void EditorCore::DeleteBack() {
     if (!SelectionEmpty()) {
         ReplaceSelection("");
     } else if (caret > 0) {
-        int length = core.doc.InsideCrLf(caret - 1) ? 2 : 1;
-        core.Replace(caret - length, length, "", 0, EditRun::DeleteBack);
+        int start = PositionBefore(caret);
+        core.Replace(start, caret - start, "", 0, EditRun::DeleteBack);
     }
 }
 
@@ -421,8 +566,7 @@ void EditorCore::DeleteForward() {
     if (!SelectionEmpty()) {
         ReplaceSelection("");
     } else {
-        int length = core.doc.InsideCrLf(caret + 1) ? 2 : 1;
-        core.Replace(caret, length, "", 0, EditRun::DeleteForward);
+        core.Replace(caret, PositionAfter(caret) - caret, "", 0, EditRun::DeleteForward);
     }
 }
 
@@ -523,19 +667,18 @@ void EditorCore::InsertText(int pos, const std::string& text) {
         return;
     }
     EndTypingRun();
-    impl_->Replace(pos, 0, text.data(), static_cast<int>(text.size()));
+    impl_->Replace(CharacterStart(pos), 0, text.data(), static_cast<int>(text.size()));
 }
 
+// Both ends inside characters move to their starts, so no character is cut.
 void EditorCore::DeleteRange(int start, int length) {
-    if (start < 0) {
-        length = static_cast<int>(std::max<int64_t>(int64_t{length} + start, 0));
-        start = 0;
-    }
+    int64_t end = std::clamp<int64_t>(int64_t{start} + std::max(length, 0), 0, Length());
+    start = CharacterStart(start);
     EndTypingRun();
-    impl_->Replace(start, length, "", 0);
+    impl_->Replace(start, CharacterStart(static_cast<int>(end)) - start, "", 0);
 }
 
-void EditorCore::SetText(const std::string& text) {
+void EditorCore::SetText(std::string_view text) {
     if (text.size() > static_cast<size_t>(kMaxDocumentLength)) {
         return;
     }
@@ -549,13 +692,10 @@ void EditorCore::SetText(const std::string& text) {
 
 int EditorCore::PositionLeft(int pos) const {
     const Document& doc = impl_->doc;
-    pos = doc.ClampPosition(pos);
-    if (doc.InsideCrLf(pos)) {
-        --pos;
-    }
+    pos = impl_->ValidPosition(pos);
     int line = doc.LineFromPosition(pos);
     if (pos > doc.LineStart(line)) {
-        return pos - 1;
+        return PositionBefore(pos);
     }
     int previous = VisibleLineAfter(line, -1);
     return previous < line ? doc.LineEnd(previous) : pos;
@@ -563,10 +703,10 @@ int EditorCore::PositionLeft(int pos) const {
 
 int EditorCore::PositionRight(int pos) const {
     const Document& doc = impl_->doc;
-    pos = doc.ClampPosition(pos);
+    pos = impl_->ValidPosition(pos);
     int line = doc.LineFromPosition(pos);
     if (pos < doc.LineEnd(line)) {
-        return pos + 1;
+        return PositionAfter(pos);
     }
     int next = VisibleLineAfter(line, 1);
     return next > line ? doc.LineStart(next) : doc.LineEnd(line);

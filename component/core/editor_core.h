@@ -9,6 +9,9 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
+
+#include "component/core/code_page.h"
 
 namespace kalmor {
 
@@ -68,8 +71,26 @@ class EditorCore {
     std::string StyleRange(int start, int end) const; // one style byte per text byte
     std::string Text() const;
 
+    // Code pages (code_page.h) say where characters begin; changing one
+    // never changes the text's bytes. 0 is the system's ANSI code page,
+    // which the window layer names with SetSystemCodePage; values the editor
+    // does not know are refused, keeping the code page it had.
+    void SetCodePage(int codePage);
+    int CodePage() const; // as set: 0 for the system's
+    void SetSystemCodePage(int codePage);
+    const Encoding& CurrentEncoding() const; // the code page in force, 0 resolved
+
+    // Characters. Every call clamps its position into the document first.
+    int CharacterStart(int pos) const; // the start of the character holding byte pos
+    int PositionBefore(int pos) const; // one character back, a CRLF as one; 0 at the start
+    int PositionAfter(int pos) const;  // one character on, a CRLF as one; Length() at the end
+    int CountCharacters(int start, int end) const; // between the two, in either order
+    // count characters on (or back, when negative), stopping at the document's ends.
+    int PositionRelative(int pos, int count) const;
+
     // Selection: the anchor and the caret, empty when they are equal. Both
-    // are always inside the document and never inside a CRLF. Placing the
+    // are always inside the document, on a character boundary and never
+    // inside a CRLF. Placing the
     // caret on a line hidden in a fold expands the folds that hide it.
     int Caret() const;
     int Anchor() const;
@@ -117,9 +138,9 @@ class EditorCore {
     // past 0x3FFFFFFF bytes is refused.
     void InsertText(int pos, const std::string& text);
     void DeleteRange(int start, int length);
-    void SetText(const std::string& text); // selection to 0, every fold expanded
+    void SetText(std::string_view text); // selection to 0, every fold expanded
 
-    // Caret movement over the visible lines only.
+    // Caret movement over the visible lines only, by whole characters.
     // One character left; from a line start, the end of the previous visible line.
     int PositionLeft(int pos) const;
     // One character right; from a line end, the start of the next visible line.

@@ -5,6 +5,8 @@
 #include "component/core/editor_core.h"
 #include "component/core/fold_state.h"
 
+#include "component/core/code_page.h"
+
 #include <array>
 #include <map>
 #include <string>
@@ -52,7 +54,11 @@ struct EditorCore::Impl {
     void Record(int start, int deleteLength, int insertLength, EditRun run);
     void NoteSelectionAfterEdit();
     void SetCaret(int pos);
-    int ClampOutOfCrLf(int pos) const;
+    // Clamped into the document, moved to the start of the character it is
+    // in and out of a CRLF: where the caret and the anchor may be.
+    int ValidPosition(int pos) const;
+    int CharacterStart(int pos) const;  // pos clamped, then to its character's start
+    int CharacterLength(int pos) const; // of the character starting at pos < Length()
     void SetSelection(int anchorPos, int caretPos);
     void RevealCaret();
     void GotoLine(int line);
@@ -80,10 +86,14 @@ struct EditorCore::Impl {
     std::map<std::string, std::string> properties;
     std::array<KeywordList, kKeywordSetCount> keywords;
     int lexer = 0;
+    int codePage = 0;
+    int systemCodePage = 1252;
+    Encoding encoding;
     unsigned changeCount = 0;
     ViewChanges changes;
     mutable std::string scratch;
     std::string scratchStyles;
+    std::vector<BasicLineKind> kinds; // of the lines being relexed
     unsigned textVersion = 0;
 };
 

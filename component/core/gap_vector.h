@@ -18,9 +18,22 @@ template <typename T> class GapVector {
     T At(int index) const { return items_[index < gapStart_ ? index : index + gapLength_]; }
     T& Ref(int index) { return items_[index < gapStart_ ? index : index + gapLength_]; }
 
+    // The items [index, index + count) where they lie in memory, or null when
+    // the gap splits them.
+    const T* Stretch(int index, int count) const {
+        if (index + count <= gapStart_)
+            return items_.get() + index;
+        return index >= gapStart_ ? items_.get() + index + gapLength_ : nullptr;
+    }
+    T* Stretch(int index, int count) {
+        return const_cast<T*>(static_cast<const GapVector*>(this)->Stretch(index, count));
+    }
+
     // Replaces items [index, index + removeCount) by insertCount items, copied
-    // from items or, when items is null, all equal to fill.
-    void Replace(int index, int removeCount, const T* items, int insertCount, T fill = T()) {
+    // from items or, when items is null, all equal to fill (left as they are
+    // when the caller writes them all next, with fill null too).
+    void Replace(int index, int removeCount, const T* items, int insertCount, T fill = T(),
+                 bool filled = true) {
         MoveGap(index);
         gapLength_ += removeCount;
         if (insertCount > gapLength_)
@@ -28,7 +41,7 @@ template <typename T> class GapVector {
         T* gap = items_.get() + gapStart_;
         if (items)
             Move(gap, items, static_cast<size_t>(insertCount));
-        else
+        else if (filled)
             std::fill(gap, gap + insertCount, fill);
         gapStart_ += insertCount;
         gapLength_ -= insertCount;

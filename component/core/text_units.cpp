@@ -28,7 +28,7 @@ TextUnits::TextUnits(const EditorCore& core, int pageLines)
 TextSpan TextUnits::Clamp(TextSpan range) const {
     int length = core_.Length();
     auto clamp = [&](int pos) {
-        pos = std::clamp(pos, 0, length);
+        pos = core_.CharacterStart(std::clamp(pos, 0, length));
         if (pos > 0 && core_.CharAt(pos) == '\n' && core_.CharAt(pos - 1) == '\r')
             --pos;
         return pos;
@@ -46,7 +46,8 @@ bool TextUnits::IsStart(TextUnit unit, int pos) const {
     int length = core_.Length();
     if (pos == 0)
         return true;
-    if (pos < 0 || pos > length || (core_.CharAt(pos) == '\n' && core_.CharAt(pos - 1) == '\r'))
+    if (pos < 0 || pos > length || (core_.CharAt(pos) == '\n' && core_.CharAt(pos - 1) == '\r') ||
+        core_.CharacterStart(pos) != pos)
         return false;
     switch (unit) {
     case TextUnit::Character: return pos < length;
@@ -69,8 +70,7 @@ int TextUnits::NextStart(TextUnit unit, int pos) const {
         return length;
     pos = std::max(pos, 0);
     switch (unit) {
-    case TextUnit::Character:
-        return core_.CharAt(pos) == '\r' && core_.CharAt(pos + 1) == '\n' ? pos + 2 : pos + 1;
+    case TextUnit::Character: return core_.PositionAfter(pos);
     case TextUnit::Format: {
         int next = pos + 1;
         while (next < length && !IsStart(unit, next))
@@ -95,9 +95,7 @@ int TextUnits::PreviousStart(TextUnit unit, int pos) const {
         return 0;
     pos = std::min(pos, core_.Length());
     switch (unit) {
-    case TextUnit::Character:
-        return pos >= 2 && core_.CharAt(pos - 1) == '\n' && core_.CharAt(pos - 2) == '\r' ? pos - 2
-                                                                                          : pos - 1;
+    case TextUnit::Character: return core_.PositionBefore(pos);
     case TextUnit::Format: {
         int previous = pos - 1;
         while (previous > 0 && !IsStart(unit, previous))
@@ -187,14 +185,28 @@ TextSpan TextUnits::Find(TextSpan range, const std::string& needle, bool backwar
                          bool ignoreCase) const {
     range = Clamp(range);
     std::string text = core_.TextRange(range.start, range.end);
-    auto equal = [ignoreCase](char a, char b) { return ignoreCase ? Fold(a) == Fold(b) : a == b; };
-    auto found = backward
-                     ? std::find_end(text.begin(), text.end(), needle.begin(), needle.end(), equal)
-                     : std::search(text.begin(), text.end(), needle.begin(), needle.end(), equal);
-    if (needle.empty() || found == text.end())
-        return {-1, -1};
-    int start = range.start + static_cast<int>(found - text.begin());
-    return {start, start + static_cast<int>(needle.size())};
+    // Bytes above 0x7F are letters only in a single-byte code page.
+    bool latin = core_.CurrentEncoding().Set() == CharacterSet::SingleByte;
+    auto fold = [latin](char c) {
+        return latin || static_cast<unsigned char>(c) < 0x80 ? Fold(c) : c;
+    };
+    auto equal = [&](char a, char b) { return ignoreCase ? fold(a) == fold(b) : a == b; };
+    // Only a match that starts and ends on character boundaries counts.
+    TextSpan result{-1, -1};
+    for (auto from = text.begin(); !needle.empty();) {
+        auto found = std::search(from, text.end(), needle.begin(), needle.end(), equal);
+        if (found == text.end())
+            break;
+        int start = range.start + static_cast<int>(found - text.begin());
+        int end = start + static_cast<int>(needle.size());
+        if (Clamp({start, start}).start == start && Clamp({end, end}).start == end) {
+            result = {start, end};
+            if (!backward)
+                break;
+        }
+        from = found + 1;
+    }
+    return result;
 }
 
 } // namespace kalmor

@@ -20,9 +20,12 @@ CharClass ClassOf(char c) {
     return IsWordChar(c) ? CharClass::Word : CharClass::Punctuation;
 }
 
-// The length of the line end starting at pos: 2 for a CRLF, else 1.
-int LineEndLength(const EditorCore& core, int pos) {
-    return core.CharAt(pos) == '\r' && core.CharAt(pos + 1) == '\n' ? 2 : 1;
+// The class of the character starting at pos (< Length()). Every byte of a
+// character is read through its first: a character of several bytes starts
+// with a byte above 0x7F, so it is a word character whatever its script,
+// and a double-byte character's trail byte is never taken for punctuation.
+CharClass ClassAt(const EditorCore& core, int pos) {
+    return ClassOf(core.CharAt(pos));
 }
 
 } // namespace
@@ -35,42 +38,39 @@ bool IsWordChar(char c) {
 
 int NextWordStart(const EditorCore& core, int pos) {
     int length = core.Length();
-    if (pos < 0) {
-        pos = 0;
-    }
+    pos = core.CharacterStart(pos);
     if (pos >= length) {
         return length;
     }
-    CharClass start = ClassOf(core.CharAt(pos));
+    CharClass start = ClassAt(core, pos);
     if (start == CharClass::LineEnd) {
-        pos += LineEndLength(core, pos);
+        pos = core.PositionAfter(pos);
     } else if (start != CharClass::Blank) {
-        while (pos < length && ClassOf(core.CharAt(pos)) == start) {
-            ++pos;
+        while (pos < length && ClassAt(core, pos) == start) {
+            pos = core.PositionAfter(pos);
         }
     }
-    while (pos < length && ClassOf(core.CharAt(pos)) == CharClass::Blank) {
-        ++pos;
+    while (pos < length && ClassAt(core, pos) == CharClass::Blank) {
+        pos = core.PositionAfter(pos);
     }
     return pos;
 }
 
 int PreviousWordStart(const EditorCore& core, int pos) {
-    if (pos > core.Length()) {
-        pos = core.Length();
-    }
-    while (pos > 0 && ClassOf(core.CharAt(pos - 1)) == CharClass::Blank) {
-        --pos;
+    pos = core.CharacterStart(pos);
+    while (pos > 0 && ClassAt(core, core.PositionBefore(pos)) == CharClass::Blank) {
+        pos = core.PositionBefore(pos);
     }
     if (pos <= 0) {
         return 0;
     }
-    CharClass before = ClassOf(core.CharAt(pos - 1));
+    int previous = core.PositionBefore(pos);
+    CharClass before = ClassAt(core, previous);
     if (before == CharClass::LineEnd) {
-        return core.CharAt(pos - 1) == '\n' && core.CharAt(pos - 2) == '\r' ? pos - 2 : pos - 1;
+        return previous;
     }
-    while (pos > 0 && ClassOf(core.CharAt(pos - 1)) == before) {
-        --pos;
+    while (pos > 0 && ClassAt(core, core.PositionBefore(pos)) == before) {
+        pos = core.PositionBefore(pos);
     }
     return pos;
 }
@@ -80,12 +80,13 @@ int WordEndAt(const EditorCore& core, int pos) {
     if (pos < 0 || pos >= length) {
         return pos < 0 ? 0 : length;
     }
-    CharClass at = ClassOf(core.CharAt(pos));
+    pos = core.CharacterStart(pos);
+    CharClass at = ClassAt(core, pos);
     if (at == CharClass::LineEnd) {
         return pos;
     }
-    while (pos < length && ClassOf(core.CharAt(pos)) == at) {
-        ++pos;
+    while (pos < length && ClassAt(core, pos) == at) {
+        pos = core.PositionAfter(pos);
     }
     return pos;
 }
@@ -94,12 +95,13 @@ int WordStartAt(const EditorCore& core, int pos) {
     if (pos <= 0 || pos >= core.Length()) {
         return pos < 0 ? 0 : std::min(pos, core.Length());
     }
-    CharClass at = ClassOf(core.CharAt(pos));
+    pos = core.CharacterStart(pos);
+    CharClass at = ClassAt(core, pos);
     if (at == CharClass::LineEnd) {
         return pos;
     }
-    while (pos > 0 && ClassOf(core.CharAt(pos - 1)) == at) {
-        --pos;
+    while (pos > 0 && ClassAt(core, core.PositionBefore(pos)) == at) {
+        pos = core.PositionBefore(pos);
     }
     return pos;
 }

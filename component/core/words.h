@@ -1,7 +1,9 @@
 // Word boundaries, shared by the caret keys (Ctrl+Left/Right, Ctrl+Backspace/
 // Delete), double-click selection and the accessibility text units. Letters,
-// digits, '_' and the BASIC type suffixes $ % & ! # form words; bytes above
-// 0x7F count as letters, since they are in the ANSI code page.
+// digits, '_' and the BASIC type suffixes $ % & ! # form words, and so does
+// every character of several bytes and every single byte above 0x7F (a
+// letter of a single-byte code page, or a byte no character claims). All
+// moves go by whole characters.
 #pragma once
 
 namespace kalmor {

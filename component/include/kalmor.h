@@ -17,10 +17,10 @@ constexpr char KALMOR_CLASS_NAME[] = "ZoradezazOr";
 constexpr char KALMOR_DIRECT_FUNCTION[] = "Scintilla_DirectFunction";
 #if defined(_WIN32) && !defined(_WIN64)
 typedef intptr_t(__stdcall* KalmorDirectFunction)(uintptr_t pointer, unsigned int request,
-                                                   uintptr_t wParam, intptr_t lParam);
+                                                  uintptr_t wParam, intptr_t lParam);
 #else
-typedef intptr_t (*KalmorDirectFunction)(uintptr_t pointer, unsigned int request,
-                                         uintptr_t wParam, intptr_t lParam);
+typedef intptr_t (*KalmorDirectFunction)(uintptr_t pointer, unsigned int request, uintptr_t wParam,
+                                         intptr_t lParam);
 #endif
 
 // The text.
@@ -34,6 +34,14 @@ constexpr unsigned SCI_POSITIONFROMLINE = 2167;
 constexpr unsigned SCI_SETTEXT = 2181;
 constexpr unsigned SCI_GETTEXT = 2182;
 constexpr unsigned SCI_DELETERANGE = 2645;
+
+// Code pages and characters.
+constexpr unsigned SCI_SETCODEPAGE = 2037;
+constexpr unsigned SCI_GETCODEPAGE = 2137;
+constexpr unsigned SCI_POSITIONBEFORE = 2417;
+constexpr unsigned SCI_POSITIONAFTER = 2418;
+constexpr unsigned SCI_COUNTCHARACTERS = 2633;
+constexpr unsigned SCI_POSITIONRELATIVE = 2670;
 
 // The caret, the selection and the view.
 constexpr unsigned SCI_GETCURRENTPOS = 2008;
@@ -121,6 +129,7 @@ constexpr int SC_FOLDLEVELBASE = 0x400;
 constexpr int SC_FOLDLEVELHEADERFLAG = 0x2000;
 constexpr int SC_FOLDLEVELNUMBERMASK = 0x0FFF;
 constexpr int SCLEX_BASIC = 51;
+constexpr int SC_CP_UTF8 = 65001;
 
 // Notification codes sent to the parent in WM_NOTIFY, and the keys held.
 constexpr unsigned SCN_MARGINCLICK = 2010;

@@ -11,6 +11,7 @@ using AccessibilityTest = EditorTest;
 constexpr HRESULT kNotAvailable = static_cast<HRESULT>(0x80040201);
 constexpr HRESULT kInvalidOperation = static_cast<HRESULT>(0x80131509);
 enum { Character = 0, Word = 2, Line = 3, Start = 0, End = 1 };
+int n_ = 0; // a move's count, not looked at
 
 // The interface IDs as Microsoft documents them, kept apart from the component's header.
 IID Iid(const wchar_t* text) {
@@ -163,6 +164,36 @@ TEST_F(AccessibilityTest, EveryMethodAnswersThroughItsDocumentedSlot) {
     EXPECT_EQ(static_cast<IAccessible*>(out)->get_accValue(v, &text), kNotAvailable);
     for (IUnknown* object : {main, value, document, text2, root, static_cast<IUnknown*>(out)})
         object->Release();
+}
+
+// In UTF-8 the text reaches clients as UTF-16, and a Character is one whole
+// character: a surrogate pair, an invalid byte (U+FFFD to clients), a CRLF.
+TEST_F(AccessibilityTest, CharactersAreWholeInUtf16) {
+    Call(SCI_SETCODEPAGE, 65001);
+    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("a\xF0\x9F\x98\x80\xFF\r\n\xE4\xB8\xAD"));
+    auto root = reinterpret_cast<IUnknown*>(Send(WM_GETOBJECT, 0, -25));
+    IUnknown *text2 = nullptr, *range = nullptr;
+    ASSERT_TRUE(root &&
+                root->QueryInterface(kTextProvider2, reinterpret_cast<void**>(&text2)) == S_OK);
+    Slot(text2, 7, &range); // the document
+    std::wstring steps;
+    Slot(range, 13, Character, -10, &n_); // to the start, as an insertion point
+    for (int i = 0; i < 5; ++i) {
+        IUnknown* unit = nullptr;
+        Slot(range, 3, &unit); // Clone
+        steps += Read(unit, Character) + L"|";
+        Slot(range, 13, Character, 1, &n_);
+    }
+    EXPECT_EQ(steps, L"a|\xD83D\xDE00|\xFFFD|\r\n|\x4E2D|");
+    IUnknown* valueProvider = nullptr;
+    BSTR value = nullptr;
+    root->QueryInterface(kValueProvider, reinterpret_cast<void**>(&valueProvider));
+    EXPECT_TRUE(Slot(valueProvider, 4, &value) == S_OK &&
+                Take(value) == L"a\xD83D\xDE00\xFFFD\r\n\x4E2D");
+    valueProvider->Release();
+    range->Release();
+    text2->Release();
+    root->Release();
 }
 
 // Edits and caret moves raise their events; so does gaining the focus.

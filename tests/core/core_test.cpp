@@ -135,6 +135,40 @@ TEST(Requests, BuffersAreFilledWithinTheirSize) {
               Read(5, std::string("Arial\0####", 10)));
 }
 
+// Where each code page's characters start, written out by hand: '|' before
+// each character start and at the end. Unknown code pages are refused.
+TEST(CodePages, CharacterStarts) {
+    const struct {
+        int codePage;
+        const char* text;
+        const char* starts;
+    } cases[] = {
+        {0, "a\xE4\xB8\xAD", "|a|\xE4|\xB8|\xAD|"},
+        {65001, "a\xE4\xB8\xAD\xF0\x9F\x98\x80", "|a|\xE4\xB8\xAD|\xF0\x9F\x98\x80|"},
+        // Cut short, overlong, a surrogate, past U+10FFFF, stray continuations.
+        {65001, "\xE4\xB8\xC0\x80\xED\xA0\x80\xF4\x90\x80\x80\xBF",
+         "|\xE4|\xB8|\xC0|\x80|\xED|\xA0|\x80|\xF4|\x90|\x80|\x80|\xBF|"},
+        {932, "\x83\x5C\x5C\x81\r\xA0\xE0\x40", "|\x83\x5C|\x5C|\x81|\r|\xA0|\xE0\x40|"},
+        {936, "\xFE\x40\x81\x7F", "|\xFE\x40|\x81|\x7F|"},
+        {949, "\xB0\xA1\x81\x5B\x81\x61", "|\xB0\xA1|\x81|\x5B|\x81\x61|"},
+        {950, "\xA4\x40\x81\x80\xFE\xFE", "|\xA4\x40|\x81|\x80|\xFE\xFE|"},
+        {1361, "\x88\x61\xD4\x31\xD8\x31", "|\x88\x61|\xD4|\x31|\xD8\x31|"},
+    };
+    for (const auto& c : cases) {
+        EditorCore core;
+        core.SetText(c.text);
+        Send(core, SCI_SETCODEPAGE, c.codePage);
+        std::string starts = "|";
+        for (int pos = 0; pos < core.Length(); pos = core.PositionAfter(pos))
+            starts += core.TextRange(pos, core.PositionAfter(pos)) + "|";
+        EXPECT_EQ(starts, c.starts) << c.codePage << " " << &c - cases;
+    }
+    EditorCore core;
+    for (int refused : {1252, 1200, -1, 65000})
+        Send(core, SCI_SETCODEPAGE, refused);
+    EXPECT_EQ(Send(core, SCI_GETCODEPAGE), 0);
+}
+
 TEST(Session, CorpusAndSeedsAgreeWithTheModels) {
     std::vector<std::string> inputs(8, std::string(4000, '\0'));
     for (size_t seed = 0; seed < inputs.size(); ++seed)

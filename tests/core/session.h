@@ -28,11 +28,26 @@ struct Input {
         return kind < 3 ? extremes[kind] : kind == 3 ? intptr_t{Byte()} << 24 : Byte() - 16;
     }
 
-    // A piece of BASIC that opens or closes a fold, a line end, or up to 15
-    // raw bytes, NULs left out.
+    // A piece of BASIC that opens or closes a fold, a line end, characters
+    // of several bytes (UTF-8, Shift-JIS, cut short or invalid in either),
+    // or up to 15 raw bytes, NULs left out.
     std::string Text() {
-        const char* const pieces[] = {"Sub A", "End Sub", "Function=1", "\r\n",
-                                      "\r",    "\n",      "a.b$ "};
+        const char* const pieces[] = {"Sub A",
+                                      "End Sub",
+                                      "Function=1",
+                                      "\r\n",
+                                      "\r",
+                                      "\n",
+                                      "a.b$ ",
+                                      "\xE4\xB8\xAD\xE6\x96\x87",
+                                      "\xC3\xA9 ",
+                                      "\xF0\x9F\x98\x80",
+                                      "\xFF",
+                                      "\xE4\xB8",
+                                      "\x82\xA0\x83\x5C",
+                                      "\x81",
+                                      "\xB8\xAD\x80",
+                                      "\xED\xA0\x80\xF4\x90\x80\x80"};
         uint8_t pick = Byte();
         if (pick < 128)
             return pieces[pick % std::size(pieces)];
@@ -51,6 +66,40 @@ inline int ToInt(intptr_t value) {
 
 enum class Run { None, Typing, DeleteBack };
 
+// Whether each position of text (0 to its size) starts a character, by a
+// plain reading of the code page from the start: UTF-8 sequences decoded
+// and checked whole, Shift-JIS (932) as lead and trail byte pairs, anything
+// else one byte a character.
+inline std::vector<bool> Boundaries(const std::string& text, int codePage) {
+    std::vector<bool> starts(text.size() + 1, true);
+    auto byte = [&](size_t i) { return i < text.size() ? static_cast<uint8_t>(text[i]) : 0; };
+    for (size_t i = 0; i < text.size();) {
+        size_t length = 1;
+        if (codePage == 65001 && byte(i) >= 0xC0) {
+            size_t want = byte(i) >= 0xF0 ? 4 : byte(i) >= 0xE0 ? 3 : 2;
+            uint32_t value = byte(i) & (0x7F >> want);
+            bool ok = i + want <= text.size();
+            for (size_t k = 1; ok && k < want; ++k) {
+                ok = (byte(i + k) & 0xC0) == 0x80;
+                value = value << 6 | (byte(i + k) & 0x3F);
+            }
+            const uint32_t smallest[] = {0, 0, 0x80, 0x800, 0x10000};
+            if (ok && value >= smallest[want] && value <= 0x10FFFF &&
+                !(value >= 0xD800 && value <= 0xDFFF))
+                length = want;
+        } else if (codePage == 932) {
+            uint8_t lead = byte(i), trail = byte(i + 1);
+            if (((lead >= 0x81 && lead <= 0x9F) || (lead >= 0xE0 && lead <= 0xFC)) &&
+                ((trail >= 0x40 && trail <= 0x7E) || (trail >= 0x80 && trail <= 0xFC)))
+                length = 2;
+        }
+        for (size_t k = 1; k < length; ++k)
+            starts[i + k] = false;
+        i += length;
+    }
+    return starts;
+}
+
 struct State {
     std::string text;
     int anchor = 0;
@@ -62,6 +111,7 @@ struct State {
 // the last step when it continues a run of typing or of Backspace, or when it
 // falls in a group already holding one.
 struct Model {
+    int codePage = 0; // in force: 0 is a single-byte one
     State now;
     std::vector<std::pair<State, State>> steps;
     size_t done = 0;
@@ -72,10 +122,28 @@ struct Model {
 
     int Length() const { return static_cast<int>(now.text.size()); }
     bool InCrLf(int pos) const { return pos > 0 && now.text.compare(pos - 1, 2, "\r\n") == 0; }
-    // Into the text, and out of a CRLF.
-    int Clamp(int64_t pos) const {
+    // Into the text, to the start of its character, and out of a CRLF.
+    int CharacterStart(int64_t pos) const {
         int clamped = static_cast<int>(std::clamp<int64_t>(pos, 0, Length()));
-        return InCrLf(clamped) ? clamped - 1 : clamped;
+        std::vector<bool> starts = Boundaries(now.text, codePage);
+        while (!starts[clamped])
+            --clamped;
+        return clamped;
+    }
+    int Clamp(int64_t pos) const {
+        int start = CharacterStart(pos);
+        return InCrLf(start) ? start - 1 : start;
+    }
+    // One character on or back from a valid position, a CRLF as one.
+    int After(int pos) const {
+        std::vector<bool> starts = Boundaries(now.text, codePage);
+        int next = std::min(pos + 1 + (now.text.compare(pos, 2, "\r\n") == 0), Length());
+        while (!starts[next])
+            ++next;
+        return next;
+    }
+    int Before(int pos) const {
+        return pos == 0 ? 0 : InCrLf(pos - 1) ? pos - 2 : CharacterStart(pos - 1);
     }
     void Select(int64_t anchor, int64_t caret) {
         now.anchor = Clamp(anchor);
@@ -130,16 +198,21 @@ struct UnitModel {
     UnitModel(const EditorCore& core, TextUnit unit) : length(core.Length()) {
         std::string text = core.Text();
         std::string styles = core.StyleRange(0, length);
-        for (int pos = 1, row = 0; pos <= length; ++pos) {
+        std::vector<bool> boundaries = Boundaries(text, core.CurrentEncoding().CodePage());
+        for (int pos = 1, row = 0, previous = 0; pos <= length; ++pos) {
+            if (!boundaries[pos])
+                continue;
             char c = text[pos - 1];
             char next = text[pos];
             bool lineStart = (c == '\n' || c == '\r') && !(c == '\r' && next == '\n');
             bool start = pos < length && !(c == '\r' && next == '\n');
+            int kind = pos < length ? CharKind(next) : 1;
+            int kindBefore = CharKind(text[previous]);
+            previous = pos;
             if (unit == TextUnit::Format)
                 start = pos < length && styles[pos] != styles[pos - 1];
             else if (unit == TextUnit::Word)
-                start = start && CharKind(next) != 0 &&
-                        (CharKind(next) != CharKind(c) || CharKind(next) == 1);
+                start = start && kind != 0 && (kind != kindBefore || kind == 1);
             else if (unit == TextUnit::Line || unit == TextUnit::Paragraph)
                 start = lineStart;
             else if (unit == TextUnit::Page)
@@ -205,7 +278,15 @@ inline std::string RunSession(const std::string& bytes) {
     Model model;
     Input input{bytes};
     ConfigureLexer(core);
-    if (input.Byte() % 2 == 0) {
+    // The code page: 0 on a single-byte or a Japanese system, or UTF-8 or
+    // 932 set by request.
+    uint8_t setup = input.Byte();
+    const int codePages[][2] = {{0, 1252}, {0, 932}, {65001, 1252}, {932, 1252}};
+    const int* codePage = codePages[setup / 2 % 4];
+    core.SetSystemCodePage(codePage[1]);
+    Send(core, SCI_SETCODEPAGE, codePage[0]);
+    model.codePage = codePage[0] != 0 ? codePage[0] : codePage[1];
+    if (setup % 2 == 0) {
         Send(core, SCI_INSERTTEXT, 0, Pointer(DEMO_LISTING));
         model.Replace(0, 0, DEMO_LISTING, Run::None);
     }
@@ -218,15 +299,18 @@ inline std::string RunSession(const std::string& bytes) {
         int start = std::min(now.anchor, now.caret);
         int selected = std::abs(now.anchor - now.caret);
         switch (op % 10) {
-        case 0: // -1 inserts at the caret
+        case 0: // -1 inserts at the caret; inside a character, at its start
             Send(core, SCI_INSERTTEXT, wParam, Pointer(text.c_str()));
-            model.Replace(ToInt(wParam) == -1 ? now.caret : ToInt(wParam), 0, text, Run::None);
+            model.Replace(ToInt(wParam) == -1 ? now.caret : model.CharacterStart(ToInt(wParam)), 0,
+                          text, Run::None);
             break;
         case 1: // the selection typed over, or replaced; the caret ends after the new text
         case 2: {
             bool typing = op % 10 == 1;
             if (typing) {
-                text = std::string(1, "ab .\r\n"[op / 10 % 6]);
+                const char* const typed[] = {"a",       "b", " ", ".", "\r", "\n", "\xE4\xB8\xAD",
+                                             "\x82\xA0"};
+                text = typed[op / 10 % 8];
                 core.InsertAtCaret(text);
             } else {
                 Send(core, SCI_REPLACESEL, 0, Pointer(text.c_str()));
@@ -240,11 +324,11 @@ inline std::string RunSession(const std::string& bytes) {
         }
         case 3: { // Backspace: the selection, or the character before the caret (a CRLF as one)
             core.DeleteBack();
-            int length = model.InCrLf(now.caret - 1) ? 2 : 1;
+            int before = model.Before(now.caret);
             if (selected > 0)
                 model.Replace(start, selected, "", Run::None);
             else if (now.caret > 0)
-                model.Replace(now.caret - length, length, "", Run::DeleteBack);
+                model.Replace(before, now.caret - before, "", Run::DeleteBack);
             break;
         }
         case 4: { // -1: for the caret the end, for the anchor the caret
@@ -314,12 +398,26 @@ inline std::string RunSession(const std::string& bytes) {
         int pos = model.Clamp(ToInt(wParam));
         int first = pos, last = pos;
         int kind = pos < model.Length() ? CharKind(now.text[pos]) : 1;
-        while (kind != 1 && first > 0 && CharKind(now.text[first - 1]) == kind)
-            --first;
+        while (kind != 1 && first > 0 && CharKind(now.text[model.Before(first)]) == kind)
+            first = model.Before(first);
         while (kind != 1 && last < model.Length() && CharKind(now.text[last]) == kind)
-            ++last;
+            last = model.After(last);
         if (WordStartAt(core, pos) != first || WordEndAt(core, pos) != last)
             return "double-click" + where;
+
+        // Characters before and after any position, counted and stepped over.
+        int other = model.Clamp(ToInt(lParam));
+        int characters = 0;
+        for (int at = std::min(pos, other); at < std::max(pos, other); at = model.After(at))
+            ++characters;
+        if (Send(core, SCI_POSITIONBEFORE, wParam) != model.Before(pos) ||
+            Send(core, SCI_POSITIONAFTER, wParam) != model.After(pos) ||
+            Send(core, SCI_COUNTCHARACTERS, wParam, lParam) != characters ||
+            Send(core, SCI_POSITIONRELATIVE, std::min(pos, other), characters) !=
+                std::max(pos, other) ||
+            Send(core, SCI_POSITIONRELATIVE, std::max(pos, other), -characters) !=
+                std::min(pos, other))
+            return "characters" + where;
 
         // Expanding a range from the arguments, or moving its start or end
         // (whole ranges moving are checked by the edge table in core_test.cpp).
@@ -342,6 +440,11 @@ inline std::string RunSession(const std::string& bytes) {
         if (span.start != want.start || span.end != want.end || moved != wantMoved)
             return "text unit " + std::to_string(call % 6) + where;
     }
+    // Undoing everything gives back the bytes the session started from.
+    while (core.CanUndo())
+        core.Undo();
+    if (core.Text() != (model.steps.empty() ? model.now.text : model.steps[0].first.text))
+        return "text after undoing everything";
     return "";
 }
 

@@ -51,10 +51,13 @@ def without(*headers):
 # are told apart by their pixels, compared with those first drawn; the
 # actions answer the session, so that a group reads as one line a step.
 class Session:
-    # Runs the program in `folder` from the folder above, where no KALMOR.DLL is.
-    def __init__(self, folder):
+    # Runs the program in `folder` from the folder above, where no KALMOR.DLL
+    # is, in the given locale (LANG) or the session's.
+    def __init__(self, folder, locale=None):
+        env = dict(os.environ, LANG=locale, LC_ALL=locale) if locale else None
         self.process = subprocess.Popen([*WINE, os.path.join(folder, EXE)], cwd=folder + "/..",
-                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+                                        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                        env=env)
         self.window, self.numbers, self.view = None, {}, None
 
     # Waits for the main window (the first start in a fresh prefix is slow)
@@ -239,6 +242,31 @@ def selecting(s):
     s.menu("exit").expect_exit()
 
 
+# Under a Japanese locale Wine's ANSI code page is 932, a double-byte one,
+# which the editor's code page 0 follows: Chinese characters typed and pasted
+# (from another X program) stay whole and show, as ink across their cells,
+# and Backspace deletes them whole, read back through the X clipboard.
+def japanese(s):
+    click(s.start().view.right - 5, s.row_of(21))
+    listing = copied(lambda text: text.endswith("end sub"), "the listing copied", "ctrl+a", "ctrl+c")
+    click(s.view.right - 5, s.row_of(21))
+    keys("ctrl+End", "Return")
+    run("xdotool", "type", "--delay", "60", "\u4e2d\u6587")
+    run("xclip", "-selection", "clipboard", input="\u4e2d\u6587", quiet=True)
+    copied("\u4e2d\u6587", "xclip's text offered")
+    keys("ctrl+v")
+    s.expect_lines(ALL_LINES + [None], "the typed and pasted line")
+    top, bottom = s.view.number_images()[21][1]
+    ink = sum(1 for y in range(top, bottom + 1) for x in range(s.view.margin_right + 2, s.view.right)
+              if sum(s.view.bytes(y, x, x + 1)) < 3 * 160)
+    assert ink > 60, "four Chinese characters drawn on the new line: %d dark pixels" % ink
+    copied(listing + "\n\u4e2d\u6587\u4e2d\u6587", "the text typed and pasted", "ctrl+End",
+           "ctrl+a", "ctrl+c")
+    copied(listing + "\n\u4e2d", "three Backspaces", "ctrl+End", "BackSpace", "BackSpace",
+           "BackSpace", "ctrl+a", "ctrl+c")
+    s.menu("exit").expect_exit()
+
+
 # Saves the main window as a PNG, with the first sub folded for "picture".
 def screenshot(s, path, folded=False):
     s.start()
@@ -249,7 +277,7 @@ def screenshot(s, path, folded=False):
 
 
 GROUPS = {f.__name__: f for f in (startup_and_exit, folding, typing, about_box, no_component,
-                                  selecting, screenshot)}
+                                  selecting, japanese, screenshot)}
 GROUPS["picture"] = lambda s, path: screenshot(s, path, folded=True)
 
 
@@ -311,7 +339,8 @@ def main(argv):
     signal.signal(signal.SIGALRM, on_alarm)
     failed = 0
     for name, *arguments in runs:
-        session = Session(os.path.join(out, "nodll" if name == "no_component" else "app"))
+        session = Session(os.path.join(out, "nodll" if name == "no_component" else "app"),
+                          "ja_JP.UTF-8" if name == "japanese" else None)
         try:
             signal.alarm(int(GROUP_LIMIT))
             GROUPS[name](session, *arguments)

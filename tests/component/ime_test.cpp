@@ -1,0 +1,99 @@
+// An input method's composition, driven for real through imm32 on the
+// editor's input context (Wine's imm32 sends the WM_IME_* messages itself).
+#include "tests/component/editor_fixture.h"
+#include <imm.h>
+#include <algorithm>
+
+namespace {
+
+using ImeTest = EditorTest;
+
+// The composition is drawn at the caret, the rest of the line moved right
+// to make room, underlined as input, with the system's windows placed
+// beside it; the document is untouched until the result is committed, as
+// one undo step, once; cancelling leaves everything as it was, and a click
+// during a composition commits it where it was before moving the caret.
+TEST_F(ImeTest, ComposedInPlaceAndCommittedOnce) {
+    Call(SCI_SETCODEPAGE, 65001);
+    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("ab\nx = 1"));
+    Call(SCI_EMPTYUNDOBUFFER);
+    Call(SCI_GOTOPOS, 1);
+    SetFocus(editor); // the input context speaks to the focus
+    PumpMessages();
+    DestroyCaret(); // no caret blinking into the pixels
+    UpdateWindow(editor);
+    int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
+    int caretX = static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, 1));
+    int bRight = static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, 2));
+    std::vector<COLORREF> row = Pixels(editor, 0, 0, 500, height);
+    std::vector<COLORREF> b = Pixels(editor, caretX, 0, bRight, height);
+    std::vector<COLORREF> before = Pixels(editor, caretX, 0, caretX + 10, height);
+    HIMC context = ImmGetContext(editor);
+    ASSERT_NE(context, nullptr);
+    auto compose = [&](const wchar_t* text) {
+        ImmSetCompositionStringW(context, SCS_SETSTR, const_cast<wchar_t*>(text),
+                                 static_cast<DWORD>(wcslen(text) * sizeof(wchar_t)), nullptr, 0);
+        PumpMessages();
+        UpdateWindow(editor);
+    };
+    auto finish = [&](DWORD how) {
+        ImmNotifyIME(context, NI_COMPOSITIONSTR, how, 0);
+        PumpMessages();
+        UpdateWindow(editor);
+    };
+
+    compose(L"\x304B\x306A");
+    EXPECT_EQ(Text(), "ab\nx = 1");
+    EXPECT_EQ(Call(SCI_CANUNDO), 0);
+    IMECHARPOSITION end{sizeof end, 2, {}, 0, {}};
+    ASSERT_EQ(
+        SendMessageW(editor, WM_IME_REQUEST, IMR_QUERYCHARPOSITION, reinterpret_cast<LPARAM>(&end)),
+        TRUE);
+    POINT screenCaret{caretX, 0};
+    ClientToScreen(editor, &screenCaret);
+    int width = end.pt.x - screenCaret.x;
+    EXPECT_GT(width, 10) << "two wide characters";
+    EXPECT_EQ(Pixels(editor, caretX + width, 0, bRight + width, height), b) << "b moved right";
+    EXPECT_NE(Pixels(editor, caretX, 0, caretX + 10, height), before) << "the composition drawn";
+    std::vector<COLORREF> underline =
+        Pixels(editor, caretX, height - 2, caretX + width, height - 1);
+    long dots = std::count(underline.begin(), underline.end(), 0x000000);
+    EXPECT_TRUE(dots >= width / 2 - 1 && dots <= width / 2 + 1) << "a dotted underline: " << dots;
+    COMPOSITIONFORM composition{};
+    CANDIDATEFORM candidate{};
+    ImmGetCompositionWindow(context, &composition);
+    ImmGetCandidateWindow(context, 0, &candidate);
+    EXPECT_EQ(composition.ptCurrentPos.x, caretX);
+    EXPECT_TRUE(candidate.dwStyle == CFS_EXCLUDE && candidate.rcArea.left == caretX &&
+                candidate.rcArea.right == caretX + width && candidate.rcArea.bottom == height)
+        << "the candidates beside the composition, not over it";
+
+    finish(CPS_COMPLETE);
+    SendMessageW(editor, WM_IME_CHAR, 0x304B, 1); // the result again, as some input methods send it
+    SendMessageW(editor, WM_IME_CHAR, 0x306A, 1);
+    EXPECT_EQ(Text(), "a\xE3\x81\x8B\xE3\x81\xAA"
+                      "b\nx = 1");
+    EXPECT_EQ(Selection(), std::pair(7, 7));
+    Call(SCI_UNDO);
+    EXPECT_EQ(Text(), "ab\nx = 1") << "one undo step";
+    EXPECT_EQ(Call(SCI_CANUNDO), 0);
+
+    Call(SCI_GOTOPOS, 1);
+    compose(L"\x306D");
+    finish(CPS_CANCEL);
+    EXPECT_EQ(Text(), "ab\nx = 1");
+    EXPECT_EQ(Selection(), std::pair(1, 1));
+    EXPECT_EQ(Pixels(editor, 0, 0, 500, height), row) << "cancelled: drawn as before";
+
+    compose(L"\x306D");
+    ClickAt(6);
+    Send(WM_LBUTTONUP);
+    PumpMessages();
+    EXPECT_EQ(Text(), "a\xE3\x81\xAD"
+                      "b\nx = 1")
+        << "committed by the click";
+    EXPECT_EQ(Selection(), std::pair(9, 9)) << "then the caret moved where clicked";
+    ImmReleaseContext(editor, context);
+}
+
+} // namespace

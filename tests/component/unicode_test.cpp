@@ -1,0 +1,148 @@
+// Characters from any script typed, pasted and read back as UTF-16, in the
+// code pages the editor knows. The test process's ANSI code page is 1252.
+#include "tests/component/editor_fixture.h"
+#include <algorithm>
+
+namespace {
+
+using UnicodeTest = EditorTest;
+
+// The clipboard's CF_UNICODETEXT; with a text, that text is put there alone first.
+std::wstring Clipboard(HWND owner, const wchar_t* put = nullptr) {
+    OpenClipboard(owner);
+    if (put) {
+        EmptyClipboard();
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (wcslen(put) + 1) * sizeof(wchar_t));
+        wcscpy(static_cast<wchar_t*>(GlobalLock(memory)), put);
+        GlobalUnlock(memory);
+        SetClipboardData(CF_UNICODETEXT, memory);
+    }
+    HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    std::wstring text = data ? static_cast<const wchar_t*>(GlobalLock(data)) : L"(none)";
+    GlobalUnlock(data);
+    CloseClipboard();
+    return text;
+}
+
+// Each row: a code page, the messages sent (a pasted text as "paste", a
+// Backspace as WM_CHAR 8), and the document's bytes after them.
+TEST_F(UnicodeTest, TypedAndPastedCharacters) {
+    const struct {
+        int codePage;
+        std::vector<std::pair<UINT, WPARAM>> input;
+        const wchar_t* pasted;
+        const char* text;
+    } rows[] = {
+        // A surrogate pair from two WM_CHARs is one character; Backspace takes it whole.
+        {65001,
+         {{WM_CHAR, 0xD83D}, {WM_CHAR, 0xDE00}, {WM_CHAR, 'a'}},
+         nullptr,
+         "\xF0\x9F\x98\x80"
+         "a"},
+        {65001, {{WM_CHAR, 0xD83D}, {WM_CHAR, 0xDE00}, {WM_CHAR, 8}}, nullptr, ""},
+        // Lone halves never reach the text.
+        {65001,
+         {{WM_CHAR, 0xDE00}, {WM_CHAR, 'a'}, {WM_CHAR, 0xD83D}, {WM_CHAR, 'b'}},
+         nullptr,
+         "ab"},
+        // WM_UNICHAR and WM_IME_CHAR insert their character once.
+        {65001,
+         {{WM_UNICHAR, 0x1F600}, {WM_IME_CHAR, 0x4E2D}},
+         nullptr,
+         "\xF0\x9F\x98\x80\xE4\xB8\xAD"},
+        // Code page 0 is 1252 here: Omega and a Chinese character are refused,
+        // not turned into 'O' or '?'; in 932 the e acute is.
+        {0,
+         {{WM_CHAR, 0xE9}, {WM_CHAR, 0x3A9}, {WM_CHAR, 0x4E2D}, {WM_CHAR, 0x20AC}},
+         nullptr,
+         "\xE9\x80"},
+        {932, {{WM_CHAR, 0x4E2D}, {WM_CHAR, 0x3A9}, {WM_CHAR, 0xE9}}, nullptr, "\x92\x86\x83\xB6"},
+        // Pasting prefers CF_UNICODETEXT; in code page 0 a text with one
+        // character it lacks is refused whole.
+        {65001,
+         {},
+         L"\x3A9 \x4E2D\x6587 \x2603 \xD83D\xDE00",
+         "\xCE\xA9 \xE4\xB8\xAD\xE6\x96\x87 \xE2\x98\x83 \xF0\x9F\x98\x80"},
+        {0, {}, L"caf\xE9 \x3A9", ""},
+        {0, {}, L"caf\xE9\r\n", "caf\xE9\r\n"},
+    };
+    for (const auto& row : rows) {
+        Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+        Call(SCI_SETCODEPAGE, row.codePage);
+        for (auto [message, wParam] : row.input)
+            SendMessageW(editor, message, wParam, 1);
+        PumpMessages(); // what the system would make of them, WM_CHARs posted by default handling
+        if (row.pasted) {
+            Clipboard(parent, row.pasted);
+            Key('V', true);
+            EXPECT_EQ(Clipboard(parent), row.pasted) << "the clipboard keeps its text";
+        }
+        EXPECT_EQ(Text(), row.text) << "row " << &row - rows;
+    }
+    EXPECT_EQ(SendMessageW(editor, WM_UNICHAR, UNICODE_NOCHAR, 0), TRUE);
+}
+
+// Copying puts UTF-16 on the clipboard (an invalid UTF-8 byte as U+FFFD)
+// and the ANSI text beside it; the window text speaks UTF-16 both ways and
+// ANSI to ANSI callers.
+TEST_F(UnicodeTest, ClipboardAndWindowTextInUtf16) {
+    Call(SCI_SETCODEPAGE, 65001);
+    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80\xFF\n"));
+    Key('A', true);
+    Key('C', true);
+    EXPECT_EQ(Clipboard(parent), L"\xE9\x4E2D\xD83D\xDE00\xFFFD\r\n");
+    EXPECT_TRUE(IsClipboardFormatAvailable(CF_TEXT));
+
+    wchar_t wide[16] = {};
+    EXPECT_EQ(GetWindowTextLengthW(editor), 6);
+    EXPECT_EQ(GetWindowTextW(editor, wide, 16), 6);
+    EXPECT_EQ(std::wstring(wide), L"\xE9\x4E2D\xD83D\xDE00\xFFFD\n");
+    EXPECT_EQ(GetWindowTextW(editor, wide, 4), 2) << "never half a surrogate pair";
+    EXPECT_TRUE(SetWindowTextW(editor, L"\x3A9\xD83D\xDE00"));
+    EXPECT_EQ(Text(), "\xCE\xA9\xF0\x9F\x98\x80");
+    Call(SCI_SETCODEPAGE, 0);
+    EXPECT_FALSE(SetWindowTextW(editor, L"\x3A9")) << "a character 1252 lacks";
+    SetWindowTextA(editor, "caf\xE9");
+    char ansi[8] = {};
+    GetWindowTextA(editor, ansi, 8);
+    EXPECT_EQ(std::string(ansi), "caf\xE9");
+    EXPECT_EQ(Text(), "caf\xE9");
+}
+
+// Characters of several scripts drawn as one glyph each, in a fallback font
+// where the style's font lacks them (here WenQuanYi for Chinese, DejaVu or
+// Symbola for the snowman and the emoji), and an invalid byte as a box in
+// the text's colour: every character has ink of its own in its own cell,
+// and none looks like the missing-glyph box of a private-use character.
+TEST_F(UnicodeTest, EveryCharacterDrawnInItsCell) {
+    Call(SCI_SETCODEPAGE, 65001);
+    const char* text = "a\xE4\xB8\xAD\xCE\xA9\xE2\x98\x83\xF0\x9F\x98\x80\xFF\xEE\x80\x80";
+    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+    UpdateWindow(editor);
+    int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
+    std::vector<int> edges;
+    for (int pos = 0;; pos = static_cast<int>(Call(SCI_POSITIONAFTER, pos))) {
+        edges.push_back(static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, pos)));
+        if (pos == Call(SCI_GETLENGTH))
+            break;
+    }
+    ASSERT_EQ(edges.size(), 8u)
+        << "a, a Chinese character, Omega, a snowman, an emoji, xFF, U+E000";
+    auto cell = [&](size_t i, int width) {
+        return Pixels(editor, edges[i], 0, edges[i] + width, height);
+    };
+    std::vector<COLORREF> missing = cell(6, edges[7] - edges[6]);
+    for (size_t i = 0; i + 1 < edges.size(); ++i) {
+        std::vector<COLORREF> ink = cell(i, edges[i + 1] - edges[i]);
+        EXPECT_GT(std::count_if(ink.begin(), ink.end(), [](COLORREF c) { return c != 0xFFFFFF; }),
+                  4)
+            << "character " << i;
+        EXPECT_TRUE(i == 6 || cell(i, edges[7] - edges[6]) != missing) << "character " << i;
+    }
+    EXPECT_GT(edges[2] - edges[1], (edges[1] - edges[0]) * 3 / 2) << "a wide Chinese glyph";
+    std::vector<COLORREF> box = Pixels(editor, edges[5] + 1, 2, edges[6] - 1, height - 2);
+    EXPECT_GT(std::count(box.begin(), box.end(), 0x000000), static_cast<long long>(box.size()) / 2)
+        << "the invalid byte's box";
+}
+
+} // namespace
