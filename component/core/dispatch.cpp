@@ -101,6 +101,139 @@ intptr_t EditorCore::DispatchMarginRequest(unsigned message, int index, intptr_t
     return 0;
 }
 
+// The target, searching and replacing. Positions are clamped into the
+// document and onto character starts; a null text finds nothing.
+intptr_t EditorCore::DispatchSearchRequest(unsigned message, uintptr_t wParam, intptr_t lParam) {
+    Impl& core = *impl_;
+    auto found = [&](std::pair<int, int> match) { return match.first; };
+    switch (message) {
+    case SCI_SETTARGETSTART: core.targetStart = CharacterStart(ToInt(wParam)); return 0;
+    case SCI_GETTARGETSTART: return core.targetStart;
+    case SCI_SETTARGETEND: core.targetEnd = CharacterStart(ToInt(wParam)); return 0;
+    case SCI_GETTARGETEND: return core.targetEnd;
+    case SCI_TARGETFROMSELECTION:
+        core.targetStart = SelectionStart();
+        core.targetEnd = SelectionEnd();
+        return 0;
+    case SCI_SETSEARCHFLAGS: core.searchFlags = ToInt(wParam); return 0;
+    case SCI_GETSEARCHFLAGS: return core.searchFlags;
+    case SCI_SEARCHINTARGET: {
+        if (lParam == 0) {
+            return -1;
+        }
+        std::string text(ToText(lParam), static_cast<size_t>(std::max(ToInt(wParam), 0)));
+        auto match = Find(core.targetStart, core.targetEnd, text, core.searchFlags);
+        if (match.first >= 0) {
+            core.targetStart = match.first;
+            core.targetEnd = match.second;
+        }
+        return found(match);
+    }
+    case SCI_REPLACETARGET: {
+        if (lParam == 0) {
+            return 0;
+        }
+        int length = ToInt(wParam);
+        std::string text = length < 0 ? std::string(ToText(lParam))
+                                      : std::string(ToText(lParam), static_cast<size_t>(length));
+        int start = std::min(core.targetStart, core.targetEnd);
+        int end = std::max(core.targetStart, core.targetEnd);
+        int before = Length();
+        EndTypingRun();
+        core.Replace(start, end - start, text.data(), static_cast<int>(text.size()));
+        core.targetStart = start;
+        core.targetEnd = end + Length() - before;
+        return core.targetEnd - start;
+    }
+    case SCI_FINDTEXT: {
+        auto* record = reinterpret_cast<Sci_TextToFind*>(lParam);
+        if (record == nullptr || record->lpstrText == nullptr) {
+            return -1;
+        }
+        int to = record->chrg.cpMax < 0 ? Length() : record->chrg.cpMax;
+        auto match = Find(record->chrg.cpMin, to, record->lpstrText, ToInt(wParam));
+        if (match.first >= 0) {
+            record->chrgText.cpMin = match.first;
+            record->chrgText.cpMax = match.second;
+        }
+        return found(match);
+    }
+    case SCI_SEARCHANCHOR: core.searchAnchor = SelectionStart(); return 0;
+    case SCI_SEARCHNEXT:
+    case SCI_SEARCHPREV: {
+        if (lParam == 0) {
+            return -1;
+        }
+        bool next = message == SCI_SEARCHNEXT;
+        auto match = Find(core.searchAnchor, next ? Length() : 0, ToText(lParam), ToInt(wParam));
+        if (match.first >= 0) {
+            // The caret goes to the end the search went towards.
+            SetSelection(next ? match.first : match.second, next ? match.second : match.first);
+        }
+        return found(match);
+    }
+    default: return 0;
+    }
+}
+
+// Tabs, indentation, overwriting, zoom and braces. Widths, indentation and
+// zoom are clamped to their limits (editor_core.h).
+intptr_t EditorCore::DispatchCodeRequest(unsigned message, uintptr_t wParam, intptr_t lParam) {
+    Impl& core = *impl_;
+    auto changedAll = [&](int& field, int value) {
+        if (field != value) {
+            field = value;
+            core.ChangedAll();
+        }
+        return 0;
+    };
+    switch (message) {
+    case SCI_SETTABWIDTH:
+        return changedAll(core.tabWidth, std::clamp(ToInt(wParam), 1, kMaxTabWidth));
+    case SCI_GETTABWIDTH: return core.tabWidth;
+    case SCI_SETINDENT: core.indent = std::clamp(ToInt(wParam), 0, kMaxTabWidth); return 0;
+    case SCI_GETINDENT: return core.indent;
+    case SCI_SETUSETABS: core.useTabs = wParam != 0; return 0;
+    case SCI_GETUSETABS: return core.useTabs ? 1 : 0;
+    case SCI_SETLINEINDENTATION: SetLineIndentation(ToInt(wParam), ToInt(lParam)); return 0;
+    case SCI_GETLINEINDENTATION: return LineIndentation(ToInt(wParam));
+    case SCI_GETLINEINDENTPOSITION: return LineIndentPosition(ToInt(wParam));
+    case SCI_TAB: Tab(); return 0;
+    case SCI_BACKTAB: BackTab(); return 0;
+    case SCI_SETOVERTYPE: SetOvertype(wParam != 0); return 0;
+    case SCI_GETOVERTYPE: return Overtype() ? 1 : 0;
+    case SCI_SETZOOM: SetZoom(ToInt(wParam)); return 0;
+    case SCI_GETZOOM: return Zoom();
+    case SCI_ZOOMIN: SetZoom(Zoom() + 1); return 0;
+    case SCI_ZOOMOUT: SetZoom(Zoom() - 1); return 0;
+    case SCI_BRACEMATCH: return BraceMatch(ToInt(wParam));
+    case SCI_BRACEHIGHLIGHT:
+    case SCI_BRACEBADLIGHT: {
+        // Braces outside the document are none.
+        auto brace = [&](intptr_t pos) {
+            return pos >= 0 && pos < Length() ? static_cast<int>(pos) : -1;
+        };
+        int light[2] = {-1, -1};
+        int bad = -1;
+        if (message == SCI_BRACEHIGHLIGHT) {
+            light[0] = brace(static_cast<intptr_t>(wParam));
+            light[1] = brace(lParam);
+        } else {
+            bad = brace(static_cast<intptr_t>(wParam));
+        }
+        if (light[0] != core.braceLight[0] || light[1] != core.braceLight[1] ||
+            bad != core.braceBad) {
+            core.braceLight[0] = light[0];
+            core.braceLight[1] = light[1];
+            core.braceBad = bad;
+            core.ChangedAll();
+        }
+        return 0;
+    }
+    default: return 0;
+    }
+}
+
 intptr_t EditorCore::Dispatch(unsigned message, uintptr_t wParam, intptr_t lParam) {
     Impl& core = *impl_;
     switch (message) {
@@ -242,6 +375,43 @@ intptr_t EditorCore::Dispatch(unsigned message, uintptr_t wParam, intptr_t lPara
     case SCI_GETMARGINMASKN:
     case SCI_SETMARGINSENSITIVEN:
     case SCI_GETMARGINSENSITIVEN: return DispatchMarginRequest(message, ToInt(wParam), lParam);
+
+    // Searching and replacing.
+    case SCI_SETTARGETSTART:
+    case SCI_GETTARGETSTART:
+    case SCI_SETTARGETEND:
+    case SCI_GETTARGETEND:
+    case SCI_TARGETFROMSELECTION:
+    case SCI_SETSEARCHFLAGS:
+    case SCI_GETSEARCHFLAGS:
+    case SCI_SEARCHINTARGET:
+    case SCI_REPLACETARGET:
+    case SCI_FINDTEXT:
+    case SCI_SEARCHANCHOR:
+    case SCI_SEARCHNEXT:
+    case SCI_SEARCHPREV: return DispatchSearchRequest(message, wParam, lParam);
+
+    // Code editing.
+    case SCI_SETTABWIDTH:
+    case SCI_GETTABWIDTH:
+    case SCI_SETINDENT:
+    case SCI_GETINDENT:
+    case SCI_SETUSETABS:
+    case SCI_GETUSETABS:
+    case SCI_SETLINEINDENTATION:
+    case SCI_GETLINEINDENTATION:
+    case SCI_GETLINEINDENTPOSITION:
+    case SCI_TAB:
+    case SCI_BACKTAB:
+    case SCI_SETOVERTYPE:
+    case SCI_GETOVERTYPE:
+    case SCI_SETZOOM:
+    case SCI_GETZOOM:
+    case SCI_ZOOMIN:
+    case SCI_ZOOMOUT:
+    case SCI_BRACEMATCH:
+    case SCI_BRACEHIGHLIGHT:
+    case SCI_BRACEBADLIGHT: return DispatchCodeRequest(message, wParam, lParam);
 
     // The lexer; each change here restyles and refolds the whole document.
     case SCI_SETLEXER:

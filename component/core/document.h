@@ -62,6 +62,8 @@ class Document {
     // range must lie inside the document.
     void CopyText(int start, int length, char* out) const { text_.CopyOut(start, length, out); }
     void CopyStyles(int start, int length, char* out) const { styles_.CopyOut(start, length, out); }
+    // The text [start, start + length) in one piece, valid until the next change.
+    const char* TextPointer(int start, int length) { return text_.Contiguous(start, length); }
     void SetStyles(int start, int length, const char* styles) {
         styles_.CopyIn(start, length, styles);
     }

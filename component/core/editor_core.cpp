@@ -236,8 +236,11 @@ void EditorCore::Impl::Record(int start, int deleteLength, int insertLength, Edi
     bool joins = kind != EditRun::None && kind == run && done > 0;
     if (joins) {
         UndoAction& last = history[done - 1].actions.back();
-        if (kind == EditRun::Typing && deleteLength == 0 &&
+        // Typing over, the characters replaced join the step's removed text.
+        if (kind == EditRun::Typing && (deleteLength == 0 || overtype) &&
             start == last.position + last.insertedLength) {
+            last.text += removed;
+            last.removedLength += deleteLength;
             last.insertedLength += insertLength;
             return;
         }
@@ -528,6 +531,11 @@ void EditorCore::InsertAtCaret(const std::string& text) {
     Impl& core = *impl_;
     int start = SelectionStart();
     int removed = SelectionEnd() - start;
+    // Typing over replaces the character after the caret, but never a line end.
+    if (removed == 0 && core.overtype &&
+        start < core.doc.LineEnd(core.doc.LineFromPosition(start))) {
+        removed = PositionAfter(start) - start;
+    }
     int before = Length();
     if (core.Replace(start, removed, text.data(), static_cast<int>(text.size()), EditRun::Typing)) {
         int end = start + removed + Length() - before;

@@ -10,7 +10,9 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
+#include "component/core/case_folding.h"
 #include "component/core/code_page.h"
 
 namespace kalmor {
@@ -45,6 +47,12 @@ struct ViewChanges {
 
 constexpr int kStyleCount = 256;
 constexpr int kMarginCount = 5;
+// The limits of the values hosts set: tab widths and indents in columns,
+// indentation in columns, zoom in points added to every style's size.
+constexpr int kMaxTabWidth = 256;
+constexpr int kMaxIndentation = 10000;
+constexpr int kMinZoom = -10;
+constexpr int kMaxZoom = 20;
 
 class EditorCore {
   public:
@@ -140,6 +148,42 @@ class EditorCore {
     void DeleteRange(int start, int length);
     void SetText(std::string_view text); // selection to 0, every fold expanded
 
+    // Searching (search.cpp): the first match of text inside [from, to], or,
+    // when from > to, the last one inside [to, from]; flags are SCFIND_
+    // values. A match starts and ends on character boundaries. {-1, -1} when
+    // none. Without SCFIND_MATCHCASE letters compare by Unicode's simple case
+    // folding in UTF-8 and by the code page's own in the others (as the
+    // folding source says; ASCII letters alone without one).
+    std::pair<int, int> Find(int from, int to, const std::string& text, int flags);
+    void SetCodePageFolding(CodePageFoldingSource source);
+
+    // Tabs and indentation (code_editing.cpp), in columns: a tab reaches the
+    // next multiple of the tab width.
+    int TabWidth() const;
+    int IndentSize() const; // the indent set, or the tab width
+    int LineIndentation(int line) const;
+    int LineIndentPosition(int line) const; // the position after the line's leading blanks
+    void SetLineIndentation(int line, int columns);
+    // Tab and Shift+Tab: a selection over several lines gains or loses one
+    // indent on every line it touches, as one undo step; otherwise Tab types
+    // a tab (or spaces to the next indent stop) and Shift+Tab unindents the
+    // caret's line.
+    void Tab();
+    void BackTab();
+    // The brace matching the one at pos, at the same nesting and style, or -1.
+    int BraceMatch(int pos) const;
+
+    // Typing over: a typed character replaces the one after the caret,
+    // never a line end.
+    bool Overtype() const;
+    void SetOvertype(bool overtype);
+    // Points added to every style's size, kMinZoom..kMaxZoom.
+    int Zoom() const;
+    void SetZoom(int points);
+    // The braces drawn in STYLE_BRACELIGHT (two positions) and STYLE_BRACEBAD; -1 for none.
+    int BraceLight(int which) const;
+    int BraceBad() const;
+
     // Caret movement over the visible lines only, by whole characters.
     // One character left; from a line start, the end of the previous visible line.
     int PositionLeft(int pos) const;
@@ -192,6 +236,8 @@ class EditorCore {
 
     intptr_t DispatchStyleRequest(unsigned message, int style, intptr_t lParam);
     intptr_t DispatchMarginRequest(unsigned message, int margin, intptr_t lParam);
+    intptr_t DispatchSearchRequest(unsigned message, uintptr_t wParam, intptr_t lParam);
+    intptr_t DispatchCodeRequest(unsigned message, uintptr_t wParam, intptr_t lParam);
 };
 
 } // namespace kalmor

@@ -95,6 +95,24 @@ struct EditorCore::Impl {
     std::string scratchStyles;
     std::vector<BasicLineKind> kinds; // of the lines being relexed
     unsigned textVersion = 0;
+    // Searching: the target requests act on, the flags they search with and
+    // the anchor of SCI_SEARCHNEXT and SCI_SEARCHPREV; each code page's case
+    // folding, learnt from the source when first needed.
+    int targetStart = 0;
+    int targetEnd = 0;
+    int searchFlags = 0;
+    int searchAnchor = 0;
+    CodePageFoldingSource foldingSource;
+    std::map<int, CodePageFolding> foldings;
+    const CodePageFolding& Folding();
+    // Code editing.
+    int tabWidth = 8;
+    int indent = 0; // 0: the tab width
+    bool useTabs = true;
+    bool overtype = false;
+    int zoom = 0;
+    int braceLight[2] = {-1, -1};
+    int braceBad = -1;
 };
 
 } // namespace kalmor

@@ -61,6 +61,14 @@ template <typename T> class GapVector {
              static_cast<size_t>(count - before));
     }
 
+    // The items [index, index + count) as one run in memory, valid until the
+    // next change: a gap inside them moves to the nearer end of the run.
+    const T* Contiguous(int index, int count) {
+        if (gapStart_ > index && gapStart_ < index + count)
+            MoveGap(gapStart_ - index < index + count - gapStart_ ? index : index + count);
+        return items_.get() + (index < gapStart_ ? index : index + gapLength_);
+    }
+
     // Overwrites items [index, index + count) with items.
     void CopyIn(int index, int count, const T* items) {
         int before = std::clamp(gapStart_ - index, 0, count);

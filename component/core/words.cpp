@@ -106,4 +106,22 @@ int WordStartAt(const EditorCore& core, int pos) {
     return pos;
 }
 
+bool IsWordStartAt(const EditorCore& core, int pos) {
+    if (pos < 0 || pos >= core.Length()) {
+        return false;
+    }
+    CharClass at = ClassAt(core, pos);
+    return (at == CharClass::Word || at == CharClass::Punctuation) &&
+           (pos == 0 || ClassAt(core, core.PositionBefore(pos)) != at);
+}
+
+bool IsWordEndAt(const EditorCore& core, int pos) {
+    if (pos <= 0 || pos > core.Length()) {
+        return false;
+    }
+    CharClass before = ClassAt(core, core.PositionBefore(pos));
+    return (before == CharClass::Word || before == CharClass::Punctuation) &&
+           (pos == core.Length() || ClassAt(core, pos) != before);
+}
+
 } // namespace kalmor

@@ -27,4 +27,10 @@ int WordEndAt(const EditorCore& core, int pos);
 // double-click); pos itself at a line end or the document's end.
 int WordStartAt(const EditorCore& core, int pos);
 
+// Whether a word or punctuation run starts at pos, or one ends there: the
+// characters on the two sides are of different kinds. Searches by whole
+// words and word starts ask these.
+bool IsWordStartAt(const EditorCore& core, int pos);
+bool IsWordEndAt(const EditorCore& core, int pos);
+
 } // namespace kalmor

@@ -109,6 +109,45 @@ constexpr unsigned SCI_GETMARGINMASKN = 2245;
 constexpr unsigned SCI_SETMARGINSENSITIVEN = 2246;
 constexpr unsigned SCI_GETMARGINSENSITIVEN = 2247;
 
+// Searching and replacing.
+constexpr unsigned SCI_FINDTEXT = 2150;
+constexpr unsigned SCI_SETTARGETSTART = 2190;
+constexpr unsigned SCI_GETTARGETSTART = 2191;
+constexpr unsigned SCI_SETTARGETEND = 2192;
+constexpr unsigned SCI_GETTARGETEND = 2193;
+constexpr unsigned SCI_REPLACETARGET = 2194;
+constexpr unsigned SCI_SEARCHINTARGET = 2197;
+constexpr unsigned SCI_SETSEARCHFLAGS = 2198;
+constexpr unsigned SCI_GETSEARCHFLAGS = 2199;
+constexpr unsigned SCI_TARGETFROMSELECTION = 2287;
+constexpr unsigned SCI_SEARCHANCHOR = 2366;
+constexpr unsigned SCI_SEARCHNEXT = 2367;
+constexpr unsigned SCI_SEARCHPREV = 2368;
+
+// Tabs, indentation and overwriting.
+constexpr unsigned SCI_SETTABWIDTH = 2036;
+constexpr unsigned SCI_GETTABWIDTH = 2121;
+constexpr unsigned SCI_SETINDENT = 2122;
+constexpr unsigned SCI_GETINDENT = 2123;
+constexpr unsigned SCI_SETUSETABS = 2124;
+constexpr unsigned SCI_GETUSETABS = 2125;
+constexpr unsigned SCI_SETLINEINDENTATION = 2126;
+constexpr unsigned SCI_GETLINEINDENTATION = 2127;
+constexpr unsigned SCI_GETLINEINDENTPOSITION = 2128;
+constexpr unsigned SCI_SETOVERTYPE = 2186;
+constexpr unsigned SCI_GETOVERTYPE = 2187;
+constexpr unsigned SCI_TAB = 2327;
+constexpr unsigned SCI_BACKTAB = 2328;
+
+// Zoom and braces.
+constexpr unsigned SCI_ZOOMIN = 2333;
+constexpr unsigned SCI_ZOOMOUT = 2334;
+constexpr unsigned SCI_SETZOOM = 2373;
+constexpr unsigned SCI_GETZOOM = 2374;
+constexpr unsigned SCI_BRACEHIGHLIGHT = 2351;
+constexpr unsigned SCI_BRACEBADLIGHT = 2352;
+constexpr unsigned SCI_BRACEMATCH = 2353;
+
 // The lexer.
 constexpr unsigned SCI_SETLEXER = 4001;
 constexpr unsigned SCI_GETLEXER = 4002;
@@ -123,6 +162,8 @@ constexpr unsigned SCI_END = 5000;
 // Values carried by requests.
 constexpr int STYLE_DEFAULT = 32;
 constexpr int STYLE_LINENUMBER = 33;
+constexpr int STYLE_BRACELIGHT = 34;
+constexpr int STYLE_BRACEBAD = 35;
 constexpr int SC_MARGIN_SYMBOL = 0;
 constexpr int SC_MARGIN_NUMBER = 1;
 constexpr int SC_FOLDLEVELBASE = 0x400;
@@ -130,6 +171,10 @@ constexpr int SC_FOLDLEVELHEADERFLAG = 0x2000;
 constexpr int SC_FOLDLEVELNUMBERMASK = 0x0FFF;
 constexpr int SCLEX_BASIC = 51;
 constexpr int SC_CP_UTF8 = 65001;
+constexpr int SCFIND_WHOLEWORD = 2;
+constexpr int SCFIND_MATCHCASE = 4;
+constexpr int SCFIND_WORDSTART = 0x100000;
+constexpr int SCFIND_REGEXP = 0x200000;
 
 // Notification codes sent to the parent in WM_NOTIFY, and the keys held.
 constexpr unsigned SCN_MARGINCLICK = 2010;
@@ -168,4 +213,23 @@ static_assert(sizeof(SCNotification) == 80, "the notification record is 80 bytes
 static_assert(offsetof(SCNotification, code) == 8, "code at byte 8");
 static_assert(offsetof(SCNotification, position) == 12, "position at byte 12");
 static_assert(offsetof(SCNotification, margin) == 64, "margin at byte 64");
+#endif
+
+// The record SCI_FINDTEXT's lParam points to: the range to search (cpMax
+// below cpMin searches backwards; -1 is the document's end), the text, and
+// the range found, written back. Positions are 32 bits on every platform.
+struct Sci_CharacterRange {
+    int32_t cpMin;
+    int32_t cpMax;
+};
+
+struct Sci_TextToFind {
+    Sci_CharacterRange chrg;
+    const char* lpstrText;
+    Sci_CharacterRange chrgText;
+};
+
+#if defined(_WIN32) && !defined(_WIN64)
+static_assert(sizeof(Sci_TextToFind) == 20 && offsetof(Sci_TextToFind, chrgText) == 12,
+              "the find record is two positions, a pointer and two positions");
 #endif

@@ -169,6 +169,57 @@ TEST(CodePages, CharacterStarts) {
     EXPECT_EQ(Send(core, SCI_GETCODEPAGE), 0);
 }
 
+// Searches whose answer turns on one rule: folding in each code page
+// (Unicode's simple folding in UTF-8, so the final sigma and capital sharp s
+// fold but "SS" is not "ß"; the Kelvin sign and long s match ASCII k and s;
+// the host's tables in 1252 and 932), words, and never a match inside or
+// across part of a character.
+TEST(Search, EachRuleDecidesTheMatch) {
+    const int anyCase = 0, word = SCFIND_WHOLEWORD, start = SCFIND_WORDSTART;
+    const struct {
+        int codePage;
+        const char* text;
+        const char* needle;
+        int flags, from, to;
+        std::pair<int, int> found;
+    } cases[] = {
+        {65001, "\xCE\xA3\xCE\x91\xCE\xA3", "\xCF\x83\xCE\xB1\xCF\x82", anyCase, 0, 6, {0, 6}},
+        {65001, "STRASSE stra\xE1\xBA\x9E", "stra\xC3\x9F", anyCase, 0, 15, {8, 15}},
+        {65001, "Sub K\xE2\x84\xAA \xC5\xBFub", "sub", anyCase, 13, 0, {9, 13}},
+        {65001, "xK\xE2\x84\xAA", "kk", anyCase, 0, 5, {1, 5}},
+        {65001, "\xC4\x81\xC4\x80", "\xC4\x81", anyCase, 4, 0, {2, 4}},
+        {65001, "\xE4\xB8\xAD", "\xE4\xB8", SCFIND_MATCHCASE, 0, 3, {-1, -1}},
+        {65001,
+         "a\xB8\xAD"
+         "b",
+         "\xB8\xAD",
+         SCFIND_MATCHCASE,
+         0,
+         4,
+         {1, 3}},
+        {1252, "\xC4\xD6\xE4\xF6", "\xE4\xF6", anyCase, 3, 0, {0, 2}},
+        {1252, "\xC4\xD6\xE4\xF6", "\xE4\xF6", SCFIND_MATCHCASE, 3, 0, {-1, -1}},
+        {932, "\x82\x60\x82\x81", "\x82\x81", anyCase, 3, 0, {0, 2}},
+        {932, "\x83\x5C\\", "\\", anyCase, 0, 3, {2, 3}},
+        {932, "\x83\x5Cx", "\x5Cx", anyCase, 0, 3, {-1, -1}},
+        {1252, "Subtotal sub", "sub", word, 0, 12, {9, 12}},
+        {1252, "Subtotal sub", "total", start, 0, 12, {-1, -1}},
+        {1252, "x = a+b", "+", word, 0, 7, {5, 6}},
+        {1252, "ab ab ab", "ab", anyCase, 8, 0, {6, 8}},
+        {1252, "ab ab ab", "ab", anyCase, 1, 5, {3, 5}},
+        {1252, "ab", "ab", SCFIND_REGEXP, 0, 2, {-1, -1}},
+        {1252, "ab", "", anyCase, 0, 2, {-1, -1}},
+    };
+    for (const auto& c : cases) {
+        EditorCore core;
+        core.SetSystemCodePage(c.codePage == 65001 ? 1252 : c.codePage);
+        core.SetCodePageFolding(SessionFolding);
+        Send(core, SCI_SETCODEPAGE, c.codePage == 65001 ? 65001 : 0);
+        core.SetText(c.text);
+        EXPECT_EQ(core.Find(c.from, c.to, c.needle, c.flags), c.found) << "case " << &c - cases;
+    }
+}
+
 TEST(Session, CorpusAndSeedsAgreeWithTheModels) {
     std::vector<std::string> inputs(8, std::string(4000, '\0'));
     for (size_t seed = 0; seed < inputs.size(); ++seed)

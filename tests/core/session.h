@@ -6,6 +6,7 @@
 #include "test_support.h"
 
 #include <algorithm>
+#include <cctype>
 #include <climits>
 #include <iterator>
 #include <string>
@@ -47,7 +48,10 @@ struct Input {
                                       "\x82\xA0\x83\x5C",
                                       "\x81",
                                       "\xB8\xAD\x80",
-                                      "\xED\xA0\x80\xF4\x90\x80\x80"};
+                                      "\xED\xA0\x80\xF4\x90\x80\x80",
+                                      "\xE2\x84\xAA\xC5\xBF",
+                                      "\xC4\xD6\xE4\xF6",
+                                      "\x82\x60\x82\x81"};
         uint8_t pick = Byte();
         if (pick < 128)
             return pieces[pick % std::size(pieces)];
@@ -187,6 +191,82 @@ inline int CharKind(char c) {
     return c == ' ' || c == '\t' ? 0 : c == '\r' || c == '\n' ? 1 : IsWordChar(c) ? 2 : 3;
 }
 
+// Case folding for the session's code pages beyond ASCII: in 1252 the
+// accented capitals fold to their small letters, in 932 the full-width Latin
+// capitals to theirs. The core learns it through its folding source.
+inline CodePageFolding SessionFolding(int codePage) {
+    CodePageFolding folding;
+    for (int byte = 0xC0; codePage == 1252 && byte <= 0xDE; ++byte)
+        folding.bytes[byte] = static_cast<unsigned char>(byte == 0xD7 ? byte : byte + 0x20);
+    for (int capital = 0x8260; codePage == 932 && capital <= 0x8279; ++capital)
+        folding.pairs[static_cast<uint16_t>(capital)] = static_cast<uint16_t>(capital + 0x21);
+    return folding;
+}
+
+// The first match (or, backwards, the last) a plain scan finds inside
+// [start, end): at every character start, the needle's characters compared
+// one by one, folded unless the case must match, then the word rules.
+inline std::pair<int, int> FindByScan(const std::string& text, int codePage, int start, int end,
+                                      const std::string& needle, int flags, bool backward) {
+    std::vector<bool> starts = Boundaries(text, codePage);
+    std::vector<bool> needleStarts = Boundaries(needle, codePage);
+    CodePageFolding folding = SessionFolding(codePage);
+    // A character's bytes as compared: decoded and folded as the rules say.
+    auto folded = [&](const std::string& bytes) -> std::u32string {
+        auto byte = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
+        if (flags & SCFIND_MATCHCASE)
+            return std::u32string(bytes.begin(), bytes.end());
+        if (codePage == 65001 && bytes.size() > 1) {
+            char32_t code = byte(0) & (0xFF >> (bytes.size() + 1));
+            for (size_t i = 1; i < bytes.size(); ++i)
+                code = code << 6 | (byte(i) & 0x3F);
+            return std::u32string(1, FoldCase(code));
+        }
+        if (bytes.size() == 2) {
+            auto pair = folding.pairs.find(static_cast<uint16_t>(byte(0) << 8 | byte(1)));
+            return pair == folding.pairs.end() ? std::u32string(bytes.begin(), bytes.end())
+                                               : std::u32string(1, pair->second);
+        }
+        return std::u32string(1, byte(0) >= 0x80 && codePage == 65001 ? byte(0)
+                                                                      : folding.bytes[byte(0)]);
+    };
+    auto kind = [&](int pos) { // of the character starting at pos
+        return CharKind(text[static_cast<size_t>(pos)]);
+    };
+    auto before = [&](int pos) {
+        do
+            --pos;
+        while (!starts[static_cast<size_t>(pos)]);
+        return pos;
+    };
+    auto length = static_cast<int>(text.size());
+    for (int at = backward ? end - 1 : start; at >= start && at < end; at += backward ? -1 : 1) {
+        if (!starts[static_cast<size_t>(at)] || needle.empty() || (flags & SCFIND_REGEXP))
+            continue;
+        int pos = at;
+        for (size_t n = 0; n < needle.size() && pos >= 0;) {
+            size_t size = 1;
+            while (!needleStarts[n + size])
+                ++size;
+            int next = pos + 1;
+            while (next < length && !starts[static_cast<size_t>(next)])
+                ++next;
+            bool same = next <= end && folded(needle.substr(n, size)) ==
+                                           folded(text.substr(static_cast<size_t>(pos),
+                                                              static_cast<size_t>(next - pos)));
+            pos = same ? next : -1;
+            n += size;
+        }
+        bool wordStart = kind(at) >= 2 && (at == 0 || kind(before(at)) != kind(at));
+        bool wordEnd =
+            pos > 0 && kind(before(pos)) >= 2 && (pos == length || kind(pos) != kind(before(pos)));
+        if (pos >= 0 && (!(flags & (SCFIND_WHOLEWORD | SCFIND_WORDSTART)) || wordStart) &&
+            (!(flags & SCFIND_WHOLEWORD) || wordEnd))
+            return {at, pos};
+    }
+    return {-1, -1};
+}
+
 // Where the units of one kind start, by plain rules (a page is kPageLines
 // display lines and the hidden lines under them), and a text range's
 // expansion and endpoint moves over those starts.
@@ -284,6 +364,7 @@ inline std::string RunSession(const std::string& bytes) {
     const int codePages[][2] = {{0, 1252}, {0, 932}, {65001, 1252}, {932, 1252}};
     const int* codePage = codePages[setup / 2 % 4];
     core.SetSystemCodePage(codePage[1]);
+    core.SetCodePageFolding(SessionFolding);
     Send(core, SCI_SETCODEPAGE, codePage[0]);
     model.codePage = codePage[0] != 0 ? codePage[0] : codePage[1];
     if (setup % 2 == 0) {
@@ -439,6 +520,24 @@ inline std::string RunSession(const std::string& bytes) {
         }
         if (span.start != want.start || span.end != want.end || moved != wantMoved)
             return "text unit " + std::to_string(call % 6) + where;
+
+        // A search either way between two positions, for a piece of the
+        // document (its ASCII case swapped or not) or the step's text, with
+        // any flags; against the plain scan.
+        uint8_t how = input.Byte();
+        std::string needle =
+            how % 3 == 0 ? text : now.text.substr(static_cast<size_t>(pos), how / 3 % 5 + 1u);
+        for (char& c : needle)
+            c = how % 3 == 2 && std::isalpha(static_cast<unsigned char>(c)) ? c ^ 0x20 : c;
+        int flags = (how & 0x10 ? SCFIND_MATCHCASE : 0) | (how & 0x20 ? SCFIND_WHOLEWORD : 0) |
+                    (how & 0x40 ? SCFIND_WORDSTART : 0);
+        std::pair<int, int> found = core.Find(pos, other, needle, flags);
+        std::pair<int, int> scanned =
+            FindByScan(now.text, model.codePage, model.CharacterStart(std::min(pos, other)),
+                       model.CharacterStart(std::max(pos, other)), needle, flags, pos > other);
+        if (found != scanned)
+            return "search for " + std::to_string(needle.size()) + " bytes, flags " +
+                   std::to_string(flags) + where;
     }
     // Undoing everything gives back the bytes the session started from.
     while (core.CanUndo())

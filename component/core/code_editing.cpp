@@ -1,0 +1,196 @@
+// Editing commands for code: line indentation, Tab and Shift+Tab over lines,
+// and matching braces.
+#include "component/core/editor_core.h"
+#include "component/core/editor_core_impl.h"
+#include "kalmor.h"
+
+#include <algorithm>
+#include <climits>
+
+namespace kalmor {
+
+namespace {
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// The brace that pairs with c, or 0; open braces pair forwards.
+char PartnerOf(char c, bool* forward) {
+    static const char pairs[] = "()[]{}<>";
+    for (int i = 0; pairs[i]; ++i) {
+        if (pairs[i] == c) {
+            *forward = i % 2 == 0;
+            return pairs[i % 2 == 0 ? i + 1 : i - 1];
+        }
+    }
+    return 0;
+}
+
+// The lines a selection touches: a selection ending at a line's start does
+// not touch that line. Answers whether that is more than one line.
+bool SelectedLines(const EditorCore& core, int* first, int* last) {
+    *first = core.LineFromPosition(core.SelectionStart());
+    *last = core.LineFromPosition(core.SelectionEnd());
+    if (*last > *first && core.LineStart(*last) == core.SelectionEnd()) {
+        --*last;
+    }
+    return !core.SelectionEmpty() && *last > *first;
+}
+
+} // namespace
+
+bool EditorCore::Overtype() const {
+    return impl_->overtype;
+}
+
+void EditorCore::SetOvertype(bool overtype) {
+    impl_->overtype = overtype;
+}
+
+int EditorCore::Zoom() const {
+    return impl_->zoom;
+}
+
+// Every style's size changes, so everything is drawn anew.
+void EditorCore::SetZoom(int points) {
+    points = std::clamp(points, kMinZoom, kMaxZoom);
+    if (points != impl_->zoom) {
+        impl_->zoom = points;
+        impl_->ChangedAll();
+    }
+}
+
+int EditorCore::BraceLight(int which) const {
+    return impl_->braceLight[which != 0];
+}
+
+int EditorCore::BraceBad() const {
+    return impl_->braceBad;
+}
+
+int EditorCore::TabWidth() const {
+    return impl_->tabWidth;
+}
+
+int EditorCore::IndentSize() const {
+    return impl_->indent > 0 ? impl_->indent : impl_->tabWidth;
+}
+
+int EditorCore::LineIndentPosition(int line) const {
+    const Document& doc = impl_->doc;
+    line = std::clamp(line, 0, doc.LineCount() - 1);
+    int pos = doc.LineStart(line);
+    int end = doc.LineEnd(line);
+    while (pos < end && IsBlank(doc.CharAt(pos))) {
+        ++pos;
+    }
+    return pos;
+}
+
+int EditorCore::LineIndentation(int line) const {
+    const Document& doc = impl_->doc;
+    line = std::clamp(line, 0, doc.LineCount() - 1);
+    int columns = 0;
+    for (int pos = doc.LineStart(line), end = LineIndentPosition(line); pos < end; ++pos) {
+        columns = doc.CharAt(pos) == '\t' ? (columns / TabWidth() + 1) * TabWidth() : columns + 1;
+    }
+    return columns;
+}
+
+// Replaces the line's leading blanks by the given number of columns: tabs
+// and then spaces, or spaces alone.
+void EditorCore::SetLineIndentation(int line, int columns) {
+    Impl& core = *impl_;
+    line = std::clamp(line, 0, core.doc.LineCount() - 1);
+    columns = std::clamp(columns, 0, kMaxIndentation);
+    std::string blanks;
+    if (core.useTabs) {
+        blanks.assign(static_cast<size_t>(columns / TabWidth()), '\t');
+    }
+    blanks.append(static_cast<size_t>(columns - static_cast<int>(blanks.size()) * TabWidth()), ' ');
+    int start = core.doc.LineStart(line);
+    int end = LineIndentPosition(line);
+    if (TextRange(start, end) != blanks) {
+        EndTypingRun();
+        core.Replace(start, end - start, blanks.data(), static_cast<int>(blanks.size()));
+    }
+}
+
+// Tab indents every line a selection over several lines touches by one
+// indent, as one undo step; otherwise it types a tab, or spaces up to the
+// next indent stop when tabs are not used.
+void EditorCore::Tab() {
+    int first = 0;
+    int last = 0;
+    if (SelectedLines(*this, &first, &last)) {
+        BeginUndoAction();
+        for (int line = first; line <= last; ++line) {
+            SetLineIndentation(line, LineIndentation(line) + IndentSize());
+        }
+        EndUndoAction();
+        return;
+    }
+    if (impl_->useTabs) {
+        InsertAtCaret("\t");
+        return;
+    }
+    int caret = SelectionStart();
+    int column = 0;
+    for (int pos = LineStart(LineFromPosition(caret)); pos < caret; pos = PositionAfter(pos)) {
+        column = CharAt(pos) == '\t' ? (column / TabWidth() + 1) * TabWidth() : column + 1;
+    }
+    InsertAtCaret(std::string(static_cast<size_t>(IndentSize() - column % IndentSize()), ' '));
+}
+
+// Shift+Tab takes one indent, to the indent stop before, from every line a
+// selection over several lines touches, or else from the caret's line.
+void EditorCore::BackTab() {
+    int first = 0;
+    int last = 0;
+    if (!SelectedLines(*this, &first, &last)) {
+        first = last = LineFromPosition(Caret());
+    }
+    BeginUndoAction();
+    for (int line = first; line <= last; ++line) {
+        int columns = LineIndentation(line);
+        SetLineIndentation(line, columns > 0 ? (columns - 1) / IndentSize() * IndentSize() : 0);
+    }
+    EndUndoAction();
+}
+
+// The brace that pairs with the one at pos: the next of its partner at the
+// same nesting among the characters of the brace's own style; -1 if none.
+// Characters are visited whole, so a byte inside a double-byte character is
+// never taken for a brace.
+int EditorCore::BraceMatch(int pos) const {
+    if (pos < 0 || pos >= Length() || CharacterStart(pos) != pos) {
+        return -1;
+    }
+    char brace = CharAt(pos);
+    bool forward = true;
+    char partner = PartnerOf(brace, &forward);
+    if (!partner) {
+        return -1;
+    }
+    int style = StyleAt(pos);
+    int depth = 0;
+    for (int at = pos;;) {
+        int next = forward ? PositionAfter(at) : PositionBefore(at);
+        if (next == at || (forward && next >= Length())) {
+            return -1;
+        }
+        at = next;
+        if (StyleAt(at) != style) {
+            continue;
+        }
+        char c = CharAt(at);
+        if (c == brace) {
+            ++depth;
+        } else if (c == partner && depth-- == 0) {
+            return at;
+        }
+    }
+}
+
+} // namespace kalmor

@@ -1,0 +1,339 @@
+// Finding text in the document, with or without case, by whole words or word
+// starts, forward and backward. A match always starts and ends on character
+// boundaries.
+//
+// Most searches compare bytes: with case, in every code page; without case,
+// in single-byte code pages (through the code page's byte folding) and for
+// needles of ASCII characters alone in the others. Those run a Horspool scan
+// over the document's bytes, which skips ahead by up to the needle's length.
+// The rest (a needle with other characters, in UTF-8 or a double-byte code
+// page) compare character by character, folded, at each place where a
+// character that folds like the needle's first one starts.
+#include "component/core/case_folding.h"
+#include "component/core/editor_core.h"
+#include "component/core/editor_core_impl.h"
+#include "component/core/words.h"
+#include "kalmor.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+
+namespace kalmor {
+
+namespace {
+
+using Bytes = const unsigned char*;
+using FoldTable = std::array<unsigned char, 256>;
+
+// A byte that is no valid character of its own folds to a value no character has.
+constexpr char32_t kLoneByte = 0x110000;
+
+FoldTable IdentityTable() {
+    FoldTable table{};
+    for (int byte = 0; byte < 256; ++byte) {
+        table[byte] = static_cast<unsigned char>(byte);
+    }
+    return table;
+}
+
+FoldTable AsciiTable() {
+    FoldTable table = IdentityTable();
+    for (int byte = 'A'; byte <= 'Z'; ++byte) {
+        table[byte] = static_cast<unsigned char>(byte + 32);
+    }
+    return table;
+}
+
+void AppendUtf8(std::string& out, char32_t code) {
+    if (code < 0x80) {
+        out += static_cast<char>(code);
+    } else if (code < 0x800) {
+        out += static_cast<char>(0xC0 | (code >> 6));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else if (code < 0x10000) {
+        out += static_cast<char>(0xE0 | (code >> 12));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (code >> 18));
+        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (code & 0x3F));
+    }
+}
+
+// The search of one needle under one set of rules, over the document's bytes
+// [0, length), which stay in place while it runs.
+class Search {
+  public:
+    Search(const EditorCore& core, Bytes text, int length, const std::string& needle, int flags,
+           const CodePageFolding& folding)
+        : core_(core), encoding_(core.CurrentEncoding()), text_(text), length_(length),
+          needle_(needle), flags_(flags), folding_(folding) {
+        bool matchCase = (flags & SCFIND_MATCHCASE) != 0;
+        bool ascii = std::all_of(needle.begin(), needle.end(),
+                                 [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        CharacterSet set = encoding_.Set();
+        byteWise_ = matchCase || set == CharacterSet::SingleByte || ascii;
+        if (matchCase) {
+            table_ = IdentityTable();
+        } else if (set == CharacterSet::SingleByte) {
+            std::copy(std::begin(folding.bytes), std::end(folding.bytes), table_.begin());
+        } else {
+            table_ = AsciiTable();
+        }
+    }
+
+    // The first match inside [start, end), or the last one when backward.
+    std::pair<int, int> Find(int start, int end, bool backward) {
+        if (needle_.empty() || (flags_ & SCFIND_REGEXP) || end - start < Size()) {
+            return {-1, -1};
+        }
+        // In UTF-8 two non-ASCII characters fold to ASCII letters (the Kelvin
+        // sign to k, the long s to s); where the text holds one, compare by
+        // characters after all.
+        if (byteWise_ && !(flags_ & SCFIND_MATCHCASE) && encoding_.Set() == CharacterSet::Utf8 &&
+            needle_.find_first_of("KkSs") != std::string::npos &&
+            (Holds(start, end, "\xE2\x84\xAA") || Holds(start, end, "\xC5\xBF"))) {
+            byteWise_ = false;
+        }
+        if (!byteWise_) {
+            PrepareCharacters();
+        }
+        return backward ? FindBackward(start, end) : FindForward(start, end);
+    }
+
+  private:
+    int Size() const { return byteWise_ ? static_cast<int>(needle_.size()) : 1; }
+
+    // Whether [start, end) holds the bytes.
+    bool Holds(int start, int end, const char* bytes) const {
+        int size = static_cast<int>(std::strlen(bytes));
+        for (int pos = start; pos + size <= end; ++pos) {
+            const void* found = std::memchr(text_ + pos, bytes[0], static_cast<size_t>(end - pos));
+            if (!found) {
+                return false;
+            }
+            pos = static_cast<int>(static_cast<Bytes>(found) - text_);
+            if (pos + size <= end &&
+                std::memcmp(text_ + pos, bytes, static_cast<size_t>(size)) == 0) {
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // A Horspool scan over [start, end) for byte-wise needles, or a scan for
+    // the bytes that may start a match for the others; each place found is
+    // checked in full.
+    std::pair<int, int> FindForward(int start, int end) {
+        if (byteWise_) {
+            const int size = Size();
+            std::array<int, 256> skip;
+            skip.fill(size);
+            for (int i = 0; i + 1 < size; ++i) {
+                skip[table_[Byte(needle_[i])]] = size - 1 - i;
+            }
+            const unsigned char last = table_[Byte(needle_[size - 1])];
+            for (int pos = start; pos + size <= end;) {
+                unsigned char at = table_[text_[pos + size - 1]];
+                if (at == last && SameBytes(pos) && Accept(pos, pos + size)) {
+                    return {pos, pos + size};
+                }
+                pos += skip[at];
+            }
+            return {-1, -1};
+        }
+        for (int pos = NextStartByte(start, end); pos >= 0; pos = NextStartByte(pos + 1, end)) {
+            int matchEnd = MatchCharacters(pos, end);
+            if (matchEnd >= 0 && Accept(pos, matchEnd)) {
+                return {pos, matchEnd};
+            }
+        }
+        return {-1, -1};
+    }
+
+    // The same scans from the end of [start, end) towards its start: a
+    // backward Horspool shifts by where the window's first byte last occurs
+    // in the needle after its first byte.
+    std::pair<int, int> FindBackward(int start, int end) {
+        if (byteWise_) {
+            const int size = Size();
+            std::array<int, 256> skip;
+            skip.fill(size);
+            for (int i = size - 1; i > 0; --i) {
+                skip[table_[Byte(needle_[i])]] = i;
+            }
+            const unsigned char first = table_[Byte(needle_[0])];
+            for (int pos = end - size; pos >= start;) {
+                unsigned char at = table_[text_[pos]];
+                if (at == first && SameBytes(pos) && Accept(pos, pos + size)) {
+                    return {pos, pos + size};
+                }
+                pos -= skip[at];
+            }
+            return {-1, -1};
+        }
+        for (int pos = end - 1; pos >= start; --pos) {
+            if (!startBytes_[text_[pos]]) {
+                continue;
+            }
+            int matchEnd = MatchCharacters(pos, end);
+            if (matchEnd >= 0 && Accept(pos, matchEnd)) {
+                return {pos, matchEnd};
+            }
+        }
+        return {-1, -1};
+    }
+
+    static unsigned char Byte(char c) { return static_cast<unsigned char>(c); }
+
+    bool SameBytes(int pos) const {
+        for (size_t i = 0; i < needle_.size(); ++i) {
+            if (table_[text_[pos + static_cast<int>(i)]] != table_[Byte(needle_[i])]) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // Whether [start, end) is a whole run of characters that the word rules take.
+    bool Accept(int start, int end) const {
+        if (core_.CharacterStart(start) != start ||
+            (end < length_ && core_.CharacterStart(end) != end)) {
+            return false;
+        }
+        if ((flags_ & (SCFIND_WHOLEWORD | SCFIND_WORDSTART)) && !IsWordStartAt(core_, start)) {
+            return false;
+        }
+        return !(flags_ & SCFIND_WHOLEWORD) || IsWordEndAt(core_, end);
+    }
+
+    // The character at pos (below limit), folded unless the case must match,
+    // and its length.
+    char32_t Character(Bytes at, int available, int* length) const {
+        int size = encoding_.CharacterLength(at, available);
+        *length = size;
+        bool matchCase = (flags_ & SCFIND_MATCHCASE) != 0;
+        if (encoding_.Set() == CharacterSet::Utf8) {
+            if (size == 1 && at[0] >= 0x80) {
+                return kLoneByte + at[0];
+            }
+            char32_t code = size == 1 ? at[0] : at[0] & (0xFF >> (size + 1));
+            for (int i = 1; i < size; ++i) {
+                code = (code << 6) | (at[i] & 0x3F);
+            }
+            return matchCase ? code : FoldCase(code);
+        }
+        if (size == 2) {
+            char32_t pair = static_cast<char32_t>(at[0] << 8 | at[1]);
+            auto folded = folding_.pairs.find(static_cast<uint16_t>(pair));
+            return matchCase || folded == folding_.pairs.end() ? pair : folded->second;
+        }
+        return matchCase ? at[0] : folding_.bytes[at[0]];
+    }
+
+    // The needle as folded characters, and the bytes a character folding like
+    // its first one may start with.
+    void PrepareCharacters() {
+        Bytes bytes = reinterpret_cast<Bytes>(needle_.data());
+        int size = static_cast<int>(needle_.size());
+        for (int pos = 0, length = 0; pos < size; pos += length) {
+            characters_.push_back(Character(bytes + pos, size - pos, &length));
+        }
+        startBytes_.fill(false);
+        char32_t first = characters_[0];
+        if (encoding_.Set() == CharacterSet::Utf8) {
+            if (first >= kLoneByte) {
+                startBytes_[first - kLoneByte] = true;
+                return;
+            }
+            for (char32_t variant : CaseVariants(first)) {
+                std::string encoded;
+                AppendUtf8(encoded, variant);
+                startBytes_[Byte(encoded[0])] = true;
+            }
+            return;
+        }
+        for (int byte = 0; byte < 256; ++byte) {
+            startBytes_[byte] = folding_.bytes[byte] == first || byte == static_cast<int>(first);
+        }
+        if (first > 0xFF) {
+            startBytes_[first >> 8] = true;
+        }
+        for (const auto& [pair, folded] : folding_.pairs) {
+            if (folded == first) {
+                startBytes_[pair >> 8] = true;
+            }
+        }
+    }
+
+    // The next position at or after pos, below end, holding a possible first byte; -1 if none.
+    int NextStartByte(int pos, int end) const {
+        for (; pos < end; ++pos) {
+            if (startBytes_[text_[pos]]) {
+                return pos;
+            }
+        }
+        return -1;
+    }
+
+    // Where a match of the needle's characters starting at pos ends (at most
+    // limit), or -1.
+    int MatchCharacters(int pos, int limit) const {
+        for (char32_t wanted : characters_) {
+            if (pos >= limit) {
+                return -1;
+            }
+            int length = 0;
+            if (Character(text_ + pos, limit - pos, &length) != wanted) {
+                return -1;
+            }
+            pos += length;
+        }
+        return pos;
+    }
+
+    const EditorCore& core_;
+    const Encoding& encoding_;
+    Bytes text_;
+    int length_;
+    const std::string& needle_;
+    int flags_;
+    const CodePageFolding& folding_;
+    bool byteWise_ = true;
+    FoldTable table_{};
+    std::vector<char32_t> characters_;
+    std::array<bool, 256> startBytes_{};
+};
+
+} // namespace
+
+const CodePageFolding& EditorCore::Impl::Folding() {
+    int codePage = encoding.CodePage();
+    auto known = foldings.find(codePage);
+    if (known == foldings.end()) {
+        known =
+            foldings.emplace(codePage, foldingSource ? foldingSource(codePage) : CodePageFolding())
+                .first;
+    }
+    return known->second;
+}
+
+void EditorCore::SetCodePageFolding(CodePageFoldingSource source) {
+    impl_->foldingSource = std::move(source);
+    impl_->foldings.clear();
+}
+
+std::pair<int, int> EditorCore::Find(int from, int to, const std::string& text, int flags) {
+    Impl& core = *impl_;
+    from = CharacterStart(from);
+    to = CharacterStart(to);
+    int length = Length();
+    Bytes bytes = reinterpret_cast<Bytes>(core.doc.TextPointer(0, length));
+    Search search(*this, bytes, length, text, flags, core.Folding());
+    return from > to ? search.Find(to, from, true) : search.Find(from, to, false);
+}
+
+} // namespace kalmor
