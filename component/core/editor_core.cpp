@@ -199,7 +199,9 @@ bool EditorCore::Impl::Replace(int start, int deleteLength, const char* text, in
     }
     ExpandFoldsHolding(doc.LineFromPosition(start), doc.LineFromPosition(start + deleteLength));
 
+    foldingToAscii -= CountFoldingToAscii(start - 2, start + deleteLength + 2);
     LineChange change = doc.Replace(start, deleteLength, text, insertLength);
+    foldingToAscii += CountFoldingToAscii(start - 2, start + insertLength + 2);
     ++textVersion;
     folds.ReplaceLines(change.firstLine, change.linesRemoved, change.linesAdded);
     Relex(change.firstLine - 1, change.firstLine - 1 + change.linesAdded);

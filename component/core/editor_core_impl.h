@@ -103,6 +103,12 @@ struct EditorCore::Impl {
     int searchFlags = 0;
     int searchAnchor = 0;
     CodePageFoldingSource foldingSource;
+    // How many characters that fold to ASCII letters in UTF-8 (the Kelvin
+    // sign, the long s) the text holds, kept up to date by every edit, so a
+    // search without case knows at once whether an ASCII needle may match
+    // one; and the count over [start, end), clamped into the text.
+    int foldingToAscii = 0;
+    int CountFoldingToAscii(int start, int end);
     std::map<int, CodePageFolding> foldings;
     const CodePageFolding& Folding();
     // Code editing.

@@ -4,8 +4,8 @@
 //
 // Most searches compare bytes: with case, in every code page; without case,
 // in single-byte code pages (through the code page's byte folding) and for
-// needles of ASCII characters alone in the others. Those run a Horspool scan
-// over the document's bytes, which skips ahead by up to the needle's length.
+// needles of ASCII characters alone in the others. Forwards those scan with
+// memchr for the needle's rarest byte; backwards they run a Horspool scan.
 // The rest (a needle with other characters, in UTF-8 or a double-byte code
 // page) compare character by character, folded, at each place where a
 // character that folds like the needle's first one starts.
@@ -17,6 +17,7 @@
 
 #include <algorithm>
 #include <array>
+#include <climits>
 #include <cstring>
 
 namespace kalmor {
@@ -64,13 +65,13 @@ void AppendUtf8(std::string& out, char32_t code) {
 }
 
 // The search of one needle under one set of rules, over the document's bytes
-// [0, length), which stay in place while it runs.
+// [base, base + length), which stay in place while it runs.
 class Search {
   public:
-    Search(const EditorCore& core, Bytes text, int length, const std::string& needle, int flags,
-           const CodePageFolding& folding)
-        : core_(core), encoding_(core.CurrentEncoding()), text_(text), length_(length),
-          needle_(needle), flags_(flags), folding_(folding) {
+    Search(const EditorCore& core, Bytes text, int base, const std::string& needle, int flags,
+           const CodePageFolding& folding, int foldingToAscii)
+        : core_(core), encoding_(core.CurrentEncoding()), text_(text), base_(base), needle_(needle),
+          flags_(flags), folding_(folding), foldingToAscii_(foldingToAscii) {
         bool matchCase = (flags & SCFIND_MATCHCASE) != 0;
         bool ascii = std::all_of(needle.begin(), needle.end(),
                                  [](char c) { return static_cast<unsigned char>(c) < 0x80; });
@@ -94,7 +95,7 @@ class Search {
         // sign to k, the long s to s); where the text holds one, compare by
         // characters after all.
         if (byteWise_ && !(flags_ & SCFIND_MATCHCASE) && encoding_.Set() == CharacterSet::Utf8 &&
-            needle_.find_first_of("KkSs") != std::string::npos &&
+            needle_.find_first_of("KkSs") != std::string::npos && foldingToAscii_ > 0 &&
             (Holds(start, end, "\xE2\x84\xAA") || Holds(start, end, "\xC5\xBF"))) {
             byteWise_ = false;
         }
@@ -105,45 +106,46 @@ class Search {
     }
 
   private:
+    // The byte at a document position inside the range.
+    Bytes At(int pos) const { return text_ + (pos - base_); }
+
     int Size() const { return byteWise_ ? static_cast<int>(needle_.size()) : 1; }
 
     // Whether [start, end) holds the bytes.
     bool Holds(int start, int end, const char* bytes) const {
         int size = static_cast<int>(std::strlen(bytes));
         for (int pos = start; pos + size <= end; ++pos) {
-            const void* found = std::memchr(text_ + pos, bytes[0], static_cast<size_t>(end - pos));
+            const void* found = std::memchr(At(pos), bytes[0], static_cast<size_t>(end - pos));
             if (!found) {
                 return false;
             }
-            pos = static_cast<int>(static_cast<Bytes>(found) - text_);
-            if (pos + size <= end &&
-                std::memcmp(text_ + pos, bytes, static_cast<size_t>(size)) == 0) {
+            pos = static_cast<int>(static_cast<Bytes>(found) - text_) + base_;
+            if (pos + size <= end && std::memcmp(At(pos), bytes, static_cast<size_t>(size)) == 0) {
                 return true;
             }
         }
         return false;
     }
 
-    // A Horspool scan over [start, end) for byte-wise needles, or a scan for
-    // the bytes that may start a match for the others; each place found is
-    // checked in full.
+    // Forwards, a byte-wise needle is found by scanning with memchr for its
+    // rarest byte (each of its folded variants) and comparing the needle
+    // around each one found; the others by a scan for the bytes that may
+    // start a match. Each place found is checked in full.
     std::pair<int, int> FindForward(int start, int end) {
         if (byteWise_) {
             const int size = Size();
-            std::array<int, 256> skip;
-            skip.fill(size);
-            for (int i = 0; i + 1 < size; ++i) {
-                skip[table_[Byte(needle_[i])]] = size - 1 - i;
-            }
-            const unsigned char last = table_[Byte(needle_[size - 1])];
-            for (int pos = start; pos + size <= end;) {
-                unsigned char at = table_[text_[pos + size - 1]];
-                if (at == last && SameBytes(pos) && Accept(pos, pos + size)) {
+            ChooseRareByte();
+            for (int from = start + rare_;;) {
+                int hit = NextRareByte(from, end - (size - 1 - rare_));
+                if (hit < 0) {
+                    return {-1, -1};
+                }
+                int pos = hit - rare_;
+                if (SameBytes(pos) && Accept(pos, pos + size)) {
                     return {pos, pos + size};
                 }
-                pos += skip[at];
+                from = hit + 1;
             }
-            return {-1, -1};
         }
         for (int pos = NextStartByte(start, end); pos >= 0; pos = NextStartByte(pos + 1, end)) {
             int matchEnd = MatchCharacters(pos, end);
@@ -152,6 +154,57 @@ class Search {
             }
         }
         return {-1, -1};
+    }
+
+    // The needle's byte least common in text and code, a byte with no case
+    // variant preferred, and the bytes that fold like it.
+    void ChooseRareByte() {
+        // From most to least common; a byte not listed counts as rare.
+        static const char common[] = " \r\n\tetaoinsrhldcumfpgwybv.,()=;_\"'ETAOINSRHLDCUMFPGWYBV"
+                                     "0123456789-:/*+&<>[]{}kxjqzKXJQZ";
+        int best = INT_MAX;
+        for (int i = 0; i < static_cast<int>(needle_.size()); ++i) {
+            const char* found = std::strchr(common, needle_[static_cast<size_t>(i)]);
+            int score = found && needle_[static_cast<size_t>(i)]
+                            ? static_cast<int>(sizeof common - (found - common))
+                            : 0;
+            int variants = 0;
+            for (int byte = 0; byte < 256; ++byte) {
+                variants += table_[byte] == table_[Byte(needle_[static_cast<size_t>(i)])];
+            }
+            score += variants > 1 ? 8 : 0;
+            if (score < best) {
+                best = score;
+                rare_ = i;
+            }
+        }
+        rareBytes_.clear();
+        for (int byte = 0; byte < 256; ++byte) {
+            if (table_[byte] == table_[Byte(needle_[static_cast<size_t>(rare_)])]) {
+                rareBytes_.push_back(static_cast<unsigned char>(byte));
+            }
+        }
+        rareNext_.assign(rareBytes_.size(), -1);
+    }
+
+    // The first position in [from, limit) holding one of the rare byte's
+    // variants, or -1. Each variant's next place is remembered, so every byte
+    // is scanned once for each variant at most.
+    int NextRareByte(int from, int limit) {
+        int first = -1;
+        for (size_t v = 0; v < rareBytes_.size(); ++v) {
+            if (rareNext_[v] < from) {
+                const void* found = from < limit ? std::memchr(At(from), rareBytes_[v],
+                                                               static_cast<size_t>(limit - from))
+                                                 : nullptr;
+                rareNext_[v] =
+                    found ? static_cast<int>(static_cast<Bytes>(found) - text_) + base_ : INT_MAX;
+            }
+            if (rareNext_[v] < limit && (first < 0 || rareNext_[v] < first)) {
+                first = rareNext_[v];
+            }
+        }
+        return first;
     }
 
     // The same scans from the end of [start, end) towards its start: a
@@ -167,7 +220,7 @@ class Search {
             }
             const unsigned char first = table_[Byte(needle_[0])];
             for (int pos = end - size; pos >= start;) {
-                unsigned char at = table_[text_[pos]];
+                unsigned char at = table_[*At(pos)];
                 if (at == first && SameBytes(pos) && Accept(pos, pos + size)) {
                     return {pos, pos + size};
                 }
@@ -176,7 +229,7 @@ class Search {
             return {-1, -1};
         }
         for (int pos = end - 1; pos >= start; --pos) {
-            if (!startBytes_[text_[pos]]) {
+            if (!startBytes_[*At(pos)]) {
                 continue;
             }
             int matchEnd = MatchCharacters(pos, end);
@@ -191,7 +244,7 @@ class Search {
 
     bool SameBytes(int pos) const {
         for (size_t i = 0; i < needle_.size(); ++i) {
-            if (table_[text_[pos + static_cast<int>(i)]] != table_[Byte(needle_[i])]) {
+            if (table_[*At(pos + static_cast<int>(i))] != table_[Byte(needle_[i])]) {
                 return false;
             }
         }
@@ -200,8 +253,7 @@ class Search {
 
     // Whether [start, end) is a whole run of characters that the word rules take.
     bool Accept(int start, int end) const {
-        if (core_.CharacterStart(start) != start ||
-            (end < length_ && core_.CharacterStart(end) != end)) {
+        if (core_.CharacterStart(start) != start || core_.CharacterStart(end) != end) {
             return false;
         }
         if ((flags_ & (SCFIND_WHOLEWORD | SCFIND_WORDSTART)) && !IsWordStartAt(core_, start)) {
@@ -272,7 +324,7 @@ class Search {
     // The next position at or after pos, below end, holding a possible first byte; -1 if none.
     int NextStartByte(int pos, int end) const {
         for (; pos < end; ++pos) {
-            if (startBytes_[text_[pos]]) {
+            if (startBytes_[*At(pos)]) {
                 return pos;
             }
         }
@@ -287,7 +339,7 @@ class Search {
                 return -1;
             }
             int length = 0;
-            if (Character(text_ + pos, limit - pos, &length) != wanted) {
+            if (Character(At(pos), limit - pos, &length) != wanted) {
                 return -1;
             }
             pos += length;
@@ -298,17 +350,46 @@ class Search {
     const EditorCore& core_;
     const Encoding& encoding_;
     Bytes text_;
-    int length_;
+    int base_;
     const std::string& needle_;
     int flags_;
     const CodePageFolding& folding_;
+    int foldingToAscii_; // characters in the document that fold to ASCII letters
     bool byteWise_ = true;
     FoldTable table_{};
+    int rare_ = 0;                         // where in the needle the scanned byte is
+    std::vector<unsigned char> rareBytes_; // it and the bytes that fold like it
+    std::vector<int> rareNext_;            // where each was last found (INT_MAX: nowhere)
     std::vector<char32_t> characters_;
     std::array<bool, 256> startBytes_{};
 };
 
 } // namespace
+
+// An edit can only make or break such a character within two bytes of its
+// ends, so counting over the edited span and two bytes around it before and
+// after an edit keeps the total right.
+int EditorCore::Impl::CountFoldingToAscii(int start, int end) {
+    start = std::max(start, 0);
+    end = std::min(end, doc.Length());
+    if (end - start < 2) {
+        return 0;
+    }
+    Bytes bytes = reinterpret_cast<Bytes>(doc.TextPointer(start, end - start));
+    int count = 0;
+    for (unsigned char lead : {0xE2, 0xC5}) {
+        for (Bytes at = bytes, stop = bytes + (end - start);;) {
+            at = static_cast<Bytes>(std::memchr(at, lead, static_cast<size_t>(stop - at)));
+            if (!at) {
+                break;
+            }
+            count += lead == 0xE2 ? stop - at >= 3 && at[1] == 0x84 && at[2] == 0xAA
+                                  : stop - at >= 2 && at[1] == 0xBF;
+            ++at;
+        }
+    }
+    return count;
+}
 
 const CodePageFolding& EditorCore::Impl::Folding() {
     int codePage = encoding.CodePage();
@@ -330,10 +411,13 @@ std::pair<int, int> EditorCore::Find(int from, int to, const std::string& text, 
     Impl& core = *impl_;
     from = CharacterStart(from);
     to = CharacterStart(to);
-    int length = Length();
-    Bytes bytes = reinterpret_cast<Bytes>(core.doc.TextPointer(0, length));
-    Search search(*this, bytes, length, text, flags, core.Folding());
-    return from > to ? search.Find(to, from, true) : search.Find(from, to, false);
+    // Only the range searched is made one piece: after a replacement the gap
+    // sits at its start, so replacing all the way down moves it little.
+    int start = std::min(from, to);
+    int end = std::max(from, to);
+    Bytes bytes = reinterpret_cast<Bytes>(core.doc.TextPointer(start, end - start));
+    Search search(*this, bytes, start, text, flags, core.Folding(), core.foldingToAscii);
+    return search.Find(start, end, from > to);
 }
 
 } // namespace kalmor
