@@ -11,7 +11,6 @@ namespace {
 // Styles whose fonts decide the line height: the lexer's styles and the
 // predefined ones (default, line numbers and their neighbours).
 constexpr int kMeasuredStyles = 40;
-constexpr int kTabColumns = 8;
 
 // Faces tried, in order, for a character a style's font lacks: those of
 // Windows for each script and for symbols, then common ones of other
@@ -44,8 +43,13 @@ void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
     ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &rect, "", 0, nullptr);
 }
 
-bool SameFont(const StyleFont& cached, const Style& style) {
-    return cached.built && cached.face == style.font && cached.size == style.size &&
+// A style's size in points, with the zoom added; never below 2.
+int ZoomedSize(const EditorWindow& w, const Style& style) {
+    return std::max(2, style.size + w.core.Zoom());
+}
+
+bool SameFont(const EditorWindow& w, const StyleFont& cached, const Style& style) {
+    return cached.built && cached.face == style.font && cached.size == ZoomedSize(w, style) &&
            cached.bold == style.bold && cached.italic == style.italic;
 }
 
@@ -53,12 +57,12 @@ bool SameFont(const StyleFont& cached, const Style& style) {
 // records its vertical metrics.
 void BuildFont(EditorWindow& w, StyleFont& cached, const Style& style, HDC dc) {
     for (const StyleFont& other : w.fonts) {
-        if (&other != &cached && other.font && SameFont(other, style)) {
+        if (&other != &cached && other.font && SameFont(w, other, style)) {
             cached = other;
             return;
         }
     }
-    int height = -MulDiv(style.size, w.metrics.dpi, 72);
+    int height = -MulDiv(ZoomedSize(w, style), w.metrics.dpi, 72);
     cached.font = std::make_shared<OwnedFont>(
         CreateFontA(height, 0, 0, 0, style.bold ? FW_BOLD : FW_NORMAL, style.italic, FALSE, FALSE,
                     DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
@@ -70,7 +74,7 @@ void BuildFont(EditorWindow& w, StyleFont& cached, const Style& style, HDC dc) {
     w.fallbackOf.clear();
     cached.built = true;
     cached.face = style.font;
-    cached.size = style.size;
+    cached.size = ZoomedSize(w, style);
     cached.bold = style.bold;
     cached.italic = style.italic;
     TEXTMETRICA metrics{};
@@ -289,6 +293,13 @@ int PaintText(EditorWindow& w, HDC dc, const RECT& band) {
             right = PaintFoldTag(w, dc, right, top, origin);
         }
         widest = std::max(widest, right);
+        if (w.dropPosition >= layout.start &&
+            w.dropPosition <= layout.start + static_cast<int>(layout.text.size())) {
+            // Where dragged text would land: a bar twice the caret's width.
+            int x = origin + layout.x[static_cast<size_t>(w.dropPosition - layout.start)];
+            FillSolid(dc, RECT{x, top, x + 2 * w.metrics.caretWidth, top + w.lineHeight},
+                      w.palette.Fore(core.GetStyle(STYLE_DEFAULT).fore));
+        }
     }
     return widest;
 }
@@ -350,7 +361,7 @@ const StyleFont& FontFor(EditorWindow& w, HDC dc, int style) {
     const Style& wanted = w.core.GetStyle(style);
     if (cached.built && cached.version == wanted.version)
         return cached;
-    if (!SameFont(cached, wanted))
+    if (!SameFont(w, cached, wanted))
         BuildFont(w, cached, wanted, dc);
     cached.version = wanted.version;
     return cached;
@@ -359,7 +370,7 @@ const StyleFont& FontFor(EditorWindow& w, HDC dc, int style) {
 // Brings the fonts of the common styles up to date and derives the line
 // height, baseline and tab width from them.
 void RefreshFonts(EditorWindow& w) {
-    bool current = true;
+    bool current = w.tabColumns == w.core.TabWidth();
     for (int style = 0; style < kMeasuredStyles && current; ++style)
         current = w.fonts[style].built && w.fonts[style].version == w.core.GetStyle(style).version;
     if (current)
@@ -381,7 +392,9 @@ void RefreshFonts(EditorWindow& w) {
     SelectedObject font(dc.Get(), FontFor(w, dc.Get(), STYLE_DEFAULT).font->Get());
     SIZE space{};
     GetTextExtentPoint32A(dc.Get(), " ", 1, &space);
-    w.tabWidth = std::max<int>(1, space.cx * kTabColumns);
+    w.spaceWidth = std::max<int>(1, space.cx);
+    w.tabColumns = w.core.TabWidth();
+    w.tabWidth = w.spaceWidth * w.tabColumns;
 }
 
 namespace {
@@ -590,6 +603,14 @@ LineLayout LayOutLine(EditorWindow& w, HDC dc, int line) {
     int end = w.core.LineEnd(line);
     layout.text = w.core.TextRange(layout.start, end);
     layout.styles = w.core.StyleRange(layout.start, end);
+    // Highlighted braces are drawn in the brace styles.
+    const std::pair<int, int> braces[] = {{w.core.BraceLight(0), STYLE_BRACELIGHT},
+                                          {w.core.BraceLight(1), STYLE_BRACELIGHT},
+                                          {w.core.BraceBad(), STYLE_BRACEBAD}};
+    for (auto [pos, style] : braces) {
+        if (pos >= layout.start && pos < end)
+            layout.styles[static_cast<size_t>(pos - layout.start)] = static_cast<char>(style);
+    }
     std::string key = layout.text + layout.styles;
     auto cached = w.layouts.find(key);
     if (cached != w.layouts.end()) {

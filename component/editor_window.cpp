@@ -4,6 +4,7 @@
 #include <windowsx.h>
 #include <algorithm>
 #include <cstdlib>
+#include <tuple>
 #include <new>
 #include "component/accessibility.h"
 #include "component/core/words.h"
@@ -391,16 +392,39 @@ void OnHScroll(EditorWindow& w, int code) {
 }
 
 // Scrolls sideways by the user's characters per notch; positive deltas go right.
+// Zooms to the points added to every style's size: fonts, line height, tab
+// stops, caret and scroll bars follow, and the first visible line stays.
+void ZoomTo(EditorWindow& w, int points) {
+    w.core.SetZoom(points);
+    w.widthStale = true;
+    Refresh(w, false);
+    SyncView(w);
+}
+
+// Typing over or not: the caret changes its shape.
+void SetOvertype(EditorWindow& w, bool overtype) {
+    w.core.SetOvertype(overtype);
+    UpdateCaret(w);
+}
+
 void OnMouseHWheel(EditorWindow& w, int delta) {
     int step = static_cast<int>(w.metrics.wheelChars) * std::max(1, w.tabWidth / 8);
     ScrollTo(w, w.core.FirstVisibleLine(), w.xOffset + MulDiv(delta, step, WHEEL_DELTA));
 }
 
 // Scrolls by the user's lines per wheel notch, keeping partial notches for
-// later. Shift turns the wheel sideways, as the tilt wheel is.
+// later. Shift turns the wheel sideways, as the tilt wheel is; Control zooms,
+// a point a notch.
 void OnMouseWheel(EditorWindow& w, int delta, WPARAM keys) {
     if (keys & MK_SHIFT) {
         OnMouseHWheel(w, -delta);
+        return;
+    }
+    if (keys & MK_CONTROL) {
+        w.wheelDelta += delta;
+        int notches = w.wheelDelta / WHEEL_DELTA;
+        w.wheelDelta %= WHEEL_DELTA;
+        ZoomTo(w, w.core.Zoom() + notches);
         return;
     }
     UINT linesPerNotch = w.metrics.wheelLines;
@@ -433,6 +457,15 @@ void OnKillFocus(EditorWindow& w) {
 }
 
 constexpr UINT_PTR kDragScrollTimer = 1;
+
+// Follows the pointer while the button is down: captured, with a timer that
+// scrolls while the pointer is past an edge.
+void StartDrag(EditorWindow& w, int x, int y) {
+    w.dragging = true;
+    w.dragPoint = POINT{x, y};
+    SetCapture(w.hwnd);
+    SetTimer(w.hwnd, kDragScrollTimer, 50, nullptr);
+}
 
 // The text position nearest to a client point.
 int PositionAtPoint(EditorWindow& w, int x, int y) {
@@ -500,14 +533,29 @@ void OnLButtonDown(EditorWindow& w, WPARAM keys, int x, int y) {
     int margin = MarginAt(w, x);
     if (margin >= 0) {
         w.clickCount = 0;
-        if (w.core.GetMargin(margin).sensitive)
+        if (w.core.GetMargin(margin).sensitive) {
             NotifyMarginClick(w, margin, line, keys);
-        else
-            MoveCaret(w, w.core.LineStart(line), false);
+            return;
+        }
+        // Beside the text a click selects the line, and a drag whole lines.
+        w.core.EndTypingRun();
+        w.dragUnit = 3;
+        std::tie(w.dragStart, w.dragEnd) = UnitAround(w, 3, w.core.LineStart(line));
+        Select(w, w.dragStart, w.dragEnd);
+        StartDrag(w, x, y);
         return;
     }
     w.core.EndTypingRun();
     int clicks = CountClick(w, x, y);
+    int under = CharacterAtPoint(w, x, y);
+    if (!(keys & MK_SHIFT) && clicks == 1 && !w.core.SelectionEmpty() &&
+        under >= w.core.SelectionStart() && under < w.core.SelectionEnd()) {
+        // On the selection: a drag moves it, a click without one places the caret.
+        w.pressedInSelection = true;
+        w.pressPoint = POINT{x, y};
+        StartDrag(w, x, y);
+        return;
+    }
     if (keys & MK_SHIFT) {
         w.dragUnit = 1;
         MoveCaret(w, PositionAtPoint(w, x, y), true);
@@ -521,26 +569,70 @@ void OnLButtonDown(EditorWindow& w, WPARAM keys, int x, int y) {
         w.dragEnd = end;
         Select(w, start, end);
     }
-    w.dragging = true;
-    w.dragPoint = POINT{x, y};
-    SetCapture(w.hwnd);
-    SetTimer(w.hwnd, kDragScrollTimer, 50, nullptr);
+    StartDrag(w, x, y);
+}
+
+// Shows where dragged text would land, or nothing for -1, redrawing the rows
+// of the old and the new place.
+void ShowDropCaret(EditorWindow& w, int position) {
+    if (position == w.dropPosition)
+        return;
+    for (int shown : {w.dropPosition, position}) {
+        if (shown >= 0)
+            InvalidateLines(w, w.core.LineFromPosition(shown), w.core.LineFromPosition(shown));
+    }
+    w.dropPosition = position;
+}
+
+// Dragging the selection: it begins once the pointer has moved past the
+// system's drag distance from the press; then the drop caret follows it.
+void DragText(EditorWindow& w, int x, int y) {
+    if (!w.movingText && std::abs(x - w.pressPoint.x) <= GetSystemMetrics(SM_CXDRAG) &&
+        std::abs(y - w.pressPoint.y) <= GetSystemMetrics(SM_CYDRAG))
+        return;
+    w.movingText = true;
+    ShowDropCaret(w, PositionAtPoint(w, x, y));
 }
 
 void OnMouseMove(EditorWindow& w, int x, int y) {
     if (!w.dragging)
         return;
     w.dragPoint = POINT{x, y};
-    DragTo(w, x, y);
+    if (w.pressedInSelection)
+        DragText(w, x, y);
+    else
+        DragTo(w, x, y);
 }
 
+// Ends any drag, a drag of the selection included, without dropping.
 void EndDrag(EditorWindow& w) {
     if (!w.dragging)
         return;
     w.dragging = false;
+    w.pressedInSelection = false;
+    w.movingText = false;
+    ShowDropCaret(w, -1);
     KillTimer(w.hwnd, kDragScrollTimer);
     if (GetCapture() == w.hwnd)
         ReleaseCapture();
+}
+
+// Releasing the button drops dragged text where the drop caret shows:
+// moved, or copied with Control held, and nothing changes when that is
+// inside the selection itself. A press on the selection that never became a
+// drag places the caret as a click does.
+void OnLButtonUp(EditorWindow& w, WPARAM keys, int x, int y) {
+    bool pressed = w.pressedInSelection;
+    bool moving = w.movingText;
+    int drop = w.dropPosition;
+    EndDrag(w);
+    if (moving && drop >= 0) {
+        if (w.core.MoveText(w.core.SelectionStart(), w.core.SelectionEnd(), drop,
+                            (keys & MK_CONTROL) != 0))
+            AfterEdit(w);
+    } else if (pressed && !moving) {
+        MoveCaret(w, PositionAtPoint(w, x, y), false);
+    }
 }
 
 // While a drag's pointer is past an edge of the text, the view scrolls
@@ -565,7 +657,10 @@ void OnTimer(EditorWindow& w, WPARAM id) {
     if (first == w.core.FirstVisibleLine() && xOffset == w.xOffset)
         return;
     ScrollTo(w, first, xOffset);
-    DragTo(w, p.x, p.y);
+    if (!w.pressedInSelection)
+        DragTo(w, p.x, p.y);
+    else if (w.movingText)
+        ShowDropCaret(w, PositionAtPoint(w, p.x, p.y));
 }
 
 // A right-click outside the selection first moves the caret there; inside it
@@ -647,7 +742,7 @@ bool OnKeyDown(EditorWindow& w, WPARAM key) {
     bool selected = !w.core.SelectionEmpty();
     int caret = w.core.Caret();
     int line = w.core.LineFromPosition(caret);
-    w.wordDeleted = false;
+    w.keyDone = false;
     switch (key) {
     case VK_LEFT:
         if (control)
@@ -692,7 +787,17 @@ bool OnKeyDown(EditorWindow& w, WPARAM key) {
         if (!control || alt)
             return false; // Backspace arrives as WM_CHAR
         w.core.DeleteWordBack();
-        w.wordDeleted = true;
+        w.keyDone = true;
+        AfterEdit(w);
+        return true;
+    case VK_TAB:
+        if (control || alt)
+            return false;
+        if (shift)
+            w.core.BackTab();
+        else
+            w.core.Tab();
+        w.keyDone = true;
         AfterEdit(w);
         return true;
     case VK_INSERT:
@@ -700,7 +805,14 @@ bool OnKeyDown(EditorWindow& w, WPARAM key) {
             Copy(w);
         else if (shift && !control)
             Paste(w);
-        return control != shift;
+        else if (!control && !shift)
+            SetOvertype(w, !w.core.Overtype());
+        return true;
+    case VK_ESCAPE:
+        if (!w.movingText)
+            return false;
+        EndDrag(w);
+        return true;
     }
     if (!control || alt)
         return false;
@@ -716,6 +828,12 @@ bool OnKeyDown(EditorWindow& w, WPARAM key) {
             Undo(w);
         return true;
     case 'Y': Redo(w); return true;
+    case VK_ADD:
+    case VK_OEM_PLUS: ZoomTo(w, w.core.Zoom() + 1); return true;
+    case VK_SUBTRACT:
+    case VK_OEM_MINUS: ZoomTo(w, w.core.Zoom() - 1); return true;
+    case '0':
+    case VK_NUMPAD0: ZoomTo(w, 0); return true;
     default: return false;
     }
 }
@@ -756,11 +874,11 @@ void TypeCharacter(EditorWindow& w, char32_t code) {
 // Basic Multilingual Plane comes as two, and is typed once both are here.
 // A lone half is dropped.
 void OnChar(EditorWindow& w, WPARAM unit) {
-    bool afterWordDelete = w.wordDeleted;
-    w.wordDeleted = false;
+    bool keyDone = w.keyDone;
+    w.keyDone = false;
     wchar_t high = w.highSurrogate;
     w.highSurrogate = 0;
-    if (afterWordDelete && (unit == '\b' || unit == 0x7F))
+    if (keyDone && (unit < 0x20 || unit == 0x7F))
         return;
     if (unit >= 0xD800 && unit <= 0xDBFF) {
         w.highSurrogate = static_cast<wchar_t>(unit);
@@ -826,7 +944,9 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         OnLButtonDown(*w, wParam, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
         return 0;
     case WM_MOUSEMOVE: OnMouseMove(*w, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
-    case WM_LBUTTONUP: EndDrag(*w); return 0;
+    case WM_LBUTTONUP:
+        OnLButtonUp(*w, wParam, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam));
+        return 0;
     case WM_CAPTURECHANGED: EndDrag(*w); return 0;
     case WM_TIMER: OnTimer(*w, wParam); return 0;
     case WM_RBUTTONDOWN: OnRButtonDown(*w, GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam)); return 0;
@@ -886,14 +1006,24 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 void UpdateCaret(EditorWindow& w) {
     if (!w.focused)
         return;
-    if (w.caretHeight != w.lineHeight) {
+    int caret = w.core.Caret();
+    // Typing over, the caret is a block as wide as the character it would
+    // replace (a space's width at a line end).
+    int width = w.metrics.caretWidth;
+    if (w.core.Overtype() && !w.composition.active) {
+        int line = w.core.LineFromPosition(caret);
+        int next = caret < w.core.LineEnd(line) ? w.core.PositionAfter(caret) : caret;
+        width = std::max(width, next > caret ? TextXOfPosition(w, next) - TextXOfPosition(w, caret)
+                                             : w.spaceWidth);
+    }
+    if (w.caretHeight != w.lineHeight || w.caretWidth != width) {
         DestroyCaret();
-        w.caretBitmap = CaretBitmap(w.palette, w.metrics.caretWidth, w.lineHeight);
-        CreateCaret(w.hwnd, w.caretBitmap.Get(), w.metrics.caretWidth, w.lineHeight);
+        w.caretBitmap = CaretBitmap(w.palette, width, w.lineHeight);
+        CreateCaret(w.hwnd, w.caretBitmap.Get(), width, w.lineHeight);
         ShowCaret(w.hwnd);
         w.caretHeight = w.lineHeight;
+        w.caretWidth = width;
     }
-    int caret = w.core.Caret();
     POINT point = PointFromPosition(w, caret);
     if (w.composition.active) {
         point.x += CompositionX(w, w.composition.cursor);
@@ -963,6 +1093,7 @@ LRESULT HandleRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM lPara
         return 0;
     }
     unsigned changes = w.core.ChangeCount();
+    bool overtype = w.core.Overtype();
     int anchor = w.core.Anchor();
     int caret = w.core.Caret();
     int length = w.core.Length();
@@ -975,6 +1106,8 @@ LRESULT HandleRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM lPara
     bool caretMoved = w.core.Caret() != caret;
     if (scrollToCaret || caretMoved || w.core.Anchor() != anchor || w.core.ChangeCount() != changes)
         Refresh(w, scrollToCaret || caretMoved);
+    if (w.core.Overtype() != overtype)
+        UpdateCaret(w); // its shape
     NotifyAccessibility(w);
     return result;
 }

@@ -122,7 +122,9 @@ struct EditorWindow {
     HWND listener = nullptr; // hears setting changes broadcast to top-level windows
     int lineHeight = 16;
     int ascent = 12;
-    int tabWidth = 64;
+    int tabWidth = 64;   // pixels from one tab stop to the next
+    int spaceWidth = 8;  // the default style's space
+    int tabColumns = 8;  // the tab width in columns the tab stops were made for
     int xOffset = 0;     // pixels the text is scrolled to the left
     int scrollWidth = 0; // widest line drawn so far, for the horizontal scroll bar
     // The selection as last drawn: its ends, and its first and last lines
@@ -135,6 +137,7 @@ struct EditorWindow {
     int wantedX = -1;        // column kept by Up and Down, in text pixels; -1 when none
     int wheelDelta = 0;      // wheel movement not yet turned into lines
     int caretHeight = 0;     // height of the system caret we own; 0 when we have none
+    int caretWidth = 0;      // its width: wider while typing over
     OwnedBitmap caretBitmap; // its shape in high contrast, kept while it exists
     bool focused = false;
     // Selecting with the mouse: the pointer is captured while a button is down.
@@ -151,9 +154,17 @@ struct EditorWindow {
     bool viewStale = false;      // scroll position and bars not checked since a request
     bool typing = false;     // handling a typed key: the scroll bars wait until after the repaint
     bool barsPosted = false; // a message to set the scroll bars is on its way
-    // Ctrl+Backspace was done as a key: the character the keyboard makes of
-    // it (0x7F on Windows, 0x08 under Wine) is not a Backspace as well.
-    bool wordDeleted = false;
+    // A key's work was done on its key-down (Ctrl+Backspace, Tab): the
+    // control character the keyboard makes of it (0x7F or 0x08 for
+    // Ctrl+Backspace, 0x09 for Tab) is not typed as well.
+    bool keyDone = false;
+    // Dragging the selection to move or copy it: pressed inside it, the text
+    // is dragged once the pointer has moved past the system's drag distance,
+    // and dropPosition is where it would land (-1 while none is shown).
+    bool pressedInSelection = false;
+    bool movingText = false;
+    POINT pressPoint{};
+    int dropPosition = -1;
     wchar_t highSurrogate = 0; // the first half of a character typed as two WM_CHARs
     // The document lines at the top and bottom rows, as last painted or
     // scrolled: a change outside them needs no window-system call.

@@ -52,13 +52,48 @@ int EditorCore::Zoom() const {
     return impl_->zoom;
 }
 
-// Every style's size changes, so everything is drawn anew.
+// Every style's size changes: each style's version moves on, so the window
+// builds its fonts again, and everything is drawn anew.
 void EditorCore::SetZoom(int points) {
     points = std::clamp(points, kMinZoom, kMaxZoom);
     if (points != impl_->zoom) {
         impl_->zoom = points;
+        for (Style& style : impl_->styles) {
+            ++style.version;
+        }
         impl_->ChangedAll();
     }
+}
+
+// Moves or copies [start, end) to a position outside it, as one undo step,
+// and selects the text where it landed. Answers whether anything moved.
+bool EditorCore::MoveText(int start, int end, int to, bool copy) {
+    Impl& core = *impl_;
+    int first = core.ValidPosition(std::min(start, end));
+    end = core.ValidPosition(std::max(start, end));
+    start = first;
+    to = core.ValidPosition(to);
+    if (start == end || (to >= start && to <= end)) {
+        return false;
+    }
+    std::string text = TextRange(start, end);
+    int size = static_cast<int>(text.size());
+    EndTypingRun();
+    BeginUndoAction();
+    if (copy) {
+        core.Replace(to, 0, text.data(), size);
+    } else if (to > end) {
+        core.Replace(to, 0, text.data(), size);
+        core.Replace(start, size, "", 0);
+        to -= size;
+    } else {
+        core.Replace(start, size, "", 0);
+        core.Replace(to, 0, text.data(), size);
+    }
+    core.SetSelection(to, to + size);
+    core.NoteSelectionAfterEdit();
+    EndUndoAction();
+    return true;
 }
 
 int EditorCore::BraceLight(int which) const {

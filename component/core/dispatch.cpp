@@ -118,7 +118,8 @@ intptr_t EditorCore::DispatchSearchRequest(unsigned message, uintptr_t wParam, i
     case SCI_SETSEARCHFLAGS: core.searchFlags = ToInt(wParam); return 0;
     case SCI_GETSEARCHFLAGS: return core.searchFlags;
     case SCI_SEARCHINTARGET: {
-        if (lParam == 0) {
+        // A text longer than the document cannot be in it, and is not read.
+        if (lParam == 0 || ToInt(wParam) > Length()) {
             return -1;
         }
         std::string text(ToText(lParam), static_cast<size_t>(std::max(ToInt(wParam), 0)));
@@ -134,6 +135,9 @@ intptr_t EditorCore::DispatchSearchRequest(unsigned message, uintptr_t wParam, i
             return 0;
         }
         int length = ToInt(wParam);
+        if (length > kMaxDocumentLength) {
+            return 0;
+        }
         std::string text = length < 0 ? std::string(ToText(lParam))
                                       : std::string(ToText(lParam), static_cast<size_t>(length));
         int start = std::min(core.targetStart, core.targetEnd);

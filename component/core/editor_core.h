@@ -172,12 +172,16 @@ class EditorCore {
     void BackTab();
     // The brace matching the one at pos, at the same nesting and style, or -1.
     int BraceMatch(int pos) const;
+    // Moves (or copies) the text [start, end) to a position outside it, as
+    // one undo step, selecting it there: dragging a selection with the mouse.
+    bool MoveText(int start, int end, int to, bool copy);
 
     // Typing over: a typed character replaces the one after the caret,
     // never a line end.
     bool Overtype() const;
     void SetOvertype(bool overtype);
-    // Points added to every style's size, kMinZoom..kMaxZoom.
+    // Points added to every style's size, kMinZoom..kMaxZoom; a change makes
+    // every style's version move on, so fonts are built again.
     int Zoom() const;
     void SetZoom(int points);
     // The braces drawn in STYLE_BRACELIGHT (two positions) and STYLE_BRACEBAD; -1 for none.

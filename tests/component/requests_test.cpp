@@ -10,7 +10,10 @@ TEST_F(EditorTest, BadRequestsAnswerSafelyThroughBothRoutes) {
         bool text = request == SCI_INSERTTEXT || request == SCI_STYLESETFONT ||
                     request == SCI_SETPROPERTY || request == SCI_SETKEYWORDS ||
                     request == SCI_GETTEXT || request == SCI_SETTEXT || request == SCI_GETSELTEXT ||
-                    request == SCI_REPLACESEL || request == SCI_STYLEGETFONT;
+                    request == SCI_REPLACESEL || request == SCI_STYLEGETFONT ||
+                    request == SCI_FINDTEXT || request == SCI_SEARCHINTARGET ||
+                    request == SCI_REPLACETARGET || request == SCI_SEARCHNEXT ||
+                    request == SCI_SEARCHPREV;
         for (LPARAM value :
              {LPARAM{0}, LPARAM{-1}, LPARAM{-1000000}, LPARAM{0x7FFFFFFF}, LPARAM{INTPTR_MAX}}) {
             WPARAM wParam = request == SCI_SETPROPERTY ? 0 : static_cast<WPARAM>(value);

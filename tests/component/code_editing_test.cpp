@@ -1,0 +1,189 @@
+// Editing code: Tab and Shift+Tab over lines, typing over, zoom, selecting
+// lines from a margin, dragging text, and the search record as a host fills it.
+#include "tests/component/editor_fixture.h"
+#include <algorithm>
+#include <climits>
+
+namespace {
+
+// A key as a user presses it: translated, so that any character it makes
+// arrives too.
+void Press(HWND editor, WPARAM key) {
+    MSG press{editor, WM_KEYDOWN, key, MAKELPARAM(1, MapVirtualKeyA(key, MAPVK_VK_TO_VSC)), 0, {}};
+    TranslateMessage(&press);
+    DispatchMessageA(&press);
+    PumpMessages();
+}
+
+} // namespace
+
+// Each row from the same start: a text, a selection, keys or requests, and
+// the text and selection they leave. One undo takes each edit back whole.
+TEST_F(EditorTest, TabsOvertypeAndZoomByKeys) {
+    const struct {
+        const char* what;
+        const char* text;
+        int anchor, caret;
+        UINT request; // sent first when not 0, with wParam
+        WPARAM value;
+        WPARAM key;
+        bool control, shift;
+        const char* typed;
+        const char* after;
+        int newAnchor, newCaret;
+    } rows[] = {
+        {"Tab indents the lines touched", "a\rb\rc", 0, 4, 0, 0, VK_TAB, false, false, "",
+         "\ta\r\tb\rc", 0, 6},
+        {"Shift+Tab unindents them", "\ta\r\t\tb\rc", 5, 1, 0, 0, VK_TAB, false, true, "",
+         "a\r\tb\rc", 3, 0},
+        {"Shift+Tab alone unindents the caret's line", "x\r\t\ty", 5, 5, 0, 0, VK_TAB, false, true,
+         "", "x\r\ty", 4, 4},
+        {"Tab alone types one tab", "ab", 1, 1, 0, 0, VK_TAB, false, false, "", "a\tb", 2, 2},
+        {"spaces to the indent stop", "abc", 2, 2, SCI_SETUSETABS, 0, VK_TAB, false, false, "",
+         "ab      c", 8, 8},
+        {"Insert, then typing replaces", "abc\r", 1, 1, 0, 0, VK_INSERT, false, false, "XY",
+         "aXY\r", 3, 3},
+        {"never a line end", "ab\rc", 2, 2, SCI_SETOVERTYPE, 1, 0, false, false, "Z", "abZ\rc", 3,
+         3},
+    };
+    for (const auto& row : rows) {
+        Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(row.text));
+        Call(SCI_SETOVERTYPE, 0);
+        Call(SCI_SETUSETABS, 1);
+        Call(SCI_SETSEL, row.anchor, row.caret);
+        if (row.request)
+            Call(row.request, row.value);
+        if (row.key) {
+            BYTE keys[256] = {};
+            keys[VK_CONTROL] = row.control ? 0x80 : 0;
+            keys[VK_SHIFT] = row.shift ? 0x80 : 0;
+            SetKeyboardState(keys);
+            Press(editor, row.key);
+        }
+        for (const char* c = row.typed; *c; ++c)
+            Send(WM_CHAR, static_cast<unsigned char>(*c));
+        EXPECT_EQ(Text(), row.after) << row.what;
+        EXPECT_EQ(Selection(), std::pair(row.newAnchor, row.newCaret)) << row.what;
+        Call(SCI_UNDO);
+        EXPECT_EQ(Text(), row.text) << row.what << ", undone";
+    }
+    Key(VK_SHIFT);
+
+    // Typing over, the caret is a block as wide as the character it would replace.
+    auto caretWidth = [] {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        GetGUIThreadInfo(GetCurrentThreadId(), &info);
+        return LRESULT{info.rcCaret.right - info.rcCaret.left};
+    };
+    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("aWc"));
+    SetFocus(editor);
+    Call(SCI_GOTOPOS, 1);
+    Call(SCI_SETOVERTYPE, 1);
+    EXPECT_EQ(caretWidth(),
+              Call(SCI_POINTXFROMPOSITION, 0, 2) - Call(SCI_POINTXFROMPOSITION, 0, 1));
+    Call(SCI_SETOVERTYPE, 0);
+    EXPECT_LT(caretWidth(), 3);
+
+    // Zoom: Control with the wheel or the plus and minus keys, within -10..+20.
+    LRESULT height = Call(SCI_TEXTHEIGHT);
+    Send(WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, 3 * WHEEL_DELTA), 0);
+    EXPECT_EQ(Call(SCI_GETZOOM), 3);
+    EXPECT_GT(Call(SCI_TEXTHEIGHT), height);
+    Key(VK_SUBTRACT, true);
+    Key(VK_OEM_MINUS, true);
+    EXPECT_EQ(Call(SCI_GETZOOM), 1);
+    for (int value : {INT_MAX, INT_MIN})
+        Call(SCI_SETZOOM, static_cast<WPARAM>(value));
+    Call(SCI_ZOOMOUT);
+    EXPECT_EQ(Call(SCI_GETZOOM), -10);
+    Call(SCI_SETTABWIDTH, static_cast<WPARAM>(INT_MAX));
+    Call(SCI_SETLINEINDENTATION, 0, INT_MAX);
+    EXPECT_EQ(std::pair(Call(SCI_GETTABWIDTH), Call(SCI_GETLINEINDENTATION, 0)),
+              std::pair(LRESULT{256}, LRESULT{10000}));
+}
+
+// A margin that reports no clicks selects the line clicked, a drag there
+// whole lines; a press on the selection drags it: dropped outside it moves
+// the text (copies it with Control), dropped inside it or cancelled with Esc
+// changes nothing, and one undo takes a move back.
+TEST_F(EditorTest, MarginLinesAndDraggedText) {
+    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("one two\rthree\rfour"));
+    Call(SCI_SETMARGINWIDTHN, 0, 16);
+    LRESULT height = Call(SCI_TEXTHEIGHT);
+    Send(WM_LBUTTONDOWN, 0, MAKELPARAM(5, height + 2));
+    EXPECT_EQ(Selection(), std::pair(8, 14)) << "a line";
+    Send(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(5, 2 * height + 2));
+    Send(WM_LBUTTONUP, 0, MAKELPARAM(5, 2 * height + 2));
+    EXPECT_EQ(Selection(), std::pair(8, 18)) << "lines to the end";
+
+    const struct {
+        WPARAM keys;
+        int to;
+        bool escape;
+        const char* after;
+        std::pair<int, int> selected;
+    } drags[] = {
+        {0, 18, false, "one \rthree\rfourtwo", {15, 18}},
+        {MK_CONTROL, 0, false, "twoone two\rthree\rfour", {0, 3}},
+        {0, 5, false, "one two\rthree\rfour", {4, 7}},
+        {0, 0, true, "one two\rthree\rfour", {4, 7}},
+    };
+    for (const auto& drag : drags) {
+        Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("one two\rthree\rfour"));
+        Call(SCI_SETSEL, 4, 7);
+        ClickAt(4 + static_cast<int>(&drag - drags) %
+                        3); // not where the last press was: no double click
+        Send(WM_MOUSEMOVE, MK_LBUTTON | drag.keys, PointOf(drag.to));
+        if (drag.escape)
+            Key(VK_ESCAPE);
+        Send(WM_LBUTTONUP, drag.keys, PointOf(drag.to));
+        EXPECT_EQ(Text(), drag.after) << "to " << drag.to;
+        EXPECT_EQ(Selection(), drag.selected) << "to " << drag.to;
+        Call(SCI_UNDO);
+        EXPECT_EQ(Text(), "one two\rthree\rfour") << "undone, to " << drag.to;
+    }
+}
+
+// Braces the host highlights are drawn in the brace styles (a bad brace
+// takes the place of a matched pair), and no more once it clears them; the
+// brace matching finds the partner at one nesting.
+TEST_F(EditorTest, BracesMatchAndShowInTheirStyles) {
+    int open = static_cast<int>(LineStart(9)) + 9; // "Sub Test1(ByVal a As Long, b As Long)"
+    int close = static_cast<int>(LineStart(10)) - 2;
+    EXPECT_EQ(std::pair(Call(SCI_BRACEMATCH, open), Call(SCI_BRACEMATCH, close)),
+              std::pair(LRESULT{close}, LRESULT{open}));
+    Call(SCI_STYLESETFORE, STYLE_BRACELIGHT, 0x0000FF);
+    Call(SCI_STYLESETFORE, STYLE_BRACEBAD, 0x00FF00);
+    auto count = [&](COLORREF colour) {
+        UpdateWindow(editor);
+        std::vector<COLORREF> row =
+            Pixels(editor, 0, 9 * Call(SCI_TEXTHEIGHT), 500, 10 * Call(SCI_TEXTHEIGHT));
+        return std::count(row.begin(), row.end(), colour);
+    };
+    Call(SCI_BRACEHIGHLIGHT, open, close);
+    EXPECT_GT(count(0x0000FF), 0);
+    Call(SCI_BRACEBADLIGHT, open);
+    EXPECT_EQ(count(0x0000FF), 0);
+    EXPECT_GT(count(0x00FF00), 0);
+    Call(SCI_BRACEBADLIGHT, static_cast<WPARAM>(-1));
+    EXPECT_EQ(count(0x00FF00), 0);
+}
+
+// The search record holds two 32-bit positions, the text's pointer and the
+// range found, on i686 as on x86_64; the target finds and replaces.
+TEST_F(EditorTest, FindTextRecordAndTarget) {
+    Sci_TextToFind find{{0, -1}, "end sub", {0, 0}};
+    EXPECT_EQ(Call(SCI_FINDTEXT, SCFIND_MATCHCASE, reinterpret_cast<LPARAM>(&find)), LineStart(20));
+    EXPECT_EQ(
+        std::pair(find.chrgText.cpMin, find.chrgText.cpMax),
+        std::pair(static_cast<int32_t>(LineStart(20)), static_cast<int32_t>(LineStart(20) + 7)));
+    find.chrg = {static_cast<int32_t>(LineStart(20)), 0};
+    EXPECT_EQ(Call(SCI_FINDTEXT, 0, reinterpret_cast<LPARAM>(&find)), LineStart(16));
+    Call(SCI_SETTARGETSTART, 0);
+    Call(SCI_SETTARGETEND, Call(SCI_GETLENGTH));
+    EXPECT_EQ(Call(SCI_SEARCHINTARGET, 5, reinterpret_cast<LPARAM>("Test2")), LineStart(5) + 9)
+        << "ID_TEST2, without case";
+    EXPECT_EQ(Call(SCI_REPLACETARGET, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("T")), 1);
+    EXPECT_EQ(Call(SCI_GETTARGETEND), LineStart(5) + 10);
+}
