@@ -267,6 +267,20 @@ def japanese(s):
     s.menu("exit").expect_exit()
 
 
+# A word selected with the keys and dragged with the mouse to the end of the
+# listing moves there; one undo puts it back.
+def dragging(s):
+    click(s.start().view.margin_right + 30, s.row_of(5))
+    keys("Home", "ctrl+shift+Right")
+    drag((s.view.margin_right + 8, s.row_of(5)), (s.view.right - 5, s.row_of(21)))
+    moved = copied(lambda text: text.endswith("end subConst "), "the word dragged to the end",
+                   "ctrl+a", "ctrl+c", first=True)
+    assert "\nID_TEST1 = &H2000\n" in moved, "line 5 without its first word: %r" % moved
+    copied(lambda text: text.endswith("end sub") and "\nConst ID_TEST1" in text,
+           "the move undone", "ctrl+z", "ctrl+a", "ctrl+c")
+    s.menu("exit").expect_exit()
+
+
 # Saves the main window as a PNG, with the first sub folded for "picture".
 def screenshot(s, path, folded=False):
     s.start()
@@ -277,7 +291,7 @@ def screenshot(s, path, folded=False):
 
 
 GROUPS = {f.__name__: f for f in (startup_and_exit, folding, typing, about_box, no_component,
-                                  selecting, japanese, screenshot)}
+                                  selecting, japanese, dragging, screenshot)}
 GROUPS["picture"] = lambda s, path: screenshot(s, path, folded=True)
 
 
