@@ -2,7 +2,7 @@
 // the library, and the direct function that answers requests without going
 // through the message queue.
 #include <windows.h>
-#include "component/editor_window.h"
+#include "component/window/editor_window.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
 // The clipboard's text, with the line ends converted both ways: Windows
 // programs read CR LF, and pasted text takes the document's own line end.
-#include "component/editor_window.h"
+#include "component/window/editor_window.h"
 #include <algorithm>
 #include <cstring>
 

@@ -3,8 +3,8 @@
 // rectangles of what it spans. Every call does its work on the window's thread.
 #include <algorithm>
 #include <new>
-#include "component/editor_window.h"
-#include "component/uia_provider.h"
+#include "component/window/editor_window.h"
+#include "component/accessibility/uia_provider.h"
 #include "kalmor.h"
 
 namespace kalmor {

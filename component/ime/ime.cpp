@@ -1,9 +1,9 @@
 // Input method editors, through IMM32 (which also carries the Text Services
 // Framework's input methods): the composition is drawn by the editor in
-// place at the caret (editor_view.cpp), the system's composition and
+// place at the caret (view/editor_view.cpp), the system's composition and
 // candidate windows are placed beside it, and only the result string
 // reaches the document, replacing the selection as one undo step.
-#include "component/editor_window.h"
+#include "component/window/editor_window.h"
 #include <algorithm>
 
 namespace kalmor {

@@ -1,5 +1,5 @@
 // Fonts, measuring, painting and hit-testing of the editor window.
-#include "component/editor_window.h"
+#include "component/window/editor_window.h"
 #include <algorithm>
 #include <cstdio>
 #include "kalmor.h"

@@ -2,10 +2,10 @@
 // value patterns, and the plumbing every accessibility object shares:
 // loading the system's entry points, running calls on the window's thread,
 // events and disconnection.
-#include "component/uia_provider.h"
+#include "component/accessibility/uia_provider.h"
 #include <algorithm>
 #include <new>
-#include "component/editor_window.h"
+#include "component/window/editor_window.h"
 
 namespace kalmor {
 

@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
-#include "component/editor_window.h"
-#include "component/uia_provider.h"
+#include "component/window/editor_window.h"
+#include "component/accessibility/uia_provider.h"
 
 namespace kalmor {
 

@@ -12,7 +12,7 @@
 #include <unordered_map>
 #include <vector>
 #include "component/core/editor_core.h"
-#include "component/display_settings.h"
+#include "component/view/display_settings.h"
 #include "component/gdi.h"
 #include "kalmor.h"
 
@@ -31,7 +31,7 @@ struct FallbackFont {
 struct StyleFont {
     std::shared_ptr<OwnedFont> font;
     // Fonts in the same size for characters this one lacks, one for each of
-    // the fallback faces, made when first needed (editor_view.cpp).
+    // the fallback faces, made when first needed (view/editor_view.cpp).
     std::shared_ptr<std::vector<FallbackFont>> fallbacks;
     bool built = false;
     unsigned version = 0;
@@ -94,7 +94,7 @@ struct ImmApi {
 };
 
 // An input method's composition in progress: drawn at the caret, not part of
-// the document until its result string is committed (ime.cpp).
+// the document until its result string is committed (ime/ime.cpp).
 struct Composition {
     bool active = false;
     std::wstring text;
@@ -200,7 +200,7 @@ struct LineLayout {
     std::shared_ptr<const LineMeasure> measure;
 };
 
-// editor_view.cpp: fonts, measuring, painting and hit-testing.
+// view/editor_view.cpp: fonts, measuring, painting and hit-testing.
 const StyleFont& FontFor(EditorWindow& w, HDC dc, int style);
 void RefreshFonts(EditorWindow& w);
 LineLayout LayOutLine(EditorWindow& w, HDC dc, int line);
@@ -222,13 +222,13 @@ void InvalidateLines(EditorWindow& w, int firstLine, int lastLine);
 // nothing on screen changed.
 bool InvalidateChanges(EditorWindow& w);
 
-// clipboard.cpp: CF_UNICODETEXT (and CF_TEXT for old readers) in and out.
+// text/clipboard.cpp: CF_UNICODETEXT (and CF_TEXT for old readers) in and out.
 std::string ConvertLineEnds(const std::string& text, const std::string& lineEnd);
 bool WriteClipboardText(HWND owner, const std::wstring& text);
 bool ReadClipboardText(HWND owner, std::wstring& text);
 bool ClipboardHasText();
 
-// unicode.cpp: the document's bytes in the code page in force to and from
+// text/unicode.cpp: the document's bytes in the code page in force to and from
 // UTF-16. An invalid UTF-8 byte becomes U+FFFD; FromUtf16 fails, leaving
 // bytes unusable, when the code page lacks a character of the text, and
 // turns a lone surrogate into U+FFFD in UTF-8.
@@ -240,7 +240,7 @@ char32_t DecodeUtf8(const unsigned char* bytes, int length); // a valid sequence
 // Measures the composition's text in a style; an empty one measures nothing.
 void MeasureComposition(EditorWindow& w, int style);
 
-// ime.cpp: the input method's messages, and where its windows go.
+// ime/ime.cpp: the input method's messages, and where its windows go.
 void OnImeStartComposition(EditorWindow& w);
 void OnImeComposition(EditorWindow& w, LPARAM changes);
 void OnImeEndComposition(EditorWindow& w);
@@ -252,7 +252,8 @@ void PlaceImeWindows(EditorWindow& w);
 // The composition's x at the start of a UTF-16 unit (-1: its end), from its left edge.
 int CompositionX(const EditorWindow& w, int unit);
 
-// editor_window.cpp: the window procedure and the request route both share.
+// window/editor_window.cpp: the window procedure and the request route both
+// share, and the screen kept in step with what the keys and mouse change.
 LRESULT CALLBACK EditorWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT HandleRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM lParam);
 // After the user changed the text: the screen follows and the caret shows.
@@ -260,5 +261,41 @@ void AfterEdit(EditorWindow& w);
 // Moves the system caret to the caret (into the composition while one is shown).
 void UpdateCaret(EditorWindow& w);
 EditorWindow* EditorFromHandle(HWND hwnd);
+// Scrolls to a display line and horizontal offset, clamped to the content.
+void ScrollTo(EditorWindow& w, int firstLine, int xOffset);
+// Sets the selection from user input and brings the caret into view.
+void Select(EditorWindow& w, int anchor, int caret);
+// Moves the caret; with extend (Shift held) the anchor stays.
+void MoveCaret(EditorWindow& w, int position, bool extend);
+// Up, Down, Page Up and Page Down: over visible lines, keeping the column.
+void MoveCaretByLines(EditorWindow& w, int delta, bool extend);
+bool Copy(EditorWindow& w); // false if nothing was copied
+void Cut(EditorWindow& w);
+void Paste(EditorWindow& w);
+void Undo(EditorWindow& w);
+void Redo(EditorWindow& w);
+void NotifyMarginClick(EditorWindow& w, int margin, int line, WPARAM keys);
+void ZoomTo(EditorWindow& w, int points);
+void SetOvertype(EditorWindow& w, bool overtype);
+
+// window/mouse.cpp: clicks, drags (of the selection too), the wheel, the
+// cursor and the context menu.
+void OnLButtonDown(EditorWindow& w, WPARAM keys, int x, int y);
+void OnMouseMove(EditorWindow& w, int x, int y);
+void OnLButtonUp(EditorWindow& w, WPARAM keys, int x, int y);
+void EndDrag(EditorWindow& w); // any drag, without dropping
+void OnTimer(EditorWindow& w, WPARAM id);
+void OnRButtonDown(EditorWindow& w, int x, int y);
+void OnContextMenu(EditorWindow& w, int x, int y);
+void OnMouseWheel(EditorWindow& w, int delta, WPARAM keys);
+void OnMouseHWheel(EditorWindow& w, int delta);
+bool OnSetCursor(EditorWindow& w, LPARAM lParam);
+
+// window/keyboard.cpp: keys on key-down and the characters typed. Each
+// answers whether it took the message.
+bool OnKeyDown(EditorWindow& w, WPARAM key);
+bool OnSysKeyDown(EditorWindow& w, WPARAM key);
+void OnChar(EditorWindow& w, WPARAM unit);
+LRESULT OnUniChar(EditorWindow& w, WPARAM code);
 
 } // namespace kalmor

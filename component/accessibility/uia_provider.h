@@ -5,9 +5,9 @@
 #include <string>
 #include <type_traits>
 #include <vector>
-#include "component/accessibility.h"
+#include "component/accessibility/accessibility.h"
 #include "component/core/text_units.h"
-#include "component/uia_interfaces.h"
+#include "component/accessibility/uia_interfaces.h"
 
 namespace kalmor {
 

@@ -1,6 +1,6 @@
 // The editor's DPI, metrics and colours as the system gives them, and the
 // hidden window that hears when they change.
-#include "component/display_settings.h"
+#include "component/view/display_settings.h"
 #include <algorithm>
 #include <tuple>
 

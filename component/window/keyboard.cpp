@@ -1,0 +1,181 @@
+// The keyboard: caret keys, editing keys and shortcuts on key-down, and the
+// characters typed, in UTF-16, converted to the document's code page.
+#include "component/window/editor_window.h"
+#include "component/core/words.h"
+
+namespace kalmor {
+
+namespace {
+
+// A typed character, Enter or Tab replaces the selection; Backspace deletes
+// it, or the character before the caret. A character the code page lacks
+// is refused with a beep.
+void TypeCharacter(EditorWindow& w, char32_t code) {
+    std::string bytes;
+    if (code == '\r') {
+        w.core.InsertLineEnd();
+    } else if (code == '\b') {
+        w.core.DeleteBack();
+    } else if (code == '\t' || (code >= ' ' && code != 0x7F && code <= 0x10FFFF &&
+                                !(code >= 0xD800 && code <= 0xDFFF))) {
+        if (code < 0x80) // the same byte in every code page the editor knows
+            bytes = static_cast<char>(code);
+        else if (!FromCodePoint(w.core.CurrentEncoding(), code, bytes)) {
+            MessageBeep(MB_OK);
+            return;
+        }
+        w.core.InsertAtCaret(bytes);
+    } else {
+        return;
+    }
+    AfterEdit(w);
+}
+
+} // namespace
+
+// Caret keys (Shift extends the selection, Control moves by words or to the
+// ends), the editing keys and the clipboard and undo shortcuts. Other keys
+// arrive as WM_CHAR or are not ours.
+bool OnKeyDown(EditorWindow& w, WPARAM key) {
+    bool control = GetKeyState(VK_CONTROL) < 0;
+    bool shift = GetKeyState(VK_SHIFT) < 0;
+    bool alt = GetKeyState(VK_MENU) < 0; // AltGr is Control and Alt: its characters are text
+    bool selected = !w.core.SelectionEmpty();
+    int caret = w.core.Caret();
+    int line = w.core.LineFromPosition(caret);
+    w.keyDone = false;
+    switch (key) {
+    case VK_LEFT:
+        if (control)
+            MoveCaret(w, PreviousWordStart(w.core, caret), shift);
+        else if (selected && !shift)
+            MoveCaret(w, w.core.SelectionStart(), false);
+        else
+            MoveCaret(w, w.core.PositionLeft(caret), shift);
+        return true;
+    case VK_RIGHT:
+        if (control)
+            MoveCaret(w, NextWordStart(w.core, caret), shift);
+        else if (selected && !shift)
+            MoveCaret(w, w.core.SelectionEnd(), false);
+        else
+            MoveCaret(w, w.core.PositionRight(caret), shift);
+        return true;
+    case VK_UP: MoveCaretByLines(w, -1, shift); return true;
+    case VK_DOWN: MoveCaretByLines(w, 1, shift); return true;
+    case VK_PRIOR:
+        ScrollTo(w, w.core.FirstVisibleLine() - LinesOnScreen(w), w.xOffset);
+        MoveCaretByLines(w, -LinesOnScreen(w), shift);
+        return true;
+    case VK_NEXT:
+        ScrollTo(w, w.core.FirstVisibleLine() + LinesOnScreen(w), w.xOffset);
+        MoveCaretByLines(w, LinesOnScreen(w), shift);
+        return true;
+    case VK_HOME: MoveCaret(w, control ? 0 : w.core.LineStart(line), shift); return true;
+    case VK_END: MoveCaret(w, control ? w.core.Length() : w.core.LineEnd(line), shift); return true;
+    case VK_DELETE:
+        if (shift && selected) {
+            Cut(w);
+            return true;
+        }
+        if (control)
+            w.core.DeleteWordForward();
+        else
+            w.core.DeleteForward();
+        AfterEdit(w);
+        return true;
+    case VK_BACK:
+        if (!control || alt)
+            return false; // Backspace arrives as WM_CHAR
+        w.core.DeleteWordBack();
+        w.keyDone = true;
+        AfterEdit(w);
+        return true;
+    case VK_TAB:
+        if (control || alt)
+            return false;
+        if (shift)
+            w.core.BackTab();
+        else
+            w.core.Tab();
+        w.keyDone = true;
+        AfterEdit(w);
+        return true;
+    case VK_INSERT:
+        if (control && !shift)
+            Copy(w);
+        else if (shift && !control)
+            Paste(w);
+        else if (!control && !shift)
+            SetOvertype(w, !w.core.Overtype());
+        return true;
+    case VK_ESCAPE:
+        if (!w.movingText)
+            return false;
+        EndDrag(w);
+        return true;
+    }
+    if (!control || alt)
+        return false;
+    switch (key) {
+    case 'A': Select(w, 0, w.core.Length()); return true;
+    case 'C': Copy(w); return true;
+    case 'X': Cut(w); return true;
+    case 'V': Paste(w); return true;
+    case 'Z':
+        if (shift)
+            Redo(w);
+        else
+            Undo(w);
+        return true;
+    case 'Y': Redo(w); return true;
+    case VK_ADD:
+    case VK_OEM_PLUS: ZoomTo(w, w.core.Zoom() + 1); return true;
+    case VK_SUBTRACT:
+    case VK_OEM_MINUS: ZoomTo(w, w.core.Zoom() - 1); return true;
+    case '0':
+    case VK_NUMPAD0: ZoomTo(w, 0); return true;
+    default: return false;
+    }
+}
+
+// Alt+Backspace undoes, as in every Windows edit control.
+bool OnSysKeyDown(EditorWindow& w, WPARAM key) {
+    if (key != VK_BACK)
+        return false;
+    Undo(w);
+    return true;
+}
+
+// WM_CHAR and WM_IME_CHAR bring UTF-16 units: a character outside the
+// Basic Multilingual Plane comes as two, and is typed once both are here.
+// A lone half is dropped.
+void OnChar(EditorWindow& w, WPARAM unit) {
+    bool keyDone = w.keyDone;
+    w.keyDone = false;
+    wchar_t high = w.highSurrogate;
+    w.highSurrogate = 0;
+    if (keyDone && (unit < 0x20 || unit == 0x7F))
+        return;
+    if (unit >= 0xD800 && unit <= 0xDBFF) {
+        w.highSurrogate = static_cast<wchar_t>(unit);
+        return;
+    }
+    if (unit >= 0xDC00 && unit <= 0xDFFF) {
+        if (high)
+            TypeCharacter(w, 0x10000 + ((high - 0xD800) << 10) + (unit - 0xDC00));
+        return;
+    }
+    TypeCharacter(w, static_cast<char32_t>(unit));
+}
+
+// A character in UTF-32. TRUE for UNICODE_NOCHAR tells the sender that such
+// characters are welcome.
+LRESULT OnUniChar(EditorWindow& w, WPARAM code) {
+    if (code == UNICODE_NOCHAR)
+        return TRUE;
+    TypeCharacter(w, static_cast<char32_t>(code));
+    return FALSE;
+}
+
+} // namespace kalmor

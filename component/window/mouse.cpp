@@ -1,0 +1,336 @@
+// The mouse: clicks and drags that place the caret and select, a press on
+// the selection that drags it to move or copy it, a click or drag beside the
+// text that selects lines, the wheel, the cursor and the context menu.
+#include "component/window/editor_window.h"
+#include <algorithm>
+#include <cstdlib>
+#include <tuple>
+#include "component/core/words.h"
+#include "kalmor.h"
+
+namespace kalmor {
+
+namespace {
+
+constexpr UINT_PTR kDragScrollTimer = 1;
+
+// Follows the pointer while the button is down: captured, with a timer that
+// scrolls while the pointer is past an edge.
+void StartDrag(EditorWindow& w, int x, int y) {
+    w.dragging = true;
+    w.dragPoint = POINT{x, y};
+    SetCapture(w.hwnd);
+    SetTimer(w.hwnd, kDragScrollTimer, 50, nullptr);
+}
+
+// The text position nearest to a client point.
+int PositionAtPoint(EditorWindow& w, int x, int y) {
+    return PositionAtTextX(w, LineAtY(w, y), x - TextLeft(w) + w.xOffset);
+}
+
+// The position before the character under a client point: the nearest
+// boundary, less one when the point is on the right half of the character
+// before it.
+int CharacterAtPoint(EditorWindow& w, int x, int y) {
+    int position = PositionAtPoint(w, x, y);
+    int line = w.core.LineFromPosition(position);
+    if (position > w.core.LineStart(line) &&
+        TextXOfPosition(w, position) > x - TextLeft(w) + w.xOffset)
+        position = w.core.PositionBefore(position);
+    return position;
+}
+
+// The word or the whole line (with its line end, and a folded header with its
+// hidden lines) around a position, as a double or triple click selects it.
+std::pair<int, int> UnitAround(EditorWindow& w, int unit, int position) {
+    if (unit == 2)
+        return {WordStartAt(w.core, position), WordEndAt(w.core, position)};
+    int line = w.core.LineFromPosition(position);
+    int next = w.core.VisibleLineAfter(line, 1);
+    return {w.core.LineStart(line), next > line ? w.core.LineStart(next) : w.core.Length()};
+}
+
+// Extends a drag's selection to a client point, by the drag's unit: the unit
+// clicked first stays selected and the selection grows by whole units.
+void DragTo(EditorWindow& w, int x, int y) {
+    if (w.dragUnit == 1) {
+        Select(w, w.core.Anchor(), PositionAtPoint(w, x, y));
+        return;
+    }
+    auto [start, end] = UnitAround(w, w.dragUnit, CharacterAtPoint(w, x, y));
+    if (start < w.dragStart)
+        Select(w, w.dragEnd, start);
+    else
+        Select(w, w.dragStart, std::max(end, w.dragEnd));
+}
+
+// A click counts with the one before if it came within the system's
+// double-click time and distance of it: the second selects a word, the third
+// the line, the fourth starts again.
+int CountClick(EditorWindow& w, int x, int y) {
+    LONG time = GetMessageTime();
+    bool closeBy = std::abs(x - w.lastClick.x) <= GetSystemMetrics(SM_CXDOUBLECLK) / 2 &&
+                   std::abs(y - w.lastClick.y) <= GetSystemMetrics(SM_CYDOUBLECLK) / 2;
+    bool quick = static_cast<UINT>(time - w.lastClickTime) <= GetDoubleClickTime();
+    w.clickCount = closeBy && quick && w.clickCount < 3 ? w.clickCount + 1 : 1;
+    w.lastClickTime = time;
+    w.lastClick = POINT{x, y};
+    return w.clickCount;
+}
+
+// Shows where dragged text would land, or nothing for -1, redrawing the rows
+// of the old and the new place.
+void ShowDropCaret(EditorWindow& w, int position) {
+    if (position == w.dropPosition)
+        return;
+    for (int shown : {w.dropPosition, position}) {
+        if (shown >= 0)
+            InvalidateLines(w, w.core.LineFromPosition(shown), w.core.LineFromPosition(shown));
+    }
+    w.dropPosition = position;
+}
+
+// Dragging the selection: it begins once the pointer has moved past the
+// system's drag distance from the press; then the drop caret follows it.
+void DragText(EditorWindow& w, int x, int y) {
+    if (!w.movingText && std::abs(x - w.pressPoint.x) <= GetSystemMetrics(SM_CXDRAG) &&
+        std::abs(y - w.pressPoint.y) <= GetSystemMetrics(SM_CYDRAG))
+        return;
+    w.movingText = true;
+    ShowDropCaret(w, PositionAtPoint(w, x, y));
+}
+
+// The edit menu, each item greyed when it cannot act. An item's identifier is
+// the message that carries it out.
+HMENU BuildContextMenu(EditorWindow& w) {
+    HMENU menu = CreatePopupMenu();
+    if (!menu)
+        return nullptr;
+    bool selected = !w.core.SelectionEmpty();
+    bool everything = w.core.SelectionStart() == 0 && w.core.SelectionEnd() == w.core.Length();
+    struct Item {
+        UINT id;
+        const char* text;
+        bool enabled;
+    } items[] = {{WM_UNDO, "&Undo", w.core.CanUndo()},
+                 {SCI_REDO, "&Redo", w.core.CanRedo()},
+                 {0, nullptr, false},
+                 {WM_CUT, "Cu&t", selected},
+                 {WM_COPY, "&Copy", selected},
+                 {WM_PASTE, "&Paste", ClipboardHasText()},
+                 {WM_CLEAR, "&Delete", selected},
+                 {0, nullptr, false},
+                 {SCI_SELECTALL, "Select &All", !everything}};
+    for (const Item& item : items) {
+        if (!item.text)
+            AppendMenuA(menu, MF_SEPARATOR, 0, nullptr);
+        else
+            AppendMenuA(menu, MF_STRING | (item.enabled ? MF_ENABLED : MF_GRAYED), item.id,
+                        item.text);
+    }
+    return menu;
+}
+
+} // namespace
+
+// A click in a sensitive margin goes to the parent, and every click there
+// stays a single click. In the text a click places the caret (Shift extends
+// the selection), a second quick one selects the word, a third the line, and
+// the pointer is captured so that a drag extends the selection.
+void OnLButtonDown(EditorWindow& w, WPARAM keys, int x, int y) {
+    CompleteComposition(w);
+    SetFocus(w.hwnd);
+    int line = LineAtY(w, y);
+    int margin = MarginAt(w, x);
+    if (margin >= 0) {
+        w.clickCount = 0;
+        if (w.core.GetMargin(margin).sensitive) {
+            NotifyMarginClick(w, margin, line, keys);
+            return;
+        }
+        // Beside the text a click selects the line, and a drag whole lines.
+        w.core.EndTypingRun();
+        w.dragUnit = 3;
+        std::tie(w.dragStart, w.dragEnd) = UnitAround(w, 3, w.core.LineStart(line));
+        Select(w, w.dragStart, w.dragEnd);
+        StartDrag(w, x, y);
+        return;
+    }
+    w.core.EndTypingRun();
+    int clicks = CountClick(w, x, y);
+    int under = CharacterAtPoint(w, x, y);
+    if (!(keys & MK_SHIFT) && clicks == 1 && !w.core.SelectionEmpty() &&
+        under >= w.core.SelectionStart() && under < w.core.SelectionEnd()) {
+        // On the selection: a drag moves it, a click without one places the caret.
+        w.pressedInSelection = true;
+        w.pressPoint = POINT{x, y};
+        StartDrag(w, x, y);
+        return;
+    }
+    if (keys & MK_SHIFT) {
+        w.dragUnit = 1;
+        MoveCaret(w, PositionAtPoint(w, x, y), true);
+    } else if (clicks == 1) {
+        w.dragUnit = 1;
+        MoveCaret(w, PositionAtPoint(w, x, y), false);
+    } else {
+        w.dragUnit = clicks;
+        auto [start, end] = UnitAround(w, clicks, CharacterAtPoint(w, x, y));
+        w.dragStart = start;
+        w.dragEnd = end;
+        Select(w, start, end);
+    }
+    StartDrag(w, x, y);
+}
+
+void OnMouseMove(EditorWindow& w, int x, int y) {
+    if (!w.dragging)
+        return;
+    w.dragPoint = POINT{x, y};
+    if (w.pressedInSelection)
+        DragText(w, x, y);
+    else
+        DragTo(w, x, y);
+}
+
+// Ends any drag, a drag of the selection included, without dropping.
+void EndDrag(EditorWindow& w) {
+    if (!w.dragging)
+        return;
+    w.dragging = false;
+    w.pressedInSelection = false;
+    w.movingText = false;
+    ShowDropCaret(w, -1);
+    KillTimer(w.hwnd, kDragScrollTimer);
+    if (GetCapture() == w.hwnd)
+        ReleaseCapture();
+}
+
+// Releasing the button drops dragged text where the drop caret shows:
+// moved, or copied with Control held, and nothing changes when that is
+// inside the selection itself. A press on the selection that never became a
+// drag places the caret as a click does.
+void OnLButtonUp(EditorWindow& w, WPARAM keys, int x, int y) {
+    bool pressed = w.pressedInSelection;
+    bool moving = w.movingText;
+    int drop = w.dropPosition;
+    EndDrag(w);
+    if (moving && drop >= 0) {
+        if (w.core.MoveText(w.core.SelectionStart(), w.core.SelectionEnd(), drop,
+                            (keys & MK_CONTROL) != 0))
+            AfterEdit(w);
+    } else if (pressed && !moving) {
+        MoveCaret(w, PositionAtPoint(w, x, y), false);
+    }
+}
+
+// While a drag's pointer is past an edge of the text, the view scrolls
+// towards it a line (or a few characters) per tick and the selection follows.
+void OnTimer(EditorWindow& w, WPARAM id) {
+    if (id != kDragScrollTimer || !w.dragging)
+        return;
+    RECT client{};
+    GetClientRect(w.hwnd, &client);
+    POINT p = w.dragPoint;
+    int first = w.core.FirstVisibleLine();
+    int xOffset = w.xOffset;
+    int step = 3 * std::max(1, w.tabWidth / 8);
+    if (p.y < 0)
+        --first;
+    else if (p.y >= client.bottom)
+        ++first;
+    if (p.x < TextLeft(w))
+        xOffset -= step;
+    else if (p.x >= client.right)
+        xOffset += step;
+    if (first == w.core.FirstVisibleLine() && xOffset == w.xOffset)
+        return;
+    ScrollTo(w, first, xOffset);
+    if (!w.pressedInSelection)
+        DragTo(w, p.x, p.y);
+    else if (w.movingText)
+        ShowDropCaret(w, PositionAtPoint(w, p.x, p.y));
+}
+
+// A right-click outside the selection first moves the caret there; inside it
+// keeps the selection for the menu to act on.
+void OnRButtonDown(EditorWindow& w, int x, int y) {
+    CompleteComposition(w);
+    SetFocus(w.hwnd);
+    if (MarginAt(w, x) >= 0)
+        return;
+    int position = PositionAtPoint(w, x, y);
+    if (w.core.SelectionEmpty() || position < w.core.SelectionStart() ||
+        position > w.core.SelectionEnd())
+        MoveCaret(w, position, false);
+}
+
+// Shows the edit menu at the pointer, or below the caret when opened from the
+// keyboard (Shift+F10, the Menu key: screen point -1, -1). A right-click in
+// the margins shows none. The chosen command runs as its message.
+void OnContextMenu(EditorWindow& w, int x, int y) {
+    POINT point{x, y};
+    if (x == -1 && y == -1) {
+        point = PointFromPosition(w, w.core.Caret());
+        point.y += w.lineHeight;
+        ClientToScreen(w.hwnd, &point);
+    } else {
+        POINT client = point;
+        ScreenToClient(w.hwnd, &client);
+        if (MarginAt(w, client.x) >= 0)
+            return;
+    }
+    OwnedMenu menu(BuildContextMenu(w));
+    if (!menu.Get())
+        return;
+    UINT command =
+        static_cast<UINT>(TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY,
+                                         point.x, point.y, 0, w.hwnd, nullptr));
+    if (command)
+        SendMessageA(w.hwnd, command, 0, 0);
+}
+
+void OnMouseHWheel(EditorWindow& w, int delta) {
+    int step = static_cast<int>(w.metrics.wheelChars) * std::max(1, w.tabWidth / 8);
+    ScrollTo(w, w.core.FirstVisibleLine(), w.xOffset + MulDiv(delta, step, WHEEL_DELTA));
+}
+
+// Scrolls by the user's lines per wheel notch, keeping partial notches for
+// later. Shift turns the wheel sideways, as the tilt wheel is; Control zooms,
+// a point a notch.
+void OnMouseWheel(EditorWindow& w, int delta, WPARAM keys) {
+    if (keys & MK_SHIFT) {
+        OnMouseHWheel(w, -delta);
+        return;
+    }
+    if (keys & MK_CONTROL) {
+        w.wheelDelta += delta;
+        int notches = w.wheelDelta / WHEEL_DELTA;
+        w.wheelDelta %= WHEEL_DELTA;
+        ZoomTo(w, w.core.Zoom() + notches);
+        return;
+    }
+    UINT linesPerNotch = w.metrics.wheelLines;
+    if (linesPerNotch == WHEEL_PAGESCROLL)
+        linesPerNotch = LinesOnScreen(w);
+    w.wheelDelta += delta;
+    int notches = w.wheelDelta / WHEEL_DELTA;
+    w.wheelDelta %= WHEEL_DELTA;
+    int first = w.core.FirstVisibleLine() - notches * static_cast<int>(linesPerNotch);
+    ScrollTo(w, first, w.xOffset);
+}
+
+// The margins get the ordinary arrow; the text keeps the class's I-beam.
+bool OnSetCursor(EditorWindow& w, LPARAM lParam) {
+    if (LOWORD(lParam) != HTCLIENT)
+        return false;
+    POINT point{};
+    GetCursorPos(&point);
+    ScreenToClient(w.hwnd, &point);
+    if (MarginAt(w, point.x) < 0)
+        return false;
+    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+    return true;
+}
+
+} // namespace kalmor
