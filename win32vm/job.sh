@@ -1,6 +1,7 @@
 # Runs inside the emulated PC (the share is /share): the i686 program's
 # end-to-end checks from a folder whose path has spaces and non-ASCII
-# characters, then the i686 component tests. Screenshots and process lists
+# characters, then the i686 component tests, and their drawing tests again
+# at 144 DPI. Screenshots and process lists
 # of failed checks are copied to /share/results.
 #
 # Everything the job prints goes to a log of its own, copied as it grows to
@@ -71,6 +72,14 @@ step 1500 $e2e "$build" "$place/e2e" startup_and_exit folding typing about_box n
 if [ -d "$place/component" ]; then
     cd "$place/component"
     step 900 wine component_tests.exe --gtest_brief=1 || failed=1
+    # The drawing tests again with the screen at 144 DPI, which Wine reads
+    # when its server starts.
+    echo "the drawing tests at 144 DPI:"
+    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+    wineserver -k
+    wineserver -p
+    step 600 wine component_tests.exe --gtest_brief=1 \
+        --gtest_filter='*AtTheWindowsDpi*:*PartialRepaints*' || failed=1
 fi
 
 wineserver -k
