@@ -9,6 +9,7 @@
 // double-byte lead byte without its trail byte. So no text is ever refused
 // or changed to fit the code page.
 #pragma once
+#include <string>
 
 namespace kalmor {
 
@@ -44,5 +45,8 @@ class Encoding {
 // The length of the valid UTF-8 sequence at bytes[0] (no overlong forms, no
 // surrogates, nothing past U+10FFFF), or 0 when there is none.
 int Utf8SequenceLength(const unsigned char* bytes, int available);
+
+// Appends a code point (up to U+10FFFF) in UTF-8.
+void AppendUtf8(std::string& out, char32_t code);
 
 } // namespace kalmor

@@ -19,24 +19,6 @@ void AppendUtf16(std::wstring& out, char32_t value) {
     }
 }
 
-void AppendUtf8(std::string& out, char32_t value) {
-    if (value < 0x80) {
-        out += static_cast<char>(value);
-    } else if (value < 0x800) {
-        out += static_cast<char>(0xC0 | value >> 6);
-        out += static_cast<char>(0x80 | (value & 0x3F));
-    } else if (value < 0x10000) {
-        out += static_cast<char>(0xE0 | value >> 12);
-        out += static_cast<char>(0x80 | (value >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (value & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | value >> 18);
-        out += static_cast<char>(0x80 | (value >> 12 & 0x3F));
-        out += static_cast<char>(0x80 | (value >> 6 & 0x3F));
-        out += static_cast<char>(0x80 | (value & 0x3F));
-    }
-}
-
 } // namespace
 
 char32_t DecodeUtf8(const unsigned char* bytes, int length) {
@@ -102,6 +84,40 @@ bool FromCodePoint(const Encoding& encoding, char32_t value, std::string& bytes)
     std::wstring units;
     AppendUtf16(units, value);
     return FromUtf16(encoding, units.data(), units.size(), bytes);
+}
+
+// How the characters of a code page other than UTF-8 fold without case:
+// each converted to UTF-16, folded as Unicode's simple folding says, and
+// converted back, where the code page holds the folded character. The core
+// asks once for each code page, at its first search without case.
+CodePageFolding FoldingOf(int codePage) {
+    CodePageFolding folding;
+    Encoding encoding(codePage);
+    auto fold = [&](const char* bytes, int size, std::string& folded) {
+        wchar_t unit = 0;
+        if (MultiByteToWideChar(codePage, MB_ERR_INVALID_CHARS, bytes, size, &unit, 1) != 1)
+            return false;
+        wchar_t target = static_cast<wchar_t>(FoldCase(unit));
+        return target != unit && FromUtf16(encoding, &target, 1, folded) &&
+               static_cast<int>(folded.size()) == size;
+    };
+    std::string folded;
+    for (int byte = 0x80; byte < 256; ++byte) {
+        char single = static_cast<char>(byte);
+        if (!encoding.IsLeadByte(static_cast<unsigned char>(byte)) && fold(&single, 1, folded))
+            folding.bytes[byte] = static_cast<unsigned char>(folded[0]);
+    }
+    for (int lead = 0x81; encoding.Set() == CharacterSet::DoubleByte && lead < 256; ++lead) {
+        for (int trail = 0x40; encoding.IsLeadByte(static_cast<unsigned char>(lead)) && trail < 256;
+             ++trail) {
+            const char pair[] = {static_cast<char>(lead), static_cast<char>(trail)};
+            if (encoding.IsTrailByte(static_cast<unsigned char>(trail)) && fold(pair, 2, folded))
+                folding.pairs[static_cast<uint16_t>(lead << 8 | trail)] =
+                    static_cast<uint16_t>(static_cast<unsigned char>(folded[0]) << 8 |
+                                          static_cast<unsigned char>(folded[1]));
+        }
+    }
+    return folding;
 }
 
 } // namespace kalmor

@@ -163,6 +163,7 @@ LRESULT OnNcCreate(HWND hwnd, WPARAM wParam, LPARAM lParam) {
         return FALSE;
     SetWindowLongPtrW(hwnd, 0, reinterpret_cast<LONG_PTR>(w));
     w->core.SetSystemCodePage(static_cast<int>(GetACP()));
+    w->core.SetCodePageFolding(FoldingOf);
     w->metrics = ReadMetrics(hwnd);
     w->palette = ReadPalette(hwnd);
     RefreshFonts(*w);

@@ -236,6 +236,8 @@ std::wstring ToUtf16(const Encoding& encoding, const std::string& bytes);
 bool FromUtf16(const Encoding& encoding, const wchar_t* text, size_t length, std::string& bytes);
 bool FromCodePoint(const Encoding& encoding, char32_t value, std::string& bytes);
 char32_t DecodeUtf8(const unsigned char* bytes, int length); // a valid sequence
+// The case folding of a code page other than UTF-8, for searches.
+CodePageFolding FoldingOf(int codePage);
 
 // Measures the composition's text in a style; an empty one measures nothing.
 void MeasureComposition(EditorWindow& w, int style);

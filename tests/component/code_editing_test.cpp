@@ -180,6 +180,13 @@ TEST_F(EditorTest, FindTextRecordAndTarget) {
         std::pair(static_cast<int32_t>(LineStart(20)), static_cast<int32_t>(LineStart(20) + 7)));
     find.chrg = {static_cast<int32_t>(LineStart(20)), 0};
     EXPECT_EQ(Call(SCI_FINDTEXT, 0, reinterpret_cast<LPARAM>(&find)), LineStart(16));
+    // Accented letters of the system's single-byte code page (1252 here) fold too.
+    Call(SCI_SETTARGETSTART, 0);
+    Call(SCI_SETTARGETEND, Call(SCI_GETLENGTH));
+    EXPECT_EQ(Call(SCI_SEARCHINTARGET, 1, reinterpret_cast<LPARAM>("\xF6")), -1);
+    Call(SCI_INSERTTEXT, 0, reinterpret_cast<LPARAM>("\xD6l "));
+    EXPECT_EQ(Call(SCI_SEARCHINTARGET, 2, reinterpret_cast<LPARAM>("\xF6L")), 0);
+    Call(SCI_DELETERANGE, 0, 3);
     Call(SCI_SETTARGETSTART, 0);
     Call(SCI_SETTARGETEND, Call(SCI_GETLENGTH));
     EXPECT_EQ(Call(SCI_SEARCHINTARGET, 5, reinterpret_cast<LPARAM>("Test2")), LineStart(5) + 9)
