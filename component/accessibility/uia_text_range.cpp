@@ -155,10 +155,14 @@ class TextRange final : public ComObject<uia::ITextRangeProvider> {
             std::string needle;
             if (!FromUtf16(w.core.CurrentEncoding(), text, wcslen(text), needle))
                 return S_OK; // the code page lacks one of its characters: found nowhere
-            TextSpan found = UnitsOf(w).Find(span_, needle, backward, ignoreCase);
-            if (found.start < 0)
+            // The editor's own search: whole characters, and folding as a
+            // host's search without case folds.
+            int flags = ignoreCase ? 0 : SCFIND_MATCHCASE;
+            auto [start, end] = backward ? w.core.Find(span_.end, span_.start, needle, flags)
+                                         : w.core.Find(span_.start, span_.end, needle, flags);
+            if (start < 0)
                 return S_OK;
-            *out = MakeTextRange(link_, found);
+            *out = MakeTextRange(link_, TextSpan{start, end});
             return *out ? S_OK : E_OUTOFMEMORY;
         });
     }

@@ -7,20 +7,6 @@
 
 namespace kalmor {
 
-namespace {
-
-// Upper to lower case for ASCII and the ANSI code page's Latin letters.
-unsigned char Fold(char c) {
-    unsigned char u = static_cast<unsigned char>(c);
-    if ((u >= 'A' && u <= 'Z') || (u >= 0xC0 && u <= 0xDE && u != 0xD7))
-        return static_cast<unsigned char>(u + 0x20);
-    if (u == 0x8A || u == 0x8C || u == 0x8E)
-        return static_cast<unsigned char>(u + 0x10);
-    return u == 0x9F ? 0xFF : u;
-}
-
-} // namespace
-
 TextUnits::TextUnits(const EditorCore& core, int pageLines)
     : core_(core), pageLines_(std::max(1, pageLines)) {}
 
@@ -179,34 +165,6 @@ int TextUnits::MoveEndpoint(TextSpan& range, bool end, TextUnit unit, int count)
         range.end = std::max(range.end, pos);
     }
     return moved;
-}
-
-TextSpan TextUnits::Find(TextSpan range, const std::string& needle, bool backward,
-                         bool ignoreCase) const {
-    range = Clamp(range);
-    std::string text = core_.TextRange(range.start, range.end);
-    // Bytes above 0x7F are letters only in a single-byte code page.
-    bool latin = core_.CurrentEncoding().Set() == CharacterSet::SingleByte;
-    auto fold = [latin](char c) {
-        return latin || static_cast<unsigned char>(c) < 0x80 ? Fold(c) : c;
-    };
-    auto equal = [&](char a, char b) { return ignoreCase ? fold(a) == fold(b) : a == b; };
-    // Only a match that starts and ends on character boundaries counts.
-    TextSpan result{-1, -1};
-    for (auto from = text.begin(); !needle.empty();) {
-        auto found = std::search(from, text.end(), needle.begin(), needle.end(), equal);
-        if (found == text.end())
-            break;
-        int start = range.start + static_cast<int>(found - text.begin());
-        int end = start + static_cast<int>(needle.size());
-        if (Clamp({start, start}).start == start && Clamp({end, end}).start == end) {
-            result = {start, end};
-            if (!backward)
-                break;
-        }
-        from = found + 1;
-    }
-    return result;
 }
 
 } // namespace kalmor

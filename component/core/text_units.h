@@ -48,10 +48,6 @@ class TextUnits {
     // The range clamped into the document, its endpoints ordered and never inside a CRLF.
     TextSpan Clamp(TextSpan range) const;
 
-    // The first (or, backward, the last) place in [start, end) where needle
-    // occurs; ignoreCase folds ASCII and Latin-1 letters. {-1, -1} if none.
-    TextSpan Find(TextSpan range, const std::string& needle, bool backward, bool ignoreCase) const;
-
   private:
     bool IsStart(TextUnit unit, int pos) const;
     int NextStart(TextUnit unit, int pos) const;     // first start after pos, or the document's end
