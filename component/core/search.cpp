@@ -233,9 +233,16 @@ class Search {
         return true;
     }
 
+    // Whether pos lies between the CR and the LF of a line end, which, as
+    // for the caret, is one character.
+    bool InsideLineEnd(int pos) const {
+        return pos > 0 && core_.CharAt(pos - 1) == '\r' && core_.CharAt(pos) == '\n';
+    }
+
     // Whether [start, end) is a whole run of characters that the word rules take.
     bool Accept(int start, int end) const {
-        if (core_.CharacterStart(start) != start || core_.CharacterStart(end) != end) {
+        if (core_.CharacterStart(start) != start || core_.CharacterStart(end) != end ||
+            InsideLineEnd(start) || InsideLineEnd(end)) {
             return false;
         }
         if ((flags_ & (SCFIND_WHOLEWORD | SCFIND_WORDSTART)) && !IsWordStartAt(core_, start)) {

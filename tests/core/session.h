@@ -204,8 +204,9 @@ inline CodePageFolding SessionFolding(int codePage) {
 }
 
 // The first match (or, backwards, the last) a plain scan finds inside
-// [start, end): at every character start, the needle's characters compared
-// one by one, folded unless the case must match, then the word rules.
+// [start, end): at every character start (not between the CR and the LF of
+// a line end), the needle's characters compared one by one, folded unless
+// the case must match, then the word rules.
 inline std::pair<int, int> FindByScan(const std::string& text, int codePage, int start, int end,
                                       const std::string& needle, int flags, bool backward) {
     std::vector<bool> starts = Boundaries(text, codePage);
@@ -240,8 +241,10 @@ inline std::pair<int, int> FindByScan(const std::string& text, int codePage, int
         return pos;
     };
     auto length = static_cast<int>(text.size());
+    auto insideLineEnd = [&](int pos) { return pos > 0 && text.compare(pos - 1, 2, "\r\n") == 0; };
     for (int at = backward ? end - 1 : start; at >= start && at < end; at += backward ? -1 : 1) {
-        if (!starts[static_cast<size_t>(at)] || needle.empty() || (flags & SCFIND_REGEXP))
+        if (!starts[static_cast<size_t>(at)] || insideLineEnd(at) || needle.empty() ||
+            (flags & SCFIND_REGEXP))
             continue;
         int pos = at;
         for (size_t n = 0; n < needle.size() && pos >= 0;) {
@@ -260,7 +263,8 @@ inline std::pair<int, int> FindByScan(const std::string& text, int codePage, int
         bool wordStart = kind(at) >= 2 && (at == 0 || kind(before(at)) != kind(at));
         bool wordEnd =
             pos > 0 && kind(before(pos)) >= 2 && (pos == length || kind(pos) != kind(before(pos)));
-        if (pos >= 0 && (!(flags & (SCFIND_WHOLEWORD | SCFIND_WORDSTART)) || wordStart) &&
+        if (pos >= 0 && !insideLineEnd(pos) &&
+            (!(flags & (SCFIND_WHOLEWORD | SCFIND_WORDSTART)) || wordStart) &&
             (!(flags & SCFIND_WHOLEWORD) || wordEnd))
             return {at, pos};
     }
