@@ -492,9 +492,10 @@ inline std::string RunSession(const std::string& bytes) {
 
         // Characters before and after any position, counted and stepped over.
         int other = model.Clamp(ToInt(lParam));
+        std::vector<bool> starts = Boundaries(now.text, model.codePage);
         int characters = 0;
-        for (int at = std::min(pos, other); at < std::max(pos, other); at = model.After(at))
-            ++characters;
+        for (int at = std::min(pos, other); at < std::max(pos, other); ++at)
+            characters += starts[static_cast<size_t>(at)] && !model.InCrLf(at);
         if (Send(core, SCI_POSITIONBEFORE, wParam) != model.Before(pos) ||
             Send(core, SCI_POSITIONAFTER, wParam) != model.After(pos) ||
             Send(core, SCI_COUNTCHARACTERS, wParam, lParam) != characters ||
