@@ -75,7 +75,8 @@ if [ -d "$place/component" ]; then
     # The drawing tests again with the screen at 144 DPI, which Wine reads
     # when its server starts.
     echo "the drawing tests at 144 DPI:"
-    wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f >/dev/null 2>&1
+    step 120 wine reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD /d 144 /f \
+        >/dev/null 2>&1 || failed=1
     wineserver -k
     wineserver -p
     step 600 wine component_tests.exe --gtest_brief=1 \
