@@ -71,7 +71,10 @@ step 1500 $e2e "$build" "$place/e2e" startup_and_exit folding typing about_box n
 
 if [ -d "$place/component" ]; then
     cd "$place/component"
-    step 900 wine component_tests.exe --gtest_brief=1 || failed=1
+    # The image has no fonts for Chinese, symbols or emoji, which the
+    # fallback-font test draws; that test runs on the host only.
+    step 900 wine component_tests.exe --gtest_brief=1 \
+        --gtest_filter=-UnicodeTest.EveryCharacterDrawnInItsCell || failed=1
     # The drawing tests again with the screen at 144 DPI, which Wine reads
     # when its server starts.
     echo "the drawing tests at 144 DPI:"
