@@ -5,7 +5,7 @@
 // Most searches compare bytes: with case, in every code page; without case,
 // in single-byte code pages (through the code page's byte folding) and for
 // needles of ASCII characters alone in the others. Forwards those scan with
-// memchr for the needle's rarest byte; backwards they run a Horspool scan.
+// memchr for the needle's rarest byte in the text; backwards they run a Horspool scan.
 // The rest (a needle with other characters, in UTF-8 or a double-byte code
 // page) compare character by character, folded, at each place where a
 // character that folds like the needle's first one starts.
@@ -110,13 +110,14 @@ class Search {
     }
 
     // Forwards, a byte-wise needle is found by scanning with memchr for its
-    // rarest byte (each of its folded variants) and comparing the needle
+    // rarest byte in this text (each of its folded variants) and comparing the needle
     // around each one found; the others by a scan for the bytes that may
     // start a match. Each place found is checked in full.
     std::pair<int, int> FindForward(int start, int end) {
         if (byteWise_) {
             const int size = Size();
-            ChooseRareByte();
+            ChooseRareByte(start, start);
+            int misses = 0;
             for (int from = start + rare_;;) {
                 int hit = NextRareByte(from, end - (size - 1 - rare_));
                 if (hit < 0) {
@@ -127,6 +128,12 @@ class Search {
                     return {pos, pos + size};
                 }
                 from = hit + 1;
+                // Every start up to pos is checked. A byte met this often is
+                // not rare in this text: choose again from what it holds.
+                if (++misses == 64) {
+                    ChooseRareByte(pos + 1, end);
+                    from = pos + 1 + rare_;
+                }
             }
         }
         for (int pos = NextStartByte(start, end); pos >= 0; pos = NextStartByte(pos + 1, end)) {
@@ -138,21 +145,30 @@ class Search {
         return {-1, -1};
     }
 
-    // The needle's byte least common in text and code, a byte with no case
-    // variant preferred, and the bytes that fold like it.
-    void ChooseRareByte() {
+    // The needle's byte least common in the text, and the bytes that fold
+    // like it. How common a byte is comes from up to 4 KB of the text from
+    // start on (a byte rare elsewhere may be everywhere in this text, as '$'
+    // is in BASIC), ties going to the byte rarer in text and code at large
+    // and then to a byte without case variants.
+    void ChooseRareByte(int start, int end) {
+        std::array<int, 256> seen{};
+        for (Bytes at = At(start), stop = At(std::min(end, start + 4096)); at < stop; ++at) {
+            ++seen[*at];
+        }
         // From most to least common; a byte not listed counts as rare.
         static const char common[] = " \r\n\tetaoinsrhldcumfpgwybv.,()=;_\"'ETAOINSRHLDCUMFPGWYBV"
                                      "0123456789-:/*+&<>[]{}kxjqzKXJQZ";
-        int best = INT_MAX;
+        long long best = LLONG_MAX;
         for (int i = 0; i < static_cast<int>(needle_.size()); ++i) {
-            const char* found = std::strchr(common, needle_[static_cast<size_t>(i)]);
-            int score = found && needle_[static_cast<size_t>(i)]
-                            ? static_cast<int>(sizeof common - (found - common))
-                            : 0;
+            unsigned char wanted = Byte(needle_[static_cast<size_t>(i)]);
+            const char* found = wanted ? std::strchr(common, wanted) : nullptr;
+            long long score = found ? static_cast<int>(sizeof common - (found - common)) : 0;
             int variants = 0;
             for (int byte = 0; byte < 256; ++byte) {
-                variants += table_[byte] == table_[Byte(needle_[static_cast<size_t>(i)])];
+                if (table_[byte] == table_[wanted]) {
+                    ++variants;
+                    score += seen[byte] * 1024LL;
+                }
             }
             score += variants > 1 ? 8 : 0;
             if (score < best) {

@@ -173,9 +173,11 @@ TEST(CodePages, CharacterStarts) {
 // (Unicode's simple folding in UTF-8, so the final sigma and capital sharp s
 // fold but "SS" is not "ß"; the Kelvin sign and long s match ASCII k and s;
 // the host's tables in 1252 and 932), words, and never a match inside or
-// across part of a character.
+// across part of a character; a byte rare in most text but everywhere in
+// this one, before a match.
 TEST(Search, EachRuleDecidesTheMatch) {
     const int anyCase = 0, word = SCFIND_WHOLEWORD, start = SCFIND_WORDSTART;
+    const std::string dollars = std::string(300, '$') + "Q$";
     const struct {
         int codePage;
         const char* text;
@@ -209,6 +211,8 @@ TEST(Search, EachRuleDecidesTheMatch) {
         {1252, "ab ab ab", "ab", anyCase, 1, 5, {3, 5}},
         {1252, "ab", "ab", SCFIND_REGEXP, 0, 2, {-1, -1}},
         {1252, "ab", "", anyCase, 0, 2, {-1, -1}},
+        {1252, dollars.c_str(), "Q$", SCFIND_MATCHCASE, 0, 302, {300, 302}},
+        {1252, dollars.c_str(), "q$", anyCase, 1, 302, {300, 302}},
     };
     for (const auto& c : cases) {
         EditorCore core;
