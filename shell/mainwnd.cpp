@@ -15,8 +15,8 @@ static const char ABOUT_TEXT[] =
 
 // Creates the editor window, fetches its direct pointer and configures it.
 static void ONCREATE(HWND window) {
-    editorWindow = CreateWindowExA(0, KALMOR_CLASS_NAME, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0,
-                                   10, 10, window, nullptr, instanceHandle, nullptr);
+    editorWindow = CreateWindowExA(0, KALMOR_CLASS_NAME, "", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0,
+                                   0, 10, 10, window, nullptr, instanceHandle, nullptr);
     directPointer = SendMessageA(editorWindow, SCI_GETDIRECTPOINTER, 0, 0);
     SETUPEDITOR();
 }
