@@ -96,6 +96,15 @@ int Utf8SequenceLength(const unsigned char* bytes, int available) {
     return length;
 }
 
+char32_t DecodeUtf8(const unsigned char* bytes, int length) {
+    if (length == 1)
+        return bytes[0];
+    char32_t value = bytes[0] & (0x7F >> length);
+    for (int i = 1; i < length; ++i)
+        value = value << 6 | (bytes[i] & 0x3F);
+    return value;
+}
+
 void AppendUtf8(std::string& out, char32_t code) {
     if (code < 0x80) {
         out += static_cast<char>(code);

@@ -46,6 +46,9 @@ class Encoding {
 // surrogates, nothing past U+10FFFF), or 0 when there is none.
 int Utf8SequenceLength(const unsigned char* bytes, int available);
 
+// The code point of a valid UTF-8 sequence of the given length (1 to 4).
+char32_t DecodeUtf8(const unsigned char* bytes, int length);
+
 // Appends a code point (up to U+10FFFF) in UTF-8.
 void AppendUtf8(std::string& out, char32_t code);
 

@@ -277,10 +277,7 @@ class Search {
             if (size == 1 && at[0] >= 0x80) {
                 return kLoneByte + at[0];
             }
-            char32_t code = size == 1 ? at[0] : at[0] & (0xFF >> (size + 1));
-            for (int i = 1; i < size; ++i) {
-                code = (code << 6) | (at[i] & 0x3F);
-            }
+            char32_t code = DecodeUtf8(at, size);
             return matchCase ? code : FoldCase(code);
         }
         if (size == 2) {

@@ -7,28 +7,25 @@
 
 namespace kalmor {
 
+int EncodeUtf16(char32_t value, wchar_t units[2]) {
+    if (value < 0x10000) {
+        units[0] = static_cast<wchar_t>(value);
+        return 1;
+    }
+    value -= 0x10000;
+    units[0] = static_cast<wchar_t>(0xD800 + (value >> 10));
+    units[1] = static_cast<wchar_t>(0xDC00 + (value & 0x3FF));
+    return 2;
+}
+
 namespace {
 
 void AppendUtf16(std::wstring& out, char32_t value) {
-    if (value >= 0x10000) {
-        value -= 0x10000;
-        out += static_cast<wchar_t>(0xD800 + (value >> 10));
-        out += static_cast<wchar_t>(0xDC00 + (value & 0x3FF));
-    } else {
-        out += static_cast<wchar_t>(value);
-    }
+    wchar_t units[2];
+    out.append(units, static_cast<size_t>(EncodeUtf16(value, units)));
 }
 
 } // namespace
-
-char32_t DecodeUtf8(const unsigned char* bytes, int length) {
-    if (length == 1)
-        return bytes[0];
-    char32_t value = bytes[0] & (0x7F >> length);
-    for (int i = 1; i < length; ++i)
-        value = value << 6 | (bytes[i] & 0x3F);
-    return value;
-}
 
 std::wstring ToUtf16(const Encoding& encoding, const std::string& bytes) {
     std::wstring out;

@@ -508,11 +508,9 @@ void SplitLine(EditorWindow& w, HDC dc, const Encoding& encoding, const LineLayo
             if (encoding.Set() == CharacterSet::SingleByte && line.size() == text.size()) {
                 units[0] = line[static_cast<size_t>(pos)];
             } else if (encoding.Set() == CharacterSet::Utf8) {
-                std::wstring decoded = ToUtf16(
-                    encoding, text.substr(static_cast<size_t>(pos), static_cast<size_t>(length)));
                 kind = length == 1 ? Piece::Invalid : Piece::Text;
-                count = static_cast<int>(std::min<size_t>(decoded.size(), 2));
-                std::copy_n(decoded.begin(), count, units);
+                if (kind == Piece::Text)
+                    count = EncodeUtf16(DecodeUtf8(bytes + pos, length), units);
             } else {
                 count = MultiByteToWideChar(encoding.CodePage(), MB_ERR_INVALID_CHARS,
                                             text.data() + pos, length, units, 2);

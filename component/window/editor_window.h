@@ -235,7 +235,7 @@ bool ClipboardHasText();
 std::wstring ToUtf16(const Encoding& encoding, const std::string& bytes);
 bool FromUtf16(const Encoding& encoding, const wchar_t* text, size_t length, std::string& bytes);
 bool FromCodePoint(const Encoding& encoding, char32_t value, std::string& bytes);
-char32_t DecodeUtf8(const unsigned char* bytes, int length); // a valid sequence
+int EncodeUtf16(char32_t value, wchar_t units[2]); // answers how many units it wrote
 // The case folding of a code page other than UTF-8, for searches.
 CodePageFolding FoldingOf(int codePage);
 
