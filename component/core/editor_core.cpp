@@ -961,12 +961,6 @@ Changes EditorCore::TakeChanges() {
     return changes;
 }
 
-bool EditorCore::HasChanges() const {
-    const Impl& core = *impl_;
-    return core.changes.Any() || core.caret != core.takenCaret || core.anchor != core.takenAnchor ||
-           core.Modified() != core.takenModified;
-}
-
 // A typing run or an open group ends here, so the next change is a step of
 // its own that undo can go back before.
 void EditorCore::SetSavePoint() {

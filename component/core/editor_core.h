@@ -271,7 +271,6 @@ class EditorCore {
     // SCI_SETMODEVENTMASK.
     void SetListener(ChangeListener* listener);
     Changes TakeChanges();
-    bool HasChanges() const;
 
     // Grows with every change to the text, so a caller can tell whether a call edited it.
     unsigned TextVersion() const;

@@ -175,11 +175,11 @@ void ShowChanges(EditorWindow& w, const Changes& changes) {
 // notification with a change cannot keep the editor here.
 void ApplyChanges(EditorWindow& w) {
     for (int round = 0; round < 4 && !w.host.destroyed; ++round) {
+        Changes changes = w.core.TakeChanges();
         bool scrolled =
             w.core.FirstVisibleLine() != w.host.toldFirstLine || w.xOffset != w.host.toldXOffset;
-        if (!w.core.HasChanges() && w.host.typed.empty() && !scrolled)
+        if (!changes.Any() && w.host.typed.empty() && !scrolled)
             return;
-        Changes changes = w.core.TakeChanges();
         ShowChanges(w, changes);
         w.keepColumn = false;
         w.typing = false;

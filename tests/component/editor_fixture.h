@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 #include <gtest/gtest.h>
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,12 +29,66 @@ inline void PumpMessages() {
     }
 }
 
-// The parent keeps a copy of every notification in the current test's list.
+// A notification in a few characters, for comparing whole sequences:
+// "mod" with the kind (+ inserted, - deleted, b+ b- before them, s styles,
+// f folds), how (u user, z undo, y redo, m several steps, l the last, a an
+// action's start), position, length, lines added and text; the code and its
+// main field for the rest; "cmd" and the code for WM_COMMAND.
+inline std::string Describe(const SCNotification& n) {
+    auto number = [](intptr_t value) { return std::to_string(static_cast<long long>(value)); };
+    switch (n.code) {
+    case SCN_MODIFIED: {
+        int t = n.modificationType;
+        std::string kind = t & SC_MOD_BEFOREINSERT   ? "b+"
+                           : t & SC_MOD_BEFOREDELETE ? "b-"
+                           : t & SC_MOD_INSERTTEXT   ? "+"
+                           : t & SC_MOD_DELETETEXT   ? "-"
+                           : t & SC_MOD_CHANGESTYLE  ? "s"
+                                                     : "f";
+        const std::pair<int, char> flags[] = {
+            {SC_PERFORMED_USER, 'u'},    {SC_PERFORMED_UNDO, 'z'},     {SC_PERFORMED_REDO, 'y'},
+            {SC_MULTISTEPUNDOREDO, 'm'}, {SC_LASTSTEPINUNDOREDO, 'l'}, {SC_STARTACTION, 'a'}};
+        for (auto [flag, letter] : flags)
+            if (t & flag)
+                kind += letter;
+        std::string text = n.text && (t & (SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT))
+                               ? " '" + std::string(n.text, static_cast<size_t>(n.length)) + "'"
+                               : "";
+        return "mod " + kind + " " + number(n.position) + " " + number(n.length) + " " +
+               number(n.linesAdded) + text;
+    }
+    case SCN_CHARADDED: return "char " + number(n.ch) + " " + number(n.characterSource);
+    case SCN_UPDATEUI: return "ui " + number(n.updated);
+    case SCN_SAVEPOINTREACHED: return "saved";
+    case SCN_SAVEPOINTLEFT: return "unsaved";
+    case SCN_MODIFYATTEMPTRO: return "readonly";
+    case SCN_DOUBLECLICK: return "dclick " + number(n.position) + " " + number(n.line);
+    case SCN_MARGINCLICK: return "margin " + number(n.margin) + " " + number(n.position);
+    case SCN_ZOOM: return "zoom";
+    case SCN_FOCUSIN: return "focusin";
+    case SCN_FOCUSOUT: return "focusout";
+    default: return "code " + number(n.code);
+    }
+}
+
+// The parent keeps a copy of every notification in the current test's list,
+// each described as it arrives in heard (with WM_COMMAND's codes), and lets
+// a test answer one from inside.
 inline std::vector<SCNotification>* notified = nullptr;
+inline std::vector<std::string>* heard = nullptr;
+inline std::function<void(const SCNotification&)> answer;
 inline LRESULT CALLBACK ParentProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_COMMAND && lParam != 0) {
+        heard->push_back("cmd " + std::to_string(HIWORD(wParam)));
+        return 0;
+    }
     if (message != WM_NOTIFY)
         return DefWindowProcA(hwnd, message, wParam, lParam);
-    notified->push_back(*reinterpret_cast<const SCNotification*>(lParam));
+    const SCNotification& n = *reinterpret_cast<const SCNotification*>(lParam);
+    notified->push_back(n);
+    heard->push_back(Describe(n));
+    if (answer)
+        answer(n);
     return 0;
 }
 
@@ -47,6 +102,8 @@ class EditorTest : public ::testing::Test {
                               nullptr, nullptr,    nullptr, nullptr, "KalmorTestParent"};
         RegisterClassA(&parentClass);
         notified = &notifications;
+        heard = &described;
+        answer = nullptr;
         parent = CreateWindowExA(0, "KalmorTestParent", "test", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480,
                                  nullptr, nullptr, nullptr, nullptr);
         editor = CreateWindowExA(0, KALMOR_CLASS_NAME, "", WS_CHILD | WS_VISIBLE, 0, 0, 500, 340,
@@ -60,6 +117,7 @@ class EditorTest : public ::testing::Test {
         PumpMessages();
     }
     void TearDown() override {
+        answer = nullptr;
         DestroyWindow(parent);
         PumpMessages();
     }
@@ -108,6 +166,7 @@ class EditorTest : public ::testing::Test {
     HWND editor = nullptr;
     UINT_PTR direct = 0;
     std::vector<SCNotification> notifications;
+    std::vector<std::string> described;
 };
 
 // The colours the window shows on screen in [left, right) x [top, bottom), row by row.

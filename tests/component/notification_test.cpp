@@ -1,0 +1,253 @@
+// What a host hears: the notifications of each kind of edit, field by field
+// and in order; read-only on every route; notifications answered from inside.
+#include "tests/component/editor_fixture.h"
+#include <oleacc.h>
+#include <algorithm>
+
+namespace {
+
+const int kTextKinds =
+    SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT | SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE;
+
+// Puts text on the clipboard as a program other than the editor would.
+void PutOnClipboard(HWND owner, const wchar_t* text) {
+    ASSERT_TRUE(OpenClipboard(owner));
+    EmptyClipboard();
+    size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
+    memcpy(GlobalLock(memory), text, bytes);
+    GlobalUnlock(memory);
+    SetClipboardData(CF_UNICODETEXT, memory);
+    CloseClipboard();
+}
+
+class NotificationTest : public EditorTest {
+  public:
+    using EditorTest::Call;
+    using EditorTest::ClickAt;
+    using EditorTest::described;
+    using EditorTest::editor;
+    using EditorTest::Key;
+    using EditorTest::PointOf;
+    using EditorTest::Send;
+    // "ab\r\ncd" with the selection given, no history, at the save point,
+    // the host hearing only the text's modifications; nothing heard yet.
+    void Start(int anchor, int caret, int mask = kTextKinds) {
+        Call(SCI_SETREADONLY, 0);
+        Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("ab\r\ncd"));
+        Call(SCI_SETSEL, anchor, caret);
+        Call(SCI_EMPTYUNDOBUFFER);
+        Call(SCI_SETSAVEPOINT);
+        Call(SCI_SETMODEVENTMASK, mask);
+        PumpMessages();
+        described.clear();
+    }
+    std::string Heard() {
+        std::string all;
+        for (const std::string& one : described)
+            all += (all.empty() ? "" : " | ") + one;
+        return all;
+    }
+};
+
+// Each edit as the user or the host makes it, and every notification it
+// brings, in order: the modification before and after, the character typed,
+// the save point left or reached, WM_COMMAND's SCEN_CHANGE (768) and
+// SCN_UPDATEUI with what changed (1 content, 2 selection).
+TEST_F(NotificationTest, EachEditIsHeardFieldByField) {
+    const struct {
+        const char* name;
+        int anchor, caret;
+        std::function<void(NotificationTest&)> edit;
+        const char* heard;
+    } rows[] = {
+        {"typed", 1, 1, [](NotificationTest& t) { t.Send(WM_CHAR, 'x'); },
+         "mod b+u 1 1 0 | mod +ua 1 1 0 'x' | char 120 0 | unsaved | cmd 768 | ui 3"},
+        {"typed over a selection", 0, 2, [](NotificationTest& t) { t.Send(WM_CHAR, 'x'); },
+         "mod b-u 0 2 0 | mod -ua 0 2 0 'ab' | mod b+u 0 1 0 | mod +u 0 1 0 'x' | char 120 0 | "
+         "unsaved | cmd 768 | ui 3"},
+        {"Enter: the document's own line end", 2, 2,
+         [](NotificationTest& t) { t.Send(WM_CHAR, '\r'); },
+         "mod b+u 2 2 0 | mod +ua 2 2 1 '\r\n' | char 13 0 | char 10 0 | unsaved | cmd 768 | "
+         "ui 3"},
+        {"Backspace over a CR LF", 4, 4, [](NotificationTest& t) { t.Send(WM_CHAR, '\b'); },
+         "mod b-u 2 2 0 | mod -ua 2 2 -1 '\r\n' | unsaved | cmd 768 | ui 3"},
+        {"pasted", 5, 6,
+         [](NotificationTest& t) {
+             PutOnClipboard(t.editor, L"P\r\nQ");
+             t.described.clear();
+             t.Send(WM_PASTE);
+         },
+         "mod b-u 5 1 0 | mod -ua 5 1 0 'd' | mod b+u 5 4 0 | mod +u 5 4 1 'P\r\nQ' | unsaved | "
+         "cmd 768 | ui 3"},
+        {"a request, the caret before it", 0, 0,
+         [](NotificationTest& t) { t.Call(SCI_INSERTTEXT, 5, reinterpret_cast<LPARAM>("Q")); },
+         "mod b+u 5 1 0 | mod +ua 5 1 0 'Q' | unsaved | cmd 768 | ui 1"},
+        {"a grouped action undone", 0, 0,
+         [](NotificationTest& t) {
+             t.Call(SCI_BEGINUNDOACTION);
+             t.Call(SCI_INSERTTEXT, 0, reinterpret_cast<LPARAM>("1"));
+             t.Call(SCI_INSERTTEXT, 6, reinterpret_cast<LPARAM>("2"));
+             t.Call(SCI_ENDUNDOACTION);
+             t.described.clear();
+             t.Send(WM_UNDO);
+         },
+         "mod b-zm 6 1 0 | mod -zm 6 1 0 '2' | mod b-zml 0 1 0 | mod -zml 0 1 0 '1' | saved | "
+         "cmd 768 | ui 1"},
+        {"and redone", 0, 0,
+         [](NotificationTest& t) {
+             t.Call(SCI_BEGINUNDOACTION);
+             t.Call(SCI_INSERTTEXT, 0, reinterpret_cast<LPARAM>("1"));
+             t.Call(SCI_INSERTTEXT, 6, reinterpret_cast<LPARAM>("2"));
+             t.Call(SCI_ENDUNDOACTION);
+             t.Call(SCI_UNDO);
+             t.described.clear();
+             t.Call(SCI_REDO);
+         },
+         "mod b+ym 0 1 0 | mod +ym 0 1 0 '1' | mod b+yml 6 1 0 | mod +yml 6 1 0 '2' | unsaved | "
+         "cmd 768 | ui 1"},
+        {"read-only: refused after one question", 1, 1,
+         [](NotificationTest& t) {
+             t.Call(SCI_SETREADONLY, 1);
+             t.Send(WM_CHAR, 'x');
+             t.Send(WM_CHAR, '\b');
+         },
+         "readonly | readonly"},
+        {"read-only turned off by the host when asked", 1, 1,
+         [](NotificationTest& t) {
+             t.Call(SCI_SETREADONLY, 1);
+             answer = [&t](const SCNotification& n) {
+                 if (n.code == SCN_MODIFYATTEMPTRO)
+                     t.Call(SCI_SETREADONLY, 0);
+             };
+             t.Send(WM_CHAR, 'x');
+         },
+         "readonly | mod b+u 1 1 0 | mod +ua 1 1 0 'x' | char 120 0 | unsaved | cmd 768 | ui 3"},
+        {"a caret move alone", 0, 0, [](NotificationTest& t) { t.Key(VK_RIGHT); }, "ui 2"},
+        {"a change the mask leaves out", 0, 0,
+         [](NotificationTest& t) {
+             t.Call(SCI_SETMODEVENTMASK, SC_MOD_DELETETEXT);
+             t.Call(SCI_INSERTTEXT, 5, reinterpret_cast<LPARAM>("Q"));
+         },
+         "unsaved | cmd 768 | ui 1"},
+    };
+    for (const auto& row : rows) {
+        Start(row.anchor, row.caret);
+        row.edit(*this);
+        answer = nullptr;
+        EXPECT_EQ(Heard(), row.heard) << row.name;
+    }
+    // With every kind heard, the styles and fold levels the lexer sets come too.
+    Start(0, 0, SC_MODEVENTMASKALL);
+    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("x\rSub A"));
+    bool styled = false, folded = false;
+    for (const SCNotification& n : Notified(SCN_MODIFIED)) {
+        styled = styled || (n.modificationType & SC_MOD_CHANGESTYLE) != 0;
+        folded = folded ||
+                 ((n.modificationType & SC_MOD_CHANGEFOLD) && n.line == 1 &&
+                  (n.foldLevelNow & SC_FOLDLEVELHEADERFLAG) && n.foldLevelPrev == SC_FOLDLEVELBASE);
+    }
+    EXPECT_TRUE(styled && folded) << Heard();
+}
+
+// While read-only, no route changes the text: each asks the host once and
+// changes nothing, and what only reads still works.
+TEST_F(NotificationTest, ReadOnlyRefusesEveryRoute) {
+    auto accessible = [this](const wchar_t* value) {
+        IAccessible* object = nullptr;
+        ASSERT_EQ(ObjectFromLresult(Send(WM_GETOBJECT, 0, OBJID_CLIENT), __uuidof(IAccessible), 0,
+                                    reinterpret_cast<void**>(&object)),
+                  S_OK);
+        VARIANT self{};
+        self.vt = VT_I4;
+        self.lVal = CHILDID_SELF;
+        BSTR text = SysAllocString(value);
+        EXPECT_NE(object->put_accValue(self, text), S_OK);
+        SysFreeString(text);
+        object->Release();
+    };
+    const struct {
+        const char* route;
+        std::function<void(NotificationTest&)> edit;
+    } routes[] = {
+        {"a typed character", [](NotificationTest& t) { t.Send(WM_CHAR, 'x'); }},
+        {"Delete", [](NotificationTest& t) { t.Key(VK_DELETE); }},
+        {"Ctrl+Backspace", [](NotificationTest& t) { t.Key(VK_BACK, true); }},
+        {"Tab", [](NotificationTest& t) { t.Key(VK_TAB); }},
+        {"paste", [](NotificationTest& t) { t.Send(WM_PASTE); }},
+        {"cut", [](NotificationTest& t) { t.Send(WM_CUT); }},
+        {"clear", [](NotificationTest& t) { t.Send(WM_CLEAR); }},
+        {"undo", [](NotificationTest& t) { t.Send(WM_UNDO); }},
+        {"WM_SETTEXT",
+         [](NotificationTest& t) { SendMessageW(t.editor, WM_SETTEXT, 0, (LPARAM)L"new"); }},
+        {"SCI_REPLACESEL", [](NotificationTest& t) { t.Call(SCI_REPLACESEL, 0, (LPARAM) "r"); }},
+        {"SCI_DELETERANGE", [](NotificationTest& t) { t.Call(SCI_DELETERANGE, 0, 3); }},
+        {"SCI_SETTEXT", [](NotificationTest& t) { t.Call(SCI_SETTEXT, 0, (LPARAM) "s"); }},
+        {"SCI_UNDO", [](NotificationTest& t) { t.Call(SCI_UNDO); }},
+        {"the selection dragged",
+         [](NotificationTest& t) {
+             t.ClickAt(1);
+             t.Send(WM_MOUSEMOVE, MK_LBUTTON, t.PointOf(7));
+             t.Send(WM_LBUTTONUP, 0, t.PointOf(7));
+         }},
+        {"MSAA's put_accValue", [&](NotificationTest&) { accessible(L"msaa"); }},
+    };
+    for (const auto& route : routes) {
+        Start(0, 0);
+        Call(SCI_INSERTTEXT, 7, reinterpret_cast<LPARAM>("!")); // something to undo
+        Call(SCI_SETSEL, 0, 3);
+        PutOnClipboard(editor, L"clip");
+        Call(SCI_SETREADONLY, 1);
+        described.clear();
+        route.edit(*this);
+        EXPECT_EQ(Text(), "ab\r\ncd!") << route.route;
+        EXPECT_EQ(std::count(described.begin(), described.end(), "readonly"), 1)
+            << route.route << ": " << Heard();
+        EXPECT_EQ(Send(SCI_GETMODIFY), 1) << route.route;
+    }
+    // Reading, copying and moving the caret still work.
+    Call(SCI_SETSEL, 0, 2);
+    Send(WM_COPY);
+    Key(VK_END, true);
+    EXPECT_EQ(Call(SCI_GETCURRENTPOS), 7);
+    EXPECT_EQ(Call(SCI_CANPASTE), 0);
+}
+
+// A host may answer a notification with requests: an auto-indent sent from
+// SCN_CHARADDED works, an edit from inside SCN_MODIFIED is refused, and
+// destroying the editor from inside a notification is safe.
+TEST_F(NotificationTest, HostsAnswerFromInside) {
+    Start(0, 0);
+    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("  ab"));
+    Call(SCI_GOTOPOS, 4);
+    answer = [this](const SCNotification& n) {
+        if (n.code == SCN_CHARADDED && n.ch == '\n')
+            Call(SCI_REPLACESEL, 0, reinterpret_cast<LPARAM>("  "));
+    };
+    Send(WM_CHAR, '\r');
+    EXPECT_EQ(Text(), "  ab\r\n  ");
+    EXPECT_EQ(Call(SCI_GETCURRENTPOS), 8);
+
+    answer = [this](const SCNotification& n) {
+        if (n.code == SCN_MODIFIED)
+            Call(SCI_INSERTTEXT, 0, reinterpret_cast<LPARAM>("no"));
+    };
+    Send(WM_CHAR, 'x');
+    EXPECT_EQ(Text(), "  ab\r\n  x");
+
+    for (unsigned code :
+         {unsigned(SCN_MODIFIED), unsigned(SCN_CHARADDED), unsigned(SCN_UPDATEUI)}) {
+        answer = [this, code](const SCNotification& n) {
+            if (n.code == code && IsWindow(editor))
+                DestroyWindow(editor);
+        };
+        Send(WM_CHAR, 'y');
+        EXPECT_FALSE(IsWindow(editor)) << code;
+        answer = nullptr;
+        DestroyWindow(parent);
+        SetUp(); // a new editor for the next one
+        Start(0, 0);
+    }
+}
+
+} // namespace
