@@ -46,6 +46,9 @@ class LineStarts {
     int stepLength_ = 0;
 };
 
+// At least how many line ends text holds (a CR LF counts twice).
+int CountLineEnds(const char* text, int length);
+
 class Document {
   public:
     int Length() const { return text_.Size(); }
@@ -64,6 +67,9 @@ class Document {
     void CopyStyles(int start, int length, char* out) const { styles_.CopyOut(start, length, out); }
     // The text [start, start + length) in one piece, valid until the next change.
     const char* TextPointer(int start, int length) { return text_.Contiguous(start, length); }
+    char* StylePointer(int start, int length) {
+        return const_cast<char*>(styles_.Contiguous(start, length));
+    }
     void SetStyles(int start, int length, const char* styles) {
         styles_.CopyIn(start, length, styles);
     }
@@ -76,9 +82,9 @@ class Document {
     // the range and checked the new length against kMaxDocumentLength.
     // Inserted bytes have no style until the caller sets them all.
     LineChange Replace(int start, int deleteLength, const char* text, int insertLength);
-    // Makes room for inserting text, so that the Replace putting it in
-    // allocates nothing; answers at least how many line ends it holds.
-    int Reserve(const char* text, int length);
+    // Makes room for inserting length bytes holding up to lineEnds line
+    // ends, so that Replace allocates nothing for them.
+    void Reserve(int length, int lineEnds);
 
   private:
     bool IsLineStart(int pos) const;

@@ -50,18 +50,15 @@ bool EditorCore::Impl::FoldingEnabled() const {
            std::strtol(fold->second.c_str(), nullptr, 10) != 0;
 }
 
-const char* EditorCore::Impl::LineText(int line, int* length) const {
+// The gap moves out of the line if it splits it: no copy is made, so
+// lexing after an edit allocates nothing.
+const char* EditorCore::Impl::LineText(int line, int* length) {
     int start = doc.LineStart(line);
     *length = doc.LineEnd(line) - start;
-    if (const char* stretch = doc.TextStretch(start, *length)) {
-        return stretch; // no copy: the line is whole on one side of the gap
-    }
-    scratch.resize(static_cast<size_t>(*length));
-    doc.CopyText(start, *length, scratch.data());
-    return scratch.data();
+    return doc.TextPointer(start, *length);
 }
 
-BasicLineKind EditorCore::Impl::KindOf(int line) const {
+BasicLineKind EditorCore::Impl::KindOf(int line) {
     int length = 0;
     const char* text = LineText(line, &length);
     return ClassifyBasicLine(text, length);
@@ -130,20 +127,13 @@ void EditorCore::Impl::Relex(int firstLine, int lastLine) {
         int length = 0;
         const char* text = LineText(line, &length);
         int styled = doc.LineStart(line + 1) - start;
-        char* styles = doc.StyleStretch(start, styled);
-        if (!styles) {
-            scratchStyles.resize(static_cast<size_t>(styled));
-            styles = scratchStyles.data();
-        }
+        char* styles = doc.StylePointer(start, styled);
         if (LexingBasic()) {
             StyleBasicLine(text, length, keywords[0], styles);
         } else {
             std::fill(styles, styles + length, kBasicDefault);
         }
         std::fill(styles + length, styles + styled, kBasicDefault);
-        if (styles == scratchStyles.data()) {
-            doc.SetStyles(start, styled, styles);
-        }
         if (folding) {
             kinds.push_back(ClassifyBasicLine(text, length));
         }
@@ -207,6 +197,14 @@ void EditorCore::Impl::SetLevel(int line, int level) {
     }
 }
 
+// Everything an edit inserting length bytes with up to lineEnds line ends
+// allocates, taken before it changes anything.
+void EditorCore::Impl::Reserve(int length, int lineEnds) {
+    doc.Reserve(length, lineEnds);
+    folds.Reserve(lineEnds + 1);
+    kinds.reserve(static_cast<size_t>(lineEnds) + 2);
+}
+
 void EditorCore::Impl::RelexAll() {
     Relex(0, doc.LineCount() - 1);
     ChangedAll();
@@ -249,16 +247,20 @@ bool EditorCore::Impl::Replace(int start, int deleteLength, const char* text, in
     if (!clamp() || !Editable() || !clamp()) {
         return false;
     }
-    std::string removed;
     try {
-        folds.Reserve(doc.Reserve(text, insertLength) + 1);
-        if (deleteLength > 0 && Wants(SC_MOD_DELETETEXT)) {
-            removed = TextRange(start, start + deleteLength);
-        }
+        Reserve(insertLength, CountLineEnds(text, insertLength));
         startsAction = !replaying && Record(start, deleteLength, insertLength, kind);
     } catch (const std::bad_alloc&) {
         status = SC_STATUS_BADALLOC;
         return false;
+    }
+    // The listener hears the deleted bytes if there is memory to copy them.
+    std::string removed;
+    try {
+        if (deleteLength > 0 && Wants(SC_MOD_DELETETEXT)) {
+            removed = TextRange(start, start + deleteLength);
+        }
+    } catch (const std::bad_alloc&) {
     }
     ExpandFoldsHolding(doc.LineFromPosition(start), doc.LineFromPosition(start + deleteLength));
     if (deleteLength > 0) {
@@ -301,7 +303,8 @@ void EditorCore::Impl::Delete(int start, int length, const std::string* removed)
     folds.ReplaceLines(change.firstLine, change.linesRemoved, change.linesAdded);
     startsAction = false;
     Tell(Modification{SC_MOD_DELETETEXT | flags, start, length,
-                      change.linesAdded - change.linesRemoved, removed->data()});
+                      change.linesAdded - change.linesRemoved,
+                      removed->size() == static_cast<size_t>(length) ? removed->data() : nullptr});
     Relex(change.firstLine - 1, change.firstLine - 1 + change.linesAdded);
     Changed(change.firstLine - 1, change.linesAdded == change.linesRemoved
                                       ? change.firstLine - 1 + change.linesAdded
@@ -727,27 +730,49 @@ bool EditorCore::CanRedo() const {
     return impl_->done < impl_->history.size();
 }
 
+// Copies out the text each of a step's actions is to take away, and makes
+// room for what they put back, so that replaying the step allocates nothing:
+// with too little memory the step is not replayed at all.
+bool EditorCore::Impl::PrepareReplay(const UndoStep& step, bool undo,
+                                     std::vector<std::string>& taken) {
+    try {
+        taken.reserve(step.actions.size());
+        int64_t growth = 0;
+        int lineEnds = 0;
+        for (const UndoAction& action : step.actions) {
+            int length = undo ? action.insertedLength : action.removedLength;
+            taken.push_back(TextRange(action.position, action.position + length));
+            growth += undo ? action.removedLength : action.insertedLength;
+            lineEnds += CountLineEnds(action.text.data(), static_cast<int>(action.text.size()));
+        }
+        Reserve(static_cast<int>(std::min<int64_t>(growth, kMaxDocumentLength)), lineEnds);
+        return true;
+    } catch (const std::bad_alloc&) {
+        status = SC_STATUS_BADALLOC;
+        return false;
+    }
+}
+
 // Reverses the last step's actions, last first, keeping each action's
 // inserted text as it leaves the document. A read-only document keeps its
 // history as it is.
 void EditorCore::Undo() {
     EndTypingRun();
     Impl& core = *impl_;
-    if (core.done == 0 || !core.Editable()) {
+    std::vector<std::string> taken;
+    if (core.done == 0 || !core.Editable() ||
+        !core.PrepareReplay(core.history[core.done - 1], true, taken)) {
         return;
     }
     UndoStep& step = core.history[--core.done];
     core.replaying = true;
     int multiStep = step.actions.size() > 1 ? SC_MULTISTEPUNDOREDO : 0;
-    for (auto action = step.actions.rbegin(); action != step.actions.rend(); ++action) {
-        core.performed = SC_PERFORMED_UNDO | multiStep |
-                         (action + 1 == step.actions.rend() ? SC_LASTSTEPINUNDOREDO : 0);
-        std::string inserted =
-            core.TextRange(action->position, action->position + action->insertedLength);
-        core.Replace(action->position, action->insertedLength, action->text.data(),
-                     action->removedLength);
-        action->text = std::move(inserted);
-        action->text.shrink_to_fit();
+    for (size_t i = step.actions.size(); i-- > 0;) {
+        UndoAction& action = step.actions[i];
+        core.performed = SC_PERFORMED_UNDO | multiStep | (i == 0 ? SC_LASTSTEPINUNDOREDO : 0);
+        core.Replace(action.position, action.insertedLength, action.text.data(),
+                     action.removedLength);
+        action.text = std::move(taken[i]);
     }
     core.performed = SC_PERFORMED_USER;
     core.replaying = false;
@@ -758,21 +783,21 @@ void EditorCore::Undo() {
 void EditorCore::Redo() {
     EndTypingRun();
     Impl& core = *impl_;
-    if (core.done == core.history.size() || !core.Editable()) {
+    std::vector<std::string> taken;
+    if (core.done == core.history.size() || !core.Editable() ||
+        !core.PrepareReplay(core.history[core.done], false, taken)) {
         return;
     }
     UndoStep& step = core.history[core.done++];
     core.replaying = true;
     int multiStep = step.actions.size() > 1 ? SC_MULTISTEPUNDOREDO : 0;
-    for (UndoAction& action : step.actions) {
+    for (size_t i = 0; i < step.actions.size(); ++i) {
+        UndoAction& action = step.actions[i];
         core.performed = SC_PERFORMED_REDO | multiStep |
-                         (&action == &step.actions.back() ? SC_LASTSTEPINUNDOREDO : 0);
-        std::string removed =
-            core.TextRange(action.position, action.position + action.removedLength);
+                         (i + 1 == step.actions.size() ? SC_LASTSTEPINUNDOREDO : 0);
         core.Replace(action.position, action.removedLength, action.text.data(),
                      action.insertedLength);
-        action.text = std::move(removed);
-        action.text.shrink_to_fit();
+        action.text = std::move(taken[i]);
     }
     core.performed = SC_PERFORMED_USER;
     core.replaying = false;

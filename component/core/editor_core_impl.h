@@ -45,7 +45,7 @@ struct EditorCore::Impl {
 
     bool LexingBasic() const;
     bool FoldingEnabled() const;
-    BasicLineKind KindOf(int line) const;
+    BasicLineKind KindOf(int line);
     void Relex(int firstLine, int lastLine);
     void RelexAll();
     void SetLevel(int line, int level);
@@ -81,8 +81,10 @@ struct EditorCore::Impl {
     // the end), or to everything.
     void Changed(int firstLine, int lastLine);
     void ChangedAll();
-    // A scratch copy of a line's text (without its line end), valid until the next call.
-    const char* LineText(int line, int* length) const;
+    // A line's text (without its line end) in one piece, valid until the next change.
+    const char* LineText(int line, int* length);
+    void Reserve(int length, int lineEnds);
+    bool PrepareReplay(const UndoStep& step, bool undo, std::vector<std::string>& taken);
 
     Document doc;
     FoldState folds;
@@ -121,10 +123,8 @@ struct EditorCore::Impl {
     // The history's length at the save point; -1 once it cannot be reached.
     int64_t savePoint = 0;
     bool readOnly = false;
-    bool readOnlyAsked = false; // the listener was asked since the changes were last taken
-    int status = 0;             // SC_STATUS_ value
-    mutable std::string scratch;
-    std::string scratchStyles;
+    bool readOnlyAsked = false;       // the listener was asked since the changes were last taken
+    int status = 0;                   // SC_STATUS_ value
     std::vector<BasicLineKind> kinds; // of the lines being relexed
     unsigned textVersion = 0;
     // Searching: the target requests act on, the flags they search with and

@@ -1,0 +1,101 @@
+// An edit that runs out of memory is refused whole: the document and its
+// history stay as they were and the status says so. Every allocation the
+// edit makes fails in turn, through a replaced global operator new (this
+// executable is built without the sanitizers, whose allocator it would
+// replace).
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <functional>
+#include <new>
+#include <string>
+
+#include "tests/core/test_support.h"
+
+namespace {
+long failAt = -1; // the allocation to fail, counted from 0; -1 none
+long counted = 0;
+} // namespace
+
+void* operator new(std::size_t size) {
+    if (failAt >= 0 && counted++ == failAt)
+        throw std::bad_alloc();
+    if (void* memory = std::malloc(size ? size : 1))
+        return memory;
+    throw std::bad_alloc();
+}
+void operator delete(void* memory) noexcept {
+    std::free(memory);
+}
+void operator delete(void* memory, std::size_t) noexcept {
+    std::free(memory);
+}
+void* operator new[](std::size_t size) {
+    return operator new(size);
+}
+void operator delete[](void* memory) noexcept {
+    std::free(memory);
+}
+void operator delete[](void* memory, std::size_t) noexcept {
+    std::free(memory);
+}
+
+namespace {
+
+using namespace kalmor_test;
+
+TEST(Memory, AnEditThatRunsOutIsRefusedWhole) {
+    const std::string big(200000, 'x');
+    const struct {
+        const char* name;
+        std::function<void(EditorCore&)> edit;
+    } edits[] = {
+        {"insert", [&](EditorCore& c) { Send(c, SCI_INSERTTEXT, 3, Pointer(big.c_str())); }},
+        {"set text", [&](EditorCore& c) { Send(c, SCI_SETTEXT, 0, Pointer("Sub Z\r\nEnd Sub")); }},
+        {"typed", [](EditorCore& c) { c.InsertAtCaret("q"); }},
+        {"lines", [](EditorCore& c) { Send(c, SCI_REPLACESEL, 0, Pointer("\n\n\nSub Y\n")); }},
+        {"undo", [](EditorCore& c) { c.Undo(); }},
+        {"redo",
+         [](EditorCore& c) {
+             c.Undo();
+             c.Redo();
+         }},
+    };
+    for (const auto& edit : edits) {
+        for (long at = 0; at < 200; ++at) {
+            EditorCore core;
+            ConfigureLexer(core);
+            Send(core, SCI_SETTEXT, 0, Pointer("Sub A\r\n  x = 1\r\nEnd Sub\r\n"));
+            Send(core, SCI_GOTOPOS, 9);
+            std::string text = core.Text();
+            std::string styles = core.StyleRange(0, core.Length());
+            bool canUndo = core.CanUndo();
+            counted = 0;
+            failAt = at;
+            bool threw = false;
+            try {
+                edit.edit(core);
+            } catch (const std::bad_alloc&) {
+                threw = true;
+            }
+            bool failed = counted > at;
+            failAt = -1;
+            if (!failed)
+                break; // the edit needed fewer allocations: every one has failed in turn
+            EXPECT_FALSE(threw) << edit.name << ", allocation " << at;
+            if (core.Text() == text) {
+                EXPECT_EQ(Send(core, SCI_GETSTATUS), SC_STATUS_BADALLOC)
+                    << edit.name << ", allocation " << at;
+                EXPECT_EQ(core.StyleRange(0, core.Length()), styles) << edit.name;
+                EXPECT_EQ(core.CanUndo(), canUndo) << edit.name << ", allocation " << at;
+            }
+            // Whatever happened, the document is whole and editable.
+            Send(core, SCI_SETSTATUS, SC_STATUS_OK);
+            core.InsertAtCaret("!");
+            EXPECT_EQ(core.Length(), static_cast<int>(core.Text().size()));
+            EXPECT_EQ(Send(core, SCI_GETSTATUS), SC_STATUS_OK);
+        }
+    }
+}
+
+} // namespace
