@@ -730,9 +730,10 @@ bool EditorCore::CanRedo() const {
     return impl_->done < impl_->history.size();
 }
 
-// Copies out the text each of a step's actions is to take away, and makes
-// room for what they put back, so that replaying the step allocates nothing:
-// with too little memory the step is not replayed at all.
+// Makes room for the text each of a step's actions is to take away (copied
+// out as each is replayed, since the earlier ones move it) and for what they
+// put back, so that replaying the step allocates nothing: with too little
+// memory the step is not replayed at all.
 bool EditorCore::Impl::PrepareReplay(const UndoStep& step, bool undo,
                                      std::vector<std::string>& taken) {
     try {
@@ -741,7 +742,8 @@ bool EditorCore::Impl::PrepareReplay(const UndoStep& step, bool undo,
         int lineEnds = 0;
         for (const UndoAction& action : step.actions) {
             int length = undo ? action.insertedLength : action.removedLength;
-            taken.push_back(TextRange(action.position, action.position + length));
+            taken.emplace_back();
+            taken.back().reserve(static_cast<size_t>(length));
             growth += undo ? action.removedLength : action.insertedLength;
             lineEnds += CountLineEnds(action.text.data(), static_cast<int>(action.text.size()));
         }
@@ -751,6 +753,14 @@ bool EditorCore::Impl::PrepareReplay(const UndoStep& step, bool undo,
         status = SC_STATUS_BADALLOC;
         return false;
     }
+}
+
+// Copies [position, position + length) into text, whose room was made before.
+void EditorCore::Impl::TakeOut(int position, int length, std::string& text) {
+    position = doc.ClampPosition(position);
+    length = std::clamp(length, 0, doc.Length() - position);
+    text.resize(static_cast<size_t>(std::min<size_t>(text.capacity(), length)));
+    doc.CopyText(position, static_cast<int>(text.size()), text.data());
 }
 
 // Reverses the last step's actions, last first, keeping each action's
@@ -770,6 +780,7 @@ void EditorCore::Undo() {
     for (size_t i = step.actions.size(); i-- > 0;) {
         UndoAction& action = step.actions[i];
         core.performed = SC_PERFORMED_UNDO | multiStep | (i == 0 ? SC_LASTSTEPINUNDOREDO : 0);
+        core.TakeOut(action.position, action.insertedLength, taken[i]);
         core.Replace(action.position, action.insertedLength, action.text.data(),
                      action.removedLength);
         action.text = std::move(taken[i]);
@@ -795,6 +806,7 @@ void EditorCore::Redo() {
         UndoAction& action = step.actions[i];
         core.performed = SC_PERFORMED_REDO | multiStep |
                          (i + 1 == step.actions.size() ? SC_LASTSTEPINUNDOREDO : 0);
+        core.TakeOut(action.position, action.removedLength, taken[i]);
         core.Replace(action.position, action.removedLength, action.text.data(),
                      action.insertedLength);
         action.text = std::move(taken[i]);

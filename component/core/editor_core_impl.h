@@ -85,6 +85,7 @@ struct EditorCore::Impl {
     const char* LineText(int line, int* length);
     void Reserve(int length, int lineEnds);
     bool PrepareReplay(const UndoStep& step, bool undo, std::vector<std::string>& taken);
+    void TakeOut(int position, int length, std::string& text);
 
     Document doc;
     FoldState folds;
