@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "bench/repeated_listing.h"
+#include "component/core/editor_core.h"
 #include "tests/child_process.h"
 #include "editor/channel.h"
 #include "kalmor.h"
@@ -52,9 +53,32 @@ void PumpMessages() {
     }
 }
 
+// While set, the host listens as a programmer's editor does: it reads every
+// notification's record, keeps a modified flag, and on each SCN_UPDATEUI
+// reads the caret's line and column for a status bar.
+bool listening = false;
+bool modified = false;
+
 LRESULT CALLBACK HostProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_SIZE && editor)
         MoveWindow(editor, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+    if (message == WM_NOTIFY && listening) {
+        const SCNotification& n = *reinterpret_cast<const SCNotification*>(lParam);
+        sink = sink + n.position + n.length + n.modificationType;
+        if (n.code == SCN_SAVEPOINTLEFT || n.code == SCN_SAVEPOINTREACHED)
+            modified = n.code == SCN_SAVEPOINTLEFT;
+        if (n.code == SCN_UPDATEUI) {
+            LRESULT caret = SENDSCINTILLAMSG(directPointer, SCI_GETCURRENTPOS, 0, 0);
+            LRESULT line = SENDSCINTILLAMSG(directPointer, SCI_LINEFROMPOSITION, caret, 0);
+            sink = sink + line + caret -
+                   SENDSCINTILLAMSG(directPointer, SCI_POSITIONFROMLINE, line, 0);
+        }
+        return 0;
+    }
+    if (message == WM_COMMAND && listening) {
+        sink = sink + HIWORD(wParam);
+        return 0;
+    }
     return DefWindowProcA(hwnd, message, wParam, lParam);
 }
 
@@ -124,6 +148,9 @@ template <typename Body> double NanosecondsPerCall(int count, Body body) {
 // One request costs: the program's channel, and the floors it is built from.
 struct RequestFigures {
     double channel, directCall, windowHandleFloor, otherPointerFloor;
+    // An insert and a delete of one byte: by request with a host listening,
+    // and the core's own edit (the same core, linked in, no window).
+    double edit, coreEdit;
 };
 
 RequestFigures MeasureRequests() {
@@ -149,6 +176,25 @@ RequestFigures MeasureRequests() {
                           GetProcAddress(componentHandle, "Scintilla_DirectFunction"));
         sink = sink + CallWindowProcA(Nothing, reinterpret_cast<HWND>(&state), SCI_GETFOLDLEVEL,
                                       i % 21, 0);
+    });
+    LRESULT middle = SENDSCINTILLAMSG(directPointer, SCI_GETLENGTH, 0, 0) / 2;
+    listening = true;
+    f.edit = NanosecondsPerCall(100000, [middle](int) {
+        SENDSCINTILLAMSG(directPointer, SCI_INSERTTEXT, middle, reinterpret_cast<LPARAM>("x"));
+        SENDSCINTILLAMSG(directPointer, SCI_DELETERANGE, middle, 1);
+    });
+    listening = false;
+    kalmor::EditorCore core;
+    core.Dispatch(SCI_SETPROPERTY, reinterpret_cast<uintptr_t>("fold"),
+                  reinterpret_cast<intptr_t>("1"));
+    core.Dispatch(SCI_SETLEXER, SCLEX_BASIC, 0);
+    std::string text = RepeatedListing(21);
+    core.SetText(text);
+    int coreMiddle = core.Length() / 2;
+    f.coreEdit = NanosecondsPerCall(100000, [&core, coreMiddle](int) {
+        core.Dispatch(SCI_INSERTTEXT, static_cast<uintptr_t>(coreMiddle),
+                      reinterpret_cast<intptr_t>("x"));
+        core.Dispatch(SCI_DELETERANGE, static_cast<uintptr_t>(coreMiddle), 1);
     });
     return f;
 }
@@ -524,6 +570,9 @@ int main(int argc, char** argv) {
     Progress("Typing and its floors", 21);
     SizeEditor(typingWidth, typingHeight);
     TypingFigures typingDemo = MeasureTyping();
+    listening = true;
+    TypingFigures listened = MeasureTyping();
+    listening = false;
     FloorFigures floors = MeasureFloors(typingWidth, typingHeight);
     Progress("Starting the program and the bare window", 21);
 
@@ -554,6 +603,12 @@ int main(int argc, char** argv) {
                 Verdict(requestRatio <= 2));
     std::printf("| | | %.0f ns (GetProcAddress + direct call of the export) | %.2f | | |\n",
                 requests.directCall, requests.channel / requests.directCall);
+    double editFloor = 2 * requests.directCall + requests.coreEdit;
+    std::printf("| 1b. An insert and a delete of one byte by request, a host listening | %.0f ns "
+                "| %.0f ns (two direct calls + the core's own edit, %.0f ns) | %.2f | at most 2 "
+                "| %s |\n",
+                requests.edit, editFloor, requests.coreEdit, requests.edit / editFloor,
+                Verdict(requests.edit <= 2 * editFloor));
     std::printf("| | | %.0f ns (GetProcAddress + CallWindowProcA, a pointer that is not a window) "
                 "| | | |\n",
                 requests.otherPointerFloor);
@@ -613,6 +668,15 @@ int main(int argc, char** argv) {
                 cjkDemo.lines, cjkGrowth, Verdict(cjkGrowth <= 1.2));
     typingRow("7. Arrow key, no scrolling", &TypingFigures::arrow, "one line", floors.oneLine,
               worstArrow, "at most 1", worstArrow <= 1);
+    // The host's notifications cost what the typing rows allow.
+    double listenedTyped = listened.typed / floors.oneLine;
+    double listenedArrow = listened.arrow / floors.oneLine;
+    std::printf("| 7b. Typed character / arrow key, %d lines, a host listening to every "
+                "notification | %.2f / %.2f ms (not listening: %.2f / %.2f) | %.2f ms (one line) "
+                "| %.2f / %.2f | at most 2 / 1 | %s |\n",
+                listened.lines, listened.typed, listened.arrow, typingDemo.typed, typingDemo.arrow,
+                floors.oneLine, listenedTyped, listenedArrow,
+                Verdict(listenedTyped <= 2 && listenedArrow <= 1));
     typingRow("8. Enter", &TypingFigures::enter, "whole view", floors.wholeView, worstEnter,
               "at most 1.2", worstEnter <= 1.2);
     typingRow("9. Full repaint of the view", &TypingFigures::full, "whole view", floors.wholeView,
