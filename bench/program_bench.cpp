@@ -179,7 +179,7 @@ RequestFigures MeasureRequests() {
     });
     LRESULT middle = SENDSCINTILLAMSG(directPointer, SCI_GETLENGTH, 0, 0) / 2;
     listening = true;
-    f.edit = NanosecondsPerCall(100000, [middle](int) {
+    f.edit = NanosecondsPerCall(20000, [middle](int) {
         SENDSCINTILLAMSG(directPointer, SCI_INSERTTEXT, middle, reinterpret_cast<LPARAM>("x"));
         SENDSCINTILLAMSG(directPointer, SCI_DELETERANGE, middle, 1);
     });
@@ -191,7 +191,7 @@ RequestFigures MeasureRequests() {
     std::string text = RepeatedListing(21);
     core.SetText(text);
     int coreMiddle = core.Length() / 2;
-    f.coreEdit = NanosecondsPerCall(100000, [&core, coreMiddle](int) {
+    f.coreEdit = NanosecondsPerCall(20000, [&core, coreMiddle](int) {
         core.Dispatch(SCI_INSERTTEXT, static_cast<uintptr_t>(coreMiddle),
                       reinterpret_cast<intptr_t>("x"));
         core.Dispatch(SCI_DELETERANGE, static_cast<uintptr_t>(coreMiddle), 1);

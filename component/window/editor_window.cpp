@@ -176,22 +176,15 @@ void ShowChanges(EditorWindow& w, const Changes& changes) {
 void ApplyChanges(EditorWindow& w) {
     for (int round = 0; round < 4 && !w.host.destroyed; ++round) {
         Changes changes = w.core.TakeChanges();
-        bool scrolled =
-            w.core.FirstVisibleLine() != w.host.toldFirstLine || w.xOffset != w.host.toldXOffset;
-        if (!changes.Any() && w.host.typed.empty() && !scrolled)
+        if (!changes.Any() && w.host.typed.empty() && w.host.scrolled == 0)
             return;
         ShowChanges(w, changes);
         w.keepColumn = false;
         w.typing = false;
         NotifyAccessibility(w);
         int updated = (changes.text || changes.styles ? SC_UPDATE_CONTENT : 0) |
-                      (changes.selection ? SC_UPDATE_SELECTION : 0);
-        if (w.core.FirstVisibleLine() != w.host.toldFirstLine)
-            updated |= SC_UPDATE_V_SCROLL;
-        if (w.xOffset != w.host.toldXOffset)
-            updated |= SC_UPDATE_H_SCROLL;
-        w.host.toldFirstLine = w.core.FirstVisibleLine();
-        w.host.toldXOffset = w.xOffset;
+                      (changes.selection ? SC_UPDATE_SELECTION : 0) | w.host.scrolled;
+        w.host.scrolled = 0;
         TellHost(w, changes, updated);
     }
 }
@@ -453,7 +446,12 @@ void ScrollTo(EditorWindow& w, int firstLine, int xOffset) {
     int lastFirst = std::max(0, w.core.VisibleLineCount() - lines);
     firstLine = std::clamp(firstLine, 0, lastFirst);
     xOffset = std::clamp(xOffset, 0, std::max(0, w.scrollWidth - TextWidth(w)));
-    if (firstLine != w.core.FirstVisibleLine() || xOffset != w.xOffset) {
+    int first = w.core.FirstVisibleLine();
+    if (firstLine != first)
+        w.host.scrolled |= SC_UPDATE_V_SCROLL;
+    if (xOffset != w.xOffset)
+        w.host.scrolled |= SC_UPDATE_H_SCROLL;
+    if (firstLine != first || xOffset != w.xOffset) {
         w.core.SetFirstVisibleLine(firstLine);
         w.xOffset = xOffset;
         InvalidateRect(w.hwnd, nullptr, FALSE);

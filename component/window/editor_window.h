@@ -140,8 +140,7 @@ struct HostLink {
     int depth = 0;          // messages and requests being handled, nested
     bool destroyed = false; // WM_NCDESTROY came meanwhile: freed when the outermost returns
     std::vector<TypedCharacter> typed; // since the last notifications, for SCN_CHARADDED
-    int toldFirstLine = 0;             // the scroll position the last SCN_UPDATEUI told of
-    int toldXOffset = 0;
+    int scrolled = 0; // SC_UPDATE_V_SCROLL, _H_SCROLL: scrolled since the last SCN_UPDATEUI
 };
 
 // What is to be repainted once the window paints: lines the core changed

@@ -2,6 +2,7 @@
 // and in order; read-only on every route; notifications answered from inside.
 #include "tests/component/editor_fixture.h"
 #include <oleacc.h>
+#include <imm.h>
 #include <algorithm>
 
 namespace {
@@ -80,6 +81,30 @@ TEST_F(NotificationTest, EachEditIsHeardFieldByField) {
          },
          "mod b-u 5 1 0 | mod -ua 5 1 0 'd' | mod b+u 5 4 0 | mod +u 5 4 1 'P\r\nQ' | unsaved | "
          "cmd 768 | ui 3"},
+        {"the selection dropped at the end", 0, 2,
+         [](NotificationTest& t) {
+             t.ClickAt(1);
+             t.Send(WM_MOUSEMOVE, MK_LBUTTON, t.PointOf(6));
+             t.Send(WM_LBUTTONUP, 0, t.PointOf(6));
+         },
+         "mod b+u 6 2 0 | mod +ua 6 2 0 'ab' | mod b-u 0 2 0 | mod -u 0 2 0 'ab' | unsaved | "
+         "cmd 768 | ui 3"},
+        {"an input method's result", 1, 1,
+         [](NotificationTest& t) {
+             t.Call(SCI_SETCODEPAGE, SC_CP_UTF8);
+             SetFocus(t.editor);
+             PumpMessages();
+             HIMC context = ImmGetContext(t.editor);
+             wchar_t text[] = L"\x304B";
+             ImmSetCompositionStringW(context, SCS_SETSTR, text, sizeof(wchar_t), nullptr, 0);
+             PumpMessages();
+             t.described.clear();
+             ImmNotifyIME(context, NI_COMPOSITIONSTR, CPS_COMPLETE, 0);
+             PumpMessages();
+             ImmReleaseContext(t.editor, context);
+             t.Call(SCI_SETCODEPAGE, 0);
+         },
+         "mod b+u 1 3 0 | mod +ua 1 3 0 '\xE3\x81\x8B' | char 12363 2 | unsaved | cmd 768 | ui 3"},
         {"a request, the caret before it", 0, 0,
          [](NotificationTest& t) { t.Call(SCI_INSERTTEXT, 5, reinterpret_cast<LPARAM>("Q")); },
          "mod b+u 5 1 0 | mod +ua 5 1 0 'Q' | unsaved | cmd 768 | ui 1"},
