@@ -441,13 +441,12 @@ int EditorCore::CharacterStart(int pos) const {
     return impl_->CharacterStart(pos);
 }
 
+// The start of the character holding the byte before pos, a CRLF as one:
+// from inside a character that is its own start, not the one before it.
 int EditorCore::PositionBefore(int pos) const {
     const Impl& core = *impl_;
-    pos = core.ValidPosition(pos);
-    if (pos == 0) {
-        return 0;
-    }
-    return core.doc.InsideCrLf(pos - 1) ? pos - 2 : core.CharacterStart(pos - 1);
+    pos = core.doc.ClampPosition(pos);
+    return pos == 0 ? 0 : core.ValidPosition(pos - 1);
 }
 
 int EditorCore::PositionAfter(int pos) const {

@@ -224,6 +224,31 @@ TEST(Search, EachRuleDecidesTheMatch) {
     }
 }
 
+// Back from a position inside a character goes to that character's start,
+// not to the one before it; from inside a CR LF, to its CR.
+TEST(CodePages, PositionBeforeFromInsideACharacter) {
+    const struct {
+        int codePage;
+        const char* text;
+        int from, want;
+    } cases[] = {
+        {65001, "a\xE2\x82\xAC\xF0\x9F\x98\x80\x62", 2, 1},
+        {65001, "a\xE2\x82\xAC\xF0\x9F\x98\x80\x62", 3, 1},
+        {65001, "a\xE2\x82\xAC\xF0\x9F\x98\x80\x62", 6, 4},
+        {65001, "a\xE2\x82\xAC\xF0\x9F\x98\x80\x62", 8, 4},
+        {65001, "a\r\nb", 2, 1},
+        {932, "a\x83\x5C\x83\x5C\x62", 2, 1},
+        {932, "a\x83\x5C\x83\x5C\x62", 4, 3},
+        {932, "a\x83\x5C\x83\x5C\x62", 5, 3},
+    };
+    for (const auto& c : cases) {
+        EditorCore core;
+        Send(core, SCI_SETCODEPAGE, c.codePage);
+        core.SetText(c.text);
+        EXPECT_EQ(Send(core, SCI_POSITIONBEFORE, c.from), c.want) << "case " << &c - cases;
+    }
+}
+
 TEST(Session, CorpusAndSeedsAgreeWithTheModels) {
     std::vector<std::string> inputs(8, std::string(4000, '\0'));
     for (size_t seed = 0; seed < inputs.size(); ++seed)

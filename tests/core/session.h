@@ -496,7 +496,10 @@ inline std::string RunSession(const std::string& bytes) {
         int characters = 0;
         for (int at = std::min(pos, other); at < std::max(pos, other); ++at)
             characters += starts[static_cast<size_t>(at)] && !model.InCrLf(at);
-        if (Send(core, SCI_POSITIONBEFORE, wParam) != model.Before(pos) ||
+        // Back from any position, even one inside a character: to the start
+        // of the character holding the byte before it.
+        int raw = static_cast<int>(std::clamp<int64_t>(ToInt(wParam), 0, model.Length()));
+        if (Send(core, SCI_POSITIONBEFORE, wParam) != (raw == 0 ? 0 : model.Clamp(raw - 1)) ||
             Send(core, SCI_POSITIONAFTER, wParam) != model.After(pos) ||
             Send(core, SCI_COUNTCHARACTERS, wParam, lParam) != characters ||
             Send(core, SCI_POSITIONRELATIVE, std::min(pos, other), characters) !=
