@@ -417,6 +417,26 @@ intptr_t EditorCore::Dispatch(unsigned message, uintptr_t wParam, intptr_t lPara
     case SCI_BRACEHIGHLIGHT:
     case SCI_BRACEBADLIGHT: return DispatchCodeRequest(message, wParam, lParam);
 
+    // Reading and placing.
+    case SCI_ADDTEXT:
+    case SCI_APPENDTEXT:
+    case SCI_CLEARALL:
+    case SCI_GETTEXTLENGTH:
+    case SCI_GETLINE:
+    case SCI_LINELENGTH:
+    case SCI_GETLINEENDPOSITION:
+    case SCI_GETCURLINE:
+    case SCI_GETTEXTRANGE:
+    case SCI_GETCOLUMN:
+    case SCI_FINDCOLUMN:
+    case SCI_WORDSTARTPOSITION:
+    case SCI_WORDENDPOSITION:
+    case SCI_SETSELECTIONSTART:
+    case SCI_SETSELECTIONEND:
+    case SCI_SETEMPTYSELECTION:
+    case SCI_SETUNDOCOLLECTION:
+    case SCI_GETUNDOCOLLECTION: return DispatchReadingRequest(message, wParam, lParam);
+
     // The lexer; each change here restyles and refolds the whole document.
     case SCI_SETLEXER:
         core.lexer = ToInt(wParam);

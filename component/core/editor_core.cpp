@@ -228,7 +228,16 @@ bool EditorCore::Impl::Replace(int start, int deleteLength, const char* text, in
 // Adds a replacement that is about to happen to the history: to the open
 // group's step, to the last action when it continues a typing or deleting
 // run, or else as a new step. Undone steps are dropped first.
+// While undo is not collected, a change empties the history: its steps would
+// no longer fit the text.
 void EditorCore::Impl::Record(int start, int deleteLength, int insertLength, EditRun kind) {
+    if (!collectUndo) {
+        history.clear();
+        done = 0;
+        run = EditRun::None;
+        groupStarted = false;
+        return;
+    }
     if (done < history.size()) {
         history.resize(done);
         run = EditRun::None;
@@ -456,27 +465,6 @@ int EditorCore::PositionAfter(int pos) const {
         return pos;
     }
     return core.doc.InsideCrLf(pos + 1) ? pos + 2 : pos + core.CharacterLength(pos);
-}
-
-int EditorCore::CountCharacters(int start, int end) const {
-    int from = impl_->ValidPosition(std::min(start, end));
-    int to = impl_->ValidPosition(std::max(start, end));
-    int count = 0;
-    for (int pos = from; pos < to; pos = PositionAfter(pos)) {
-        ++count;
-    }
-    return count;
-}
-
-int EditorCore::PositionRelative(int pos, int count) const {
-    pos = impl_->ValidPosition(pos);
-    for (; count > 0 && pos < Length(); --count) {
-        pos = PositionAfter(pos);
-    }
-    for (; count < 0 && pos > 0; ++count) {
-        pos = PositionBefore(pos);
-    }
-    return pos;
 }
 
 void EditorCore::SetCaret(int pos) {
