@@ -63,6 +63,23 @@ uint64_t ZeroBytes(uint64_t word) {
     return (word - kLowBits) & ~word & kHighBits;
 }
 
+// The length of the character at bytes[0], above ASCII, with at least four
+// bytes readable: the common two- and three-byte forms of UTF-8 at once.
+int WideCharacterLength(const Encoding& encoding, const unsigned char* bytes) {
+    unsigned char lead = bytes[0];
+    bool second = (bytes[1] & 0xC0) == 0x80;
+    if (encoding.Set() == CharacterSet::Utf8 && second) {
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            return 2;
+        }
+        if (((lead >= 0xE1 && lead <= 0xEC) || lead == 0xEE || lead == 0xEF) &&
+            (bytes[2] & 0xC0) == 0x80) {
+            return 3;
+        }
+    }
+    return encoding.CharacterLength(bytes, 4);
+}
+
 // The length of the character at a character start pos < Length(), a CR LF
 // as one, read from the document byte by byte.
 int StepAt(const Document& doc, const Encoding& encoding, int pos) {
@@ -87,42 +104,45 @@ int WalkForward(const Document& doc, const Encoding& encoding, int pos, int end,
     // Bytes that end a fast run: a CR always, a byte above ASCII unless
     // every byte is a character.
     uint64_t wide = encoding.Set() == CharacterSet::SingleByte ? 0 : kHighBits;
-    while (pos<end&& * count> 0) {
+    int64_t left = *count;
+    while (left > 0 && pos < end) {
         int size = std::min(end - pos, Stretches::kSize);
         const unsigned char* bytes = stretches.Read(pos, &size);
         // A character starting before end ends by end; one starting in the
         // last three bytes of a stretch cut short of end may not.
         int limit = pos + size < end ? size - 3 : size;
         int i = 0;
-        while (i<limit&& * count> 0) {
-            while (*count >= 8 && i + 8 <= limit) {
-                uint64_t word;
-                std::memcpy(&word, bytes + i, 8);
-                if (((word & wide) | ZeroBytes(word ^ (kLowBits * '\r'))) != 0) {
-                    break;
-                }
-                i += 8;
-                *count -= 8;
-            }
-            if (i >= limit || *count == 0) {
-                break;
-            }
+        while (left > 0 && i < limit) {
             unsigned char byte = bytes[i];
+            if (byte < 0x80 && byte != '\r') {
+                ++i;
+                --left;
+                while (left >= 8 && i + 8 <= limit) {
+                    uint64_t word;
+                    std::memcpy(&word, bytes + i, 8);
+                    if (((word & wide) | ZeroBytes(word ^ (kLowBits * '\r'))) != 0) {
+                        break;
+                    }
+                    i += 8;
+                    left -= 8;
+                }
+                continue;
+            }
             if (byte == '\r') {
                 i += i + 1 < size && bytes[i + 1] == '\n' ? 2 : 1;
-            } else if (byte < 0x80) {
-                ++i;
+            } else if (size - i >= 4) {
+                i += WideCharacterLength(encoding, bytes + i);
             } else {
-                i += encoding.CharacterLength(bytes + i, std::min(4, size - i));
+                i += encoding.CharacterLength(bytes + i, size - i);
             }
-            --*count;
+            --left;
         }
-        while (i<size&& * count> 0) {
+        for (; left > 0 && i < size; --left) {
             i += StepAt(doc, encoding, pos + i);
-            --*count;
         }
         pos += i;
     }
+    *count = left;
     return pos;
 }
 
@@ -166,10 +186,13 @@ int StartBefore(const Document& doc, const Encoding& encoding, int pos, int span
 
 // Walks back from the character start pos over at most count characters,
 // stopping at 0: a stretch before pos is counted forwards from a start
-// found in it, and the walk ends inside the stretch that holds enough.
+// found in it, and the walk ends inside the stretch that holds enough. A
+// stretch is four bytes a character still to go, so a short walk reads
+// only the bytes it passes, and at most a stretch of the forward walk's.
 int WalkBack(const Document& doc, const Encoding& encoding, int pos, int64_t count) {
     while (count > 0 && pos > 0) {
-        int from = StartBefore(doc, encoding, pos, Stretches::kSize);
+        int span = static_cast<int>(std::clamp<int64_t>(count * 4, 16, Stretches::kSize));
+        int from = StartBefore(doc, encoding, pos, span);
         int64_t left = INT64_MAX;
         WalkForward(doc, encoding, from, pos, &left);
         int64_t characters = INT64_MAX - left;
@@ -221,9 +244,20 @@ int EditorCore::CountCharacters(int start, int end) const {
     return static_cast<int>(INT64_MAX - left);
 }
 
+// A few characters are stepped over one at a time, which costs less than
+// setting up a stretch.
 int EditorCore::PositionRelative(int pos, int count) const {
     const Impl& core = *impl_;
     pos = core.ValidPosition(pos);
+    if (count >= -4 && count <= 4) {
+        for (; count > 0 && pos < Length(); --count) {
+            pos = PositionAfter(pos);
+        }
+        for (; count < 0 && pos > 0; ++count) {
+            pos = PositionBefore(pos);
+        }
+        return pos;
+    }
     if (count < 0) {
         return WalkBack(core.doc, core.encoding, pos, -int64_t{count});
     }
