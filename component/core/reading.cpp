@@ -56,7 +56,7 @@ class Stretches {
     char copy_[kCopied];
 };
 
-// Whether any of the eight bytes of word is zero.
+// Not 0 when any of the eight bytes of word is 0.
 constexpr uint64_t kLowBits = 0x0101010101010101;
 constexpr uint64_t kHighBits = 0x8080808080808080;
 uint64_t ZeroBytes(uint64_t word) {
