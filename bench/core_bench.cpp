@@ -175,6 +175,23 @@ std::string CjkText() {
     return text;
 }
 
+// The same characters' count in Shift-JIS (932): two bytes a character,
+// lead bytes 0x88 to 0x9F, trail bytes across both of their ranges.
+std::string ShiftJisText() {
+    std::string text;
+    text.reserve(31000000);
+    for (unsigned line = 0; text.size() < 20000000; ++line) {
+        for (unsigned i = 0; i < 40; ++i) {
+            unsigned code = (line * 40 + i) * 7919 % (24 * 188);
+            unsigned trail = code % 188;
+            text += static_cast<char>(0x88 + code / 188);
+            text += static_cast<char>(trail < 63 ? 0x40 + trail : 0x80 + trail - 63);
+        }
+        text += "\r\n";
+    }
+    return text;
+}
+
 // The best of five runs of f, in milliseconds.
 template <typename F> double BestMs(F f) {
     double best = 1e9;
@@ -247,5 +264,6 @@ int main(int argc, char** argv) {
     }
     MeasureWalks("ASCII, the listing", RepeatedListing(1000000), 0);
     MeasureWalks("CJK in UTF-8", CjkText(), SC_CP_UTF8);
+    MeasureWalks("CJK in Shift-JIS", ShiftJisText(), 932);
     return 0;
 }

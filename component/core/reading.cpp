@@ -63,10 +63,40 @@ uint64_t ZeroBytes(uint64_t word) {
     return (word - kLowBits) & ~word & kHighBits;
 }
 
+// A double-byte code page's lead and trail bytes, one lookup each.
+struct ByteKinds {
+    explicit ByteKinds(int codePage) {
+        Encoding encoding(codePage);
+        for (int byte = 0; byte < 256; ++byte) {
+            lead[byte] = encoding.IsLeadByte(static_cast<unsigned char>(byte));
+            trail[byte] = encoding.IsTrailByte(static_cast<unsigned char>(byte));
+        }
+    }
+    bool lead[256];
+    bool trail[256];
+};
+
+// The tables of the double-byte code page in force, built once each.
+const ByteKinds& KindsOf(const Encoding& encoding) {
+    static const ByteKinds k932(932), k936(936), k949(949), k950(950), k1361(1361);
+    switch (encoding.CodePage()) {
+    case 932: return k932;
+    case 936: return k936;
+    case 949: return k949;
+    case 950: return k950;
+    default: return k1361;
+    }
+}
+
 // The length of the character at bytes[0], above ASCII, with at least four
-// bytes readable: the common two- and three-byte forms of UTF-8 at once.
-int WideCharacterLength(const Encoding& encoding, const unsigned char* bytes) {
+// bytes readable: the common two- and three-byte forms of UTF-8 and the
+// pairs of the double-byte code pages at once.
+int WideCharacterLength(const Encoding& encoding, const ByteKinds* kinds,
+                        const unsigned char* bytes) {
     unsigned char lead = bytes[0];
+    if (kinds != nullptr) {
+        return kinds->lead[lead] && kinds->trail[bytes[1]] ? 2 : 1;
+    }
     bool second = (bytes[1] & 0xC0) == 0x80;
     if (encoding.Set() == CharacterSet::Utf8 && second) {
         if (lead >= 0xC2 && lead <= 0xDF) {
@@ -104,6 +134,8 @@ int WalkForward(const Document& doc, const Encoding& encoding, int pos, int end,
     // Bytes that end a fast run: a CR always, a byte above ASCII unless
     // every byte is a character.
     uint64_t wide = encoding.Set() == CharacterSet::SingleByte ? 0 : kHighBits;
+    const ByteKinds* kinds =
+        encoding.Set() == CharacterSet::DoubleByte ? &KindsOf(encoding) : nullptr;
     int64_t left = *count;
     while (left > 0 && pos < end) {
         int size = std::min(end - pos, Stretches::kSize);
@@ -131,7 +163,7 @@ int WalkForward(const Document& doc, const Encoding& encoding, int pos, int end,
             if (byte == '\r') {
                 i += i + 1 < size && bytes[i + 1] == '\n' ? 2 : 1;
             } else if (size - i >= 4) {
-                i += WideCharacterLength(encoding, bytes + i);
+                i += WideCharacterLength(encoding, kinds, bytes + i);
             } else {
                 i += encoding.CharacterLength(bytes + i, size - i);
             }
@@ -163,13 +195,14 @@ int StartBefore(const Document& doc, const Encoding& encoding, int pos, int span
             }
         }
         break;
-    case CharacterSet::DoubleByte:
+    case CharacterSet::DoubleByte: {
         // The first byte from low on that is no lead byte, looking further
         // back while none is found; the document's start at the latest.
+        const ByteKinds& kinds = KindsOf(encoding);
         for (int from = low, to = pos - 1;; to = from, from = std::max(0, from - span)) {
             int found = -1;
             for (int at = from; at < to && found < 0; ++at) {
-                if (!encoding.IsLeadByte(static_cast<unsigned char>(doc.CharAt(at)))) {
+                if (!kinds.lead[static_cast<unsigned char>(doc.CharAt(at))]) {
                     found = at + 1;
                 }
             }
@@ -179,6 +212,7 @@ int StartBefore(const Document& doc, const Encoding& encoding, int pos, int span
             }
         }
         break;
+    }
     default: break;
     }
     return doc.InsideCrLf(start) ? start - 1 : start;
