@@ -39,11 +39,7 @@ extern "C" LRESULT CALLBACK Scintilla_DirectFunction(UINT_PTR directPointer, UIN
     kalmor::EditorWindow* w = kalmor::EditorFromHandle(reinterpret_cast<HWND>(directPointer));
     if (!w)
         return 0;
-    try {
-        return kalmor::HandleRequest(*w, message, wParam, lParam);
-    } catch (...) {
-        return 0;
-    }
+    return kalmor::AnswerDirectRequest(*w, message, wParam, lParam);
 }
 
 // The class lives as long as the library. At process exit (reserved set)

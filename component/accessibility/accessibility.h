@@ -27,8 +27,8 @@ void NotifyAccessibilityFocus(EditorWindow& w);
 void DisconnectAccessibility(EditorWindow& w);
 
 // editor_window.cpp: what the providers change through the window.
-// Replaces the whole text as one undoable step.
-void ReplaceAllText(EditorWindow& w, const std::string& text);
+// Replaces the whole text as one undoable step; false when read-only refused it.
+bool ReplaceAllText(EditorWindow& w, const std::string& text);
 // Sets the selection and scrolls its caret end into view.
 void SelectAndShow(EditorWindow& w, int anchor, int caret);
 // Scrolls a document line to the top of the window or, alignToTop false, to its bottom.

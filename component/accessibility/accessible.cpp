@@ -83,8 +83,7 @@ class AccessibleObject final : public ComObject<IAccessible> {
             std::string text;
             if (!FromUtf16(w.core.CurrentEncoding(), value, wcslen(value), text))
                 return E_INVALIDARG; // a character the code page lacks
-            ReplaceAllText(w, text);
-            return S_OK;
+            return ReplaceAllText(w, text) ? S_OK : E_ACCESSDENIED;
         });
     }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* out) override {
@@ -239,8 +238,7 @@ LRESULT OnSetText(EditorWindow& w, LPARAM text) {
     std::string bytes;
     if (value && !FromUtf16(w.core.CurrentEncoding(), value, wcslen(value), bytes))
         return FALSE;
-    ReplaceAllText(w, bytes);
-    return TRUE;
+    return ReplaceAllText(w, bytes) ? TRUE : FALSE;
 }
 
 } // namespace kalmor

@@ -34,6 +34,7 @@ constexpr TEXTATTRIBUTEID kIsReadOnlyAttribute = 40015;
 constexpr LONG kRootObjectId = -25;
 constexpr HRESULT kElementNotAvailable = static_cast<HRESULT>(0x80040201);
 constexpr HRESULT kInvalidOperation = static_cast<HRESULT>(0x80131509);
+constexpr HRESULT kElementNotEnabled = static_cast<HRESULT>(0x80040200); // read-only
 
 enum TextPatternRangeEndpoint {
     TextPatternRangeEndpoint_Start = 0,

@@ -221,8 +221,7 @@ class Provider final
             std::string text;
             if (!FromUtf16(w.core.CurrentEncoding(), value, wcslen(value), text))
                 return uia::kInvalidOperation; // a character the code page lacks
-            ReplaceAllText(w, text);
-            return S_OK;
+            return ReplaceAllText(w, text) ? S_OK : uia::kElementNotEnabled;
         });
     }
     HRESULT STDMETHODCALLTYPE get_Value(BSTR* out) override {
@@ -237,7 +236,10 @@ class Provider final
         if (!out)
             return E_INVALIDARG;
         *out = FALSE;
-        return S_OK;
+        return link_->Run([&](EditorWindow& w) {
+            *out = w.core.ReadOnly() ? TRUE : FALSE;
+            return S_OK;
+        });
     }
 
   private:

@@ -317,7 +317,9 @@ class TextRange final : public ComObject<uia::ITextRangeProvider> {
         const AccessibilityApi& api = w.accessibility->api;
         TextSpan span = UnitsOf(w).Clamp(span_);
         if (id == uia::kIsReadOnlyAttribute || id == uia::kIsHiddenAttribute) {
-            int state = id == uia::kIsReadOnlyAttribute ? 1 : HiddenState(w, span);
+            // States as HiddenState gives them: 0 true, 1 false, 2 mixed.
+            int state = id == uia::kIsReadOnlyAttribute ? (w.core.ReadOnly() ? 0 : 1)
+                                                        : HiddenState(w, span);
             if (state == 2) {
                 SetReserved(api.GetReservedMixedAttributeValue, out);
             } else {
@@ -362,7 +364,8 @@ class TextRange final : public ComObject<uia::ITextRangeProvider> {
                 match = value.vt == VT_BOOL && (value.boolVal != VARIANT_FALSE) !=
                                                    w.core.LineVisible(w.core.LineFromPosition(pos));
             else if (id == uia::kIsReadOnlyAttribute)
-                match = value.vt == VT_BOOL && value.boolVal == VARIANT_FALSE;
+                match =
+                    value.vt == VT_BOOL && (value.boolVal != VARIANT_FALSE) == w.core.ReadOnly();
             else
                 match = StyleAttributeEquals(w.core.GetStyle(w.core.StyleAt(pos)), id, value);
             if (match && !matches.empty() && matches.back().end == piece.start)

@@ -45,7 +45,10 @@ bool EditorCore::Overtype() const {
 }
 
 void EditorCore::SetOvertype(bool overtype) {
-    impl_->overtype = overtype;
+    if (impl_->overtype != overtype) {
+        impl_->overtype = overtype;
+        impl_->changes.overtype = true;
+    }
 }
 
 int EditorCore::Zoom() const {
@@ -62,6 +65,7 @@ void EditorCore::SetZoom(int points) {
             ++style.version;
         }
         impl_->ChangedAll();
+        impl_->changes.zoom = true;
     }
 }
 
@@ -78,6 +82,9 @@ bool EditorCore::MoveText(int start, int end, int to, bool copy) {
     }
     std::string text = TextRange(start, end);
     int size = static_cast<int>(text.size());
+    if (!core.Editable()) {
+        return false;
+    }
     EndTypingRun();
     BeginUndoAction();
     if (copy) {
@@ -156,6 +163,7 @@ void EditorCore::SetLineIndentation(int line, int columns) {
 // indent, as one undo step; otherwise it types a tab, or spaces up to the
 // next indent stop when tabs are not used.
 void EditorCore::Tab() {
+    impl_->changes.scrollCaret = true;
     int first = 0;
     int last = 0;
     if (SelectedLines(*this, &first, &last)) {
@@ -181,6 +189,7 @@ void EditorCore::Tab() {
 // Shift+Tab takes one indent, to the indent stop before, from every line a
 // selection over several lines touches, or else from the caret's line.
 void EditorCore::BackTab() {
+    impl_->changes.scrollCaret = true;
     int first = 0;
     int last = 0;
     if (!SelectedLines(*this, &first, &last)) {

@@ -2,6 +2,7 @@
 // integers; every one is clamped or checked before it reaches the core.
 #include "component/core/editor_core.h"
 #include "component/core/editor_core_impl.h"
+#include "component/core/requests.h"
 #include "kalmor.h"
 
 #include <algorithm>
@@ -238,7 +239,21 @@ intptr_t EditorCore::DispatchCodeRequest(unsigned message, uintptr_t wParam, int
     }
 }
 
+// Routes a request to the handler of its part (requests.h); the core's own
+// part is answered here.
 intptr_t EditorCore::Dispatch(unsigned message, uintptr_t wParam, intptr_t lParam) {
+    switch (FindRequest(message).part) {
+    case RequestPart::Core: return DispatchCoreRequest(message, wParam, lParam);
+    case RequestPart::Style: return DispatchStyleRequest(message, ToInt(wParam), lParam);
+    case RequestPart::Margin: return DispatchMarginRequest(message, ToInt(wParam), lParam);
+    case RequestPart::Search: return DispatchSearchRequest(message, wParam, lParam);
+    case RequestPart::Code: return DispatchCodeRequest(message, wParam, lParam);
+    case RequestPart::Reading: return DispatchReadingRequest(message, wParam, lParam);
+    default: return 0;
+    }
+}
+
+intptr_t EditorCore::DispatchCoreRequest(unsigned message, uintptr_t wParam, intptr_t lParam) {
     Impl& core = *impl_;
     switch (message) {
     // The document.
@@ -341,6 +356,16 @@ intptr_t EditorCore::Dispatch(unsigned message, uintptr_t wParam, intptr_t lPara
     case SCI_BEGINUNDOACTION: BeginUndoAction(); return 0;
     case SCI_ENDUNDOACTION: EndUndoAction(); return 0;
     case SCI_EMPTYUNDOBUFFER: EmptyUndoBuffer(); return 0;
+    case SCI_SETSAVEPOINT: SetSavePoint(); return 0;
+    case SCI_GETMODIFY: return Modified() ? 1 : 0;
+
+    // Read-only, the modifications the listener hears, and the status.
+    case SCI_SETREADONLY: SetReadOnly(wParam != 0); return 0;
+    case SCI_GETREADONLY: return ReadOnly() ? 1 : 0;
+    case SCI_SETMODEVENTMASK: core.modEventMask = ToInt(wParam); return 0;
+    case SCI_GETMODEVENTMASK: return core.modEventMask;
+    case SCI_SETSTATUS: core.status = ToInt(wParam); return 0;
+    case SCI_GETSTATUS: return core.status;
 
     // Folding.
     case SCI_GETFOLDLEVEL: return FoldLevel(ToInt(wParam));
@@ -362,82 +387,6 @@ intptr_t EditorCore::Dispatch(unsigned message, uintptr_t wParam, intptr_t lPara
         }
         core.ChangedAll();
         return 0;
-    case SCI_STYLESETFORE:
-    case SCI_STYLEGETFORE:
-    case SCI_STYLEGETBOLD:
-    case SCI_STYLEGETITALIC:
-    case SCI_STYLEGETSIZE:
-    case SCI_STYLEGETFONT:
-    case SCI_STYLESETBOLD:
-    case SCI_STYLESETITALIC:
-    case SCI_STYLESETSIZE:
-    case SCI_STYLESETFONT: return DispatchStyleRequest(message, ToInt(wParam), lParam);
-    case SCI_SETMARGINTYPEN:
-    case SCI_GETMARGINTYPEN:
-    case SCI_SETMARGINWIDTHN:
-    case SCI_GETMARGINWIDTHN:
-    case SCI_SETMARGINMASKN:
-    case SCI_GETMARGINMASKN:
-    case SCI_SETMARGINSENSITIVEN:
-    case SCI_GETMARGINSENSITIVEN: return DispatchMarginRequest(message, ToInt(wParam), lParam);
-
-    // Searching and replacing.
-    case SCI_SETTARGETSTART:
-    case SCI_GETTARGETSTART:
-    case SCI_SETTARGETEND:
-    case SCI_GETTARGETEND:
-    case SCI_TARGETFROMSELECTION:
-    case SCI_SETSEARCHFLAGS:
-    case SCI_GETSEARCHFLAGS:
-    case SCI_SEARCHINTARGET:
-    case SCI_REPLACETARGET:
-    case SCI_FINDTEXT:
-    case SCI_SEARCHANCHOR:
-    case SCI_SEARCHNEXT:
-    case SCI_SEARCHPREV: return DispatchSearchRequest(message, wParam, lParam);
-
-    // Code editing.
-    case SCI_SETTABWIDTH:
-    case SCI_GETTABWIDTH:
-    case SCI_SETINDENT:
-    case SCI_GETINDENT:
-    case SCI_SETUSETABS:
-    case SCI_GETUSETABS:
-    case SCI_SETLINEINDENTATION:
-    case SCI_GETLINEINDENTATION:
-    case SCI_GETLINEINDENTPOSITION:
-    case SCI_TAB:
-    case SCI_BACKTAB:
-    case SCI_SETOVERTYPE:
-    case SCI_GETOVERTYPE:
-    case SCI_SETZOOM:
-    case SCI_GETZOOM:
-    case SCI_ZOOMIN:
-    case SCI_ZOOMOUT:
-    case SCI_BRACEMATCH:
-    case SCI_BRACEHIGHLIGHT:
-    case SCI_BRACEBADLIGHT: return DispatchCodeRequest(message, wParam, lParam);
-
-    // Reading and placing.
-    case SCI_ADDTEXT:
-    case SCI_APPENDTEXT:
-    case SCI_CLEARALL:
-    case SCI_GETTEXTLENGTH:
-    case SCI_GETLINE:
-    case SCI_LINELENGTH:
-    case SCI_GETLINEENDPOSITION:
-    case SCI_GETCURLINE:
-    case SCI_GETTEXTRANGE:
-    case SCI_GETCOLUMN:
-    case SCI_FINDCOLUMN:
-    case SCI_WORDSTARTPOSITION:
-    case SCI_WORDENDPOSITION:
-    case SCI_SETSELECTIONSTART:
-    case SCI_SETSELECTIONEND:
-    case SCI_SETEMPTYSELECTION:
-    case SCI_SETUNDOCOLLECTION:
-    case SCI_GETUNDOCOLLECTION: return DispatchReadingRequest(message, wParam, lParam);
-
     // The lexer; each change here restyles and refolds the whole document.
     case SCI_SETLEXER:
         core.lexer = ToInt(wParam);

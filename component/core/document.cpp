@@ -111,6 +111,15 @@ bool Document::IsLineStart(int pos) const {
 // only the starts in [start, start + deleteLength] can change: they are
 // dropped and the new text's span [start, start + insertLength] is scanned
 // again. Every later start moves by the change in length.
+int Document::Reserve(const char* text, int length) {
+    int lineEnds = static_cast<int>(std::count(text, text + length, '\n') +
+                                    std::count(text, text + length, '\r'));
+    text_.Reserve(length);
+    styles_.Reserve(length);
+    lines_.Reserve(lineEnds + 1);
+    return lineEnds;
+}
+
 LineChange Document::Replace(int start, int deleteLength, const char* text, int insertLength) {
     int scanFrom = std::max(start, 1);
     LineChange change;

@@ -76,6 +76,9 @@ class Document {
     // the range and checked the new length against kMaxDocumentLength.
     // Inserted bytes have no style until the caller sets them all.
     LineChange Replace(int start, int deleteLength, const char* text, int insertLength);
+    // Makes room for inserting text, so that the Replace putting it in
+    // allocates nothing; answers at least how many line ends it holds.
+    int Reserve(const char* text, int length);
 
   private:
     bool IsLineStart(int pos) const;

@@ -10,6 +10,7 @@
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
+#include <new>
 
 namespace kalmor {
 
@@ -67,7 +68,6 @@ BasicLineKind EditorCore::Impl::KindOf(int line) const {
 }
 
 void EditorCore::Impl::Changed(int firstLine, int lastLine) {
-    ++changeCount;
     if (changes.firstLine < 0) {
         changes.firstLine = firstLine;
         changes.lastLine = lastLine;
@@ -78,8 +78,33 @@ void EditorCore::Impl::Changed(int firstLine, int lastLine) {
 }
 
 void EditorCore::Impl::ChangedAll() {
-    ++changeCount;
     changes.all = true;
+}
+
+bool EditorCore::Impl::Wants(int type) const {
+    return listener != nullptr && (type & modEventMask) != 0;
+}
+
+// The listener may read anything meanwhile, but not edit: insideModified
+// makes the core refuse.
+void EditorCore::Impl::Tell(Modification modification) {
+    if (!Wants(modification.type)) {
+        return;
+    }
+    ++insideModified;
+    listener->Modified(modification);
+    --insideModified;
+}
+
+bool EditorCore::Impl::Editable() {
+    if (insideModified > 0) {
+        return false;
+    }
+    if (readOnly && !readOnlyAsked && listener != nullptr) {
+        readOnlyAsked = true;
+        listener->ModifyAttemptReadOnly();
+    }
+    return !readOnly && insideModified == 0;
 }
 
 // Contracting or expanding a visible header moves every line below it.
@@ -123,13 +148,21 @@ void EditorCore::Impl::Relex(int firstLine, int lastLine) {
             kinds.push_back(ClassifyBasicLine(text, length));
         }
     }
+    changes.styles = true;
+    if (Wants(SC_MOD_CHANGESTYLE)) {
+        Modification styled;
+        styled.type = SC_MOD_CHANGESTYLE | performed;
+        styled.position = doc.LineStart(firstLine);
+        styled.length = doc.LineStart(lastLine + 1) - styled.position;
+        Tell(styled);
+    }
 
     if (!FoldingEnabled()) {
         for (int line = firstLine; line < doc.LineCount(); ++line) {
             if (line > lastLine && folds.Level(line) == SC_FOLDLEVELBASE) {
                 break;
             }
-            folds.SetLevel(line, SC_FOLDLEVELBASE);
+            SetLevel(line, SC_FOLDLEVELBASE);
         }
         return;
     }
@@ -148,11 +181,29 @@ void EditorCore::Impl::Relex(int firstLine, int lastLine) {
         if (folds.Contracted(line) && (level & SC_FOLDLEVELHEADERFLAG) == 0) {
             Changed(line, INT_MAX);
         }
-        folds.SetLevel(line, level);
+        SetLevel(line, level);
         depth = DepthAfter(kind, depth);
     }
     if (kinds.capacity() > 4096) {
         kinds = std::vector<BasicLineKind>(); // a load's worth is not kept
+    }
+}
+
+// A fold level that changes is told to the listener.
+void EditorCore::Impl::SetLevel(int line, int level) {
+    int previous = folds.Level(line);
+    if (previous == level) {
+        return;
+    }
+    folds.SetLevel(line, level);
+    if (Wants(SC_MOD_CHANGEFOLD)) {
+        Modification fold;
+        fold.type = SC_MOD_CHANGEFOLD | performed;
+        fold.position = doc.LineStart(line);
+        fold.line = line;
+        fold.foldLevelNow = level;
+        fold.foldLevelPrev = previous;
+        Tell(fold);
     }
 }
 
@@ -183,31 +234,39 @@ std::string EditorCore::Impl::TextRange(int start, int end) const {
 // The one editing primitive: replaces [start, start + deleteLength) by text
 // and records it for undo. Folds the edit touches open first; the caret and
 // anchor keep their places in the text. Answers whether anything changed.
+// Everything the edit needs is allocated before anything changes, so an
+// edit that runs out of memory is refused whole and sets the status.
 bool EditorCore::Impl::Replace(int start, int deleteLength, const char* text, int insertLength,
                                EditRun kind) {
-    start = doc.ClampPosition(start);
-    deleteLength = std::clamp(deleteLength, 0, doc.Length() - start);
-    insertLength = std::max(insertLength, 0);
-    if (insertLength > kMaxDocumentLength - (doc.Length() - deleteLength)) {
+    auto clamp = [&] {
+        start = doc.ClampPosition(start);
+        deleteLength = std::clamp(deleteLength, 0, doc.Length() - start);
+        insertLength = std::max(insertLength, 0);
+        return insertLength <= kMaxDocumentLength - (doc.Length() - deleteLength) &&
+               (deleteLength > 0 || insertLength > 0);
+    };
+    // The listener asked about read-only may have edited: clamp again.
+    if (!clamp() || !Editable() || !clamp()) {
         return false;
     }
-    if (deleteLength == 0 && insertLength == 0) {
+    std::string removed;
+    try {
+        folds.Reserve(doc.Reserve(text, insertLength) + 1);
+        if (deleteLength > 0 && Wants(SC_MOD_DELETETEXT)) {
+            removed = TextRange(start, start + deleteLength);
+        }
+        startsAction = !replaying && Record(start, deleteLength, insertLength, kind);
+    } catch (const std::bad_alloc&) {
+        status = SC_STATUS_BADALLOC;
         return false;
-    }
-    if (!replaying) {
-        Record(start, deleteLength, insertLength, kind);
     }
     ExpandFoldsHolding(doc.LineFromPosition(start), doc.LineFromPosition(start + deleteLength));
-
-    foldingToAscii -= CountFoldingToAscii(start - 2, start + deleteLength + 2);
-    LineChange change = doc.Replace(start, deleteLength, text, insertLength);
-    foldingToAscii += CountFoldingToAscii(start - 2, start + insertLength + 2);
-    ++textVersion;
-    folds.ReplaceLines(change.firstLine, change.linesRemoved, change.linesAdded);
-    Relex(change.firstLine - 1, change.firstLine - 1 + change.linesAdded);
-    Changed(change.firstLine - 1, change.linesAdded == change.linesRemoved
-                                      ? change.firstLine - 1 + change.linesAdded
-                                      : INT_MAX);
+    if (deleteLength > 0) {
+        Delete(start, deleteLength, &removed);
+    }
+    if (insertLength > 0) {
+        Insert(start, text, insertLength);
+    }
 
     // A position after the edit moves with its text, one inside the deleted
     // span goes to its start, and one at the start itself stays put.
@@ -217,34 +276,86 @@ bool EditorCore::Impl::Replace(int start, int deleteLength, const char* text, in
         }
         return pos > start ? start : pos;
     };
+    int caretBefore = caret;
     caret = ValidPosition(follow(caret));
     anchor = ValidPosition(follow(anchor));
+    if (caret != caretBefore) {
+        changes.scrollCaret = true;
+    }
     if (!replaying) {
         NoteSelectionAfterEdit();
     }
     return true;
 }
 
+// Takes [start, start + length) out of the document, the listener told
+// before and after, with the bytes that went.
+void EditorCore::Impl::Delete(int start, int length, const std::string* removed) {
+    int flags = performed | (startsAction ? SC_STARTACTION : 0);
+    Tell(Modification{SC_MOD_BEFOREDELETE | performed, start, length});
+    foldingToAscii -= CountFoldingToAscii(start - 2, start + length + 2);
+    LineChange change = doc.Replace(start, length, "", 0);
+    foldingToAscii += CountFoldingToAscii(start - 2, start + 2);
+    ++textVersion;
+    changes.text = true;
+    folds.ReplaceLines(change.firstLine, change.linesRemoved, change.linesAdded);
+    startsAction = false;
+    Tell(Modification{SC_MOD_DELETETEXT | flags, start, length,
+                      change.linesAdded - change.linesRemoved, removed->data()});
+    Relex(change.firstLine - 1, change.firstLine - 1 + change.linesAdded);
+    Changed(change.firstLine - 1, change.linesAdded == change.linesRemoved
+                                      ? change.firstLine - 1 + change.linesAdded
+                                      : INT_MAX);
+}
+
+// Puts text in at start, the listener told before and after.
+void EditorCore::Impl::Insert(int start, const char* text, int length) {
+    int flags = performed | (startsAction ? SC_STARTACTION : 0);
+    Tell(Modification{SC_MOD_BEFOREINSERT | performed, start, length, 0, text});
+    foldingToAscii -= CountFoldingToAscii(start - 2, start + 2);
+    LineChange change = doc.Replace(start, 0, text, length);
+    foldingToAscii += CountFoldingToAscii(start - 2, start + length + 2);
+    ++textVersion;
+    changes.text = true;
+    folds.ReplaceLines(change.firstLine, change.linesRemoved, change.linesAdded);
+    startsAction = false;
+    Tell(Modification{SC_MOD_INSERTTEXT | flags, start, length,
+                      change.linesAdded - change.linesRemoved, text});
+    Relex(change.firstLine - 1, change.firstLine - 1 + change.linesAdded);
+    Changed(change.firstLine - 1, change.linesAdded == change.linesRemoved
+                                      ? change.firstLine - 1 + change.linesAdded
+                                      : INT_MAX);
+}
+
 // Adds a replacement that is about to happen to the history: to the open
 // group's step, to the last action when it continues a typing or deleting
-// run, or else as a new step. Undone steps are dropped first.
-// While undo is not collected, a change empties the history: its steps would
-// no longer fit the text.
-void EditorCore::Impl::Record(int start, int deleteLength, int insertLength, EditRun kind) {
+// run, or else as a new step, answering whether it began one. Undone steps
+// are dropped first (a save point among them can no longer be reached), and
+// nothing joins the step the save point stands after. Allocates everything
+// before it changes anything. While undo is not collected, a change empties
+// the history instead, save point and all: its steps would no longer fit
+// the text.
+bool EditorCore::Impl::Record(int start, int deleteLength, int insertLength, EditRun kind) {
     if (!collectUndo) {
         history.clear();
         done = 0;
         run = EditRun::None;
         groupStarted = false;
-        return;
+        savePoint = -1;
+        return false;
     }
+    std::string removed = TextRange(start, start + deleteLength);
+    history.reserve(done + 1);
     if (done < history.size()) {
         history.resize(done);
         run = EditRun::None;
         groupStarted = false;
+        if (savePoint > static_cast<int64_t>(done)) {
+            savePoint = -1;
+        }
     }
-    std::string removed = TextRange(start, start + deleteLength);
-    bool joins = kind != EditRun::None && kind == run && done > 0;
+    bool atSavePoint = savePoint == static_cast<int64_t>(done);
+    bool joins = kind != EditRun::None && kind == run && done > 0 && !atSavePoint;
     if (joins) {
         UndoAction& last = history[done - 1].actions.back();
         // Typing over, the characters replaced join the step's removed text.
@@ -253,33 +364,36 @@ void EditorCore::Impl::Record(int start, int deleteLength, int insertLength, Edi
             last.text += removed;
             last.removedLength += deleteLength;
             last.insertedLength += insertLength;
-            return;
+            return false;
         }
         if (kind == EditRun::DeleteBack && insertLength == 0 && last.insertedLength == 0 &&
             start + deleteLength == last.position) {
             last.text.insert(0, removed);
             last.position = start;
             last.removedLength += deleteLength;
-            return;
+            return false;
         }
         if (kind == EditRun::DeleteForward && insertLength == 0 && last.insertedLength == 0 &&
             start == last.position) {
             last.text += removed;
             last.removedLength += deleteLength;
-            return;
+            return false;
         }
     }
     run = kind;
-    if (!(groupDepth > 0 && groupStarted && done > 0)) {
+    bool newStep = !(groupDepth > 0 && groupStarted && done > 0 && !atSavePoint);
+    if (newStep) {
         UndoStep step;
         step.anchorBefore = anchor;
         step.caretBefore = caret;
+        step.actions.reserve(1);
         history.push_back(std::move(step));
         done = history.size();
         groupStarted = groupDepth > 0;
     }
     history[done - 1].actions.push_back(
         UndoAction{start, deleteLength, insertLength, std::move(removed)});
+    return newStep;
 }
 
 // The last step's selection after is wherever the last edit left it.
@@ -346,6 +460,7 @@ int EditorCore::Impl::CharacterLength(int pos) const {
 // hidden line opens the folds that hide it.
 void EditorCore::Impl::SetCaret(int pos) {
     caret = ValidPosition(pos);
+    changes.scrollCaret = true;
     RevealCaret();
 }
 
@@ -564,21 +679,32 @@ void EditorCore::DeleteForward() {
         ReplaceSelection("");
     } else {
         core.Replace(caret, PositionAfter(caret) - caret, "", 0, EditRun::DeleteForward);
+        core.changes.scrollCaret = true;
     }
 }
 
 void EditorCore::DeleteWordBack() {
-    if (SelectionEmpty()) {
-        impl_->anchor = PreviousWordStart(*this, impl_->caret);
+    if (!SelectionEmpty()) {
+        ReplaceSelection("");
+        return;
     }
-    ReplaceSelection("");
+    EndTypingRun();
+    int start = PreviousWordStart(*this, impl_->caret);
+    if (impl_->Replace(start, impl_->caret - start, "", 0)) {
+        impl_->SetSelection(start, start);
+        impl_->NoteSelectionAfterEdit();
+    }
 }
 
 void EditorCore::DeleteWordForward() {
-    if (SelectionEmpty()) {
-        impl_->anchor = NextWordStart(*this, impl_->caret);
+    if (!SelectionEmpty()) {
+        ReplaceSelection("");
+        return;
     }
-    ReplaceSelection("");
+    EndTypingRun();
+    int caret = impl_->caret;
+    impl_->Replace(caret, NextWordStart(*this, caret) - caret, "", 0);
+    impl_->changes.scrollCaret = true;
 }
 
 bool EditorCore::CanUndo() const {
@@ -590,16 +716,20 @@ bool EditorCore::CanRedo() const {
 }
 
 // Reverses the last step's actions, last first, keeping each action's
-// inserted text as it leaves the document.
+// inserted text as it leaves the document. A read-only document keeps its
+// history as it is.
 void EditorCore::Undo() {
     EndTypingRun();
     Impl& core = *impl_;
-    if (core.done == 0) {
+    if (core.done == 0 || !core.Editable()) {
         return;
     }
     UndoStep& step = core.history[--core.done];
     core.replaying = true;
+    int multiStep = step.actions.size() > 1 ? SC_MULTISTEPUNDOREDO : 0;
     for (auto action = step.actions.rbegin(); action != step.actions.rend(); ++action) {
+        core.performed = SC_PERFORMED_UNDO | multiStep |
+                         (action + 1 == step.actions.rend() ? SC_LASTSTEPINUNDOREDO : 0);
         std::string inserted =
             core.TextRange(action->position, action->position + action->insertedLength);
         core.Replace(action->position, action->insertedLength, action->text.data(),
@@ -607,6 +737,7 @@ void EditorCore::Undo() {
         action->text = std::move(inserted);
         action->text.shrink_to_fit();
     }
+    core.performed = SC_PERFORMED_USER;
     core.replaying = false;
     core.SetSelection(step.anchorBefore, step.caretBefore);
 }
@@ -615,12 +746,15 @@ void EditorCore::Undo() {
 void EditorCore::Redo() {
     EndTypingRun();
     Impl& core = *impl_;
-    if (core.done == core.history.size()) {
+    if (core.done == core.history.size() || !core.Editable()) {
         return;
     }
     UndoStep& step = core.history[core.done++];
     core.replaying = true;
+    int multiStep = step.actions.size() > 1 ? SC_MULTISTEPUNDOREDO : 0;
     for (UndoAction& action : step.actions) {
+        core.performed = SC_PERFORMED_REDO | multiStep |
+                         (&action == &step.actions.back() ? SC_LASTSTEPINUNDOREDO : 0);
         std::string removed =
             core.TextRange(action.position, action.position + action.removedLength);
         core.Replace(action.position, action.removedLength, action.text.data(),
@@ -628,6 +762,7 @@ void EditorCore::Redo() {
         action.text = std::move(removed);
         action.text.shrink_to_fit();
     }
+    core.performed = SC_PERFORMED_USER;
     core.replaying = false;
     core.SetSelection(step.anchorAfter, step.caretAfter);
 }
@@ -646,8 +781,10 @@ void EditorCore::EndUndoAction() {
     }
 }
 
+// A modified document stays modified, with no save point left to reach.
 void EditorCore::EmptyUndoBuffer() {
     Impl& core = *impl_;
+    core.savePoint = core.Modified() ? -1 : 0;
     core.history.clear();
     core.history.shrink_to_fit();
     core.done = 0;
@@ -790,14 +927,61 @@ int EditorCore::Lexer() const {
     return impl_->lexer;
 }
 
-unsigned EditorCore::ChangeCount() const {
-    return impl_->changeCount;
+void EditorCore::SetListener(ChangeListener* listener) {
+    impl_->listener = listener;
 }
 
-ViewChanges EditorCore::TakeChanges() {
-    ViewChanges changes = impl_->changes;
-    impl_->changes = ViewChanges();
+// The selection and the save point are compared with where they stood at
+// the last take, so a change that is undone within one message tells nothing.
+Changes EditorCore::TakeChanges() {
+    Impl& core = *impl_;
+    Changes changes = core.changes;
+    core.changes = Changes();
+    changes.selection = core.caret != core.takenCaret || core.anchor != core.takenAnchor;
+    core.takenCaret = core.caret;
+    core.takenAnchor = core.anchor;
+    bool modified = core.Modified();
+    if (modified != core.takenModified) {
+        changes.savePoint = modified ? -1 : 1;
+    }
+    core.takenModified = modified;
+    core.readOnlyAsked = false;
     return changes;
+}
+
+bool EditorCore::HasChanges() const {
+    const Impl& core = *impl_;
+    return core.changes.Any() || core.caret != core.takenCaret || core.anchor != core.takenAnchor ||
+           core.Modified() != core.takenModified;
+}
+
+// A typing run or an open group ends here, so the next change is a step of
+// its own that undo can go back before.
+void EditorCore::SetSavePoint() {
+    Impl& core = *impl_;
+    EndTypingRun();
+    core.groupStarted = false;
+    core.savePoint = static_cast<int64_t>(core.done);
+}
+
+bool EditorCore::Modified() const {
+    return impl_->Modified();
+}
+
+bool EditorCore::ReadOnly() const {
+    return impl_->readOnly;
+}
+
+void EditorCore::SetReadOnly(bool readOnly) {
+    impl_->readOnly = readOnly;
+}
+
+bool EditorCore::CanEdit() {
+    return impl_->Editable();
+}
+
+int EditorCore::Status() const {
+    return impl_->status;
 }
 
 unsigned EditorCore::TextVersion() const {

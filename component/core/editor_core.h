@@ -36,13 +36,53 @@ struct Margin {
     bool sensitive = false; // clicks are reported to the parent
 };
 
-// What changed on screen since the window last took the changes: the
-// document lines whose text, styles or folding changed, and whether
-// everything (styles, margins, lexing) may look different.
-struct ViewChanges {
-    bool all = false;
-    int firstLine = -1; // -1 when no line changed
-    int lastLine = -1;  // INT_MAX: every line below firstLine may have moved
+// One change of the document's text, styles or fold levels, told to the
+// listener as it happens, with the fields of the host's SCN_MODIFIED: type
+// holds SC_MOD_ and SC_PERFORMED_ flags. The BEFORE kinds come before the
+// document changes, the others after.
+struct Modification {
+    int type = 0;
+    int position = 0;
+    int length = 0;
+    int linesAdded = 0;
+    const char* text = nullptr; // the bytes inserted or deleted, valid during the call
+    int line = 0;               // for a fold change
+    int foldLevelNow = 0;
+    int foldLevelPrev = 0;
+};
+
+// Hears the core's changes while they happen. The document cannot be changed
+// from inside Modified: the core refuses such an edit. ModifyAttemptReadOnly
+// comes once before a refused edit while the document is read-only, and may
+// turn read-only off to let the edit go on.
+class ChangeListener {
+  public:
+    virtual void Modified(const Modification& modification) = 0;
+    virtual void ModifyAttemptReadOnly() = 0;
+
+  protected:
+    ~ChangeListener() = default;
+};
+
+// What every change since the window last took them did, in one record:
+// the window turns it into the repaint, the caret, the scroll bars, the
+// accessibility events and the host's notifications, whatever the change
+// came from.
+struct Changes {
+    bool all = false;         // everything may look different (styles, margins, code page)
+    int firstLine = -1;       // document lines to repaint; -1 when none
+    int lastLine = -1;        // INT_MAX: every line below firstLine may have moved
+    bool text = false;        // the text changed
+    bool styles = false;      // style bytes or fold levels changed
+    bool selection = false;   // the caret or the anchor is elsewhere than when last taken
+    bool scrollCaret = false; // the caret is to be brought into view
+    bool zoom = false;        // the zoom changed
+    bool overtype = false;    // typing over was turned on or off
+    int savePoint = 0;        // +1 the save point was reached, -1 left, 0 as before
+    bool Any() const {
+        return all || firstLine >= 0 || text || styles || selection || scrollCaret || zoom ||
+               overtype || savePoint != 0;
+    }
 };
 
 constexpr int kStyleCount = 256;
@@ -225,19 +265,36 @@ class EditorCore {
     const Margin& GetMargin(int index) const; // index clamped into 0..4
     int Lexer() const;
 
-    // Change tracking. The count grows with every change to what is drawn
-    // (not with caret moves), so a caller can tell whether a call changed
-    // anything; TakeChanges hands over what changed since it was last called.
-    unsigned ChangeCount() const;
-    ViewChanges TakeChanges();
+    // Change tracking: the listener hears each change as it happens (none
+    // until one is set); TakeChanges hands over what changed since it was
+    // last called. Which modification kinds the listener hears is the host's
+    // SCI_SETMODEVENTMASK.
+    void SetListener(ChangeListener* listener);
+    Changes TakeChanges();
+    bool HasChanges() const;
 
     // Grows with every change to the text, so a caller can tell whether a call edited it.
     unsigned TextVersion() const;
+
+    // The save point: the document is modified unless the undo history
+    // stands where SetSavePoint left it.
+    void SetSavePoint();
+    bool Modified() const;
+    // While read-only every edit is refused, after asking the listener once.
+    bool ReadOnly() const;
+    void SetReadOnly(bool readOnly);
+    // Whether an edit would be taken now; while read-only it asks the
+    // listener first, as an edit would.
+    bool CanEdit();
+    // SC_STATUS_ values: SC_STATUS_BADALLOC after an edit refused for want
+    // of memory, until the host clears it.
+    int Status() const;
 
   private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 
+    intptr_t DispatchCoreRequest(unsigned message, uintptr_t wParam, intptr_t lParam);
     intptr_t DispatchStyleRequest(unsigned message, int style, intptr_t lParam);
     intptr_t DispatchMarginRequest(unsigned message, int margin, intptr_t lParam);
     intptr_t DispatchSearchRequest(unsigned message, uintptr_t wParam, intptr_t lParam);

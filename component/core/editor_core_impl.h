@@ -6,6 +6,7 @@
 #include "component/core/fold_state.h"
 
 #include "component/core/code_page.h"
+#include "kalmor.h"
 
 #include <array>
 #include <map>
@@ -47,11 +48,24 @@ struct EditorCore::Impl {
     BasicLineKind KindOf(int line) const;
     void Relex(int firstLine, int lastLine);
     void RelexAll();
+    void SetLevel(int line, int level);
     void ExpandFoldsHolding(int firstLine, int lastLine);
     std::string TextRange(int start, int end) const;
     bool Replace(int start, int deleteLength, const char* text, int insertLength,
                  EditRun run = EditRun::None);
-    void Record(int start, int deleteLength, int insertLength, EditRun run);
+    // The parts of Replace: one side of the edit done to the document, the
+    // listener told before and after.
+    void Delete(int start, int length, const std::string* removed);
+    void Insert(int start, const char* text, int length);
+    bool Record(int start, int deleteLength, int insertLength, EditRun run);
+    bool Modified() const { return savePoint != static_cast<int64_t>(done); }
+    // Whether the text may change now: not from inside the listener's
+    // Modified, and, while read-only, only if the listener (asked once
+    // between two takes of the changes) turned read-only off.
+    bool Editable();
+    // Tells the listener of a modification the host's event mask lets through.
+    bool Wants(int type) const;
+    void Tell(Modification modification);
     void NoteSelectionAfterEdit();
     void SetCaret(int pos);
     // Clamped into the document, moved to the start of the character it is
@@ -90,8 +104,26 @@ struct EditorCore::Impl {
     int codePage = 0;
     int systemCodePage = 1252;
     Encoding encoding;
-    unsigned changeCount = 0;
-    ViewChanges changes;
+    Changes changes;
+    // The listener, the kinds of modification it hears, and how deep inside
+    // its Modified the core is (edits are refused there).
+    ChangeListener* listener = nullptr;
+    int modEventMask = SC_MODEVENTMASKALL;
+    int insideModified = 0;
+    // How the edit under way was performed: SC_PERFORMED_USER, _UNDO or _REDO,
+    // with SC_MULTISTEPUNDOREDO and SC_LASTSTEPINUNDOREDO while replaying.
+    int performed = SC_PERFORMED_USER;
+    bool startsAction = false; // the next modification begins an undo step
+    // Where the selection stood and whether the document was modified when
+    // the changes were last taken.
+    int takenCaret = 0;
+    int takenAnchor = 0;
+    bool takenModified = false;
+    // The history's length at the save point; -1 once it cannot be reached.
+    int64_t savePoint = 0;
+    bool readOnly = false;
+    bool readOnlyAsked = false; // the listener was asked since the changes were last taken
+    int status = 0;             // SC_STATUS_ value
     mutable std::string scratch;
     std::string scratchStyles;
     std::vector<BasicLineKind> kinds; // of the lines being relexed

@@ -17,6 +17,7 @@ class FoldState {
     FoldState();
 
     int LineCount() const { return levels_.Size(); }
+    void Reserve(int lines) { levels_.Reserve(lines); }
     int Level(int line) const;       // the base level outside the document
     int LevelNumber(int line) const; // Level without the header flag
     bool IsHeader(int line) const;

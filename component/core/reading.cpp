@@ -313,6 +313,13 @@ intptr_t EditorCore::DispatchReadingRequest(unsigned message, uintptr_t wParam, 
         *start = LineStart(line);
         return LineStart(line + 1) - *start;
     };
+    // Adding text and placing the selection's ends leave the view where it
+    // is: the caret is not brought into view.
+    bool scrollCaret = core.changes.scrollCaret;
+    auto keepView = [&] {
+        core.changes.scrollCaret = scrollCaret;
+        return 0;
+    };
     switch (message) {
     case SCI_ADDTEXT:
     case SCI_APPENDTEXT: {
@@ -328,7 +335,7 @@ intptr_t EditorCore::DispatchReadingRequest(unsigned message, uintptr_t wParam, 
             core.SetSelection(at + length, at + length);
             core.NoteSelectionAfterEdit();
         }
-        return 0;
+        return keepView();
     }
     case SCI_CLEARALL:
         EndTypingRun();
@@ -389,14 +396,14 @@ intptr_t EditorCore::DispatchReadingRequest(unsigned message, uintptr_t wParam, 
     case SCI_SETSELECTIONSTART: {
         int anchor = core.ValidPosition(ToInt(wParam));
         SetSelection(anchor, std::max(anchor, core.caret));
-        return 0;
+        return keepView();
     }
     case SCI_SETSELECTIONEND: {
         int caret = core.ValidPosition(ToInt(wParam));
         SetSelection(std::min(core.anchor, caret), caret);
-        return 0;
+        return keepView();
     }
-    case SCI_SETEMPTYSELECTION: SetSelection(ToInt(wParam), ToInt(wParam)); return 0;
+    case SCI_SETEMPTYSELECTION: SetSelection(ToInt(wParam), ToInt(wParam)); return keepView();
     case SCI_SETUNDOCOLLECTION: core.collectUndo = wParam != 0; return 0;
     case SCI_GETUNDOCOLLECTION: return core.collectUndo ? 1 : 0;
     default: return 0;

@@ -168,7 +168,10 @@ void CommitComposition(EditorWindow& w, const std::wstring& result) {
         MessageBeep(MB_OK);
         return;
     }
+    unsigned version = w.core.TextVersion();
     w.core.ReplaceSelection(bytes);
+    if (w.core.TextVersion() != version)
+        NoteTyped(w, bytes, SC_CHARACTERSOURCE_IME_RESULT);
     w.composition.committed = result;
     AfterEdit(w);
 }

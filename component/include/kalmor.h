@@ -83,9 +83,21 @@ constexpr unsigned SCI_SCROLLCARET = 2169;
 constexpr unsigned SCI_REPLACESEL = 2170;
 constexpr unsigned SCI_GETDIRECTPOINTER = 2185;
 constexpr unsigned SCI_TEXTHEIGHT = 2279;
+constexpr unsigned SCI_POSITIONFROMPOINT = 2022;
+constexpr unsigned SCI_POSITIONFROMPOINTCLOSE = 2023;
+constexpr unsigned SCI_HIDESELECTION = 2163;
+constexpr unsigned SCI_LINESCROLL = 2168;
+constexpr unsigned SCI_TEXTWIDTH = 2276;
+constexpr unsigned SCI_LINESONSCREEN = 2370;
+constexpr unsigned SCI_SETXOFFSET = 2397;
+constexpr unsigned SCI_GETXOFFSET = 2398;
+constexpr unsigned SCI_CHARPOSITIONFROMPOINT = 2561;
+constexpr unsigned SCI_SETFIRSTVISIBLELINE = 2613;
 
 // Undo and the clipboard.
 constexpr unsigned SCI_REDO = 2011;
+constexpr unsigned SCI_SETSAVEPOINT = 2014;
+constexpr unsigned SCI_GETMODIFY = 2159;
 constexpr unsigned SCI_CANREDO = 2016;
 constexpr unsigned SCI_BEGINUNDOACTION = 2078;
 constexpr unsigned SCI_ENDUNDOACTION = 2079;
@@ -97,6 +109,14 @@ constexpr unsigned SCI_CUT = 2177;
 constexpr unsigned SCI_COPY = 2178;
 constexpr unsigned SCI_PASTE = 2179;
 constexpr unsigned SCI_CLEAR = 2180;
+
+// Read-only, what the host hears, and the status.
+constexpr unsigned SCI_GETREADONLY = 2140;
+constexpr unsigned SCI_SETREADONLY = 2171;
+constexpr unsigned SCI_SETMODEVENTMASK = 2359;
+constexpr unsigned SCI_GETMODEVENTMASK = 2378;
+constexpr unsigned SCI_SETSTATUS = 2382;
+constexpr unsigned SCI_GETSTATUS = 2383;
 
 // Styles.
 constexpr unsigned SCI_STYLECLEARALL = 2050;
@@ -198,14 +218,61 @@ constexpr int SCFIND_WORDSTART = 0x100000;
 constexpr int SCFIND_REGEXP = 0x200000;
 
 // Notification codes sent to the parent in WM_NOTIFY, and the keys held.
+constexpr unsigned SCN_CHARADDED = 2001;
+constexpr unsigned SCN_SAVEPOINTREACHED = 2002;
+constexpr unsigned SCN_SAVEPOINTLEFT = 2003;
+constexpr unsigned SCN_MODIFYATTEMPTRO = 2004;
+constexpr unsigned SCN_DOUBLECLICK = 2006;
+constexpr unsigned SCN_UPDATEUI = 2007;
+constexpr unsigned SCN_MODIFIED = 2008;
 constexpr unsigned SCN_MARGINCLICK = 2010;
+constexpr unsigned SCN_ZOOM = 2018;
+constexpr unsigned SCN_FOCUSIN = 2028;
+constexpr unsigned SCN_FOCUSOUT = 2029;
 constexpr int SCMOD_SHIFT = 1;
 constexpr int SCMOD_CTRL = 2;
 constexpr int SCMOD_ALT = 4;
 
+// WM_COMMAND's notification codes, as an edit control sends them.
+constexpr unsigned SCEN_KILLFOCUS = 256;
+constexpr unsigned SCEN_SETFOCUS = 512;
+constexpr unsigned SCEN_CHANGE = 768;
+
+// SCN_MODIFIED's modificationType, and SCI_SETMODEVENTMASK's bits.
+constexpr int SC_MOD_INSERTTEXT = 0x1;
+constexpr int SC_MOD_DELETETEXT = 0x2;
+constexpr int SC_MOD_CHANGESTYLE = 0x4;
+constexpr int SC_MOD_CHANGEFOLD = 0x8;
+constexpr int SC_PERFORMED_USER = 0x10;
+constexpr int SC_PERFORMED_UNDO = 0x20;
+constexpr int SC_PERFORMED_REDO = 0x40;
+constexpr int SC_MULTISTEPUNDOREDO = 0x80;
+constexpr int SC_LASTSTEPINUNDOREDO = 0x100;
+constexpr int SC_MOD_BEFOREINSERT = 0x400;
+constexpr int SC_MOD_BEFOREDELETE = 0x800;
+constexpr int SC_STARTACTION = 0x2000;
+constexpr int SC_MODEVENTMASKALL = 0x7FFFFF;
+
+// SCN_UPDATEUI's updated: what changed since the last one.
+constexpr int SC_UPDATE_CONTENT = 0x1;
+constexpr int SC_UPDATE_SELECTION = 0x2;
+constexpr int SC_UPDATE_V_SCROLL = 0x4;
+constexpr int SC_UPDATE_H_SCROLL = 0x8;
+
+// SCN_CHARADDED's characterSource.
+constexpr int SC_CHARACTERSOURCE_DIRECT_INPUT = 0;
+constexpr int SC_CHARACTERSOURCE_TENTATIVE_INPUT = 1;
+constexpr int SC_CHARACTERSOURCE_IME_RESULT = 2;
+
+// SCI_GETSTATUS.
+constexpr int SC_STATUS_OK = 0;
+constexpr int SC_STATUS_FAILURE = 1;
+constexpr int SC_STATUS_BADALLOC = 2;
+
 // The record WM_NOTIFY's lParam points to. It begins with the system's
 // NMHDR (window, control ID, code); the pointer-sized fields follow the
-// platform's width, so on 32-bit Windows the record is 80 bytes.
+// platform's width. On 32-bit Windows its first 80 bytes are the record
+// of the first releases, so hosts that read only those keep working.
 struct SCNotification {
     void* hwndFrom;
     uintptr_t idFrom;
@@ -227,10 +294,18 @@ struct SCNotification {
     int listType;
     int x;
     int y;
+    int token;
+    intptr_t annotationLinesAdded;
+    int updated;
+    int listCompletionMethod;
+    int characterSource;
 };
 
 #if defined(_WIN32) && !defined(_WIN64)
-static_assert(sizeof(SCNotification) == 80, "the notification record is 80 bytes");
+static_assert(sizeof(SCNotification) == 100, "the notification record is 100 bytes");
+static_assert(offsetof(SCNotification, token) == 80, "the fields added after y start at byte 80");
+static_assert(offsetof(SCNotification, updated) == 88, "updated at byte 88");
+static_assert(offsetof(SCNotification, characterSource) == 96, "characterSource at byte 96");
 static_assert(offsetof(SCNotification, code) == 8, "code at byte 8");
 static_assert(offsetof(SCNotification, position) == 12, "position at byte 12");
 static_assert(offsetof(SCNotification, margin) == 64, "margin at byte 64");

@@ -93,7 +93,7 @@ bool SelectedSpan(const EditorWindow& w, const LineLayout& layout, int origin, i
     int start = w.core.SelectionStart();
     int end = w.core.SelectionEnd();
     int lineEnd = layout.start + static_cast<int>(layout.text.size());
-    if (start == end || end < layout.start || start > lineEnd ||
+    if (w.selectionHidden || start == end || end < layout.start || start > lineEnd ||
         (start == lineEnd && end == lineEnd))
         return false;
     *left = origin + layout.x[std::max(start, layout.start) - layout.start];
@@ -656,6 +656,16 @@ void MeasureComposition(EditorWindow& w, int style) {
     layout.text = c.bytes;
     layout.styles.assign(c.bytes.size(), static_cast<char>(style));
     MeasureLine(w, w.measuring.Get(), utf8, layout, c.measure);
+}
+
+// Measured as a line of the document holding text in one style would be.
+int TextWidthInStyle(EditorWindow& w, int style, const std::string& text) {
+    LineLayout layout;
+    layout.text = text;
+    layout.styles.assign(text.size(), static_cast<char>(std::clamp(style, 0, kStyleCount - 1)));
+    LineMeasure measure;
+    MeasureLine(w, w.measuring.Get(), w.core.CurrentEncoding(), layout, measure);
+    return measure.x.empty() ? 0 : measure.x.back();
 }
 
 int MarginsWidth(const EditorWindow& w) {

@@ -7,6 +7,7 @@
 #include <tuple>
 #include <new>
 #include "component/accessibility/accessibility.h"
+#include "component/core/requests.h"
 #include "component/core/words.h"
 #include "kalmor.h"
 
@@ -125,23 +126,6 @@ void InvalidateSelectionChange(EditorWindow& w) {
     w.highlightLast = last;
 }
 
-// Brings the screen up to date after a change to the text, folds, styles,
-// margins or caret. Only a moved caret is dealt with at once; the scroll
-// position and bars wait for the next paint, input or view request, and
-// while a repaint is due further changes wait in the core until it comes,
-// so a run of requests (a fold sweep makes one per line) costs no
-// window-system calls beyond the first.
-void Refresh(EditorWindow& w, bool caretMoved) {
-    RefreshFonts(w);
-    if (!w.repaintPending)
-        w.repaintPending = InvalidateChanges(w);
-    InvalidateSelectionChange(w);
-    if (caretMoved)
-        ScrollCaretIntoView(w);
-    else
-        w.viewStale = true;
-}
-
 // Clamps the scroll position to the content and updates the scroll bars and
 // caret, if requests may have changed them since this was last done.
 void SyncView(EditorWindow& w) {
@@ -151,9 +135,69 @@ void SyncView(EditorWindow& w) {
     ScrollTo(w, w.core.FirstVisibleLine(), w.xOffset);
 }
 
+// Brings the screen up to date after the changes the core reports. Only a
+// caret to be shown is dealt with at once; the scroll position and bars
+// wait for the next paint, input or view request, and while a repaint is
+// due further changed lines wait until it comes, so a run of requests (a
+// fold sweep makes one per line) costs no window-system calls beyond the
+// first.
+void ShowChanges(EditorWindow& w, const Changes& changes) {
+    RefreshFonts(w);
+    if (changes.text || changes.zoom)
+        w.widthStale = true;
+    if ((changes.text || changes.selection) && !w.keepColumn)
+        w.wantedX = -1;
+    PendingRepaint& pending = w.pendingRepaint;
+    pending.all = pending.all || changes.all;
+    if (changes.firstLine >= 0) {
+        pending.firstLine = pending.firstLine < 0 ? changes.firstLine
+                                                  : std::min(pending.firstLine, changes.firstLine);
+        pending.lastLine = std::max(pending.lastLine, changes.lastLine);
+    }
+    if (!w.repaintPending)
+        w.repaintPending = InvalidateChanges(w);
+    InvalidateSelectionChange(w);
+    if (changes.scrollCaret)
+        ScrollCaretIntoView(w);
+    else
+        w.viewStale = true;
+    if (changes.zoom)
+        SyncView(w);
+    if (changes.overtype)
+        UpdateCaret(w); // its shape
+}
+
+// The one place where changes take effect, after every message and request
+// whatever it came from: what the core says changed is shown (the repaint,
+// the caret, the scroll bars), told to screen readers and told to the host.
+// What the host changes from inside a notification is shown and told in the
+// next round; the rounds are bounded, so a host that answers every
+// notification with a change cannot keep the editor here.
+void ApplyChanges(EditorWindow& w) {
+    for (int round = 0; round < 4 && !w.host.destroyed; ++round) {
+        bool scrolled =
+            w.core.FirstVisibleLine() != w.host.toldFirstLine || w.xOffset != w.host.toldXOffset;
+        if (!w.core.HasChanges() && w.host.typed.empty() && !scrolled)
+            return;
+        Changes changes = w.core.TakeChanges();
+        ShowChanges(w, changes);
+        w.keepColumn = false;
+        w.typing = false;
+        NotifyAccessibility(w);
+        int updated = (changes.text || changes.styles ? SC_UPDATE_CONTENT : 0) |
+                      (changes.selection ? SC_UPDATE_SELECTION : 0);
+        if (w.core.FirstVisibleLine() != w.host.toldFirstLine)
+            updated |= SC_UPDATE_V_SCROLL;
+        if (w.xOffset != w.host.toldXOffset)
+            updated |= SC_UPDATE_H_SCROLL;
+        w.host.toldFirstLine = w.core.FirstVisibleLine();
+        w.host.toldXOffset = w.xOffset;
+        TellHost(w, changes, updated);
+    }
+}
+
 void Clear(EditorWindow& w) {
     w.core.ReplaceSelection("");
-    AfterEdit(w);
 }
 
 // Makes the window's state; the window is not created if that fails.
@@ -162,6 +206,7 @@ LRESULT OnNcCreate(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     if (!w)
         return FALSE;
     SetWindowLongPtrW(hwnd, 0, reinterpret_cast<LONG_PTR>(w));
+    w->core.SetListener(&w->host.notifier);
     w->core.SetSystemCodePage(static_cast<int>(GetACP()));
     w->core.SetCodePageFolding(FoldingOf);
     w->metrics = ReadMetrics(hwnd);
@@ -177,9 +222,12 @@ void OnDestroy(EditorWindow& w) {
     w.listener = nullptr;
 }
 
+// The state is freed once the outermost message or request of the window
+// returns (Handling below): the host may destroy the window from inside a
+// notification, with the editor's own calls still under way.
 void OnNcDestroy(HWND hwnd, EditorWindow* w) {
     SetWindowLongPtrW(hwnd, 0, 0);
-    delete w;
+    w->host.destroyed = true;
 }
 
 // Adds the changes made since the last request's repaint to the region,
@@ -292,6 +340,7 @@ void OnSetFocus(EditorWindow& w) {
     w.highlightStart = -1; // drawn anew in the focused or unfocused tint
     InvalidateSelectionChange(w);
     NotifyAccessibilityFocus(w);
+    NotifyFocus(w, true);
 }
 
 void OnKillFocus(EditorWindow& w) {
@@ -301,6 +350,7 @@ void OnKillFocus(EditorWindow& w) {
     DestroyCaret();
     w.highlightStart = -1; // drawn anew in the focused or unfocused tint
     InvalidateSelectionChange(w);
+    NotifyFocus(w, false);
 }
 
 LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -413,23 +463,16 @@ void ScrollTo(EditorWindow& w, int firstLine, int xOffset) {
     UpdateCaret(w);
 }
 
-// Sets the selection from user input and brings the caret into view. A caret
-// landing in a contracted fold opens it, which redraws everything.
+// Sets the selection from user input; the caret is brought into view once
+// the message is handled.
 void Select(EditorWindow& w, int anchor, int caret) {
-    int visibleLines = w.core.VisibleLineCount();
     w.core.SetSelection(anchor, caret);
-    if (w.core.VisibleLineCount() != visibleLines)
-        InvalidateRect(w.hwnd, nullptr, FALSE);
-    else
-        InvalidateSelectionChange(w);
-    ScrollCaretIntoView(w);
 }
 
 // Moves the caret; with extend (Shift held) the anchor stays, else the
 // selection collapses there.
 void MoveCaret(EditorWindow& w, int position, bool extend) {
     Select(w, extend ? w.core.Anchor() : position, position);
-    w.wantedX = -1;
 }
 
 // Up, Down, Page Up and Page Down: moves over visible lines, keeping the column.
@@ -438,6 +481,7 @@ void MoveCaretByLines(EditorWindow& w, int delta, bool extend) {
     int line = w.core.VisibleLineAfter(w.core.LineFromPosition(w.core.Caret()), delta);
     MoveCaret(w, PositionAtTextX(w, line, x), extend);
     w.wantedX = x;
+    w.keepColumn = true;
 }
 
 // Copies the selection with CR LF line ends; false if nothing was copied.
@@ -449,11 +493,11 @@ bool Copy(EditorWindow& w) {
 }
 
 // The text leaves the document only once it is safely on the clipboard.
+// While read-only nothing is cut, not even copied, unless the host lets the
+// change go on.
 void Cut(EditorWindow& w) {
-    if (Copy(w)) {
+    if (!w.core.SelectionEmpty() && w.core.CanEdit() && Copy(w))
         w.core.ReplaceSelection("");
-        AfterEdit(w);
-    }
 }
 
 // Replaces the selection by the clipboard's text in the document's own line
@@ -474,32 +518,14 @@ void Paste(EditorWindow& w) {
     } catch (const std::bad_alloc&) {
         return;
     }
-    AfterEdit(w);
 }
 
 void Undo(EditorWindow& w) {
     w.core.Undo();
-    AfterEdit(w);
 }
 
 void Redo(EditorWindow& w) {
     w.core.Redo();
-    AfterEdit(w);
-}
-
-// Tells the parent about a click in a click-sensitive margin.
-void NotifyMarginClick(EditorWindow& w, int margin, int line, WPARAM keys) {
-    SCNotification notification{};
-    notification.hwndFrom = w.hwnd;
-    notification.idFrom = static_cast<UINT_PTR>(GetDlgCtrlID(w.hwnd));
-    notification.code = SCN_MARGINCLICK;
-    notification.position = w.core.LineStart(line);
-    notification.modifiers = ((keys & MK_SHIFT) ? SCMOD_SHIFT : 0) |
-                             ((keys & MK_CONTROL) ? SCMOD_CTRL : 0) |
-                             (GetKeyState(VK_MENU) < 0 ? SCMOD_ALT : 0);
-    notification.margin = margin;
-    SendMessageA(GetParent(w.hwnd), WM_NOTIFY, notification.idFrom,
-                 reinterpret_cast<LPARAM>(&notification));
 }
 
 // Scrolls sideways by the user's characters per notch; positive deltas go right.
@@ -507,15 +533,11 @@ void NotifyMarginClick(EditorWindow& w, int margin, int line, WPARAM keys) {
 // stops, caret and scroll bars follow, and the first visible line stays.
 void ZoomTo(EditorWindow& w, int points) {
     w.core.SetZoom(points);
-    w.widthStale = true;
-    Refresh(w, false);
-    SyncView(w);
 }
 
 // Typing over or not: the caret changes its shape.
 void SetOvertype(EditorWindow& w, bool overtype) {
     w.core.SetOvertype(overtype);
-    UpdateCaret(w);
 }
 
 // Moves the system caret to the caret's place, or out of sight when its line
@@ -556,14 +578,9 @@ void UpdateCaret(EditorWindow& w) {
         SetCaretPos(-w.lineHeight * 4, -w.lineHeight * 4);
 }
 
-// After the user changed the text: the widest line is measured afresh at the
-// next paint, so the horizontal range shrinks when a long line goes.
+// The user typed: the scroll bars are set once the repaint is done.
 void AfterEdit(EditorWindow& w) {
-    w.wantedX = -1;
-    w.widthStale = true;
     w.typing = true;
-    Refresh(w, true);
-    w.typing = false;
 }
 
 // The state of an editor window of this process, or null for any other value:
@@ -586,10 +603,38 @@ EditorWindow* EditorFromHandle(HWND hwnd) {
     return FromWindow(hwnd);
 }
 
-// Answers one request for a window, whether it came as a window message or
-// through the direct function, and refreshes the screen after any request
-// that may change it.
-LRESULT HandleRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM lParam) {
+// A coordinate or count from a request, clamped so that it cannot overflow.
+int ToCoordinate(WPARAM value) {
+    return static_cast<int>(
+        std::clamp<intptr_t>(static_cast<intptr_t>(value), -0x1000000, 0x1000000));
+}
+
+int ToCoordinate(LPARAM value) {
+    return static_cast<int>(std::clamp<LPARAM>(value, -0x1000000, 0x1000000));
+}
+
+// The position a client point names: the nearest character boundary
+// (SCI_POSITIONFROMPOINT), the same or -1 when the point is not over text
+// (SCI_POSITIONFROMPOINTCLOSE), or the start of the character under it
+// (SCI_CHARPOSITIONFROMPOINT).
+int PositionFromPoint(EditorWindow& w, UINT request, int x, int y) {
+    int line = LineAtY(w, y);
+    int textX = x - TextLeft(w) + w.xOffset;
+    int position = PositionAtTextX(w, line, textX);
+    if (request == SCI_POSITIONFROMPOINT)
+        return position;
+    int rows = w.core.VisibleLineCount() - w.core.FirstVisibleLine();
+    bool overText = y >= 0 && y < rows * w.lineHeight && x >= TextLeft(w) &&
+                    textX < TextXOfPosition(w, w.core.LineEnd(line));
+    if (request == SCI_POSITIONFROMPOINTCLOSE)
+        return overText ? position : -1;
+    if (position > w.core.LineStart(line) && TextXOfPosition(w, position) > textX)
+        position = w.core.PositionBefore(position);
+    return position;
+}
+
+// The window's own requests: the view, the clipboard and its handle.
+LRESULT HandleWindowRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case SCI_GETDIRECTPOINTER: return reinterpret_cast<LRESULT>(w.hwnd);
     case SCI_TEXTHEIGHT: return w.lineHeight;
@@ -600,7 +645,7 @@ LRESULT HandleRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM lPara
     case SCI_POINTYFROMPOSITION:
         SyncView(w);
         return PointFromPosition(w, ClampPosition(w, lParam)).y;
-    case SCI_CANPASTE: return ClipboardHasText() ? 1 : 0;
+    case SCI_CANPASTE: return ClipboardHasText() && !w.core.ReadOnly() ? 1 : 0;
     case SCI_COPY: Copy(w); return 0;
     case SCI_CUT: Cut(w); return 0;
     case SCI_PASTE: Paste(w); return 0;
@@ -608,25 +653,54 @@ LRESULT HandleRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM lPara
         SyncView(w);
         ScrollCaretIntoView(w);
         return 0;
+    case SCI_POSITIONFROMPOINT:
+    case SCI_POSITIONFROMPOINTCLOSE:
+    case SCI_CHARPOSITIONFROMPOINT:
+        SyncView(w);
+        return PositionFromPoint(w, message, ToCoordinate(wParam), ToCoordinate(lParam));
+    case SCI_LINESONSCREEN: return LinesOnScreen(w);
+    case SCI_TEXTWIDTH: {
+        const char* text = reinterpret_cast<const char*>(lParam);
+        return text ? TextWidthInStyle(w, ToCoordinate(wParam), text) : 0;
     }
-    unsigned changes = w.core.ChangeCount();
-    bool overtype = w.core.Overtype();
-    int anchor = w.core.Anchor();
-    int caret = w.core.Caret();
-    int length = w.core.Length();
-    LRESULT result = w.core.Dispatch(message, wParam, lParam);
-    if (w.core.Length() != length)
-        w.widthStale = true;
-    // These bring the caret into view even where it already was.
-    bool scrollToCaret = message == SCI_GOTOLINE || message == SCI_GOTOPOS ||
-                         message == SCI_SETSEL || message == SCI_UNDO || message == SCI_REDO;
-    bool caretMoved = w.core.Caret() != caret;
-    if (scrollToCaret || caretMoved || w.core.Anchor() != anchor || w.core.ChangeCount() != changes)
-        Refresh(w, scrollToCaret || caretMoved);
-    if (w.core.Overtype() != overtype)
-        UpdateCaret(w); // its shape
-    NotifyAccessibility(w);
-    return result;
+    case SCI_SETFIRSTVISIBLELINE:
+        SyncView(w);
+        ScrollTo(w, ToCoordinate(wParam), w.xOffset);
+        return 0;
+    case SCI_LINESCROLL: {
+        SyncView(w);
+        int64_t x = int64_t{w.xOffset} + int64_t{ToCoordinate(wParam)} * w.spaceWidth;
+        int64_t first = int64_t{w.core.FirstVisibleLine()} + ToCoordinate(lParam);
+        ScrollTo(w, static_cast<int>(std::clamp<int64_t>(first, 0, INT_MAX)),
+                 static_cast<int>(std::clamp<int64_t>(x, 0, INT_MAX)));
+        return 0;
+    }
+    case SCI_GETXOFFSET: SyncView(w); return w.xOffset;
+    case SCI_SETXOFFSET:
+        SyncView(w);
+        // The range grows to hold an offset past the widest line drawn so far.
+        w.scrollWidth = std::max(w.scrollWidth, ToCoordinate(wParam) + TextWidth(w));
+        ScrollTo(w, w.core.FirstVisibleLine(), ToCoordinate(wParam));
+        return 0;
+    case SCI_HIDESELECTION:
+        if (w.selectionHidden != (wParam != 0)) {
+            w.selectionHidden = wParam != 0;
+            w.highlightStart = -1;
+            InvalidateLines(w, w.core.LineFromPosition(w.core.SelectionStart()),
+                            w.core.LineFromPosition(w.core.SelectionEnd()));
+        }
+        return 0;
+    default: return 0;
+    }
+}
+
+// Answers one request for a window, whether it came as a window message or
+// through the direct function; its changes take effect once the outermost
+// message or request returns.
+LRESULT HandleRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (FindRequest(message).part == RequestPart::Window)
+        return HandleWindowRequest(w, message, wParam, lParam);
+    return w.core.Dispatch(message, wParam, lParam);
 }
 
 // Rows are display lines counted from the top of the view; the hidden lines
@@ -653,7 +727,8 @@ void InvalidateLines(EditorWindow& w, int firstLine, int lastLine) {
 // A change wholly above or below the lines on screen costs no window-system
 // call, however many there are: the sweep makes one per header.
 bool InvalidateChanges(EditorWindow& w) {
-    ViewChanges changes = w.core.TakeChanges();
+    PendingRepaint changes = w.pendingRepaint;
+    w.pendingRepaint = PendingRepaint();
     if (changes.all) {
         w.layouts.clear();
         InvalidateRect(w.hwnd, nullptr, FALSE);
@@ -666,13 +741,13 @@ bool InvalidateChanges(EditorWindow& w) {
     return GetUpdateRect(w.hwnd, nullptr, FALSE) != FALSE;
 }
 
-void ReplaceAllText(EditorWindow& w, const std::string& text) {
+bool ReplaceAllText(EditorWindow& w, const std::string& text) {
+    if (!w.core.CanEdit())
+        return false;
     w.core.BeginUndoAction();
     w.core.SetText(text);
     w.core.EndUndoAction();
-    w.widthStale = true;
-    w.wantedX = -1;
-    Refresh(w, true);
+    return true;
 }
 
 void SelectAndShow(EditorWindow& w, int anchor, int caret) {
@@ -685,14 +760,56 @@ void ScrollLineIntoView(EditorWindow& w, int line, bool alignToTop) {
     ScrollTo(w, alignToTop ? row : row - LinesOnScreen(w) + 1, w.xOffset);
 }
 
-// No exception may cross back into the window system: a request or message
-// that fails answers 0 and leaves the window working.
+namespace {
+
+// Marks a message or request of the window as under way. When the outermost
+// one ends, its changes take effect, and the state is freed if the window
+// was destroyed meanwhile. No exception may cross back into the window
+// system: a request or message that fails answers 0 and leaves the window
+// working.
+class Handling {
+  public:
+    explicit Handling(EditorWindow& w) : w_(w) { ++w_.host.depth; }
+    ~Handling() {
+        if (w_.host.depth == 1 && !w_.host.destroyed) {
+            try {
+                ApplyChanges(w_);
+            } catch (...) {
+            }
+        }
+        if (--w_.host.depth == 0 && w_.host.destroyed)
+            delete &w_;
+    }
+    Handling(const Handling&) = delete;
+    Handling& operator=(const Handling&) = delete;
+
+  private:
+    EditorWindow& w_;
+};
+
+} // namespace
+
 LRESULT CALLBACK EditorWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    EditorWindow* w = FromWindow(hwnd);
+    if (!w) {
+        try {
+            return HandleMessage(hwnd, message, wParam, lParam);
+        } catch (...) {
+            return 0;
+        }
+    }
+    Handling handling(*w);
     try {
-        LRESULT result = HandleMessage(hwnd, message, wParam, lParam);
-        if (EditorWindow* w = FromWindow(hwnd))
-            NotifyAccessibility(*w);
-        return result;
+        return HandleMessage(hwnd, message, wParam, lParam);
+    } catch (...) {
+        return 0;
+    }
+}
+
+LRESULT AnswerDirectRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM lParam) {
+    Handling handling(w);
+    try {
+        return HandleRequest(w, message, wParam, lParam);
     } catch (...) {
         return 0;
     }

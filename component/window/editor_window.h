@@ -110,12 +110,56 @@ struct Composition {
     LineMeasure measure;
 };
 
+struct EditorWindow;
+
+// Tells the host, in WM_NOTIFY, each modification as the core makes it, and
+// each attempt to change a read-only document (window/notify.cpp).
+class ModificationNotifier final : public ChangeListener {
+  public:
+    explicit ModificationNotifier(EditorWindow& w) : w_(w) {}
+    void Modified(const Modification& modification) override;
+    void ModifyAttemptReadOnly() override;
+
+  private:
+    EditorWindow& w_;
+};
+
+// A character typed and the notification it is still owed: the character
+// (its code point in UTF-8, lead byte * 256 + trail byte in the double-byte
+// code pages) and where it came from (SC_CHARACTERSOURCE_).
+struct TypedCharacter {
+    int ch = 0;
+    int source = 0;
+};
+
+// The window's side of the host: how deep messages and requests of this
+// window are nested, and what the next notifications are to tell.
+struct HostLink {
+    explicit HostLink(EditorWindow& w) : notifier(w) {}
+    ModificationNotifier notifier;
+    int depth = 0;          // messages and requests being handled, nested
+    bool destroyed = false; // WM_NCDESTROY came meanwhile: freed when the outermost returns
+    std::vector<TypedCharacter> typed; // since the last notifications, for SCN_CHARADDED
+    int toldFirstLine = 0;             // the scroll position the last SCN_UPDATEUI told of
+    int toldXOffset = 0;
+};
+
+// What is to be repainted once the window paints: lines the core changed
+// while a repaint was already due.
+struct PendingRepaint {
+    bool all = false;
+    int firstLine = -1;
+    int lastLine = -1;
+};
+
 // Everything one editor window owns.
 struct EditorWindow {
-    explicit EditorWindow(HWND window) : hwnd(window) {}
+    explicit EditorWindow(HWND window) : hwnd(window), host(*this) {}
 
     HWND hwnd;
     EditorCore core;
+    HostLink host;
+    PendingRepaint pendingRepaint;
     std::array<StyleFont, kStyleCount> fonts;
     ViewMetrics metrics;     // sizes at the window's DPI, and the caret and wheel settings
     Palette palette;         // the system colours painted with
@@ -150,10 +194,12 @@ struct EditorWindow {
     LONG lastClickTime = 0;
     POINT lastClick{};
     bool updatingScrollBars = false;
-    bool repaintPending = false; // invalidated by a request and not painted since
-    bool viewStale = false;      // scroll position and bars not checked since a request
+    bool repaintPending = false; // invalidated since the last paint
+    bool viewStale = false;      // scroll position and bars not checked since a change
     bool typing = false;     // handling a typed key: the scroll bars wait until after the repaint
-    bool barsPosted = false; // a message to set the scroll bars is on its way
+    bool keepColumn = false; // the caret moved up or down: wantedX stays
+    bool selectionHidden = false; // SCI_HIDESELECTION: the selection is drawn as none
+    bool barsPosted = false;      // a message to set the scroll bars is on its way
     // A key's work was done on its key-down (Ctrl+Backspace, Tab): the
     // control character the keyboard makes of it (0x7F or 0x08 for
     // Ctrl+Backspace, 0x09 for Tab) is not typed as well.
@@ -205,6 +251,8 @@ const StyleFont& FontFor(EditorWindow& w, HDC dc, int style);
 void RefreshFonts(EditorWindow& w);
 LineLayout LayOutLine(EditorWindow& w, HDC dc, int line);
 int MarginsWidth(const EditorWindow& w);
+// The width in pixels of text in a style, for a host sizing its margins.
+int TextWidthInStyle(EditorWindow& w, int style, const std::string& text);
 int TextLeft(const EditorWindow& w);
 int TextWidth(const EditorWindow& w);
 int LinesOnScreen(const EditorWindow& w);
@@ -218,8 +266,8 @@ void Paint(EditorWindow& w, HDC target, const RECT& area);
 // Repaints document lines [firstLine, lastLine] where they are on screen;
 // lastLine past the document's end repaints down to the bottom of the view.
 void InvalidateLines(EditorWindow& w, int firstLine, int lastLine);
-// Invalidates what the core changed since this was last called; false if
-// nothing on screen changed.
+// Invalidates the lines changed since the last paint; false if nothing on
+// screen changed.
 bool InvalidateChanges(EditorWindow& w);
 
 // text/clipboard.cpp: CF_UNICODETEXT (and CF_TEXT for old readers) in and out.
@@ -255,10 +303,13 @@ void PlaceImeWindows(EditorWindow& w);
 int CompositionX(const EditorWindow& w, int unit);
 
 // window/editor_window.cpp: the window procedure and the request route both
-// share, and the screen kept in step with what the keys and mouse change.
+// share, and the one place where every change reaches the screen, the host
+// and screen readers.
 LRESULT CALLBACK EditorWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+// A request from the direct function: answered, then its changes shown and told.
+LRESULT AnswerDirectRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT HandleRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM lParam);
-// After the user changed the text: the screen follows and the caret shows.
+// The user typed: the scroll bars are set after the repaint.
 void AfterEdit(EditorWindow& w);
 // Moves the system caret to the caret (into the composition while one is shown).
 void UpdateCaret(EditorWindow& w);
@@ -276,7 +327,17 @@ void Cut(EditorWindow& w);
 void Paste(EditorWindow& w);
 void Undo(EditorWindow& w);
 void Redo(EditorWindow& w);
+
+// window/notify.cpp: the host's notifications. Each answers false once the
+// host has destroyed the window from inside it.
+bool Notify(EditorWindow& w, SCNotification& notification);
+bool NotifyCommand(EditorWindow& w, unsigned code);
 void NotifyMarginClick(EditorWindow& w, int margin, int line, WPARAM keys);
+void NotifyDoubleClick(EditorWindow& w, int position, WPARAM keys);
+void NotifyFocus(EditorWindow& w, bool focused);
+// Tells the host what the changes shown did: SCN_CHARADDED, the save point,
+// SCN_ZOOM, SCEN_CHANGE and SCN_UPDATEUI (updated its SC_UPDATE_ flags).
+void TellHost(EditorWindow& w, const Changes& changes, int updated);
 void ZoomTo(EditorWindow& w, int points);
 void SetOvertype(EditorWindow& w, bool overtype);
 
@@ -296,6 +357,8 @@ bool OnSetCursor(EditorWindow& w, LPARAM lParam);
 // window/keyboard.cpp: keys on key-down and the characters typed. Each
 // answers whether it took the message.
 bool OnKeyDown(EditorWindow& w, WPARAM key);
+// Notes the characters of bytes, just typed, for SCN_CHARADDED.
+void NoteTyped(EditorWindow& w, const std::string& bytes, int source);
 bool OnSysKeyDown(EditorWindow& w, WPARAM key);
 void OnChar(EditorWindow& w, WPARAM unit);
 LRESULT OnUniChar(EditorWindow& w, WPARAM code);

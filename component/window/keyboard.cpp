@@ -9,11 +9,15 @@ namespace {
 
 // A typed character, Enter or Tab replaces the selection; Backspace deletes
 // it, or the character before the caret. A character the code page lacks
-// is refused with a beep.
+// is refused with a beep. What was typed is owed an SCN_CHARADDED once it is
+// in the document.
 void TypeCharacter(EditorWindow& w, char32_t code) {
     std::string bytes;
     if (code == '\r') {
+        unsigned version = w.core.TextVersion();
         w.core.InsertLineEnd();
+        if (w.core.TextVersion() != version)
+            NoteTyped(w, w.core.LineEndText(), SC_CHARACTERSOURCE_DIRECT_INPUT);
     } else if (code == '\b') {
         w.core.DeleteBack();
     } else if (code == '\t' || (code >= ' ' && code != 0x7F && code <= 0x10FFFF &&
@@ -24,7 +28,10 @@ void TypeCharacter(EditorWindow& w, char32_t code) {
             MessageBeep(MB_OK);
             return;
         }
+        unsigned version = w.core.TextVersion();
         w.core.InsertAtCaret(bytes);
+        if (w.core.TextVersion() != version)
+            NoteTyped(w, bytes, SC_CHARACTERSOURCE_DIRECT_INPUT);
     } else {
         return;
     }
@@ -32,6 +39,25 @@ void TypeCharacter(EditorWindow& w, char32_t code) {
 }
 
 } // namespace
+
+// Each character of bytes (in the document's code page) is owed an
+// SCN_CHARADDED: in UTF-8 its code point, in a double-byte code page lead
+// byte * 256 + trail byte, else the byte.
+void NoteTyped(EditorWindow& w, const std::string& bytes, int source) {
+    const Encoding& encoding = w.core.CurrentEncoding();
+    const unsigned char* text = reinterpret_cast<const unsigned char*>(bytes.data());
+    int length = static_cast<int>(bytes.size());
+    for (int i = 0; i < length;) {
+        int size = std::max(1, encoding.CharacterLength(text + i, length - i));
+        int ch = text[i];
+        if (encoding.Set() == CharacterSet::Utf8 && size > 1)
+            ch = static_cast<int>(DecodeUtf8(text + i, size));
+        else if (size == 2)
+            ch = text[i] * 256 + text[i + 1];
+        w.host.typed.push_back(TypedCharacter{ch, source});
+        i += size;
+    }
+}
 
 // Caret keys (Shift extends the selection, Control moves by words or to the
 // ends), the editing keys and the clipboard and undo shortcuts. Other keys

@@ -107,18 +107,19 @@ HMENU BuildContextMenu(EditorWindow& w) {
     if (!menu)
         return nullptr;
     bool selected = !w.core.SelectionEmpty();
+    bool editable = !w.core.ReadOnly();
     bool everything = w.core.SelectionStart() == 0 && w.core.SelectionEnd() == w.core.Length();
     struct Item {
         UINT id;
         const char* text;
         bool enabled;
-    } items[] = {{WM_UNDO, "&Undo", w.core.CanUndo()},
-                 {SCI_REDO, "&Redo", w.core.CanRedo()},
+    } items[] = {{WM_UNDO, "&Undo", editable && w.core.CanUndo()},
+                 {SCI_REDO, "&Redo", editable && w.core.CanRedo()},
                  {0, nullptr, false},
-                 {WM_CUT, "Cu&t", selected},
+                 {WM_CUT, "Cu&t", editable && selected},
                  {WM_COPY, "&Copy", selected},
-                 {WM_PASTE, "&Paste", ClipboardHasText()},
-                 {WM_CLEAR, "&Delete", selected},
+                 {WM_PASTE, "&Paste", editable && ClipboardHasText()},
+                 {WM_CLEAR, "&Delete", editable && selected},
                  {0, nullptr, false},
                  {SCI_SELECTALL, "Select &All", !everything}};
     for (const Item& item : items) {
@@ -179,6 +180,11 @@ void OnLButtonDown(EditorWindow& w, WPARAM keys, int x, int y) {
         w.dragStart = start;
         w.dragEnd = end;
         Select(w, start, end);
+        if (clicks == 2) {
+            NotifyDoubleClick(w, PositionAtPoint(w, x, y), keys);
+            if (w.host.destroyed)
+                return;
+        }
     }
     StartDrag(w, x, y);
 }
@@ -216,9 +222,8 @@ void OnLButtonUp(EditorWindow& w, WPARAM keys, int x, int y) {
     int drop = w.dropPosition;
     EndDrag(w);
     if (moving && drop >= 0) {
-        if (w.core.MoveText(w.core.SelectionStart(), w.core.SelectionEnd(), drop,
-                            (keys & MK_CONTROL) != 0))
-            AfterEdit(w);
+        w.core.MoveText(w.core.SelectionStart(), w.core.SelectionEnd(), drop,
+                        (keys & MK_CONTROL) != 0);
     } else if (pressed && !moving) {
         MoveCaret(w, PositionAtPoint(w, x, y), false);
     }

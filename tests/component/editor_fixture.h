@@ -79,6 +79,14 @@ class EditorTest : public ::testing::Test {
         return {static_cast<int>(Call(SCI_GETANCHOR)), static_cast<int>(Call(SCI_GETCURRENTPOS))};
     }
     int LineStart(int line) { return static_cast<int>(Call(SCI_POSITIONFROMLINE, line)); }
+    // The notifications received with one code, in order.
+    std::vector<SCNotification> Notified(unsigned code) {
+        std::vector<SCNotification> found;
+        for (const SCNotification& n : notifications)
+            if (n.code == code)
+                found.push_back(n);
+        return found;
+    }
     // A key press, with Control and Shift held or not; the thread's keyboard
     // state stays so until the next key press.
     void Key(WPARAM key, bool control = false, bool shift = false) {

@@ -424,6 +424,35 @@ TEST(Reading, UndoCollectionOff) {
     Send(core, SCI_ENDUNDOACTION);
     core.Undo();
     EXPECT_EQ(std::pair(core.Text(), core.CanUndo()), std::pair(std::string("yxab"), false));
+
+    // A change not collected leaves the save point behind for good.
+    Send(core, SCI_SETSAVEPOINT);
+    Send(core, SCI_SETUNDOCOLLECTION, 0);
+    core.InsertText(0, "w");
+    Send(core, SCI_SETUNDOCOLLECTION, 1);
+    core.InsertText(0, "v");
+    core.Undo();
+    EXPECT_EQ(std::pair(core.Text(), Send(core, SCI_GETMODIFY)),
+              std::pair(std::string("wyxab"), intptr_t{1}));
+}
+
+// Adding text and placing the selection's ends move the caret without
+// bringing it into view; going to a position brings it.
+TEST(Reading, PlacingLeavesTheViewAlone) {
+    const std::pair<unsigned, bool> cases[] = {
+        {SCI_ADDTEXT, false},           {SCI_APPENDTEXT, false},
+        {SCI_SETSELECTIONSTART, false}, {SCI_SETSELECTIONEND, false},
+        {SCI_SETEMPTYSELECTION, false}, {SCI_GOTOPOS, true},
+    };
+    for (const auto& [request, scrolls] : cases) {
+        EditorCore core;
+        core.SetText("ab\ncd\nef");
+        core.TakeChanges();
+        Send(core, request, 2, Pointer("xy"));
+        kalmor::Changes changes = core.TakeChanges();
+        EXPECT_EQ(changes.scrollCaret, scrolls) << request;
+        EXPECT_TRUE(changes.text || changes.selection) << request;
+    }
 }
 
 // Counting and stepping over characters in a text longer than the stretches

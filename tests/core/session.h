@@ -123,6 +123,7 @@ struct Model {
     int runEnd = 0; // where the run's last change ended (Backspace: started)
     int groupDepth = 0;
     bool groupStarted = false;
+    int64_t savedDone = 0; // the steps done at the save point; -1 once it cannot be reached
 
     int Length() const { return static_cast<int>(now.text.size()); }
     bool InCrLf(int pos) const { return pos > 0 && now.text.compare(pos - 1, 2, "\r\n") == 0; }
@@ -163,11 +164,15 @@ struct Model {
         if (done < steps.size()) {
             steps.resize(done);
             groupStarted = false;
+            if (savedDone > static_cast<int64_t>(done))
+                savedDone = -1;
         }
-        bool continues = kind != Run::None && kind == run &&
+        // Nothing joins the step the save point stands after.
+        bool saved = savedDone == static_cast<int64_t>(done);
+        bool continues = kind != Run::None && kind == run && !saved &&
                          (kind == Run::Typing ? removed == 0 && start == runEnd
                                               : added == 0 && start + removed == runEnd);
-        if (!continues && (groupDepth == 0 || !groupStarted || done == 0)) {
+        if (!continues && (groupDepth == 0 || !groupStarted || done == 0 || saved)) {
             steps.push_back({now, now});
             done = steps.size();
             groupStarted = groupDepth > 0;
@@ -351,6 +356,45 @@ inline bool FoldsHold(const EditorCore& core) {
            core.LineVisible(core.LineFromPosition(core.Caret()));
 }
 
+// Hears the core's modifications and replays the inserts and deletes on a
+// copy of the text, checking each against the document: a BEFORE kind comes
+// while the document is still as the copy says, every other after, with
+// the bytes that went or came and the lines they added. Edits from inside
+// are refused.
+struct Recorder final : ChangeListener {
+    explicit Recorder(EditorCore& c) : core(c) {}
+    void Modified(const Modification& m) override {
+        int kind = m.type & (SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT | SC_MOD_BEFOREINSERT |
+                             SC_MOD_BEFOREDELETE);
+        if (kind == SC_MOD_BEFOREINSERT || kind == SC_MOD_BEFOREDELETE) {
+            ok = ok && core.Text() == shadow && m.position >= 0 && m.position <= core.Length();
+            linesBefore = core.LineCount();
+        } else if (kind == SC_MOD_INSERTTEXT) {
+            ok = ok && m.text != nullptr && m.position <= static_cast<int>(shadow.size());
+            if (ok)
+                shadow.insert(static_cast<size_t>(m.position), m.text,
+                              static_cast<size_t>(m.length));
+        } else if (kind == SC_MOD_DELETETEXT) {
+            ok = ok && m.text != nullptr &&
+                 shadow.compare(static_cast<size_t>(m.position), static_cast<size_t>(m.length),
+                                m.text, static_cast<size_t>(m.length)) == 0;
+            if (ok)
+                shadow.erase(static_cast<size_t>(m.position), static_cast<size_t>(m.length));
+        }
+        if (kind == SC_MOD_INSERTTEXT || kind == SC_MOD_DELETETEXT)
+            ok = ok && core.Text() == shadow && m.linesAdded == core.LineCount() - linesBefore;
+        // An edit from inside changes nothing.
+        int length = core.Length();
+        core.Dispatch(SCI_INSERTTEXT, 0, reinterpret_cast<intptr_t>("x"));
+        ok = ok && core.Length() == length;
+    }
+    void ModifyAttemptReadOnly() override {}
+    EditorCore& core;
+    std::string shadow;
+    int linesBefore = 1;
+    bool ok = true;
+};
+
 // Runs the session the bytes describe, on the core and on the models side by
 // side: after every step the text, the selection, the line index and the
 // undo history must agree with the models, the styles and fold levels with a
@@ -362,6 +406,8 @@ inline std::string RunSession(const std::string& bytes) {
     Model model;
     Input input{bytes};
     ConfigureLexer(core);
+    Recorder recorder(core);
+    core.SetListener(&recorder);
     // The code page: 0 on a single-byte or a Japanese system, or UTF-8 or
     // 932 set by request.
     uint8_t setup = input.Byte();
@@ -375,8 +421,16 @@ inline std::string RunSession(const std::string& bytes) {
         Send(core, SCI_INSERTTEXT, 0, Pointer(DEMO_LISTING));
         model.Replace(0, 0, DEMO_LISTING, Run::None);
     }
+    core.TakeChanges();
     while (!input.Empty()) {
         uint8_t op = input.Byte();
+        bool modifiedBefore = Send(core, SCI_GETMODIFY) != 0;
+        if (op >= 0xF0) { // the save point, where the history now stands
+            Send(core, SCI_SETSAVEPOINT);
+            model.savedDone = static_cast<int64_t>(model.done);
+            model.run = Run::None;
+            model.groupStarted = false;
+        }
         std::string text = input.Text();
         intptr_t wParam = input.Argument();
         intptr_t lParam = input.Argument();
@@ -445,6 +499,19 @@ inline std::string RunSession(const std::string& bytes) {
             if (model.groupDepth == (op % 10 == 8 ? 1 : 0))
                 model.groupStarted = false;
         }
+
+        // What the listener heard adds up to the text; the save point agrees
+        // with the history, and the changes tell when it was reached or left.
+        bool modified = model.savedDone != static_cast<int64_t>(model.done);
+        Changes changes = core.TakeChanges();
+        if (!recorder.ok || recorder.shadow != core.Text())
+            return "modifications heard after byte " + std::to_string(input.offset);
+        if ((Send(core, SCI_GETMODIFY) != 0) != modified ||
+            changes.savePoint != (modified == modifiedBefore ? 0
+                                  : modified                 ? -1
+                                                             : 1))
+            return "save point op " + std::to_string(op % 10) + " after byte " +
+                   std::to_string(input.offset);
 
         // The text, the selection and the history; the line index; the styles
         // and fold levels against a full re-lex; the folds against the display.

@@ -49,8 +49,9 @@ TEST_F(EditorTest, FoldCommandsActOnTheSubOfTheirLine) {
             notifications.clear();
             Send(WM_LBUTTONDOWN, 0, MAKELPARAM(20, y));
             Send(WM_LBUTTONUP, 0, MAKELPARAM(20, y));
-            ASSERT_EQ(notifications.size(), 1u);
-            MAINWNDPROC(parent, WM_NOTIFY, 7, reinterpret_cast<LPARAM>(&notifications[0]));
+            std::vector<SCNotification> clicks = Notified(SCN_MARGINCLICK);
+            ASSERT_EQ(clicks.size(), 1u);
+            MAINWNDPROC(parent, WM_NOTIFY, 7, reinterpret_cast<LPARAM>(&clicks[0]));
         } else {
             MAINWNDPROC(parent, WM_COMMAND, c.action == 't' ? ID_TOGGLE_SUB : ID_TOGGLE_SUBS_BELOW,
                         0);
