@@ -1,5 +1,7 @@
 // Times the core on the demo listing repeated to about a million lines:
-// loading, typing in the middle, and closing and opening every fold.
+// loading, typing in the middle, and closing and opening every fold; and
+// counting and stepping over the characters of 30 MB of ASCII and of CJK
+// text in UTF-8.
 #include "bench/repeated_listing.h"
 #include "tests/core/test_support.h"
 
@@ -160,16 +162,108 @@ void Print(const Figures& figures) {
                 figures.coreKilobytes * 1024.0 / figures.bytes, limitKilobytes);
 }
 
+// About 30 MB of CJK text in UTF-8 (three bytes a character), 40
+// characters a line, CR LF line ends.
+std::string CjkText() {
+    std::string text;
+    text.reserve(31000000);
+    for (unsigned line = 0; text.size() < 30000000; ++line) {
+        for (unsigned i = 0; i < 40; ++i)
+            kalmor::AppendUtf8(text, 0x4E00 + (line * 40 + i) * 7919 % 20000);
+        text += "\r\n";
+    }
+    return text;
+}
+
+// The same characters' count in Shift-JIS (932): two bytes a character,
+// lead bytes 0x88 to 0x9F, trail bytes across both of their ranges.
+std::string ShiftJisText() {
+    std::string text;
+    text.reserve(31000000);
+    for (unsigned line = 0; text.size() < 20000000; ++line) {
+        for (unsigned i = 0; i < 40; ++i) {
+            unsigned code = (line * 40 + i) * 7919 % (24 * 188);
+            unsigned trail = code % 188;
+            text += static_cast<char>(0x88 + code / 188);
+            text += static_cast<char>(trail < 63 ? 0x40 + trail : 0x80 + trail - 63);
+        }
+        text += "\r\n";
+    }
+    return text;
+}
+
+// The best of five runs of f, in milliseconds.
+template <typename F> double BestMs(F f) {
+    double best = 1e9;
+    for (int round = 0; round < 5; ++round) {
+        Clock::time_point start = Clock::now();
+        f();
+        best = std::min(best, MillisecondsSince(start));
+    }
+    return best;
+}
+
+// SCI_COUNTCHARACTERS over the whole text and SCI_POSITIONRELATIVE over all
+// of it forwards and back, with the gap in the middle of the text, in ns a
+// character; beside memchr over the same bytes for one they do not hold.
+void MeasureWalks(const char* name, const std::string& text, int codePage) {
+    kalmor::EditorCore core;
+    Send(core, SCI_SETCODEPAGE, codePage);
+    core.SetText(text);
+    int middle = core.CharacterStart(core.Length() / 2);
+    core.InsertText(middle, "x");
+    core.DeleteRange(middle, 1);
+    int length = core.Length();
+    intptr_t characters = 0;
+    intptr_t reached = 0;
+    double count = BestMs([&] { characters = Send(core, SCI_COUNTCHARACTERS, 0, length); });
+    double forward = BestMs([&] { reached = Send(core, SCI_POSITIONRELATIVE, 0, characters); });
+    double back = BestMs([&] { reached += Send(core, SCI_POSITIONRELATIVE, length, -characters); });
+    const void* found = nullptr;
+    // The barriers keep the compiler from searching once for all five rounds.
+    const char* bytes = text.data();
+    double floor = BestMs([&] {
+        asm volatile("" : "+r"(bytes) : : "memory");
+        found = std::memchr(bytes, '\x01', text.size());
+        asm volatile("" : : "r"(found) : "memory");
+    });
+    // One character on and one back from a million places spread over the
+    // text, as a host stepping to its next edit does.
+    const int places = 1000000;
+    intptr_t sum = 0;
+    double steps = BestMs([&] {
+        for (int place = 0; place < places; ++place) {
+            intptr_t at = static_cast<intptr_t>(place) * 29 % length;
+            sum +=
+                Send(core, SCI_POSITIONRELATIVE, at, 1) + Send(core, SCI_POSITIONRELATIVE, at, -1);
+        }
+    });
+    double perCharacter = 1e6 / static_cast<double>(characters);
+    std::printf("%s, %.1f MB, %ld characters: SCI_COUNTCHARACTERS %.2f ns a character, "
+                "SCI_POSITIONRELATIVE forwards %.2f, back %.2f | memchr %.2f ns a character | "
+                "one character on and back %.0f ns a pair of calls%s\n",
+                name, length / 1e6, static_cast<long>(characters), count * perCharacter,
+                forward * perCharacter, back * perCharacter, floor * perCharacter,
+                steps * 1e6 / places,
+                reached == length && found == nullptr && sum > 0 ? "" : " (walk went wrong)");
+}
+
 } // namespace
 
-int main() {
-    Figures small = Measure(100000);
-    Figures large = Measure(1000000);
-    Print(small);
-    Print(large);
-    std::printf("close/open all growth, 1,000,000 / 100,000 lines: close %.1fx, open %.1fx\n",
-                large.sweepCloseMs / small.sweepCloseMs, large.sweepOpenMs / small.sweepOpenMs);
-    std::printf("keystroke growth, 1,000,000 / 100,000 lines: %.2fx\n",
-                large.typeUs / small.typeUs);
+// "walks" as the argument times only the character walks.
+int main(int argc, char** argv) {
+    if (argc < 2 || std::strcmp(argv[1], "walks") != 0) {
+        Figures small = Measure(100000);
+        Figures large = Measure(1000000);
+        Print(small);
+        Print(large);
+        std::printf("close/open all growth, 1,000,000 / 100,000 lines: close %.1fx, open %.1fx\n",
+                    large.sweepCloseMs / small.sweepCloseMs, large.sweepOpenMs / small.sweepOpenMs);
+        std::printf("keystroke growth, 1,000,000 / 100,000 lines: %.2fx\n",
+                    large.typeUs / small.typeUs);
+    }
+    MeasureWalks("ASCII, the listing", RepeatedListing(1000000), 0);
+    MeasureWalks("CJK in UTF-8", CjkText(), SC_CP_UTF8);
+    MeasureWalks("CJK in Shift-JIS", ShiftJisText(), 932);
     return 0;
 }

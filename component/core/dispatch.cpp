@@ -248,6 +248,7 @@ intptr_t EditorCore::Dispatch(unsigned message, uintptr_t wParam, intptr_t lPara
     case RequestPart::Margin: return DispatchMarginRequest(message, ToInt(wParam), lParam);
     case RequestPart::Search: return DispatchSearchRequest(message, wParam, lParam);
     case RequestPart::Code: return DispatchCodeRequest(message, wParam, lParam);
+    case RequestPart::Reading: return DispatchReadingRequest(message, wParam, lParam);
     default: return 0;
     }
 }
@@ -262,10 +263,11 @@ intptr_t EditorCore::DispatchCoreRequest(unsigned message, uintptr_t wParam, int
     case SCI_GETLINECOUNT: return LineCount();
     case SCI_LINEFROMPOSITION: return LineFromPosition(ToInt(wParam));
     case SCI_POSITIONFROMLINE: {
-        // A negative line means the caret's line; past the last line answers -1.
+        // A negative line means the line of the selection's start; the line
+        // count answers the length, a line past it -1.
         int line = ToInt(wParam);
         if (line < 0) {
-            return LineStart(LineFromPosition(Caret()));
+            return LineStart(LineFromPosition(SelectionStart()));
         }
         return line > LineCount() ? -1 : LineStart(line);
     }

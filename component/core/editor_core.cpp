@@ -335,8 +335,18 @@ void EditorCore::Impl::Insert(int start, const char* text, int length) {
 // run, or else as a new step, answering whether it began one. Undone steps
 // are dropped first (a save point among them can no longer be reached), and
 // nothing joins the step the save point stands after. Allocates everything
-// before it changes anything.
+// before it changes anything. While undo is not collected, a change empties
+// the history instead, save point and all: its steps would no longer fit
+// the text.
 bool EditorCore::Impl::Record(int start, int deleteLength, int insertLength, EditRun kind) {
+    if (!collectUndo) {
+        history.clear();
+        done = 0;
+        run = EditRun::None;
+        groupStarted = false;
+        savePoint = -1;
+        return false;
+    }
     std::string removed = TextRange(start, start + deleteLength);
     history.reserve(done + 1);
     if (done < history.size()) {
@@ -558,13 +568,12 @@ int EditorCore::CharacterStart(int pos) const {
     return impl_->CharacterStart(pos);
 }
 
+// The start of the character holding the byte before pos, a CRLF as one:
+// from inside a character that is its own start, not the one before it.
 int EditorCore::PositionBefore(int pos) const {
     const Impl& core = *impl_;
-    pos = core.ValidPosition(pos);
-    if (pos == 0) {
-        return 0;
-    }
-    return core.doc.InsideCrLf(pos - 1) ? pos - 2 : core.CharacterStart(pos - 1);
+    pos = core.doc.ClampPosition(pos);
+    return pos == 0 ? 0 : core.ValidPosition(pos - 1);
 }
 
 int EditorCore::PositionAfter(int pos) const {
@@ -574,27 +583,6 @@ int EditorCore::PositionAfter(int pos) const {
         return pos;
     }
     return core.doc.InsideCrLf(pos + 1) ? pos + 2 : pos + core.CharacterLength(pos);
-}
-
-int EditorCore::CountCharacters(int start, int end) const {
-    int from = impl_->ValidPosition(std::min(start, end));
-    int to = impl_->ValidPosition(std::max(start, end));
-    int count = 0;
-    for (int pos = from; pos < to; pos = PositionAfter(pos)) {
-        ++count;
-    }
-    return count;
-}
-
-int EditorCore::PositionRelative(int pos, int count) const {
-    pos = impl_->ValidPosition(pos);
-    for (; count > 0 && pos < Length(); --count) {
-        pos = PositionAfter(pos);
-    }
-    for (; count < 0 && pos > 0; ++count) {
-        pos = PositionBefore(pos);
-    }
-    return pos;
 }
 
 void EditorCore::SetCaret(int pos) {

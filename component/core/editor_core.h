@@ -298,6 +298,9 @@ class EditorCore {
     intptr_t DispatchMarginRequest(unsigned message, int margin, intptr_t lParam);
     intptr_t DispatchSearchRequest(unsigned message, uintptr_t wParam, intptr_t lParam);
     intptr_t DispatchCodeRequest(unsigned message, uintptr_t wParam, intptr_t lParam);
+    // Reading lines, ranges, columns and words, adding text, placing the
+    // selection's ends and undo collection (reading.cpp).
+    intptr_t DispatchReadingRequest(unsigned message, uintptr_t wParam, intptr_t lParam);
 };
 
 } // namespace kalmor

@@ -97,6 +97,7 @@ struct EditorCore::Impl {
     int groupDepth = 0;          // BeginUndoAction nesting
     bool groupStarted = false;   // the open group already has its step
     bool replaying = false;      // undoing or redoing: nothing is recorded
+    bool collectUndo = true;     // SCI_SETUNDOCOLLECTION: off, a change empties the history
     int firstVisibleLine = 0;
     std::array<Style, kStyleCount> styles;
     std::array<Margin, kMarginCount> margins;

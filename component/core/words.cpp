@@ -124,4 +124,27 @@ bool IsWordEndAt(const EditorCore& core, int pos) {
            (pos == core.Length() || ClassAt(core, pos) != before);
 }
 
+int WordRunStart(const EditorCore& core, int pos, bool onlyWordCharacters) {
+    if (pos <= 0) {
+        return 0;
+    }
+    CharClass run = onlyWordCharacters ? CharClass::Word : ClassAt(core, core.PositionBefore(pos));
+    while (pos > 0 && ClassAt(core, core.PositionBefore(pos)) == run) {
+        pos = core.PositionBefore(pos);
+    }
+    return pos;
+}
+
+int WordRunEnd(const EditorCore& core, int pos, bool onlyWordCharacters) {
+    int length = core.Length();
+    if (pos >= length) {
+        return length;
+    }
+    CharClass run = onlyWordCharacters ? CharClass::Word : ClassAt(core, pos);
+    while (pos < length && ClassAt(core, pos) == run) {
+        pos = core.PositionAfter(pos);
+    }
+    return pos;
+}
+
 } // namespace kalmor

@@ -33,4 +33,13 @@ int WordStartAt(const EditorCore& core, int pos);
 bool IsWordStartAt(const EditorCore& core, int pos);
 bool IsWordEndAt(const EditorCore& core, int pos);
 
+// SCI_WORDSTARTPOSITION and SCI_WORDENDPOSITION, from a character start:
+// back (Start) or on (End) over word characters, or, when
+// onlyWordCharacters is false, over the characters of the class of the
+// first one met (word characters, blanks, line ends or punctuation). pos
+// itself when the first character does not belong; they stop at the
+// document's ends.
+int WordRunStart(const EditorCore& core, int pos, bool onlyWordCharacters);
+int WordRunEnd(const EditorCore& core, int pos, bool onlyWordCharacters);
+
 } // namespace kalmor

@@ -43,6 +43,27 @@ constexpr unsigned SCI_POSITIONAFTER = 2418;
 constexpr unsigned SCI_COUNTCHARACTERS = 2633;
 constexpr unsigned SCI_POSITIONRELATIVE = 2670;
 
+// Reading and placing: adding text, lines and ranges read out, columns,
+// words, the selection's ends and whether undo is collected.
+constexpr unsigned SCI_ADDTEXT = 2001;
+constexpr unsigned SCI_CLEARALL = 2004;
+constexpr unsigned SCI_SETUNDOCOLLECTION = 2012;
+constexpr unsigned SCI_GETUNDOCOLLECTION = 2019;
+constexpr unsigned SCI_GETCURLINE = 2027;
+constexpr unsigned SCI_GETCOLUMN = 2129;
+constexpr unsigned SCI_GETLINEENDPOSITION = 2136;
+constexpr unsigned SCI_SETSELECTIONSTART = 2142;
+constexpr unsigned SCI_SETSELECTIONEND = 2144;
+constexpr unsigned SCI_GETLINE = 2153;
+constexpr unsigned SCI_GETTEXTRANGE = 2162;
+constexpr unsigned SCI_GETTEXTLENGTH = 2183;
+constexpr unsigned SCI_WORDSTARTPOSITION = 2266;
+constexpr unsigned SCI_WORDENDPOSITION = 2267;
+constexpr unsigned SCI_APPENDTEXT = 2282;
+constexpr unsigned SCI_LINELENGTH = 2350;
+constexpr unsigned SCI_FINDCOLUMN = 2456;
+constexpr unsigned SCI_SETEMPTYSELECTION = 2556;
+
 // The caret, the selection and the view.
 constexpr unsigned SCI_GETCURRENTPOS = 2008;
 constexpr unsigned SCI_GETANCHOR = 2009;
@@ -307,4 +328,16 @@ struct Sci_TextToFind {
 #if defined(_WIN32) && !defined(_WIN64)
 static_assert(sizeof(Sci_TextToFind) == 20 && offsetof(Sci_TextToFind, chrgText) == 12,
               "the find record is two positions, a pointer and two positions");
+#endif
+
+// The record SCI_GETTEXTRANGE's lParam points to: the range to read (cpMax
+// -1 is the document's end) and the buffer it is copied into with a NUL.
+struct Sci_TextRange {
+    Sci_CharacterRange chrg;
+    char* lpstrText;
+};
+
+#if defined(_WIN32) && !defined(_WIN64)
+static_assert(sizeof(Sci_TextRange) == 12 && offsetof(Sci_TextRange, lpstrText) == 8,
+              "the range record is two positions and a pointer");
 #endif

@@ -224,6 +224,282 @@ TEST(Search, EachRuleDecidesTheMatch) {
     }
 }
 
+// Back from a position inside a character goes to that character's start,
+// not to the one before it; from inside a CR LF, to its CR.
+TEST(CodePages, PositionBeforeFromInsideACharacter) {
+    const struct {
+        int codePage;
+        const char* text;
+        int from, want;
+    } cases[] = {
+        {65001, "a\xE2\x82\xAC\xF0\x9F\x98\x80\x62", 2, 1},
+        {65001, "a\xE2\x82\xAC\xF0\x9F\x98\x80\x62", 3, 1},
+        {65001, "a\xE2\x82\xAC\xF0\x9F\x98\x80\x62", 6, 4},
+        {65001, "a\xE2\x82\xAC\xF0\x9F\x98\x80\x62", 8, 4},
+        {65001, "a\r\nb", 2, 1},
+        {932, "a\x83\x5C\x83\x5C\x62", 2, 1},
+        {932, "a\x83\x5C\x83\x5C\x62", 4, 3},
+        {932, "a\x83\x5C\x83\x5C\x62", 5, 3},
+    };
+    for (const auto& c : cases) {
+        EditorCore core;
+        Send(core, SCI_SETCODEPAGE, c.codePage);
+        core.SetText(c.text);
+        EXPECT_EQ(Send(core, SCI_POSITIONBEFORE, c.from), c.want) << "case " << &c - cases;
+    }
+}
+
+// What a request answers and writes into a buffer of `room` bytes followed
+// by four guard bytes; with a range, lParam is a text range record of it
+// and the buffer.
+std::pair<intptr_t, std::string> ReadInto(EditorCore& core, unsigned request, intptr_t wParam,
+                                          size_t room, const Sci_CharacterRange* range = nullptr) {
+    std::string buffer(room + 4, '#');
+    Sci_TextRange record{range ? *range : Sci_CharacterRange{}, &buffer[0]};
+    intptr_t answer = Send(core, request, wParam, range ? Pointer(&record) : Pointer(&buffer[0]));
+    return {answer, buffer};
+}
+
+// A UTF-8 document of a CR LF line, a line of characters of two and three
+// bytes, and a last line without a line end: each reading request on it,
+// with what it writes into a buffer just as large as it asks for (or one
+// byte too small), guard bytes after.
+TEST(Reading, LinesRangesAndTheCaretsLine) {
+    const std::string text = "Sub A\r\n\xC3\xA9\xE2\x82\xACx\n\tz";
+    EditorCore core;
+    Send(core, SCI_SETCODEPAGE, SC_CP_UTF8);
+    Send(core, SCI_SETTEXT, 0, Pointer(text.c_str()));
+    Send(core, SCI_GOTOPOS, 12); // before the x
+    using Read = std::pair<intptr_t, std::string>;
+    const struct {
+        unsigned request;
+        intptr_t wParam;
+        size_t room;
+        Sci_CharacterRange range; // for SCI_GETTEXTRANGE
+        Read want;
+    } cases[] = {
+        // A line with its line end and no NUL; none outside the document.
+        {SCI_GETLINE, 0, 7, {}, {7, "Sub A\r\n####"}},
+        {SCI_GETLINE, 1, 7, {}, {7, "\xC3\xA9\xE2\x82\xACx\n####"}},
+        {SCI_GETLINE, 2, 2, {}, {2, "\tz####"}},
+        {SCI_GETLINE, 3, 0, {}, {0, "####"}},
+        {SCI_GETLINE, -1, 0, {}, {0, "####"}},
+        // The caret's line cut to the buffer's size with a NUL, answering the
+        // caret's offset in it.
+        {SCI_GETCURLINE, 8, 8, {}, {5, std::string("\xC3\xA9\xE2\x82\xACx\n\0####", 12)}},
+        {SCI_GETCURLINE, 7, 7, {}, {5, std::string("\xC3\xA9\xE2\x82\xACx\0####", 11)}},
+        {SCI_GETCURLINE, 1, 1, {}, {5, std::string("\0####", 5)}},
+        {SCI_GETCURLINE, 0, 0, {}, {5, "####"}},
+        // Bytes between the two positions and a NUL; -1 the end; positions
+        // clamped into the document but not moved off a character's bytes.
+        {SCI_GETTEXTRANGE, 0, 6, {7, 12}, {5, std::string("\xC3\xA9\xE2\x82\xAC\0####", 10)}},
+        {SCI_GETTEXTRANGE, 0, 3, {14, -1}, {2, std::string("\tz\0####", 7)}},
+        {SCI_GETTEXTRANGE, 0, 4, {-5, 3}, {3, std::string("Sub\0####", 8)}},
+        {SCI_GETTEXTRANGE, 0, 3, {8, 10}, {2, std::string("\xA9\xE2\0####", 7)}},
+        {SCI_GETTEXTRANGE, 0, 1, {10, 5}, {0, std::string("\0####", 5)}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ReadInto(core, c.request, c.wParam, c.room,
+                           c.request == SCI_GETTEXTRANGE ? &c.range : nullptr),
+                  c.want)
+            << "case " << &c - cases;
+
+    const intptr_t answers[][3] = {
+        // Lengths with the line end, 0 outside; ends before it; lengths asked without a buffer.
+        {SCI_LINELENGTH, 0, 7},          {SCI_LINELENGTH, 2, 2},
+        {SCI_LINELENGTH, 3, 0},          {SCI_GETLINE, 1, 7},
+        {SCI_GETLINEENDPOSITION, 0, 5},  {SCI_GETLINEENDPOSITION, 1, 13},
+        {SCI_GETLINEENDPOSITION, 9, 16}, {SCI_GETCURLINE, 0, 8},
+        {SCI_GETTEXTLENGTH, 0, 16},      {SCI_POSITIONFROMLINE, 3, 16},
+        {SCI_POSITIONFROMLINE, 4, -1},
+    };
+    for (const auto& a : answers)
+        EXPECT_EQ(Send(core, static_cast<unsigned>(a[0]), a[1]), a[2]) << a[0] << " " << a[1];
+    // A negative line is the line of the selection's start.
+    Send(core, SCI_SETSEL, 3, 15);
+    EXPECT_EQ(Send(core, SCI_POSITIONFROMLINE, -1), 0);
+}
+
+// Columns count a tab to its next stop and a character of several bytes as
+// one; a column inside a tab lies at the tab; past the line's end, at it.
+TEST(Reading, ColumnsWithTabsAndCharactersOfSeveralBytes) {
+    EditorCore core;
+    Send(core, SCI_SETCODEPAGE, SC_CP_UTF8);
+    Send(core, SCI_SETTABWIDTH, 4);
+    core.SetText("a\t\xE4\xB8\xAD\tb\r\n\t\tc");
+    const int columns[][2] = {{1, 1}, {2, 4}, {3, 4},  {5, 5}, {6, 8},
+                              {7, 9}, {8, 9}, {11, 8}, {12, 9}};
+    for (const auto& c : columns)
+        EXPECT_EQ(Send(core, SCI_GETCOLUMN, c[0]), c[1]) << "column of " << c[0];
+    const int positions[][3] = {
+        {0, 2, 1},  {0, 4, 2},  {0, 5, 5},  {0, 7, 5},  {0, 8, 6},   {0, 9, 7},
+        {0, 99, 7}, {0, -3, 0}, {1, 7, 10}, {1, 8, 11}, {1, 10, 12}, {5, 0, 9},
+    };
+    for (const auto& p : positions)
+        EXPECT_EQ(Send(core, SCI_FINDCOLUMN, p[0], p[1]), p[2])
+            << "line " << p[0] << " column " << p[1];
+}
+
+// With only word characters, the word around the position or the position
+// itself; otherwise the run of the class of the first character met.
+TEST(Reading, WordStartsAndEndsInBothModes) {
+    EditorCore core;
+    Send(core, SCI_SETCODEPAGE, SC_CP_UTF8);
+    core.SetText("abc+-  de\r\n\r\nf\xC3\xA9");
+    const int cases[][4] = {
+        // position, only word characters, start, end
+        {2, 1, 0, 3}, {3, 1, 0, 3},    {4, 1, 4, 4},   {8, 1, 7, 9},  {15, 1, 13, 16},
+        {5, 0, 3, 7}, {7, 0, 5, 9},    {3, 0, 0, 5},   {9, 0, 7, 13}, {10, 0, 7, 13},
+        {0, 0, 0, 3}, {16, 0, 13, 16}, {11, 0, 9, 13},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(std::pair(Send(core, SCI_WORDSTARTPOSITION, c[0], c[1]),
+                            Send(core, SCI_WORDENDPOSITION, c[0], c[1])),
+                  std::pair(intptr_t{c[2]}, intptr_t{c[3]}))
+            << "at " << c[0] << (c[1] ? " words only" : " any class");
+}
+
+// Adding, appending and clearing, each one undo step; the selection's ends
+// placed as the anchor before the caret.
+TEST(Reading, PlacingTextAndTheSelection) {
+    const struct {
+        const char* text;
+        int anchor, caret;
+        unsigned request;
+        intptr_t wParam;
+        const char* lParam;
+        std::string want;
+        int wantAnchor, wantCaret;
+    } cases[] = {
+        // At the caret, not over the selection, NULs included, collapsed after it.
+        {"abcd", 0, 2, SCI_ADDTEXT, 3, "x\0yz", std::string("abx\0ycd", 7), 5, 5},
+        {"abcd", 4, 4, SCI_ADDTEXT, -1, "x", "abcd", 4, 4},
+        // At the end, the selection where it was, even at the end; a caret
+        // the new LF would leave inside a CR LF steps back.
+        {"abcd", 1, 3, SCI_APPENDTEXT, 2, "xyz", "abcdxy", 1, 3},
+        {"abcd", 0, 4, SCI_APPENDTEXT, 1, "x", "abcdx", 0, 4},
+        {"ab\r", 3, 3, SCI_APPENDTEXT, 1, "\n", "ab\r\n", 2, 2},
+        {"abcd", 1, 3, SCI_CLEARALL, 0, nullptr, "", 0, 0},
+        // The anchor at or before the caret; clamped out of a CR LF.
+        {"ab\r\ncdef", 1, 5, SCI_SETSELECTIONSTART, 4, nullptr, "ab\r\ncdef", 4, 5},
+        {"ab\r\ncdef", 1, 5, SCI_SETSELECTIONSTART, 7, nullptr, "ab\r\ncdef", 7, 7},
+        {"ab\r\ncdef", 1, 5, SCI_SETSELECTIONEND, 3, nullptr, "ab\r\ncdef", 1, 2},
+        {"ab\r\ncdef", 4, 6, SCI_SETSELECTIONEND, 1, nullptr, "ab\r\ncdef", 1, 1},
+        {"ab\r\ncdef", 1, 5, SCI_SETEMPTYSELECTION, 3, nullptr, "ab\r\ncdef", 2, 2},
+    };
+    for (const auto& c : cases) {
+        EditorCore core;
+        core.SetText(c.text);
+        Send(core, SCI_EMPTYUNDOBUFFER);
+        Send(core, SCI_SETSEL, c.anchor, c.caret);
+        Send(core, c.request, c.wParam, Pointer(c.lParam));
+        std::string why = "case " + std::to_string(&c - cases);
+        EXPECT_EQ(std::tuple(core.Text(), core.Anchor(), core.Caret()),
+                  std::tuple(c.want, c.wantAnchor, c.wantCaret))
+            << why;
+        core.Undo();
+        EXPECT_EQ(core.Text(), c.text) << why;
+    }
+}
+
+// Without undo collection a change empties the history rather than leave
+// steps that no longer fit the text; switching it off alone keeps it.
+TEST(Reading, UndoCollectionOff) {
+    EditorCore core;
+    core.SetText("ab");
+    Send(core, SCI_SETUNDOCOLLECTION, 0);
+    EXPECT_EQ(Send(core, SCI_GETUNDOCOLLECTION), 0);
+    Send(core, SCI_SETUNDOCOLLECTION, 1);
+    core.Undo();
+    EXPECT_EQ(core.Text(), ""); // nothing was changed while it was off
+
+    core.SetText("ab");
+    Send(core, SCI_BEGINUNDOACTION);
+    core.InsertText(0, "x");
+    Send(core, SCI_SETUNDOCOLLECTION, 0);
+    core.InsertText(0, "y");
+    EXPECT_EQ(std::pair(core.CanUndo(), core.CanRedo()), std::pair(false, false));
+    Send(core, SCI_SETUNDOCOLLECTION, 1);
+    core.InsertText(0, "z");
+    Send(core, SCI_ENDUNDOACTION);
+    core.Undo();
+    EXPECT_EQ(std::pair(core.Text(), core.CanUndo()), std::pair(std::string("yxab"), false));
+
+    // A change not collected leaves the save point behind for good.
+    Send(core, SCI_SETSAVEPOINT);
+    Send(core, SCI_SETUNDOCOLLECTION, 0);
+    core.InsertText(0, "w");
+    Send(core, SCI_SETUNDOCOLLECTION, 1);
+    core.InsertText(0, "v");
+    core.Undo();
+    EXPECT_EQ(std::pair(core.Text(), Send(core, SCI_GETMODIFY)),
+              std::pair(std::string("wyxab"), intptr_t{1}));
+}
+
+// Adding text and placing the selection's ends move the caret without
+// bringing it into view; going to a position brings it.
+TEST(Reading, PlacingLeavesTheViewAlone) {
+    const std::pair<unsigned, bool> cases[] = {
+        {SCI_ADDTEXT, false},           {SCI_APPENDTEXT, false},
+        {SCI_SETSELECTIONSTART, false}, {SCI_SETSELECTIONEND, false},
+        {SCI_SETEMPTYSELECTION, false}, {SCI_GOTOPOS, true},
+    };
+    for (const auto& [request, scrolls] : cases) {
+        EditorCore core;
+        core.SetText("ab\ncd\nef");
+        core.TakeChanges();
+        Send(core, request, 2, Pointer("xy"));
+        kalmor::Changes changes = core.TakeChanges();
+        EXPECT_EQ(changes.scrollCaret, scrolls) << request;
+        EXPECT_TRUE(changes.text || changes.selection) << request;
+    }
+}
+
+// Counting and stepping over characters in a text longer than the stretches
+// the core reads at a time, the gap in its middle: from many starts, so that
+// stretch ends fall inside characters and between a CR and its LF.
+TEST(CodePages, CharactersAcrossStretches) {
+    const char* const pieces[] = {"ab",   "\r\n",     "\r",   "\xE4\xB8\xAD", "\xF0\x9F\x98\x80",
+                                  "\xFF", "\x83\x5C", "\x81", "\xE4\xB8"};
+    for (int codePage : {0, 65001, 932}) {
+        std::mt19937 random(codePage);
+        std::string text;
+        while (text.size() < 36000)
+            text += pieces[random() % std::size(pieces)];
+        EditorCore core;
+        core.SetSystemCodePage(1252);
+        Send(core, SCI_SETCODEPAGE, codePage);
+        core.SetText(text);
+        int middle = core.CharacterStart(18000);
+        core.InsertText(middle, "x");
+        core.DeleteRange(middle, 1);
+        ASSERT_EQ(core.Text(), text);
+        // prefix[p]: the characters before p; -1 where no character starts.
+        std::vector<bool> starts = Boundaries(text, codePage ? codePage : 1252);
+        std::vector<int> prefix(text.size() + 1, -1);
+        for (size_t pos = 0, count = 0; pos <= text.size(); ++pos) {
+            bool inCrLf = pos > 0 && text.compare(pos - 1, 2, "\r\n") == 0;
+            if (starts[pos] && !inCrLf)
+                prefix[pos] = static_cast<int>(count++);
+        }
+        int length = static_cast<int>(text.size());
+        int total = prefix[length];
+        for (int from = 0; from < 40; ++from) {
+            if (prefix[from] < 0)
+                continue;
+            int back = length - 16384 * (from % 3) - from;
+            while (prefix[back] < 0)
+                --back;
+            std::string why = std::to_string(codePage) + " from " + std::to_string(from);
+            EXPECT_EQ(core.CountCharacters(from, length), total - prefix[from]) << why;
+            EXPECT_EQ(core.PositionRelative(from, total - prefix[from]), length) << why;
+            EXPECT_EQ(core.PositionRelative(length, prefix[from] - total), from) << why;
+            EXPECT_EQ(core.PositionRelative(back, prefix[from] - prefix[back]), from) << why;
+            EXPECT_EQ(core.PositionRelative(from, prefix[back] - prefix[from]), back) << why;
+        }
+    }
+}
+
 TEST(Session, CorpusAndSeedsAgreeWithTheModels) {
     std::vector<std::string> inputs(8, std::string(4000, '\0'));
     for (size_t seed = 0; seed < inputs.size(); ++seed)

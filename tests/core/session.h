@@ -563,7 +563,10 @@ inline std::string RunSession(const std::string& bytes) {
         int characters = 0;
         for (int at = std::min(pos, other); at < std::max(pos, other); ++at)
             characters += starts[static_cast<size_t>(at)] && !model.InCrLf(at);
-        if (Send(core, SCI_POSITIONBEFORE, wParam) != model.Before(pos) ||
+        // Back from any position, even one inside a character: to the start
+        // of the character holding the byte before it.
+        int raw = static_cast<int>(std::clamp<int64_t>(ToInt(wParam), 0, model.Length()));
+        if (Send(core, SCI_POSITIONBEFORE, wParam) != (raw == 0 ? 0 : model.Clamp(raw - 1)) ||
             Send(core, SCI_POSITIONAFTER, wParam) != model.After(pos) ||
             Send(core, SCI_COUNTCHARACTERS, wParam, lParam) != characters ||
             Send(core, SCI_POSITIONRELATIVE, std::min(pos, other), characters) !=
@@ -571,6 +574,19 @@ inline std::string RunSession(const std::string& bytes) {
             Send(core, SCI_POSITIONRELATIVE, std::max(pos, other), -characters) !=
                 std::min(pos, other))
             return "characters" + where;
+        // Any number of characters on or back, extremes too, stopping at the
+        // document's ends: an index into the list of character starts.
+        std::vector<int> characterStarts;
+        for (int at = 0; at <= model.Length(); ++at)
+            if (starts[static_cast<size_t>(at)] && !model.InCrLf(at))
+                characterStarts.push_back(at);
+        int64_t index = std::lower_bound(characterStarts.begin(), characterStarts.end(), pos) -
+                        characterStarts.begin();
+        index = std::clamp<int64_t>(index + ToInt(lParam), 0,
+                                    static_cast<int64_t>(characterStarts.size()) - 1);
+        if (Send(core, SCI_POSITIONRELATIVE, wParam, lParam) !=
+            characterStarts[static_cast<size_t>(index)])
+            return "characters relative" + where;
 
         // Expanding a range from the arguments, or moving its start or end
         // (whole ranges moving are checked by the edge table in core_test.cpp).
