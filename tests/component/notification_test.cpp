@@ -83,6 +83,8 @@ TEST_F(NotificationTest, EachEditIsHeardFieldByField) {
          "cmd 768 | ui 3"},
         {"the selection dropped at the end", 0, 2,
          [](NotificationTest& t) {
+             SetFocus(t.editor);
+             t.described.clear();
              t.ClickAt(1);
              t.Send(WM_MOUSEMOVE, MK_LBUTTON, t.PointOf(6));
              t.Send(WM_LBUTTONUP, 0, t.PointOf(6));
