@@ -110,6 +110,13 @@ struct Composition {
     LineMeasure measure;
 };
 
+// The balloon tip that shows a refused character (text/refusal.cpp): made
+// on first use, destroyed with the window.
+struct RefusalTip {
+    OwnedWindow window;
+    bool shown = false;
+};
+
 // Everything one editor window owns.
 struct EditorWindow {
     explicit EditorWindow(HWND window) : hwnd(window) {}
@@ -186,6 +193,7 @@ struct EditorWindow {
     UniscribeApi uniscribe;
     ImmApi imm;
     Composition composition;
+    RefusalTip refusal;
     MeasuringDC measuring;
     std::unique_ptr<Accessibility, AccessibilityDeleter> accessibility; // made when first needed
 };
@@ -238,6 +246,14 @@ bool FromCodePoint(const Encoding& encoding, char32_t value, std::string& bytes)
 int EncodeUtf16(char32_t value, wchar_t units[2]); // answers how many units it wrote
 // The case folding of a code page other than UTF-8, for searches.
 CodePageFolding FoldingOf(int codePage);
+
+// text/refusal.cpp: a text the code page cannot hold is refused with a beep
+// and shown in a balloon tip at the caret naming its first such character
+// and the code page, as an edit control shows a refused character. The
+// balloon goes after a few seconds, at the next key or click, or with the focus.
+enum class Refused { Typed, Pasted, Composed };
+void ShowRefusal(EditorWindow& w, Refused what, const wchar_t* text, size_t length);
+void DismissRefusal(EditorWindow& w, UINT message); // hides it if the message ends it
 
 // Measures the composition's text in a style; an empty one measures nothing.
 void MeasureComposition(EditorWindow& w, int style);

@@ -21,7 +21,8 @@ void TypeCharacter(EditorWindow& w, char32_t code) {
         if (code < 0x80) // the same byte in every code page the editor knows
             bytes = static_cast<char>(code);
         else if (!FromCodePoint(w.core.CurrentEncoding(), code, bytes)) {
-            MessageBeep(MB_OK);
+            wchar_t units[2];
+            ShowRefusal(w, Refused::Typed, units, static_cast<size_t>(EncodeUtf16(code, units)));
             return;
         }
         w.core.InsertAtCaret(bytes);
