@@ -358,6 +358,8 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         if (OnSysKeyDown(*w, wParam))
             return 0;
         break;
+    case WM_KEYUP:
+    case WM_SYSKEYUP: OnKeyUp(*w, wParam); break;
     case WM_SYSCHAR:
         if (wParam == '\b')
             return 0; // Alt+Backspace was handled as a key

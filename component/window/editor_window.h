@@ -313,6 +313,7 @@ bool OnSetCursor(EditorWindow& w, LPARAM lParam);
 // answers whether it took the message.
 bool OnKeyDown(EditorWindow& w, WPARAM key);
 bool OnSysKeyDown(EditorWindow& w, WPARAM key);
+void OnKeyUp(EditorWindow& w, WPARAM key);
 void OnChar(EditorWindow& w, WPARAM unit);
 LRESULT OnUniChar(EditorWindow& w, WPARAM code);
 
