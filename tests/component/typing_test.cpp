@@ -74,20 +74,19 @@ std::string PressInAnsiHost(std::vector<INPUT> keys) {
     return seen;
 }
 
+BOOL CALLBACK KeepTooltip(HWND hwnd, LPARAM found) {
+    wchar_t name[32] = {};
+    GetClassNameW(hwnd, name, 32);
+    if (std::wstring(name) == TOOLTIPS_CLASSW)
+        *reinterpret_cast<HWND*>(found) = hwnd;
+    return TRUE;
+}
+
 // The text of the thread's visible balloon; empty if none shows. (Its title
 // cannot be read back from comctl32 5, which a program without a manifest gets.)
 std::wstring Balloon(HWND* found = nullptr) {
     HWND balloon = nullptr;
-    EnumThreadWindows(
-        GetCurrentThreadId(),
-        [](HWND hwnd, LPARAM out) {
-            wchar_t name[32] = {};
-            GetClassNameW(hwnd, name, 32);
-            if (std::wstring(name) == TOOLTIPS_CLASSW)
-                *reinterpret_cast<HWND*>(out) = hwnd;
-            return TRUE;
-        },
-        reinterpret_cast<LPARAM>(&balloon));
+    EnumThreadWindows(GetCurrentThreadId(), KeepTooltip, reinterpret_cast<LPARAM>(&balloon));
     if (found)
         *found = balloon;
     if (!balloon || !IsWindowVisible(balloon))
@@ -119,6 +118,7 @@ std::string Hex(const std::string& bytes) {
 TEST_F(TypingTest, AnsiHostTypesTheRealCharacterOrRefusesIt) {
     SetForegroundWindow(parent);
     SetFocus(editor);
+    ASSERT_EQ(GetForegroundWindow(), parent) << "the keys go to the foreground window";
     ASSERT_EQ(GetFocus(), editor);
     const std::wstring tail = L", the document's code page.";
     const struct {
