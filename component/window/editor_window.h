@@ -163,7 +163,8 @@ struct EditorWindow {
     bool barsPosted = false; // a message to set the scroll bars is on its way
     // A key's work was done on its key-down (Ctrl+Backspace, Tab): the
     // control character the keyboard makes of it (0x7F or 0x08 for
-    // Ctrl+Backspace, 0x09 for Tab) is not typed as well.
+    // Ctrl+Backspace, 0x09 for Tab) is not typed as well when it comes
+    // later than the key-down, which throws away those already queued.
     bool keyDone = false;
     // Dragging the selection to move or copy it: pressed inside it, the text
     // is dragged once the pointer has moved past the system's drag distance,
