@@ -122,8 +122,12 @@ TOOLINFOW Tool(EditorWindow& w, wchar_t* text) {
 }
 
 // The window's balloon, made on first use; null if comctl32 cannot make it.
-// It is a pop-up owned by the editor's top-level window, so it shows above it.
+// It is a pop-up owned by the editor's top-level window, so it shows above
+// it, and goes with that window: one made for a window since destroyed is
+// made anew.
 HWND Balloon(EditorWindow& w) {
+    if (!IsWindow(w.refusal.window.Get()))
+        w.refusal.window.Reset();
     if (w.refusal.window.Get() || !LoadTooltipClass())
         return w.refusal.window.Get();
     auto instance = reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(w.hwnd, GWLP_HINSTANCE));
