@@ -166,6 +166,26 @@ class OwnedMenu {
     HMENU menu_;
 };
 
+// Sole owner of a window made for one editor window (its balloon tip). A
+// window the system already destroyed, with its owner, is not destroyed again.
+class OwnedWindow {
+  public:
+    OwnedWindow() = default;
+    ~OwnedWindow() { Reset(); }
+    OwnedWindow(const OwnedWindow&) = delete;
+    OwnedWindow& operator=(const OwnedWindow&) = delete;
+
+    HWND Get() const { return hwnd_; }
+    void Reset(HWND hwnd = nullptr) {
+        if (hwnd_ && IsWindow(hwnd_))
+            DestroyWindow(hwnd_);
+        hwnd_ = hwnd;
+    }
+
+  private:
+    HWND hwnd_ = nullptr;
+};
+
 // The clipboard, held open for the life of this object. Another program may
 // hold it for a moment, so opening is tried a few times before giving up.
 class OpenedClipboard {

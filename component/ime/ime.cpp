@@ -165,7 +165,8 @@ void CommitComposition(EditorWindow& w, const std::wstring& result) {
     if (result.empty())
         return;
     if (!FromUtf16(w.core.CurrentEncoding(), result.data(), result.size(), bytes)) {
-        MessageBeep(MB_OK);
+        w.composition.committed = result; // its WM_IME_CHARs are not refused again
+        ShowRefusal(w, Refused::Composed, result.data(), result.size());
         return;
     }
     unsigned version = w.core.TextVersion();

@@ -355,6 +355,7 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     // Input and layout see the view as the last requests left it.
     if (!IsRequest(message) && message != WM_NCDESTROY)
         SyncView(*w);
+    DismissRefusal(*w, message);
     switch (message) {
     case WM_NCDESTROY: OnNcDestroy(hwnd, w); break;
     case WM_CREATE: w->listener = CreateSettingsListener(hwnd); break;
@@ -400,6 +401,8 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
         if (OnSysKeyDown(*w, wParam))
             return 0;
         break;
+    case WM_KEYUP:
+    case WM_SYSKEYUP: OnKeyUp(*w, wParam); break;
     case WM_SYSCHAR:
         if (wParam == '\b')
             return 0; // Alt+Backspace was handled as a key
@@ -500,7 +503,7 @@ void Cut(EditorWindow& w) {
 
 // Replaces the selection by the clipboard's text in the document's own line
 // ends. With no text, or no memory for it, nothing changes; a text holding a
-// character the code page lacks is refused whole, with a beep.
+// character the code page lacks is refused whole, with a beep and a balloon.
 void Paste(EditorWindow& w) {
     std::string text;
     try {
@@ -508,7 +511,7 @@ void Paste(EditorWindow& w) {
         if (!ReadClipboardText(w.hwnd, wide) || wide.empty())
             return;
         if (!FromUtf16(w.core.CurrentEncoding(), wide.data(), wide.size(), text)) {
-            MessageBeep(MB_OK);
+            ShowRefusal(w, Refused::Pasted, wide.data(), wide.size());
             return;
         }
         text = ConvertLineEnds(text, w.core.LineEndText());

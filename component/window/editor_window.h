@@ -151,6 +151,13 @@ struct PendingRepaint {
     int lastLine = -1;
 };
 
+// The balloon tip that shows a refused character (text/refusal.cpp): made
+// on first use, destroyed with the window.
+struct RefusalTip {
+    OwnedWindow window;
+    bool shown = false;
+};
+
 // Everything one editor window owns.
 struct EditorWindow {
     explicit EditorWindow(HWND window) : hwnd(window), host(*this) {}
@@ -201,7 +208,8 @@ struct EditorWindow {
     bool barsPosted = false;      // a message to set the scroll bars is on its way
     // A key's work was done on its key-down (Ctrl+Backspace, Tab): the
     // control character the keyboard makes of it (0x7F or 0x08 for
-    // Ctrl+Backspace, 0x09 for Tab) is not typed as well.
+    // Ctrl+Backspace, 0x09 for Tab) is not typed as well when it comes
+    // later than the key-down, which throws away those already queued.
     bool keyDone = false;
     // Dragging the selection to move or copy it: pressed inside it, the text
     // is dragged once the pointer has moved past the system's drag distance,
@@ -231,6 +239,7 @@ struct EditorWindow {
     UniscribeApi uniscribe;
     ImmApi imm;
     Composition composition;
+    RefusalTip refusal;
     MeasuringDC measuring;
     std::unique_ptr<Accessibility, AccessibilityDeleter> accessibility; // made when first needed
 };
@@ -285,6 +294,14 @@ bool FromCodePoint(const Encoding& encoding, char32_t value, std::string& bytes)
 int EncodeUtf16(char32_t value, wchar_t units[2]); // answers how many units it wrote
 // The case folding of a code page other than UTF-8, for searches.
 CodePageFolding FoldingOf(int codePage);
+
+// text/refusal.cpp: a text the code page cannot hold is refused with a beep
+// and shown in a balloon tip at the caret naming its first such character
+// and the code page, as an edit control shows a refused character. The
+// balloon goes after a few seconds, at the next key or click, or with the focus.
+enum class Refused { Typed, Pasted, Composed };
+void ShowRefusal(EditorWindow& w, Refused what, const wchar_t* text, size_t length);
+void DismissRefusal(EditorWindow& w, UINT message); // hides it if the message ends it
 
 // Measures the composition's text in a style; an empty one measures nothing.
 void MeasureComposition(EditorWindow& w, int style);
@@ -359,6 +376,7 @@ bool OnKeyDown(EditorWindow& w, WPARAM key);
 // Notes the characters of bytes, just typed, for SCN_CHARADDED.
 void NoteTyped(EditorWindow& w, const std::string& bytes, int source);
 bool OnSysKeyDown(EditorWindow& w, WPARAM key);
+void OnKeyUp(EditorWindow& w, WPARAM key);
 void OnChar(EditorWindow& w, WPARAM unit);
 LRESULT OnUniChar(EditorWindow& w, WPARAM code);
 

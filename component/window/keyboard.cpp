@@ -25,7 +25,8 @@ void TypeCharacter(EditorWindow& w, char32_t code) {
         if (code < 0x80) // the same byte in every code page the editor knows
             bytes = static_cast<char>(code);
         else if (!FromCodePoint(w.core.CurrentEncoding(), code, bytes)) {
-            MessageBeep(MB_OK);
+            wchar_t units[2];
+            ShowRefusal(w, Refused::Typed, units, static_cast<size_t>(EncodeUtf16(code, units)));
             return;
         }
         unsigned version = w.core.TextVersion();
@@ -36,6 +37,30 @@ void TypeCharacter(EditorWindow& w, char32_t code) {
         return;
     }
     AfterEdit(w);
+}
+
+// Takes the characters TranslateMessage queued for the key being handled
+// (WM_CHAR and WM_DEADCHAR for this window: two for a dead key that does not
+// combine, for a layout's ligature or a pair of surrogates) and sends them
+// on as Unicode messages, so a host's subclass still sees them; with drop
+// they are thrown away. Answers how many it took.
+// They are taken here because this is the last moment they are UTF-16:
+// TranslateMessage queues them so, and a host that reads its queue with
+// GetMessageA, as the example must, gets them converted to its ANSI code
+// page, with best fit (Omega becomes 'O', a Chinese character '?', an emoji
+// "??"); DispatchMessageA to our Unicode window then only converts those
+// back. Read with PeekMessageW while the key-down is dispatched, after
+// TranslateMessage and before the next GetMessageA, they reach the editor
+// untouched, and one the code page cannot hold is refused. In a Unicode
+// host nothing changes; a host that never calls TranslateMessage queues none.
+int TakeQueuedCharacters(HWND hwnd, bool drop) {
+    MSG typed[8];
+    int count = 0;
+    while (count < 8 && PeekMessageW(&typed[count], hwnd, WM_CHAR, WM_DEADCHAR, PM_REMOVE))
+        ++count;
+    for (int i = 0; i < count && !drop; ++i) // the window may be gone after any of them
+        SendMessageW(hwnd, typed[i].message, typed[i].wParam, typed[i].lParam);
+    return count;
 }
 
 } // namespace
@@ -59,10 +84,12 @@ void NoteTyped(EditorWindow& w, const std::string& bytes, int source) {
     }
 }
 
+namespace {
+
 // Caret keys (Shift extends the selection, Control moves by words or to the
-// ends), the editing keys and the clipboard and undo shortcuts. Other keys
-// arrive as WM_CHAR or are not ours.
-bool OnKeyDown(EditorWindow& w, WPARAM key) {
+// ends), the editing keys and the clipboard and undo shortcuts: answers
+// whether the key's work was done. Other keys arrive as WM_CHAR or are not ours.
+bool KeyDownAction(EditorWindow& w, WPARAM key) {
     bool control = GetKeyState(VK_CONTROL) < 0;
     bool shift = GetKeyState(VK_SHIFT) < 0;
     bool alt = GetKeyState(VK_MENU) < 0; // AltGr is Control and Alt: its characters are text
@@ -165,12 +192,33 @@ bool OnKeyDown(EditorWindow& w, WPARAM key) {
     }
 }
 
+} // namespace
+
+// A key whose work is done here types nothing: the character the keyboard
+// makes of it (Control with the keypad's + under Wine types "+") is thrown
+// away. Any other key's characters are typed now, as UTF-16.
+bool OnKeyDown(EditorWindow& w, WPARAM key) {
+    bool done = KeyDownAction(w, key);
+    if (!done)
+        TakeQueuedCharacters(w.hwnd, false); // w may be gone after this
+    else if (TakeQueuedCharacters(w.hwnd, true) > 0)
+        w.keyDone = false; // its character is gone already
+    return done;
+}
+
 // Alt+Backspace undoes, as in every Windows edit control.
 bool OnSysKeyDown(EditorWindow& w, WPARAM key) {
     if (key != VK_BACK)
         return false;
     Undo(w);
     return true;
+}
+
+// A character typed by its code, Alt with the keypad's digits, is queued
+// at Alt's release: it is taken as UTF-16 then.
+void OnKeyUp(EditorWindow& w, WPARAM key) {
+    if (key == VK_MENU)
+        TakeQueuedCharacters(w.hwnd, false);
 }
 
 // WM_CHAR and WM_IME_CHAR bring UTF-16 units: a character outside the

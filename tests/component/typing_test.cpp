@@ -1,0 +1,185 @@
+// Keys typed through the system's real keyboard path into an ANSI host: a
+// message loop of GetMessageA, TranslateMessage and DispatchMessageA, as the
+// example's. The keys are made with SendInput: KEYEVENTF_UNICODE gives a
+// VK_PACKET key-down whose TranslateMessage queues the UTF-16 unit as a
+// WM_CHAR, under Wine as on Windows, whatever the keyboard layout (keybd_event
+// would need a layout holding the character, and Wine's layouts follow the X
+// keyboard, which has no key for a Chinese character or an emoji).
+#include "tests/component/editor_fixture.h"
+#include <commctrl.h>
+#include <cstdio>
+
+namespace {
+
+using TypingTest = EditorTest;
+
+// A key press and release, or one for each UTF-16 unit of a text.
+void AddKey(std::vector<INPUT>& keys, WORD key, WORD unit = 0) {
+    for (DWORD up : {0, KEYEVENTF_KEYUP}) {
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = key;
+        input.ki.wScan = unit;
+        input.ki.dwFlags = up | (unit ? KEYEVENTF_UNICODE : 0);
+        keys.push_back(input);
+    }
+}
+std::vector<INPUT> Typed(const wchar_t* text) {
+    std::vector<INPUT> keys;
+    for (; *text; ++text)
+        AddKey(keys, 0, *text);
+    return keys;
+}
+// A key pressed with Control held, or alone.
+std::vector<INPUT> WithControl(WORD key, bool control = true) {
+    std::vector<INPUT> keys;
+    AddKey(keys, key);
+    if (control) {
+        std::vector<INPUT> held;
+        AddKey(held, VK_CONTROL);
+        keys.insert(keys.begin(), held[0]);
+        keys.push_back(held[1]);
+    }
+    return keys;
+}
+
+// Sends the keys and runs the ANSI loop until every key's release was
+// dispatched and nothing more is queued, for at most two seconds; answers
+// the keyboard messages seen, or says it timed out.
+std::string PressInAnsiHost(std::vector<INPUT> keys) {
+    int releases = 0;
+    for (const INPUT& input : keys)
+        releases += (input.ki.dwFlags & KEYEVENTF_KEYUP) != 0;
+    if (SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT)) != keys.size())
+        return "SendInput failed";
+    UINT_PTR limit = SetTimer(nullptr, 0, 2000, nullptr);
+    std::string seen;
+    MSG msg;
+    while ((releases > 0 || PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) &&
+           GetMessageA(&msg, nullptr, 0, 0) > 0) {
+        if (msg.message == WM_TIMER && !msg.hwnd && msg.wParam == limit) {
+            seen += " timed out";
+            break;
+        }
+        if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) {
+            char item[40];
+            snprintf(item, sizeof item, " %X:%X", msg.message, static_cast<unsigned>(msg.wParam));
+            seen += item;
+        }
+        releases -= msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP;
+        TranslateMessage(&msg);
+        DispatchMessageA(&msg);
+    }
+    KillTimer(nullptr, limit);
+    return seen;
+}
+
+BOOL CALLBACK KeepTooltip(HWND hwnd, LPARAM found) {
+    wchar_t name[32] = {};
+    GetClassNameW(hwnd, name, 32);
+    if (std::wstring(name) == TOOLTIPS_CLASSW)
+        *reinterpret_cast<HWND*>(found) = hwnd;
+    return TRUE;
+}
+
+// The text of the thread's visible balloon; empty if none shows. (Its title
+// cannot be read back from comctl32 5, which a program without a manifest gets.)
+std::wstring Balloon(HWND* found = nullptr) {
+    HWND balloon = nullptr;
+    EnumThreadWindows(GetCurrentThreadId(), KeepTooltip, reinterpret_cast<LPARAM>(&balloon));
+    if (found)
+        *found = balloon;
+    if (!balloon || !IsWindowVisible(balloon))
+        return L"";
+    wchar_t text[256] = {};
+    TOOLINFOW tool{};
+    tool.cbSize = TTTOOLINFOW_V2_SIZE;
+    tool.lpszText = text;
+    SendMessageW(balloon, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&tool));
+    SendMessageW(balloon, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&tool));
+    return text;
+}
+
+std::string Hex(const std::string& bytes) {
+    std::string hex;
+    for (unsigned char byte : bytes) {
+        char item[4];
+        snprintf(item, sizeof item, " %02X", byte);
+        hex += item;
+    }
+    return hex;
+}
+
+// Each row: a code page, the clipboard's text (or none), the keys, and then
+// the document's bytes, the zoom and the balloon's text (empty: none shows).
+// In the ANSI host (code page 1252) a character outside the document's code
+// page is refused and named, not typed as '?' or a look-alike; one inside it
+// arrives once; Control with the keypad's + or - zooms and types nothing.
+TEST_F(TypingTest, AnsiHostTypesTheRealCharacterOrRefusesIt) {
+    SetForegroundWindow(parent);
+    SetFocus(editor);
+    ASSERT_EQ(GetForegroundWindow(), parent) << "the keys go to the foreground window";
+    ASSERT_EQ(GetFocus(), editor);
+    const std::wstring tail = L", the document's code page.";
+    const struct {
+        int codePage;
+        const wchar_t* clipboard;
+        std::vector<INPUT> keys;
+        const char* text;
+        int zoom;
+        std::wstring balloon;
+    } rows[] = {
+        {0, nullptr, Typed(L"\x4E2D"), "", 0,
+         std::wstring(L"U+4E2D \x4E2D cannot be typed here: it is not in code page 1252") + tail},
+        {0, nullptr, Typed(L"\x3A9"), "", 0,
+         std::wstring(L"U+03A9 \x3A9 cannot be typed here: it is not in code page 1252") + tail},
+        {0, nullptr, Typed(L"\xD83D\xDE00"), "", 0,
+
+         std::wstring(L"U+1F600 \xD83D\xDE00 cannot be typed here: it is not in code page 1252") +
+             tail},
+        {0, nullptr, Typed(L"\xE9\x20AC"), "\xE9\x80", 0, L""},
+        {932, nullptr, Typed(L"\x4E2D\xE4"), "\x92\x86", 0,
+         std::wstring(L"U+00E4 \xE4 cannot be typed here: it is not in code page 932") + tail},
+        {65001, nullptr, Typed(L"\xD83D\xDE00\x3A9"), "\xF0\x9F\x98\x80\xCE\xA9", 0, L""},
+        {0, L"caf\xE9 \x3A9", WithControl('V'), "", 0,
+
+         std::wstring(L"Nothing was pasted: the text holds U+03A9 \x3A9, which is not in code "
+                      L"page 1252") +
+             tail},
+        {0, nullptr, WithControl(VK_ADD), "", 1, L""},
+        {0, nullptr, WithControl(VK_SUBTRACT), "", -1, L""},
+        {0, nullptr, WithControl(VK_ADD, false), "+", 0, L""},
+    };
+    for (const auto& row : rows) {
+        Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+        Call(SCI_SETCODEPAGE, row.codePage);
+        Call(SCI_SETZOOM, 0);
+        if (row.clipboard) {
+            OpenClipboard(parent);
+            EmptyClipboard();
+            size_t size = (wcslen(row.clipboard) + 1) * sizeof(wchar_t);
+            HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
+            memcpy(GlobalLock(memory), row.clipboard, size);
+            GlobalUnlock(memory);
+            SetClipboardData(CF_UNICODETEXT, memory);
+            CloseClipboard();
+        }
+        std::string seen = PressInAnsiHost(row.keys);
+        std::string held = Hex(Text());
+        EXPECT_EQ(held, Hex(row.text)) << "row " << &row - rows << ", keys" << seen;
+        EXPECT_EQ(Call(SCI_GETZOOM), row.zoom) << "row " << &row - rows << ", keys" << seen;
+        EXPECT_EQ(Balloon(), row.balloon) << "row " << &row - rows << ", the editor held" << held;
+    }
+
+    // The balloon goes at a click, and with the window.
+    PressInAnsiHost(Typed(L"\x4E2D"));
+    HWND balloon = nullptr;
+    EXPECT_NE(Balloon(&balloon), L"");
+    SendMessageW(editor, WM_LBUTTONDOWN, 0, MAKELPARAM(100, 5));
+    SendMessageW(editor, WM_LBUTTONUP, 0, MAKELPARAM(100, 5));
+    EXPECT_EQ(Balloon(), L"") << "hidden by a click";
+    DestroyWindow(editor);
+    EXPECT_FALSE(IsWindow(balloon)) << "destroyed with the editor";
+}
+
+} // namespace
