@@ -2,6 +2,7 @@
 // integers; every one is clamped or checked before it reaches the core.
 #include "component/core/editor_core.h"
 #include "component/core/editor_core_impl.h"
+#include "component/core/regex.h"
 #include "kalmor.h"
 
 #include <algorithm>
@@ -149,6 +150,27 @@ intptr_t EditorCore::DispatchSearchRequest(unsigned message, uintptr_t wParam, i
         core.targetEnd = end + Length() - before;
         return core.targetEnd - start;
     }
+    case SCI_REPLACETARGETRE: {
+        // The replacement with the last match's groups put in, replaced as SCI_REPLACETARGET does.
+        if (lParam == 0 || ToInt(wParam) > kMaxDocumentLength) {
+            return 0;
+        }
+        size_t length = ToInt(wParam) < 0 ? std::strlen(ToText(lParam)) : ToInt(wParam);
+        std::string text =
+            ExpandReplacement(core.regex.get(), CurrentEncoding(), ToText(lParam), length);
+        return DispatchSearchRequest(SCI_REPLACETARGET, text.size(),
+                                     reinterpret_cast<intptr_t>(text.data()));
+    }
+    case SCI_GETTAG: {
+        int tag = ToInt(wParam);
+        std::string text = core.regex && tag >= 0 && tag < kRegexTags ? core.regex->tags[tag] : "";
+        if (char* buffer = reinterpret_cast<char*>(lParam)) {
+            std::memcpy(buffer, text.c_str(), text.size() + 1);
+        }
+        return static_cast<intptr_t>(text.size());
+    }
+    case SCI_SETSTATUS: core.status = ToInt(wParam); return 0;
+    case SCI_GETSTATUS: return core.status;
     case SCI_FINDTEXT: {
         auto* record = reinterpret_cast<Sci_TextToFind*>(lParam);
         if (record == nullptr || record->lpstrText == nullptr) {
@@ -390,6 +412,10 @@ intptr_t EditorCore::Dispatch(unsigned message, uintptr_t wParam, intptr_t lPara
     case SCI_GETSEARCHFLAGS:
     case SCI_SEARCHINTARGET:
     case SCI_REPLACETARGET:
+    case SCI_REPLACETARGETRE:
+    case SCI_GETTAG:
+    case SCI_SETSTATUS:
+    case SCI_GETSTATUS:
     case SCI_FINDTEXT:
     case SCI_SEARCHANCHOR:
     case SCI_SEARCHNEXT:

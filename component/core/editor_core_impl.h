@@ -14,6 +14,8 @@
 
 namespace kalmor {
 
+struct RegexState;
+
 constexpr int kKeywordSetCount = 9;
 
 // One replacement as the history keeps it: at position, removedLength bytes
@@ -111,6 +113,10 @@ struct EditorCore::Impl {
     int CountFoldingToAscii(int start, int end);
     std::map<int, CodePageFolding> foldings;
     const CodePageFolding& Folding();
+    // Regular expressions (regex.h): the last program and match; the status
+    // SCI_GETSTATUS reads, SC_STATUS_WARN_REGEX after a bad or over-budget pattern.
+    std::shared_ptr<RegexState> regex;
+    int status = 0;
     // Code editing.
     int tabWidth = 8;
     int indent = 0; // 0: the tab width
