@@ -188,6 +188,65 @@ bool Nullable(const Node& node) {
     }
 }
 
+// The threads of the Pike VM at one position, in priority order, each with
+// its capture registers; which instructions the closure has visited.
+class ThreadList {
+  public:
+    void Reset(size_t size, int slots) {
+        if (seen_.size() != size) {
+            seen_.assign(size, 0);
+            stamp_ = 1;
+        }
+        slots_ = slots;
+        Clear();
+    }
+    void Clear() {
+        pcs_.clear();
+        caps_.clear();
+        if (++stamp_ == 0) {
+            std::fill(seen_.begin(), seen_.end(), 0);
+            stamp_ = 1;
+        }
+    }
+    bool Empty() const { return pcs_.empty(); }
+    size_t Size() const { return pcs_.size(); }
+    int Pc(size_t i) const { return pcs_[i]; }
+    const int* Caps(size_t i) const { return &caps_[i * static_cast<size_t>(slots_)]; }
+    // Marks pc visited; false when it already was.
+    bool Visit(int pc) {
+        if (seen_[static_cast<size_t>(pc)] == stamp_) {
+            return false;
+        }
+        seen_[static_cast<size_t>(pc)] = stamp_;
+        return true;
+    }
+    void Push(int pc, const int* caps) {
+        pcs_.push_back(pc);
+        caps_.insert(caps_.end(), caps, caps + slots_);
+    }
+    void Swap(ThreadList& other) {
+        std::swap(pcs_, other.pcs_);
+        std::swap(caps_, other.caps_);
+        std::swap(seen_, other.seen_);
+        std::swap(stamp_, other.stamp_);
+    }
+
+  private:
+    std::vector<int> pcs_;
+    std::vector<int> caps_;
+    std::vector<unsigned> seen_;
+    unsigned stamp_ = 1;
+    int slots_ = 2;
+};
+
+// A branch to try (slot -2: pc and the position in value) or a register
+// to put back (slot and its value).
+struct Pending {
+    int pc;
+    int slot;
+    int value;
+};
+
 } // namespace
 
 // A compiled pattern with what speeds its search up: the ASCII bytes a
@@ -201,6 +260,10 @@ struct RegexProgram {
     bool backRefs = false;
     std::array<bool, 128> first{};
     std::string prefix;
+    // Room the searches reuse, so that searching again allocates nothing.
+    mutable ThreadList lists[3];
+    mutable std::vector<Pending> stack;
+    mutable std::vector<int> scratch;
 };
 
 RegexState::RegexState() = default;
@@ -757,55 +820,6 @@ std::unique_ptr<RegexProgram> Compile(const std::string& pattern, int flags,
     return program;
 }
 
-// The threads of the Pike VM at one position, in priority order, each with
-// its capture registers; which instructions the closure has visited.
-class ThreadList {
-  public:
-    void Reset(size_t size, int slots) {
-        seen_.assign(size, 0);
-        stamp_ = 1;
-        slots_ = slots;
-        Clear();
-    }
-    void Clear() {
-        pcs_.clear();
-        caps_.clear();
-        if (++stamp_ == 0) {
-            std::fill(seen_.begin(), seen_.end(), 0);
-            stamp_ = 1;
-        }
-    }
-    bool Empty() const { return pcs_.empty(); }
-    size_t Size() const { return pcs_.size(); }
-    int Pc(size_t i) const { return pcs_[i]; }
-    const int* Caps(size_t i) const { return &caps_[i * static_cast<size_t>(slots_)]; }
-    // Marks pc visited; false when it already was.
-    bool Visit(int pc) {
-        if (seen_[static_cast<size_t>(pc)] == stamp_) {
-            return false;
-        }
-        seen_[static_cast<size_t>(pc)] = stamp_;
-        return true;
-    }
-    void Push(int pc, const int* caps) {
-        pcs_.push_back(pc);
-        caps_.insert(caps_.end(), caps, caps + slots_);
-    }
-    void Swap(ThreadList& other) {
-        std::swap(pcs_, other.pcs_);
-        std::swap(caps_, other.caps_);
-        std::swap(seen_, other.seen_);
-        std::swap(stamp_, other.stamp_);
-    }
-
-  private:
-    std::vector<int> pcs_;
-    std::vector<int> caps_;
-    std::vector<unsigned> seen_;
-    unsigned stamp_ = 1;
-    int slots_ = 2;
-};
-
 // One search of one program over [start, end) of the document.
 class Matcher {
   public:
@@ -880,7 +894,10 @@ class Matcher {
         }
         return pos;
     }
-    bool CanStart(int pos) { return !InsideCrLf(pos) && (!prefixed_ || NextStart(pos) == pos); }
+    // With a prefix, threads start at every position from the place it was
+    // found on (those where it is not die at once), so the plain search runs
+    // only when no thread is left.
+    bool CanStart(int pos) const { return !InsideCrLf(pos) && (!prefixed_ || pos >= candidate_); }
 
     // Adds the thread at pc with the registers caps (changed, then put back)
     // and every thread it leads to without consuming, in priority order.
@@ -936,8 +953,7 @@ class Matcher {
         int slots = program_.slots;
         cur_.Reset(size, slots);
         next_.Reset(size, slots);
-        ThreadList fresh;
-        fresh.Reset(latest ? size : 0, slots);
+        fresh_.Reset(latest ? size : 0, slots);
         scratch_.assign(static_cast<size_t>(slots), -1);
         bool matched = false;
         for (int pos = start_;;) {
@@ -952,14 +968,14 @@ class Matcher {
             }
             if ((latest || !matched) && CanStart(pos)) {
                 if (latest) {
-                    fresh.Clear();
-                    StartThread(fresh, pos);
+                    fresh_.Clear();
+                    StartThread(fresh_, pos);
                     for (size_t i = 0; i < cur_.Size(); ++i) {
-                        if (fresh.Visit(cur_.Pc(i))) {
-                            fresh.Push(cur_.Pc(i), cur_.Caps(i));
+                        if (fresh_.Visit(cur_.Pc(i))) {
+                            fresh_.Push(cur_.Pc(i), cur_.Caps(i));
                         }
                     }
-                    cur_.Swap(fresh);
+                    cur_.Swap(fresh_);
                 } else {
                     StartThread(cur_, pos);
                 }
@@ -1136,14 +1152,6 @@ class Matcher {
         return true;
     }
 
-    // A branch to try (slot -2: pc and the position in value) or a register
-    // to put back (slot and its value).
-    struct Pending {
-        int pc;
-        int slot;
-        int value;
-    };
-
     const RegexProgram& program_;
     const std::vector<Instruction>& code_;
     EditorCore& core_;
@@ -1157,10 +1165,11 @@ class Matcher {
     int lastEnd_ = -1;   // where the last character decoded ends
     bool lastWord_ = false;
     long long steps_ = 0;
-    std::vector<Pending> stack_;
-    std::vector<int> scratch_;
-    ThreadList cur_;
-    ThreadList next_;
+    std::vector<Pending>& stack_ = program_.stack;
+    std::vector<int>& scratch_ = program_.scratch;
+    ThreadList& cur_ = program_.lists[0];
+    ThreadList& next_ = program_.lists[1];
+    ThreadList& fresh_ = program_.lists[2];
 };
 
 } // namespace
