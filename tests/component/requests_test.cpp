@@ -13,7 +13,8 @@ TEST_F(EditorTest, BadRequestsAnswerSafelyThroughBothRoutes) {
                     request == SCI_REPLACESEL || request == SCI_STYLEGETFONT ||
                     request == SCI_FINDTEXT || request == SCI_SEARCHINTARGET ||
                     request == SCI_REPLACETARGET || request == SCI_SEARCHNEXT ||
-                    request == SCI_SEARCHPREV;
+                    request == SCI_SEARCHPREV || request == SCI_REPLACETARGETRE ||
+                    request == SCI_GETTAG;
         for (LPARAM value :
              {LPARAM{0}, LPARAM{-1}, LPARAM{-1000000}, LPARAM{0x7FFFFFFF}, LPARAM{INTPTR_MAX}}) {
             WPARAM wParam = request == SCI_SETPROPERTY ? 0 : static_cast<WPARAM>(value);
