@@ -119,8 +119,10 @@ intptr_t EditorCore::DispatchSearchRequest(unsigned message, uintptr_t wParam, i
     case SCI_SETSEARCHFLAGS: core.searchFlags = ToInt(wParam); return 0;
     case SCI_GETSEARCHFLAGS: return core.searchFlags;
     case SCI_SEARCHINTARGET: {
-        // A text longer than the document cannot be in it, and is not read.
-        if (lParam == 0 || ToInt(wParam) > Length()) {
+        // A text longer than the document cannot be in it, and is not read;
+        // a pattern can match text shorter than itself.
+        bool pattern = core.searchFlags & (SCFIND_REGEXP | SCFIND_CXX11REGEX);
+        if (lParam == 0 || ToInt(wParam) > (pattern ? kMaxDocumentLength : Length())) {
             return -1;
         }
         std::string text(ToText(lParam), static_cast<size_t>(std::max(ToInt(wParam), 0)));

@@ -208,6 +208,12 @@ TEST(Regex, ReplaceTargetWithGroups) {
     Send(core, SCI_SETTARGETEND, 0);
     EXPECT_EQ(Send(core, SCI_SEARCHINTARGET, pattern.size(), Pointer(pattern.c_str())), 0);
     EXPECT_EQ(Tag(core, 2), "\x83\x5C");
+    // A pattern longer than the text it finds.
+    core.SetText("12");
+    Send(core, SCI_SETTARGETSTART, 0);
+    Send(core, SCI_SETTARGETEND, 2);
+    EXPECT_EQ(Send(core, SCI_SEARCHINTARGET, 6, Pointer("[0-9]+")), 0);
+    EXPECT_EQ(Send(core, SCI_GETTARGETEND), 2);
 }
 
 // A pattern for the model: the tree it was printed from.
