@@ -218,21 +218,8 @@ TEST(Regex, ReplaceTargetWithGroups) {
 
 // A pattern for the model: the tree it was printed from.
 struct Pattern {
-    enum Kind {
-        Char,
-        Any,
-        Class,
-        Named,
-        LineStart,
-        LineEnd,
-        WordStart,
-        WordEnd,
-        Group,
-        Seq,
-        Alt,
-        Repeat,
-        Ref
-    } kind = Seq;
+    enum Kind { Char, Any, Class, Named, Bol, Eol, Bow, Eow, Group, Seq, Alt, Repeat, Ref };
+    Kind kind = Seq;
     std::string text;                 // a character's bytes, a named class's letter
     std::vector<std::string> members; // a bracket's characters
     bool negated = false, greedy = true;
@@ -241,17 +228,12 @@ struct Pattern {
 };
 
 bool Nullable(const Pattern& p) {
-    switch (p.kind) {
-    case Pattern::Char:
-    case Pattern::Any:
-    case Pattern::Class:
-    case Pattern::Named: return false;
-    case Pattern::Group: return Nullable(p.kids[0]);
-    case Pattern::Seq: return std::all_of(p.kids.begin(), p.kids.end(), Nullable);
-    case Pattern::Alt: return std::any_of(p.kids.begin(), p.kids.end(), Nullable);
-    case Pattern::Repeat: return p.min == 0 || Nullable(p.kids[0]);
-    default: return true;
-    }
+    bool all = std::all_of(p.kids.begin(), p.kids.end(), Nullable);
+    bool any = std::any_of(p.kids.begin(), p.kids.end(), Nullable);
+    return p.kind == Pattern::Alt                               ? any
+           : p.kind == Pattern::Repeat                          ? p.min == 0 || any
+           : p.kind == Pattern::Seq || p.kind == Pattern::Group ? all
+                                                                : p.kind > Pattern::Named;
 }
 
 // Random patterns in one grammar from the characters of one code page.
@@ -281,7 +263,7 @@ struct Generator {
         } else if (kind == 6) {
             p.kind = Pattern::Named, p.text = "wdsW"[Pick(4)];
         } else if (kind == 7) {
-            p.kind = static_cast<Pattern::Kind>(Pattern::LineStart + Pick(4));
+            p.kind = static_cast<Pattern::Kind>(Pattern::Bol + Pick(4));
         } else if (kind == 8 && !closed.empty()) {
             p.kind = Pattern::Ref,
             p.group = closed[static_cast<size_t>(Pick(static_cast<int>(closed.size())))];
@@ -295,7 +277,7 @@ struct Generator {
             if (p.group > 0)
                 closed.push_back(p.group);
         }
-        if ((p.kind >= Pattern::LineStart && p.kind <= Pattern::WordEnd) || Pick(3) != 0)
+        if ((p.kind >= Pattern::Bol && p.kind <= Pattern::Eow) || Pick(3) != 0)
             return p;
         // A repeat; one with no limit only of what cannot match nothing.
         Pattern r;
@@ -329,15 +311,14 @@ struct Generator {
         case Pattern::Char: return p.text;
         case Pattern::Any: return ".";
         case Pattern::Class:
-            out = p.negated ? "[^" : "[";
             for (const std::string& m : p.members)
                 out += m;
-            return out + "]";
+            return (p.negated ? "[^" : "[") + out + "]";
         case Pattern::Named: return "\\" + p.text;
-        case Pattern::LineStart: return "^";
-        case Pattern::LineEnd: return "$";
-        case Pattern::WordStart: return "\\<";
-        case Pattern::WordEnd: return "\\>";
+        case Pattern::Bol: return "^";
+        case Pattern::Eol: return "$";
+        case Pattern::Bow: return "\\<";
+        case Pattern::Eow: return "\\>";
         case Pattern::Ref: return "\\" + std::to_string(p.group);
         case Pattern::Group: return (p.group ? open : "(?:") + Print(p.kids[0]) + close;
         case Pattern::Seq:
@@ -373,6 +354,9 @@ struct Matcher {
         for (size_t i = 0; i <= text.size(); ++i)
             if (at[i])
                 starts.push_back(static_cast<int>(i));
+    }
+    int Index(int pos) const { // of the character holding byte pos
+        return int(std::upper_bound(starts.begin(), starts.end(), pos) - starts.begin()) - 1;
     }
     std::string Bytes(int i) const { return text.substr(starts[i], starts[i + 1] - starts[i]); }
     // A character's value, and its folded value unless the case must match.
@@ -429,31 +413,22 @@ struct Matcher {
     bool Match(const Pattern& p, int i, const Next& next) {
         int b = Byte(starts[i] - 1), a = Byte(starts[i]);
         switch (p.kind) {
-        case Pattern::LineStart: return (b < 0 || b == '\n' || (b == '\r' && a != '\n')) && next(i);
-        case Pattern::LineEnd: return (a < 0 || a == '\r' || (a == '\n' && b != '\r')) && next(i);
-        case Pattern::WordStart: return !Word(i - 1) && Word(i) && next(i);
-        case Pattern::WordEnd: return Word(i - 1) && !Word(i) && next(i);
+        case Pattern::Bol: return (b < 0 || b == '\n' || (b == '\r' && a != '\n')) && next(i);
+        case Pattern::Eol: return (a < 0 || a == '\r' || (a == '\n' && b != '\r')) && next(i);
+        case Pattern::Bow: return !Word(i - 1) && Word(i) && next(i);
+        case Pattern::Eow: return Word(i - 1) && !Word(i) && next(i);
         case Pattern::Seq: return Sequence(p, 0, i, next);
         case Pattern::Alt:
             return std::any_of(p.kids.begin(), p.kids.end(),
                                [&](const Pattern& kid) { return Match(kid, i, next); });
-        case Pattern::Group: {
-            if (!p.group)
-                return Match(p.kids[0], i, next);
+        case Pattern::Group: { // remembered on the way out, put back when the rest fails
             int* slot = &caps[2 * p.group];
-            int saved[2] = {slot[0], slot[1]};
-            slot[0] = i;
-            bool ok = Match(p.kids[0], i, [&](int j) {
-                int end0 = slot[1], start0 = slot[0];
-                slot[0] = i, slot[1] = j;
-                if (next(j))
-                    return true;
-                slot[0] = start0, slot[1] = end0;
-                return false;
+            return Match(p.kids[0], i, [&](int j) {
+                int before[2] = {slot[0], slot[1]};
+                if (p.group)
+                    slot[0] = i, slot[1] = j;
+                return next(j) || (slot[0] = before[0], slot[1] = before[1], false);
             });
-            if (!ok)
-                slot[0] = saved[0], slot[1] = saved[1];
-            return ok;
         }
         case Pattern::Repeat: return Repeat(p, 0, i, next);
         case Pattern::Ref: {
@@ -544,13 +519,7 @@ TEST(Regex, RandomPatternsAgreeWithTheBacktrackingMatcher) {
                                   : static_cast<int>(random() % (text.size() + 1));
             bool backward = random() % 3 == 0;
             Matcher model(text, page.codePage, flags);
-            auto index = [&](int pos) { // of the character holding byte pos
-                return static_cast<int>(
-                           std::upper_bound(model.starts.begin(), model.starts.end(), pos) -
-                           model.starts.begin()) -
-                       1;
-            };
-            int low = index(std::min(from, to)), high = index(std::max(from, to));
+            int low = model.Index(std::min(from, to)), high = model.Index(std::max(from, to));
             std::pair<int, int> want = model.Find(root, low, high, backward);
             std::array<int, 20> caps = backward ? model.best : model.caps;
             std::pair<int, int> got =
