@@ -1,7 +1,10 @@
 // Times searching and replacing in the core: a million lines searched for a
 // text that is not there, with and without case, in ANSI and in UTF-8, beside
 // memchr over the same bytes; and every occurrence of a word replaced through
-// the target requests, in documents of two sizes.
+// the target requests, in documents of two sizes. Then regular expressions:
+// a pattern with a literal prefix beside the plain search of that literal,
+// every run of digits, and two patterns that backtracking engines take
+// exponential time over.
 #include "bench/repeated_listing.h"
 #include "tests/core/test_support.h"
 
@@ -95,6 +98,71 @@ void ReplaceRow(int lines) {
                 best, best * 1e3 / replaced);
 }
 
+// Every match through the target, as a host's find-all does (each search
+// starts where the last match ended): the count and the best of five times.
+std::pair<int, double> FindAll(EditorCore& core, const std::string& pattern, int flags) {
+    int count = 0;
+    double best = BestMilliseconds([&] {
+        count = 0;
+        Send(core, SCI_SETSEARCHFLAGS, flags);
+        Send(core, SCI_SETTARGETSTART, 0);
+        Send(core, SCI_SETTARGETEND, core.Length());
+        while (Send(core, SCI_SEARCHINTARGET, static_cast<intptr_t>(pattern.size()),
+                    Pointer(pattern.c_str())) >= 0) {
+            ++count;
+            Send(core, SCI_SETTARGETSTART, Send(core, SCI_GETTARGETEND));
+            Send(core, SCI_SETTARGETEND, core.Length());
+        }
+    });
+    return {count, best};
+}
+
+// A pattern whose matches all start with a literal, beside the plain search
+// for that literal, both finding every match in the document.
+void PrefixRow(EditorCore& core, const char* pattern, const char* literal, int flags) {
+    auto [matches, time] = FindAll(core, pattern, SCFIND_REGEXP | flags);
+    auto [found, plain] = FindAll(core, literal, flags);
+    std::printf("| `%s`%s | %d | %.1f ms | `%s`: %d, %.1f ms | %.1f x |\n", pattern,
+                flags ? "" : " without case", matches, time, literal, found, plain, time / plain);
+}
+
+void RegexRows() {
+    EditorCore core;
+    core.SetText(RepeatedListing(1000000));
+    std::printf(
+        "\n| Pattern, every match in %.1f MB | Matches | Time | Plain search of its literal "
+        "| Ratio |\n|---|---:|---:|---:|---:|\n",
+        core.Length() / 1e6);
+    PrefixRow(core, "Sub \\w+", "Sub ", SCFIND_MATCHCASE);
+    PrefixRow(core, "Sub \\w+", "Sub ", 0);
+    PrefixRow(core, "Sub Zq\\w+", "Sub Zq", SCFIND_MATCHCASE);
+    auto [digits, time] = FindAll(core, "[0-9]+", SCFIND_REGEXP);
+    std::printf("| `[0-9]+` | %d | %.1f ms (%.0f MB/s) | | |\n", digits, time,
+                core.Length() / 1e3 / time);
+    // One search through the whole document, in and out of every number.
+    double once =
+        BestMilliseconds([&] { core.Find(0, core.Length(), "[0-9]{9}", SCFIND_CXX11REGEX); });
+    std::printf("| `[0-9]{9}`, not there | 0 | %.1f ms (%.0f MB/s) | | |\n", once,
+                core.Length() / 1e3 / once);
+
+    std::printf(
+        "\n| Runaway pattern on 30,000 `a`s | Answer | Time | Status |\n|---|---:|---:|---:|\n");
+    core.SetText(std::string(30000, 'a'));
+    const struct {
+        const char* pattern;
+        int flags;
+    } runaway[] = {{"(a*)*b", SCFIND_CXX11REGEX}, {"\\(a*\\)*\\1b", SCFIND_REGEXP}};
+    for (const auto& r : runaway) {
+        int answer = 0;
+        double ms = BestMilliseconds([&] {
+            Send(core, SCI_SETSTATUS, 0);
+            answer = core.Find(0, core.Length(), r.pattern, r.flags).first;
+        });
+        std::printf("| `%s` | %d | %.1f ms | %d |\n", r.pattern, answer, ms,
+                    static_cast<int>(Send(core, SCI_GETSTATUS)));
+    }
+}
+
 } // namespace
 
 int main() {
@@ -106,5 +174,6 @@ int main() {
         "\n| Replace through the target | Matches | Time | Per match |\n|---|---:|---:|---:|\n");
     ReplaceRow(10000);
     ReplaceRow(100000);
+    RegexRows();
     return 0;
 }

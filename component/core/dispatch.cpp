@@ -3,6 +3,7 @@
 #include "component/core/editor_core.h"
 #include "component/core/editor_core_impl.h"
 #include "component/core/requests.h"
+#include "component/core/regex.h"
 #include "kalmor.h"
 
 #include <algorithm>
@@ -119,8 +120,10 @@ intptr_t EditorCore::DispatchSearchRequest(unsigned message, uintptr_t wParam, i
     case SCI_SETSEARCHFLAGS: core.searchFlags = ToInt(wParam); return 0;
     case SCI_GETSEARCHFLAGS: return core.searchFlags;
     case SCI_SEARCHINTARGET: {
-        // A text longer than the document cannot be in it, and is not read.
-        if (lParam == 0 || ToInt(wParam) > Length()) {
+        // A text longer than the document cannot be in it, and is not read;
+        // a pattern can match text shorter than itself.
+        bool pattern = core.searchFlags & (SCFIND_REGEXP | SCFIND_CXX11REGEX);
+        if (lParam == 0 || ToInt(wParam) > (pattern ? kMaxDocumentLength : Length())) {
             return -1;
         }
         std::string text(ToText(lParam), static_cast<size_t>(std::max(ToInt(wParam), 0)));
@@ -150,6 +153,27 @@ intptr_t EditorCore::DispatchSearchRequest(unsigned message, uintptr_t wParam, i
         core.targetEnd = end + Length() - before;
         return core.targetEnd - start;
     }
+    case SCI_REPLACETARGETRE: {
+        // The replacement with the last match's groups put in, replaced as SCI_REPLACETARGET does.
+        if (lParam == 0 || ToInt(wParam) > kMaxDocumentLength) {
+            return 0;
+        }
+        size_t length = ToInt(wParam) < 0 ? std::strlen(ToText(lParam)) : ToInt(wParam);
+        std::string text =
+            ExpandReplacement(core.regex.get(), CurrentEncoding(), ToText(lParam), length);
+        return DispatchSearchRequest(SCI_REPLACETARGET, text.size(),
+                                     reinterpret_cast<intptr_t>(text.data()));
+    }
+    case SCI_GETTAG: {
+        int tag = ToInt(wParam);
+        std::string text = core.regex && tag >= 0 && tag < kRegexTags ? core.regex->tags[tag] : "";
+        if (char* buffer = reinterpret_cast<char*>(lParam)) {
+            std::memcpy(buffer, text.c_str(), text.size() + 1);
+        }
+        return static_cast<intptr_t>(text.size());
+    }
+    case SCI_SETSTATUS: core.status = ToInt(wParam); return 0;
+    case SCI_GETSTATUS: return core.status;
     case SCI_FINDTEXT: {
         auto* record = reinterpret_cast<Sci_TextToFind*>(lParam);
         if (record == nullptr || record->lpstrText == nullptr) {

@@ -193,7 +193,8 @@ class EditorCore {
     // values. A match starts and ends on character boundaries. {-1, -1} when
     // none. Without SCFIND_MATCHCASE letters compare by Unicode's simple case
     // folding in UTF-8 and by the code page's own in the others (as the
-    // folding source says; ASCII letters alone without one).
+    // folding source says; ASCII letters alone without one). With
+    // SCFIND_REGEXP or SCFIND_CXX11REGEX the text is a pattern (regex.h).
     std::pair<int, int> Find(int from, int to, const std::string& text, int flags);
     void SetCodePageFolding(CodePageFoldingSource source);
 

@@ -15,6 +15,8 @@
 
 namespace kalmor {
 
+struct RegexState;
+
 constexpr int kKeywordSetCount = 9;
 
 // One replacement as the history keeps it: at position, removedLength bytes
@@ -145,6 +147,9 @@ struct EditorCore::Impl {
     int CountFoldingToAscii(int start, int end);
     std::map<int, CodePageFolding> foldings;
     const CodePageFolding& Folding();
+    // Regular expressions (regex.h): the last program and match. A bad or
+    // over-budget pattern sets status to SC_STATUS_WARN_REGEX.
+    std::shared_ptr<RegexState> regex;
     // Code editing.
     int tabWidth = 8;
     int indent = 0; // 0: the tab width

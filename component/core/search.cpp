@@ -12,6 +12,7 @@
 #include "component/core/case_folding.h"
 #include "component/core/editor_core.h"
 #include "component/core/editor_core_impl.h"
+#include "component/core/regex.h"
 #include "component/core/words.h"
 #include "kalmor.h"
 
@@ -70,7 +71,7 @@ class Search {
 
     // The first match inside [start, end), or the last one when backward.
     std::pair<int, int> Find(int start, int end, bool backward) {
-        if (needle_.empty() || (flags_ & SCFIND_REGEXP) || end - start < Size()) {
+        if (needle_.empty() || end - start < Size()) {
             return {-1, -1};
         }
         // In UTF-8 two non-ASCII characters fold to ASCII letters (the Kelvin
@@ -407,6 +408,7 @@ const CodePageFolding& EditorCore::Impl::Folding() {
 void EditorCore::SetCodePageFolding(CodePageFoldingSource source) {
     impl_->foldingSource = std::move(source);
     impl_->foldings.clear();
+    impl_->regex.reset();
 }
 
 std::pair<int, int> EditorCore::Find(int from, int to, const std::string& text, int flags) {
@@ -418,6 +420,18 @@ std::pair<int, int> EditorCore::Find(int from, int to, const std::string& text, 
     int start = std::min(from, to);
     int end = std::max(from, to);
     Bytes bytes = reinterpret_cast<Bytes>(core.doc.TextPointer(start, end - start));
+    if (flags & (SCFIND_REGEXP | SCFIND_CXX11REGEX)) {
+        if (!core.regex) {
+            core.regex = std::make_shared<RegexState>();
+        }
+        std::pair<int, int> match;
+        RegexOutcome outcome = FindPattern(*core.regex, *this, core.Folding(), bytes, start, end,
+                                           from > to, text, flags, &match);
+        if (outcome == RegexOutcome::BadPattern || outcome == RegexOutcome::OverBudget) {
+            core.status = SC_STATUS_WARN_REGEX;
+        }
+        return match;
+    }
     Search search(*this, bytes, start, text, flags, core.Folding(), core.foldingToAscii);
     return search.Find(start, end, from > to);
 }

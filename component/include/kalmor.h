@@ -157,6 +157,7 @@ constexpr unsigned SCI_GETTARGETSTART = 2191;
 constexpr unsigned SCI_SETTARGETEND = 2192;
 constexpr unsigned SCI_GETTARGETEND = 2193;
 constexpr unsigned SCI_REPLACETARGET = 2194;
+constexpr unsigned SCI_REPLACETARGETRE = 2195;
 constexpr unsigned SCI_SEARCHINTARGET = 2197;
 constexpr unsigned SCI_SETSEARCHFLAGS = 2198;
 constexpr unsigned SCI_GETSEARCHFLAGS = 2199;
@@ -164,6 +165,7 @@ constexpr unsigned SCI_TARGETFROMSELECTION = 2287;
 constexpr unsigned SCI_SEARCHANCHOR = 2366;
 constexpr unsigned SCI_SEARCHNEXT = 2367;
 constexpr unsigned SCI_SEARCHPREV = 2368;
+constexpr unsigned SCI_GETTAG = 2616;
 
 // Tabs, indentation and overwriting.
 constexpr unsigned SCI_SETTABWIDTH = 2036;
@@ -216,6 +218,9 @@ constexpr int SCFIND_WHOLEWORD = 2;
 constexpr int SCFIND_MATCHCASE = 4;
 constexpr int SCFIND_WORDSTART = 0x100000;
 constexpr int SCFIND_REGEXP = 0x200000;
+constexpr int SCFIND_POSIX = 0x400000;
+constexpr int SCFIND_CXX11REGEX = 0x800000;
+constexpr int SC_STATUS_WARN_REGEX = 1001;
 
 // Notification codes sent to the parent in WM_NOTIFY, and the keys held.
 constexpr unsigned SCN_CHARADDED = 2001;

@@ -209,7 +209,6 @@ TEST(Search, EachRuleDecidesTheMatch) {
         {1252, "x = a+b", "+", word, 0, 7, {5, 6}},
         {1252, "ab ab ab", "ab", anyCase, 8, 0, {6, 8}},
         {1252, "ab ab ab", "ab", anyCase, 1, 5, {3, 5}},
-        {1252, "ab", "ab", SCFIND_REGEXP, 0, 2, {-1, -1}},
         {1252, "ab", "", anyCase, 0, 2, {-1, -1}},
         {1252, dollars.c_str(), "Q$", SCFIND_MATCHCASE, 0, 302, {300, 302}},
         {1252, dollars.c_str(), "q$", anyCase, 1, 302, {300, 302}},

@@ -1,0 +1,545 @@
+// Regular-expression searches: a table of the grammars' edge cases, bad
+// patterns, patterns that would run away, replacing with groups, and random
+// patterns over random short texts in three code pages checked against a
+// plain backtracking matcher written here.
+#include "session.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <random>
+
+using namespace kalmor_test;
+
+namespace {
+
+constexpr int R = SCFIND_REGEXP, P = SCFIND_REGEXP | SCFIND_POSIX, C = SCFIND_CXX11REGEX,
+              MC = SCFIND_MATCHCASE;
+
+// A core holding text in a code page (1252 through the system's, 932 and
+// UTF-8 by request), folding as the random session's does.
+void Load(EditorCore& core, int codePage, const std::string& text) {
+    core.SetSystemCodePage(1252);
+    core.SetCodePageFolding(SessionFolding);
+    Send(core, SCI_SETCODEPAGE, codePage == 1252 ? 0 : codePage);
+    core.SetText(text);
+}
+
+std::string Tag(EditorCore& core, int tag) {
+    std::string text(static_cast<size_t>(Send(core, SCI_GETTAG, tag)), '\0');
+    Send(core, SCI_GETTAG, tag, Pointer(&text[0]));
+    return text;
+}
+
+TEST(Regex, EachRuleDecidesTheMatch) {
+    const struct {
+        int codePage, flags;
+        const char *pattern, *text;
+        int from, to; // -1: the text's end
+        std::pair<int, int> found;
+        const char* group; // group 1 when found
+    } cases[] = {
+        // Groups and references in each grammar; the others' parentheses are plain.
+        {1252, R, "\\(a\\)\\1", "xaab", 0, -1, {1, 3}, "a"},
+        {1252, R, "(a)", "a(a)", 0, -1, {1, 4}, ""},
+        {1252, P, "(a)\\1", "(a)aa", 0, -1, {3, 5}, "a"},
+        {1252, P, "\\(a\\)", "a(a)", 0, -1, {1, 4}, ""},
+        {1252, C, "(?:a)(b)", "ab", 0, -1, {0, 2}, "b"},
+        {1252, C, "(a)(b)(c)(d)(e)(f)(g)(h)(i)(j)\\1", "abcdefghija", 0, -1, {0, 11}, "a"},
+        {1252, R, "\\(a\\)\\1", "aA", 0, -1, {0, 2}, "a"},
+        // Alternation, counts and lazy repeats are ECMAScript's; plain in the basic grammar.
+        {1252, C, "ab|b", "xb", 0, -1, {1, 2}, ""},
+        {1252, R, "a|b", "b a|b", 0, -1, {2, 5}, ""},
+        {1252, C, "a{2,3}", "aaaa", 0, -1, {0, 3}, ""},
+        {1252, C, "a{2}?", "aaaa", 0, -1, {0, 2}, ""},
+        {1252, C, "a{2,}", "a aaaa", 0, -1, {2, 6}, ""},
+        {1252, R, "a{2}", "aa{2}", 0, -1, {1, 5}, ""},
+        {1252, C, "<.*?>", "<a><b>", 0, -1, {0, 3}, ""},
+        {1252, C, "a+?", "aaa", 0, -1, {0, 1}, ""},
+        {1252, R, "a?b+", "bba", 0, -1, {0, 2}, ""},
+        {1252, C, "x*", "ab", 0, -1, {0, 0}, ""},
+        {1252, C, "(a*)*b", "aab", 0, -1, {0, 3}, "aa"},
+        // Words, lines (CR, LF and CRLF; never between CR and LF) and the document around the
+        // range.
+        {1252, R, "\\<b\\w*", "ab bc", 0, -1, {3, 5}, ""},
+        {1252, R, "a\\>", "ab a", 0, -1, {3, 4}, ""},
+        {1252, C, "\\bb", "ab b", 0, -1, {3, 4}, ""},
+        {1252, C, "a\\B", "a ab", 0, -1, {2, 3}, ""},
+        {1252, R, "^b", "a\r\nb", 0, -1, {3, 4}, ""},
+        {1252, R, "^b", "a\rb", 0, -1, {2, 3}, ""},
+        {1252, R, "a$", "a\r\nb", 0, -1, {0, 1}, ""},
+        {1252, R, "\\r^\\n", "a\r\nb", 0, -1, {-1, -1}, ""},
+        {1252, R, "\\r$\\n", "a\r\nb", 0, -1, {-1, -1}, ""},
+        {1252, R, "a$", "a\rb", 0, -1, {0, 1}, ""},
+        {1252, R, "a\\s", "a\r\n", 0, -1, {-1, -1}, ""},
+        {1252, R, "^b", "ab", 1, 2, {-1, -1}, ""},
+        {1252, R, "a.b", "a\nb a b", 0, -1, {4, 7}, ""},
+        // Classes, named classes, escapes.
+        {1252, R, "[a-c]+", "xxbcaz", 0, -1, {2, 5}, ""},
+        {1252, R, "[^a-c]", "abz", 0, -1, {2, 3}, ""},
+        {1252, R, "[]a]", "x]", 0, -1, {1, 2}, ""},
+        {1252, R, "[a-]+", "x-a", 0, -1, {1, 3}, ""},
+        {1252, R, "[\\d.]+", "ab1.5", 0, -1, {2, 5}, ""},
+        {1252, R, "\\d+", "ab123", 0, -1, {2, 5}, ""},
+        {1252, R, "\\D\\S\\s", "12ab c", 0, -1, {2, 5}, ""},
+        {1252, R, "\\w+", "  a$b.", 0, -1, {2, 5}, ""},
+        {1252, R, "\\W", "ab.", 0, -1, {2, 3}, ""},
+        {1252, R | MC, "\\x41\\t", "zaA\t", 0, -1, {2, 4}, ""},
+        {1252, R, "a\\.\\*", "axb a.*", 0, -1, {4, 7}, ""},
+        // Case folding as the plain search folds, in classes too.
+        {1252, R, "abc", "xABC", 0, -1, {1, 4}, ""},
+        {1252, R | MC, "abc", "xABC", 0, -1, {-1, -1}, ""},
+        {1252, R, "[a-c]", "xB", 0, -1, {1, 2}, ""},
+        {1252, R, "\xE4", "x\xC4", 0, -1, {1, 2}, ""},
+        {65001, R, "k", "\xE2\x84\xAA", 0, -1, {0, 3}, ""},
+        {65001, R, "[\xC3\xA0-\xC3\xBF]", "E\xC3\x89", 0, -1, {1, 3}, ""},
+        {932, R, "\x82\x81+", "\x82\x60\x82\x81", 0, -1, {0, 4}, ""},
+        // Whole characters: a code point, a lead and trail pair, a lone byte.
+        {65001, R, "^.$", "\xE4\xB8\xAD", 0, -1, {0, 3}, ""},
+        {65001,
+         R,
+         "a.b",
+         "a\xFF"
+         "b",
+         0,
+         -1,
+         {0, 3},
+         ""},
+        {65001, R | MC, "\\xE9", "a\xC3\xA9", 0, -1, {1, 3}, ""},
+        {65001, R, "[^a]", "\xE4\xB8\xAD", 0, -1, {0, 3}, ""},
+        {932,
+         R,
+         "a.b",
+         "a\x82\x60"
+         "b",
+         0,
+         -1,
+         {0, 4},
+         ""},
+        {932, R, "\x83\x5C+", "a\x83\x5C\x83\x5C", 0, -1, {1, 5}, ""},
+        {932, R | MC, "\\\\", "\x83\x5C\\", 0, -1, {2, 3}, ""},
+        // Inside the range only; backwards, the match that starts last.
+        {1252, R, "a+", "aaaa", 0, 2, {0, 2}, ""},
+        {1252, R, "a+", "aaaa", -1, 0, {3, 4}, ""},
+        {1252, R, "b\\(\\w*\\)", "ab bc bd", -1, 0, {6, 8}, "d"},
+        {1252, R, "\\(b\\)\\1", "bb bb", -1, 1, {3, 5}, "b"},
+        // The literal prefix is found by the plain search, with its rules.
+        {1252, R, "Sub \\w+", "sub x Sub y", 0, -1, {0, 5}, ""},
+        {1252, R | MC, "Sub \\(\\w+\\)", "sub x Sub y", 0, -1, {6, 11}, "y"},
+        {1252, R, "ab", "aab", 0, -1, {1, 3}, ""},
+    };
+    for (const auto& c : cases) {
+        EditorCore core;
+        Load(core, c.codePage, c.text);
+        int from = c.from < 0 ? core.Length() : c.from, to = c.to < 0 ? core.Length() : c.to;
+        auto found = core.Find(from, to, c.pattern, c.flags);
+        EXPECT_EQ(found, c.found) << "case " << &c - cases << " " << c.pattern;
+        if (found.first >= 0)
+            EXPECT_EQ(Tag(core, 1), c.group) << "case " << &c - cases;
+        EXPECT_EQ(Send(core, SCI_GETSTATUS), 0) << "case " << &c - cases;
+    }
+}
+
+// A bad pattern finds nothing and warns until the host clears the status;
+// runaway patterns return, the ones with references at the step budget.
+TEST(Regex, BadAndRunawayPatterns) {
+    const std::string nested = std::string(101, '(') + "a" + std::string(101, ')');
+    const struct {
+        int flags;
+        std::string pattern;
+    } bad[] = {
+        {R, "\\("}, {R, "a\\)"},  {R, "[a"},     {R, "[b-a]"},   {R, "*a"},         {R, "a**"},
+        {R, "\\"},  {R, "\\q"},   {R, "\\x4"},   {R, "\\2"},     {R, "\\(a\\)\\2"}, {P, "("},
+        {C, ")"},   {C, "(?=a)"}, {C, "a{3,2}"}, {C, "a{1001}"}, {C, "^*"},         {C, nested},
+    };
+    for (const auto& c : bad) {
+        EditorCore core;
+        Load(core, 1252, "a*()\\[]{}");
+        EXPECT_EQ(core.Find(0, core.Length(), c.pattern, c.flags).first, -1) << c.pattern;
+        EXPECT_EQ(Send(core, SCI_GETSTATUS), SC_STATUS_WARN_REGEX) << c.pattern;
+        core.Find(0, core.Length(), "a", c.flags);
+        EXPECT_EQ(Send(core, SCI_GETSTATUS), SC_STATUS_WARN_REGEX) << c.pattern;
+        Send(core, SCI_SETSTATUS, 0);
+        EXPECT_EQ(Send(core, SCI_GETSTATUS), 0);
+    }
+
+    const std::string as(30000, 'a');
+    const struct {
+        int flags;
+        std::string pattern, text;
+        int found, status;
+    } runaway[] = {
+        {C, "(a*)*b", as, -1, 0},
+        {C, "(a|aa)+$", as + "b", -1, 0},
+        {C, "(x+x+)+y", std::string(5000, 'x'), -1, 0},
+        {C, std::string(100, '(') + "a" + std::string(100, ')'), "ba", 1, 0},
+        {R, "\\(a*\\)*\\1b", as, -1, SC_STATUS_WARN_REGEX},
+        {R, "\\(a\\)\\1.*", "aa" + std::string(2000000, 'x'), -1, SC_STATUS_WARN_REGEX},
+    };
+    for (const auto& c : runaway) {
+        EditorCore core;
+        Load(core, 1252, c.text);
+        EXPECT_EQ(core.Find(0, core.Length(), c.pattern, c.flags).first, c.found) << c.pattern;
+        EXPECT_EQ(Send(core, SCI_GETSTATUS), c.status) << c.pattern;
+    }
+}
+
+// The replacement takes the groups of the last match and becomes the target.
+TEST(Regex, ReplaceTargetWithGroups) {
+    EditorCore core;
+    Load(core, 932, "x = \x83\x5C; name = value;");
+    Send(core, SCI_SETSEARCHFLAGS, R);
+    Send(core, SCI_SETTARGETSTART, 7);
+    Send(core, SCI_SETTARGETEND, core.Length());
+    const std::string pattern = "\\(\\w+\\) = \\(\\w*\\)";
+    EXPECT_EQ(Send(core, SCI_SEARCHINTARGET, pattern.size(), Pointer(pattern.c_str())), 8);
+    EXPECT_EQ(Send(core, SCI_GETTAG, 2), 5);
+    EXPECT_EQ(Tag(core, 0), "name = value");
+    const std::string with = "\\2:\\1\\\\\\t\\q\x83\x5C"
+                             "1";
+    EXPECT_EQ(Send(core, SCI_REPLACETARGETRE, static_cast<uintptr_t>(-1), Pointer(with.c_str())),
+              17);
+    EXPECT_EQ(core.Text(), "x = \x83\x5C; value:name\\\t\\q\x83\x5C"
+                           "1;");
+    EXPECT_EQ(std::pair(Send(core, SCI_GETTARGETSTART), Send(core, SCI_GETTARGETEND)),
+              std::pair(intptr_t{8}, intptr_t{25}));
+    // Backwards through the target's own group, once more.
+    Send(core, SCI_SETTARGETSTART, core.Length());
+    Send(core, SCI_SETTARGETEND, 0);
+    EXPECT_EQ(Send(core, SCI_SEARCHINTARGET, pattern.size(), Pointer(pattern.c_str())), 0);
+    EXPECT_EQ(Tag(core, 2), "\x83\x5C");
+    // A pattern longer than the text it finds.
+    core.SetText("12");
+    Send(core, SCI_SETTARGETSTART, 0);
+    Send(core, SCI_SETTARGETEND, 2);
+    EXPECT_EQ(Send(core, SCI_SEARCHINTARGET, 6, Pointer("[0-9]+")), 0);
+    EXPECT_EQ(Send(core, SCI_GETTARGETEND), 2);
+}
+
+// A pattern for the model: the tree it was printed from.
+struct Pattern {
+    enum Kind { Char, Any, Class, Named, Bol, Eol, Bow, Eow, Group, Seq, Alt, Repeat, Ref };
+    Kind kind = Seq;
+    std::string text;                 // a character's bytes, a named class's letter
+    std::vector<std::string> members; // a bracket's characters
+    bool negated = false, greedy = true;
+    int group = 0, min = 0, max = 0; // group 0: not capturing; max -1: no limit
+    std::vector<Pattern> kids;
+};
+
+bool Nullable(const Pattern& p) {
+    bool all = std::all_of(p.kids.begin(), p.kids.end(), Nullable);
+    bool any = std::any_of(p.kids.begin(), p.kids.end(), Nullable);
+    return p.kind == Pattern::Alt                               ? any
+           : p.kind == Pattern::Repeat                          ? p.min == 0 || any
+           : p.kind == Pattern::Seq || p.kind == Pattern::Group ? all
+                                                                : p.kind > Pattern::Named;
+}
+
+// Random patterns in one grammar from the characters of one code page.
+struct Generator {
+    std::mt19937& random;
+    const std::vector<std::string>& alphabet;
+    int mode; // R, P or C
+    int groups = 0;
+    std::vector<int> closed;
+
+    int Pick(int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); }
+    std::string Letter() {
+        return alphabet[static_cast<size_t>(Pick(static_cast<int>(alphabet.size())))];
+    }
+
+    Pattern Atom(int depth) {
+        Pattern p;
+        int kind = Pick(depth > 0 ? 12 : 10);
+        if (kind <= 3) {
+            p.kind = Pattern::Char, p.text = Letter();
+        } else if (kind == 4) {
+            p.kind = Pattern::Any;
+        } else if (kind == 5) {
+            p.kind = Pattern::Class, p.negated = Pick(3) == 0;
+            for (int n = Pick(3) + 1; n > 0; --n)
+                p.members.push_back(Letter());
+        } else if (kind == 6) {
+            p.kind = Pattern::Named, p.text = "wdsW"[Pick(4)];
+        } else if (kind == 7) {
+            p.kind = static_cast<Pattern::Kind>(Pattern::Bol + Pick(4));
+        } else if (kind == 8 && !closed.empty()) {
+            p.kind = Pattern::Ref,
+            p.group = closed[static_cast<size_t>(Pick(static_cast<int>(closed.size())))];
+        } else if (groups >= 9) {
+            p.kind = Pattern::Char, p.text = Letter();
+        } else {
+            p.kind = Pattern::Group;
+            p.group = mode == C && Pick(3) == 0 ? 0 : ++groups;
+            p.kids.push_back(Pick(3) == 0 && mode == C ? Alternatives(depth - 1)
+                                                       : Sequence(depth - 1));
+            if (p.group > 0)
+                closed.push_back(p.group);
+        }
+        if ((p.kind >= Pattern::Bol && p.kind <= Pattern::Eow) || Pick(3) != 0)
+            return p;
+        // A repeat; one with no limit only of what cannot match nothing.
+        Pattern r;
+        r.kind = Pattern::Repeat;
+        const int counts[][2] = {{0, -1}, {1, -1}, {0, 1}, {2, 3}, {1, 1}, {2, -1}, {0, 2}};
+        int which = Pick(mode == C ? 7 : 3);
+        r.min = counts[which][0], r.max = counts[which][1];
+        if (r.max < 0 && Nullable(p))
+            r.min = mode == C ? r.min : 0, r.max = r.min + 1; // only ? outside ECMAScript
+        r.greedy = mode != C || Pick(2) == 0;
+        r.kids.push_back(std::move(p));
+        return r;
+    }
+    Pattern Sequence(int depth) {
+        Pattern p;
+        for (int n = Pick(3) + 1; n > 0; --n)
+            p.kids.push_back(Atom(depth));
+        return p;
+    }
+    Pattern Alternatives(int depth) {
+        Pattern p;
+        p.kind = Pattern::Alt;
+        for (int n = Pick(2) + 2; n > 0; --n)
+            p.kids.push_back(Sequence(depth));
+        return p;
+    }
+
+    std::string Print(const Pattern& p) const {
+        std::string open = mode == R ? "\\(" : "(", close = mode == R ? "\\)" : ")", out;
+        switch (p.kind) {
+        case Pattern::Char: return p.text;
+        case Pattern::Any: return ".";
+        case Pattern::Class:
+            for (const std::string& m : p.members)
+                out += m;
+            return (p.negated ? "[^" : "[") + out + "]";
+        case Pattern::Named: return "\\" + p.text;
+        case Pattern::Bol: return "^";
+        case Pattern::Eol: return "$";
+        case Pattern::Bow: return "\\<";
+        case Pattern::Eow: return "\\>";
+        case Pattern::Ref: return "\\" + std::to_string(p.group);
+        case Pattern::Group: return (p.group ? open : "(?:") + Print(p.kids[0]) + close;
+        case Pattern::Seq:
+        case Pattern::Alt:
+            for (const Pattern& kid : p.kids)
+                out += (out.empty() || p.kind == Pattern::Seq ? "" : "|") + Print(kid);
+            return out;
+        case Pattern::Repeat: {
+            std::string body = Print(p.kids[0]);
+            std::string q = p.max < 0 ? (p.min ? (p.min == 1 ? "+" : "{2,}") : "*")
+                            : p.max == 1
+                                ? (p.min ? "{1}" : "?")
+                                : "{" + std::to_string(p.min) + "," + std::to_string(p.max) + "}";
+            return body + q + (p.greedy ? "" : "?");
+        }
+        }
+        return out;
+    }
+};
+
+// The backtracking matcher: characters as the plain scan reads them, each
+// part of the pattern tried in order with the rest as a continuation.
+struct Matcher {
+    const std::string& text;
+    int codePage, flags;
+    std::vector<int> starts; // character starts, then the text's size
+    CodePageFolding folding = SessionFolding(codePage);
+    int end = 0;                // the range's end, as a character index
+    std::array<int, 20> caps{}; // character indexes
+
+    Matcher(const std::string& t, int cp, int f) : text(t), codePage(cp), flags(f) {
+        std::vector<bool> at = Boundaries(text, codePage);
+        for (size_t i = 0; i <= text.size(); ++i)
+            if (at[i])
+                starts.push_back(static_cast<int>(i));
+    }
+    int Index(int pos) const { // of the character holding byte pos
+        return int(std::upper_bound(starts.begin(), starts.end(), pos) - starts.begin()) - 1;
+    }
+    std::string Bytes(int i) const { return text.substr(starts[i], starts[i + 1] - starts[i]); }
+    // A character's value, and its folded value unless the case must match.
+    char32_t Value(const std::string& c, bool fold) const {
+        auto byte = [&](size_t i) { return static_cast<unsigned char>(c[i]); };
+        char32_t v = byte(0);
+        if (codePage == 65001 && c.size() > 1) {
+            v &= 0xFF >> (c.size() + 1);
+            for (size_t i = 1; i < c.size(); ++i)
+                v = v << 6 | (byte(i) & 0x3F);
+            return fold ? FoldCase(v) : v;
+        }
+        if (c.size() == 2) {
+            v = v << 8 | byte(1);
+            auto f = folding.pairs.find(static_cast<uint16_t>(v));
+            return fold && f != folding.pairs.end() ? f->second : v;
+        }
+        return codePage == 65001 && v >= 0x80 ? 0x110000 + v : fold ? folding.bytes[v] : v;
+    }
+    bool Same(const std::string& a, const std::string& b) const {
+        bool fold = !(flags & MC);
+        return Value(a, fold) == Value(b, fold);
+    }
+    int Byte(int pos) const {
+        return pos < 0 || pos >= static_cast<int>(text.size())
+                   ? -1
+                   : static_cast<unsigned char>(text[pos]);
+    }
+    bool Word(int i) const { // the character at index i
+        return i >= 0 && i + 1 < static_cast<int>(starts.size()) && IsWordChar(text[starts[i]]);
+    }
+    bool InCrLf(int i) const { return Byte(starts[i] - 1) == '\r' && Byte(starts[i]) == '\n'; }
+
+    bool Take(const Pattern& p, int i) const {
+        if (i >= end)
+            return false;
+        std::string c = Bytes(i);
+        char32_t v = Value(c, false);
+        if (p.kind == Pattern::Char)
+            return Same(p.text, c);
+        if (p.kind == Pattern::Any)
+            return v != '\r' && v != '\n';
+        if (p.kind == Pattern::Named) {
+            bool word = IsWordChar(c[0]), digit = v >= '0' && v <= '9',
+                 space = v == ' ' || (v >= 9 && v <= 13);
+            return p.text == "w" ? word : p.text == "W" ? !word : p.text == "d" ? digit : space;
+        }
+        bool in = std::any_of(p.members.begin(), p.members.end(),
+                              [&](const std::string& m) { return Same(m, c); });
+        return in != p.negated;
+    }
+
+    using Next = std::function<bool(int)>;
+    bool Match(const Pattern& p, int i, const Next& next) {
+        int b = Byte(starts[i] - 1), a = Byte(starts[i]);
+        switch (p.kind) {
+        case Pattern::Bol: return (b < 0 || b == '\n' || (b == '\r' && a != '\n')) && next(i);
+        case Pattern::Eol: return (a < 0 || a == '\r' || (a == '\n' && b != '\r')) && next(i);
+        case Pattern::Bow: return !Word(i - 1) && Word(i) && next(i);
+        case Pattern::Eow: return Word(i - 1) && !Word(i) && next(i);
+        case Pattern::Seq: return Sequence(p, 0, i, next);
+        case Pattern::Alt:
+            return std::any_of(p.kids.begin(), p.kids.end(),
+                               [&](const Pattern& kid) { return Match(kid, i, next); });
+        case Pattern::Group: { // remembered on the way out, put back when the rest fails
+            int* slot = &caps[2 * p.group];
+            return Match(p.kids[0], i, [&](int j) {
+                int before[2] = {slot[0], slot[1]};
+                if (p.group)
+                    slot[0] = i, slot[1] = j;
+                return next(j) || (slot[0] = before[0], slot[1] = before[1], false);
+            });
+        }
+        case Pattern::Repeat: return Repeat(p, 0, i, next);
+        case Pattern::Ref: {
+            int from = caps[2 * p.group], to = caps[2 * p.group + 1], j = i;
+            for (int k = from; from >= 0 && to >= 0 && k < to; ++k, ++j)
+                if (j >= end || !Same(Bytes(k), Bytes(j)))
+                    return false;
+            return next(from >= 0 && to >= 0 ? j : i);
+        }
+        default: return Take(p, i) && next(i + 1);
+        }
+    }
+    bool Sequence(const Pattern& p, size_t k, int i, const Next& next) {
+        if (k == p.kids.size())
+            return next(i);
+        return Match(p.kids[k], i, [&](int j) { return Sequence(p, k + 1, j, next); });
+    }
+    // count copies matched so far; past the minimum, one more is tried first
+    // when greedy, last when lazy; an unlimited one must consume something.
+    bool Repeat(const Pattern& p, int count, int i, const Next& next) {
+        auto more = [&] {
+            return Match(p.kids[0], i, [&](int j) {
+                return (p.max >= 0 || j != i) && Repeat(p, count + 1, j, next);
+            });
+        };
+        if (count < p.min)
+            return more();
+        if (p.max >= 0 && count >= p.max)
+            return next(i);
+        return p.greedy ? more() || next(i) : next(i) || more();
+    }
+
+    // The match from the first start in [from, to] (backwards the last), as byte positions.
+    std::pair<int, int> Find(const Pattern& root, int from, int to, bool backward) {
+        end = to;
+        std::pair<int, int> found{-1, -1};
+        for (int s = from; s <= to; ++s) {
+            caps.fill(-1);
+            int matchEnd = -1;
+            if (!InCrLf(s) &&
+                Match(root, s, [&](int j) { return !InCrLf(j) && (matchEnd = j, true); })) {
+                found = {starts[s], starts[matchEnd]};
+                if (!backward)
+                    return found;
+                best = caps;
+            }
+        }
+        return found;
+    }
+    std::array<int, 20> best{};
+};
+
+TEST(Regex, RandomPatternsAgreeWithTheBacktrackingMatcher) {
+    const std::vector<std::string> common = {"a", "b", "A", "1", " ", "\r", "\n"};
+    const struct {
+        int codePage;
+        std::vector<std::string> letters, textOnly;
+    } pages[] = {
+        {65001,
+         {"\xC3\xA9", "\xC3\x89", "\xE4\xB8\xAD", "\xE2\x84\xAA", "k", "\xFF"},
+         {"\xE4\xB8"}},
+        {932, {"\x82\x60", "\x82\x81", "\x83\x5C"}, {"\x81", "\\"}},
+        {1252, {"\xC4", "\xE4", "\xD7", "$"}, {}},
+    };
+    std::mt19937 random(32);
+    for (const auto& page : pages) {
+        std::vector<std::string> letters = common, pieces = common;
+        letters.insert(letters.end(), page.letters.begin(), page.letters.end());
+        pieces.insert(pieces.end(), letters.begin() + 7, letters.end());
+        pieces.insert(pieces.end(), page.textOnly.begin(), page.textOnly.end());
+        if (page.codePage == 1252)
+            letters.pop_back(); // "$" only in texts: in a pattern it is the line end
+        for (int round = 0; round < 1500; ++round) {
+            const int modes[] = {R, P, C};
+            int mode = modes[round % 3];
+            int flags = mode | (random() % 2 ? MC : 0);
+            Generator generator{random, letters, mode, 0, {}};
+            Pattern root =
+                mode == C && random() % 4 == 0 ? generator.Alternatives(2) : generator.Sequence(2);
+            std::string pattern = generator.Print(root);
+            std::string text;
+            for (int n = static_cast<int>(random() % 10); n > 0; --n)
+                text += pieces[random() % pieces.size()];
+            EditorCore core;
+            Load(core, page.codePage, text);
+            int from = static_cast<int>(random() % (text.size() + 1));
+            int to = random() % 3 ? static_cast<int>(text.size())
+                                  : static_cast<int>(random() % (text.size() + 1));
+            bool backward = random() % 3 == 0;
+            Matcher model(text, page.codePage, flags);
+            int low = model.Index(std::min(from, to)), high = model.Index(std::max(from, to));
+            std::pair<int, int> want = model.Find(root, low, high, backward);
+            std::array<int, 20> caps = backward ? model.best : model.caps;
+            std::pair<int, int> got =
+                backward ? core.Find(std::max(from, to), std::min(from, to), pattern, flags)
+                         : core.Find(std::min(from, to), std::max(from, to), pattern, flags);
+            std::string where = "text " + text + " pattern " + pattern + " flags " +
+                                std::to_string(flags) + " code page " +
+                                std::to_string(page.codePage) + " round " + std::to_string(round);
+            ASSERT_EQ(got, want) << where;
+            ASSERT_EQ(Send(core, SCI_GETSTATUS), 0) << where;
+            for (int g = 1; got.first >= 0 && g <= generator.groups; ++g) {
+                int a = caps[2 * g], b = caps[2 * g + 1];
+                std::string group =
+                    a >= 0 && b >= 0
+                        ? text.substr(model.starts[a], model.starts[b] - model.starts[a])
+                        : "";
+                ASSERT_EQ(Tag(core, g), group) << where << " group " << g;
+            }
+        }
+    }
+}
+
+} // namespace
