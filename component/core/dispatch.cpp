@@ -14,16 +14,6 @@ namespace kalmor {
 
 namespace {
 
-// Clamps rather than truncates, so a huge 64-bit value never wraps to a
-// small valid one.
-int ToInt(intptr_t value) {
-    return static_cast<int>(std::clamp<int64_t>(value, INT_MIN, INT_MAX));
-}
-
-int ToInt(uintptr_t value) {
-    return ToInt(static_cast<intptr_t>(value));
-}
-
 const char* ToText(uintptr_t value) {
     return reinterpret_cast<const char*>(value);
 }

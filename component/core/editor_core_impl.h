@@ -8,12 +8,25 @@
 #include "component/core/code_page.h"
 #include "kalmor.h"
 
+#include <algorithm>
 #include <array>
+#include <climits>
+#include <cstdint>
 #include <map>
 #include <string>
 #include <vector>
 
 namespace kalmor {
+
+// A request's argument as an int: clamped rather than truncated, so a huge
+// 64-bit value never wraps to a small valid one.
+inline int ToInt(intptr_t value) {
+    return static_cast<int>(std::clamp<int64_t>(value, INT_MIN, INT_MAX));
+}
+
+inline int ToInt(uintptr_t value) {
+    return ToInt(static_cast<intptr_t>(value));
+}
 
 struct RegexState;
 

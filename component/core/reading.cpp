@@ -15,16 +15,6 @@ namespace kalmor {
 
 namespace {
 
-// Clamps rather than truncates, so a huge 64-bit value never wraps to a
-// small valid one.
-int ToInt(intptr_t value) {
-    return static_cast<int>(std::clamp<int64_t>(value, INT_MIN, INT_MAX));
-}
-
-int ToInt(uintptr_t value) {
-    return ToInt(static_cast<intptr_t>(value));
-}
-
 // The document's bytes a stretch at a time, in place: a stretch the gap
 // splits is cut at it, halving it until one side holds it, and only the
 // last few bytes before the gap are ever copied.
