@@ -348,7 +348,11 @@ bool EditorCore::Impl::Record(int start, int deleteLength, int insertLength, Edi
         return false;
     }
     std::string removed = TextRange(start, start + deleteLength);
-    history.reserve(done + 1);
+    // Room for one more step, grown by doubling: reserving exactly one more
+    // would copy the whole history on every new step.
+    if (history.capacity() <= done) {
+        history.reserve(std::max<size_t>(16, 2 * history.capacity()));
+    }
     if (done < history.size()) {
         history.resize(done);
         run = EditRun::None;
