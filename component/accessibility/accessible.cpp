@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
-#include "component/window/editor_window.h"
+#include "component/text/text.h"
 #include "component/accessibility/uia_provider.h"
 
 namespace kalmor {
@@ -61,7 +61,7 @@ class AccessibleObject final : public ComObject<IAccessible> {
     HRESULT STDMETHODCALLTYPE get_accName(VARIANT child, BSTR* out) override {
         if (!ClearOut(out) || !IsSelf(child))
             return E_INVALIDARG;
-        return link_->Run([&](EditorWindow& w) {
+        return link_->Run([&](AccessibleEditor& w) {
             std::wstring name = AccessibleName(w);
             *out =
                 w.accessibility->api.SysAllocStringLen(name.data(), static_cast<UINT>(name.size()));
@@ -71,7 +71,7 @@ class AccessibleObject final : public ComObject<IAccessible> {
     HRESULT STDMETHODCALLTYPE get_accValue(VARIANT child, BSTR* out) override {
         if (!ClearOut(out) || !IsSelf(child))
             return E_INVALIDARG;
-        return link_->Run([&](EditorWindow& w) {
+        return link_->Run([&](AccessibleEditor& w) {
             *out = ToBstr(w.accessibility->api, ToUtf16(w.core.CurrentEncoding(), w.core.Text()));
             return *out ? S_OK : E_OUTOFMEMORY;
         });
@@ -79,11 +79,11 @@ class AccessibleObject final : public ComObject<IAccessible> {
     HRESULT STDMETHODCALLTYPE put_accValue(VARIANT child, BSTR value) override {
         if (!IsSelf(child) || !value)
             return E_INVALIDARG;
-        return link_->Run([&](EditorWindow& w) {
+        return link_->Run([&](AccessibleEditor& w) {
             std::string text;
             if (!FromUtf16(w.core.CurrentEncoding(), value, wcslen(value), text))
                 return E_INVALIDARG; // a character the code page lacks
-            return ReplaceAllText(w, text) ? S_OK : E_ACCESSDENIED;
+            return w.window.ReplaceAllText(text) ? S_OK : E_ACCESSDENIED;
         });
     }
     HRESULT STDMETHODCALLTYPE get_accRole(VARIANT child, VARIANT* out) override {
@@ -97,9 +97,9 @@ class AccessibleObject final : public ComObject<IAccessible> {
         if (!out || !IsSelf(child))
             return E_INVALIDARG;
         out->vt = VT_EMPTY;
-        return link_->Run([&](EditorWindow& w) {
+        return link_->Run([&](AccessibleEditor& w) {
             out->vt = VT_I4;
-            out->lVal = STATE_SYSTEM_FOCUSABLE | (w.focused ? STATE_SYSTEM_FOCUSED : 0) |
+            out->lVal = STATE_SYSTEM_FOCUSABLE | (w.view.focused ? STATE_SYSTEM_FOCUSED : 0) |
                         (IsWindowVisible(w.hwnd) ? 0 : STATE_SYSTEM_INVISIBLE) |
                         (IsWindowEnabled(w.hwnd) ? 0 : STATE_SYSTEM_UNAVAILABLE);
             return S_OK;
@@ -170,7 +170,7 @@ class AccessibleObject final : public ComObject<IAccessible> {
 };
 
 // The MSAA client object, handed over through LresultFromObject.
-LRESULT AccessibleClient(EditorWindow& w, WPARAM wParam) {
+LRESULT AccessibleClient(AccessibleEditor& w, WPARAM wParam) {
     Accessibility* a = LoadedAccessibilityOf(w);
     if (!a || a->disconnected || !a->api.LresultFromObject || !a->api.CreateStdAccessibleObject)
         return 0;
@@ -198,7 +198,7 @@ LRESULT AccessibleClient(EditorWindow& w, WPARAM wParam) {
 
 // UI Automation asks for its root object, MSAA clients for the client object;
 // anything else is the system's to answer.
-LRESULT OnGetObject(EditorWindow& w, WPARAM wParam, LPARAM lParam) {
+LRESULT OnGetObject(AccessibleEditor& w, WPARAM wParam, LPARAM lParam) {
     LONG object = static_cast<LONG>(lParam);
     if (object == uia::kRootObjectId) {
         IRawElementProviderSimple* provider = RootProvider(w);
@@ -214,7 +214,7 @@ LRESULT OnGetObject(EditorWindow& w, WPARAM wParam, LPARAM lParam) {
 // The window is a Unicode one: the system converts for ANSI callers. Copies
 // as much of the text as fits before a NUL, never half a surrogate pair, and
 // answers the count copied.
-LRESULT OnGetText(EditorWindow& w, WPARAM size, LPARAM buffer) {
+LRESULT OnGetText(AccessibleEditor& w, WPARAM size, LPARAM buffer) {
     auto target = reinterpret_cast<wchar_t*>(buffer);
     if (!target || size == 0)
         return 0;
@@ -227,18 +227,18 @@ LRESULT OnGetText(EditorWindow& w, WPARAM size, LPARAM buffer) {
     return static_cast<LRESULT>(count);
 }
 
-LRESULT OnGetTextLength(EditorWindow& w) {
+LRESULT OnGetTextLength(AccessibleEditor& w) {
     return static_cast<LRESULT>(ToUtf16(w.core.CurrentEncoding(), w.core.Text()).size());
 }
 
 // A null text empties the document, as it does an edit control; a text with
 // a character the code page lacks is refused.
-LRESULT OnSetText(EditorWindow& w, LPARAM text) {
+LRESULT OnSetText(AccessibleEditor& w, LPARAM text) {
     auto value = reinterpret_cast<const wchar_t*>(text);
     std::string bytes;
     if (value && !FromUtf16(w.core.CurrentEncoding(), value, wcslen(value), bytes))
         return FALSE;
-    return ReplaceAllText(w, bytes) ? TRUE : FALSE;
+    return w.window.ReplaceAllText(bytes) ? TRUE : FALSE;
 }
 
 } // namespace kalmor

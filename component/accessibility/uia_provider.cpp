@@ -5,7 +5,7 @@
 #include "component/accessibility/uia_provider.h"
 #include <algorithm>
 #include <new>
-#include "component/window/editor_window.h"
+#include "component/text/text.h"
 
 namespace kalmor {
 
@@ -41,7 +41,7 @@ bool AccessibilityApi::Load() {
     return SysAllocStringLen && SafeArrayCreateVector && SafeArrayPutElement && SafeArrayDestroy;
 }
 
-AccessLink::AccessLink(EditorWindow& w) : hwnd(w.hwnd), window(&w) {
+AccessLink::AccessLink(AccessibleEditor& w) : hwnd(w.hwnd), window(&w) {
     InitializeCriticalSection(&lock_);
 }
 
@@ -126,7 +126,7 @@ class Provider final
     HRESULT STDMETHODCALLTYPE GetPatternProvider(PATTERNID pattern, IUnknown** out) override {
         if (!ClearOut(out))
             return E_INVALIDARG;
-        return link_->Run([&](EditorWindow&) {
+        return link_->Run([&](AccessibleEditor&) {
             if (pattern == uia::kTextPattern || pattern == uia::kTextPattern2)
                 *out = static_cast<uia::ITextProvider2*>(this);
             else if (pattern == uia::kValuePattern)
@@ -140,12 +140,12 @@ class Provider final
         if (!out)
             return E_INVALIDARG;
         out->vt = VT_EMPTY;
-        return link_->Run([&](EditorWindow& w) { return Property(w, property, *out); });
+        return link_->Run([&](AccessibleEditor& w) { return Property(w, property, *out); });
     }
     HRESULT STDMETHODCALLTYPE get_HostRawElementProvider(IRawElementProviderSimple** out) override {
         if (!ClearOut(out))
             return E_INVALIDARG;
-        return link_->Run([&](EditorWindow& w) {
+        return link_->Run([&](AccessibleEditor& w) {
             Accessibility* a = w.accessibility.get();
             return a->api.HostProviderFromHwnd ? a->api.HostProviderFromHwnd(w.hwnd, out) : S_OK;
         });
@@ -155,14 +155,14 @@ class Provider final
     HRESULT STDMETHODCALLTYPE GetSelection(SAFEARRAY** out) override {
         if (!ClearOut(out))
             return E_INVALIDARG;
-        return link_->Run([&](EditorWindow& w) {
+        return link_->Run([&](AccessibleEditor& w) {
             return OneRange(w, {w.core.SelectionStart(), w.core.SelectionEnd()}, out);
         });
     }
     HRESULT STDMETHODCALLTYPE GetVisibleRanges(SAFEARRAY** out) override {
         if (!ClearOut(out))
             return E_INVALIDARG;
-        return link_->Run([&](EditorWindow& w) { return VisibleRanges(w, out); });
+        return link_->Run([&](AccessibleEditor& w) { return VisibleRanges(w, out); });
     }
     HRESULT STDMETHODCALLTYPE RangeFromChild(IRawElementProviderSimple*,
                                              uia::ITextRangeProvider** out) override {
@@ -174,18 +174,18 @@ class Provider final
                                              uia::ITextRangeProvider** out) override {
         if (!ClearOut(out))
             return E_INVALIDARG;
-        return link_->Run([&](EditorWindow& w) {
+        return link_->Run([&](AccessibleEditor& w) {
             POINT client{static_cast<LONG>(point.x), static_cast<LONG>(point.y)};
             ScreenToClient(w.hwnd, &client);
-            int line = LineAtY(w, client.y);
-            int pos = PositionAtTextX(w, line, client.x - TextLeft(w) + w.xOffset);
+            int line = LineAtY(w.view, client.y);
+            int pos = PositionAtTextX(w.view, line, client.x - TextLeft(w.view) + w.view.xOffset);
             return NewRange({pos, pos}, out);
         });
     }
     HRESULT STDMETHODCALLTYPE get_DocumentRange(uia::ITextRangeProvider** out) override {
         if (!ClearOut(out))
             return E_INVALIDARG;
-        return link_->Run([&](EditorWindow& w) { return NewRange({0, w.core.Length()}, out); });
+        return link_->Run([&](AccessibleEditor& w) { return NewRange({0, w.core.Length()}, out); });
     }
     HRESULT STDMETHODCALLTYPE
     get_SupportedTextSelection(uia::SupportedTextSelection* out) override {
@@ -206,8 +206,8 @@ class Provider final
                                             uia::ITextRangeProvider** out) override {
         if (!ClearOut(isActive) || !ClearOut(out))
             return E_INVALIDARG;
-        return link_->Run([&](EditorWindow& w) {
-            *isActive = w.focused;
+        return link_->Run([&](AccessibleEditor& w) {
+            *isActive = w.view.focused;
             int caret = w.core.Caret();
             return NewRange({caret, caret}, out);
         });
@@ -217,17 +217,17 @@ class Provider final
     HRESULT STDMETHODCALLTYPE SetValue(LPCWSTR value) override {
         if (!value)
             return E_INVALIDARG;
-        return link_->Run([&](EditorWindow& w) {
+        return link_->Run([&](AccessibleEditor& w) {
             std::string text;
             if (!FromUtf16(w.core.CurrentEncoding(), value, wcslen(value), text))
                 return uia::kInvalidOperation; // a character the code page lacks
-            return ReplaceAllText(w, text) ? S_OK : uia::kElementNotEnabled;
+            return w.window.ReplaceAllText(text) ? S_OK : uia::kElementNotEnabled;
         });
     }
     HRESULT STDMETHODCALLTYPE get_Value(BSTR* out) override {
         if (!ClearOut(out))
             return E_INVALIDARG;
-        return link_->Run([&](EditorWindow& w) {
+        return link_->Run([&](AccessibleEditor& w) {
             *out = ToBstr(w.accessibility->api, ToUtf16(w.core.CurrentEncoding(), w.core.Text()));
             return *out ? S_OK : E_OUTOFMEMORY;
         });
@@ -236,7 +236,7 @@ class Provider final
         if (!out)
             return E_INVALIDARG;
         *out = FALSE;
-        return link_->Run([&](EditorWindow& w) {
+        return link_->Run([&](AccessibleEditor& w) {
             *out = w.core.ReadOnly() ? TRUE : FALSE;
             return S_OK;
         });
@@ -250,7 +250,7 @@ class Provider final
         return *out ? S_OK : E_OUTOFMEMORY;
     }
 
-    HRESULT OneRange(EditorWindow& w, TextSpan span, SAFEARRAY** out) {
+    HRESULT OneRange(AccessibleEditor& w, TextSpan span, SAFEARRAY** out) {
         uia::ITextRangeProvider* range = MakeTextRange(link_, span);
         if (!range)
             return E_OUTOFMEMORY;
@@ -261,10 +261,10 @@ class Provider final
 
     // One range for each run of consecutive document lines shown on screen;
     // a folded sub's hidden lines split the runs.
-    HRESULT VisibleRanges(EditorWindow& w, SAFEARRAY** out) {
+    HRESULT VisibleRanges(AccessibleEditor& w, SAFEARRAY** out) {
         std::vector<uia::ITextRangeProvider*> ranges;
         int first = w.core.FirstVisibleLine();
-        int last = std::min(w.core.VisibleLineCount(), first + LinesOnScreen(w)) - 1;
+        int last = std::min(w.core.VisibleLineCount(), first + LinesOnScreen(w.view)) - 1;
         HRESULT result = S_OK;
         for (int row = first; row <= last && SUCCEEDED(result);) {
             int startLine = w.core.DocLineFromVisible(row);
@@ -286,7 +286,7 @@ class Provider final
         return result;
     }
 
-    HRESULT Property(EditorWindow& w, PROPERTYID property, VARIANT& out) {
+    HRESULT Property(AccessibleEditor& w, PROPERTYID property, VARIANT& out) {
         const AccessibilityApi& api = w.accessibility->api;
         auto setBool = [&](bool value) {
             out.vt = VT_BOOL;
@@ -304,7 +304,7 @@ class Provider final
         case uia::kNameProperty: setString(AccessibleName(w)); break;
         case uia::kAutomationIdProperty: setString(L"KalmorEditor"); break;
         case uia::kIsKeyboardFocusableProperty: setBool(true); break;
-        case uia::kHasKeyboardFocusProperty: setBool(w.focused); break;
+        case uia::kHasKeyboardFocusProperty: setBool(w.view.focused); break;
         case uia::kIsEnabledProperty: setBool(IsWindowEnabled(w.hwnd)); break;
         case uia::kIsPasswordProperty: setBool(false); break;
         default: break;
@@ -315,7 +315,7 @@ class Provider final
     AccessLink* link_;
 };
 
-Accessibility::Accessibility(EditorWindow& w) : link(new AccessLink(w)) {
+Accessibility::Accessibility(AccessibleEditor& w) : link(new AccessLink(w)) {
     notifiedTextVersion = w.core.TextVersion();
     notifiedAnchor = w.core.Anchor();
     notifiedCaret = w.core.Caret();
@@ -332,13 +332,13 @@ void AccessibilityDeleter::operator()(Accessibility* accessibility) const {
     delete accessibility;
 }
 
-Accessibility* AccessibilityOf(EditorWindow& w) {
+Accessibility* AccessibilityOf(AccessibleEditor& w) {
     if (!w.accessibility)
         w.accessibility.reset(new (std::nothrow) Accessibility(w));
     return w.accessibility.get();
 }
 
-Accessibility* LoadedAccessibilityOf(EditorWindow& w) {
+Accessibility* LoadedAccessibilityOf(AccessibleEditor& w) {
     Accessibility* a = AccessibilityOf(w);
     if (a && !a->loaded) {
         a->loaded = true;
@@ -348,7 +348,7 @@ Accessibility* LoadedAccessibilityOf(EditorWindow& w) {
     return a && a->api.SysAllocStringLen ? a : nullptr;
 }
 
-IRawElementProviderSimple* RootProvider(EditorWindow& w) {
+IRawElementProviderSimple* RootProvider(AccessibleEditor& w) {
     Accessibility* a = LoadedAccessibilityOf(w);
     if (!a || a->disconnected || !a->api.ReturnRawElementProvider)
         return nullptr;
@@ -382,14 +382,14 @@ std::string FromWide(const wchar_t* text, int length) {
 
 // The caption the window was made with; WM_SETTEXT sets the document
 // instead, so this stays as created. "Editor" when there is none.
-std::wstring AccessibleName(const EditorWindow& w) {
+std::wstring AccessibleName(const AccessibleEditor& w) {
     wchar_t caption[256] = L"";
     int length = InternalGetWindowText(w.hwnd, caption, 256);
     return length > 0 ? std::wstring(caption, static_cast<size_t>(length)) : L"Editor";
 }
 
-TextUnits UnitsOf(const EditorWindow& w) {
-    return TextUnits(w.core, LinesOnScreen(w));
+TextUnits UnitsOf(const AccessibleEditor& w) {
+    return TextUnits(w.core, LinesOnScreen(w.view));
 }
 
 HRESULT RangesToArray(const AccessibilityApi& api,
@@ -408,7 +408,7 @@ HRESULT RangesToArray(const AccessibilityApi& api,
     return S_OK;
 }
 
-LRESULT OnAccessibilityCall(EditorWindow& w, LPARAM lParam) {
+LRESULT OnAccessibilityCall(AccessibleEditor& w, LPARAM lParam) {
     WindowCall* call = w.accessibility ? w.accessibility->link->Take(lParam) : nullptr;
     if (!call)
         return 0;
@@ -425,7 +425,7 @@ LRESULT OnAccessibilityCall(EditorWindow& w, LPARAM lParam) {
 // Tells listeners what changed since the last call: MSAA hears of every edit
 // (NotifyWinEvent costs next to nothing without hooks); UI Automation hears
 // of edits and selection moves only while a client listens.
-void NotifyAccessibility(EditorWindow& w) {
+void NotifyAccessibility(AccessibleEditor& w) {
     Accessibility* a = w.accessibility.get();
     unsigned version = w.core.TextVersion();
     if (a && version == a->notifiedTextVersion && w.core.Anchor() == a->notifiedAnchor &&
@@ -452,7 +452,7 @@ void NotifyAccessibility(EditorWindow& w) {
         a->api.RaiseAutomationEvent(provider, uia::kTextSelectionChangedEvent);
 }
 
-void NotifyAccessibilityFocus(EditorWindow& w) {
+void NotifyAccessibilityFocus(AccessibleEditor& w) {
     Accessibility* a = w.accessibility.get();
     if (a && !a->disconnected && a->provider && a->api.RaiseAutomationEvent &&
         a->api.ClientsAreListening())
@@ -461,7 +461,7 @@ void NotifyAccessibilityFocus(EditorWindow& w) {
 
 // Withdraws the provider from UI Automation and cuts every object still held
 // loose from the window; they answer UIA_E_ELEMENTNOTAVAILABLE from now on.
-void DisconnectAccessibility(EditorWindow& w) {
+void DisconnectAccessibility(AccessibleEditor& w) {
     Accessibility* a = w.accessibility.get();
     if (!a || a->disconnected)
         return;

@@ -37,7 +37,7 @@ struct AccessibilityApi {
 
 // One provider call waiting for the window's thread.
 struct WindowCall {
-    HRESULT (*run)(EditorWindow& w, void* work);
+    HRESULT (*run)(AccessibleEditor& w, void* work);
     void* work;
     HRESULT result;
 };
@@ -65,16 +65,16 @@ template <typename... Interfaces> class ComObject : public Interfaces... {
 // last of them lets go. `window` is read and cleared on the window's thread only.
 class AccessLink {
   public:
-    explicit AccessLink(EditorWindow& w);
+    explicit AccessLink(AccessibleEditor& w);
     void AddRef();
     void Release();
 
-    // Runs work(EditorWindow&) -> HRESULT on the window's thread, waiting for
+    // Runs work(AccessibleEditor&) -> HRESULT on the window's thread, waiting for
     // it; UIA_E_ELEMENTNOTAVAILABLE once the window is gone.
     template <typename Work> HRESULT Run(Work&& work) {
         using WorkType = std::remove_reference_t<Work>;
         WindowCall call{
-            [](EditorWindow& w, void* p) -> HRESULT { return (*static_cast<WorkType*>(p))(w); },
+            [](AccessibleEditor& w, void* p) -> HRESULT { return (*static_cast<WorkType*>(p))(w); },
             &work, uia::kElementNotAvailable};
         Send(call);
         return call.result;
@@ -84,7 +84,7 @@ class AccessLink {
     void Disconnect() { window = nullptr; }
 
     HWND const hwnd;
-    EditorWindow* window;
+    AccessibleEditor* window;
 
   private:
     ~AccessLink();
@@ -99,7 +99,7 @@ class Provider;
 
 // Per-window accessibility state: made at the first event or request.
 struct Accessibility {
-    explicit Accessibility(EditorWindow& w);
+    explicit Accessibility(AccessibleEditor& w);
     ~Accessibility();
 
     AccessibilityApi api;
@@ -113,9 +113,9 @@ struct Accessibility {
 };
 
 // The window's accessibility state, made if it has none; null only when out of memory.
-Accessibility* AccessibilityOf(EditorWindow& w);
+Accessibility* AccessibilityOf(AccessibleEditor& w);
 // The same, with the libraries loaded; null when they cannot be.
-Accessibility* LoadedAccessibilityOf(EditorWindow& w);
+Accessibility* LoadedAccessibilityOf(AccessibleEditor& w);
 
 // Helpers that run on the window's thread.
 // Names (a style's font) in the ANSI code page; the document's text goes
@@ -123,14 +123,14 @@ Accessibility* LoadedAccessibilityOf(EditorWindow& w);
 BSTR ToBstr(const AccessibilityApi& api, const std::string& text);
 BSTR ToBstr(const AccessibilityApi& api, const std::wstring& text);
 std::string FromWide(const wchar_t* text, int length = -1);
-std::wstring AccessibleName(const EditorWindow& w);
-TextUnits UnitsOf(const EditorWindow& w);
+std::wstring AccessibleName(const AccessibleEditor& w);
+TextUnits UnitsOf(const AccessibleEditor& w);
 // A new text range over [start, end] of the window's document; null if out of memory.
 uia::ITextRangeProvider* MakeTextRange(AccessLink* link, TextSpan span);
 // A SAFEARRAY of VT_UNKNOWN holding the ranges (each AddRef'd by the array).
 HRESULT RangesToArray(const AccessibilityApi& api,
                       const std::vector<uia::ITextRangeProvider*>& ranges, SAFEARRAY** result);
-IRawElementProviderSimple* RootProvider(EditorWindow& w);
+IRawElementProviderSimple* RootProvider(AccessibleEditor& w);
 
 // Out-pointer checks: null is an argument error, anything else starts cleared.
 template <typename T> bool ClearOut(T* out) {

@@ -3,7 +3,7 @@
 // rectangles of what it spans. Every call does its work on the window's thread.
 #include <algorithm>
 #include <new>
-#include "component/window/editor_window.h"
+#include "component/text/text.h"
 #include "component/accessibility/uia_provider.h"
 #include "kalmor.h"
 
@@ -101,7 +101,7 @@ class TextRange final : public ComObject<uia::ITextRangeProvider> {
     HRESULT STDMETHODCALLTYPE Clone(ITextRangeProvider** out) override {
         if (!ClearOut(out))
             return E_INVALIDARG;
-        return link_->Run([&](EditorWindow&) {
+        return link_->Run([&](AccessibleEditor&) {
             *out = MakeTextRange(link_, span_);
             return *out ? S_OK : E_OUTOFMEMORY;
         });
@@ -110,7 +110,7 @@ class TextRange final : public ComObject<uia::ITextRangeProvider> {
         TextRange* other = Ours(range);
         if (!ClearOut(out) || !other)
             return Invalid(other);
-        HRESULT result = link_->Run([&](EditorWindow& w) {
+        HRESULT result = link_->Run([&](AccessibleEditor& w) {
             TextSpan a = UnitsOf(w).Clamp(span_), b = UnitsOf(w).Clamp(other->span_);
             *out = a.start == b.start && a.end == b.end;
             return S_OK;
@@ -125,7 +125,7 @@ class TextRange final : public ComObject<uia::ITextRangeProvider> {
         TextRange* other = Ours(targetRange);
         if (!ClearOut(out) || !other || !ValidEndpoint(endpoint) || !ValidEndpoint(targetEndpoint))
             return Invalid(other);
-        HRESULT result = link_->Run([&](EditorWindow& w) {
+        HRESULT result = link_->Run([&](AccessibleEditor& w) {
             *out = Endpoint(w, span_, endpoint) - Endpoint(w, other->span_, targetEndpoint);
             return S_OK;
         });
@@ -135,7 +135,7 @@ class TextRange final : public ComObject<uia::ITextRangeProvider> {
     HRESULT STDMETHODCALLTYPE ExpandToEnclosingUnit(uia::TextUnit unit) override {
         if (!ValidUnit(unit))
             return E_INVALIDARG;
-        return link_->Run([&](EditorWindow& w) {
+        return link_->Run([&](AccessibleEditor& w) {
             span_ = UnitsOf(w).Expand(span_, static_cast<TextUnit>(unit));
             return S_OK;
         });
@@ -145,13 +145,13 @@ class TextRange final : public ComObject<uia::ITextRangeProvider> {
         if (!ClearOut(out))
             return E_INVALIDARG;
         return link_->Run(
-            [&](EditorWindow& w) { return FindAttributeOn(w, id, value, backward, out); });
+            [&](AccessibleEditor& w) { return FindAttributeOn(w, id, value, backward, out); });
     }
     HRESULT STDMETHODCALLTYPE FindText(BSTR text, BOOL backward, BOOL ignoreCase,
                                        ITextRangeProvider** out) override {
         if (!ClearOut(out) || !text || !text[0])
             return E_INVALIDARG;
-        return link_->Run([&](EditorWindow& w) {
+        return link_->Run([&](AccessibleEditor& w) {
             std::string needle;
             if (!FromUtf16(w.core.CurrentEncoding(), text, wcslen(text), needle))
                 return S_OK; // the code page lacks one of its characters: found nowhere
@@ -170,17 +170,17 @@ class TextRange final : public ComObject<uia::ITextRangeProvider> {
         if (!out)
             return E_INVALIDARG;
         out->vt = VT_EMPTY;
-        return link_->Run([&](EditorWindow& w) { return AttributeValue(w, id, *out); });
+        return link_->Run([&](AccessibleEditor& w) { return AttributeValue(w, id, *out); });
     }
     HRESULT STDMETHODCALLTYPE GetBoundingRectangles(SAFEARRAY** out) override {
         if (!ClearOut(out))
             return E_INVALIDARG;
-        return link_->Run([&](EditorWindow& w) { return BoundingRectangles(w, out); });
+        return link_->Run([&](AccessibleEditor& w) { return BoundingRectangles(w, out); });
     }
     HRESULT STDMETHODCALLTYPE GetEnclosingElement(IRawElementProviderSimple** out) override {
         if (!ClearOut(out))
             return E_INVALIDARG;
-        return link_->Run([&](EditorWindow& w) {
+        return link_->Run([&](AccessibleEditor& w) {
             *out = RootProvider(w);
             if (!*out)
                 return uia::kElementNotAvailable;
@@ -191,7 +191,7 @@ class TextRange final : public ComObject<uia::ITextRangeProvider> {
     HRESULT STDMETHODCALLTYPE GetText(int maxLength, BSTR* out) override {
         if (!ClearOut(out) || maxLength < -1)
             return E_INVALIDARG;
-        return link_->Run([&](EditorWindow& w) {
+        return link_->Run([&](AccessibleEditor& w) {
             TextSpan span = UnitsOf(w).Clamp(span_);
             std::wstring text =
                 ToUtf16(w.core.CurrentEncoding(), w.core.TextRange(span.start, span.end));
@@ -210,7 +210,7 @@ class TextRange final : public ComObject<uia::ITextRangeProvider> {
     HRESULT STDMETHODCALLTYPE Move(uia::TextUnit unit, int count, int* out) override {
         if (!ClearOut(out) || !ValidUnit(unit))
             return E_INVALIDARG;
-        return link_->Run([&](EditorWindow& w) {
+        return link_->Run([&](AccessibleEditor& w) {
             *out = UnitsOf(w).Move(span_, static_cast<TextUnit>(unit), count);
             return S_OK;
         });
@@ -219,7 +219,7 @@ class TextRange final : public ComObject<uia::ITextRangeProvider> {
                                                  uia::TextUnit unit, int count, int* out) override {
         if (!ClearOut(out) || !ValidUnit(unit) || !ValidEndpoint(endpoint))
             return E_INVALIDARG;
-        return link_->Run([&](EditorWindow& w) {
+        return link_->Run([&](AccessibleEditor& w) {
             *out = UnitsOf(w).MoveEndpoint(span_, endpoint == uia::TextPatternRangeEndpoint_End,
                                            static_cast<TextUnit>(unit), count);
             return S_OK;
@@ -231,7 +231,7 @@ class TextRange final : public ComObject<uia::ITextRangeProvider> {
         TextRange* other = Ours(targetRange);
         if (!other || !ValidEndpoint(endpoint) || !ValidEndpoint(targetEndpoint))
             return Invalid(other);
-        HRESULT result = link_->Run([&](EditorWindow& w) {
+        HRESULT result = link_->Run([&](AccessibleEditor& w) {
             int pos = Endpoint(w, other->span_, targetEndpoint);
             TextSpan span = UnitsOf(w).Clamp(span_);
             if (endpoint == uia::TextPatternRangeEndpoint_Start)
@@ -244,9 +244,9 @@ class TextRange final : public ComObject<uia::ITextRangeProvider> {
         return result;
     }
     HRESULT STDMETHODCALLTYPE Select() override {
-        return link_->Run([&](EditorWindow& w) {
+        return link_->Run([&](AccessibleEditor& w) {
             TextSpan span = UnitsOf(w).Clamp(span_);
-            SelectAndShow(w, span.start, span.end);
+            w.window.SelectAndShow(span.start, span.end);
             return S_OK;
         });
     }
@@ -254,10 +254,10 @@ class TextRange final : public ComObject<uia::ITextRangeProvider> {
     HRESULT STDMETHODCALLTYPE AddToSelection() override { return uia::kInvalidOperation; }
     HRESULT STDMETHODCALLTYPE RemoveFromSelection() override { return uia::kInvalidOperation; }
     HRESULT STDMETHODCALLTYPE ScrollIntoView(BOOL alignToTop) override {
-        return link_->Run([&](EditorWindow& w) {
+        return link_->Run([&](AccessibleEditor& w) {
             TextSpan span = UnitsOf(w).Clamp(span_);
-            ScrollLineIntoView(w, w.core.LineFromPosition(alignToTop ? span.start : span.end),
-                               alignToTop);
+            w.window.ScrollLineIntoView(w.core.LineFromPosition(alignToTop ? span.start : span.end),
+                                        alignToTop);
             return S_OK;
         });
     }
@@ -265,7 +265,7 @@ class TextRange final : public ComObject<uia::ITextRangeProvider> {
         if (!ClearOut(out))
             return E_INVALIDARG;
         return link_->Run(
-            [&](EditorWindow& w) { return RangesToArray(w.accessibility->api, {}, out); });
+            [&](AccessibleEditor& w) { return RangesToArray(w.accessibility->api, {}, out); });
     }
 
   private:
@@ -288,13 +288,13 @@ class TextRange final : public ComObject<uia::ITextRangeProvider> {
             other->Release();
         return E_INVALIDARG;
     }
-    static int Endpoint(EditorWindow& w, TextSpan span, int endpoint) {
+    static int Endpoint(AccessibleEditor& w, TextSpan span, int endpoint) {
         span = UnitsOf(w).Clamp(span);
         return endpoint == uia::TextPatternRangeEndpoint_Start ? span.start : span.end;
     }
 
     // The style at each byte of the range; an empty range has the style it touches.
-    static std::string StylesOf(EditorWindow& w, TextSpan span) {
+    static std::string StylesOf(AccessibleEditor& w, TextSpan span) {
         if (span.start < span.end)
             return w.core.StyleRange(span.start, span.end);
         int length = w.core.Length();
@@ -304,7 +304,7 @@ class TextRange final : public ComObject<uia::ITextRangeProvider> {
     }
 
     // Hidden: every line of the range is folded away (0), none is (1), or both (2).
-    static int HiddenState(EditorWindow& w, TextSpan span) {
+    static int HiddenState(AccessibleEditor& w, TextSpan span) {
         int first = w.core.LineFromPosition(span.start);
         int last = w.core.LineFromPosition(std::max(span.start, span.end - 1));
         bool hidden = false, shown = false;
@@ -313,7 +313,7 @@ class TextRange final : public ComObject<uia::ITextRangeProvider> {
         return hidden && shown ? 2 : hidden ? 0 : 1;
     }
 
-    HRESULT AttributeValue(EditorWindow& w, TEXTATTRIBUTEID id, VARIANT& out) {
+    HRESULT AttributeValue(AccessibleEditor& w, TEXTATTRIBUTEID id, VARIANT& out) {
         const AccessibilityApi& api = w.accessibility->api;
         TextSpan span = UnitsOf(w).Clamp(span_);
         if (id == uia::kIsReadOnlyAttribute || id == uia::kIsHiddenAttribute) {
@@ -345,7 +345,7 @@ class TextRange final : public ComObject<uia::ITextRangeProvider> {
 
     // The first (or last) stretch of the range whose attribute equals value:
     // IsHidden goes by lines, the style attributes by runs of one style.
-    HRESULT FindAttributeOn(EditorWindow& w, TEXTATTRIBUTEID id, const VARIANT& value,
+    HRESULT FindAttributeOn(AccessibleEditor& w, TEXTATTRIBUTEID id, const VARIANT& value,
                             BOOL backward, ITextRangeProvider** out) {
         bool hidden = id == uia::kIsHiddenAttribute;
         if (!hidden && !IsStyleAttribute(id) && id != uia::kIsReadOnlyAttribute)
@@ -382,7 +382,7 @@ class TextRange final : public ComObject<uia::ITextRangeProvider> {
 
     // Left, top, width, height in screen pixels for each line part of the
     // range shown on screen; an empty range gives its caret's zero-width place.
-    HRESULT BoundingRectangles(EditorWindow& w, SAFEARRAY** out) {
+    HRESULT BoundingRectangles(AccessibleEditor& w, SAFEARRAY** out) {
         TextSpan span = UnitsOf(w).Clamp(span_);
         RECT client{};
         GetClientRect(w.hwnd, &client);
@@ -391,20 +391,20 @@ class TextRange final : public ComObject<uia::ITextRangeProvider> {
         int lastLine = w.core.LineFromPosition(span.end);
         for (int line = w.core.LineFromPosition(span.start); line <= lastLine; ++line) {
             int row = w.core.VisibleFromDocLine(line) - firstRow;
-            int top = row * w.lineHeight;
+            int top = row * w.view.lineHeight;
             if (!w.core.LineVisible(line) || top < 0 || top >= client.bottom)
                 continue;
             int from = std::max(span.start, w.core.LineStart(line));
             int to = std::min(span.end, w.core.LineEnd(line));
             if (from > to || (from == to && span.start != span.end))
                 continue;
-            int left = std::max<int>(PointFromPosition(w, from).x, TextLeft(w));
-            int right = std::min<int>(PointFromPosition(w, to).x, client.right);
+            int left = std::max<int>(PointFromPosition(w.view, from).x, TextLeft(w.view));
+            int right = std::min<int>(PointFromPosition(w.view, to).x, client.right);
             if (right < left)
                 continue;
             POINT corner{left, top};
             ClientToScreen(w.hwnd, &corner);
-            int bottom = std::min<int>(top + w.lineHeight, client.bottom);
+            int bottom = std::min<int>(top + w.view.lineHeight, client.bottom);
             boxes.insert(boxes.end(),
                          {static_cast<double>(corner.x), static_cast<double>(corner.y),
                           static_cast<double>(right - left), static_cast<double>(bottom - top)});

@@ -1,9 +1,7 @@
-// Input method editors, through IMM32 (which also carries the Text Services
-// Framework's input methods): the composition is drawn by the editor in
-// place at the caret (view/editor_view.cpp), the system's composition and
-// candidate windows are placed beside it, and only the result string
-// reaches the document, replacing the selection as one undo step.
-#include "component/window/editor_window.h"
+// The input method's messages: the composition read from the input
+// context into the view, the system's windows placed beside it, and the
+// result handed to the window to type.
+#include "component/ime/ime.h"
 #include <algorithm>
 
 namespace kalmor {
@@ -16,7 +14,7 @@ template <typename Function> void LoadEntry(HMODULE module, const char* name, Fu
 
 // imm32 is loaded when an input method first speaks to the editor, so the
 // DLL imports no more than before; it is a system library on every Windows.
-const ImmApi& Imm(EditorWindow& w) {
+const ImmApi& Imm(Ime& w) {
     ImmApi& api = w.imm;
     if (!api.tried) {
         api.tried = true;
@@ -36,9 +34,9 @@ const ImmApi& Imm(EditorWindow& w) {
 // The window's input context for the life of one object.
 class InputContext {
   public:
-    explicit InputContext(EditorWindow& w)
-        : api_(Imm(w)), hwnd_(w.hwnd),
-          context_(api_.ImmGetContext && api_.ImmReleaseContext ? api_.ImmGetContext(w.hwnd)
+    explicit InputContext(Ime& w)
+        : api_(Imm(w)), hwnd_(w.view.hwnd),
+          context_(api_.ImmGetContext && api_.ImmReleaseContext ? api_.ImmGetContext(w.view.hwnd)
                                                                 : nullptr) {}
     ~InputContext() {
         if (context_)
@@ -74,66 +72,68 @@ class InputContext {
 
 // The style the composition is drawn in: that of the character before the
 // caret on its line, else that of the one after it.
-int CompositionStyle(const EditorWindow& w) {
-    int caret = w.core.Caret();
-    bool lineStart = caret == w.core.LineStart(w.core.LineFromPosition(caret));
-    return w.core.StyleAt(lineStart ? caret : w.core.PositionBefore(caret));
+int CompositionStyle(const Ime& w) {
+    const EditorCore& core = w.view.core;
+    int caret = core.Caret();
+    bool lineStart = caret == core.LineStart(core.LineFromPosition(caret));
+    return core.StyleAt(lineStart ? caret : core.PositionBefore(caret));
 }
 
-void InvalidateCaretLine(EditorWindow& w) {
-    int line = w.core.LineFromPosition(w.core.Caret());
-    InvalidateLines(w, line, line);
+void InvalidateCaretLine(Ime& w) {
+    int line = w.view.core.LineFromPosition(w.view.core.Caret());
+    InvalidateLines(w.view, line, line);
+}
+
+// The result replaces the selection as one undo step. The input method may
+// still send it as WM_IME_CHARs: those are expected and dropped, refused or not.
+void CommitComposition(Ime& w, const std::wstring& result) {
+    if (result.empty())
+        return;
+    w.host.TypeResult(result);
+    w.committed = result;
 }
 
 } // namespace
 
-int CompositionX(const EditorWindow& w, int unit) {
-    const Composition& c = w.composition;
-    if (c.measure.x.empty())
-        return 0;
-    size_t byte = unit >= 0 && static_cast<size_t>(unit) < c.unitBytes.size()
-                      ? static_cast<size_t>(c.unitBytes[static_cast<size_t>(unit)])
-                      : c.measure.x.size() - 1;
-    return c.measure.x[byte];
-}
-
 // Puts the system's composition window at the composition, in the editor's
 // font, and the candidate window next to the composition without covering
 // it: with CFS_EXCLUDE the system moves it above the row near the screen's bottom.
-void PlaceImeWindows(EditorWindow& w) {
+void PlaceImeWindows(Ime& w) {
     InputContext context(w);
     const ImmApi& api = Imm(w);
     if (!context.Get() || !api.ImmSetCompositionWindow || !api.ImmSetCandidateWindow)
         return;
-    POINT origin = PointFromPosition(w, w.core.Caret());
+    POINT origin = PointFromPosition(w.view, w.view.core.Caret());
     COMPOSITIONFORM composition{CFS_POINT, origin, {}};
     api.ImmSetCompositionWindow(context.Get(), &composition);
-    RECT area{origin.x, origin.y, origin.x + CompositionX(w, -1), origin.y + w.lineHeight};
+    RECT area{origin.x, origin.y, origin.x + CompositionX(w.view, -1),
+              origin.y + w.view.lineHeight};
     CANDIDATEFORM candidate{
-        0, CFS_EXCLUDE, POINT{origin.x + CompositionX(w, w.composition.cursor), area.bottom}, area};
+        0, CFS_EXCLUDE,
+        POINT{origin.x + CompositionX(w.view, w.view.composition.cursor), area.bottom}, area};
     api.ImmSetCandidateWindow(context.Get(), &candidate);
     LOGFONTW font{};
     if (api.ImmSetCompositionFontW &&
-        GetObjectW(FontFor(w, w.measuring.Get(), CompositionStyle(w)).font->Get(), sizeof font,
-                   &font))
+        GetObjectW(FontFor(w.view, w.view.measuring.Get(), CompositionStyle(w)).font->Get(),
+                   sizeof font, &font))
         api.ImmSetCompositionFontW(context.Get(), &font);
 }
 
 // The composition starts: nothing of it is shown until it has text, and the
 // system's own composition window is not asked for.
-void OnImeStartComposition(EditorWindow& w) {
-    w.composition = Composition();
-    w.composition.active = true;
+void OnImeStartComposition(Ime& w) {
+    w.view.composition = Composition();
+    w.view.composition.active = true;
     PlaceImeWindows(w);
 }
 
 // A result string is committed first; then the composition that follows it
 // (if any) is drawn at the caret, measured in the style there.
-void OnImeComposition(EditorWindow& w, LPARAM changes) {
+void OnImeComposition(Ime& w, LPARAM changes) {
     InputContext context(w);
     if (changes & GCS_RESULTSTR)
         CommitComposition(w, context.Read<wchar_t>(GCS_RESULTSTR));
-    Composition& c = w.composition;
+    Composition& c = w.view.composition;
     if (changes & GCS_COMPSTR) {
         c.active = true;
         c.text = context.Read<wchar_t>(GCS_COMPSTR);
@@ -143,43 +143,23 @@ void OnImeComposition(EditorWindow& w, LPARAM changes) {
     } else if (changes & GCS_RESULTSTR) {
         c.text.clear();
     }
-    MeasureComposition(w, CompositionStyle(w));
+    MeasureComposition(w.view, CompositionStyle(w));
     InvalidateCaretLine(w);
     PlaceImeWindows(w);
-    UpdateCaret(w);
+    w.host.CompositionMoved();
 }
 
 // Ended, by a commit or by cancelling: the row shows the document again.
-void OnImeEndComposition(EditorWindow& w) {
-    w.composition.active = false;
-    w.composition.text.clear();
-    MeasureComposition(w, 0);
+void OnImeEndComposition(Ime& w) {
+    w.view.composition.active = false;
+    w.view.composition.text.clear();
+    MeasureComposition(w.view, 0);
     InvalidateCaretLine(w);
-    UpdateCaret(w);
+    w.host.CompositionMoved();
 }
 
-// The result replaces the selection as one undo step. The input method may
-// still send it as WM_IME_CHARs: those are expected and dropped.
-void CommitComposition(EditorWindow& w, const std::wstring& result) {
-    std::string bytes;
-    if (result.empty())
-        return;
-    if (!FromUtf16(w.core.CurrentEncoding(), result.data(), result.size(), bytes)) {
-        w.composition.committed = result; // its WM_IME_CHARs are not refused again
-        ShowRefusal(w, Refused::Composed, result.data(), result.size());
-        return;
-    }
-    unsigned version = w.core.TextVersion();
-    w.core.ReplaceSelection(bytes);
-    if (w.core.TextVersion() != version)
-        NoteTyped(w, bytes, SC_CHARACTERSOURCE_IME_RESULT);
-    w.composition.committed = result;
-    AfterEdit(w);
-}
-
-// A WM_IME_CHAR of a result already committed is dropped; any other is typed.
-bool TakeCommittedChar(EditorWindow& w, WPARAM unit) {
-    std::wstring& pending = w.composition.committed;
+bool TakeCommittedChar(Ime& w, WPARAM unit) {
+    std::wstring& pending = w.committed;
     if (pending.empty() || pending[0] != static_cast<wchar_t>(unit)) {
         pending.clear();
         return false;
@@ -188,10 +168,9 @@ bool TakeCommittedChar(EditorWindow& w, WPARAM unit) {
     return true;
 }
 
-// Before a click or the loss of the focus: a composition in progress is
-// completed, so what the user typed is neither lost nor typed twice.
-void CompleteComposition(EditorWindow& w) {
-    if (!w.composition.active || w.composition.text.empty())
+// Completed, so what the user typed is neither lost nor typed twice.
+void CompleteComposition(Ime& w) {
+    if (!w.view.composition.active || w.view.composition.text.empty())
         return;
     InputContext context(w);
     if (context.Get() && w.imm.ImmNotifyIME)
@@ -200,19 +179,19 @@ void CompleteComposition(EditorWindow& w) {
 
 // IMR_QUERYCHARPOSITION: where a character of the composition is on the
 // screen, for input methods that place their windows themselves.
-LRESULT OnImeRequest(EditorWindow& w, WPARAM request, LPARAM lParam) {
+LRESULT OnImeRequest(Ime& w, WPARAM request, LPARAM lParam) {
     if (request != IMR_QUERYCHARPOSITION)
-        return DefWindowProcW(w.hwnd, WM_IME_REQUEST, request, lParam);
+        return DefWindowProcW(w.view.hwnd, WM_IME_REQUEST, request, lParam);
     auto position = reinterpret_cast<IMECHARPOSITION*>(lParam);
     if (!position || position->dwSize < sizeof(IMECHARPOSITION))
         return FALSE;
-    POINT origin = PointFromPosition(w, w.core.Caret());
-    POINT point{origin.x + CompositionX(w, static_cast<int>(position->dwCharPos)), origin.y};
-    ClientToScreen(w.hwnd, &point);
+    POINT origin = PointFromPosition(w.view, w.view.core.Caret());
+    POINT point{origin.x + CompositionX(w.view, static_cast<int>(position->dwCharPos)), origin.y};
+    ClientToScreen(w.view.hwnd, &point);
     position->pt = point;
-    position->cLineHeight = static_cast<UINT>(w.lineHeight);
-    GetClientRect(w.hwnd, &position->rcDocument);
-    MapWindowPoints(w.hwnd, nullptr, reinterpret_cast<POINT*>(&position->rcDocument), 2);
+    position->cLineHeight = static_cast<UINT>(w.view.lineHeight);
+    GetClientRect(w.view.hwnd, &position->rcDocument);
+    MapWindowPoints(w.view.hwnd, nullptr, reinterpret_cast<POINT*>(&position->rcDocument), 2);
     return TRUE;
 }
 

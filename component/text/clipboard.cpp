@@ -1,6 +1,7 @@
 // The clipboard's text, with the line ends converted both ways: Windows
 // programs read CR LF, and pasted text takes the document's own line end.
-#include "component/window/editor_window.h"
+#include "component/text/text.h"
+#include "component/gdi.h"
 #include <algorithm>
 #include <cstring>
 

@@ -3,7 +3,7 @@
 // objects all speak UTF-16. UTF-8 is converted here; the other code pages
 // by the system, without best-fit mapping, so a character the code page
 // lacks is never turned into a look-alike or a '?'.
-#include "component/window/editor_window.h"
+#include "component/text/text.h"
 
 namespace kalmor {
 

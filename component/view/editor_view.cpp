@@ -1,5 +1,6 @@
 // Fonts, measuring, painting and hit-testing of the editor window.
-#include "component/window/editor_window.h"
+#include "component/view/view.h"
+#include "component/text/text.h"
 #include <algorithm>
 #include <cstdio>
 #include "kalmor.h"
@@ -44,18 +45,18 @@ void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
 }
 
 // A style's size in points, with the zoom added; never below 2.
-int ZoomedSize(const EditorWindow& w, const Style& style) {
+int ZoomedSize(const View& w, const Style& style) {
     return std::max(2, style.size + w.core.Zoom());
 }
 
-bool SameFont(const EditorWindow& w, const StyleFont& cached, const Style& style) {
+bool SameFont(const View& w, const StyleFont& cached, const Style& style) {
     return cached.built && cached.face == style.font && cached.size == ZoomedSize(w, style) &&
            cached.bold == style.bold && cached.italic == style.italic;
 }
 
 // Builds the font a style asks for, or shares another style's equal one, and
 // records its vertical metrics.
-void BuildFont(EditorWindow& w, StyleFont& cached, const Style& style, HDC dc) {
+void BuildFont(View& w, StyleFont& cached, const Style& style, HDC dc) {
     for (const StyleFont& other : w.fonts) {
         if (&other != &cached && other.font && SameFont(w, other, style)) {
             cached = other;
@@ -88,8 +89,7 @@ void BuildFont(EditorWindow& w, StyleFont& cached, const Style& style, HDC dc) {
 // The selected part of one drawn line, from left to right in client pixels;
 // false when the line holds none of the selection. A selected line end (with
 // a folded header's hidden lines) shows as a space's width.
-bool SelectedSpan(const EditorWindow& w, const LineLayout& layout, int origin, int* left,
-                  int* right) {
+bool SelectedSpan(const View& w, const LineLayout& layout, int origin, int* left, int* right) {
     int start = w.core.SelectionStart();
     int end = w.core.SelectionEnd();
     int lineEnd = layout.start + static_cast<int>(layout.text.size());
@@ -105,7 +105,7 @@ bool SelectedSpan(const EditorWindow& w, const LineLayout& layout, int origin, i
 
 // The small framed "..." after a contracted header's text; answers its right
 // edge in text pixels.
-int PaintFoldTag(EditorWindow& w, HDC dc, int textRight, int top, int origin) {
+int PaintFoldTag(View& w, HDC dc, int textRight, int top, int origin) {
     const Style& style = w.core.GetStyle(STYLE_DEFAULT);
     SelectedObject font(dc, FontFor(w, dc, STYLE_DEFAULT).font->Get());
     SIZE dots{};
@@ -129,7 +129,7 @@ int PaintFoldTag(EditorWindow& w, HDC dc, int textRight, int top, int origin) {
 }
 
 // The font a piece is drawn in: its style's own or one of its fallbacks.
-HFONT PieceFont(EditorWindow& w, HDC dc, const Piece& piece) {
+HFONT PieceFont(View& w, HDC dc, const Piece& piece) {
     const StyleFont& font = FontFor(w, dc, piece.style);
     if (piece.font == 0 || !font.fallbacks)
         return font.font->Get();
@@ -137,7 +137,7 @@ HFONT PieceFont(EditorWindow& w, HDC dc, const Piece& piece) {
 }
 
 // An invalid byte: a box in the text's colour, its hex value in the background's.
-void PaintInvalidByte(EditorWindow& w, HDC dc, const RECT& cell, unsigned char byte, COLORREF fore,
+void PaintInvalidByte(View& w, HDC dc, const RECT& cell, unsigned char byte, COLORREF fore,
                       COLORREF back) {
     RECT box{cell.left + 1, cell.top + 1, cell.right - 1, cell.bottom - 1};
     FillSolid(dc, box, fore);
@@ -152,8 +152,8 @@ void PaintInvalidByte(EditorWindow& w, HDC dc, const RECT& cell, unsigned char b
 
 // Draws the text of measured pieces: origin is the x of their first byte.
 // Selected text has a colour of its own in high contrast.
-void PaintPieces(EditorWindow& w, HDC dc, const LineMeasure& measure, const std::string& text,
-                 int origin, int top, const RECT& band, HGDIOBJ& selected, bool inSelection) {
+void PaintPieces(View& w, HDC dc, const LineMeasure& measure, const std::string& text, int origin,
+                 int top, const RECT& band, HGDIOBJ& selected, bool inSelection) {
     SetBkMode(dc, TRANSPARENT);
     for (const Piece& piece : measure.pieces) {
         RECT cell{origin + measure.x[piece.start], top, origin + measure.x[piece.end],
@@ -187,8 +187,8 @@ void PaintPieces(EditorWindow& w, HDC dc, const LineMeasure& measure, const std:
 // the selection over those, then the text. Where selected text has a colour
 // of its own (in high contrast), the text is drawn twice, each time clipped
 // to the part it colours.
-void PaintLine(EditorWindow& w, HDC dc, const LineLayout& layout, int origin, int top,
-               const RECT& band, HGDIOBJ& selected) {
+void PaintLine(View& w, HDC dc, const LineLayout& layout, int origin, int top, const RECT& band,
+               HGDIOBJ& selected) {
     for (const Piece& piece : layout.measure->pieces) {
         RECT cell{origin + layout.x[piece.start], top, origin + layout.x[piece.end],
                   top + w.lineHeight};
@@ -220,8 +220,7 @@ void PaintLine(EditorWindow& w, HDC dc, const LineLayout& layout, int origin, in
 // The composition at x: its text on its style's background, underlined
 // clause by clause as the input method marks it: the clause being converted
 // thick, converted clauses thin, input not yet converted dotted.
-void PaintComposition(EditorWindow& w, HDC dc, int x, int top, const RECT& band,
-                      HGDIOBJ& selected) {
+void PaintComposition(View& w, HDC dc, int x, int top, const RECT& band, HGDIOBJ& selected) {
     const Composition& c = w.composition;
     const Style& style = w.core.GetStyle(c.style);
     FillSolid(dc, RECT{x, top, x + c.measure.x.back(), top + w.lineHeight},
@@ -253,7 +252,7 @@ void PaintComposition(EditorWindow& w, HDC dc, int x, int top, const RECT& band,
 // is shown, makes room for it at the caret: the line is drawn in two parts,
 // the part after the caret moved right by the composition's width.
 // Returns the width of the widest line drawn.
-int PaintText(EditorWindow& w, HDC dc, const RECT& band) {
+int PaintText(View& w, HDC dc, const RECT& band) {
     const EditorCore& core = w.core;
     int origin = TextLeft(w) - w.xOffset;
     int first = core.FirstVisibleLine();
@@ -306,7 +305,7 @@ int PaintText(EditorWindow& w, HDC dc, const RECT& band) {
 
 // Draws 1-based line numbers right-aligned in a margin, in style 33's font,
 // on the rows the margin's rectangle meets.
-void PaintLineNumbers(EditorWindow& w, HDC dc, const RECT& margin) {
+void PaintLineNumbers(View& w, HDC dc, const RECT& margin) {
     const EditorCore& core = w.core;
     const Style& style = core.GetStyle(STYLE_LINENUMBER);
     SelectedObject font(dc, FontFor(w, dc, STYLE_LINENUMBER).font->Get());
@@ -328,7 +327,7 @@ void PaintLineNumbers(EditorWindow& w, HDC dc, const RECT& margin) {
 
 // Draws the margins within band from left to right over whatever text was
 // scrolled under them.
-void PaintMargins(EditorWindow& w, HDC dc, const RECT& band) {
+void PaintMargins(View& w, HDC dc, const RECT& band) {
     COLORREF chrome = w.palette.buttonFace;
     int left = 0;
     for (int i = 0; i < kMarginCount; ++i) {
@@ -345,7 +344,7 @@ void PaintMargins(EditorWindow& w, HDC dc, const RECT& band) {
     FillSolid(dc, padding, w.palette.Back(w.core.GetStyle(STYLE_DEFAULT).back));
 }
 
-RECT ClientRect(const EditorWindow& w) {
+RECT ClientRect(const View& w) {
     RECT client{};
     GetClientRect(w.hwnd, &client);
     return client;
@@ -355,7 +354,7 @@ RECT ClientRect(const EditorWindow& w) {
 
 // The font of a style, built on first use and rebuilt only when the style's
 // face, size, weight or slant changed since.
-const StyleFont& FontFor(EditorWindow& w, HDC dc, int style) {
+const StyleFont& FontFor(View& w, HDC dc, int style) {
     style = std::clamp(style, 0, kStyleCount - 1);
     StyleFont& cached = w.fonts[style];
     const Style& wanted = w.core.GetStyle(style);
@@ -369,7 +368,7 @@ const StyleFont& FontFor(EditorWindow& w, HDC dc, int style) {
 
 // Brings the fonts of the common styles up to date and derives the line
 // height, baseline and tab width from them.
-void RefreshFonts(EditorWindow& w) {
+void RefreshFonts(View& w) {
     bool current = w.tabColumns == w.core.TabWidth();
     for (int style = 0; style < kMeasuredStyles && current; ++style)
         current = w.fonts[style].built && w.fonts[style].version == w.core.GetStyle(style).version;
@@ -423,7 +422,7 @@ HFONT FallbackFontOf(HDC dc, const StyleFont& font, int k) {
 
 // The glyph of a character in the font selected into dc, 0 if it has none:
 // GetGlyphIndicesW for one UTF-16 unit, ScriptShape for a surrogate pair.
-WORD GlyphOf(EditorWindow& w, HDC dc, const wchar_t* units, int count) {
+WORD GlyphOf(View& w, HDC dc, const wchar_t* units, int count) {
     WORD glyphs[2] = {0, 0};
     if (count == 1) {
         GetGlyphIndicesW(dc, units, 1, glyphs, GGI_MARK_NONEXISTING_GLYPHS);
@@ -459,7 +458,7 @@ WORD GlyphOf(EditorWindow& w, HDC dc, const wchar_t* units, int count) {
 // The font slot (0 the style's own, k its fallback k - 1) that has a glyph
 // for the character, and the glyph; the style's own missing glyph when none
 // has one. Answers are kept for each font and character.
-int FontSlotFor(EditorWindow& w, HDC dc, const StyleFont& font, const wchar_t* units, int count,
+int FontSlotFor(View& w, HDC dc, const StyleFont& font, const wchar_t* units, int count,
                 WORD* glyph) {
     char32_t value =
         count == 1 ? units[0] : 0x10000 + ((units[0] - 0xD800) << 10) + (units[1] - 0xDC00);
@@ -487,7 +486,7 @@ int FontSlotFor(EditorWindow& w, HDC dc, const StyleFont& font, const wchar_t* u
 // Splits a line into pieces, character by character: tabs, invalid bytes,
 // and runs of one style and font, characters beyond the Basic Multilingual
 // Plane as glyphs. charStarts gets each piece's characters' first bytes.
-void SplitLine(EditorWindow& w, HDC dc, const Encoding& encoding, const LineLayout& layout,
+void SplitLine(View& w, HDC dc, const Encoding& encoding, const LineLayout& layout,
                std::vector<Piece>& pieces, std::vector<std::vector<int>>& charStarts) {
     const std::string& text = layout.text;
     int size = static_cast<int>(text.size());
@@ -544,7 +543,7 @@ void SplitLine(EditorWindow& w, HDC dc, const Encoding& encoding, const LineLayo
 }
 
 // Measures where each byte of a line starts, piece by piece, expanding tabs.
-void MeasureLine(EditorWindow& w, HDC dc, const Encoding& encoding, const LineLayout& layout,
+void MeasureLine(View& w, HDC dc, const Encoding& encoding, const LineLayout& layout,
                  LineMeasure& measure) {
     std::vector<std::vector<int>> charStarts;
     SelectedObject original(dc, GetCurrentObject(dc, OBJ_FONT));
@@ -593,7 +592,7 @@ void MeasureLine(EditorWindow& w, HDC dc, const Encoding& encoding, const LineLa
 // A line's text, styles and character edges: measured once and then taken
 // from the window's cache until the fonts change. dc may be null: the line
 // is then measured, if it must be, in the window's measuring DC.
-LineLayout LayOutLine(EditorWindow& w, HDC dc, int line) {
+LineLayout LayOutLine(View& w, HDC dc, int line) {
     // Enough for every row of a tall window several times over.
     constexpr size_t kCachedLayouts = 1024;
     LineLayout layout;
@@ -633,7 +632,7 @@ LineLayout LayOutLine(EditorWindow& w, HDC dc, int line) {
 
 // The composition is measured as UTF-8, whatever the document's code page:
 // until it is committed it need not fit the code page.
-void MeasureComposition(EditorWindow& w, int style) {
+void MeasureComposition(View& w, int style) {
     Composition& c = w.composition;
     c.style = style;
     c.bytes.clear();
@@ -659,7 +658,7 @@ void MeasureComposition(EditorWindow& w, int style) {
 }
 
 // Measured as a line of the document holding text in one style would be.
-int TextWidthInStyle(EditorWindow& w, int style, const std::string& text) {
+int TextWidthInStyle(View& w, int style, const std::string& text) {
     LineLayout layout;
     layout.text = text;
     layout.styles.assign(text.size(), static_cast<char>(std::clamp(style, 0, kStyleCount - 1)));
@@ -668,27 +667,27 @@ int TextWidthInStyle(EditorWindow& w, int style, const std::string& text) {
     return measure.x.empty() ? 0 : measure.x.back();
 }
 
-int MarginsWidth(const EditorWindow& w) {
+int MarginsWidth(const View& w) {
     int width = 0;
     for (int i = 0; i < kMarginCount; ++i)
         width += std::max(0, w.core.GetMargin(i).width);
     return width;
 }
 
-int TextLeft(const EditorWindow& w) {
+int TextLeft(const View& w) {
     return MarginsWidth(w) + w.metrics.textPadding;
 }
 
-int TextWidth(const EditorWindow& w) {
+int TextWidth(const View& w) {
     return std::max(1, static_cast<int>(ClientRect(w).right) - TextLeft(w));
 }
 
-int LinesOnScreen(const EditorWindow& w) {
+int LinesOnScreen(const View& w) {
     return std::max(1, static_cast<int>(ClientRect(w).bottom) / w.lineHeight);
 }
 
 // The index of the margin under client x, or -1 when x is in the text area.
-int MarginAt(const EditorWindow& w, int x) {
+int MarginAt(const View& w, int x) {
     int left = 0;
     for (int i = 0; i < kMarginCount; ++i) {
         int width = std::max(0, w.core.GetMargin(i).width);
@@ -700,14 +699,14 @@ int MarginAt(const EditorWindow& w, int x) {
 }
 
 // The document line shown at client y; below the last line, the last line.
-int LineAtY(const EditorWindow& w, int y) {
+int LineAtY(const View& w, int y) {
     int row = y < 0 ? 0 : y / w.lineHeight;
     int display = std::min(w.core.FirstVisibleLine() + row, w.core.VisibleLineCount() - 1);
     return w.core.DocLineFromVisible(std::max(0, display));
 }
 
 // The character boundary of a line nearest to x, in text pixels.
-int PositionAtTextX(EditorWindow& w, int line, int textX) {
+int PositionAtTextX(View& w, int line, int textX) {
     LineLayout layout = LayOutLine(w, nullptr, line);
     auto after = std::lower_bound(layout.x.begin(), layout.x.end(), textX);
     if (after == layout.x.end())
@@ -718,7 +717,7 @@ int PositionAtTextX(EditorWindow& w, int line, int textX) {
 }
 
 // Where a position is drawn, in text pixels measured along its line.
-int TextXOfPosition(EditorWindow& w, int position) {
+int TextXOfPosition(View& w, int position) {
     LineLayout layout = LayOutLine(w, nullptr, w.core.LineFromPosition(position));
     size_t index = std::min<size_t>(std::max(0, position - layout.start), layout.text.size());
     return layout.x[index];
@@ -726,7 +725,7 @@ int TextXOfPosition(EditorWindow& w, int position) {
 
 // Where a position is drawn in client coordinates: the left edge of its
 // character and the top of its line (of the visible line above, if hidden).
-POINT PointFromPosition(EditorWindow& w, int position) {
+POINT PointFromPosition(View& w, int position) {
     int row =
         w.core.VisibleFromDocLine(w.core.LineFromPosition(position)) - w.core.FirstVisibleLine();
     return POINT{TextLeft(w) - w.xOffset + TextXOfPosition(w, position), row * w.lineHeight};
@@ -734,7 +733,7 @@ POINT PointFromPosition(EditorWindow& w, int position) {
 
 // Paints the rows meeting area off-screen and copies them to target in one
 // go; only those rows are measured and drawn.
-void Paint(EditorWindow& w, HDC target, const RECT& area) {
+void Paint(View& w, HDC target, const RECT& area) {
     RECT client = ClientRect(w);
     int top = std::max<LONG>(area.top, 0) / w.lineHeight * w.lineHeight;
     int bottom = std::min<LONG>(area.bottom, client.bottom);
@@ -765,6 +764,54 @@ void Paint(EditorWindow& w, HDC target, const RECT& area) {
     } else if (widest > w.scrollWidth) {
         w.scrollWidth = widest;
     }
+}
+
+int CompositionX(const View& w, int unit) {
+    const Composition& c = w.composition;
+    if (c.measure.x.empty())
+        return 0;
+    size_t byte = unit >= 0 && static_cast<size_t>(unit) < c.unitBytes.size()
+                      ? static_cast<size_t>(c.unitBytes[static_cast<size_t>(unit)])
+                      : c.measure.x.size() - 1;
+    return c.measure.x[byte];
+}
+
+// Rows are display lines counted from the top of the view; the hidden lines
+// of a range belong to no row.
+void InvalidateLines(View& w, int firstLine, int lastLine) {
+    const EditorCore& core = w.core;
+    firstLine = std::max(firstLine, 0);
+    if (lastLine < firstLine || firstLine >= core.LineCount())
+        return;
+    RECT client{};
+    GetClientRect(w.hwnd, &client);
+    int top = core.FirstVisibleLine();
+    int rows = (client.bottom + w.lineHeight - 1) / w.lineHeight;
+    int firstRow = core.VisibleFromDocLine(firstLine) - top + (core.LineVisible(firstLine) ? 0 : 1);
+    int lastRow = lastLine >= core.LineCount() ? rows : core.VisibleFromDocLine(lastLine) - top;
+    firstRow = std::max(firstRow, 0);
+    if (lastRow < firstRow || firstRow >= rows)
+        return;
+    RECT strip{0, firstRow * w.lineHeight, client.right,
+               lastRow >= rows ? client.bottom : (lastRow + 1) * w.lineHeight};
+    InvalidateRect(w.hwnd, &strip, FALSE);
+}
+
+// A change wholly above or below the lines on screen costs no window-system
+// call, however many there are: the sweep makes one per header.
+bool InvalidateChanges(View& w) {
+    PendingRepaint changes = w.pendingRepaint;
+    w.pendingRepaint = PendingRepaint();
+    if (changes.all) {
+        w.layouts.clear();
+        InvalidateRect(w.hwnd, nullptr, FALSE);
+        return true;
+    }
+    if (changes.firstLine < 0 || changes.firstLine > w.viewLastLine ||
+        changes.lastLine < w.viewFirstLine)
+        return false;
+    InvalidateLines(w, changes.firstLine, changes.lastLine);
+    return GetUpdateRect(w.hwnd, nullptr, FALSE) != FALSE;
 }
 
 } // namespace kalmor

@@ -37,67 +37,69 @@ bool IsRequest(UINT message) {
 // visible bar redraws it at once, which would hold up the text, and a burst
 // of keys then sets them once.
 void UpdateScrollBars(EditorWindow& w) {
-    if (w.updatingScrollBars)
+    if (w.scrolling.updating)
         return;
-    if (w.typing) {
-        if (!w.barsPosted)
-            w.barsPosted = PostMessageA(w.hwnd, kUpdateScrollBars, 0, 0) != FALSE;
-        if (w.barsPosted)
+    if (w.keys.typing) {
+        if (!w.scrolling.barsPosted)
+            w.scrolling.barsPosted = PostMessageA(w.hwnd, kUpdateScrollBars, 0, 0) != FALSE;
+        if (w.scrolling.barsPosted)
             return;
     }
-    w.updatingScrollBars = true;
+    w.scrolling.updating = true;
     int lines = w.core.VisibleLineCount();
-    int page = LinesOnScreen(w);
+    int page = LinesOnScreen(w.view);
     int first = w.core.FirstVisibleLine();
-    if (lines != w.barLines || page != w.barPage || first != w.barFirst) {
+    if (lines != w.scrolling.barLines || page != w.scrolling.barPage ||
+        first != w.scrolling.barFirst) {
         SCROLLINFO vertical{sizeof vertical, SIF_RANGE | SIF_PAGE | SIF_POS, 0, 0, 0, 0, 0};
         vertical.nMax = lines - 1;
         vertical.nPage = page;
         vertical.nPos = first;
         SetScrollInfo(w.hwnd, SB_VERT, &vertical, TRUE);
-        w.barLines = lines;
-        w.barPage = page;
-        w.barFirst = first;
+        w.scrolling.barLines = lines;
+        w.scrolling.barPage = page;
+        w.scrolling.barFirst = first;
     }
-    int textWidth = TextWidth(w);
-    if (w.scrollWidth != w.barWidth || textWidth != w.barTextWidth || w.xOffset != w.barX) {
+    int textWidth = TextWidth(w.view);
+    if (w.view.scrollWidth != w.scrolling.barWidth || textWidth != w.scrolling.barTextWidth ||
+        w.view.xOffset != w.scrolling.barX) {
         SCROLLINFO horizontal{sizeof horizontal, SIF_RANGE | SIF_PAGE | SIF_POS, 0, 0, 0, 0, 0};
-        horizontal.nMax = std::max(0, w.scrollWidth - 1);
+        horizontal.nMax = std::max(0, w.view.scrollWidth - 1);
         horizontal.nPage = textWidth;
-        horizontal.nPos = w.xOffset;
+        horizontal.nPos = w.view.xOffset;
         SetScrollInfo(w.hwnd, SB_HORZ, &horizontal, TRUE);
-        w.barWidth = w.scrollWidth;
-        w.barTextWidth = textWidth;
-        w.barX = w.xOffset;
+        w.scrolling.barWidth = w.view.scrollWidth;
+        w.scrolling.barTextWidth = textWidth;
+        w.scrolling.barX = w.view.xOffset;
     }
-    w.updatingScrollBars = false;
+    w.scrolling.updating = false;
 }
 
 // Notes the document lines at the top and bottom rows.
 void NoteView(EditorWindow& w) {
     int first = w.core.FirstVisibleLine();
-    w.viewFirstLine = w.core.DocLineFromVisible(first);
-    w.viewLastLine = w.core.DocLineFromVisible(first + LinesOnScreen(w));
+    w.view.viewFirstLine = w.core.DocLineFromVisible(first);
+    w.view.viewLastLine = w.core.DocLineFromVisible(first + LinesOnScreen(w.view));
 }
 
 // Scrolls just enough to bring the caret's line and column on screen.
 void ScrollCaretIntoView(EditorWindow& w) {
     int row = w.core.VisibleFromDocLine(w.core.LineFromPosition(w.core.Caret()));
     int first = w.core.FirstVisibleLine();
-    int lines = LinesOnScreen(w);
+    int lines = LinesOnScreen(w.view);
     if (row < first)
         first = row;
     else if (row >= first + lines)
         first = row - lines + 1;
-    int x = TextXOfPosition(w, w.core.Caret());
-    int width = TextWidth(w);
-    int xOffset = w.xOffset;
+    int x = TextXOfPosition(w.view, w.core.Caret());
+    int width = TextWidth(w.view);
+    int xOffset = w.view.xOffset;
     if (x < xOffset)
         xOffset = std::max(0, x - width / 3);
     else if (x >= xOffset + width)
         xOffset = x - width + width / 3;
     if (xOffset > 0)
-        w.scrollWidth = std::max(w.scrollWidth, xOffset + width);
+        w.view.scrollWidth = std::max(w.view.scrollWidth, xOffset + width);
     ScrollTo(w, first, xOffset);
 }
 
@@ -109,30 +111,30 @@ void InvalidateSelectionChange(EditorWindow& w) {
     int start = w.core.SelectionStart();
     int end = w.core.SelectionEnd();
     bool empty = start == end;
-    if (empty && w.highlightFirst < 0)
+    if (empty && w.view.highlightFirst < 0)
         return;
     int first = empty ? -1 : w.core.LineFromPosition(start);
     int last = empty ? -1 : w.core.LineFromPosition(end);
-    if (start == w.highlightStart && end == w.highlightEnd && first == w.highlightFirst &&
-        last == w.highlightLast)
+    if (start == w.view.highlightStart && end == w.view.highlightEnd &&
+        first == w.view.highlightFirst && last == w.view.highlightLast)
         return;
-    if (w.highlightFirst >= 0)
-        InvalidateLines(w, w.highlightFirst, w.highlightLast);
+    if (w.view.highlightFirst >= 0)
+        InvalidateLines(w.view, w.view.highlightFirst, w.view.highlightLast);
     if (!empty)
-        InvalidateLines(w, first, last);
-    w.highlightStart = start;
-    w.highlightEnd = end;
-    w.highlightFirst = first;
-    w.highlightLast = last;
+        InvalidateLines(w.view, first, last);
+    w.view.highlightStart = start;
+    w.view.highlightEnd = end;
+    w.view.highlightFirst = first;
+    w.view.highlightLast = last;
 }
 
 // Clamps the scroll position to the content and updates the scroll bars and
 // caret, if requests may have changed them since this was last done.
 void SyncView(EditorWindow& w) {
-    if (!w.viewStale)
+    if (!w.scrolling.stale)
         return;
-    w.viewStale = false;
-    ScrollTo(w, w.core.FirstVisibleLine(), w.xOffset);
+    w.scrolling.stale = false;
+    ScrollTo(w, w.core.FirstVisibleLine(), w.view.xOffset);
 }
 
 // Brings the screen up to date after the changes the core reports. Only a
@@ -142,25 +144,25 @@ void SyncView(EditorWindow& w) {
 // fold sweep makes one per line) costs no window-system calls beyond the
 // first.
 void ShowChanges(EditorWindow& w, const Changes& changes) {
-    RefreshFonts(w);
+    RefreshFonts(w.view);
     if (changes.text || changes.zoom)
-        w.widthStale = true;
-    if ((changes.text || changes.selection) && !w.keepColumn)
-        w.wantedX = -1;
-    PendingRepaint& pending = w.pendingRepaint;
+        w.view.widthStale = true;
+    if ((changes.text || changes.selection) && !w.keys.keepColumn)
+        w.keys.wantedX = -1;
+    PendingRepaint& pending = w.view.pendingRepaint;
     pending.all = pending.all || changes.all;
     if (changes.firstLine >= 0) {
         pending.firstLine = pending.firstLine < 0 ? changes.firstLine
                                                   : std::min(pending.firstLine, changes.firstLine);
         pending.lastLine = std::max(pending.lastLine, changes.lastLine);
     }
-    if (!w.repaintPending)
-        w.repaintPending = InvalidateChanges(w);
+    if (!w.view.repaintPending)
+        w.view.repaintPending = InvalidateChanges(w.view);
     InvalidateSelectionChange(w);
     if (changes.scrollCaret)
         ScrollCaretIntoView(w);
     else
-        w.viewStale = true;
+        w.scrolling.stale = true;
     if (changes.zoom)
         SyncView(w);
     if (changes.overtype)
@@ -179,9 +181,9 @@ void ApplyChanges(EditorWindow& w) {
         if (!changes.Any() && w.host.typed.empty() && w.host.scrolled == 0)
             return;
         ShowChanges(w, changes);
-        w.keepColumn = false;
-        w.typing = false;
-        NotifyAccessibility(w);
+        w.keys.keepColumn = false;
+        w.keys.typing = false;
+        NotifyAccessibility(w.accessible);
         int updated = (changes.text || changes.styles ? SC_UPDATE_CONTENT : 0) |
                       (changes.selection ? SC_UPDATE_SELECTION : 0) | w.host.scrolled;
         w.host.scrolled = 0;
@@ -202,14 +204,14 @@ LRESULT OnNcCreate(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     w->core.SetListener(&w->host.notifier);
     w->core.SetSystemCodePage(static_cast<int>(GetACP()));
     w->core.SetCodePageFolding(FoldingOf);
-    w->metrics = ReadMetrics(hwnd);
-    w->palette = ReadPalette(hwnd);
-    RefreshFonts(*w);
+    w->view.metrics = ReadMetrics(hwnd);
+    w->view.palette = ReadPalette(hwnd);
+    RefreshFonts(w->view);
     return DefWindowProcW(hwnd, WM_NCCREATE, wParam, lParam);
 }
 
 void OnDestroy(EditorWindow& w) {
-    DisconnectAccessibility(w);
+    DisconnectAccessibility(w.accessible);
     if (w.listener)
         DestroyWindow(w.listener);
     w.listener = nullptr;
@@ -226,22 +228,22 @@ void OnNcDestroy(HWND hwnd, EditorWindow* w) {
 // Adds the changes made since the last request's repaint to the region,
 // then paints it.
 void OnPaint(EditorWindow& w) {
-    InvalidateChanges(w);
-    w.repaintPending = false;
-    int scrollWidth = w.scrollWidth;
+    InvalidateChanges(w.view);
+    w.view.repaintPending = false;
+    int scrollWidth = w.view.scrollWidth;
     {
         PaintDC dc(w.hwnd);
-        Paint(w, dc.Get(), dc.Area());
+        Paint(w.view, dc.Get(), dc.Area());
     }
     NoteView(w);
-    if (w.scrollWidth != scrollWidth)
+    if (w.view.scrollWidth != scrollWidth)
         UpdateScrollBars(w);
 }
 
 void OnPrintClient(EditorWindow& w, HDC dc) {
     RECT client{};
     GetClientRect(w.hwnd, &client);
-    Paint(w, dc, client);
+    Paint(w.view, dc, client);
 }
 
 // Reads the display settings again after the system said they changed. At
@@ -252,22 +254,22 @@ void OnPrintClient(EditorWindow& w, HDC dc) {
 void OnDisplayChange(EditorWindow& w) {
     ViewMetrics metrics = ReadMetrics(w.hwnd);
     Palette palette = ReadPalette(w.hwnd);
-    if (metrics == w.metrics && palette == w.palette)
+    if (metrics == w.view.metrics && palette == w.view.palette)
         return;
-    int oldDpi = w.metrics.dpi;
-    w.metrics = metrics;
-    w.palette = palette;
+    int oldDpi = w.view.metrics.dpi;
+    w.view.metrics = metrics;
+    w.view.palette = palette;
     if (metrics.dpi != oldDpi) {
-        w.fonts = {};
-        RefreshFonts(w);
-        w.xOffset = MulDiv(w.xOffset, metrics.dpi, oldDpi);
-        w.scrollWidth = MulDiv(w.scrollWidth, metrics.dpi, oldDpi);
-        w.widthStale = true;
-        w.wantedX = -1;
+        w.view.fonts = {};
+        RefreshFonts(w.view);
+        w.view.xOffset = MulDiv(w.view.xOffset, metrics.dpi, oldDpi);
+        w.view.scrollWidth = MulDiv(w.view.scrollWidth, metrics.dpi, oldDpi);
+        w.view.widthStale = true;
+        w.keys.wantedX = -1;
     }
-    w.caretHeight = 0; // made again in the new size or colour
+    w.caret.height = 0; // made again in the new size or colour
     InvalidateRect(w.hwnd, nullptr, FALSE);
-    ScrollTo(w, w.core.FirstVisibleLine(), w.xOffset);
+    ScrollTo(w, w.core.FirstVisibleLine(), w.view.xOffset);
     NoteView(w);
 }
 
@@ -288,10 +290,10 @@ void OnDpiChanged(EditorWindow& w, LPARAM lParam) {
 // monitor of another DPI; the host resizes it then, so a resize checks the
 // DPI too.
 void OnSize(EditorWindow& w) {
-    if (WindowDpi(w.hwnd) != w.metrics.dpi)
+    if (WindowDpi(w.hwnd) != w.view.metrics.dpi)
         OnDisplayChange(w);
     InvalidateRect(w.hwnd, nullptr, FALSE);
-    ScrollTo(w, w.core.FirstVisibleLine(), w.xOffset);
+    ScrollTo(w, w.core.FirstVisibleLine(), w.view.xOffset);
     NoteView(w);
 }
 
@@ -316,32 +318,33 @@ int ScrollTarget(HWND hwnd, int bar, int code, int position, int line, int page)
 
 void OnVScroll(EditorWindow& w, int code) {
     int first = w.core.FirstVisibleLine();
-    ScrollTo(w, ScrollTarget(w.hwnd, SB_VERT, code, first, 1, LinesOnScreen(w)), w.xOffset);
+    ScrollTo(w, ScrollTarget(w.hwnd, SB_VERT, code, first, 1, LinesOnScreen(w.view)),
+             w.view.xOffset);
 }
 
 void OnHScroll(EditorWindow& w, int code) {
-    int step = std::max(1, w.tabWidth / 8);
-    int x = ScrollTarget(w.hwnd, SB_HORZ, code, w.xOffset, step, TextWidth(w));
+    int step = std::max(1, w.view.tabWidth / 8);
+    int x = ScrollTarget(w.hwnd, SB_HORZ, code, w.view.xOffset, step, TextWidth(w.view));
     ScrollTo(w, w.core.FirstVisibleLine(), x);
 }
 
 // The selection is drawn paler without the focus, so both changes redraw it.
 void OnSetFocus(EditorWindow& w) {
-    w.focused = true;
-    w.caretHeight = 0;
+    w.view.focused = true;
+    w.caret.height = 0;
     UpdateCaret(w);
-    w.highlightStart = -1; // drawn anew in the focused or unfocused tint
+    w.view.highlightStart = -1; // drawn anew in the focused or unfocused tint
     InvalidateSelectionChange(w);
-    NotifyAccessibilityFocus(w);
+    NotifyAccessibilityFocus(w.accessible);
     NotifyFocus(w, true);
 }
 
 void OnKillFocus(EditorWindow& w) {
-    CompleteComposition(w);
-    w.focused = false;
-    w.caretHeight = 0;
+    CompleteComposition(w.ime);
+    w.view.focused = false;
+    w.caret.height = 0;
     DestroyCaret();
-    w.highlightStart = -1; // drawn anew in the focused or unfocused tint
+    w.view.highlightStart = -1; // drawn anew in the focused or unfocused tint
     InvalidateSelectionChange(w);
     NotifyFocus(w, false);
 }
@@ -360,11 +363,11 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_NCDESTROY: OnNcDestroy(hwnd, w); break;
     case WM_CREATE: w->listener = CreateSettingsListener(hwnd); break;
     case WM_DESTROY: OnDestroy(*w); break;
-    case WM_GETOBJECT: return OnGetObject(*w, wParam, lParam);
-    case kAccessibilityCallMessage: return OnAccessibilityCall(*w, lParam);
-    case WM_GETTEXT: return OnGetText(*w, wParam, lParam);
-    case WM_GETTEXTLENGTH: return OnGetTextLength(*w);
-    case WM_SETTEXT: return OnSetText(*w, lParam);
+    case WM_GETOBJECT: return OnGetObject(w->accessible, wParam, lParam);
+    case kAccessibilityCallMessage: return OnAccessibilityCall(w->accessible, lParam);
+    case WM_GETTEXT: return OnGetText(w->accessible, wParam, lParam);
+    case WM_GETTEXTLENGTH: return OnGetTextLength(w->accessible);
+    case WM_SETTEXT: return OnSetText(w->accessible, lParam);
     case WM_PAINT: OnPaint(*w); return 0;
     case WM_PRINTCLIENT: OnPrintClient(*w, reinterpret_cast<HDC>(wParam)); return 0;
     case WM_ERASEBKGND: return 1;
@@ -414,16 +417,16 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_UNDO: Undo(*w); return TRUE;
     case WM_CHAR: OnChar(*w, wParam); return 0;
     case WM_IME_CHAR:
-        if (!TakeCommittedChar(*w, wParam))
+        if (!TakeCommittedChar(w->ime, wParam))
             OnChar(*w, wParam);
         return 0;
-    case WM_IME_STARTCOMPOSITION: OnImeStartComposition(*w); return 0;
-    case WM_IME_COMPOSITION: OnImeComposition(*w, lParam); return 0;
-    case WM_IME_ENDCOMPOSITION: OnImeEndComposition(*w); return 0;
-    case WM_IME_REQUEST: return OnImeRequest(*w, wParam, lParam);
+    case WM_IME_STARTCOMPOSITION: OnImeStartComposition(w->ime); return 0;
+    case WM_IME_COMPOSITION: OnImeComposition(w->ime, lParam); return 0;
+    case WM_IME_ENDCOMPOSITION: OnImeEndComposition(w->ime); return 0;
+    case WM_IME_REQUEST: return OnImeRequest(w->ime, wParam, lParam);
     case WM_UNICHAR: return OnUniChar(*w, wParam);
     case kUpdateScrollBars:
-        w->barsPosted = false;
+        w->scrolling.barsPosted = false;
         UpdateScrollBars(*w);
         return 0;
     case WM_GETDLGCODE: return DLGC_WANTALLKEYS | DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_WANTTAB;
@@ -445,18 +448,18 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 // on screen first and then painting the rows it exposes would, in between,
 // show the row at the exposed edge twice or half drawn.
 void ScrollTo(EditorWindow& w, int firstLine, int xOffset) {
-    int lines = LinesOnScreen(w);
+    int lines = LinesOnScreen(w.view);
     int lastFirst = std::max(0, w.core.VisibleLineCount() - lines);
     firstLine = std::clamp(firstLine, 0, lastFirst);
-    xOffset = std::clamp(xOffset, 0, std::max(0, w.scrollWidth - TextWidth(w)));
+    xOffset = std::clamp(xOffset, 0, std::max(0, w.view.scrollWidth - TextWidth(w.view)));
     int first = w.core.FirstVisibleLine();
     if (firstLine != first)
         w.host.scrolled |= SC_UPDATE_V_SCROLL;
-    if (xOffset != w.xOffset)
+    if (xOffset != w.view.xOffset)
         w.host.scrolled |= SC_UPDATE_H_SCROLL;
-    if (firstLine != first || xOffset != w.xOffset) {
+    if (firstLine != first || xOffset != w.view.xOffset) {
         w.core.SetFirstVisibleLine(firstLine);
-        w.xOffset = xOffset;
+        w.view.xOffset = xOffset;
         InvalidateRect(w.hwnd, nullptr, FALSE);
         NoteView(w);
     }
@@ -478,11 +481,11 @@ void MoveCaret(EditorWindow& w, int position, bool extend) {
 
 // Up, Down, Page Up and Page Down: moves over visible lines, keeping the column.
 void MoveCaretByLines(EditorWindow& w, int delta, bool extend) {
-    int x = w.wantedX >= 0 ? w.wantedX : TextXOfPosition(w, w.core.Caret());
+    int x = w.keys.wantedX >= 0 ? w.keys.wantedX : TextXOfPosition(w.view, w.core.Caret());
     int line = w.core.VisibleLineAfter(w.core.LineFromPosition(w.core.Caret()), delta);
-    MoveCaret(w, PositionAtTextX(w, line, x), extend);
-    w.wantedX = x;
-    w.keepColumn = true;
+    MoveCaret(w, PositionAtTextX(w.view, line, x), extend);
+    w.keys.wantedX = x;
+    w.keys.keepColumn = true;
 }
 
 // Copies the selection with CR LF line ends; false if nothing was copied.
@@ -544,44 +547,45 @@ void SetOvertype(EditorWindow& w, bool overtype) {
 // Moves the system caret to the caret's place, or out of sight when its line
 // is scrolled away or hidden. The caret exists only while we have the focus.
 void UpdateCaret(EditorWindow& w) {
-    if (!w.focused)
+    if (!w.view.focused)
         return;
     int caret = w.core.Caret();
     // Typing over, the caret is a block as wide as the character it would
     // replace (a space's width at a line end).
-    int width = w.metrics.caretWidth;
-    if (w.core.Overtype() && !w.composition.active) {
+    int width = w.view.metrics.caretWidth;
+    if (w.core.Overtype() && !w.view.composition.active) {
         int line = w.core.LineFromPosition(caret);
         int next = caret < w.core.LineEnd(line) ? w.core.PositionAfter(caret) : caret;
-        width = std::max(width, next > caret ? TextXOfPosition(w, next) - TextXOfPosition(w, caret)
-                                             : w.spaceWidth);
+        width = std::max(width, next > caret
+                                    ? TextXOfPosition(w.view, next) - TextXOfPosition(w.view, caret)
+                                    : w.view.spaceWidth);
     }
-    if (w.caretHeight != w.lineHeight || w.caretWidth != width) {
+    if (w.caret.height != w.view.lineHeight || w.caret.width != width) {
         DestroyCaret();
-        w.caretBitmap = CaretBitmap(w.palette, width, w.lineHeight);
-        CreateCaret(w.hwnd, w.caretBitmap.Get(), width, w.lineHeight);
+        w.caret.bitmap = CaretBitmap(w.view.palette, width, w.view.lineHeight);
+        CreateCaret(w.hwnd, w.caret.bitmap.Get(), width, w.view.lineHeight);
         ShowCaret(w.hwnd);
-        w.caretHeight = w.lineHeight;
-        w.caretWidth = width;
+        w.caret.height = w.view.lineHeight;
+        w.caret.width = width;
     }
-    POINT point = PointFromPosition(w, caret);
-    if (w.composition.active) {
-        point.x += CompositionX(w, w.composition.cursor);
-        PlaceImeWindows(w);
+    POINT point = PointFromPosition(w.view, caret);
+    if (w.view.composition.active) {
+        point.x += CompositionX(w.view, w.view.composition.cursor);
+        PlaceImeWindows(w.ime);
     }
     RECT client{};
     GetClientRect(w.hwnd, &client);
     bool shown = w.core.LineVisible(w.core.LineFromPosition(caret)) && point.y >= 0 &&
-                 point.y < client.bottom && point.x >= TextLeft(w);
+                 point.y < client.bottom && point.x >= TextLeft(w.view);
     if (shown)
         SetCaretPos(point.x, point.y);
     else
-        SetCaretPos(-w.lineHeight * 4, -w.lineHeight * 4);
+        SetCaretPos(-w.view.lineHeight * 4, -w.view.lineHeight * 4);
 }
 
 // The user typed: the scroll bars are set once the repaint is done.
 void AfterEdit(EditorWindow& w) {
-    w.typing = true;
+    w.keys.typing = true;
 }
 
 // The state of an editor window of this process, or null for any other value:
@@ -619,17 +623,17 @@ int ToCoordinate(LPARAM value) {
 // (SCI_POSITIONFROMPOINTCLOSE), or the start of the character under it
 // (SCI_CHARPOSITIONFROMPOINT).
 int PositionFromPoint(EditorWindow& w, UINT request, int x, int y) {
-    int line = LineAtY(w, y);
-    int textX = x - TextLeft(w) + w.xOffset;
-    int position = PositionAtTextX(w, line, textX);
+    int line = LineAtY(w.view, y);
+    int textX = x - TextLeft(w.view) + w.view.xOffset;
+    int position = PositionAtTextX(w.view, line, textX);
     if (request == SCI_POSITIONFROMPOINT)
         return position;
     int rows = w.core.VisibleLineCount() - w.core.FirstVisibleLine();
-    bool overText = y >= 0 && y < rows * w.lineHeight && x >= TextLeft(w) &&
-                    textX < TextXOfPosition(w, w.core.LineEnd(line));
+    bool overText = y >= 0 && y < rows * w.view.lineHeight && x >= TextLeft(w.view) &&
+                    textX < TextXOfPosition(w.view, w.core.LineEnd(line));
     if (request == SCI_POSITIONFROMPOINTCLOSE)
         return overText ? position : -1;
-    if (position > w.core.LineStart(line) && TextXOfPosition(w, position) > textX)
+    if (position > w.core.LineStart(line) && TextXOfPosition(w.view, position) > textX)
         position = w.core.PositionBefore(position);
     return position;
 }
@@ -638,14 +642,14 @@ int PositionFromPoint(EditorWindow& w, UINT request, int x, int y) {
 LRESULT HandleWindowRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case SCI_GETDIRECTPOINTER: return reinterpret_cast<LRESULT>(w.hwnd);
-    case SCI_TEXTHEIGHT: return w.lineHeight;
+    case SCI_TEXTHEIGHT: return w.view.lineHeight;
     case SCI_GETFIRSTVISIBLELINE: SyncView(w); return w.core.FirstVisibleLine();
     case SCI_POINTXFROMPOSITION:
         SyncView(w);
-        return PointFromPosition(w, ClampPosition(w, lParam)).x;
+        return PointFromPosition(w.view, ClampPosition(w, lParam)).x;
     case SCI_POINTYFROMPOSITION:
         SyncView(w);
-        return PointFromPosition(w, ClampPosition(w, lParam)).y;
+        return PointFromPosition(w.view, ClampPosition(w, lParam)).y;
     case SCI_CANPASTE: return ClipboardHasText() && !w.core.ReadOnly() ? 1 : 0;
     case SCI_COPY: Copy(w); return 0;
     case SCI_CUT: Cut(w); return 0;
@@ -659,35 +663,35 @@ LRESULT HandleWindowRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM
     case SCI_CHARPOSITIONFROMPOINT:
         SyncView(w);
         return PositionFromPoint(w, message, ToCoordinate(wParam), ToCoordinate(lParam));
-    case SCI_LINESONSCREEN: return LinesOnScreen(w);
+    case SCI_LINESONSCREEN: return LinesOnScreen(w.view);
     case SCI_TEXTWIDTH: {
         const char* text = reinterpret_cast<const char*>(lParam);
-        return text ? TextWidthInStyle(w, ToCoordinate(wParam), text) : 0;
+        return text ? TextWidthInStyle(w.view, ToCoordinate(wParam), text) : 0;
     }
     case SCI_SETFIRSTVISIBLELINE:
         SyncView(w);
-        ScrollTo(w, ToCoordinate(wParam), w.xOffset);
+        ScrollTo(w, ToCoordinate(wParam), w.view.xOffset);
         return 0;
     case SCI_LINESCROLL: {
         SyncView(w);
-        int64_t x = int64_t{w.xOffset} + int64_t{ToCoordinate(wParam)} * w.spaceWidth;
+        int64_t x = int64_t{w.view.xOffset} + int64_t{ToCoordinate(wParam)} * w.view.spaceWidth;
         int64_t first = int64_t{w.core.FirstVisibleLine()} + ToCoordinate(lParam);
         ScrollTo(w, static_cast<int>(std::clamp<int64_t>(first, 0, INT_MAX)),
                  static_cast<int>(std::clamp<int64_t>(x, 0, INT_MAX)));
         return 0;
     }
-    case SCI_GETXOFFSET: SyncView(w); return w.xOffset;
+    case SCI_GETXOFFSET: SyncView(w); return w.view.xOffset;
     case SCI_SETXOFFSET:
         SyncView(w);
         // The range grows to hold an offset past the widest line drawn so far.
-        w.scrollWidth = std::max(w.scrollWidth, ToCoordinate(wParam) + TextWidth(w));
+        w.view.scrollWidth = std::max(w.view.scrollWidth, ToCoordinate(wParam) + TextWidth(w.view));
         ScrollTo(w, w.core.FirstVisibleLine(), ToCoordinate(wParam));
         return 0;
     case SCI_HIDESELECTION:
-        if (w.selectionHidden != (wParam != 0)) {
-            w.selectionHidden = wParam != 0;
-            w.highlightStart = -1;
-            InvalidateLines(w, w.core.LineFromPosition(w.core.SelectionStart()),
+        if (w.view.selectionHidden != (wParam != 0)) {
+            w.view.selectionHidden = wParam != 0;
+            w.view.highlightStart = -1;
+            InvalidateLines(w.view, w.core.LineFromPosition(w.core.SelectionStart()),
                             w.core.LineFromPosition(w.core.SelectionEnd()));
         }
         return 0;
@@ -704,61 +708,44 @@ LRESULT HandleRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM lPara
     return w.core.Dispatch(message, wParam, lParam);
 }
 
-// Rows are display lines counted from the top of the view; the hidden lines
-// of a range belong to no row.
-void InvalidateLines(EditorWindow& w, int firstLine, int lastLine) {
-    const EditorCore& core = w.core;
-    firstLine = std::max(firstLine, 0);
-    if (lastLine < firstLine || firstLine >= core.LineCount())
-        return;
-    RECT client{};
-    GetClientRect(w.hwnd, &client);
-    int top = core.FirstVisibleLine();
-    int rows = (client.bottom + w.lineHeight - 1) / w.lineHeight;
-    int firstRow = core.VisibleFromDocLine(firstLine) - top + (core.LineVisible(firstLine) ? 0 : 1);
-    int lastRow = lastLine >= core.LineCount() ? rows : core.VisibleFromDocLine(lastLine) - top;
-    firstRow = std::max(firstRow, 0);
-    if (lastRow < firstRow || firstRow >= rows)
-        return;
-    RECT strip{0, firstRow * w.lineHeight, client.right,
-               lastRow >= rows ? client.bottom : (lastRow + 1) * w.lineHeight};
-    InvalidateRect(w.hwnd, &strip, FALSE);
-}
-
-// A change wholly above or below the lines on screen costs no window-system
-// call, however many there are: the sweep makes one per header.
-bool InvalidateChanges(EditorWindow& w) {
-    PendingRepaint changes = w.pendingRepaint;
-    w.pendingRepaint = PendingRepaint();
-    if (changes.all) {
-        w.layouts.clear();
-        InvalidateRect(w.hwnd, nullptr, FALSE);
-        return true;
-    }
-    if (changes.firstLine < 0 || changes.firstLine > w.viewLastLine ||
-        changes.lastLine < w.viewFirstLine)
+// What the accessibility objects and the input methods change through the
+// window: each is the user's own edit, shown and told by the one path.
+bool EditorWindow::ReplaceAllText(const std::string& text) {
+    if (!core.CanEdit())
         return false;
-    InvalidateLines(w, changes.firstLine, changes.lastLine);
-    return GetUpdateRect(w.hwnd, nullptr, FALSE) != FALSE;
-}
-
-bool ReplaceAllText(EditorWindow& w, const std::string& text) {
-    if (!w.core.CanEdit())
-        return false;
-    w.core.BeginUndoAction();
-    w.core.SetText(text);
-    w.core.EndUndoAction();
+    core.BeginUndoAction();
+    core.SetText(text);
+    core.EndUndoAction();
     return true;
 }
 
-void SelectAndShow(EditorWindow& w, int anchor, int caret) {
-    Select(w, anchor, caret);
-    w.wantedX = -1;
+void EditorWindow::SelectAndShow(int anchor, int caret) {
+    Select(*this, anchor, caret);
+    keys.wantedX = -1;
 }
 
-void ScrollLineIntoView(EditorWindow& w, int line, bool alignToTop) {
-    int row = w.core.VisibleFromDocLine(line);
-    ScrollTo(w, alignToTop ? row : row - LinesOnScreen(w) + 1, w.xOffset);
+void EditorWindow::ScrollLineIntoView(int line, bool alignToTop) {
+    int row = core.VisibleFromDocLine(line);
+    ScrollTo(*this, alignToTop ? row : row - LinesOnScreen(view) + 1, view.xOffset);
+}
+
+// An input method's result replaces the selection as one undo step; one the
+// code page cannot hold is refused and shown.
+void EditorWindow::TypeResult(const std::wstring& result) {
+    std::string bytes;
+    if (!FromUtf16(core.CurrentEncoding(), result.data(), result.size(), bytes)) {
+        ShowRefusal(*this, Refused::Composed, result.data(), result.size());
+        return;
+    }
+    unsigned version = core.TextVersion();
+    core.ReplaceSelection(bytes);
+    if (core.TextVersion() != version)
+        NoteTyped(*this, bytes, SC_CHARACTERSOURCE_IME_RESULT);
+    AfterEdit(*this);
+}
+
+void EditorWindow::CompositionMoved() {
+    UpdateCaret(*this);
 }
 
 namespace {

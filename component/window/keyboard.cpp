@@ -96,7 +96,7 @@ bool KeyDownAction(EditorWindow& w, WPARAM key) {
     bool selected = !w.core.SelectionEmpty();
     int caret = w.core.Caret();
     int line = w.core.LineFromPosition(caret);
-    w.keyDone = false;
+    w.keys.keyDone = false;
     switch (key) {
     case VK_LEFT:
         if (control)
@@ -117,12 +117,12 @@ bool KeyDownAction(EditorWindow& w, WPARAM key) {
     case VK_UP: MoveCaretByLines(w, -1, shift); return true;
     case VK_DOWN: MoveCaretByLines(w, 1, shift); return true;
     case VK_PRIOR:
-        ScrollTo(w, w.core.FirstVisibleLine() - LinesOnScreen(w), w.xOffset);
-        MoveCaretByLines(w, -LinesOnScreen(w), shift);
+        ScrollTo(w, w.core.FirstVisibleLine() - LinesOnScreen(w.view), w.view.xOffset);
+        MoveCaretByLines(w, -LinesOnScreen(w.view), shift);
         return true;
     case VK_NEXT:
-        ScrollTo(w, w.core.FirstVisibleLine() + LinesOnScreen(w), w.xOffset);
-        MoveCaretByLines(w, LinesOnScreen(w), shift);
+        ScrollTo(w, w.core.FirstVisibleLine() + LinesOnScreen(w.view), w.view.xOffset);
+        MoveCaretByLines(w, LinesOnScreen(w.view), shift);
         return true;
     case VK_HOME: MoveCaret(w, control ? 0 : w.core.LineStart(line), shift); return true;
     case VK_END: MoveCaret(w, control ? w.core.Length() : w.core.LineEnd(line), shift); return true;
@@ -141,7 +141,7 @@ bool KeyDownAction(EditorWindow& w, WPARAM key) {
         if (!control || alt)
             return false; // Backspace arrives as WM_CHAR
         w.core.DeleteWordBack();
-        w.keyDone = true;
+        w.keys.keyDone = true;
         AfterEdit(w);
         return true;
     case VK_TAB:
@@ -151,7 +151,7 @@ bool KeyDownAction(EditorWindow& w, WPARAM key) {
             w.core.BackTab();
         else
             w.core.Tab();
-        w.keyDone = true;
+        w.keys.keyDone = true;
         AfterEdit(w);
         return true;
     case VK_INSERT:
@@ -163,7 +163,7 @@ bool KeyDownAction(EditorWindow& w, WPARAM key) {
             SetOvertype(w, !w.core.Overtype());
         return true;
     case VK_ESCAPE:
-        if (!w.movingText)
+        if (!w.mouse.movingText)
             return false;
         EndDrag(w);
         return true;
@@ -202,7 +202,7 @@ bool OnKeyDown(EditorWindow& w, WPARAM key) {
     if (!done)
         TakeQueuedCharacters(w.hwnd, false); // w may be gone after this
     else if (TakeQueuedCharacters(w.hwnd, true) > 0)
-        w.keyDone = false; // its character is gone already
+        w.keys.keyDone = false; // its character is gone already
     return done;
 }
 
@@ -225,14 +225,14 @@ void OnKeyUp(EditorWindow& w, WPARAM key) {
 // Basic Multilingual Plane comes as two, and is typed once both are here.
 // A lone half is dropped.
 void OnChar(EditorWindow& w, WPARAM unit) {
-    bool keyDone = w.keyDone;
-    w.keyDone = false;
-    wchar_t high = w.highSurrogate;
-    w.highSurrogate = 0;
+    bool keyDone = w.keys.keyDone;
+    w.keys.keyDone = false;
+    wchar_t high = w.keys.highSurrogate;
+    w.keys.highSurrogate = 0;
     if (keyDone && (unit < 0x20 || unit == 0x7F))
         return;
     if (unit >= 0xD800 && unit <= 0xDBFF) {
-        w.highSurrogate = static_cast<wchar_t>(unit);
+        w.keys.highSurrogate = static_cast<wchar_t>(unit);
         return;
     }
     if (unit >= 0xDC00 && unit <= 0xDFFF) {

@@ -17,15 +17,15 @@ constexpr UINT_PTR kDragScrollTimer = 1;
 // Follows the pointer while the button is down: captured, with a timer that
 // scrolls while the pointer is past an edge.
 void StartDrag(EditorWindow& w, int x, int y) {
-    w.dragging = true;
-    w.dragPoint = POINT{x, y};
+    w.mouse.dragging = true;
+    w.mouse.dragPoint = POINT{x, y};
     SetCapture(w.hwnd);
     SetTimer(w.hwnd, kDragScrollTimer, 50, nullptr);
 }
 
 // The text position nearest to a client point.
 int PositionAtPoint(EditorWindow& w, int x, int y) {
-    return PositionAtTextX(w, LineAtY(w, y), x - TextLeft(w) + w.xOffset);
+    return PositionAtTextX(w.view, LineAtY(w.view, y), x - TextLeft(w.view) + w.view.xOffset);
 }
 
 // The position before the character under a client point: the nearest
@@ -35,7 +35,7 @@ int CharacterAtPoint(EditorWindow& w, int x, int y) {
     int position = PositionAtPoint(w, x, y);
     int line = w.core.LineFromPosition(position);
     if (position > w.core.LineStart(line) &&
-        TextXOfPosition(w, position) > x - TextLeft(w) + w.xOffset)
+        TextXOfPosition(w.view, position) > x - TextLeft(w.view) + w.view.xOffset)
         position = w.core.PositionBefore(position);
     return position;
 }
@@ -53,15 +53,15 @@ std::pair<int, int> UnitAround(EditorWindow& w, int unit, int position) {
 // Extends a drag's selection to a client point, by the drag's unit: the unit
 // clicked first stays selected and the selection grows by whole units.
 void DragTo(EditorWindow& w, int x, int y) {
-    if (w.dragUnit == 1) {
+    if (w.mouse.dragUnit == 1) {
         Select(w, w.core.Anchor(), PositionAtPoint(w, x, y));
         return;
     }
-    auto [start, end] = UnitAround(w, w.dragUnit, CharacterAtPoint(w, x, y));
-    if (start < w.dragStart)
-        Select(w, w.dragEnd, start);
+    auto [start, end] = UnitAround(w, w.mouse.dragUnit, CharacterAtPoint(w, x, y));
+    if (start < w.mouse.dragStart)
+        Select(w, w.mouse.dragEnd, start);
     else
-        Select(w, w.dragStart, std::max(end, w.dragEnd));
+        Select(w, w.mouse.dragStart, std::max(end, w.mouse.dragEnd));
 }
 
 // A click counts with the one before if it came within the system's
@@ -69,34 +69,34 @@ void DragTo(EditorWindow& w, int x, int y) {
 // the line, the fourth starts again.
 int CountClick(EditorWindow& w, int x, int y) {
     LONG time = GetMessageTime();
-    bool closeBy = std::abs(x - w.lastClick.x) <= GetSystemMetrics(SM_CXDOUBLECLK) / 2 &&
-                   std::abs(y - w.lastClick.y) <= GetSystemMetrics(SM_CYDOUBLECLK) / 2;
-    bool quick = static_cast<UINT>(time - w.lastClickTime) <= GetDoubleClickTime();
-    w.clickCount = closeBy && quick && w.clickCount < 3 ? w.clickCount + 1 : 1;
-    w.lastClickTime = time;
-    w.lastClick = POINT{x, y};
-    return w.clickCount;
+    bool closeBy = std::abs(x - w.mouse.lastClick.x) <= GetSystemMetrics(SM_CXDOUBLECLK) / 2 &&
+                   std::abs(y - w.mouse.lastClick.y) <= GetSystemMetrics(SM_CYDOUBLECLK) / 2;
+    bool quick = static_cast<UINT>(time - w.mouse.lastClickTime) <= GetDoubleClickTime();
+    w.mouse.clickCount = closeBy && quick && w.mouse.clickCount < 3 ? w.mouse.clickCount + 1 : 1;
+    w.mouse.lastClickTime = time;
+    w.mouse.lastClick = POINT{x, y};
+    return w.mouse.clickCount;
 }
 
 // Shows where dragged text would land, or nothing for -1, redrawing the rows
 // of the old and the new place.
 void ShowDropCaret(EditorWindow& w, int position) {
-    if (position == w.dropPosition)
+    if (position == w.view.dropPosition)
         return;
-    for (int shown : {w.dropPosition, position}) {
+    for (int shown : {w.view.dropPosition, position}) {
         if (shown >= 0)
-            InvalidateLines(w, w.core.LineFromPosition(shown), w.core.LineFromPosition(shown));
+            InvalidateLines(w.view, w.core.LineFromPosition(shown), w.core.LineFromPosition(shown));
     }
-    w.dropPosition = position;
+    w.view.dropPosition = position;
 }
 
 // Dragging the selection: it begins once the pointer has moved past the
 // system's drag distance from the press; then the drop caret follows it.
 void DragText(EditorWindow& w, int x, int y) {
-    if (!w.movingText && std::abs(x - w.pressPoint.x) <= GetSystemMetrics(SM_CXDRAG) &&
-        std::abs(y - w.pressPoint.y) <= GetSystemMetrics(SM_CYDRAG))
+    if (!w.mouse.movingText && std::abs(x - w.mouse.pressPoint.x) <= GetSystemMetrics(SM_CXDRAG) &&
+        std::abs(y - w.mouse.pressPoint.y) <= GetSystemMetrics(SM_CYDRAG))
         return;
-    w.movingText = true;
+    w.mouse.movingText = true;
     ShowDropCaret(w, PositionAtPoint(w, x, y));
 }
 
@@ -139,21 +139,21 @@ HMENU BuildContextMenu(EditorWindow& w) {
 // the selection), a second quick one selects the word, a third the line, and
 // the pointer is captured so that a drag extends the selection.
 void OnLButtonDown(EditorWindow& w, WPARAM keys, int x, int y) {
-    CompleteComposition(w);
+    CompleteComposition(w.ime);
     SetFocus(w.hwnd);
-    int line = LineAtY(w, y);
-    int margin = MarginAt(w, x);
+    int line = LineAtY(w.view, y);
+    int margin = MarginAt(w.view, x);
     if (margin >= 0) {
-        w.clickCount = 0;
+        w.mouse.clickCount = 0;
         if (w.core.GetMargin(margin).sensitive) {
             NotifyMarginClick(w, margin, line, keys);
             return;
         }
         // Beside the text a click selects the line, and a drag whole lines.
         w.core.EndTypingRun();
-        w.dragUnit = 3;
-        std::tie(w.dragStart, w.dragEnd) = UnitAround(w, 3, w.core.LineStart(line));
-        Select(w, w.dragStart, w.dragEnd);
+        w.mouse.dragUnit = 3;
+        std::tie(w.mouse.dragStart, w.mouse.dragEnd) = UnitAround(w, 3, w.core.LineStart(line));
+        Select(w, w.mouse.dragStart, w.mouse.dragEnd);
         StartDrag(w, x, y);
         return;
     }
@@ -163,22 +163,22 @@ void OnLButtonDown(EditorWindow& w, WPARAM keys, int x, int y) {
     if (!(keys & MK_SHIFT) && clicks == 1 && !w.core.SelectionEmpty() &&
         under >= w.core.SelectionStart() && under < w.core.SelectionEnd()) {
         // On the selection: a drag moves it, a click without one places the caret.
-        w.pressedInSelection = true;
-        w.pressPoint = POINT{x, y};
+        w.mouse.pressedInSelection = true;
+        w.mouse.pressPoint = POINT{x, y};
         StartDrag(w, x, y);
         return;
     }
     if (keys & MK_SHIFT) {
-        w.dragUnit = 1;
+        w.mouse.dragUnit = 1;
         MoveCaret(w, PositionAtPoint(w, x, y), true);
     } else if (clicks == 1) {
-        w.dragUnit = 1;
+        w.mouse.dragUnit = 1;
         MoveCaret(w, PositionAtPoint(w, x, y), false);
     } else {
-        w.dragUnit = clicks;
+        w.mouse.dragUnit = clicks;
         auto [start, end] = UnitAround(w, clicks, CharacterAtPoint(w, x, y));
-        w.dragStart = start;
-        w.dragEnd = end;
+        w.mouse.dragStart = start;
+        w.mouse.dragEnd = end;
         Select(w, start, end);
         if (clicks == 2) {
             NotifyDoubleClick(w, PositionAtPoint(w, x, y), keys);
@@ -190,10 +190,10 @@ void OnLButtonDown(EditorWindow& w, WPARAM keys, int x, int y) {
 }
 
 void OnMouseMove(EditorWindow& w, int x, int y) {
-    if (!w.dragging)
+    if (!w.mouse.dragging)
         return;
-    w.dragPoint = POINT{x, y};
-    if (w.pressedInSelection)
+    w.mouse.dragPoint = POINT{x, y};
+    if (w.mouse.pressedInSelection)
         DragText(w, x, y);
     else
         DragTo(w, x, y);
@@ -201,11 +201,11 @@ void OnMouseMove(EditorWindow& w, int x, int y) {
 
 // Ends any drag, a drag of the selection included, without dropping.
 void EndDrag(EditorWindow& w) {
-    if (!w.dragging)
+    if (!w.mouse.dragging)
         return;
-    w.dragging = false;
-    w.pressedInSelection = false;
-    w.movingText = false;
+    w.mouse.dragging = false;
+    w.mouse.pressedInSelection = false;
+    w.mouse.movingText = false;
     ShowDropCaret(w, -1);
     KillTimer(w.hwnd, kDragScrollTimer);
     if (GetCapture() == w.hwnd)
@@ -217,9 +217,9 @@ void EndDrag(EditorWindow& w) {
 // inside the selection itself. A press on the selection that never became a
 // drag places the caret as a click does.
 void OnLButtonUp(EditorWindow& w, WPARAM keys, int x, int y) {
-    bool pressed = w.pressedInSelection;
-    bool moving = w.movingText;
-    int drop = w.dropPosition;
+    bool pressed = w.mouse.pressedInSelection;
+    bool moving = w.mouse.movingText;
+    int drop = w.view.dropPosition;
     EndDrag(w);
     if (moving && drop >= 0) {
         w.core.MoveText(w.core.SelectionStart(), w.core.SelectionEnd(), drop,
@@ -232,37 +232,37 @@ void OnLButtonUp(EditorWindow& w, WPARAM keys, int x, int y) {
 // While a drag's pointer is past an edge of the text, the view scrolls
 // towards it a line (or a few characters) per tick and the selection follows.
 void OnTimer(EditorWindow& w, WPARAM id) {
-    if (id != kDragScrollTimer || !w.dragging)
+    if (id != kDragScrollTimer || !w.mouse.dragging)
         return;
     RECT client{};
     GetClientRect(w.hwnd, &client);
-    POINT p = w.dragPoint;
+    POINT p = w.mouse.dragPoint;
     int first = w.core.FirstVisibleLine();
-    int xOffset = w.xOffset;
-    int step = 3 * std::max(1, w.tabWidth / 8);
+    int xOffset = w.view.xOffset;
+    int step = 3 * std::max(1, w.view.tabWidth / 8);
     if (p.y < 0)
         --first;
     else if (p.y >= client.bottom)
         ++first;
-    if (p.x < TextLeft(w))
+    if (p.x < TextLeft(w.view))
         xOffset -= step;
     else if (p.x >= client.right)
         xOffset += step;
-    if (first == w.core.FirstVisibleLine() && xOffset == w.xOffset)
+    if (first == w.core.FirstVisibleLine() && xOffset == w.view.xOffset)
         return;
     ScrollTo(w, first, xOffset);
-    if (!w.pressedInSelection)
+    if (!w.mouse.pressedInSelection)
         DragTo(w, p.x, p.y);
-    else if (w.movingText)
+    else if (w.mouse.movingText)
         ShowDropCaret(w, PositionAtPoint(w, p.x, p.y));
 }
 
 // A right-click outside the selection first moves the caret there; inside it
 // keeps the selection for the menu to act on.
 void OnRButtonDown(EditorWindow& w, int x, int y) {
-    CompleteComposition(w);
+    CompleteComposition(w.ime);
     SetFocus(w.hwnd);
-    if (MarginAt(w, x) >= 0)
+    if (MarginAt(w.view, x) >= 0)
         return;
     int position = PositionAtPoint(w, x, y);
     if (w.core.SelectionEmpty() || position < w.core.SelectionStart() ||
@@ -276,13 +276,13 @@ void OnRButtonDown(EditorWindow& w, int x, int y) {
 void OnContextMenu(EditorWindow& w, int x, int y) {
     POINT point{x, y};
     if (x == -1 && y == -1) {
-        point = PointFromPosition(w, w.core.Caret());
-        point.y += w.lineHeight;
+        point = PointFromPosition(w.view, w.core.Caret());
+        point.y += w.view.lineHeight;
         ClientToScreen(w.hwnd, &point);
     } else {
         POINT client = point;
         ScreenToClient(w.hwnd, &client);
-        if (MarginAt(w, client.x) >= 0)
+        if (MarginAt(w.view, client.x) >= 0)
             return;
     }
     OwnedMenu menu(BuildContextMenu(w));
@@ -296,8 +296,8 @@ void OnContextMenu(EditorWindow& w, int x, int y) {
 }
 
 void OnMouseHWheel(EditorWindow& w, int delta) {
-    int step = static_cast<int>(w.metrics.wheelChars) * std::max(1, w.tabWidth / 8);
-    ScrollTo(w, w.core.FirstVisibleLine(), w.xOffset + MulDiv(delta, step, WHEEL_DELTA));
+    int step = static_cast<int>(w.view.metrics.wheelChars) * std::max(1, w.view.tabWidth / 8);
+    ScrollTo(w, w.core.FirstVisibleLine(), w.view.xOffset + MulDiv(delta, step, WHEEL_DELTA));
 }
 
 // Scrolls by the user's lines per wheel notch, keeping partial notches for
@@ -309,20 +309,20 @@ void OnMouseWheel(EditorWindow& w, int delta, WPARAM keys) {
         return;
     }
     if (keys & MK_CONTROL) {
-        w.wheelDelta += delta;
-        int notches = w.wheelDelta / WHEEL_DELTA;
-        w.wheelDelta %= WHEEL_DELTA;
+        w.mouse.wheelDelta += delta;
+        int notches = w.mouse.wheelDelta / WHEEL_DELTA;
+        w.mouse.wheelDelta %= WHEEL_DELTA;
         ZoomTo(w, w.core.Zoom() + notches);
         return;
     }
-    UINT linesPerNotch = w.metrics.wheelLines;
+    UINT linesPerNotch = w.view.metrics.wheelLines;
     if (linesPerNotch == WHEEL_PAGESCROLL)
-        linesPerNotch = LinesOnScreen(w);
-    w.wheelDelta += delta;
-    int notches = w.wheelDelta / WHEEL_DELTA;
-    w.wheelDelta %= WHEEL_DELTA;
+        linesPerNotch = LinesOnScreen(w.view);
+    w.mouse.wheelDelta += delta;
+    int notches = w.mouse.wheelDelta / WHEEL_DELTA;
+    w.mouse.wheelDelta %= WHEEL_DELTA;
     int first = w.core.FirstVisibleLine() - notches * static_cast<int>(linesPerNotch);
-    ScrollTo(w, first, w.xOffset);
+    ScrollTo(w, first, w.view.xOffset);
 }
 
 // The margins get the ordinary arrow; the text keeps the class's I-beam.
@@ -332,7 +332,7 @@ bool OnSetCursor(EditorWindow& w, LPARAM lParam) {
     POINT point{};
     GetCursorPos(&point);
     ScreenToClient(w.hwnd, &point);
-    if (MarginAt(w, point.x) < 0)
+    if (MarginAt(w.view, point.x) < 0)
         return false;
     SetCursor(LoadCursorA(nullptr, IDC_ARROW));
     return true;

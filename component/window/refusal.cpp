@@ -137,7 +137,7 @@ HWND Balloon(EditorWindow& w) {
     HWND balloon = w.refusal.window.Get();
     if (balloon) {
         SendMessageW(balloon, TTM_SETTITLEW, TTI_ERROR, reinterpret_cast<LPARAM>(kTitle));
-        SendMessageW(balloon, TTM_SETMAXTIPWIDTH, 0, MulDiv(300, w.metrics.dpi, 96));
+        SendMessageW(balloon, TTM_SETMAXTIPWIDTH, 0, MulDiv(300, w.view.metrics.dpi, 96));
     }
     return balloon;
 }
@@ -175,9 +175,9 @@ void ShowRefusal(EditorWindow& w, Refused what, const wchar_t* text, size_t leng
         return;
     RECT client{};
     GetClientRect(w.hwnd, &client);
-    POINT foot = PointFromPosition(w, w.core.Caret());
+    POINT foot = PointFromPosition(w.view, w.core.Caret());
     foot.x = std::clamp<LONG>(foot.x, 0, std::max<LONG>(client.right - 1, 0));
-    foot.y = std::clamp<LONG>(foot.y + w.lineHeight, 0, std::max<LONG>(client.bottom - 1, 0));
+    foot.y = std::clamp<LONG>(foot.y + w.view.lineHeight, 0, std::max<LONG>(client.bottom - 1, 0));
     ClientToScreen(w.hwnd, &foot);
     SendMessageW(balloon, TTM_TRACKPOSITION, 0, MAKELPARAM(foot.x, foot.y));
     SendMessageW(balloon, TTM_TRACKACTIVATE, TRUE, reinterpret_cast<LPARAM>(&tool));

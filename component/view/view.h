@@ -1,0 +1,182 @@
+// The view: what the editor draws and where, at the window's DPI. It owns
+// the fonts, the measuring cache, the sizes and colours it draws with and
+// the horizontal scroll offset, and draws what the other parts ask it to
+// show (the selection, the drop caret, an input method's composition). It
+// reads the core and never changes the document.
+#pragma once
+#include <windows.h>
+#include <usp10.h>
+#include <array>
+#include <memory>
+#include <string>
+#include <unordered_map>
+#include <vector>
+#include "component/core/editor_core.h"
+#include "component/gdi.h"
+#include "component/view/display_settings.h"
+
+namespace kalmor {
+
+// A font for characters a style's font lacks: made on first use, null if
+// its face is not installed.
+struct FallbackFont {
+    bool tried = false;
+    OwnedFont font;
+};
+
+// A style's font as last built, with the attributes it was built from, so a
+// change of colour alone does not rebuild it. Styles asking for the same font
+// share one, so drawing runs of different styles need not switch fonts.
+struct StyleFont {
+    std::shared_ptr<OwnedFont> font;
+    // Fonts in the same size for characters this one lacks, one for each of
+    // the fallback faces, made when first needed.
+    std::shared_ptr<std::vector<FallbackFont>> fallbacks;
+    bool built = false;
+    unsigned version = 0;
+    std::string face;
+    int size = 0;
+    bool bold = false;
+    bool italic = false;
+    int ascent = 0;
+    int descent = 0;
+};
+
+// One stretch of a measured line drawn with one call: bytes [start, end) of
+// the line in one style, font and kind. Text pieces hold UTF-16 units, or
+// glyph indices for characters beyond the Basic Multilingual Plane; an
+// invalid byte is drawn as a small inverted box showing its hex value.
+struct Piece {
+    enum Kind { Text, Glyphs, Tab, Invalid };
+    Kind kind = Text;
+    int start = 0;
+    int end = 0;
+    int style = 0;
+    int font = 0; // 0 the style's font, k its fallback k - 1
+    std::wstring text;
+    std::vector<INT> advances; // one for each unit of text
+};
+
+// A measured line: the left edge of every byte (a byte inside a character
+// has its character's) and its pieces.
+struct LineMeasure {
+    std::vector<int> x;
+    std::vector<Piece> pieces;
+};
+
+// One document line measured for drawing: x[i] is the left edge of byte i
+// relative to the start of the text, x[text.size()] the line's width.
+struct LineLayout {
+    int start = 0;
+    std::string text;
+    std::string styles;
+    std::vector<int> x;
+    std::shared_ptr<const LineMeasure> measure;
+};
+
+// The entry points of usp10, loaded when a character beyond the Basic
+// Multilingual Plane is first measured: GDI's text calls take such a
+// character as two, so its glyph is looked up with ScriptShape.
+struct UniscribeApi {
+    bool tried = false;
+    decltype(&::ScriptItemize) ScriptItemize = nullptr;
+    decltype(&::ScriptShape) ScriptShape = nullptr;
+    decltype(&::ScriptFreeCache) ScriptFreeCache = nullptr;
+};
+
+// An input method's composition in progress, drawn at the caret; it is not
+// part of the document until the input method commits its result.
+struct Composition {
+    bool active = false;
+    std::wstring text;
+    std::string attributes; // GCS_COMPATTR: one per UTF-16 unit of text
+    int cursor = 0;         // in UTF-16 units
+    // The text as UTF-8, the byte where each unit's character starts, and
+    // its measure in the style at the caret.
+    std::string bytes;
+    std::vector<int> unitBytes;
+    int style = 0;
+    LineMeasure measure;
+};
+
+// What is to be repainted once the window paints: lines the core changed
+// while a repaint was already due.
+struct PendingRepaint {
+    bool all = false;
+    int firstLine = -1;
+    int lastLine = -1;
+};
+
+// The view's state, one per editor window.
+struct View {
+    View(HWND window, EditorCore& editorCore) : hwnd(window), core(editorCore) {}
+
+    HWND hwnd;        // the editor window drawn into
+    EditorCore& core; // the document, its styles and folds, read only
+    std::array<StyleFont, kStyleCount> fonts;
+    ViewMetrics metrics; // sizes at the window's DPI, and the caret and wheel settings
+    Palette palette;     // the system colours painted with
+    int lineHeight = 16;
+    int ascent = 12;
+    int tabWidth = 64;       // pixels from one tab stop to the next
+    int spaceWidth = 8;      // the default style's space
+    int tabColumns = 8;      // the tab width in columns the tab stops were made for
+    int xOffset = 0;         // pixels the text is scrolled to the left
+    int scrollWidth = 0;     // widest line drawn so far, for the horizontal scroll bar
+    bool widthStale = false; // the text changed: the next paint measures every row for scrollWidth
+    // What the other parts show through the view.
+    bool focused = false;         // the selection is drawn in the focused colour
+    bool selectionHidden = false; // SCI_HIDESELECTION: the selection is drawn as none
+    int dropPosition = -1;        // where a dragged text would land; -1 while none is shown
+    Composition composition;      // drawn at the caret while active
+    // The selection as last drawn: its ends, and its first and last lines
+    // (-1 when nothing was highlighted).
+    int highlightStart = -1;
+    int highlightEnd = -1;
+    int highlightFirst = -1;
+    int highlightLast = -1;
+    // The document lines at the top and bottom rows, as last painted or
+    // scrolled: a change outside them needs no window-system call.
+    int viewFirstLine = 0;
+    int viewLastLine = 0;
+    PendingRepaint pendingRepaint;
+    bool repaintPending = false; // invalidated since the last paint
+    // Measured lines keyed by the line's text and styles, so an unchanged
+    // line is not measured again wherever it moves.
+    std::unordered_map<std::string, std::shared_ptr<const LineMeasure>> layouts;
+    // The font each character not in a style's own font is drawn in, keyed
+    // by the style's font and the character.
+    std::unordered_map<uint64_t, int> fallbackOf;
+    UniscribeApi uniscribe;
+    MeasuringDC measuring;
+};
+
+// Fonts, measuring, painting and hit-testing (editor_view.cpp).
+const StyleFont& FontFor(View& w, HDC dc, int style);
+void RefreshFonts(View& w);
+LineLayout LayOutLine(View& w, HDC dc, int line);
+int MarginsWidth(const View& w);
+// The width in pixels of text in a style, for a host sizing its margins.
+int TextWidthInStyle(View& w, int style, const std::string& text);
+int TextLeft(const View& w);
+int TextWidth(const View& w);
+int LinesOnScreen(const View& w);
+int MarginAt(const View& w, int x);
+int LineAtY(const View& w, int y);
+int PositionAtTextX(View& w, int line, int textX);
+int TextXOfPosition(View& w, int position);
+POINT PointFromPosition(View& w, int position);
+// Paints the rows meeting area (client coordinates) and copies just those to target.
+void Paint(View& w, HDC target, const RECT& area);
+// Repaints document lines [firstLine, lastLine] where they are on screen;
+// lastLine past the document's end repaints down to the bottom of the view.
+void InvalidateLines(View& w, int firstLine, int lastLine);
+// Invalidates the lines changed since the last paint; false if nothing on
+// screen changed.
+bool InvalidateChanges(View& w);
+// Measures the composition's text in a style; an empty one measures nothing.
+void MeasureComposition(View& w, int style);
+// The composition's x at the start of a UTF-16 unit (-1: its end), from its left edge.
+int CompositionX(const View& w, int unit);
+
+} // namespace kalmor
