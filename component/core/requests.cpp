@@ -8,7 +8,7 @@
 
 namespace kalmor {
 
-const RequestRow kRequests[] = {
+constexpr RequestRow kRequests[] = {
     {SCI_ADDTEXT, RequestPart::Reading, kPointerInLParam},
     {SCI_INSERTTEXT, RequestPart::Core, kPointerInLParam},
     {SCI_CLEARALL, RequestPart::Reading, kNoPointer},
@@ -158,6 +158,16 @@ const RequestRow kRequests[] = {
     {SCI_SETKEYWORDS, RequestPart::Core, kPointerInLParam},
 };
 const size_t kRequestCount = std::size(kRequests);
+
+// FindRequest searches by halves: a row out of order or twice would be missed.
+constexpr bool InIncreasingOrder() {
+    for (size_t i = 1; i < std::size(kRequests); ++i) {
+        if (kRequests[i - 1].number >= kRequests[i].number)
+            return false;
+    }
+    return true;
+}
+static_assert(InIncreasingOrder(), "the table of requests is in increasing order of number");
 
 const RequestRow& FindRequest(unsigned number) {
     static const RequestRow unknown{0, RequestPart::None, kNoPointer};
