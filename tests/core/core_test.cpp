@@ -152,7 +152,7 @@ TEST(CodePages, CharacterStarts) {
         {936, "\xFE\x40\x81\x7F", "|\xFE\x40|\x81|\x7F|"},
         {949, "\xB0\xA1\x81\x5B\x81\x61", "|\xB0\xA1|\x81|\x5B|\x81\x61|"},
         {950, "\xA4\x40\x81\x80\xFE\xFE", "|\xA4\x40|\x81|\x80|\xFE\xFE|"},
-        {1361, "\x88\x61\xD4\x31\xD8\x31", "|\x88\x61|\xD4|\x31|\xD8\x31|"},
+        {1361, "\x88\x61\xD4\x31\xD8\x31\xF9\x31", "|\x88\x61|\xD4|\x31|\xD8\x31|\xF9\x31|"},
     };
     for (const auto& c : cases) {
         EditorCore core;
@@ -356,6 +356,62 @@ TEST(Reading, WordStartsAndEndsInBothModes) {
                             Send(core, SCI_WORDENDPOSITION, c[0], c[1])),
                   std::pair(intptr_t{c[2]}, intptr_t{c[3]}))
             << "at " << c[0] << (c[1] ? " words only" : " any class");
+}
+
+// Every character above ASCII is a word character, in each code page, and
+// so are '#' and the other marks: a word runs over all of them, and a whole
+// word is matched only where it ends.
+TEST(CodePages, WordCharactersAboveAscii) {
+    const struct {
+        int system, codePage; // the system's code page and the document's
+        const char* character;
+    } cases[] = {
+        {1252, 0, "\x80"},        {1252, 0, "\xE9"},         {1251, 0, "\xE6"},
+        {1253, 0, "\xE1"},        {932, 0, "\x83\x5C"},      {932, 932, "\x82\xA0"},
+        {936, 936, "\xD6\xD0"},   {949, 949, "\xB0\xA1"},    {950, 950, "\xA4\x5C"},
+        {1361, 1361, "\xF9\x31"}, {1252, 65001, "\xC5\xBF"}, {1252, 65001, "\xE4\xB8\xAD"},
+    };
+    for (const auto& c : cases) {
+        EditorCore core;
+        core.SetSystemCodePage(c.system);
+        core.SetCodePageFolding(SessionFolding);
+        Send(core, SCI_SETCODEPAGE, c.codePage);
+        std::string word = std::string("a") + c.character + "#" + c.character;
+        core.SetText(word + " " + word);
+        int length = static_cast<int>(word.size());
+        std::string what = std::to_string(c.system) + "/" + std::to_string(c.codePage);
+        EXPECT_EQ(Send(core, SCI_WORDENDPOSITION, 0, 1), length) << what;
+        EXPECT_EQ(Send(core, SCI_WORDSTARTPOSITION, 2 * length + 1, 1), length + 1) << what;
+        EXPECT_EQ(core.Find(0, core.Length(), word.substr(0, length - 1).c_str(), SCFIND_WHOLEWORD),
+                  std::pair(-1, -1))
+            << what;
+        EXPECT_EQ(core.Find(core.Length(), 0, word.c_str(), SCFIND_WHOLEWORD),
+                  std::pair(length + 1, 2 * length + 1))
+            << what;
+    }
+}
+
+// Rules of code editing a host reads back: the zoom's limits, braces paired
+// among their own style only, and the search anchor at the selection's start.
+TEST(CodeEditing, ZoomBracesAndTheSearchAnchor) {
+    EditorCore core;
+    for (auto [asked, kept] : {std::pair{21, 20}, {20, 20}, {-11, -10}, {-10, -10}, {7, 7}}) {
+        Send(core, SCI_SETZOOM, asked);
+        EXPECT_EQ(Send(core, SCI_GETZOOM), kept) << "zoom " << asked;
+    }
+    ConfigureLexer(core);
+    core.SetText("x = (\"(\" + b) ' )\ny = [a(1]");
+    const int braces[][2] = {{4, 12}, {12, 4}, {6, -1}, {16, -1}, {22, 26}, {24, -1}, {3, -1}};
+    for (const auto& b : braces)
+        EXPECT_EQ(Send(core, SCI_BRACEMATCH, b[0]), b[1]) << "brace at " << b[0];
+
+    core.SetText("ab ab ab");
+    Send(core, SCI_SETSEL, 3, 5); // the caret at the selection's end
+    Send(core, SCI_SEARCHANCHOR);
+    EXPECT_EQ(Send(core, SCI_SEARCHNEXT, 0, Pointer("ab")), 3);
+    Send(core, SCI_SETSEL, 5, 3);
+    Send(core, SCI_SEARCHANCHOR);
+    EXPECT_EQ(Send(core, SCI_SEARCHPREV, 0, Pointer("ab")), 0);
 }
 
 // Adding, appending and clearing, each one undo step; the selection's ends
