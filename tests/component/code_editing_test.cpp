@@ -45,9 +45,20 @@ TEST_F(EditorTest, TabsOvertypeAndZoomByKeys) {
          "aXY\r", 3, 3},
         {"never a line end", "ab\rc", 2, 2, SCI_SETOVERTYPE, 1, 0, false, false, "Z", "abZ\rc", 3,
          3},
+        {"Shift+Tab back to the indent stop before", "\t   x", 5, 5, 0, 0, VK_TAB, false, true, "",
+         "\tx", 2, 2},
+        {"and from within the first indent to none", "   x", 4, 4, 0, 0, VK_TAB, false, true, "",
+         "x", 1, 1},
+        {"Ctrl and the main keyboard's plus zoom, typing nothing", "ab", 1, 1, 0, 0, VK_OEM_PLUS,
+         true, false, "", "ab", 1, 1},
+        {"and the keypad's", "ab", 1, 1, 0, 0, VK_ADD, true, false, "", "ab", 1, 1},
+        // The last: the code page stays.
+        {"typing over a character of several bytes replaces it whole", "a\xC3\xA9\xE4\xB8\xAD", 1,
+         1, SCI_SETCODEPAGE, 65001, VK_INSERT, false, false, "XY", "aXY", 3, 3},
     };
     for (const auto& row : rows) {
         Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(row.text));
+        Call(SCI_EMPTYUNDOBUFFER);
         Call(SCI_SETOVERTYPE, 0);
         Call(SCI_SETUSETABS, 1);
         Call(SCI_SETSEL, row.anchor, row.caret);
@@ -68,6 +79,9 @@ TEST_F(EditorTest, TabsOvertypeAndZoomByKeys) {
         EXPECT_EQ(Text(), row.text) << row.what << ", undone";
     }
     Key(VK_SHIFT);
+    EXPECT_EQ(Call(SCI_GETZOOM), 2) << "Ctrl with either plus key zooms in";
+    Call(SCI_SETZOOM, 0);
+    Call(SCI_SETCODEPAGE, 0);
 
     // Typing over, the caret is a block as wide as the character it would replace.
     auto caretWidth = [] {
@@ -128,6 +142,10 @@ TEST_F(EditorTest, MarginLinesAndDraggedText) {
         {MK_CONTROL, 0, false, "twoone two\rthree\rfour", {0, 3}},
         {0, 5, false, "one two\rthree\rfour", {4, 7}},
         {0, 0, true, "one two\rthree\rfour", {4, 7}},
+        // Dropped at the selection's own start or end: nothing changes, copied or moved.
+        {MK_CONTROL, 4, false, "one two\rthree\rfour", {4, 7}},
+        {0, 7, false, "one two\rthree\rfour", {4, 7}},
+        {0, 3, false, "onetwo \rthree\rfour", {3, 6}},
     };
     for (const auto& drag : drags) {
         Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("one two\rthree\rfour"));

@@ -127,6 +127,10 @@ TEST_F(EditorTest, TheViewKeepsTheCaretInView) {
     LRESULT page = 340 / Call(SCI_TEXTHEIGHT);
     EXPECT_EQ(Call(SCI_LINEFROMPOSITION, Call(SCI_GETCURRENTPOS)), page) << "Page Down";
     EXPECT_EQ(Call(SCI_GETFIRSTVISIBLELINE), page) << "Page Down";
+    Call(SCI_GOTOLINE, page + Call(SCI_LINESONSCREEN) - 1); // the bottom row
+    ASSERT_EQ(Call(SCI_GETFIRSTVISIBLELINE), page);
+    Key(VK_DOWN);
+    EXPECT_EQ(Call(SCI_GETFIRSTVISIBLELINE), page + 1) << "Down from the bottom row";
     Send(WM_VSCROLL, SB_BOTTOM);
     Call(SCI_TOGGLEFOLD, 0);
     EXPECT_EQ(Call(SCI_GETFIRSTVISIBLELINE), 0);

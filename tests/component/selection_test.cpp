@@ -2,6 +2,7 @@
 // window as a user does them.
 #include "tests/component/editor_fixture.h"
 #include <algorithm>
+#include <tuple>
 
 // The clipboard's text, or nothing while it holds none or another window has it open.
 static std::string ClipboardText(HWND owner) {
@@ -43,6 +44,18 @@ TEST_F(EditorTest, KeysAndMouseSelect) {
         EXPECT_EQ(Selection(), std::pair(anchor, caret)) << "one, two and three clicks";
     }
     Send(WM_LBUTTONUP);
+    Call(SCI_GOTOPOS, 0);
+    ClickAt(8); // a fourth click counts as one again
+    Send(WM_LBUTTONUP);
+    ClickAt(8);
+    Send(WM_MOUSEMOVE, MK_LBUTTON, PointOf(2));
+    Send(WM_LBUTTONUP);
+    EXPECT_EQ(Selection(), std::pair(10, 0)) << "a double-click's drag back, by words";
+    for (auto [anchor, caret, after] : {std::tuple{2, 5, 4}, {5, 2, 1}}) {
+        Call(SCI_SETSEL, anchor, caret);
+        Key(VK_LEFT, false, true);
+        EXPECT_EQ(Selection(), std::pair(anchor, after)) << "Shift+Left after SCI_SETSEL";
+    }
     ClickAt(14);
     Send(WM_MOUSEMOVE, MK_LBUTTON, PointOf(20));
     Send(WM_LBUTTONUP);
