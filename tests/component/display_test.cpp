@@ -141,6 +141,16 @@ TEST_F(EditorTest, HighContrastDrawsOnlySystemColours) {
                              focus ? std::set<COLORREF>{0x00FFFF} : std::set<COLORREF>{}))
             << (focus ? "with" : "without") << " the focus";
     }
+    // A drag of the selection shows its drop caret in the text's colour.
+    std::vector<COLORREF> before = Screen(editor).first;
+    Send(WM_LBUTTONDOWN, 0, PointOf(LineStart(4) + 10));
+    Send(WM_MOUSEMOVE, MK_LBUTTON, PointOf(LineStart(2) + 3));
+    UpdateWindow(editor);
+    std::vector<COLORREF> during = Screen(editor).first;
+    Key(VK_ESCAPE);
+    Send(WM_LBUTTONUP, 0, PointOf(LineStart(2) + 3));
+    RECT drop = Box(kAll, [&](int i) { return during[i] != before[i]; });
+    EXPECT_EQ(Colours(during, drop), std::set<COLORREF>{0x00FFFF}) << "the drop caret";
     // Off again, with another highlight colour: the host's colours are back
     // (keywords blue above the selection) and the focused selection a fifth
     // of the way from white to the new highlight colour.
