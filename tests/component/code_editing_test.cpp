@@ -205,6 +205,12 @@ TEST_F(EditorTest, FindTextRecordAndTarget) {
     Call(SCI_INSERTTEXT, 0, reinterpret_cast<LPARAM>("\xD6l "));
     EXPECT_EQ(Call(SCI_SEARCHINTARGET, 2, reinterpret_cast<LPARAM>("\xF6L")), 0);
     Call(SCI_DELETERANGE, 0, 3);
+    // Among them the letters at 0x80-0x9F: S, OE and Z with their marks, Y with diaeresis.
+    Call(SCI_INSERTTEXT, 0, reinterpret_cast<LPARAM>("\x8A\x8C\x8E\x9F "));
+    Call(SCI_SETTARGETSTART, 0);
+    Call(SCI_SETTARGETEND, Call(SCI_GETLENGTH));
+    EXPECT_EQ(Call(SCI_SEARCHINTARGET, 4, reinterpret_cast<LPARAM>("\x9A\x9C\x9E\xFF")), 0);
+    Call(SCI_DELETERANGE, 0, 5);
     Call(SCI_SETTARGETSTART, 0);
     Call(SCI_SETTARGETEND, Call(SCI_GETLENGTH));
     EXPECT_EQ(Call(SCI_SEARCHINTARGET, 5, reinterpret_cast<LPARAM>("Test2")), LineStart(5) + 9)

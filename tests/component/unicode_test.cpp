@@ -42,9 +42,11 @@ TEST_F(UnicodeTest, TypedAndPastedCharacters) {
         {65001, {{WM_CHAR, 0xD83D}, {WM_CHAR, 0xDE00}, {WM_CHAR, 8}}, nullptr, ""},
         // Lone halves never reach the text.
         {65001,
-         {{WM_CHAR, 0xDE00}, {WM_CHAR, 'a'}, {WM_CHAR, 0xD83D}, {WM_CHAR, 'b'}},
+         {{WM_CHAR, 0xDE00}, {WM_CHAR, 'a'}, {WM_CHAR, 0xD83D}, {WM_CHAR, 'b'}, {WM_CHAR, 0xDFFF}},
          nullptr,
          "ab"},
+        // The last pair there is.
+        {65001, {{WM_CHAR, 0xDBFF}, {WM_CHAR, 0xDFFF}}, nullptr, "\xF4\x8F\xBF\xBF"},
         // WM_UNICHAR and WM_IME_CHAR insert their character once.
         {65001,
          {{WM_UNICHAR, 0x1F600}, {WM_IME_CHAR, 0x4E2D}},
@@ -64,6 +66,13 @@ TEST_F(UnicodeTest, TypedAndPastedCharacters) {
          L"\x3A9 \x4E2D\x6587 \x2603 \xD83D\xDE00",
          "\xCE\xA9 \xE4\xB8\xAD\xE6\x96\x87 \xE2\x98\x83 \xF0\x9F\x98\x80"},
         {0, {}, L"caf\xE9 \x3A9", ""},
+        // A lone half pasted becomes U+FFFD, at either end of the range.
+        {65001,
+         {},
+         L"\xDFFF"
+         L"a\xDC00\xD800",
+         "\xEF\xBF\xBD"
+         "a\xEF\xBF\xBD\xEF\xBF\xBD"},
         {0, {}, L"caf\xE9\r\n", "caf\xE9\r\n"},
     };
     for (const auto& row : rows) {
