@@ -127,31 +127,43 @@ TEST_F(UnicodeTest, EveryCharacterDrawnInItsCell) {
     Call(SCI_SETCODEPAGE, 65001);
     const char* text = "a\xE4\xB8\xAD\xCE\xA9\xE2\x98\x83\xF0\x9F\x98\x80\xFF\xEE\x80\x80";
     Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
-    UpdateWindow(editor);
-    int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
-    std::vector<int> edges;
-    for (int pos = 0;; pos = static_cast<int>(Call(SCI_POSITIONAFTER, pos))) {
-        edges.push_back(static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, pos)));
-        if (pos == Call(SCI_GETLENGTH))
-            break;
+    long unzoomedInk = 0;
+    for (int zoom : {0, 8}) { // the fallback fonts follow the zoom
+        Call(SCI_SETZOOM, zoom);
+        UpdateWindow(editor);
+        int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
+        std::vector<int> edges;
+        for (int pos = 0;; pos = static_cast<int>(Call(SCI_POSITIONAFTER, pos))) {
+            edges.push_back(static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, pos)));
+            if (pos == Call(SCI_GETLENGTH))
+                break;
+        }
+        ASSERT_EQ(edges.size(), 8u)
+            << "a, a Chinese character, Omega, a snowman, an emoji, xFF, U+E000";
+        auto cell = [&](size_t i, int width) {
+            return Pixels(editor, edges[i], 0, edges[i] + width, height);
+        };
+        std::vector<COLORREF> missing = cell(6, edges[7] - edges[6]);
+        for (size_t i = 0; i + 1 < edges.size(); ++i) {
+            std::vector<COLORREF> ink = cell(i, edges[i + 1] - edges[i]);
+            EXPECT_GT(
+                std::count_if(ink.begin(), ink.end(), [](COLORREF c) { return c != 0xFFFFFF; }), 4)
+                << "character " << i << " at zoom " << zoom;
+            EXPECT_TRUE(i == 6 || cell(i, edges[7] - edges[6]) != missing)
+                << "character " << i << " at zoom " << zoom;
+        }
+        EXPECT_GT(edges[2] - edges[1], (edges[1] - edges[0]) * 3 / 2) << "a wide Chinese glyph";
+        std::vector<COLORREF> chinese = cell(1, edges[2] - edges[1]);
+        long inked =
+            std::count_if(chinese.begin(), chinese.end(), [](COLORREF c) { return c != 0xFFFFFF; });
+        if (zoom == 0)
+            unzoomedInk = inked;
+        EXPECT_TRUE(zoom == 0 || inked > unzoomedInk * 3 / 2) << "drawn zoomed: " << inked;
+        std::vector<COLORREF> box = Pixels(editor, edges[5] + 1, 2, edges[6] - 1, height - 2);
+        EXPECT_GT(std::count(box.begin(), box.end(), 0x000000),
+                  static_cast<long long>(box.size()) / 2)
+            << "the invalid byte's box";
     }
-    ASSERT_EQ(edges.size(), 8u)
-        << "a, a Chinese character, Omega, a snowman, an emoji, xFF, U+E000";
-    auto cell = [&](size_t i, int width) {
-        return Pixels(editor, edges[i], 0, edges[i] + width, height);
-    };
-    std::vector<COLORREF> missing = cell(6, edges[7] - edges[6]);
-    for (size_t i = 0; i + 1 < edges.size(); ++i) {
-        std::vector<COLORREF> ink = cell(i, edges[i + 1] - edges[i]);
-        EXPECT_GT(std::count_if(ink.begin(), ink.end(), [](COLORREF c) { return c != 0xFFFFFF; }),
-                  4)
-            << "character " << i;
-        EXPECT_TRUE(i == 6 || cell(i, edges[7] - edges[6]) != missing) << "character " << i;
-    }
-    EXPECT_GT(edges[2] - edges[1], (edges[1] - edges[0]) * 3 / 2) << "a wide Chinese glyph";
-    std::vector<COLORREF> box = Pixels(editor, edges[5] + 1, 2, edges[6] - 1, height - 2);
-    EXPECT_GT(std::count(box.begin(), box.end(), 0x000000), static_cast<long long>(box.size()) / 2)
-        << "the invalid byte's box";
 }
 
 } // namespace
