@@ -78,6 +78,16 @@ TEST_F(ImeTest, ComposedInPlaceAndCommittedOnce) {
     EXPECT_EQ(Text(), "ab\nx = 1") << "one undo step";
     EXPECT_EQ(Call(SCI_CANUNDO), 0);
 
+    // Typed just before, the typing and the result are an undo step each.
+    Call(SCI_GOTOPOS, 1);
+    Send(WM_CHAR, 'x');
+    compose(L"\x304B");
+    finish(CPS_COMPLETE);
+    Call(SCI_UNDO);
+    EXPECT_EQ(Text(), "axb\nx = 1") << "the result undone";
+    Call(SCI_UNDO);
+    EXPECT_EQ(Text(), "ab\nx = 1") << "the typing undone";
+
     Call(SCI_GOTOPOS, 1);
     compose(L"\x306D");
     finish(CPS_CANCEL);
