@@ -3,6 +3,8 @@
 // models in test_support.h.
 #include "session.h"
 
+#include "component/core/words.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -382,6 +384,10 @@ TEST(CodePages, WordCharactersAboveAscii) {
         std::string what = std::to_string(c.system) + "/" + std::to_string(c.codePage);
         EXPECT_EQ(Send(core, SCI_WORDENDPOSITION, 0, 1), length) << what;
         EXPECT_EQ(Send(core, SCI_WORDSTARTPOSITION, 2 * length + 1, 1), length + 1) << what;
+        EXPECT_EQ(std::tuple(NextWordStart(core, 0), PreviousWordStart(core, 2 * length + 1),
+                             WordStartAt(core, length - 1), WordEndAt(core, 1)),
+                  std::tuple(length + 1, length + 1, 0, length))
+            << what << ": Ctrl+Right, Ctrl+Left and a double-click";
         EXPECT_EQ(core.Find(0, core.Length(), word.substr(0, length - 1).c_str(), SCFIND_WHOLEWORD),
                   std::pair(-1, -1))
             << what;
