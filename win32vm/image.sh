@@ -13,7 +13,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 cache=${XDG_CACHE_HOME:-$HOME/.cache}/kalmor-win32vm
 # Bump when the image's contents (this script, init, make-prefix.sh) change,
 # so that old caches are rebuilt.
-version=1
+version=2
 
 if [ -f "$cache/ready" ] && [ "$(cat "$cache/ready")" = "$version" ]; then
     echo "$cache" >&3

@@ -7,9 +7,12 @@
 # a GUI program with exactly its five exports, each named with the stdcall
 # argument size a 32-bit caller expects, and no wide-character USER32 imports;
 # KALMOR.DLL exports its direct function and carries the version resource,
-# the program none; neither has debug sections. (package_run in CMakeLists.txt runs the 64-bit zip.)
+# the program none; neither has debug sections. Every entry is dated with the
+# time of the commit the zips were made from, as tools/package.sh passes it to
+# cmake/normalize-zip.py (SOURCE_DATE_EPOCH, else the commit's, in UTC, to even
+# seconds). (package_run in CMakeLists.txt runs the 64-bit zip.)
 #
-#     package_test.py PACKAGES VERSION
+#     package_test.py PACKAGES VERSION SOURCE
 
 import os
 import re
@@ -17,6 +20,7 @@ import struct
 import subprocess
 import sys
 import tempfile
+import time
 import zipfile
 
 # The objdump that reads each zip's files and the format it must report.
@@ -30,14 +34,21 @@ def table(dump, title):
     return dump.split(title, 1)[1].split("\n\n", 1)[0] if title in dump else ""
 
 
-packages, version = sys.argv[1:]
+packages, version, source = sys.argv[1:]
 major, minor, patch = map(int, version.split("."))
+epoch = os.environ.get("SOURCE_DATE_EPOCH") or subprocess.run(
+    ["git", "-C", source, "log", "-1", "--format=%ct"],
+    text=True, capture_output=True, timeout=60).stdout.strip() or "315532800"
+date = time.gmtime(max(int(epoch), 315532800))[:6]
+date = date[:5] + (date[5] & ~1,)
 for arch, (tool, file_format) in ARCHES.items():
     folder = "kalmor-example-%s-%s" % (version, arch)
     names = ["kalmor-example.exe", "KALMOR.DLL", "README.txt", "component.md"]
     with zipfile.ZipFile(os.path.join(packages, folder + ".zip")) as package, \
             tempfile.TemporaryDirectory() as scratch:
         assert sorted(package.namelist()) == sorted(folder + "/" + n for n in names), arch
+        dates = {info.date_time for info in package.infolist()}
+        assert dates == {date}, (arch, "entry dates", sorted(dates), "not the commit's", date)
         package.extractall(scratch)
         paths = [os.path.join(scratch, folder, name) for name in names[:3]]
         program, component = (subprocess.run([tool + "-w64-mingw32-objdump", "-p", "-h", path],
