@@ -150,6 +150,47 @@ TEST_F(NotificationTest, EachEditIsHeardFieldByField) {
              t.Send(WM_CHAR, 'x');
          },
          "readonly | mod b+u 1 1 0 | mod +ua 1 1 0 'x' | char 120 0 | unsaved | cmd 768 | ui 3"},
+        {"read-only: one question for a request of several edits", 0, 6,
+         [](NotificationTest& t) {
+             t.Call(SCI_SETREADONLY, 1);
+             t.Call(SCI_TAB);
+         },
+         "readonly"},
+        {"the history emptied after a change: still modified", 0, 0,
+         [](NotificationTest& t) {
+             t.Call(SCI_INSERTTEXT, 0, reinterpret_cast<LPARAM>("Q"));
+             t.described.clear();
+             t.Call(SCI_EMPTYUNDOBUFFER);
+             EXPECT_EQ(t.Call(SCI_GETMODIFY), 1);
+         },
+         ""},
+        {"styles alone change the content", 0, 0,
+         [](NotificationTest& t) { t.Call(SCI_SETKEYWORDS, 0, reinterpret_cast<LPARAM>("ab")); },
+         "ui 1"},
+        {"the focus given and taken", 0, 0,
+         [](NotificationTest& t) {
+             SetFocus(GetParent(t.editor));
+             t.described.clear();
+             SetFocus(t.editor);
+             SetFocus(GetParent(t.editor));
+         },
+         "focusin | cmd 512 | focusout | cmd 256"},
+        {"a double-click below a folded sub: its document line", 0, 0,
+         [](NotificationTest& t) {
+             t.Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("Sub A\r x\rEnd Sub\ry\rzz"));
+             t.Call(SCI_TOGGLEFOLD, 0);
+             SetFocus(t.editor);
+             t.described.clear();
+             t.ClickAt(17);
+             t.ClickAt(17);
+         },
+         "ui 2 | dclick 17 3 | ui 2"},
+        {"the mask without the deletion's before: its text still comes", 0, 0,
+         [](NotificationTest& t) {
+             t.Call(SCI_SETMODEVENTMASK, SC_MOD_DELETETEXT);
+             t.Call(SCI_DELETERANGE, 0, 2);
+         },
+         "mod -ua 0 2 0 'ab' | unsaved | cmd 768 | ui 1"},
         {"a caret move alone", 0, 0, [](NotificationTest& t) { t.Key(VK_RIGHT); }, "ui 2"},
         {"a change the mask leaves out", 0, 0,
          [](NotificationTest& t) {
@@ -261,6 +302,24 @@ TEST_F(NotificationTest, HostsAnswerFromInside) {
     };
     Send(WM_CHAR, 'x');
     EXPECT_EQ(Text(), "  ab\r\n  x");
+
+    // A host that answers every SCN_UPDATEUI with a change is told of it in
+    // the next round, never from inside its own handler, for four rounds.
+    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+    int updates = 0, depth = 0;
+    bool nested = false;
+    answer = [&](const SCNotification& n) {
+        if (n.code != SCN_UPDATEUI || depth > 4)
+            return;
+        ++updates;
+        nested = nested || depth > 0;
+        ++depth;
+        Call(SCI_APPENDTEXT, 1, reinterpret_cast<LPARAM>("x"));
+        --depth;
+    };
+    Call(SCI_APPENDTEXT, 1, reinterpret_cast<LPARAM>("a"));
+    answer = nullptr;
+    EXPECT_EQ(std::tuple(Text(), updates, nested), std::tuple(std::string("axxxx"), 4, false));
 
     for (unsigned code :
          {unsigned(SCN_MODIFIED), unsigned(SCN_CHARADDED), unsigned(SCN_UPDATEUI)}) {

@@ -33,3 +33,54 @@ TEST_F(EditorTest, BadRequestsAnswerSafelyThroughBothRoutes) {
     UpdateWindow(editor);
     EXPECT_EQ(Text(), "Sub A\rEnd Sub");
 }
+
+// The view's requests: a point to the nearest position, to -1 when it is not
+// over text, to the character under it; the rows shown; a text's width in a
+// style; and scrolling that leaves the caret where it was.
+TEST_F(EditorTest, ViewRequestsFindAndScrollTheText) {
+    std::string text = "abcd\rxy\r" + std::string(200, '-');
+    for (int i = 0; i < 100; ++i)
+        text += "\rline";
+    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    UpdateWindow(editor);
+    LRESULT row = Call(SCI_TEXTHEIGHT);
+    auto x = [&](int position) { return Call(SCI_POINTXFROMPOSITION, 0, position); };
+    const struct {
+        UINT request;
+        LRESULT x, y, want;
+    } points[] = {
+        {SCI_POSITIONFROMPOINT, x(2) - 1, 1, 2},   {SCI_POSITIONFROMPOINT, x(4) + 40, 1, 4},
+        {SCI_POSITIONFROMPOINT, x(6), row + 1, 6}, {SCI_POSITIONFROMPOINTCLOSE, x(2) + 1, 1, 2},
+        {SCI_POSITIONFROMPOINTCLOSE, x(4), 1, -1}, {SCI_POSITIONFROMPOINTCLOSE, x(0) - 1, 1, -1},
+        {SCI_CHARPOSITIONFROMPOINT, x(2), 1, 2},   {SCI_CHARPOSITIONFROMPOINT, x(2) - 1, 1, 1},
+    };
+    for (const auto& p : points)
+        EXPECT_EQ(Call(p.request, p.x, p.y), p.want)
+            << "request " << p.request << " at " << p.x << ", " << p.y;
+    RECT client{};
+    GetClientRect(editor, &client);
+    EXPECT_EQ(Call(SCI_LINESONSCREEN), client.bottom / row);
+    EXPECT_EQ(Call(SCI_TEXTWIDTH, Call(SCI_GETSTYLEAT, 0), reinterpret_cast<LPARAM>("abcd")),
+              x(4) - x(0));
+
+    const struct {
+        UINT request;
+        WPARAM wParam;
+        LPARAM lParam;
+        LRESULT first, offset;
+    } scrolls[] = {
+        {SCI_SETFIRSTVISIBLELINE, 50, 0, 50, 0},
+        {SCI_LINESCROLL, 0, -10, 40, 0},
+        {SCI_LINESCROLL, 2, 0, 40,
+         2 * Call(SCI_TEXTWIDTH, STYLE_DEFAULT, reinterpret_cast<LPARAM>(" "))},
+        {SCI_SETXOFFSET, 5000, 0, 40, 5000},
+        {SCI_SETFIRSTVISIBLELINE, static_cast<WPARAM>(-5), 0, 0, 5000},
+    };
+    for (const auto& s : scrolls) {
+        Call(s.request, s.wParam, s.lParam);
+        EXPECT_EQ(std::tuple(Call(SCI_GETFIRSTVISIBLELINE), Call(SCI_GETXOFFSET),
+                             Call(SCI_GETCURRENTPOS)),
+                  std::tuple(s.first, s.offset, LRESULT{0}))
+            << "request " << s.request << " " << s.wParam << " " << s.lParam;
+    }
+}

@@ -468,6 +468,7 @@ TEST(Reading, PlacingTextAndTheSelection) {
 TEST(Reading, UndoCollectionOff) {
     EditorCore core;
     core.SetText("ab");
+    EXPECT_EQ(Send(core, SCI_GETUNDOCOLLECTION), 1) << "collected from the start";
     Send(core, SCI_SETUNDOCOLLECTION, 0);
     EXPECT_EQ(Send(core, SCI_GETUNDOCOLLECTION), 0);
     Send(core, SCI_SETUNDOCOLLECTION, 1);
