@@ -241,11 +241,9 @@ def dismiss(title):
 
 
 # Presses `names`, then waits for the X clipboard to hold `expected` (a text or
-# a test of one) with LF line ends; answers that text. Wine's bridge to the X
-# clipboard starts with its desktop, just after the program's window shows,
-# and a copy made before it listens never reaches X: with `first`, keys that
-# did not get their text there within a few seconds are pressed once more.
-def copied(expected, what, *names, first=False):
+# a test of one) with LF line ends; answers that text. Before a group's first
+# copy, Session.clipboard_ready.
+def copied(expected, what, *names):
     test = expected if callable(expected) else lambda text: text == expected
     clipboard = lambda: run("xclip", "-o", "-selection", "clipboard").replace("\r\n", "\n")
 
@@ -256,11 +254,6 @@ def copied(expected, what, *names, first=False):
             return "%s: the clipboard holds no text (%s)" % (what, failure)
     if names:
         keys(*names)
-    if first:
-        try:
-            return wait_for(holding, lambda: test(clipboard()) and clipboard(), 5)
-        except Failure:
-            keys(*names)
     return wait_for(holding, lambda: test(clipboard()) and clipboard(), 20)
 
 
@@ -270,7 +263,7 @@ def copied(expected, what, *names, first=False):
 def selecting(s):
     click(s.start().clipboard_ready().view.right - 5, s.row_of(1))
     listing = copied(lambda text: text.startswith("'Demo listing") and text.endswith("end sub"),
-                     "the listing copied whole", "ctrl+a", "ctrl+c", first=True)
+                     "the listing copied whole", "ctrl+a", "ctrl+c")
     click(s.view.margin_right + 30, s.row_of(5))
     copied("Const ID_TEST1 = &H2000", "line 5 selected and copied", "Home", "shift+End", "ctrl+c")
     keys("ctrl+End", "Return", "ctrl+v")
@@ -326,7 +319,7 @@ def dragging(s):
     keys("Home", "ctrl+shift+Right")
     drag((s.view.margin_right + 8, s.row_of(5)), (s.view.right - 5, s.row_of(21)))
     moved = copied(lambda text: text.endswith("end subConst "), "the word dragged to the end",
-                   "ctrl+a", "ctrl+c", first=True)
+                   "ctrl+a", "ctrl+c")
     assert "\nID_TEST1 = &H2000\n" in moved, "line 5 without its first word: %r" % moved
     copied(lambda text: text.endswith("end sub") and "\nConst ID_TEST1" in text,
            "the move undone", "ctrl+z", "ctrl+a", "ctrl+c")
