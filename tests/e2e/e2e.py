@@ -77,6 +77,18 @@ class Session:
         self.view = View(self.window)
         return self
 
+    # Offers `text` on the X clipboard as another X program would, and waits
+    # until Wine's bridge has asked for its targets: it then takes the offer
+    # as the Windows clipboard, its text fetched from the offer when pasted.
+    # The offer lasts until another takes the clipboard or the run ends.
+    def offer(self, text, what):
+        offer = ClipboardOffer(text)
+        self.offers.append(offer)
+        wait_for(lambda: "%s: Wine's clipboard bridge to ask for the offer's targets: asked for "
+                 "%s, the clipboard's owner %s" % (what, offer.asked, clipboard_owner()),
+                 lambda: "TARGETS" in offer.asked)
+        return self
+
     # Waits until Wine passes the clipboard to X through one bridge that stays:
     # a thread of each Wine desktop process (explorer.exe /desktop). The
     # program's desktop starts its own as the window shows, and on starting it
@@ -84,21 +96,15 @@ class Session:
     # before is lost. A fresh wineserver's default desktop (started by wineboot,
     # or left from the setup's reg) runs one too for a second or two: a copy
     # the bridge about to end takes to X vanishes with it. So first that
-    # desktop process must be gone; then two X offers in turn must each be
-    # asked for their targets, the second proving that the bridge has taken
-    # the first and listens again. The last offer stays until the program's
-    # first copy takes the clipboard (ending it earlier would change the
-    # clipboard anew).
+    # desktop process must be gone; then two offers in turn must each be taken,
+    # the second proving that the bridge has taken the first and listens
+    # again. The last offer stays until the program's first copy takes the
+    # clipboard (ending it earlier would change the clipboard anew).
     def clipboard_ready(self):
         wait_for(lambda: "one Wine desktop process, the program's: found %s" % desktop_processes(),
                  lambda: len(desktop_processes()) == 1)
-        for offer in ("first", "second"):
-            self.offers.append(ClipboardOffer("clipboard bridge probe"))
-            wait_for(lambda: "Wine's clipboard bridge to ask for the %s X offer's targets: asked "
-                     "for %s, the clipboard's owner %s" % (
-                         offer, self.offers[-1].asked, clipboard_owner()),
-                     lambda: "TARGETS" in self.offers[-1].asked)
-        return self
+        return self.offer("first probe", "the clipboard bridge").offer(
+            "second probe", "the clipboard bridge listening again")
 
     # Ends what the run left: the program and any probe offer still held.
     def end(self):
@@ -277,10 +283,8 @@ def selecting(s):
     drag((s.view.margin_right + 30, s.row_of(10)), (s.view.margin_right + 30, s.row_of(12)))
     copied(lambda text: "\n  1*2+(3/4)=567 'Not really...\n" in text, "the dragged lines copied",
            "ctrl+c")
-    # Text from another X program: xclip serves it from the background until
-    # the program takes the clipboard back.
-    run("xclip", "-selection", "clipboard", input="Rem from X\n", quiet=True)
-    copied("Rem from X\n", "xclip's text offered")
+    # Text from another X program, pasted once Wine has taken it.
+    s.offer("Rem from X\n", "text offered by another X program")
     keys("ctrl+Home", "ctrl+v")
     s.expect_lines(ALL_LINES + [None], "the line pasted from X")
     copied("Rem from X\n" + listing, "the text after pasting from X", "ctrl+a", "ctrl+c")
@@ -297,8 +301,7 @@ def japanese(s):
     click(s.view.right - 5, s.row_of(21))
     keys("ctrl+End", "Return")
     run("xdotool", "type", "--delay", "60", "\u4e2d\u6587")
-    run("xclip", "-selection", "clipboard", input="\u4e2d\u6587", quiet=True)
-    copied("\u4e2d\u6587", "xclip's text offered")
+    s.offer("\u4e2d\u6587", "text offered by another X program")
     keys("ctrl+v")
     s.expect_lines(ALL_LINES + [None], "the typed and pasted line")
     top, bottom = s.view.number_images()[21][1]
