@@ -23,8 +23,8 @@ import subprocess
 import sys
 import zipfile
 
-from screen import COMMAND_LIMIT, PATIENCE, Failure, View, click, drag, keys, run, save_screen, \
-    wait_for, window_titled
+from screen import COMMAND_LIMIT, PATIENCE, ClipboardOffer, Failure, View, click, \
+    clipboard_owner, drag, keys, run, save_screen, wait_for, window_titled
 
 TITLE = "Kalmor.dll editor example"
 EXE = "kalmor-e2e.exe"
@@ -59,6 +59,7 @@ class Session:
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                                         env=env)
         self.window, self.numbers, self.view = None, {}, None
+        self.offers = []
 
     # Waits for the main window (the first start in a fresh prefix is slow)
     # and, unless `listing` is False, for its listing's 21 line numbers.
@@ -75,6 +76,42 @@ class Session:
     def look(self):
         self.view = View(self.window)
         return self
+
+    # Offers `text` on the X clipboard as another X program would, and waits
+    # until Wine's bridge has asked for its targets: it then takes the offer
+    # as the Windows clipboard, its text fetched from the offer when pasted.
+    # The offer lasts until another takes the clipboard or the run ends.
+    def offer(self, text, what):
+        offer = ClipboardOffer(text)
+        self.offers.append(offer)
+        wait_for(lambda: "%s: Wine's clipboard bridge to ask for the offer's targets: asked for "
+                 "%s, the clipboard's owner %s" % (what, offer.asked, clipboard_owner()),
+                 lambda: "TARGETS" in offer.asked)
+        return self
+
+    # Waits until Wine passes the clipboard to X through one bridge that stays:
+    # a thread of each Wine desktop process (explorer.exe /desktop). The
+    # program's desktop starts its own as the window shows, and on starting it
+    # takes the X clipboard over, emptying the Windows one: a copy made just
+    # before is lost. A fresh wineserver's default desktop (started by wineboot,
+    # or left from the setup's reg) runs one too for a second or two: a copy
+    # the bridge about to end takes to X vanishes with it. So first that
+    # desktop process must be gone; then two offers in turn must each be taken,
+    # the second proving that the bridge has taken the first and listens
+    # again. The last offer stays until the program's first copy takes the
+    # clipboard (ending it earlier would change the clipboard anew).
+    def clipboard_ready(self):
+        wait_for(lambda: "one Wine desktop process, the program's: found %s" % desktop_processes(),
+                 lambda: len(desktop_processes()) == 1)
+        return self.offer("first probe", "the clipboard bridge").offer(
+            "second probe", "the clipboard bridge listening again")
+
+    # Ends what the run left: the program and any probe offer still held.
+    def end(self):
+        self.process.kill()
+        self.process.wait(COMMAND_LIMIT)
+        for offer in self.offers:
+            offer.end()
 
     # The line numbers the margin shows (None for one not known).
     def lines(self):
@@ -103,6 +140,27 @@ class Session:
 
     def expect_exit(self, how="Exit"):
         assert self.process.wait(20 * PATIENCE) == 0, "exit status 0 after " + how
+
+
+# The process IDs of the Wine desktop processes (explorer.exe /desktop) of
+# this session's prefix.
+def desktop_processes():
+    found = []
+    prefix = os.environ.get("WINEPREFIX", "").encode()
+    for pid in filter(str.isdigit, os.listdir("/proc")):
+        try:
+            with open("/proc/%s/cmdline" % pid, "rb") as file:
+                args = file.read().split(b"\0")
+            if not (args[0].lower().endswith(b"explorer.exe") and any(
+                    arg.startswith(b"/desktop") for arg in args[1:])):
+                continue
+            with open("/proc/%s/environ" % pid, "rb") as file:
+                variables = file.read().split(b"\0")
+        except OSError:  # ended meanwhile, or not ours
+            continue
+        if next((v[11:] for v in variables if v.startswith(b"WINEPREFIX=")), b"") == prefix:
+            found.append(int(pid))
+    return found
 
 
 # The groups of checks, each on a fresh run of the program.
@@ -189,11 +247,9 @@ def dismiss(title):
 
 
 # Presses `names`, then waits for the X clipboard to hold `expected` (a text or
-# a test of one) with LF line ends; answers that text. Wine's bridge to the X
-# clipboard starts with its desktop, just after the program's window shows,
-# and a copy made before it listens never reaches X: with `first`, keys that
-# did not get their text there within a few seconds are pressed once more.
-def copied(expected, what, *names, first=False):
+# a test of one) with LF line ends; answers that text. Before a group's first
+# copy, Session.clipboard_ready.
+def copied(expected, what, *names):
     test = expected if callable(expected) else lambda text: text == expected
     clipboard = lambda: run("xclip", "-o", "-selection", "clipboard").replace("\r\n", "\n")
 
@@ -204,11 +260,6 @@ def copied(expected, what, *names, first=False):
             return "%s: the clipboard holds no text (%s)" % (what, failure)
     if names:
         keys(*names)
-    if first:
-        try:
-            return wait_for(holding, lambda: test(clipboard()) and clipboard(), 5)
-        except Failure:
-            keys(*names)
     return wait_for(holding, lambda: test(clipboard()) and clipboard(), 20)
 
 
@@ -216,9 +267,9 @@ def copied(expected, what, *names, first=False):
 # person expects (read back through the X clipboard); text another X program
 # put on the clipboard pastes in.
 def selecting(s):
-    click(s.start().view.right - 5, s.row_of(1))
+    click(s.start().clipboard_ready().view.right - 5, s.row_of(1))
     listing = copied(lambda text: text.startswith("'Demo listing") and text.endswith("end sub"),
-                     "the listing copied whole", "ctrl+a", "ctrl+c", first=True)
+                     "the listing copied whole", "ctrl+a", "ctrl+c")
     click(s.view.margin_right + 30, s.row_of(5))
     copied("Const ID_TEST1 = &H2000", "line 5 selected and copied", "Home", "shift+End", "ctrl+c")
     keys("ctrl+End", "Return", "ctrl+v")
@@ -232,10 +283,8 @@ def selecting(s):
     drag((s.view.margin_right + 30, s.row_of(10)), (s.view.margin_right + 30, s.row_of(12)))
     copied(lambda text: "\n  1*2+(3/4)=567 'Not really...\n" in text, "the dragged lines copied",
            "ctrl+c")
-    # Text from another X program: xclip serves it from the background until
-    # the program takes the clipboard back.
-    run("xclip", "-selection", "clipboard", input="Rem from X\n", quiet=True)
-    copied("Rem from X\n", "xclip's text offered")
+    # Text from another X program, pasted once Wine has taken it.
+    s.offer("Rem from X\n", "text offered by another X program")
     keys("ctrl+Home", "ctrl+v")
     s.expect_lines(ALL_LINES + [None], "the line pasted from X")
     copied("Rem from X\n" + listing, "the text after pasting from X", "ctrl+a", "ctrl+c")
@@ -247,13 +296,12 @@ def selecting(s):
 # (from another X program) stay whole and show, as ink across their cells,
 # and Backspace deletes them whole, read back through the X clipboard.
 def japanese(s):
-    click(s.start().view.right - 5, s.row_of(21))
+    click(s.start().clipboard_ready().view.right - 5, s.row_of(21))
     listing = copied(lambda text: text.endswith("end sub"), "the listing copied", "ctrl+a", "ctrl+c")
     click(s.view.right - 5, s.row_of(21))
     keys("ctrl+End", "Return")
     run("xdotool", "type", "--delay", "60", "\u4e2d\u6587")
-    run("xclip", "-selection", "clipboard", input="\u4e2d\u6587", quiet=True)
-    copied("\u4e2d\u6587", "xclip's text offered")
+    s.offer("\u4e2d\u6587", "text offered by another X program")
     keys("ctrl+v")
     s.expect_lines(ALL_LINES + [None], "the typed and pasted line")
     top, bottom = s.view.number_images()[21][1]
@@ -270,11 +318,11 @@ def japanese(s):
 # A word selected with the keys and dragged with the mouse to the end of the
 # listing moves there; one undo puts it back.
 def dragging(s):
-    click(s.start().view.margin_right + 30, s.row_of(5))
+    click(s.start().clipboard_ready().view.margin_right + 30, s.row_of(5))
     keys("Home", "ctrl+shift+Right")
     drag((s.view.margin_right + 8, s.row_of(5)), (s.view.right - 5, s.row_of(21)))
     moved = copied(lambda text: text.endswith("end subConst "), "the word dragged to the end",
-                   "ctrl+a", "ctrl+c", first=True)
+                   "ctrl+a", "ctrl+c")
     assert "\nID_TEST1 = &H2000\n" in moved, "line 5 without its first word: %r" % moved
     copied(lambda text: text.endswith("end sub") and "\nConst ID_TEST1" in text,
            "the move undone", "ctrl+z", "ctrl+a", "ctrl+c")
@@ -368,8 +416,7 @@ def main(argv):
                 name, failure, "still ran" if status is None else "had ended: %d" % status,
                 record_failure(out, name)))
         finally:
-            session.process.kill()
-            session.process.wait(COMMAND_LIMIT)
+            session.end()
     return 1 if failed else 0
 
 

@@ -4,10 +4,13 @@
 # strip, the ink of the menu bar and of the line numbers), so the checks hold
 # whatever the fonts measure.
 
+import ctypes
 import itertools
 import os
 import re
+import select
 import subprocess
+import threading
 import time
 
 # How many times longer than usual to wait: more on a slower (emulated) machine.
@@ -179,3 +182,127 @@ class View:
     def colour_count(self, colour):
         rows = self.rows(self.editor_top, self.editor_bottom, self.margin_right, self.right)
         return sum(row.count(colour) for row in rows)
+
+
+# libX11 through ctypes, its functions that own and query the clipboard declared.
+def xlib():
+    x = ctypes.CDLL("libX11.so.6")
+    display, window, atom = ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong
+    for name, result, arguments in (
+            ("XOpenDisplay", display, [ctypes.c_char_p]),
+            ("XCloseDisplay", ctypes.c_int, [display]),
+            ("XDefaultRootWindow", window, [display]),
+            ("XConnectionNumber", ctypes.c_int, [display]),
+            ("XCreateSimpleWindow", window, [display, window, ctypes.c_int, ctypes.c_int,
+                                             ctypes.c_uint, ctypes.c_uint, ctypes.c_uint,
+                                             ctypes.c_ulong, ctypes.c_ulong]),
+            ("XInternAtom", atom, [display, ctypes.c_char_p, ctypes.c_int]),
+            ("XSetSelectionOwner", ctypes.c_int, [display, atom, window, ctypes.c_ulong]),
+            ("XGetSelectionOwner", window, [display, atom]),
+            ("XChangeProperty", ctypes.c_int, [display, window, atom, atom, ctypes.c_int,
+                                               ctypes.c_int, ctypes.c_void_p, ctypes.c_int]),
+            ("XSendEvent", ctypes.c_int, [display, window, ctypes.c_int, ctypes.c_long,
+                                          ctypes.c_void_p]),
+            ("XPending", ctypes.c_int, [display]),
+            ("XNextEvent", ctypes.c_int, [display, ctypes.c_void_p]),
+            ("XFlush", ctypes.c_int, [display])):
+        getattr(x, name).restype, getattr(x, name).argtypes = result, arguments
+    return x
+
+
+# The X window that owns the clipboard now, in hex, or "none".
+def clipboard_owner():
+    x = xlib()
+    display = x.XOpenDisplay(None)
+    if not display:
+        return "unknown (no X display)"
+    try:
+        owner = x.XGetSelectionOwner(display, x.XInternAtom(display, b"CLIPBOARD", 0))
+    finally:
+        x.XCloseDisplay(display)
+    return "0x%x" % owner if owner else "none"
+
+
+# Xlib's selection events, as far as an owner of the clipboard needs them.
+class _SelectionRequest(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("owner", ctypes.c_ulong),
+                ("requestor", ctypes.c_ulong), ("selection", ctypes.c_ulong),
+                ("target", ctypes.c_ulong), ("property", ctypes.c_ulong), ("time", ctypes.c_ulong)]
+
+
+class _Selection(ctypes.Structure):
+    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+                ("display", ctypes.c_void_p), ("requestor", ctypes.c_ulong),
+                ("selection", ctypes.c_ulong), ("target", ctypes.c_ulong),
+                ("property", ctypes.c_ulong), ("time", ctypes.c_ulong)]
+
+
+class _Event(ctypes.Union):
+    _fields_ = [("type", ctypes.c_int), ("request", _SelectionRequest), ("reply", _Selection),
+                ("pad", ctypes.c_long * 24)]
+
+
+# A text offered on the X clipboard, like xclip's, that also tells which
+# targets were asked for (xclip does not count TARGETS requests, the only ones
+# Wine makes when the clipboard changes). It is served from a thread of its own
+# until another X client takes the clipboard, or until ended.
+class ClipboardOffer:
+    SELECTION_CLEAR, SELECTION_REQUEST, SELECTION_NOTIFY = 29, 30, 31
+
+    def __init__(self, text):
+        x = self.x = xlib()
+        self.display = x.XOpenDisplay(None)
+        if not self.display:
+            raise Failure("cannot open the X display")
+        atom = lambda name: x.XInternAtom(self.display, name, 0)
+        self.clipboard, self.targets, self.utf8 = atom(b"CLIPBOARD"), atom(b"TARGETS"), \
+            atom(b"UTF8_STRING")
+        self.text = text.encode()
+        self.window = x.XCreateSimpleWindow(self.display, x.XDefaultRootWindow(self.display),
+                                            0, 0, 1, 1, 0, 0, 0)
+        x.XSetSelectionOwner(self.display, self.clipboard, self.window, 0)
+        x.XFlush(self.display)
+        self.asked, self.held, self.stopping = [], True, False
+        self.thread = threading.Thread(target=self.serve, daemon=True)
+        self.thread.start()
+
+    def serve(self):
+        x, event = self.x, _Event()
+        try:
+            while self.held and not self.stopping:
+                if not x.XPending(self.display):
+                    select.select([x.XConnectionNumber(self.display)], [], [], 0.05)
+                    continue
+                x.XNextEvent(self.display, ctypes.byref(event))
+                if event.type == self.SELECTION_CLEAR:
+                    self.held = False
+                elif event.type == self.SELECTION_REQUEST:
+                    self.answer(event.request)
+        finally:
+            x.XCloseDisplay(self.display)
+
+    def answer(self, request):
+        x = self.x
+        self.asked.append("TARGETS" if request.target == self.targets else
+                          "UTF8_STRING" if request.target == self.utf8 else "other")
+        reply = _Event()
+        reply.reply = _Selection(self.SELECTION_NOTIFY, 0, 1, None, request.requestor,
+                                 request.selection, request.target, request.property or
+                                 request.target, request.time)
+        if request.target == self.targets:
+            atoms = (ctypes.c_ulong * 2)(self.targets, self.utf8)
+            x.XChangeProperty(self.display, request.requestor, reply.reply.property, 4, 32, 0,
+                              atoms, 2)
+        elif request.target == self.utf8:
+            x.XChangeProperty(self.display, request.requestor, reply.reply.property, self.utf8, 8,
+                              0, self.text, len(self.text))
+        else:
+            reply.reply.property = 0
+        x.XSendEvent(self.display, request.requestor, 0, 0, ctypes.byref(reply))
+        x.XFlush(self.display)
+
+    # Stops serving; the clipboard then has no owner, unless another took it.
+    def end(self):
+        self.stopping = True
+        self.thread.join(COMMAND_LIMIT)
