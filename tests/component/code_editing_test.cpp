@@ -211,6 +211,14 @@ TEST_F(EditorTest, FindTextRecordAndTarget) {
     Call(SCI_SETTARGETEND, Call(SCI_GETLENGTH));
     EXPECT_EQ(Call(SCI_SEARCHINTARGET, 4, reinterpret_cast<LPARAM>("\x9A\x9C\x9E\xFF")), 0);
     Call(SCI_DELETERANGE, 0, 5);
+    // And in 932, Cyrillic capitals, whose trail bytes start at 0x40.
+    Call(SCI_SETCODEPAGE, 932);
+    Call(SCI_INSERTTEXT, 0, reinterpret_cast<LPARAM>("\x84\x40 "));
+    Call(SCI_SETTARGETSTART, 0);
+    Call(SCI_SETTARGETEND, Call(SCI_GETLENGTH));
+    EXPECT_EQ(Call(SCI_SEARCHINTARGET, 2, reinterpret_cast<LPARAM>("\x84\x70")), 0);
+    Call(SCI_DELETERANGE, 0, 3);
+    Call(SCI_SETCODEPAGE, 0);
     Call(SCI_SETTARGETSTART, 0);
     Call(SCI_SETTARGETEND, Call(SCI_GETLENGTH));
     EXPECT_EQ(Call(SCI_SEARCHINTARGET, 5, reinterpret_cast<LPARAM>("Test2")), LineStart(5) + 9)

@@ -191,6 +191,7 @@ TEST(Search, EachRuleDecidesTheMatch) {
         {65001, "STRASSE stra\xE1\xBA\x9E", "stra\xC3\x9F", anyCase, 0, 15, {8, 15}},
         {65001, "Sub K\xE2\x84\xAA \xC5\xBFub", "sub", anyCase, 13, 0, {9, 13}},
         {65001, "xK\xE2\x84\xAA", "kk", anyCase, 0, 5, {1, 5}},
+        {65001, "x\xC5\xBF", "S", anyCase, 0, 3, {1, 3}},
         {65001, "\xC4\x81\xC4\x80", "\xC4\x81", anyCase, 4, 0, {2, 4}},
         {65001, "\xE4\xB8\xAD", "\xE4\xB8", SCFIND_MATCHCASE, 0, 3, {-1, -1}},
         {65001,
