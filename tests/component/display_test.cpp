@@ -92,6 +92,15 @@ TEST_F(EditorTest, DrawsEverythingAtTheWindowsDpi) {
                                 inside.left - tag.left,
                                 (tag.right - tag.left - dots) / 2,
                                 caret.right - caret.left};
+        // The drop caret of a drag of the selection, over the empty line below it.
+        Send(WM_LBUTTONDOWN, 0, PointOf(LineStart(43) + 1));
+        Send(WM_MOUSEMOVE, MK_LBUTTON, PointOf(LineStart(44)));
+        UpdateWindow(editor);
+        std::vector<COLORREF> dragging = Screen(editor).first;
+        Key(VK_ESCAPE);
+        Send(WM_LBUTTONUP, 0, PointOf(LineStart(44)));
+        RECT drop = Box(kAll, [&, &pixels = pixels](int i) { return dragging[i] != pixels[i]; });
+        sizes.push_back(drop.right - drop.left);
         if (dpi == 96)
             at96 = sizes;
         for (size_t i = 0; i < sizes.size(); ++i)
