@@ -93,7 +93,7 @@ inline LRESULT CALLBACK ParentProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
 }
 
 class EditorTest : public ::testing::Test {
-  protected:
+  public:
     // The program's own setup in a fresh window: styles, margin, folding, lexer
     // and the demo listing.
     void SetUp() override {
@@ -178,4 +178,22 @@ inline std::vector<COLORREF> Pixels(HWND window, int left, int top, int right, i
             pixels.push_back(GetPixel(dc, x, y));
     ReleaseDC(window, dc);
     return pixels;
+}
+
+// The clipboard's CF_UNICODETEXT ("(none)" without one); with a text, that
+// text is put there alone first, as a program other than the editor would.
+inline std::wstring Clipboard(HWND owner, const wchar_t* put = nullptr) {
+    OpenClipboard(owner);
+    if (put) {
+        EmptyClipboard();
+        HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (wcslen(put) + 1) * sizeof(wchar_t));
+        wcscpy(static_cast<wchar_t*>(GlobalLock(memory)), put);
+        GlobalUnlock(memory);
+        SetClipboardData(CF_UNICODETEXT, memory);
+    }
+    HANDLE data = GetClipboardData(CF_UNICODETEXT);
+    std::wstring text = data ? static_cast<const wchar_t*>(GlobalLock(data)) : L"(none)";
+    GlobalUnlock(data);
+    CloseClipboard();
+    return text;
 }

@@ -10,27 +10,8 @@ namespace {
 const int kTextKinds =
     SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT | SC_MOD_BEFOREINSERT | SC_MOD_BEFOREDELETE;
 
-// Puts text on the clipboard as a program other than the editor would.
-void PutOnClipboard(HWND owner, const wchar_t* text) {
-    ASSERT_TRUE(OpenClipboard(owner));
-    EmptyClipboard();
-    size_t bytes = (wcslen(text) + 1) * sizeof(wchar_t);
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
-    memcpy(GlobalLock(memory), text, bytes);
-    GlobalUnlock(memory);
-    SetClipboardData(CF_UNICODETEXT, memory);
-    CloseClipboard();
-}
-
 class NotificationTest : public EditorTest {
   public:
-    using EditorTest::Call;
-    using EditorTest::ClickAt;
-    using EditorTest::described;
-    using EditorTest::editor;
-    using EditorTest::Key;
-    using EditorTest::PointOf;
-    using EditorTest::Send;
     // "ab\r\ncd" with the selection given, no history, at the save point,
     // the host hearing only the text's modifications; nothing heard yet.
     void Start(int anchor, int caret, int mask = kTextKinds) {
@@ -75,7 +56,7 @@ TEST_F(NotificationTest, EachEditIsHeardFieldByField) {
          "mod b-u 2 2 0 | mod -ua 2 2 -1 '\r\n' | unsaved | cmd 768 | ui 3"},
         {"pasted", 5, 6,
          [](NotificationTest& t) {
-             PutOnClipboard(t.editor, L"P\r\nQ");
+             Clipboard(t.editor, L"P\r\nQ");
              t.described.clear();
              t.Send(WM_PASTE);
          },
@@ -264,7 +245,7 @@ TEST_F(NotificationTest, ReadOnlyRefusesEveryRoute) {
         Start(0, 0);
         Call(SCI_INSERTTEXT, 7, reinterpret_cast<LPARAM>("!")); // something to undo
         Call(SCI_SETSEL, 0, 3);
-        PutOnClipboard(editor, L"clip");
+        Clipboard(editor, L"clip");
         Call(SCI_SETREADONLY, 1);
         described.clear();
         route.edit(*this);

@@ -4,16 +4,6 @@
 #include <algorithm>
 #include <tuple>
 
-// The clipboard's text, or nothing while it holds none or another window has it open.
-static std::string ClipboardText(HWND owner) {
-    OpenClipboard(owner);
-    HANDLE data = GetClipboardData(CF_TEXT);
-    std::string text = data ? static_cast<const char*>(GlobalLock(data)) : "";
-    GlobalUnlock(data);
-    CloseClipboard();
-    return text;
-}
-
 // Shift with the caret keys extends the selection and plain keys collapse it
 // (Left and Right to its near and far edge); Up and Down keep the column over
 // a shorter line. The mouse selects by characters, words and lines, by a drag
@@ -78,7 +68,7 @@ TEST_F(EditorTest, ClipboardUndoAndRedo) {
     std::string listing = Text();
     Call(SCI_SETSEL, LineStart(10), LineStart(12));
     Key('C', true);
-    EXPECT_EQ(ClipboardText(parent), "  1*2+(3/4)=567 'Not really...\r\n  a$=\"Hello\"\r\n");
+    EXPECT_EQ(Clipboard(parent), L"  1*2+(3/4)=567 'Not really...\r\n  a$=\"Hello\"\r\n");
     Call(SCI_SETSEL, 0, 5);
     Key(VK_INSERT, false, true);
     std::string pasted = "  1*2+(3/4)=567 'Not really...\r  a$=\"Hello\"\r";
@@ -97,7 +87,7 @@ TEST_F(EditorTest, ClipboardUndoAndRedo) {
     EXPECT_EQ(Text(), listing);
     CloseClipboard();
     Key(VK_DELETE, false, true);
-    EXPECT_EQ(ClipboardText(parent), "'Demo");
+    EXPECT_EQ(Clipboard(parent), L"'Demo");
     EXPECT_EQ(Text(), listing.substr(5));
     Send(WM_UNDO);
     EXPECT_EQ(Text(), listing) << "the cut undone";

@@ -154,16 +154,8 @@ TEST_F(TypingTest, AnsiHostTypesTheRealCharacterOrRefusesIt) {
         Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
         Call(SCI_SETCODEPAGE, row.codePage);
         Call(SCI_SETZOOM, 0);
-        if (row.clipboard) {
-            OpenClipboard(parent);
-            EmptyClipboard();
-            size_t size = (wcslen(row.clipboard) + 1) * sizeof(wchar_t);
-            HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, size);
-            memcpy(GlobalLock(memory), row.clipboard, size);
-            GlobalUnlock(memory);
-            SetClipboardData(CF_UNICODETEXT, memory);
-            CloseClipboard();
-        }
+        if (row.clipboard)
+            Clipboard(parent, row.clipboard);
         std::string seen = PressInAnsiHost(row.keys);
         std::string held = Hex(Text());
         EXPECT_EQ(held, Hex(row.text)) << "row " << &row - rows << ", keys" << seen;

@@ -31,6 +31,8 @@ std::string Tag(EditorCore& core, int tag) {
     return text;
 }
 
+// What the random patterns below cannot make: ranges, escapes, \b, many
+// groups, plain parentheses, prefixes found by the plain search.
 TEST(Regex, EachRuleDecidesTheMatch) {
     const struct {
         int codePage, flags;
@@ -48,29 +50,17 @@ TEST(Regex, EachRuleDecidesTheMatch) {
         {1252, C, "(a)(b)(c)(d)(e)(f)(g)(h)(i)(j)\\1", "abcdefghija", 0, -1, {0, 11}, "a"},
         {1252, R, "\\(a\\)\\1", "aA", 0, -1, {0, 2}, "a"},
         // Alternation, counts and lazy repeats are ECMAScript's; plain in the basic grammar.
-        {1252, C, "ab|b", "xb", 0, -1, {1, 2}, ""},
         {1252, R, "a|b", "b a|b", 0, -1, {2, 5}, ""},
-        {1252, C, "a{2,3}", "aaaa", 0, -1, {0, 3}, ""},
         {1252, C, "a{2}?", "aaaa", 0, -1, {0, 2}, ""},
-        {1252, C, "a{2,}", "a aaaa", 0, -1, {2, 6}, ""},
         {1252, R, "a{2}", "aa{2}", 0, -1, {1, 5}, ""},
-        {1252, C, "<.*?>", "<a><b>", 0, -1, {0, 3}, ""},
-        {1252, C, "a+?", "aaa", 0, -1, {0, 1}, ""},
-        {1252, R, "a?b+", "bba", 0, -1, {0, 2}, ""},
-        {1252, C, "x*", "ab", 0, -1, {0, 0}, ""},
         {1252, C, "(a*)*b", "aab", 0, -1, {0, 3}, "aa"},
-        // Words, lines (CR, LF and CRLF; never between CR and LF) and the document around the
-        // range.
-        {1252, R, "\\<b\\w*", "ab bc", 0, -1, {3, 5}, ""},
-        {1252, R, "a\\>", "ab a", 0, -1, {3, 4}, ""},
+        // Word edges, lines (never between CR and LF) and the document around the range.
         {1252, C, "\\bb", "ab b", 0, -1, {3, 4}, ""},
         {1252, C, "a\\B", "a ab", 0, -1, {2, 3}, ""},
         {1252, R, "^b", "a\r\nb", 0, -1, {3, 4}, ""},
-        {1252, R, "^b", "a\rb", 0, -1, {2, 3}, ""},
         {1252, R, "a$", "a\r\nb", 0, -1, {0, 1}, ""},
         {1252, R, "\\r^\\n", "a\r\nb", 0, -1, {-1, -1}, ""},
         {1252, R, "\\r$\\n", "a\r\nb", 0, -1, {-1, -1}, ""},
-        {1252, R, "a$", "a\rb", 0, -1, {0, 1}, ""},
         {1252, R, "a\\s", "a\r\n", 0, -1, {-1, -1}, ""},
         {1252, R, "^b", "ab", 1, 2, {-1, -1}, ""},
         {1252, R, "a.b", "a\nb a b", 0, -1, {4, 7}, ""},
@@ -87,40 +77,14 @@ TEST(Regex, EachRuleDecidesTheMatch) {
         {1252, R | MC, "\\x41\\t", "zaA\t", 0, -1, {2, 4}, ""},
         {1252, R, "a\\.\\*", "axb a.*", 0, -1, {4, 7}, ""},
         // Case folding as the plain search folds, in classes too.
-        {1252, R, "abc", "xABC", 0, -1, {1, 4}, ""},
-        {1252, R | MC, "abc", "xABC", 0, -1, {-1, -1}, ""},
         {1252, R, "[a-c]", "xB", 0, -1, {1, 2}, ""},
-        {1252, R, "\xE4", "x\xC4", 0, -1, {1, 2}, ""},
-        {65001, R, "k", "\xE2\x84\xAA", 0, -1, {0, 3}, ""},
         {65001, R, "[\xC3\xA0-\xC3\xBF]", "E\xC3\x89", 0, -1, {1, 3}, ""},
-        {932, R, "\x82\x81+", "\x82\x60\x82\x81", 0, -1, {0, 4}, ""},
         // Whole characters: a code point, a lead and trail pair, a lone byte.
-        {65001, R, "^.$", "\xE4\xB8\xAD", 0, -1, {0, 3}, ""},
-        {65001,
-         R,
-         "a.b",
-         "a\xFF"
-         "b",
-         0,
-         -1,
-         {0, 3},
-         ""},
+        {65001, R, "a.b", "a\xFF\x62", 0, -1, {0, 3}, ""},
         {65001, R | MC, "\\xE9", "a\xC3\xA9", 0, -1, {1, 3}, ""},
-        {65001, R, "[^a]", "\xE4\xB8\xAD", 0, -1, {0, 3}, ""},
-        {932,
-         R,
-         "a.b",
-         "a\x82\x60"
-         "b",
-         0,
-         -1,
-         {0, 4},
-         ""},
-        {932, R, "\x83\x5C+", "a\x83\x5C\x83\x5C", 0, -1, {1, 5}, ""},
+        {932, R, "a.b", "a\x82\x60\x62", 0, -1, {0, 4}, ""},
         {932, R | MC, "\\\\", "\x83\x5C\\", 0, -1, {2, 3}, ""},
         // Inside the range only; backwards, the match that starts last.
-        {1252, R, "a+", "aaaa", 0, 2, {0, 2}, ""},
-        {1252, R, "a+", "aaaa", -1, 0, {3, 4}, ""},
         {1252, R, "b\\(\\w*\\)", "ab bc bd", -1, 0, {6, 8}, "d"},
         {1252, R, "\\(b\\)\\1", "bb bb", -1, 1, {3, 5}, "b"},
         // The literal prefix is found by the plain search, with its rules.
@@ -195,12 +159,10 @@ TEST(Regex, ReplaceTargetWithGroups) {
     EXPECT_EQ(Send(core, SCI_SEARCHINTARGET, pattern.size(), Pointer(pattern.c_str())), 8);
     EXPECT_EQ(Send(core, SCI_GETTAG, 2), 5);
     EXPECT_EQ(Tag(core, 0), "name = value");
-    const std::string with = "\\2:\\1\\\\\\t\\q\x83\x5C"
-                             "1";
+    const std::string with = "\\2:\\1\\\\\\t\\q\x83\x5C\x31";
     EXPECT_EQ(Send(core, SCI_REPLACETARGETRE, static_cast<uintptr_t>(-1), Pointer(with.c_str())),
               17);
-    EXPECT_EQ(core.Text(), "x = \x83\x5C; value:name\\\t\\q\x83\x5C"
-                           "1;");
+    EXPECT_EQ(core.Text(), "x = \x83\x5C; value:name\\\t\\q\x83\x5C\x31;");
     EXPECT_EQ(std::pair(Send(core, SCI_GETTARGETSTART), Send(core, SCI_GETTARGETEND)),
               std::pair(intptr_t{8}, intptr_t{25}));
     // Backwards through the target's own group, once more.
