@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <functional>
+#include <map>
 #include <set>
 #include <tuple>
 
@@ -121,13 +122,14 @@ TEST_F(EditorTest, DrawsEverythingAtTheWindowsDpi) {
 // set for real by SetSysColors, whose broadcast to top-level windows the
 // editor hears: the margin's numbers on the button face, the selection
 // solid with and without the focus and its text in the highlight's text
-// colour, the caret in the text's colour. The host's colours come back
-// after, and a system colour changed outside high contrast shows in the
-// next repaint.
+// colour, the caret and the rule under a folded header in the text's
+// colour. The host's colours come back after, and a system colour changed
+// outside high contrast shows in the next repaint.
 TEST_F(EditorTest, HighContrastDrawsOnlySystemColours) {
     const int elements[] = {COLOR_WINDOWTEXT, COLOR_WINDOW, COLOR_HIGHLIGHT, COLOR_HIGHLIGHTTEXT,
                             COLOR_BTNFACE};
-    const COLORREF contrast[] = {0x00FFFF, 0x000000, 0xFF8000, 0xFFFFFF, 0x404040};
+    // The window not black: black is the host's text colour, which must not show.
+    const COLORREF contrast[] = {0x00FFFF, 0x300000, 0xFF8000, 0xFFFFFF, 0x404040};
     COLORREF saved[5];
     std::transform(elements, elements + 5, saved, GetSysColor);
     Call(SCI_TOGGLEFOLD, 9);
@@ -169,7 +171,21 @@ TEST_F(EditorTest, HighContrastDrawsOnlySystemColours) {
     SetSysColors(5, elements, saved);
     UpdateWindow(editor);
     std::vector<COLORREF> host = Screen(editor).second;
+    // Without the focus the selection is a grey, not a tint of the highlight.
+    SetFocus(parent);
+    UpdateWindow(editor);
+    std::vector<COLORREF> unfocused = Screen(editor).first;
+    std::map<COLORREF, int> counts; // the selection's background: its commonest colour
+    for (LONG y = selected.top; y < selected.bottom; ++y)
+        for (LONG x = selected.left; x < selected.right; ++x)
+            ++counts[unfocused[y * kWidth + x]];
+    COLORREF grey = std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) {
+                        return a.second < b.second;
+                    })->first;
     SetSysColors(1, elements + 2, &red);
+    EXPECT_TRUE(grey != 0xFFFFFF && GetRValue(grey) == GetGValue(grey) &&
+                GetGValue(grey) == GetBValue(grey))
+        << std::hex << "the unfocused selection: " << grey;
     EXPECT_EQ(std::tuple(Colours(host, {0, 0, kWidth, 4 * row}).count(0xFF0000),
                          Colours(host, kAll).count(RGB(0xFF, 0xB0, 0xB0))),
               std::tuple(1u, 1u));

@@ -106,4 +106,26 @@ TEST_F(ImeTest, ComposedInPlaceAndCommittedOnce) {
     ImmReleaseContext(editor, context);
 }
 
+// The composition takes the style of the character before the caret on its
+// line, at a line's start that of the one after it: the input method is
+// given that style's font (the comment's is Arial here).
+TEST_F(ImeTest, ComposedInTheStyleAroundTheCaret) {
+    Call(SCI_STYLESETFONT, 1, reinterpret_cast<LPARAM>("Arial"));
+    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("x' c\ny\n' c"));
+    SetFocus(editor);
+    HIMC context = ImmGetContext(editor);
+    for (auto [caret, font] : {std::pair{1, "Courier New"}, {7, "Arial"}, {4, "Arial"}}) {
+        Call(SCI_GOTOPOS, caret);
+        ImmSetCompositionStringW(context, SCS_SETSTR, const_cast<wchar_t*>(L"\x304B"), 2, nullptr,
+                                 0);
+        PumpMessages();
+        LOGFONTA given{};
+        ImmGetCompositionFontA(context, &given);
+        ImmNotifyIME(context, NI_COMPOSITIONSTR, CPS_CANCEL, 0);
+        PumpMessages();
+        EXPECT_STREQ(given.lfFaceName, font) << "the caret at " << caret;
+    }
+    ImmReleaseContext(editor, context);
+}
+
 } // namespace
