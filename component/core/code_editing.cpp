@@ -1,5 +1,5 @@
 // Editing commands for code: line indentation, Tab and Shift+Tab over lines,
-// and matching braces.
+// matching braces, and the line ends Enter inserts or a conversion makes.
 #include "component/core/editor_core.h"
 #include "component/core/editor_core_impl.h"
 #include "kalmor.h"
@@ -235,6 +235,38 @@ int EditorCore::BraceMatch(int pos) const {
             return at;
         }
     }
+}
+
+int EditorCore::LineEndMode() const {
+    if (impl_->eolMode >= 0) {
+        return impl_->eolMode;
+    }
+    std::string own = LineEndText();
+    return own == "\r" ? SC_EOL_CR : own == "\n" ? SC_EOL_LF : SC_EOL_CRLF;
+}
+
+void EditorCore::SetLineEndMode(int mode) {
+    if (mode >= SC_EOL_CRLF && mode <= SC_EOL_LF) {
+        impl_->eolMode = mode;
+    }
+}
+
+// From the last line end back to the first, so that a CR put before an LF
+// still to be converted never makes a CR LF of the two.
+void EditorCore::ConvertLineEnds(int mode) {
+    if (mode < SC_EOL_CRLF || mode > SC_EOL_LF) {
+        return;
+    }
+    const std::string wanted = kLineEnds[mode];
+    BeginUndoAction();
+    for (int line = LineCount() - 2; line >= 0; --line) {
+        int end = LineEnd(line);
+        int next = LineStart(line + 1);
+        if (TextRange(end, next) != wanted) {
+            impl_->Replace(end, next - end, wanted.data(), static_cast<int>(wanted.size()));
+        }
+    }
+    EndUndoAction();
 }
 
 } // namespace kalmor

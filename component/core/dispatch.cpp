@@ -219,6 +219,9 @@ intptr_t EditorCore::DispatchCodeRequest(unsigned message, uintptr_t wParam, int
     case SCI_GETLINEINDENTPOSITION: return LineIndentPosition(ToInt(wParam));
     case SCI_TAB: Tab(); return 0;
     case SCI_BACKTAB: BackTab(); return 0;
+    case SCI_GETEOLMODE: return LineEndMode();
+    case SCI_SETEOLMODE: SetLineEndMode(ToInt(wParam)); return 0;
+    case SCI_CONVERTEOLS: ConvertLineEnds(ToInt(wParam)); return 0;
     case SCI_SETOVERTYPE: SetOvertype(wParam != 0); return 0;
     case SCI_GETOVERTYPE: return Overtype() ? 1 : 0;
     case SCI_SETZOOM: SetZoom(ToInt(wParam)); return 0;

@@ -657,6 +657,9 @@ void EditorCore::InsertAtCaret(const std::string& text) {
 
 std::string EditorCore::LineEndText() const {
     const Document& doc = impl_->doc;
+    if (impl_->eolMode >= 0) {
+        return kLineEnds[impl_->eolMode];
+    }
     if (doc.LineCount() < 2) {
         return "\r\n";
     }

@@ -159,9 +159,17 @@ class EditorCore {
     // DeleteBack or DeleteForward, join the previous undo step of their kind
     // until the caret is moved or anything else is done.
     void InsertAtCaret(const std::string& text);
-    // The document's line end: CR, LF or CRLF as its first line end; CRLF when it has none.
+    // The line end Enter, paste and drops insert: the host's SCI_SETEOLMODE
+    // once it set one, else the document's own (its first line end; CRLF
+    // while it has none).
     void InsertLineEnd();
     std::string LineEndText() const;
+    // SC_EOL_CRLF, SC_EOL_CR or SC_EOL_LF: the host's mode, or the one of the
+    // document's own line end while the host has set none.
+    int LineEndMode() const;
+    void SetLineEndMode(int mode);
+    // Every line end turned into the mode's, as one undo step.
+    void ConvertLineEnds(int mode);
     void DeleteBack();        // one character before the caret, a CRLF as one
     void DeleteForward();     // one character after the caret, a CRLF as one
     void DeleteWordBack();    // to the previous word boundary

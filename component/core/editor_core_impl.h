@@ -32,6 +32,9 @@ struct RegexState;
 
 constexpr int kKeywordSetCount = 9;
 
+// The line ends of SC_EOL_CRLF, SC_EOL_CR and SC_EOL_LF.
+constexpr const char* kLineEnds[] = {"\r\n", "\r", "\n"};
+
 // One replacement as the history keeps it: at position, removedLength bytes
 // gave way to insertedLength bytes. text holds whichever side is not in the
 // document now: the removed bytes while the change is done, the inserted
@@ -168,6 +171,7 @@ struct EditorCore::Impl {
     int indent = 0; // 0: the tab width
     bool useTabs = true;
     bool overtype = false;
+    int eolMode = -1; // SC_EOL_* the host set; -1 while it has set none
     int zoom = 0;
     int braceLight[2] = {-1, -1};
     int braceBad = -1;

@@ -167,6 +167,11 @@ constexpr unsigned SCI_SEARCHNEXT = 2367;
 constexpr unsigned SCI_SEARCHPREV = 2368;
 constexpr unsigned SCI_GETTAG = 2616;
 
+// Line ends.
+constexpr unsigned SCI_CONVERTEOLS = 2029;
+constexpr unsigned SCI_GETEOLMODE = 2030;
+constexpr unsigned SCI_SETEOLMODE = 2031;
+
 // Tabs, indentation and overwriting.
 constexpr unsigned SCI_SETTABWIDTH = 2036;
 constexpr unsigned SCI_GETTABWIDTH = 2121;
@@ -214,6 +219,9 @@ constexpr int SC_FOLDLEVELHEADERFLAG = 0x2000;
 constexpr int SC_FOLDLEVELNUMBERMASK = 0x0FFF;
 constexpr int SCLEX_BASIC = 51;
 constexpr int SC_CP_UTF8 = 65001;
+constexpr int SC_EOL_CRLF = 0;
+constexpr int SC_EOL_CR = 1;
+constexpr int SC_EOL_LF = 2;
 constexpr int SCFIND_WHOLEWORD = 2;
 constexpr int SCFIND_MATCHCASE = 4;
 constexpr int SCFIND_WORDSTART = 0x100000;

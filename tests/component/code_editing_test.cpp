@@ -19,7 +19,7 @@ void Press(HWND editor, WPARAM key) {
 } // namespace
 
 // Each row from the same start: a text, a selection, keys or requests, and
-// the text and selection they leave. One undo takes each edit back whole.
+// the text and selection they leave (a paste pastes "P\r\nQ"). One undo takes each edit back whole.
 TEST_F(EditorTest, TabsOvertypeAndZoomByKeys) {
     const struct {
         const char* what;
@@ -53,10 +53,15 @@ TEST_F(EditorTest, TabsOvertypeAndZoomByKeys) {
         {"Ctrl and the main keyboard's plus zoom, typing nothing", "ab", 1, 1, 0, 0, VK_OEM_PLUS,
          true, false, "", "ab", 1, 1},
         {"and the keypad's", "ab", 1, 1, 0, 0, VK_ADD, true, false, "", "ab", 1, 1},
+        // A line end mode set (it stays): Enter and a paste insert its line end.
+        {"Enter in the mode set", "a\rb", 1, 1, SCI_SETEOLMODE, SC_EOL_LF, 0, false, false, "\r",
+         "a\n\rb", 2, 2},
+        {"and a paste", "a\rb", 1, 1, 0, 0, 'V', true, false, "", "aP\nQ\rb", 4, 4},
         // The last: the code page stays.
         {"typing over a character of several bytes replaces it whole", "a\xC3\xA9\xE4\xB8\xAD", 1,
          1, SCI_SETCODEPAGE, 65001, VK_INSERT, false, false, "XY", "aXY", 3, 3},
     };
+    Clipboard(parent, L"P\r\nQ");
     for (const auto& row : rows) {
         Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(row.text));
         Call(SCI_EMPTYUNDOBUFFER);

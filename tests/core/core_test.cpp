@@ -365,6 +365,65 @@ TEST(CodeEditing, ZoomBracesAndTheSearchAnchor) {
     EXPECT_EQ(Send(core, SCI_SEARCHPREV, 0, Pointer("ab")), 0);
 }
 
+// Line ends converted, each to the mode's, backwards so that a CR never
+// joins the LF after it; one undo step; the caret stays before its
+// character. Enter's line end: the document's own until the host sets a mode.
+TEST(CodeEditing, LineEndModesAndConversion) {
+    const struct {
+        const char* text;
+        int mode;
+        std::string want;
+    } conversions[] = {
+        {"a\r\nb\rc\nd", SC_EOL_LF, "a\nb\nc\nd"},
+        {"a\r\nb\rc\nd", SC_EOL_CRLF, "a\r\nb\r\nc\r\nd"},
+        {"a\n\nb\r\nc", SC_EOL_CR, "a\r\rb\rc"},
+        {"a\n\rb", SC_EOL_CRLF, "a\r\n\r\nb"},
+        {"a\nb", 3, "a\nb"},
+    };
+    for (const auto& c : conversions) {
+        EditorCore core;
+        core.SetText(c.text);
+        Send(core, SCI_EMPTYUNDOBUFFER);
+        Send(core, SCI_GOTOPOS, core.Length() - 1);
+        Send(core, SCI_CONVERTEOLS, c.mode);
+        EXPECT_EQ(std::pair(core.Text(), core.Caret()),
+                  std::pair(c.want, static_cast<int>(c.want.size()) - 1))
+            << c.text << " to " << c.mode;
+        core.Undo();
+        EXPECT_EQ(core.Text(), c.text) << "undone";
+    }
+
+    // A mode out of range (-1, 3) is ignored: the document's own line end stays.
+    const struct {
+        const char* text;
+        int set, mode;
+        const char* enter;
+    } modes[] = {
+        {"x", -1, SC_EOL_CRLF, "\r\n"},
+        {"x\ny\r\n", -1, SC_EOL_LF, "\n"},
+        {"x\ry", 3, SC_EOL_CR, "\r"},
+        {"x\ny", SC_EOL_CR, SC_EOL_CR, "\r"},
+        {"x\ry", SC_EOL_CRLF, SC_EOL_CRLF, "\r\n"},
+    };
+    for (const auto& m : modes) {
+        EditorCore core;
+        core.SetText(m.text);
+        Send(core, SCI_SETEOLMODE, m.set);
+        EXPECT_EQ(Send(core, SCI_GETEOLMODE), m.mode) << m.text << ", mode " << m.set;
+        core.InsertLineEnd();
+        EXPECT_EQ(core.TextRange(0, static_cast<int>(strlen(m.enter))), m.enter)
+            << m.text << ", mode " << m.set;
+    }
+    // A conversion leaves the mode set as it was; without one, Enter follows the new line ends.
+    for (int set : {SC_EOL_CR, -1}) {
+        EditorCore core;
+        core.SetText("x\ry");
+        Send(core, SCI_SETEOLMODE, set);
+        Send(core, SCI_CONVERTEOLS, SC_EOL_LF);
+        EXPECT_EQ(Send(core, SCI_GETEOLMODE), set < 0 ? SC_EOL_LF : set);
+    }
+}
+
 // Adding, appending and clearing, each one undo step; the selection's ends
 // placed as the anchor before the caret.
 TEST(Reading, PlacingTextAndTheSelection) {
