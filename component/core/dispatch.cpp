@@ -266,6 +266,7 @@ intptr_t EditorCore::Dispatch(unsigned message, uintptr_t wParam, intptr_t lPara
     case RequestPart::Search: return DispatchSearchRequest(message, wParam, lParam);
     case RequestPart::Code: return DispatchCodeRequest(message, wParam, lParam);
     case RequestPart::Reading: return DispatchReadingRequest(message, wParam, lParam);
+    case RequestPart::Styling: return DispatchStylingRequest(message, wParam, lParam);
     default: return 0;
     }
 }
@@ -276,7 +277,7 @@ intptr_t EditorCore::DispatchCoreRequest(unsigned message, uintptr_t wParam, int
     // The document.
     case SCI_GETLENGTH: return Length();
     case SCI_GETCHARAT: return static_cast<unsigned char>(CharAt(ToInt(wParam)));
-    case SCI_GETSTYLEAT: return StyleAt(ToInt(wParam));
+    case SCI_GETSTYLEAT: EnsureStyled(ToInt(wParam) + 1); return StyleAt(ToInt(wParam));
     case SCI_GETLINECOUNT: return LineCount();
     case SCI_LINEFROMPOSITION: return LineFromPosition(ToInt(wParam));
     case SCI_POSITIONFROMLINE: {
@@ -406,7 +407,10 @@ intptr_t EditorCore::DispatchCoreRequest(unsigned message, uintptr_t wParam, int
         return 0;
     // The lexer; each change here restyles and refolds the whole document.
     case SCI_SETLEXER:
-        core.lexer = ToInt(wParam);
+        if (core.lexer != ToInt(wParam)) {
+            core.lexer = ToInt(wParam);
+            core.ClearStyling();
+        }
         core.RelexAll();
         return 0;
     case SCI_GETLEXER: return core.lexer;

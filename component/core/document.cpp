@@ -129,7 +129,8 @@ LineChange Document::Replace(int start, int deleteLength, const char* text, int 
     change.linesRemoved = lines_.LineAt(start + deleteLength) + 1 - change.firstLine;
 
     text_.Replace(start, deleteLength, text, insertLength);
-    styles_.Replace(start, deleteLength, nullptr, insertLength, '\0', false);
+    // New text is in style 0 until a lexer or the host styles it.
+    styles_.Replace(start, deleteLength, nullptr, insertLength, '\0');
 
     // The new text is scanned where it came from; only its first position
     // needs the byte before it from the document. The starts found go into

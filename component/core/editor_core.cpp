@@ -115,7 +115,12 @@ void EditorCore::Impl::SetContracted(int line, bool contracted) {
 // Restyles lines [firstLine, lastLine] and recomputes fold levels from
 // firstLine on, past lastLine only until a line's level agrees with the old
 // one: from there on the depth, and so every later level, is unchanged.
+// Only the BASIC lexer styles: under any other the styles and levels are
+// the host's, or none.
 void EditorCore::Impl::Relex(int firstLine, int lastLine) {
+    if (!LexingBasic()) {
+        return;
+    }
     firstLine = std::clamp(firstLine, 0, doc.LineCount() - 1);
     lastLine = std::clamp(lastLine, firstLine, doc.LineCount() - 1);
     // One pass over the lines: each is styled where its styles lie and
@@ -128,11 +133,7 @@ void EditorCore::Impl::Relex(int firstLine, int lastLine) {
         const char* text = LineText(line, &length);
         int styled = doc.LineStart(line + 1) - start;
         char* styles = doc.StylePointer(start, styled);
-        if (LexingBasic()) {
-            StyleBasicLine(text, length, keywords[0], styles);
-        } else {
-            std::fill(styles, styles + length, kBasicDefault);
-        }
+        StyleBasicLine(text, length, keywords[0], styles);
         std::fill(styles + length, styles + styled, kBasicDefault);
         if (folding) {
             kinds.push_back(ClassifyBasicLine(text, length));
@@ -297,6 +298,7 @@ void EditorCore::Impl::Delete(int start, int length, const std::string* removed)
     Tell(Modification{SC_MOD_BEFOREDELETE | performed, start, length});
     foldingToAscii -= CountFoldingToAscii(start - 2, start + length + 2);
     LineChange change = doc.Replace(start, length, "", 0);
+    endStyled = std::min(endStyled, start);
     foldingToAscii += CountFoldingToAscii(start - 2, start + 2);
     ++textVersion;
     changes.text = true;
@@ -317,6 +319,7 @@ void EditorCore::Impl::Insert(int start, const char* text, int length) {
     Tell(Modification{SC_MOD_BEFOREINSERT | performed, start, length, 0, text});
     foldingToAscii -= CountFoldingToAscii(start - 2, start + 2);
     LineChange change = doc.Replace(start, 0, text, length);
+    endStyled = std::min(endStyled, start);
     foldingToAscii += CountFoldingToAscii(start - 2, start + length + 2);
     ++textVersion;
     changes.text = true;

@@ -59,6 +59,9 @@ class ChangeListener {
   public:
     virtual void Modified(const Modification& modification) = 0;
     virtual void ModifyAttemptReadOnly() = 0;
+    // The host styles the text (SCLEX_CONTAINER) and has not styled up to
+    // position, which is about to be drawn or read.
+    virtual void StyleNeeded(int /*position*/) {}
 
   protected:
     ~ChangeListener() = default;
@@ -294,6 +297,12 @@ class EditorCore {
     // Whether an edit would be taken now; while read-only it asks the
     // listener first, as an edit would.
     bool CanEdit();
+    // How far the text is styled: all of it but where the host styles
+    // (SCLEX_CONTAINER), and there up to where it has styled since the text
+    // last changed before that.
+    int EndStyled() const;
+    // Asks the host that styles to style up to pos if it has not, once at a time.
+    void EnsureStyled(int pos);
     // SC_STATUS_ values: SC_STATUS_BADALLOC after an edit refused for want
     // of memory, until the host clears it.
     int Status() const;
@@ -310,6 +319,8 @@ class EditorCore {
     // Reading lines, ranges, columns and words, adding text, placing the
     // selection's ends and undo collection (reading.cpp).
     intptr_t DispatchReadingRequest(unsigned message, uintptr_t wParam, intptr_t lParam);
+    // The host's own styles and fold levels (host_styling.cpp).
+    intptr_t DispatchStylingRequest(unsigned message, uintptr_t wParam, intptr_t lParam);
 };
 
 } // namespace kalmor

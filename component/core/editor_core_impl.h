@@ -66,6 +66,9 @@ struct EditorCore::Impl {
     BasicLineKind KindOf(int line);
     void Relex(int firstLine, int lastLine);
     void RelexAll();
+    // Every byte in style 0 and every line at the base level, nothing styled
+    // by the host: another lexer takes over.
+    void ClearStyling();
     void SetLevel(int line, int level);
     void ExpandFoldsHolding(int firstLine, int lastLine);
     std::string TextRange(int start, int end) const;
@@ -121,7 +124,12 @@ struct EditorCore::Impl {
     std::array<Margin, kMarginCount> margins;
     std::map<std::string, std::string> properties;
     std::array<KeywordList, kKeywordSetCount> keywords;
-    int lexer = 0;
+    int lexer = SCLEX_CONTAINER;
+    // The host's styling: where the next SCI_SETSTYLING starts, how far it
+    // has styled, and whether it is being asked for styles now.
+    int stylingPosition = 0;
+    int endStyled = 0;
+    bool askingStyles = false;
     int codePage = 0;
     int systemCodePage = 1252;
     Encoding encoding;

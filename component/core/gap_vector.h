@@ -30,10 +30,8 @@ template <typename T> class GapVector {
     }
 
     // Replaces items [index, index + removeCount) by insertCount items, copied
-    // from items or, when items is null, all equal to fill (left as they are
-    // when the caller writes them all next, with fill null too).
-    void Replace(int index, int removeCount, const T* items, int insertCount, T fill = T(),
-                 bool filled = true) {
+    // from items or, when items is null, all equal to fill.
+    void Replace(int index, int removeCount, const T* items, int insertCount, T fill = T()) {
         MoveGap(index);
         gapLength_ += removeCount;
         if (insertCount > gapLength_)
@@ -41,7 +39,7 @@ template <typename T> class GapVector {
         T* gap = items_.get() + gapStart_;
         if (items)
             Move(gap, items, static_cast<size_t>(insertCount));
-        else if (filled)
+        else
             std::fill(gap, gap + insertCount, fill);
         gapStart_ += insertCount;
         gapLength_ -= insertCount;

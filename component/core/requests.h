@@ -17,6 +17,7 @@ enum class RequestPart : unsigned char {
     Search,  // the target, searching and replacing
     Code,    // tabs, indentation, typing over, zoom, braces
     Reading, // lines, ranges, columns and words read, text added
+    Styling, // the host's own styles and fold levels
     Window,  // the view, the clipboard and the window's handle: the window answers
 };
 

@@ -196,7 +196,13 @@ constexpr unsigned SCI_BRACEHIGHLIGHT = 2351;
 constexpr unsigned SCI_BRACEBADLIGHT = 2352;
 constexpr unsigned SCI_BRACEMATCH = 2353;
 
-// The lexer.
+// The lexer, and the host's own styling and folding.
+constexpr unsigned SCI_GETENDSTYLED = 2028;
+constexpr unsigned SCI_STARTSTYLING = 2032;
+constexpr unsigned SCI_SETSTYLING = 2033;
+constexpr unsigned SCI_SETSTYLINGEX = 2073;
+constexpr unsigned SCI_SETFOLDLEVEL = 2222;
+constexpr unsigned SCI_COLOURISE = 4003;
 constexpr unsigned SCI_SETLEXER = 4001;
 constexpr unsigned SCI_GETLEXER = 4002;
 constexpr unsigned SCI_SETPROPERTY = 4004;
@@ -215,8 +221,11 @@ constexpr int STYLE_BRACEBAD = 35;
 constexpr int SC_MARGIN_SYMBOL = 0;
 constexpr int SC_MARGIN_NUMBER = 1;
 constexpr int SC_FOLDLEVELBASE = 0x400;
+constexpr int SC_FOLDLEVELWHITEFLAG = 0x1000;
 constexpr int SC_FOLDLEVELHEADERFLAG = 0x2000;
 constexpr int SC_FOLDLEVELNUMBERMASK = 0x0FFF;
+constexpr int SCLEX_CONTAINER = 0;
+constexpr int SCLEX_NULL = 1;
 constexpr int SCLEX_BASIC = 51;
 constexpr int SC_CP_UTF8 = 65001;
 constexpr int SC_EOL_CRLF = 0;
@@ -231,6 +240,7 @@ constexpr int SCFIND_CXX11REGEX = 0x800000;
 constexpr int SC_STATUS_WARN_REGEX = 1001;
 
 // Notification codes sent to the parent in WM_NOTIFY, and the keys held.
+constexpr unsigned SCN_STYLENEEDED = 2000;
 constexpr unsigned SCN_CHARADDED = 2001;
 constexpr unsigned SCN_SAVEPOINTREACHED = 2002;
 constexpr unsigned SCN_SAVEPOINTLEFT = 2003;

@@ -227,7 +227,16 @@ void OnNcDestroy(HWND hwnd, EditorWindow* w) {
 
 // Adds the changes made since the last request's repaint to the region,
 // then paints it.
+// The host that styles is asked first for the styles of every line the
+// window shows, so that they are drawn in this paint.
 void OnPaint(EditorWindow& w) {
+    RECT client{};
+    GetClientRect(w.hwnd, &client);
+    int shown = w.core.FirstVisibleLine() + client.bottom / std::max(w.view.lineHeight, 1) + 1;
+    w.core.EnsureStyled(w.core.LineStart(
+        w.core.DocLineFromVisible(std::min(shown, w.core.VisibleLineCount() - 1)) + 1));
+    if (w.host.destroyed)
+        return;
     InvalidateChanges(w.view);
     w.view.repaintPending = false;
     int scrollWidth = w.view.scrollWidth;

@@ -27,6 +27,7 @@ class ModificationNotifier final : public ChangeListener {
     explicit ModificationNotifier(EditorWindow& w) : w_(w) {}
     void Modified(const Modification& modification) override;
     void ModifyAttemptReadOnly() override;
+    void StyleNeeded(int position) override;
 
   private:
     EditorWindow& w_;

@@ -58,6 +58,13 @@ void ModificationNotifier::ModifyAttemptReadOnly() {
     Notify(w_, notification);
 }
 
+void ModificationNotifier::StyleNeeded(int position) {
+    SCNotification notification{};
+    notification.code = SCN_STYLENEEDED;
+    notification.position = position;
+    Notify(w_, notification);
+}
+
 // Tells the parent about a click in a click-sensitive margin.
 void NotifyMarginClick(EditorWindow& w, int margin, int line, WPARAM keys) {
     SCNotification notification{};

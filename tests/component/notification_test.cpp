@@ -199,6 +199,35 @@ TEST_F(NotificationTest, EachEditIsHeardFieldByField) {
     EXPECT_TRUE(styled && folded) << Heard();
 }
 
+// A host that styles is asked, before a paint, for the styles of what it
+// shows, and what it styles is drawn in that paint; once styled it is not
+// asked again until an edit.
+TEST_F(NotificationTest, AHostThatStylesIsAskedBeforeAPaint) {
+    Call(SCI_SETLEXER, SCLEX_CONTAINER);
+    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("Sub ab\rcd"));
+    answer = [this](const SCNotification& n) {
+        if (n.code != SCN_STYLENEEDED)
+            return;
+        LRESULT start =
+            Call(SCI_POSITIONFROMLINE, Call(SCI_LINEFROMPOSITION, Call(SCI_GETENDSTYLED)));
+        Call(SCI_STARTSTYLING, start);
+        Call(SCI_SETSTYLING, n.position - start, 3); // the keywords' blue
+    };
+    auto paint = [this] {
+        described.clear();
+        PumpMessages();
+        InvalidateRect(editor, nullptr, FALSE);
+        UpdateWindow(editor);
+        std::vector<COLORREF> row = Pixels(editor, 40, 0, 500, Call(SCI_TEXTHEIGHT));
+        return std::pair(Heard().substr(0, Heard().find(" |")),
+                         std::count(row.begin(), row.end(), COLORREF{0xFF0000}) > 0);
+    };
+    EXPECT_EQ(paint(), std::pair(std::string("styleneeded 9"), true));
+    EXPECT_EQ(paint(), std::pair(std::string(""), true)) << "styled already";
+    Call(SCI_INSERTTEXT, 8, reinterpret_cast<LPARAM>("x"));
+    EXPECT_EQ(paint(), std::pair(std::string("styleneeded 10"), true)) << "after an edit";
+}
+
 // While read-only, no route changes the text: each asks the host once and
 // changes nothing, and what only reads still works.
 TEST_F(NotificationTest, ReadOnlyRefusesEveryRoute) {

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <random>
 #include <tuple>
+#include <utility>
 
 using namespace kalmor_test;
 
@@ -519,6 +520,97 @@ TEST(Reading, PlacingLeavesTheViewAlone) {
         EXPECT_EQ(changes.scrollCaret, scrolls) << request;
         EXPECT_TRUE(changes.text || changes.selection) << request;
     }
+}
+
+// A host that styles: asked for styles up to a position, it styles from the
+// start of the line of the end styled in style 7, and notes what it heard.
+struct StylingHost final : ChangeListener {
+    explicit StylingHost(EditorCore& c) : core(c) { core.SetListener(this); }
+    void Modified(const Modification& m) override {
+        if (m.type & (SC_MOD_CHANGESTYLE | SC_MOD_CHANGEFOLD))
+            heard += (m.type & SC_MOD_CHANGESTYLE ? " style " : " fold ") +
+                     std::to_string(m.type & SC_MOD_CHANGESTYLE ? m.position : m.line) + "," +
+                     std::to_string(m.type & SC_MOD_CHANGESTYLE ? m.length : m.foldLevelNow);
+    }
+    void ModifyAttemptReadOnly() override {}
+    void StyleNeeded(int position) override {
+        heard += " needed " + std::to_string(position);
+        int start = core.LineStart(core.LineFromPosition(core.EndStyled()));
+        Send(core, SCI_STARTSTYLING, start);
+        Send(core, SCI_GETSTYLEAT, position); // asked from inside: no second question
+        Send(core, SCI_SETSTYLING, position - start, 7);
+    }
+    std::string Take() { return std::exchange(heard, ""); }
+    EditorCore& core;
+    std::string heard;
+};
+
+// Under SCLEX_CONTAINER the host is asked for what is read before it is
+// styled, an edit moves the end styled back to it, and the styles set are
+// clamped to the document, their style to a byte; under SCLEX_NULL nothing
+// is asked and an edit keeps the host's styles; leaving BASIC clears its.
+TEST(HostStyling, TheHostStylesWhatIsRead) {
+    EditorCore core;
+    StylingHost host(core);
+    core.SetText("ab\ncd\nef");
+    EXPECT_EQ(Send(core, SCI_GETENDSTYLED), 0);
+    EXPECT_EQ(Send(core, SCI_GETSTYLEAT, 4), 7);
+    EXPECT_EQ(host.Take(), " needed 5 style 0,5");
+    EXPECT_EQ(Send(core, SCI_GETSTYLEAT, 1) + Send(core, SCI_GETENDSTYLED), 7 + 5);
+    core.InsertText(4, "x");
+    EXPECT_EQ(std::pair(Send(core, SCI_GETENDSTYLED), Send(core, SCI_GETSTYLEAT, 3)),
+              std::pair(intptr_t{4}, intptr_t{7}));
+    EXPECT_EQ(std::pair(Send(core, SCI_GETSTYLEAT, 4), host.Take()),
+              std::pair(intptr_t{7}, std::string(" needed 5 style 3,2")));
+    Send(core, SCI_COLOURISE, 0, -1);
+    EXPECT_EQ(host.Take(), " needed 9 style 3,6");
+
+    const char each[] = {1, 2, 3, 4};
+    Send(core, SCI_STARTSTYLING, -5);
+    Send(core, SCI_SETSTYLINGEX, 2, Pointer(each));
+    Send(core, SCI_SETSTYLING, 1, 300);
+    Send(core, SCI_STARTSTYLING, 7);
+    Send(core, SCI_SETSTYLING, 99, 9);
+    EXPECT_EQ(core.StyleRange(0, core.Length()), std::string("\1\2\x2C\7\7\7\7\t\t", 9));
+    EXPECT_EQ(std::pair(Send(core, SCI_GETENDSTYLED), host.Take()),
+              std::pair(intptr_t{9}, std::string(" style 0,2 style 2,1 style 7,2")));
+
+    Send(core, SCI_SETLEXER, SCLEX_NULL);
+    EXPECT_EQ(core.StyleRange(0, 9), std::string(9, '\0')) << "cleared by another lexer";
+    Send(core, SCI_STARTSTYLING, 0);
+    Send(core, SCI_SETSTYLING, 9, 5);
+    core.InsertText(0, "y");
+    EXPECT_EQ(std::tuple(Send(core, SCI_GETSTYLEAT, 9), Send(core, SCI_GETENDSTYLED),
+                         Send(core, SCI_GETSTYLEAT, 0)),
+              std::tuple(intptr_t{5}, intptr_t{10}, intptr_t{0}));
+    EXPECT_EQ(host.Take(), " style 0,9 style 0,9");
+}
+
+// Fold levels the host sets: masked to the level's bits and told; a
+// contracted header that stops being one shows its lines again, and a fold
+// that comes to hide the caret's line opens.
+TEST(HostStyling, TheHostSetsFoldLevels) {
+    EditorCore core;
+    StylingHost host(core);
+    core.SetText("a\nb\nc\nd");
+    const int header = SC_FOLDLEVELBASE | SC_FOLDLEVELHEADERFLAG, inside = SC_FOLDLEVELBASE + 1;
+    Send(core, SCI_SETFOLDLEVEL, 0, header | 0x10000);
+    Send(core, SCI_SETFOLDLEVEL, 1, inside | SC_FOLDLEVELWHITEFLAG);
+    Send(core, SCI_SETFOLDLEVEL, 9, header);
+    EXPECT_EQ(host.Take(), " fold 0,9216 fold 1,5121");
+    Send(core, SCI_TOGGLEFOLD, 0);
+    EXPECT_EQ(std::pair(core.LineVisible(1), core.LineVisible(2)), std::pair(false, true));
+    Send(core, SCI_SETFOLDLEVEL, 0, SC_FOLDLEVELBASE);
+    EXPECT_EQ(std::pair(core.LineVisible(1), Send(core, SCI_GETFOLDEXPANDED, 0)),
+              std::pair(true, intptr_t{1}));
+
+    Send(core, SCI_SETFOLDLEVEL, 0, header);
+    Send(core, SCI_TOGGLEFOLD, 0);
+    Send(core, SCI_GOTOPOS, 5); // on line 2, below the fold
+    Send(core, SCI_SETFOLDLEVEL, 2, inside);
+    EXPECT_EQ(std::pair(core.LineVisible(2), Send(core, SCI_GETFOLDEXPANDED, 0)),
+              std::pair(true, intptr_t{1}))
+        << "the fold grew over the caret's line";
 }
 
 // Counting and stepping over characters in a text longer than the stretches

@@ -1,0 +1,126 @@
+// The host's own styling and folding. Under SCLEX_CONTAINER the host styles
+// the text: the editor asks for styles (SCN_STYLENEEDED) before it draws or
+// answers with text the host has not styled since it last changed, and the
+// host sets them from a styling position on. Fold levels the host may set
+// under any lexer; the BASIC lexer's own replace them as it relexes.
+#include "component/core/editor_core.h"
+#include "component/core/editor_core_impl.h"
+#include "kalmor.h"
+
+#include <algorithm>
+#include <climits>
+#include <string>
+
+namespace kalmor {
+
+namespace {
+
+// The bits a fold level can carry: the number, the white and header flags.
+constexpr int kFoldLevelBits =
+    SC_FOLDLEVELNUMBERMASK | SC_FOLDLEVELWHITEFLAG | SC_FOLDLEVELHEADERFLAG;
+
+} // namespace
+
+void EditorCore::Impl::ClearStyling() {
+    int length = doc.Length();
+    std::string plain(static_cast<size_t>(length), '\0');
+    std::string styles(plain.size(), '\0');
+    doc.CopyStyles(0, length, styles.data());
+    if (styles != plain) {
+        doc.SetStyles(0, length, plain.data());
+        changes.styles = true;
+        if (Wants(SC_MOD_CHANGESTYLE)) {
+            Tell(Modification{SC_MOD_CHANGESTYLE | performed, 0, length});
+        }
+    }
+    for (int line = 0; line < doc.LineCount(); ++line) {
+        SetLevel(line, SC_FOLDLEVELBASE);
+    }
+    stylingPosition = 0;
+    endStyled = 0;
+    ChangedAll();
+}
+
+int EditorCore::EndStyled() const {
+    return impl_->lexer == SCLEX_CONTAINER ? impl_->endStyled : Length();
+}
+
+void EditorCore::EnsureStyled(int pos) {
+    Impl& core = *impl_;
+    pos = std::clamp(pos, 0, Length());
+    if (EndStyled() >= pos || core.listener == nullptr || core.askingStyles) {
+        return;
+    }
+    core.askingStyles = true;
+    core.listener->StyleNeeded(pos);
+    core.askingStyles = false;
+}
+
+intptr_t EditorCore::DispatchStylingRequest(unsigned message, uintptr_t wParam, intptr_t lParam) {
+    Impl& core = *impl_;
+    // Styles length bytes from the styling position (each its own when
+    // given, else all one), moving it and the end styled past them; a style
+    // change is told like any other and repainted.
+    auto setStyles = [&](intptr_t length, const char* each, int style) {
+        int start = core.stylingPosition;
+        int count = static_cast<int>(std::clamp<intptr_t>(length, 0, Length() - start));
+        if (count == 0 || (each == nullptr && style < 0)) {
+            return;
+        }
+        std::string styles =
+            each ? std::string(each, static_cast<size_t>(count))
+                 : std::string(static_cast<size_t>(count), static_cast<char>(style));
+        core.stylingPosition = start + count;
+        core.endStyled = core.stylingPosition;
+        if (StyleRange(start, start + count) == styles) {
+            return;
+        }
+        core.doc.SetStyles(start, count, styles.data());
+        core.changes.styles = true;
+        core.Changed(LineFromPosition(start), LineFromPosition(start + count));
+        if (core.Wants(SC_MOD_CHANGESTYLE)) {
+            core.Tell(Modification{SC_MOD_CHANGESTYLE | SC_PERFORMED_USER, start, count});
+        }
+    };
+    switch (message) {
+    case SCI_GETENDSTYLED: return EndStyled();
+    case SCI_STARTSTYLING:
+        core.stylingPosition = std::clamp(ToInt(wParam), 0, Length());
+        core.endStyled = core.stylingPosition;
+        return 0;
+    case SCI_SETSTYLING:
+        setStyles(static_cast<intptr_t>(wParam), nullptr, ToInt(lParam) & 0xFF);
+        return 0;
+    case SCI_SETSTYLINGEX:
+        if (lParam != 0) {
+            setStyles(static_cast<intptr_t>(wParam), reinterpret_cast<const char*>(lParam), 0);
+        }
+        return 0;
+    case SCI_COLOURISE: {
+        // The BASIC lexer has styled everything already; the host is asked.
+        int end = static_cast<intptr_t>(lParam) < 0 ? Length() : ToInt(lParam);
+        EnsureStyled(end);
+        return 0;
+    }
+    case SCI_SETFOLDLEVEL: {
+        int line = ToInt(wParam);
+        if (line < 0 || line >= LineCount() ||
+            FoldLevel(line) == (ToInt(lParam) & kFoldLevelBits)) {
+            return 0;
+        }
+        // A level changed under a contracted header, or a header's flag, may
+        // show or hide every line below; the caret's line stays shown.
+        core.SetLevel(line, ToInt(lParam) & kFoldLevelBits);
+        core.changes.styles = true;
+        core.Changed(line, INT_MAX);
+        int caretLine = LineFromPosition(Caret());
+        if (!LineVisible(caretLine)) {
+            core.ExpandFoldsHolding(caretLine, caretLine);
+        }
+        return 0;
+    }
+    default: return 0;
+    }
+}
+
+} // namespace kalmor
