@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <tuple>
 
 namespace kalmor {
 
@@ -33,6 +34,11 @@ intptr_t EditorCore::DispatchStyleRequest(unsigned message, int index, intptr_t 
     Style before = style;
     switch (message) {
     case SCI_STYLEGETFORE: return style.fore;
+    case SCI_STYLEGETBACK: return style.back;
+    case SCI_STYLEGETEOLFILLED: return style.eolFilled ? 1 : 0;
+    case SCI_STYLEGETUNDERLINE: return style.underline ? 1 : 0;
+    case SCI_STYLEGETVISIBLE: return style.visible ? 1 : 0;
+    case SCI_STYLEGETCASE: return style.caseForce;
     case SCI_STYLEGETBOLD: return style.bold ? 1 : 0;
     case SCI_STYLEGETITALIC: return style.italic ? 1 : 0;
     case SCI_STYLEGETSIZE: return style.size;
@@ -45,6 +51,15 @@ intptr_t EditorCore::DispatchStyleRequest(unsigned message, int index, intptr_t 
         return static_cast<intptr_t>(style.font.size());
     }
     case SCI_STYLESETFORE: style.fore = ToColour(lParam); break;
+    case SCI_STYLESETBACK: style.back = ToColour(lParam); break;
+    case SCI_STYLESETEOLFILLED: style.eolFilled = lParam != 0; break;
+    case SCI_STYLESETUNDERLINE: style.underline = lParam != 0; break;
+    case SCI_STYLESETVISIBLE: style.visible = lParam != 0; break;
+    case SCI_STYLESETCASE:
+        if (lParam >= SC_CASE_MIXED && lParam <= SC_CASE_LOWER) {
+            style.caseForce = static_cast<int>(lParam);
+        }
+        break;
     case SCI_STYLESETBOLD: style.bold = lParam != 0; break;
     case SCI_STYLESETITALIC: style.italic = lParam != 0; break;
     case SCI_STYLESETSIZE: style.size = std::clamp(ToInt(lParam), 1, 1000); break;
@@ -56,8 +71,11 @@ intptr_t EditorCore::DispatchStyleRequest(unsigned message, int index, intptr_t 
         break;
     default: return 0;
     }
-    if (style.font != before.font || style.size != before.size || style.bold != before.bold ||
-        style.italic != before.italic || style.fore != before.fore) {
+    auto drawn = [](const Style& s) {
+        return std::tie(s.font, s.size, s.bold, s.italic, s.fore, s.back, s.eolFilled, s.underline,
+                        s.visible, s.caseForce);
+    };
+    if (drawn(style) != drawn(before)) {
         ++style.version;
         impl_->ChangedAll();
     }
@@ -395,6 +413,13 @@ intptr_t EditorCore::DispatchCoreRequest(unsigned message, uintptr_t wParam, int
     case SCI_GETLINEVISIBLE: return LineVisible(ToInt(wParam)) ? 1 : 0;
 
     // Styles and margins.
+    case SCI_STYLERESETDEFAULT: {
+        unsigned version = core.styles[STYLE_DEFAULT].version;
+        core.styles[STYLE_DEFAULT] = Style();
+        core.styles[STYLE_DEFAULT].version = version + 1;
+        core.ChangedAll();
+        return 0;
+    }
     case SCI_STYLECLEARALL:
         for (int index = 0; index < kStyleCount; ++index) {
             if (index != STYLE_DEFAULT) {

@@ -25,6 +25,10 @@ struct Style {
     bool italic = false;
     uint32_t fore = 0x000000;
     uint32_t back = 0xFFFFFF;
+    bool eolFilled = false; // its background runs on past the end of a line ending in it
+    bool underline = false;
+    bool visible = true;  // its text is drawn (its background always is)
+    int caseForce = 0;    // SC_CASE_: drawn in upper or lower case, the text unchanged
     unsigned version = 0; // bumped on every change, so cached fonts know when to rebuild
 };
 

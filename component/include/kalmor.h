@@ -121,15 +121,26 @@ constexpr unsigned SCI_GETSTATUS = 2383;
 // Styles.
 constexpr unsigned SCI_STYLECLEARALL = 2050;
 constexpr unsigned SCI_STYLESETFORE = 2051;
+constexpr unsigned SCI_STYLESETBACK = 2052;
 constexpr unsigned SCI_STYLESETBOLD = 2053;
 constexpr unsigned SCI_STYLESETITALIC = 2054;
 constexpr unsigned SCI_STYLESETSIZE = 2055;
 constexpr unsigned SCI_STYLESETFONT = 2056;
+constexpr unsigned SCI_STYLESETEOLFILLED = 2057;
+constexpr unsigned SCI_STYLERESETDEFAULT = 2058;
+constexpr unsigned SCI_STYLESETUNDERLINE = 2059;
+constexpr unsigned SCI_STYLESETCASE = 2060;
+constexpr unsigned SCI_STYLESETVISIBLE = 2074;
 constexpr unsigned SCI_STYLEGETFORE = 2481;
+constexpr unsigned SCI_STYLEGETBACK = 2482;
 constexpr unsigned SCI_STYLEGETBOLD = 2483;
 constexpr unsigned SCI_STYLEGETITALIC = 2484;
 constexpr unsigned SCI_STYLEGETSIZE = 2485;
 constexpr unsigned SCI_STYLEGETFONT = 2486;
+constexpr unsigned SCI_STYLEGETEOLFILLED = 2487;
+constexpr unsigned SCI_STYLEGETUNDERLINE = 2488;
+constexpr unsigned SCI_STYLEGETCASE = 2489;
+constexpr unsigned SCI_STYLEGETVISIBLE = 2491;
 
 // Folding.
 constexpr unsigned SCI_GETFOLDLEVEL = 2223;
@@ -218,6 +229,9 @@ constexpr int STYLE_DEFAULT = 32;
 constexpr int STYLE_LINENUMBER = 33;
 constexpr int STYLE_BRACELIGHT = 34;
 constexpr int STYLE_BRACEBAD = 35;
+constexpr int SC_CASE_MIXED = 0;
+constexpr int SC_CASE_UPPER = 1;
+constexpr int SC_CASE_LOWER = 2;
 constexpr int SC_MARGIN_SYMBOL = 0;
 constexpr int SC_MARGIN_NUMBER = 1;
 constexpr int SC_FOLDLEVELBASE = 0x400;

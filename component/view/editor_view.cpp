@@ -173,12 +173,19 @@ void PaintPieces(View& w, HDC dc, const LineMeasure& measure, const std::string&
                              w.palette.Back(style.back));
             continue;
         }
+        if (!style.visible)
+            continue;
         // Each character goes exactly where it was measured, so pieces in
         // different fonts meet without gaps or overlaps.
         SetTextColor(dc, fore);
         ExtTextOutW(dc, cell.left, top + w.ascent,
                     piece.kind == Piece::Glyphs ? ETO_GLYPH_INDEX : 0, nullptr, piece.text.data(),
                     static_cast<UINT>(piece.text.size()), piece.advances.data());
+        if (style.underline)
+            FillSolid(dc,
+                      RECT{cell.left, top + w.ascent + w.metrics.line, cell.right,
+                           top + w.ascent + 2 * w.metrics.line},
+                      fore);
     }
     SetBkMode(dc, OPAQUE);
 }
@@ -196,6 +203,12 @@ void PaintLine(View& w, HDC dc, const LineLayout& layout, int origin, int top, c
             break;
         FillSolid(dc, cell, w.palette.Back(w.core.GetStyle(piece.style).back));
     }
+    // A line ending in a style whose background fills past the line's end.
+    int end = layout.start + static_cast<int>(layout.text.size());
+    const Style& ending = w.core.GetStyle(w.core.StyleAt(end < w.core.Length() ? end : end - 1));
+    if (ending.eolFilled && origin + layout.x.back() < band.right)
+        FillSolid(dc, RECT{origin + layout.x.back(), top, band.right, top + w.lineHeight},
+                  w.palette.Back(ending.back));
     int left = 0;
     int right = 0;
     bool anySelected = SelectedSpan(w, layout, origin, &left, &right);
@@ -517,6 +530,12 @@ void SplitLine(View& w, HDC dc, const Encoding& encoding, const LineLayout& layo
                     kind = Piece::Invalid, count = 1;
             }
         }
+        // A style's case changes what is drawn, never the text.
+        int caseForce = w.core.GetStyle(style).caseForce;
+        if (kind == Piece::Text && count == 1 && caseForce != SC_CASE_MIXED)
+            units[0] = static_cast<wchar_t>(reinterpret_cast<UINT_PTR>(
+                caseForce == SC_CASE_UPPER ? CharUpperW(reinterpret_cast<LPWSTR>(units[0]))
+                                           : CharLowerW(reinterpret_cast<LPWSTR>(units[0]))));
         int slot = 0;
         WORD glyph = 0;
         if (kind == Piece::Text && units[0] >= 0x80) {

@@ -2,6 +2,7 @@
 // caret; and what painting costs in GDI objects over many repaints.
 #include "tests/component/editor_fixture.h"
 #include <algorithm>
+#include <functional>
 #include <tuple>
 
 // The program's setup as the component holds it: every style in Courier New
@@ -36,6 +37,57 @@ TEST_F(EditorTest, SetupStylesAndColours) {
     for (int line = 0; line < 21; ++line)
         EXPECT_GT(count(0x000000, 0, line * height, 40, (line + 1) * height), 0) << line;
     EXPECT_EQ(count(0xFFFFFF, 42, 21 * height, 500, 340), 458 * (340 - 21 * height));
+}
+
+// Each of a style's attributes as the host sets it, on the row of "Sub
+// Test1(ByVal a As Long, b As Long)": what it draws, and what the row
+// shows without it; the text is never changed.
+TEST_F(EditorTest, StyleAttributesAreDrawn) {
+    int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
+    auto row = [&] {
+        UpdateWindow(editor);
+        return Pixels(editor, 40, 9 * height, 500, 10 * height);
+    };
+    auto count = [](const std::vector<COLORREF>& pixels, COLORREF colour) {
+        return std::count(pixels.begin(), pixels.end(), colour);
+    };
+    Call(SCI_STYLESETBACK, 0, 0x00FFFF); // for the filled line end
+    const std::vector<COLORREF> plain = row();
+    const std::string text = Text();
+    const struct {
+        const char* what;
+        UINT request;
+        int style;
+        LPARAM value, off;
+        std::function<bool(const std::vector<COLORREF>&)> drawn;
+    } rows[] = {
+        {"a background", SCI_STYLESETBACK, 3, 0x00FF00, 0xFFFFFF,
+         [&](auto& p) { return count(p, 0x00FF00) > 3 * height; }},
+        {"hidden", SCI_STYLESETVISIBLE, 3, 0, 1,
+         [&](auto& p) { return count(p, 0xFF0000) == 0 && count(plain, 0xFF0000) > 0; }},
+        {"underlined", SCI_STYLESETUNDERLINE, 3, 1, 0,
+         [&](auto& p) { return count(p, 0xFF0000) > count(plain, 0xFF0000) + 20; }},
+        {"in capitals", SCI_STYLESETCASE, 7, SC_CASE_UPPER, SC_CASE_MIXED,
+         [&](auto& p) { return p != plain; }},
+        {"the line end's background filled", SCI_STYLESETEOLFILLED, 0, 1, 0,
+         [&](auto& p) { return p.back() == 0x00FFFF && plain.back() == 0xFFFFFF; }},
+    };
+    for (const auto& r : rows) {
+        Call(r.request, r.style, r.value);
+        std::vector<COLORREF> drawn = row();
+        EXPECT_TRUE(r.drawn(drawn)) << r.what;
+        EXPECT_EQ(Text(), text) << r.what;
+        Call(r.request, r.style, r.off);
+        EXPECT_EQ(row(), plain) << r.what << " taken back";
+    }
+    // The default style back to its first attributes.
+    Call(SCI_STYLESETUNDERLINE, STYLE_DEFAULT, 1);
+    Call(SCI_STYLESETFORE, STYLE_DEFAULT, 0x0000FF);
+    Call(SCI_STYLERESETDEFAULT);
+    EXPECT_EQ(std::tuple(Call(SCI_STYLEGETFORE, STYLE_DEFAULT),
+                         Call(SCI_STYLEGETUNDERLINE, STYLE_DEFAULT),
+                         Call(SCI_STYLEGETSIZE, STYLE_DEFAULT), Call(SCI_STYLEGETBACK, 0)),
+              std::tuple(LRESULT{0}, LRESULT{0}, LRESULT{10}, LRESULT{0x00FFFF}));
 }
 
 // Repainting only what changed leaves the screen as painting everything
