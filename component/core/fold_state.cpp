@@ -8,8 +8,11 @@ namespace kalmor {
 
 namespace {
 
-// Fold levels fit in 14 bits, so the top bit of an entry marks contraction.
+// Fold levels fit in 14 bits, so the top bit of an entry marks contraction
+// and the one below it a line the host hid.
 constexpr int kContractedBit = 0x8000;
+constexpr int kHiddenBit = 0x4000;
+constexpr int kStateBits = kContractedBit | kHiddenBit;
 
 } // namespace
 
@@ -19,7 +22,7 @@ FoldState::FoldState() {
 }
 
 int FoldState::Level(int line) const {
-    return InRange(line) ? (Entry(line) & ~kContractedBit) : SC_FOLDLEVELBASE;
+    return InRange(line) ? (Entry(line) & ~kStateBits) : SC_FOLDLEVELBASE;
 }
 
 int FoldState::LevelNumber(int line) const {
@@ -71,12 +74,12 @@ void FoldState::SetLevel(int line, int level) {
     if (!InRange(line) || Level(line) == level) {
         return;
     }
-    int contracted = Entry(line) & kContractedBit;
-    if ((level & SC_FOLDLEVELHEADERFLAG) == 0 && contracted) {
-        contracted = 0;
+    int state = Entry(line) & kStateBits;
+    if ((level & SC_FOLDLEVELHEADERFLAG) == 0 && (state & kContractedBit)) {
+        state &= ~kContractedBit;
         --contractedCount_;
     }
-    levels_.Ref(line) = static_cast<uint16_t>(level | contracted);
+    levels_.Ref(line) = static_cast<uint16_t>(level | state);
     hiddenValid_ = hiddenValid_ && contractedCount_ == 0 && hidden_.empty();
 }
 
@@ -84,11 +87,12 @@ void FoldState::SetContracted(int line, bool contracted) {
     if (!IsHeader(line) || Contracted(line) == contracted) {
         return;
     }
-    levels_.Ref(line) = static_cast<uint16_t>(Level(line) | (contracted ? kContractedBit : 0));
+    levels_.Ref(line) =
+        static_cast<uint16_t>((Entry(line) & ~kContractedBit) | (contracted ? kContractedBit : 0));
     contractedCount_ += contracted ? 1 : -1;
     hiddenValid_ = false;
     // With the last fold open there are no runs: their memory goes at once.
-    if (contractedCount_ == 0) {
+    if (contractedCount_ == 0 && hostHiddenCount_ == 0) {
         std::vector<HiddenRun>().swap(hidden_);
         hiddenValid_ = true;
     }
@@ -97,9 +101,24 @@ void FoldState::SetContracted(int line, bool contracted) {
 void FoldState::ReplaceLines(int first, int removed, int added) {
     for (int line = first; line < first + removed; ++line) {
         contractedCount_ -= Contracted(line) ? 1 : 0;
+        hostHiddenCount_ -= HiddenByHost(line) ? 1 : 0;
     }
     levels_.Replace(first, removed, nullptr, added, static_cast<uint16_t>(SC_FOLDLEVELBASE));
     hiddenValid_ = hiddenValid_ && contractedCount_ == 0 && hidden_.empty();
+}
+
+bool FoldState::HiddenByHost(int line) const {
+    return InRange(line) && (Entry(line) & kHiddenBit) != 0;
+}
+
+void FoldState::SetHiddenByHost(int line, bool hidden) {
+    if (line <= 0 || line >= LineCount() || HiddenByHost(line) == hidden) {
+        return;
+    }
+    levels_.Ref(line) =
+        static_cast<uint16_t>((Entry(line) & ~kHiddenBit) | (hidden ? kHiddenBit : 0));
+    hostHiddenCount_ += hidden ? 1 : -1;
+    hiddenValid_ = false;
 }
 
 // Walks the lines once, jumping over the body of every visible contracted
@@ -110,12 +129,23 @@ const std::vector<FoldState::HiddenRun>& FoldState::HiddenRuns() const {
     }
     hidden_.clear();
     int hidden = 0;
-    for (int line = 0; line < LineCount() && contractedCount_ > 0; ++line) {
+    // Lines next to each other make one run, whatever hid them.
+    auto hide = [&](int first, int last) {
+        if (!hidden_.empty() && hidden_.back().last + 1 == first)
+            hidden_.back().last = last;
+        else
+            hidden_.push_back(HiddenRun{first, last, hidden});
+        hidden += last - first + 1;
+    };
+    for (int line = 0; line < LineCount() && (contractedCount_ > 0 || hostHiddenCount_ > 0);
+         ++line) {
+        if (Entry(line) & kHiddenBit) {
+            hide(line, line);
+        }
         if (Entry(line) & kContractedBit) {
             int last = LastChild(line, -1);
             if (last > line) {
-                hidden_.push_back(HiddenRun{line + 1, last, hidden});
-                hidden += last - line;
+                hide(line + 1, last);
             }
             line = last;
         }

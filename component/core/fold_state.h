@@ -29,6 +29,9 @@ class FoldState {
     void SetLevel(int line, int level);
     // Only headers can be contracted; other lines ignore this.
     void SetContracted(int line, bool contracted);
+    // Lines the host hid (SCI_HIDELINES), beside those folds hide; line 0 is never hidden.
+    bool HiddenByHost(int line) const;
+    void SetHiddenByHost(int line, bool hidden);
     // Mirrors Document::Replace: entries [first, first + removed) give way to
     // added new ones at the base level, expanded.
     void ReplaceLines(int first, int removed, int added);
@@ -56,6 +59,7 @@ class FoldState {
     // contracted header.
     GapVector<uint16_t> levels_;
     int contractedCount_ = 0;
+    int hostHiddenCount_ = 0;
     // Rebuilt on demand after any change to levels or contraction, so that
     // toggling stays O(1) however many lines a fold holds. With nothing
     // contracted there are no runs and nothing to rebuild.

@@ -2,7 +2,8 @@
 // the text: the editor asks for styles (SCN_STYLENEEDED) before it draws or
 // answers with text the host has not styled since it last changed, and the
 // host sets them from a styling position on. Fold levels the host may set
-// under any lexer; the BASIC lexer's own replace them as it relexes.
+// under any lexer (the BASIC lexer's own replace them as it relexes), and
+// it may hide lines of its own beside those folds hide.
 #include "component/core/editor_core.h"
 #include "component/core/editor_core_impl.h"
 #include "kalmor.h"
@@ -119,6 +120,33 @@ intptr_t EditorCore::DispatchStylingRequest(unsigned message, uintptr_t wParam, 
         }
         return 0;
     }
+    case SCI_SHOWLINES:
+    case SCI_HIDELINES: {
+        // Line 0 always shows; a caret on a line hidden goes to the nearest shown one above.
+        int first = std::max(ToInt(wParam), 0);
+        int last = std::min(ToInt(lParam), LineCount() - 1);
+        for (int line = first; line <= last; ++line) {
+            core.folds.SetHiddenByHost(line, message == SCI_HIDELINES);
+        }
+        if (first <= last) {
+            core.Changed(first, INT_MAX);
+        }
+        int caretLine = LineFromPosition(Caret());
+        if (!LineVisible(caretLine)) {
+            while (!LineVisible(caretLine)) {
+                --caretLine;
+            }
+            GotoLine(caretLine);
+        }
+        return 0;
+    }
+    case SCI_ENSUREVISIBLE:
+        // The folds that hide the line open; a line the host hid stays hidden.
+        for (int parent = core.folds.Parent(ToInt(wParam)); parent >= 0;
+             parent = core.folds.Parent(parent)) {
+            core.SetContracted(parent, false);
+        }
+        return 0;
     default: return 0;
     }
 }

@@ -17,7 +17,7 @@ enum class RequestPart : unsigned char {
     Search,  // the target, searching and replacing
     Code,    // tabs, indentation, typing over, zoom, braces
     Reading, // lines, ranges, columns and words read, text added
-    Styling, // the host's own styles and fold levels
+    Styling, // the host's own styles, fold levels and hidden lines
     Window,  // the view, the clipboard and the window's handle: the window answers
 };
 

@@ -613,6 +613,35 @@ TEST(HostStyling, TheHostSetsFoldLevels) {
         << "the fold grew over the caret's line";
 }
 
+// Lines the host hides beside those folds hide: never line 0, the caret on
+// one goes to the nearest shown line above, runs of both kinds meet, a fold
+// opened for a line leaves the host's hidden, and deleting one forgets it.
+TEST(HostStyling, TheHostHidesLines) {
+    EditorCore core;
+    core.SetText("a\nb\nc\nd\ne");
+    auto shown = [&] {
+        std::string lines;
+        for (int row = 0; row < core.VisibleLineCount(); ++row)
+            lines += static_cast<char>('0' + core.DocLineFromVisible(row));
+        return lines;
+    };
+    Send(core, SCI_GOTOPOS, 4); // line 2
+    Send(core, SCI_HIDELINES, 0, 2);
+    EXPECT_EQ(std::pair(shown(), core.Caret()), std::pair(std::string("034"), 0));
+    Send(core, SCI_SHOWLINES, 2, 2);
+    EXPECT_EQ(shown(), "0234");
+    Send(core, SCI_SETFOLDLEVEL, 2, SC_FOLDLEVELBASE | SC_FOLDLEVELHEADERFLAG);
+    Send(core, SCI_SETFOLDLEVEL, 3, SC_FOLDLEVELBASE + 1);
+    Send(core, SCI_TOGGLEFOLD, 2);
+    EXPECT_EQ(std::tuple(shown(), core.VisibleFromDocLine(4), Send(core, SCI_GETLINEVISIBLE, 1)),
+              std::tuple(std::string("024"), 2, intptr_t{0}));
+    Send(core, SCI_ENSUREVISIBLE, 3);
+    Send(core, SCI_ENSUREVISIBLE, 1);
+    EXPECT_EQ(shown(), "0234");
+    core.DeleteRange(1, 2); // line 1 with its line end
+    EXPECT_EQ(std::pair(shown(), core.VisibleLineCount()), std::pair(std::string("0123"), 4));
+}
+
 // Counting and stepping over characters in a text longer than the stretches
 // the core reads at a time, the gap in its middle: from many starts, so that
 // stretch ends fall inside characters and between a CR and its LF.
