@@ -274,6 +274,53 @@ intptr_t EditorCore::DispatchCodeRequest(unsigned message, uintptr_t wParam, int
     }
 }
 
+// The host's colours and the caret's width; any change repaints everything.
+intptr_t EditorCore::DispatchLookRequest(unsigned message, uintptr_t wParam, intptr_t lParam) {
+    Look& look = impl_->look;
+    Look before = look;
+    switch (message) {
+    case SCI_GETCARETFORE: return look.caretFore;
+    case SCI_GETCARETLINEVISIBLE: return look.caretLineVisible ? 1 : 0;
+    case SCI_GETCARETLINEBACK: return look.caretLineBack;
+    case SCI_GETCARETWIDTH: return look.caretWidth;
+    case SCI_GETEDGEMODE: return look.edgeMode;
+    case SCI_GETEDGECOLUMN: return look.edgeColumn;
+    case SCI_GETEDGECOLOUR: return look.edgeColour;
+    case SCI_SETSELFORE:
+        look.selForeSet = wParam != 0;
+        look.selFore = ToColour(lParam);
+        break;
+    case SCI_SETSELBACK:
+        look.selBackSet = wParam != 0;
+        look.selBack = ToColour(lParam);
+        break;
+    case SCI_SETCARETFORE: look.caretFore = ToColour(static_cast<intptr_t>(wParam)); break;
+    case SCI_SETCARETLINEVISIBLE: look.caretLineVisible = wParam != 0; break;
+    case SCI_SETCARETLINEBACK: look.caretLineBack = ToColour(static_cast<intptr_t>(wParam)); break;
+    case SCI_SETCARETWIDTH:
+        look.caretWidth = std::clamp(ToInt(wParam), 0, 20);
+        look.caretWidthSet = true;
+        break;
+    case SCI_SETEDGEMODE:
+        if (wParam <= EDGE_BACKGROUND) {
+            look.edgeMode = static_cast<int>(wParam);
+        }
+        break;
+    case SCI_SETEDGECOLUMN: look.edgeColumn = std::clamp(ToInt(wParam), 0, kMaxEdgeColumn); break;
+    case SCI_SETEDGECOLOUR: look.edgeColour = ToColour(static_cast<intptr_t>(wParam)); break;
+    default: return 0;
+    }
+    auto fields = [](const Look& l) {
+        return std::tie(l.selForeSet, l.selFore, l.selBackSet, l.selBack, l.caretFore,
+                        l.caretLineVisible, l.caretLineBack, l.caretWidth, l.caretWidthSet,
+                        l.edgeMode, l.edgeColumn, l.edgeColour);
+    };
+    if (fields(look) != fields(before)) {
+        impl_->ChangedAll();
+    }
+    return 0;
+}
+
 // Routes a request to the handler of its part (requests.h); the core's own
 // part is answered here.
 intptr_t EditorCore::Dispatch(unsigned message, uintptr_t wParam, intptr_t lParam) {
@@ -285,6 +332,7 @@ intptr_t EditorCore::Dispatch(unsigned message, uintptr_t wParam, intptr_t lPara
     case RequestPart::Code: return DispatchCodeRequest(message, wParam, lParam);
     case RequestPart::Reading: return DispatchReadingRequest(message, wParam, lParam);
     case RequestPart::Styling: return DispatchStylingRequest(message, wParam, lParam);
+    case RequestPart::Look: return DispatchLookRequest(message, wParam, lParam);
     default: return 0;
     }
 }

@@ -521,6 +521,10 @@ std::string EditorCore::TextRange(int start, int end) const {
     return impl_->TextRange(start, end);
 }
 
+const Look& EditorCore::GetLook() const {
+    return impl_->look;
+}
+
 std::string EditorCore::StyleRange(int start, int end) const {
     start = impl_->doc.ClampPosition(start);
     end = impl_->doc.ClampPosition(end);

@@ -32,6 +32,23 @@ struct Style {
     unsigned version = 0; // bumped on every change, so cached fonts know when to rebuild
 };
 
+// The host's colours for the selection, the caret, the caret's line and the
+// long-line edge, and the caret's width; high contrast sets them aside.
+struct Look {
+    bool selForeSet = false; // selected text in selFore, else in its own colours
+    uint32_t selFore = 0xFFFFFF;
+    bool selBackSet = false; // the selection on selBack, else a tint of the highlight
+    uint32_t selBack = 0xC0C0C0;
+    uint32_t caretFore = 0x000000;
+    bool caretLineVisible = false;
+    uint32_t caretLineBack = 0xFFFF00;
+    int caretWidth = 1;         // pixels at 96 DPI, 0 to 20
+    bool caretWidthSet = false; // until set, the system's caret width
+    int edgeMode = 0;           // EDGE_NONE, EDGE_LINE or EDGE_BACKGROUND
+    int edgeColumn = 0;         // in widths of the default style's space
+    uint32_t edgeColour = 0xC0C0C0;
+};
+
 // One margin at the left of the text, drawn in index order.
 struct Margin {
     int type = 0;  // 0 symbols, 1 line numbers
@@ -100,6 +117,7 @@ constexpr int kMaxTabWidth = 256;
 constexpr int kMaxIndentation = 10000;
 constexpr int kMinZoom = -10;
 constexpr int kMaxZoom = 20;
+constexpr int kMaxEdgeColumn = 10000;
 
 class EditorCore {
   public:
@@ -305,6 +323,7 @@ class EditorCore {
     // (SCLEX_CONTAINER), and there up to where it has styled since the text
     // last changed before that.
     int EndStyled() const;
+    const Look& GetLook() const;
     // Asks the host that styles to style up to pos if it has not, once at a time.
     void EnsureStyled(int pos);
     // SC_STATUS_ values: SC_STATUS_BADALLOC after an edit refused for want
@@ -323,6 +342,7 @@ class EditorCore {
     // Reading lines, ranges, columns and words, adding text, placing the
     // selection's ends and undo collection (reading.cpp).
     intptr_t DispatchReadingRequest(unsigned message, uintptr_t wParam, intptr_t lParam);
+    intptr_t DispatchLookRequest(unsigned message, uintptr_t wParam, intptr_t lParam);
     // The host's own styles and fold levels (host_styling.cpp).
     intptr_t DispatchStylingRequest(unsigned message, uintptr_t wParam, intptr_t lParam);
 };

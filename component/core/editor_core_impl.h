@@ -183,6 +183,7 @@ struct EditorCore::Impl {
     int zoom = 0;
     int braceLight[2] = {-1, -1};
     int braceBad = -1;
+    Look look;
 };
 
 } // namespace kalmor

@@ -198,6 +198,24 @@ constexpr unsigned SCI_GETOVERTYPE = 2187;
 constexpr unsigned SCI_TAB = 2327;
 constexpr unsigned SCI_BACKTAB = 2328;
 
+// The host's colours for the selection, the caret, the caret's line and the edge.
+constexpr unsigned SCI_SETSELFORE = 2067;
+constexpr unsigned SCI_SETSELBACK = 2068;
+constexpr unsigned SCI_SETCARETFORE = 2069;
+constexpr unsigned SCI_GETCARETLINEVISIBLE = 2095;
+constexpr unsigned SCI_SETCARETLINEVISIBLE = 2096;
+constexpr unsigned SCI_GETCARETLINEBACK = 2097;
+constexpr unsigned SCI_SETCARETLINEBACK = 2098;
+constexpr unsigned SCI_GETCARETFORE = 2138;
+constexpr unsigned SCI_SETCARETWIDTH = 2188;
+constexpr unsigned SCI_GETCARETWIDTH = 2189;
+constexpr unsigned SCI_GETEDGECOLUMN = 2360;
+constexpr unsigned SCI_SETEDGECOLUMN = 2361;
+constexpr unsigned SCI_GETEDGEMODE = 2362;
+constexpr unsigned SCI_SETEDGEMODE = 2363;
+constexpr unsigned SCI_GETEDGECOLOUR = 2364;
+constexpr unsigned SCI_SETEDGECOLOUR = 2365;
+
 // Zoom and braces.
 constexpr unsigned SCI_ZOOMIN = 2333;
 constexpr unsigned SCI_ZOOMOUT = 2334;
@@ -235,6 +253,9 @@ constexpr int STYLE_BRACEBAD = 35;
 constexpr int SC_CASE_MIXED = 0;
 constexpr int SC_CASE_UPPER = 1;
 constexpr int SC_CASE_LOWER = 2;
+constexpr int EDGE_NONE = 0;
+constexpr int EDGE_LINE = 1;
+constexpr int EDGE_BACKGROUND = 2;
 constexpr int SC_MARGIN_SYMBOL = 0;
 constexpr int SC_MARGIN_NUMBER = 1;
 constexpr int SC_FOLDLEVELBASE = 0x400;

@@ -129,8 +129,10 @@ Palette ReadPalette(HWND hwnd) {
     return palette;
 }
 
-OwnedBitmap CaretBitmap(const Palette& palette, int width, int height) {
-    if (!palette.highContrast)
+OwnedBitmap CaretBitmap(const Palette& palette, COLORREF colour, COLORREF back, int width,
+                        int height) {
+    COLORREF bits = palette.highContrast ? palette.window ^ palette.windowText : back ^ colour;
+    if (bits == 0xFFFFFF || width <= 0)
         return OwnedBitmap();
     WindowDC screen(nullptr);
     OwnedBitmap bitmap(CreateCompatibleBitmap(screen.Get(), width, height));
@@ -139,7 +141,7 @@ OwnedBitmap CaretBitmap(const Palette& palette, int width, int height) {
         return OwnedBitmap();
     SelectedObject selected(memory.Get(), bitmap.Get());
     RECT all{0, 0, width, height};
-    SetBkColor(memory.Get(), palette.window ^ palette.windowText);
+    SetBkColor(memory.Get(), bits);
     ExtTextOutA(memory.Get(), 0, 0, ETO_OPAQUE, &all, "", 0, nullptr);
     return bitmap;
 }

@@ -47,7 +47,6 @@ struct Palette {
     COLORREF Back(COLORREF own) const { return highContrast ? window : own; }
     // Selected text keeps its colour over a light tint; in high contrast it is
     // the system's highlighted text on the system's solid highlight.
-    COLORREF SelectedFore(COLORREF own) const { return highContrast ? highlightText : own; }
     COLORREF SelectionBack(COLORREF textBack, bool focused) const;
     // The frame and dots of the "..." after a folded header.
     COLORREF FoldTag() const { return highContrast ? windowText : grayText; }
@@ -67,10 +66,13 @@ Palette ReadPalette(HWND hwnd);
 // Scales pixels at 96 DPI to the metrics' DPI; at least 1 for a positive size.
 int Scale(const ViewMetrics& metrics, int pixels);
 
-// The bitmap of a caret drawn in the window text's colour over the window's
-// background (the system inverts the screen by the caret's bitmap); none
-// outside high contrast, where the plain inverting caret is used.
-OwnedBitmap CaretBitmap(const Palette& palette, int width, int height);
+// The bitmap of a caret drawn in a colour over a background (the system
+// inverts the screen by the caret's bitmap): in high contrast the window
+// text's over the window's; otherwise the host's over the text's
+// background, and none for black on white, where the plain inverting caret
+// is just that.
+OwnedBitmap CaretBitmap(const Palette& palette, COLORREF colour, COLORREF back, int width,
+                        int height);
 
 // The hidden top-level window that hears system-wide setting changes for an
 // editor and sends them on to it. Its class lives as long as the DLL.

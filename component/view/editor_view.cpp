@@ -150,6 +150,13 @@ void PaintInvalidByte(View& w, HDC dc, const RECT& cell, unsigned char byte, COL
     SetTextAlign(dc, TA_BASELINE | TA_LEFT);
 }
 
+// The colour of selected text: the highlight's text colour in high
+// contrast, the host's when it set one, else the text's own.
+COLORREF SelectedFore(const View& w, COLORREF own) {
+    const Look& look = w.core.GetLook();
+    return w.palette.highContrast ? w.palette.highlightText : look.selForeSet ? look.selFore : own;
+}
+
 // Draws the text of measured pieces: origin is the x of their first byte.
 // Selected text has a colour of its own in high contrast.
 void PaintPieces(View& w, HDC dc, const LineMeasure& measure, const std::string& text, int origin,
@@ -166,8 +173,7 @@ void PaintPieces(View& w, HDC dc, const LineMeasure& measure, const std::string&
         HGDIOBJ font = PieceFont(w, dc, piece);
         if (font != selected)
             selected = SelectObject(dc, font) ? font : nullptr;
-        COLORREF fore =
-            inSelection ? w.palette.SelectedFore(style.fore) : w.palette.Fore(style.fore);
+        COLORREF fore = inSelection ? SelectedFore(w, style.fore) : w.palette.Fore(style.fore);
         if (piece.kind == Piece::Invalid) {
             PaintInvalidByte(w, dc, cell, static_cast<unsigned char>(text[piece.start]), fore,
                              w.palette.Back(style.back));
@@ -190,23 +196,39 @@ void PaintPieces(View& w, HDC dc, const LineMeasure& measure, const std::string&
     SetBkMode(dc, OPAQUE);
 }
 
-// One document line's row: each piece's background in its style's colour,
-// the selection over those, then the text. Where selected text has a colour
-// of its own (in high contrast), the text is drawn twice, each time clipped
-// to the part it colours.
+// One document line's row: each piece's background in its style's colour
+// (the caret's line, when the host shows it, all in its own), the edge's
+// background past its column, the selection over those, then the text.
+// Where selected text has a colour of its own (in high contrast, or the
+// host's), the text is drawn twice, each time clipped to the part it colours.
 void PaintLine(View& w, HDC dc, const LineLayout& layout, int origin, int top, const RECT& band,
                HGDIOBJ& selected) {
+    const Look& look = w.core.GetLook();
+    bool caretLine =
+        look.caretLineVisible && !w.palette.highContrast &&
+        w.core.LineFromPosition(layout.start) == w.core.LineFromPosition(w.core.Caret());
+    if (caretLine)
+        FillSolid(dc, RECT{origin + layout.x[0], top, band.right, top + w.lineHeight},
+                  look.caretLineBack);
     for (const Piece& piece : layout.measure->pieces) {
         RECT cell{origin + layout.x[piece.start], top, origin + layout.x[piece.end],
                   top + w.lineHeight};
         if (cell.left >= band.right)
             break;
-        FillSolid(dc, cell, w.palette.Back(w.core.GetStyle(piece.style).back));
+        if (!caretLine)
+            FillSolid(dc, cell, w.palette.Back(w.core.GetStyle(piece.style).back));
     }
+    int edge = origin + look.edgeColumn * w.spaceWidth;
+    if (look.edgeMode == EDGE_BACKGROUND && !w.palette.highContrast &&
+        edge < origin + layout.x.back())
+        FillSolid(dc,
+                  RECT{std::max(edge, origin + layout.x[0]), top, origin + layout.x.back(),
+                       top + w.lineHeight},
+                  look.edgeColour);
     // A line ending in a style whose background fills past the line's end.
     int end = layout.start + static_cast<int>(layout.text.size());
     const Style& ending = w.core.GetStyle(w.core.StyleAt(end < w.core.Length() ? end : end - 1));
-    if (ending.eolFilled && origin + layout.x.back() < band.right)
+    if (ending.eolFilled && !caretLine && origin + layout.x.back() < band.right)
         FillSolid(dc, RECT{origin + layout.x.back(), top, band.right, top + w.lineHeight},
                   w.palette.Back(ending.back));
     int left = 0;
@@ -214,8 +236,10 @@ void PaintLine(View& w, HDC dc, const LineLayout& layout, int origin, int top, c
     bool anySelected = SelectedSpan(w, layout, origin, &left, &right);
     if (anySelected)
         FillSolid(dc, RECT{left, top, right, top + w.lineHeight},
-                  w.palette.SelectionBack(w.core.GetStyle(STYLE_DEFAULT).back, w.focused));
-    if (!anySelected || !w.palette.highContrast) {
+                  look.selBackSet && w.focused && !w.palette.highContrast
+                      ? look.selBack
+                      : w.palette.SelectionBack(w.core.GetStyle(STYLE_DEFAULT).back, w.focused));
+    if (!anySelected || !(w.palette.highContrast || look.selForeSet)) {
         PaintPieces(w, dc, *layout.measure, layout.text, origin, top, band, selected, false);
         return;
     }
@@ -768,6 +792,11 @@ void Paint(View& w, HDC target, const RECT& area) {
     SetViewportOrgEx(dc, 0, -top, nullptr);
     FillSolid(dc, band, w.palette.Back(w.core.GetStyle(STYLE_DEFAULT).back));
     int widest = PaintText(w, dc, band);
+    const Look& look = w.core.GetLook();
+    int edge = TextLeft(w) - w.xOffset + look.edgeColumn * w.spaceWidth;
+    if (look.edgeMode == EDGE_LINE && edge >= TextLeft(w))
+        FillSolid(dc, RECT{edge, band.top, edge + w.metrics.line, band.bottom},
+                  w.palette.Fore(look.edgeColour));
     PaintMargins(w, dc, band);
     SetViewportOrgEx(dc, 0, 0, nullptr);
     BitBlt(target, 0, top, client.right, bottom - top, dc, 0, 0, SRCCOPY);

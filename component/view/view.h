@@ -125,6 +125,7 @@ struct View {
     int scrollWidth = 0;     // widest line drawn so far, for the horizontal scroll bar
     bool widthStale = false; // the text changed: the next paint measures every row for scrollWidth
     // What the other parts show through the view.
+    int caretLineDrawn = -1;      // the line drawn in the host's caret-line colour; -1 none
     bool focused = false;         // the selection is drawn in the focused colour
     bool selectionHidden = false; // SCI_HIDESELECTION: the selection is drawn as none
     int dropPosition = -1;        // where a dragged text would land; -1 while none is shown

@@ -128,6 +128,19 @@ void InvalidateSelectionChange(EditorWindow& w) {
     w.view.highlightLast = last;
 }
 
+// The caret's line, when the host shows it in its own colour, is repainted
+// where the caret leaves it and where it arrives.
+void InvalidateCaretLine(EditorWindow& w) {
+    int line = w.core.GetLook().caretLineVisible ? w.core.LineFromPosition(w.core.Caret()) : -1;
+    if (line == w.view.caretLineDrawn)
+        return;
+    if (w.view.caretLineDrawn >= 0)
+        InvalidateLines(w.view, w.view.caretLineDrawn, w.view.caretLineDrawn);
+    if (line >= 0)
+        InvalidateLines(w.view, line, line);
+    w.view.caretLineDrawn = line;
+}
+
 // Clamps the scroll position to the content and updates the scroll bars and
 // caret, if requests may have changed them since this was last done.
 void SyncView(EditorWindow& w) {
@@ -159,6 +172,7 @@ void ShowChanges(EditorWindow& w, const Changes& changes) {
     if (!w.view.repaintPending)
         w.view.repaintPending = InvalidateChanges(w.view);
     InvalidateSelectionChange(w);
+    InvalidateCaretLine(w);
     if (changes.scrollCaret)
         ScrollCaretIntoView(w);
     else
@@ -560,8 +574,10 @@ void UpdateCaret(EditorWindow& w) {
         return;
     int caret = w.core.Caret();
     // Typing over, the caret is a block as wide as the character it would
-    // replace (a space's width at a line end).
-    int width = w.view.metrics.caretWidth;
+    // replace (a space's width at a line end). A host's width of 0 hides it.
+    const Look& look = w.core.GetLook();
+    int width =
+        look.caretWidthSet ? Scale(w.view.metrics, look.caretWidth) : w.view.metrics.caretWidth;
     if (w.core.Overtype() && !w.view.composition.active) {
         int line = w.core.LineFromPosition(caret);
         int next = caret < w.core.LineEnd(line) ? w.core.PositionAfter(caret) : caret;
@@ -569,13 +585,17 @@ void UpdateCaret(EditorWindow& w) {
                                     ? TextXOfPosition(w.view, next) - TextXOfPosition(w.view, caret)
                                     : w.view.spaceWidth);
     }
-    if (w.caret.height != w.view.lineHeight || w.caret.width != width) {
+    COLORREF back = w.core.GetStyle(STYLE_DEFAULT).back;
+    COLORREF colour = look.caretFore ^ back; // what the bitmap must invert by
+    if (w.caret.height != w.view.lineHeight || w.caret.width != width || w.caret.colour != colour) {
         DestroyCaret();
-        w.caret.bitmap = CaretBitmap(w.view.palette, width, w.view.lineHeight);
+        w.caret.bitmap =
+            CaretBitmap(w.view.palette, look.caretFore, back, width, w.view.lineHeight);
         CreateCaret(w.hwnd, w.caret.bitmap.Get(), width, w.view.lineHeight);
         ShowCaret(w.hwnd);
         w.caret.height = w.view.lineHeight;
         w.caret.width = width;
+        w.caret.colour = colour;
     }
     POINT point = PointFromPosition(w.view, caret);
     if (w.view.composition.active) {
@@ -584,7 +604,7 @@ void UpdateCaret(EditorWindow& w) {
     }
     RECT client{};
     GetClientRect(w.hwnd, &client);
-    bool shown = w.core.LineVisible(w.core.LineFromPosition(caret)) && point.y >= 0 &&
+    bool shown = width > 0 && w.core.LineVisible(w.core.LineFromPosition(caret)) && point.y >= 0 &&
                  point.y < client.bottom && point.x >= TextLeft(w.view);
     if (shown)
         SetCaretPos(point.x, point.y);

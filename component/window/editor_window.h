@@ -107,9 +107,10 @@ struct Scrolling {
 
 // The system caret the window owns while it has the focus (editor_window.cpp).
 struct Caret {
-    int height = 0;     // 0 when we have none
-    int width = 0;      // wider while typing over
-    OwnedBitmap bitmap; // its shape in high contrast, kept while it exists
+    int height = 0;      // 0 when we have none
+    int width = 0;       // wider while typing over
+    COLORREF colour = 0; // what its bitmap inverts the background by
+    OwnedBitmap bitmap;  // its shape in high contrast or the host's colour, kept while it exists
 };
 
 // Everything one editor window owns. It is also what the input methods and

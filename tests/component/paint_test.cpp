@@ -3,6 +3,7 @@
 #include "tests/component/editor_fixture.h"
 #include <algorithm>
 #include <functional>
+#include <set>
 #include <tuple>
 
 // The program's setup as the component holds it: every style in Courier New
@@ -88,6 +89,102 @@ TEST_F(EditorTest, StyleAttributesAreDrawn) {
                          Call(SCI_STYLEGETUNDERLINE, STYLE_DEFAULT),
                          Call(SCI_STYLEGETSIZE, STYLE_DEFAULT), Call(SCI_STYLEGETBACK, 0)),
               std::tuple(LRESULT{0}, LRESULT{0}, LRESULT{10}, LRESULT{0x00FFFF}));
+}
+
+// The host's colours for the selection, the caret's line and the edge, and
+// the caret's colour and width, each read back from the screen with the
+// focus on the listing (the selection on line 9, the caret at its end):
+// each row's requests, then where its colour must show and where not.
+TEST_F(EditorTest, TheHostsColoursAreDrawn) {
+    SetFocus(editor);
+    int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
+    int space = static_cast<int>(Call(SCI_TEXTWIDTH, STYLE_DEFAULT, reinterpret_cast<LPARAM>(" ")));
+    auto rowOf = [&](int line) {
+        return Pixels(editor, 40, line * height, 500, (line + 1) * height);
+    };
+    auto has = [](const std::vector<COLORREF>& p, COLORREF c) {
+        return std::count(p.begin(), p.end(), c) > 0;
+    };
+    const COLORREF green = 0x00FF00, red = 0x0000FF;
+    const struct {
+        const char* what;
+        std::vector<std::pair<UINT, std::pair<WPARAM, LPARAM>>> requests;
+        int line;    // where the colour shows
+        int without; // a line where it must not, or -1
+    } rows[] = {
+        {"the selection's background", {{SCI_SETSELBACK, {1, green}}}, 9, 8},
+        {"the selection's text", {{SCI_SETSELFORE, {1, red}}}, 9, 8},
+        {"the caret's line",
+         {{SCI_SETCARETLINEVISIBLE, {1, 0}}, {SCI_SETCARETLINEBACK, {green, 0}}},
+         9,
+         12},
+        {"and where it moved",
+         {{SCI_SETCARETLINEVISIBLE, {1, 0}},
+          {SCI_SETCARETLINEBACK, {green, 0}},
+          {SCI_GOTOLINE, {12, 0}}},
+         12,
+         9},
+        {"an edge line",
+         {{SCI_SETEDGEMODE, {EDGE_LINE, 0}},
+          {SCI_SETEDGECOLOUR, {green, 0}},
+          {SCI_SETEDGECOLUMN, {50, 0}}},
+         20,
+         -1},
+        {"an edge background",
+         {{SCI_SETEDGEMODE, {EDGE_BACKGROUND, 0}},
+          {SCI_SETEDGECOLOUR, {green, 0}},
+          {SCI_SETEDGECOLUMN, {20, 0}}},
+         10,
+         20},
+    };
+    for (const auto& r : rows) {
+        Call(SCI_SETSEL, LineStart(9), LineStart(10) - 1);
+        for (auto [request, arguments] : r.requests)
+            Call(request, arguments.first, arguments.second);
+        PumpMessages();
+        UpdateWindow(editor);
+        COLORREF colour = r.requests[0].first == SCI_SETSELFORE ? red : green;
+        EXPECT_TRUE(has(rowOf(r.line), colour)) << r.what;
+        EXPECT_TRUE(r.without < 0 || !has(rowOf(r.without), colour)) << r.what;
+        Call(SCI_SETSELBACK, 0, 0);
+        Call(SCI_SETSELFORE, 0, 0);
+        Call(SCI_SETCARETLINEVISIBLE, 0);
+        Call(SCI_SETEDGEMODE, EDGE_NONE);
+    }
+    // The edge line at its column, the edge background from there.
+    Call(SCI_SETEDGEMODE, EDGE_LINE);
+    Call(SCI_SETEDGECOLUMN, 20);
+    UpdateWindow(editor);
+    std::vector<COLORREF> row = rowOf(20);
+    int x = static_cast<int>(std::find(row.begin(), row.end(), green) - row.begin()) + 40;
+    EXPECT_EQ(x, Call(SCI_POINTXFROMPOSITION, 0, 0) + 20 * space);
+    Call(SCI_SETEDGEMODE, EDGE_NONE);
+
+    // The caret in the host's colour and width, scaled to the window's DPI.
+    auto caret = [&] {
+        UpdateWindow(editor);
+        HideCaret(editor);
+        std::vector<COLORREF> hidden = Pixels(editor, 0, 0, 500, 340);
+        ShowCaret(editor);
+        std::vector<COLORREF> shown = Pixels(editor, 0, 0, 500, 340);
+        std::set<COLORREF> colours;
+        int pixels = 0;
+        for (size_t i = 0; i < shown.size(); ++i)
+            if (shown[i] != hidden[i])
+                colours.insert(shown[i]), ++pixels;
+        return std::pair(colours, pixels / height);
+    };
+    HDC screen = GetDC(nullptr);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSX);
+    ReleaseDC(nullptr, screen);
+    Call(SCI_GOTOPOS, LineStart(1) - 1); // over white: the end of line 0
+    Call(SCI_SETCARETFORE, red);
+    Call(SCI_SETCARETWIDTH, 3);
+    EXPECT_EQ(caret(), std::pair(std::set<COLORREF>{red}, MulDiv(3, dpi, 96)));
+    Call(SCI_SETCARETWIDTH, 0);
+    EXPECT_EQ(caret().second, 0) << "no caret";
+    EXPECT_EQ(std::tuple(Call(SCI_GETCARETFORE), Call(SCI_GETCARETWIDTH), Call(SCI_GETEDGECOLUMN)),
+              std::tuple(LRESULT{red}, LRESULT{0}, LRESULT{20}));
 }
 
 // Repainting only what changed leaves the screen as painting everything
