@@ -86,6 +86,13 @@ TEST_F(EditorTest, TabsOvertypeAndZoomByKeys) {
     }
     Key(VK_SHIFT);
     EXPECT_EQ(Call(SCI_GETZOOM), 2) << "Ctrl with either plus key zooms in";
+    for (WPARAM zero : {WPARAM{'0'}, WPARAM{VK_NUMPAD0}}) {
+        Call(SCI_SETZOOM, 3);
+        Key(zero, true);
+        EXPECT_EQ(Call(SCI_GETZOOM), 0) << "Ctrl+0 on either keyboard";
+    }
+    Key(VK_SHIFT);
+    Call(SCI_SETZOOM, 2);
     Call(SCI_SETZOOM, 0);
     Call(SCI_SETCODEPAGE, 0);
 

@@ -65,8 +65,17 @@ TEST_F(ImeTest, ComposedInPlaceAndCommittedOnce) {
     ImmGetCandidateWindow(context, 0, &candidate);
     EXPECT_EQ(composition.ptCurrentPos.x, caretX);
     EXPECT_TRUE(candidate.dwStyle == CFS_EXCLUDE && candidate.rcArea.left == caretX &&
-                candidate.rcArea.right == caretX + width && candidate.rcArea.bottom == height)
+                candidate.rcArea.right == caretX + width && candidate.rcArea.bottom == height &&
+                candidate.ptCurrentPos.y == height)
         << "the candidates beside the composition, not over it";
+    // A result alone (none is held here) leaves no composition drawn.
+    POINT caret{};
+    GetCaretPos(&caret);
+    EXPECT_EQ(caret.x, caretX + width) << "the caret after the composition";
+    SendMessageW(editor, WM_IME_COMPOSITION, 0, GCS_RESULTSTR);
+    GetCaretPos(&caret);
+    EXPECT_EQ(caret.x, caretX) << "nothing composed after a result";
+    compose(L"\x304B\x306A");
 
     finish(CPS_COMPLETE);
     SendMessageW(editor, WM_IME_CHAR, 0x304B, 1); // the result again, as some input methods send it
@@ -125,6 +134,24 @@ TEST_F(ImeTest, ComposedInTheStyleAroundTheCaret) {
         PumpMessages();
         EXPECT_STREQ(given.lfFaceName, font) << "the caret at " << caret;
     }
+    // Its background is the style's, and the system's window colour in high contrast.
+    Call(SCI_STYLESETBACK, 7, 0x00FFFF); // the x's
+    for (bool contrast : {false, true}) {
+        SetPropA(editor, "KalmorHighContrast", reinterpret_cast<HANDLE>(contrast ? 1 : 0));
+        SendMessageW(editor, WM_SYSCOLORCHANGE, 0, 0);
+        Call(SCI_GOTOPOS, 1);
+        ImmSetCompositionStringW(context, SCS_SETSTR, const_cast<wchar_t*>(L"\x304B"), 2, nullptr,
+                                 0);
+        PumpMessages();
+        UpdateWindow(editor);
+        LONG x = static_cast<LONG>(Call(SCI_POINTXFROMPOSITION, 0, 1));
+        std::vector<COLORREF> cell = Pixels(editor, x + 1, 0, x + 4, 4);
+        ImmNotifyIME(context, NI_COMPOSITIONSTR, CPS_CANCEL, 0);
+        PumpMessages();
+        EXPECT_EQ(std::count(cell.begin(), cell.end(), COLORREF{0x00FFFF}) == 12, !contrast)
+            << (contrast ? "in" : "outside") << " high contrast";
+    }
+    RemovePropA(editor, "KalmorHighContrast");
     ImmReleaseContext(editor, context);
 }
 

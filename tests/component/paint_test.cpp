@@ -37,6 +37,16 @@ TEST_F(EditorTest, SetupStylesAndColours) {
     EXPECT_GT(count(0x808080, 40, 0, 500, height), 0);
     for (int line = 0; line < 21; ++line)
         EXPECT_GT(count(0x000000, 0, line * height, 40, (line + 1) * height), 0) << line;
+    // Counted from 1: the tenth row's number has two digits, the ninth's one.
+    auto inkWidth = [&](int line) {
+        std::vector<COLORREF> row = Pixels(editor, 0, line * height, 40, (line + 1) * height);
+        int left = 40, right = 0;
+        for (size_t i = 0; i < row.size(); ++i)
+            if (row[i] == 0x000000)
+                left = std::min(left, int(i % 40)), right = std::max(right, int(i % 40) + 1);
+        return right - left;
+    };
+    EXPECT_GT(inkWidth(9), inkWidth(8) * 3 / 2) << "10 after 9";
     EXPECT_EQ(count(0xFFFFFF, 42, 21 * height, 500, 340), 458 * (340 - 21 * height));
 }
 
@@ -288,6 +298,13 @@ TEST_F(EditorTest, TheViewKeepsTheCaretInView) {
     Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
     Key(VK_END);
     EXPECT_LT(Call(SCI_POINTXFROMPOSITION, 0, Call(SCI_GETCURRENTPOS)), 500);
+    // Shift turns the wheel sideways: down scrolls right, as a tilt to the right does.
+    Call(SCI_SETXOFFSET, 0);
+    Send(WM_MOUSEWHEEL, MAKEWPARAM(MK_SHIFT, -WHEEL_DELTA), 0);
+    LRESULT turned = Call(SCI_GETXOFFSET);
+    Call(SCI_SETXOFFSET, 0);
+    Send(0x020E, MAKEWPARAM(0, WHEEL_DELTA), 0); // WM_MOUSEHWHEEL
+    EXPECT_EQ(std::pair(turned > 0, turned), std::pair(true, Call(SCI_GETXOFFSET)));
 }
 
 // GDI objects alive in this process hold steady over thousands of repaints,

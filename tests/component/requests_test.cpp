@@ -57,6 +57,19 @@ TEST_F(EditorTest, ViewRequestsFindAndScrollTheText) {
     for (const auto& p : points)
         EXPECT_EQ(Call(p.request, p.x, p.y), p.want)
             << "request " << p.request << " at " << p.x << ", " << p.y;
+    // Exactly half across a character of even width is past its middle: after it.
+    Call(SCI_STYLESETFONT, 7, reinterpret_cast<LPARAM>("Arial")); // the identifiers
+    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("abcdefghijklmnopqrstuvwxyzMW"));
+    int even = 0;
+    while (even < 27 && (x(even + 1) - x(even)) % 2 != 0)
+        ++even;
+    ASSERT_LT(even, 27) << "a character of even width";
+    LRESULT half = x(even) + (x(even + 1) - x(even)) / 2;
+    EXPECT_EQ(
+        std::pair(Call(SCI_POSITIONFROMPOINT, half, 1), Call(SCI_POSITIONFROMPOINT, half - 1, 1)),
+        std::pair(LRESULT{even + 1}, LRESULT{even}));
+    Call(SCI_STYLESETFONT, 7, reinterpret_cast<LPARAM>("Courier New"));
+    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
     RECT client{};
     GetClientRect(editor, &client);
     EXPECT_EQ(Call(SCI_LINESONSCREEN), client.bottom / row);

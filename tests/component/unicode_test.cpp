@@ -29,6 +29,11 @@ TEST_F(UnicodeTest, TypedAndPastedCharacters) {
          "ab"},
         // The last pair there is.
         {65001, {{WM_CHAR, 0xDBFF}, {WM_CHAR, 0xDFFF}}, nullptr, "\xF4\x8F\xBF\xBF"},
+        // The first character beyond the BMP; DEL is no character to type.
+        {65001,
+         {{WM_UNICHAR, 0x10000}, {WM_CHAR, 0x7F}, {WM_UNICHAR, 0x7F}},
+         nullptr,
+         "\xF0\x90\x80\x80"},
         // WM_UNICHAR and WM_IME_CHAR insert their character once.
         {65001,
          {{WM_UNICHAR, 0x1F600}, {WM_IME_CHAR, 0x4E2D}},
@@ -51,6 +56,8 @@ TEST_F(UnicodeTest, TypedAndPastedCharacters) {
         // A lone half pasted becomes U+FFFD, at either end of the range.
         {65001, {}, L"\xDFFF\x61\xDC00\xD800", "\xEF\xBF\xBD\x61\xEF\xBF\xBD\xEF\xBF\xBD"},
         {0, {}, L"caf\xE9\r\n", "caf\xE9\r\n"},
+        // Each LF, CR and CR LF is one line end.
+        {0, {}, L"a\n\nb\r\r\nc", "a\r\n\r\nb\r\n\r\nc"},
     };
     for (const auto& row : rows) {
         Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(""));

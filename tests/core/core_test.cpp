@@ -174,6 +174,7 @@ TEST(Search, EachRuleDecidesTheMatch) {
         {932, "\x83\x5C\\", "\\", anyCase, 0, 3, {2, 3}},
         {932, "\x83\x5Cx", "\x5Cx", anyCase, 0, 3, {-1, -1}},
         {1252, "Subtotal sub", "sub", word, 0, 12, {9, 12}},
+        {1252, "aZz", "zZ", anyCase, 0, 3, {1, 3}},
         {1252, "Subtotal sub", "total", start, 0, 12, {-1, -1}},
         {1252, "x = a+b", "+", word, 0, 7, {5, 6}},
         {1252, "ab ab ab", "ab", anyCase, 8, 0, {6, 8}},
@@ -356,6 +357,16 @@ TEST(CodeEditing, ZoomBracesAndTheSearchAnchor) {
     const int braces[][2] = {{4, 12}, {12, 4}, {6, -1}, {16, -1}, {22, 26}, {24, -1}, {3, -1}};
     for (const auto& b : braces)
         EXPECT_EQ(Send(core, SCI_BRACEMATCH, b[0]), b[1]) << "brace at " << b[0];
+
+    // A brace in style 0 pairs among style 0 only (the host styles here).
+    EditorCore hosted;
+    hosted.SetText("( \")\" )");
+    Send(hosted, SCI_STARTSTYLING, 2);
+    Send(hosted, SCI_SETSTYLING, 3, 1);
+    EXPECT_EQ(Send(hosted, SCI_BRACEMATCH, 0), 6);
+    // Blanks to a tab stop count as the stop.
+    hosted.SetText("  \tx");
+    EXPECT_EQ(Send(hosted, SCI_GETLINEINDENTATION, 0), 8);
 
     core.SetText("ab ab ab");
     Send(core, SCI_SETSEL, 3, 5); // the caret at the selection's end
