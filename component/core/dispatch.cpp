@@ -286,6 +286,24 @@ intptr_t EditorCore::DispatchLookRequest(unsigned message, uintptr_t wParam, int
     case SCI_GETEDGEMODE: return look.edgeMode;
     case SCI_GETEDGECOLUMN: return look.edgeColumn;
     case SCI_GETEDGECOLOUR: return look.edgeColour;
+    case SCI_GETVIEWWS: return look.viewWs;
+    case SCI_GETWHITESPACESIZE: return look.wsSize;
+    case SCI_GETVIEWEOL: return look.viewEol ? 1 : 0;
+    case SCI_SETVIEWWS:
+        if (wParam <= SCWS_VISIBLEONLYININDENT) {
+            look.viewWs = static_cast<int>(wParam);
+        }
+        break;
+    case SCI_SETWHITESPACEFORE:
+        look.wsForeSet = wParam != 0;
+        look.wsFore = ToColour(lParam);
+        break;
+    case SCI_SETWHITESPACEBACK:
+        look.wsBackSet = wParam != 0;
+        look.wsBack = ToColour(lParam);
+        break;
+    case SCI_SETWHITESPACESIZE: look.wsSize = std::clamp(ToInt(wParam), 1, 20); break;
+    case SCI_SETVIEWEOL: look.viewEol = wParam != 0; break;
     case SCI_SETSELFORE:
         look.selForeSet = wParam != 0;
         look.selFore = ToColour(lParam);
@@ -313,7 +331,8 @@ intptr_t EditorCore::DispatchLookRequest(unsigned message, uintptr_t wParam, int
     auto fields = [](const Look& l) {
         return std::tie(l.selForeSet, l.selFore, l.selBackSet, l.selBack, l.caretFore,
                         l.caretLineVisible, l.caretLineBack, l.caretWidth, l.caretWidthSet,
-                        l.edgeMode, l.edgeColumn, l.edgeColour);
+                        l.edgeMode, l.edgeColumn, l.edgeColour, l.viewWs, l.wsForeSet, l.wsFore,
+                        l.wsBackSet, l.wsBack, l.wsSize, l.viewEol);
     };
     if (fields(look) != fields(before)) {
         impl_->ChangedAll();

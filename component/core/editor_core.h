@@ -33,7 +33,8 @@ struct Style {
 };
 
 // The host's colours for the selection, the caret, the caret's line and the
-// long-line edge, and the caret's width; high contrast sets them aside.
+// long-line edge, the caret's width, and the blanks and line ends shown;
+// high contrast sets the colours aside.
 struct Look {
     bool selForeSet = false; // selected text in selFore, else in its own colours
     uint32_t selFore = 0xFFFFFF;
@@ -47,6 +48,13 @@ struct Look {
     int edgeMode = 0;           // EDGE_NONE, EDGE_LINE or EDGE_BACKGROUND
     int edgeColumn = 0;         // in widths of the default style's space
     uint32_t edgeColour = 0xC0C0C0;
+    int viewWs = 0;         // SCWS_: where blanks are marked
+    bool wsForeSet = false; // the marks in wsFore, else in their style's colour
+    uint32_t wsFore = 0;
+    bool wsBackSet = false; // the marked blanks on wsBack, else on their style's
+    uint32_t wsBack = 0xFFFFFF;
+    int wsSize = 1;       // a space's dot, pixels at 96 DPI
+    bool viewEol = false; // line ends shown as labelled boxes
 };
 
 // One margin at the left of the text, drawn in index order.

@@ -198,7 +198,8 @@ constexpr unsigned SCI_GETOVERTYPE = 2187;
 constexpr unsigned SCI_TAB = 2327;
 constexpr unsigned SCI_BACKTAB = 2328;
 
-// The host's colours for the selection, the caret, the caret's line and the edge.
+// The host's colours for the selection, the caret, the caret's line and the
+// edge, and blanks and line ends shown.
 constexpr unsigned SCI_SETSELFORE = 2067;
 constexpr unsigned SCI_SETSELBACK = 2068;
 constexpr unsigned SCI_SETCARETFORE = 2069;
@@ -215,6 +216,14 @@ constexpr unsigned SCI_GETEDGEMODE = 2362;
 constexpr unsigned SCI_SETEDGEMODE = 2363;
 constexpr unsigned SCI_GETEDGECOLOUR = 2364;
 constexpr unsigned SCI_SETEDGECOLOUR = 2365;
+constexpr unsigned SCI_GETVIEWWS = 2020;
+constexpr unsigned SCI_SETVIEWWS = 2021;
+constexpr unsigned SCI_SETWHITESPACEFORE = 2084;
+constexpr unsigned SCI_SETWHITESPACEBACK = 2085;
+constexpr unsigned SCI_SETWHITESPACESIZE = 2086;
+constexpr unsigned SCI_GETWHITESPACESIZE = 2087;
+constexpr unsigned SCI_GETVIEWEOL = 2355;
+constexpr unsigned SCI_SETVIEWEOL = 2356;
 
 // Zoom and braces.
 constexpr unsigned SCI_ZOOMIN = 2333;
@@ -256,6 +265,10 @@ constexpr int SC_CASE_LOWER = 2;
 constexpr int EDGE_NONE = 0;
 constexpr int EDGE_LINE = 1;
 constexpr int EDGE_BACKGROUND = 2;
+constexpr int SCWS_INVISIBLE = 0;
+constexpr int SCWS_VISIBLEALWAYS = 1;
+constexpr int SCWS_VISIBLEAFTERINDENT = 2;
+constexpr int SCWS_VISIBLEONLYININDENT = 3;
 constexpr int SC_MARGIN_SYMBOL = 0;
 constexpr int SC_MARGIN_NUMBER = 1;
 constexpr int SC_FOLDLEVELBASE = 0x400;

@@ -3,6 +3,7 @@
 #include "component/text/text.h"
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include "kalmor.h"
 
 namespace kalmor {
@@ -196,6 +197,84 @@ void PaintPieces(View& w, HDC dc, const LineMeasure& measure, const std::string&
     SetBkMode(dc, OPAQUE);
 }
 
+// Whether the blank at byte i is marked, as the host asked: everywhere, only
+// after the line's indentation (which ends at byte indent), or only within it.
+bool BlankMarked(int viewWs, size_t i, size_t indent) {
+    return viewWs == SCWS_VISIBLEALWAYS || (viewWs == SCWS_VISIBLEAFTERINDENT && i >= indent) ||
+           (viewWs == SCWS_VISIBLEONLYININDENT && i < indent);
+}
+
+// The marked blanks of a line: their backgrounds before the text, or their
+// marks after it: a dot centred in a space's cell, an arrow across a tab's,
+// those in the selection (x from selLeft to selRight) in the selected text's colour.
+void PaintBlanks(View& w, HDC dc, const LineLayout& layout, int origin, int top, bool marks,
+                 int selLeft = 0, int selRight = 0) {
+    const Look& look = w.core.GetLook();
+    if (look.viewWs == SCWS_INVISIBLE || (!marks && (!look.wsBackSet || w.palette.highContrast)))
+        return;
+    const std::string& text = layout.text;
+    size_t indent = std::min(text.find_first_not_of(" \t"), text.size());
+    int line = w.metrics.line;
+    int middle = top + w.lineHeight / 2;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if ((text[i] != ' ' && text[i] != '\t') || !BlankMarked(look.viewWs, i, indent))
+            continue;
+        int left = origin + layout.x[i], right = origin + layout.x[i + 1];
+        if (!marks) {
+            FillSolid(dc, RECT{left, top, right, top + w.lineHeight}, look.wsBack);
+            continue;
+        }
+        COLORREF own = look.wsForeSet
+                           ? look.wsFore
+                           : w.core.GetStyle(static_cast<unsigned char>(layout.styles[i])).fore;
+        COLORREF fore =
+            left >= selLeft && left < selRight ? SelectedFore(w, own) : w.palette.Fore(own);
+        if (text[i] == ' ') {
+            int size = Scale(w.metrics, look.wsSize);
+            int x = (left + right - size) / 2;
+            FillSolid(dc, RECT{x, middle - size / 2, x + size, middle - size / 2 + size}, fore);
+            continue;
+        }
+        int tip = right - 2 * line;
+        FillSolid(dc, RECT{left + 2 * line, middle, tip, middle + line}, fore);
+        for (int d = 1; d <= std::max(2, w.lineHeight / 6); ++d) {
+            for (int side : {-1, 1})
+                FillSolid(dc,
+                          RECT{tip - (d + 1) * line, middle + side * d * line, tip - d * line,
+                               middle + side * d * line + line},
+                          fore);
+        }
+    }
+}
+
+// The line's end, when the host shows line ends, as a box after the text
+// naming it (CR, LF or CRLF) in its style's colours swapped. Answers where
+// the row's drawing now ends, from origin.
+int PaintLineEnd(View& w, HDC dc, const LineLayout& layout, int origin, int right, int top) {
+    const EditorCore& core = w.core;
+    int end = layout.start + static_cast<int>(layout.text.size());
+    int next = core.LineStart(core.LineFromPosition(layout.start) + 1);
+    if (!core.GetLook().viewEol || next <= end)
+        return right;
+    std::string ending = core.TextRange(end, next);
+    const char* label = ending == "\r\n" ? "CRLF" : ending == "\r" ? "CR" : "LF";
+    int length = static_cast<int>(std::strlen(label));
+    int style = core.StyleAt(end);
+    SelectedObject font(dc, FontFor(w, dc, style).font->Get());
+    SIZE size{};
+    GetTextExtentPoint32A(dc, label, length, &size);
+    int pad = w.metrics.tagPadding;
+    RECT box{origin + right + pad, top + w.metrics.tagInset, origin + right + size.cx + 3 * pad,
+             top + w.lineHeight - w.metrics.tagInset};
+    FillSolid(dc, box, w.palette.Fore(core.GetStyle(style).fore));
+    SetTextColor(dc, w.palette.Back(core.GetStyle(style).back));
+    SetBkMode(dc, TRANSPARENT);
+    ExtTextOutA(dc, box.left + pad, top + w.ascent, 0, nullptr, label, static_cast<UINT>(length),
+                nullptr);
+    SetBkMode(dc, OPAQUE);
+    return box.right - origin;
+}
+
 // One document line's row: each piece's background in its style's colour
 // (the caret's line, when the host shows it, all in its own), the edge's
 // background past its column, the selection over those, then the text.
@@ -231,6 +310,7 @@ void PaintLine(View& w, HDC dc, const LineLayout& layout, int origin, int top, c
     if (ending.eolFilled && !caretLine && origin + layout.x.back() < band.right)
         FillSolid(dc, RECT{origin + layout.x.back(), top, band.right, top + w.lineHeight},
                   w.palette.Back(ending.back));
+    PaintBlanks(w, dc, layout, origin, top, false);
     int left = 0;
     int right = 0;
     bool anySelected = SelectedSpan(w, layout, origin, &left, &right);
@@ -241,17 +321,18 @@ void PaintLine(View& w, HDC dc, const LineLayout& layout, int origin, int top, c
                       : w.palette.SelectionBack(w.core.GetStyle(STYLE_DEFAULT).back, w.focused));
     if (!anySelected || !(w.palette.highContrast || look.selForeSet)) {
         PaintPieces(w, dc, *layout.measure, layout.text, origin, top, band, selected, false);
-        return;
+    } else {
+        const RECT parts[] = {{band.left, top, left, top + w.lineHeight},
+                              {right, top, band.right, top + w.lineHeight},
+                              {left, top, right, top + w.lineHeight}};
+        for (const RECT& part : parts) {
+            ClippedDC clip(dc, part);
+            PaintPieces(w, dc, *layout.measure, layout.text, origin, top, band, selected,
+                        &part == &parts[2]);
+            selected = nullptr; // restoring the DC restored its font
+        }
     }
-    const RECT parts[] = {{band.left, top, left, top + w.lineHeight},
-                          {right, top, band.right, top + w.lineHeight},
-                          {left, top, right, top + w.lineHeight}};
-    for (const RECT& part : parts) {
-        ClippedDC clip(dc, part);
-        PaintPieces(w, dc, *layout.measure, layout.text, origin, top, band, selected,
-                    &part == &parts[2]);
-        selected = nullptr; // restoring the DC restored its font
-    }
+    PaintBlanks(w, dc, layout, origin, top, true, anySelected ? left : 0, anySelected ? right : 0);
 }
 
 // The composition at x: its text on its style's background, underlined
@@ -318,9 +399,10 @@ int PaintText(View& w, HDC dc, const RECT& band) {
                 selected = nullptr;
             }
             PaintComposition(w, dc, split, top, band, selected);
-            right += width;
+            right = PaintLineEnd(w, dc, layout, origin + width, right, top) + width;
         } else {
             PaintLine(w, dc, layout, origin, top, band, selected);
+            right = PaintLineEnd(w, dc, layout, origin, right, top);
         }
         if (core.IsHeader(line) && !core.Expanded(line)) {
             RECT rule{TextLeft(w), top + w.lineHeight - w.metrics.line, band.right,

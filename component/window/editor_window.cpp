@@ -130,7 +130,7 @@ void InvalidateSelectionChange(EditorWindow& w) {
 
 // The caret's line, when the host shows it in its own colour, is repainted
 // where the caret leaves it and where it arrives.
-void InvalidateCaretLine(EditorWindow& w) {
+void InvalidateCaretLineBack(EditorWindow& w) {
     int line = w.core.GetLook().caretLineVisible ? w.core.LineFromPosition(w.core.Caret()) : -1;
     if (line == w.view.caretLineDrawn)
         return;
@@ -172,7 +172,7 @@ void ShowChanges(EditorWindow& w, const Changes& changes) {
     if (!w.view.repaintPending)
         w.view.repaintPending = InvalidateChanges(w.view);
     InvalidateSelectionChange(w);
-    InvalidateCaretLine(w);
+    InvalidateCaretLineBack(w);
     if (changes.scrollCaret)
         ScrollCaretIntoView(w);
     else

@@ -197,6 +197,63 @@ TEST_F(EditorTest, TheHostsColoursAreDrawn) {
               std::tuple(LRESULT{red}, LRESULT{0}, LRESULT{20}));
 }
 
+// Blanks marked where the host asks, in its colour, size and background,
+// and line ends as boxes after the text, wider for CR LF than for CR.
+TEST_F(EditorTest, BlanksAndLineEndsShown) {
+    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("  a b\tc\r\nx\ry"));
+    Call(SCI_SETWHITESPACEFORE, 1, 0x0000FF);
+    int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
+    auto cell = [&](int pos, int line = 0) {
+        LRESULT x = Call(SCI_POINTXFROMPOSITION, 0, pos);
+        return Pixels(editor, static_cast<int>(x), line * height,
+                      static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, pos + 1)),
+                      (line + 1) * height);
+    };
+    auto red = [&](int pos) {
+        std::vector<COLORREF> p = cell(pos);
+        return static_cast<int>(std::count(p.begin(), p.end(), COLORREF{0x0000FF}));
+    };
+    const struct {
+        int mode;
+        const char* marked; // the blanks at 0, 1, 3 and 5 (the tab)
+    } modes[] = {{SCWS_INVISIBLE, "...."},
+                 {SCWS_VISIBLEALWAYS, "xxxx"},
+                 {SCWS_VISIBLEAFTERINDENT, "..xx"},
+                 {SCWS_VISIBLEONLYININDENT, "xx.."}};
+    for (const auto& m : modes) {
+        Call(SCI_SETVIEWWS, m.mode);
+        UpdateWindow(editor);
+        std::string marked;
+        for (int pos : {0, 1, 3, 5})
+            marked += red(pos) > 0 ? 'x' : '.';
+        EXPECT_EQ(marked, m.marked) << "mode " << m.mode;
+    }
+    Call(SCI_SETVIEWWS, SCWS_VISIBLEALWAYS);
+    UpdateWindow(editor);
+    int small = red(3);
+    Call(SCI_SETWHITESPACESIZE, 3);
+    Call(SCI_SETWHITESPACEBACK, 1, 0x00FF00);
+    UpdateWindow(editor);
+    std::vector<COLORREF> space = cell(3);
+    EXPECT_GT(red(3), 4 * small) << "a bigger dot";
+    EXPECT_GT(std::count(space.begin(), space.end(), COLORREF{0x00FF00}), 0)
+        << "on the host's back";
+
+    // The boxes: ink after each line's text, none after the last line's.
+    Call(SCI_SETVIEWEOL, 1);
+    UpdateWindow(editor);
+    auto boxInk = [&](int line) {
+        int x =
+            static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, Call(SCI_GETLINEENDPOSITION, line)));
+        std::vector<COLORREF> after = Pixels(editor, x, line * height, x + 80, (line + 1) * height);
+        return std::count(after.begin(), after.end(), COLORREF{0x000000});
+    };
+    EXPECT_TRUE(boxInk(0) > boxInk(1) && boxInk(1) > 0 && boxInk(2) == 0)
+        << boxInk(0) << " " << boxInk(1) << " " << boxInk(2);
+    EXPECT_EQ(std::tuple(Call(SCI_GETVIEWWS), Call(SCI_GETWHITESPACESIZE), Call(SCI_GETVIEWEOL)),
+              std::tuple(LRESULT{SCWS_VISIBLEALWAYS}, LRESULT{3}, LRESULT{1}));
+}
+
 // Repainting only what changed leaves the screen as painting everything
 // would: after each step of a session of typing, line ends, deletions, fold
 // toggles, caret moves and scrolls, the pixels on screen equal those of a
