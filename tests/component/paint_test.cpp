@@ -137,15 +137,15 @@ TEST_F(EditorTest, TheHostsColoursAreDrawn) {
         {"an edge line",
          {{SCI_SETEDGEMODE, {EDGE_LINE, 0}},
           {SCI_SETEDGECOLOUR, {green, 0}},
-          {SCI_SETEDGECOLUMN, {50, 0}}},
-         20,
+          {SCI_SETEDGECOLUMN, {30, 0}}},
+         1,
          -1},
         {"an edge background",
          {{SCI_SETEDGEMODE, {EDGE_BACKGROUND, 0}},
           {SCI_SETEDGECOLOUR, {green, 0}},
           {SCI_SETEDGECOLUMN, {20, 0}}},
          10,
-         20},
+         12},
     };
     for (const auto& r : rows) {
         Call(SCI_SETSEL, LineStart(9), LineStart(10) - 1);
@@ -165,7 +165,7 @@ TEST_F(EditorTest, TheHostsColoursAreDrawn) {
     Call(SCI_SETEDGEMODE, EDGE_LINE);
     Call(SCI_SETEDGECOLUMN, 20);
     UpdateWindow(editor);
-    std::vector<COLORREF> row = rowOf(20);
+    std::vector<COLORREF> row = rowOf(1);
     int x = static_cast<int>(std::find(row.begin(), row.end(), green) - row.begin()) + 40;
     EXPECT_EQ(x, Call(SCI_POINTXFROMPOSITION, 0, 0) + 20 * space);
     Call(SCI_SETEDGEMODE, EDGE_NONE);
