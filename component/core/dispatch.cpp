@@ -289,6 +289,16 @@ intptr_t EditorCore::DispatchLookRequest(unsigned message, uintptr_t wParam, int
     case SCI_GETVIEWWS: return look.viewWs;
     case SCI_GETWHITESPACESIZE: return look.wsSize;
     case SCI_GETVIEWEOL: return look.viewEol ? 1 : 0;
+    case SCI_GETINDENTATIONGUIDES: return look.indentGuides;
+    case SCI_GETHIGHLIGHTGUIDE: return look.highlightGuide;
+    case SCI_SETINDENTATIONGUIDES:
+        if (wParam <= SC_IV_LOOKBOTH) {
+            look.indentGuides = static_cast<int>(wParam);
+        }
+        break;
+    case SCI_SETHIGHLIGHTGUIDE:
+        look.highlightGuide = std::clamp(ToInt(wParam), 0, kMaxIndentation);
+        break;
     case SCI_SETVIEWWS:
         if (wParam <= SCWS_VISIBLEONLYININDENT) {
             look.viewWs = static_cast<int>(wParam);
@@ -332,7 +342,8 @@ intptr_t EditorCore::DispatchLookRequest(unsigned message, uintptr_t wParam, int
         return std::tie(l.selForeSet, l.selFore, l.selBackSet, l.selBack, l.caretFore,
                         l.caretLineVisible, l.caretLineBack, l.caretWidth, l.caretWidthSet,
                         l.edgeMode, l.edgeColumn, l.edgeColour, l.viewWs, l.wsForeSet, l.wsFore,
-                        l.wsBackSet, l.wsBack, l.wsSize, l.viewEol);
+                        l.wsBackSet, l.wsBack, l.wsSize, l.viewEol, l.indentGuides,
+                        l.highlightGuide);
     };
     if (fields(look) != fields(before)) {
         impl_->ChangedAll();

@@ -53,8 +53,10 @@ struct Look {
     uint32_t wsFore = 0;
     bool wsBackSet = false; // the marked blanks on wsBack, else on their style's
     uint32_t wsBack = 0xFFFFFF;
-    int wsSize = 1;       // a space's dot, pixels at 96 DPI
-    bool viewEol = false; // line ends shown as labelled boxes
+    int wsSize = 1;         // a space's dot, pixels at 96 DPI
+    bool viewEol = false;   // line ends shown as labelled boxes
+    int indentGuides = 0;   // SC_IV_: where indentation guides are drawn
+    int highlightGuide = 0; // the column whose guide is highlighted; 0 none
 };
 
 // One margin at the left of the text, drawn in index order.

@@ -247,6 +247,41 @@ void PaintBlanks(View& w, HDC dc, const LineLayout& layout, int origin, int top,
     }
 }
 
+// Indentation guides, when the host shows them: a dotted line at every
+// indent stop inside the line's indentation; a blank line's reach to the
+// next line's that is not blank (LOOKFORWARD) or to the greater of that and
+// the previous one's (LOOKBOTH). The guide at the highlighted column is in
+// the highlighted brace's colour, the others in STYLE_INDENTGUIDE's.
+void PaintIndentGuides(View& w, HDC dc, int line, int origin, int top) {
+    const EditorCore& core = w.core;
+    const Look& look = core.GetLook();
+    if (look.indentGuides == SC_IV_NONE)
+        return;
+    auto blank = [&](int l) { return core.LineIndentPosition(l) == core.LineEnd(l); };
+    // The indentation of the nearest line that is not blank, looking one way (a bounded look).
+    auto nearest = [&](int step) {
+        for (int l = line + step, n = 0; l >= 0 && l < core.LineCount() && n < 1000; l += step, ++n)
+            if (!blank(l))
+                return core.LineIndentation(l);
+        return 0;
+    };
+    int columns = core.LineIndentation(line);
+    if (blank(line) && look.indentGuides != SC_IV_REAL)
+        columns = std::max(nearest(1), look.indentGuides == SC_IV_LOOKBOTH ? nearest(-1) : 0);
+    int indent = std::max(core.IndentSize(), 1);
+    for (int column = indent; column < columns; column += indent) {
+        COLORREF colour = w.palette.Fore(
+            core.GetStyle(column == look.highlightGuide ? STYLE_BRACELIGHT : STYLE_INDENTGUIDE)
+                .fore);
+        int x = origin + column * w.spaceWidth;
+        for (int y = top; y < top + w.lineHeight; y += 2 * w.metrics.line)
+            FillSolid(
+                dc,
+                RECT{x, y, x + w.metrics.line, std::min(y + w.metrics.line, top + w.lineHeight)},
+                colour);
+    }
+}
+
 // The line's end, when the host shows line ends, as a box after the text
 // naming it (CR, LF or CRLF) in its style's colours swapped. Answers where
 // the row's drawing now ends, from origin.
@@ -319,6 +354,7 @@ void PaintLine(View& w, HDC dc, const LineLayout& layout, int origin, int top, c
                   look.selBackSet && w.focused && !w.palette.highContrast
                       ? look.selBack
                       : w.palette.SelectionBack(w.core.GetStyle(STYLE_DEFAULT).back, w.focused));
+    PaintIndentGuides(w, dc, w.core.LineFromPosition(layout.start), origin, top);
     if (!anySelected || !(w.palette.highContrast || look.selForeSet)) {
         PaintPieces(w, dc, *layout.measure, layout.text, origin, top, band, selected, false);
     } else {

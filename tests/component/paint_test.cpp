@@ -198,11 +198,13 @@ TEST_F(EditorTest, TheHostsColoursAreDrawn) {
 }
 
 // Blanks marked where the host asks, in its colour, size and background,
-// and line ends as boxes after the text, wider for CR LF than for CR.
+// line ends as boxes after the text, wider for CR LF than for CR, and
+// indentation guides.
 TEST_F(EditorTest, BlanksAndLineEndsShown) {
     Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("  a b\tc\r\nx\ry"));
     Call(SCI_SETWHITESPACEFORE, 1, 0x0000FF);
     int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
+    int space = static_cast<int>(Call(SCI_TEXTWIDTH, STYLE_DEFAULT, reinterpret_cast<LPARAM>(" ")));
     auto cell = [&](int pos, int line = 0) {
         LRESULT x = Call(SCI_POINTXFROMPOSITION, 0, pos);
         return Pixels(editor, static_cast<int>(x), line * height,
@@ -234,10 +236,9 @@ TEST_F(EditorTest, BlanksAndLineEndsShown) {
     Call(SCI_SETWHITESPACESIZE, 3);
     Call(SCI_SETWHITESPACEBACK, 1, 0x00FF00);
     UpdateWindow(editor);
-    std::vector<COLORREF> space = cell(3);
+    std::vector<COLORREF> dot = cell(3);
     EXPECT_GT(red(3), 4 * small) << "a bigger dot";
-    EXPECT_GT(std::count(space.begin(), space.end(), COLORREF{0x00FF00}), 0)
-        << "on the host's back";
+    EXPECT_GT(std::count(dot.begin(), dot.end(), COLORREF{0x00FF00}), 0) << "on the host's back";
 
     // The boxes: ink after each line's text, none after the last line's.
     Call(SCI_SETVIEWEOL, 1);
@@ -252,6 +253,38 @@ TEST_F(EditorTest, BlanksAndLineEndsShown) {
         << boxInk(0) << " " << boxInk(1) << " " << boxInk(2);
     EXPECT_EQ(std::tuple(Call(SCI_GETVIEWWS), Call(SCI_GETWHITESPACESIZE), Call(SCI_GETVIEWEOL)),
               std::tuple(LRESULT{SCWS_VISIBLEALWAYS}, LRESULT{3}, LRESULT{1}));
+
+    // Indentation guides at columns 4 and 8 of lines 1 (12 columns) and 2
+    // (blank, between 12 and 8 columns): red, the highlighted one green.
+    Call(SCI_SETVIEWWS, SCWS_INVISIBLE);
+    Call(SCI_SETVIEWEOL, 0);
+    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("Sub A\r            x\r\r        y"));
+    Call(SCI_SETINDENT, 4);
+    Call(SCI_STYLESETFORE, STYLE_INDENTGUIDE, 0x0000FF);
+    Call(SCI_STYLESETFORE, STYLE_BRACELIGHT, 0x00FF00);
+    const struct {
+        int mode, highlight;
+        const char* guides; // at (1, 4), (1, 8), (2, 4), (2, 8)
+    } guides[] = {{SC_IV_NONE, 0, "...."},
+                  {SC_IV_REAL, 0, "rr.."},
+                  {SC_IV_LOOKFORWARD, 0, "rrr."},
+                  {SC_IV_LOOKBOTH, 0, "rrrr"},
+                  {SC_IV_REAL, 8, "rg.."}};
+    for (const auto& g : guides) {
+        Call(SCI_SETINDENTATIONGUIDES, g.mode);
+        Call(SCI_SETHIGHLIGHTGUIDE, g.highlight);
+        UpdateWindow(editor);
+        std::string drawn;
+        for (auto [line, column] : {std::pair{1, 4}, {1, 8}, {2, 4}, {2, 8}}) {
+            int x = static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, 0)) + column * space;
+            std::vector<COLORREF> guide =
+                Pixels(editor, x, line * height, x + 1, (line + 1) * height);
+            drawn += std::count(guide.begin(), guide.end(), COLORREF{0x0000FF}) > 0   ? 'r'
+                     : std::count(guide.begin(), guide.end(), COLORREF{0x00FF00}) > 0 ? 'g'
+                                                                                      : '.';
+        }
+        EXPECT_EQ(drawn, g.guides) << "mode " << g.mode << ", highlight " << g.highlight;
+    }
 }
 
 // Repainting only what changed leaves the screen as painting everything
