@@ -278,6 +278,17 @@ intptr_t EditorCore::DispatchCodeRequest(unsigned message, uintptr_t wParam, int
 intptr_t EditorCore::DispatchLookRequest(unsigned message, uintptr_t wParam, intptr_t lParam) {
     Look& look = impl_->look;
     Look before = look;
+    // A colour the host uses instead of the default (wParam whether, lParam which).
+    auto optional = [&](bool& use, uint32_t& colour) {
+        use = wParam != 0;
+        colour = ToColour(lParam);
+    };
+    // One of the values 0 to last; any other changes nothing.
+    auto choose = [&](int& field, uintptr_t last) {
+        if (wParam <= last) {
+            field = static_cast<int>(wParam);
+        }
+    };
     switch (message) {
     case SCI_GETCARETFORE: return look.caretFore;
     case SCI_GETCARETLINEVISIBLE: return look.caretLineVisible ? 1 : 0;
@@ -291,37 +302,17 @@ intptr_t EditorCore::DispatchLookRequest(unsigned message, uintptr_t wParam, int
     case SCI_GETVIEWEOL: return look.viewEol ? 1 : 0;
     case SCI_GETINDENTATIONGUIDES: return look.indentGuides;
     case SCI_GETHIGHLIGHTGUIDE: return look.highlightGuide;
-    case SCI_SETINDENTATIONGUIDES:
-        if (wParam <= SC_IV_LOOKBOTH) {
-            look.indentGuides = static_cast<int>(wParam);
-        }
-        break;
+    case SCI_SETINDENTATIONGUIDES: choose(look.indentGuides, SC_IV_LOOKBOTH); break;
     case SCI_SETHIGHLIGHTGUIDE:
         look.highlightGuide = std::clamp(ToInt(wParam), 0, kMaxIndentation);
         break;
-    case SCI_SETVIEWWS:
-        if (wParam <= SCWS_VISIBLEONLYININDENT) {
-            look.viewWs = static_cast<int>(wParam);
-        }
-        break;
-    case SCI_SETWHITESPACEFORE:
-        look.wsForeSet = wParam != 0;
-        look.wsFore = ToColour(lParam);
-        break;
-    case SCI_SETWHITESPACEBACK:
-        look.wsBackSet = wParam != 0;
-        look.wsBack = ToColour(lParam);
-        break;
+    case SCI_SETVIEWWS: choose(look.viewWs, SCWS_VISIBLEONLYININDENT); break;
+    case SCI_SETWHITESPACEFORE: optional(look.wsForeSet, look.wsFore); break;
+    case SCI_SETWHITESPACEBACK: optional(look.wsBackSet, look.wsBack); break;
     case SCI_SETWHITESPACESIZE: look.wsSize = std::clamp(ToInt(wParam), 1, 20); break;
     case SCI_SETVIEWEOL: look.viewEol = wParam != 0; break;
-    case SCI_SETSELFORE:
-        look.selForeSet = wParam != 0;
-        look.selFore = ToColour(lParam);
-        break;
-    case SCI_SETSELBACK:
-        look.selBackSet = wParam != 0;
-        look.selBack = ToColour(lParam);
-        break;
+    case SCI_SETSELFORE: optional(look.selForeSet, look.selFore); break;
+    case SCI_SETSELBACK: optional(look.selBackSet, look.selBack); break;
     case SCI_SETCARETFORE: look.caretFore = ToColour(static_cast<intptr_t>(wParam)); break;
     case SCI_SETCARETLINEVISIBLE: look.caretLineVisible = wParam != 0; break;
     case SCI_SETCARETLINEBACK: look.caretLineBack = ToColour(static_cast<intptr_t>(wParam)); break;
@@ -329,11 +320,7 @@ intptr_t EditorCore::DispatchLookRequest(unsigned message, uintptr_t wParam, int
         look.caretWidth = std::clamp(ToInt(wParam), 0, 20);
         look.caretWidthSet = true;
         break;
-    case SCI_SETEDGEMODE:
-        if (wParam <= EDGE_BACKGROUND) {
-            look.edgeMode = static_cast<int>(wParam);
-        }
-        break;
+    case SCI_SETEDGEMODE: choose(look.edgeMode, EDGE_BACKGROUND); break;
     case SCI_SETEDGECOLUMN: look.edgeColumn = std::clamp(ToInt(wParam), 0, kMaxEdgeColumn); break;
     case SCI_SETEDGECOLOUR: look.edgeColour = ToColour(static_cast<intptr_t>(wParam)); break;
     default: return 0;
