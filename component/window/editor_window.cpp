@@ -240,9 +240,8 @@ void OnNcDestroy(HWND hwnd, EditorWindow* w) {
 }
 
 // Adds the changes made since the last request's repaint to the region,
-// then paints it.
-// The host that styles is asked first for the styles of every line the
-// window shows, so that they are drawn in this paint.
+// then paints it. A host that styles is asked first for the styles of every
+// line the window shows, so that they are drawn in this paint.
 void OnPaint(EditorWindow& w) {
     RECT client{};
     GetClientRect(w.hwnd, &client);
