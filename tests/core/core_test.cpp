@@ -175,6 +175,8 @@ TEST(Search, EachRuleDecidesTheMatch) {
         {932, "\x83\x5Cx", "\x5Cx", anyCase, 0, 3, {-1, -1}},
         {1252, "Subtotal sub", "sub", word, 0, 12, {9, 12}},
         {1252, "aZz", "zZ", anyCase, 0, 3, {1, 3}},
+        {1252, "a\r\nb", "a\r", anyCase, 0, 4, {-1, -1}},
+        {1252, "a\r\nb", "\nb", anyCase, 0, 4, {-1, -1}},
         {1252, "Subtotal sub", "total", start, 0, 12, {-1, -1}},
         {1252, "x = a+b", "+", word, 0, 7, {5, 6}},
         {1252, "ab ab ab", "ab", anyCase, 8, 0, {6, 8}},
