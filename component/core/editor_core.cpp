@@ -299,6 +299,10 @@ void EditorCore::Impl::Delete(int start, int length, const std::string* removed)
     foldingToAscii -= CountFoldingToAscii(start - 2, start + length + 2);
     LineChange change = doc.Replace(start, length, "", 0);
     endStyled = std::min(endStyled, start);
+    // A deleted line's markers join the line before it: the one that takes its place.
+    if (!markers.Empty())
+        markers.LinesDeleted(change.firstLine, change.linesRemoved, change.linesAdded,
+                             change.linesAdded > 0 ? change.firstLine : change.firstLine - 1);
     foldingToAscii += CountFoldingToAscii(start - 2, start + 2);
     ++textVersion;
     changes.text = true;
@@ -320,6 +324,10 @@ void EditorCore::Impl::Insert(int start, const char* text, int length) {
     foldingToAscii -= CountFoldingToAscii(start - 2, start + 2);
     LineChange change = doc.Replace(start, 0, text, length);
     endStyled = std::min(endStyled, start);
+    // Markers stay with their line's text: a line split at its start moves down.
+    if (!markers.Empty() && change.linesAdded > change.linesRemoved)
+        markers.LinesInserted(start == 0 ? 0 : change.firstLine,
+                              change.linesAdded - change.linesRemoved);
     foldingToAscii += CountFoldingToAscii(start - 2, start + length + 2);
     ++textVersion;
     changes.text = true;

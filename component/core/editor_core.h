@@ -59,6 +59,14 @@ struct Look {
     int highlightGuide = 0; // the column whose guide is highlighted; 0 none
 };
 
+// How a marker number is drawn: its symbol (SC_MARK_, or SC_MARK_CHARACTER
+// plus a character) and colours.
+struct MarkerStyle {
+    int symbol = 0; // SC_MARK_CIRCLE
+    uint32_t fore = 0x000000;
+    uint32_t back = 0xFFFFFF;
+};
+
 // One margin at the left of the text, drawn in index order.
 struct Margin {
     int type = 0;  // 0 symbols, 1 line numbers
@@ -121,6 +129,7 @@ struct Changes {
 
 constexpr int kStyleCount = 256;
 constexpr int kMarginCount = 5;
+constexpr int kMarkerCount = 32;
 // The limits of the values hosts set: tab widths and indents in columns,
 // indentation in columns, zoom in points added to every style's size.
 constexpr int kMaxTabWidth = 256;
@@ -333,6 +342,9 @@ class EditorCore {
     // (SCLEX_CONTAINER), and there up to where it has styled since the text
     // last changed before that.
     int EndStyled() const;
+    // The markers on a line as a mask (bit n for marker n), and how marker n is drawn.
+    uint32_t MarkersOn(int line) const;
+    const MarkerStyle& GetMarkerStyle(int marker) const;
     const Look& GetLook() const;
     // Asks the host that styles to style up to pos if it has not, once at a time.
     void EnsureStyled(int pos);
@@ -353,6 +365,7 @@ class EditorCore {
     // selection's ends and undo collection (reading.cpp).
     intptr_t DispatchReadingRequest(unsigned message, uintptr_t wParam, intptr_t lParam);
     intptr_t DispatchLookRequest(unsigned message, uintptr_t wParam, intptr_t lParam);
+    intptr_t DispatchMarkerRequest(unsigned message, uintptr_t wParam, intptr_t lParam);
     // The host's own styles and fold levels (host_styling.cpp).
     intptr_t DispatchStylingRequest(unsigned message, uintptr_t wParam, intptr_t lParam);
 };

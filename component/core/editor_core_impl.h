@@ -4,6 +4,7 @@
 #include "component/core/document.h"
 #include "component/core/editor_core.h"
 #include "component/core/fold_state.h"
+#include "component/core/markers.h"
 
 #include "component/core/code_page.h"
 #include "kalmor.h"
@@ -184,6 +185,8 @@ struct EditorCore::Impl {
     int braceLight[2] = {-1, -1};
     int braceBad = -1;
     Look look;
+    MarkerSet markers;
+    std::array<MarkerStyle, kMarkerCount> markerStyles;
 };
 
 } // namespace kalmor

@@ -2,8 +2,9 @@
 // the text: the editor asks for styles (SCN_STYLENEEDED) before it draws or
 // answers with text the host has not styled since it last changed, and the
 // host sets them from a styling position on. Fold levels the host may set
-// under any lexer (the BASIC lexer's own replace them as it relexes), and
-// it may hide lines of its own beside those folds hide.
+// under any lexer (the BASIC lexer's own replace them as it relexes), it
+// may hide lines of its own beside those folds hide, and it puts markers on
+// lines.
 #include "component/core/editor_core.h"
 #include "component/core/editor_core_impl.h"
 #include "kalmor.h"
@@ -147,6 +148,95 @@ intptr_t EditorCore::DispatchStylingRequest(unsigned message, uintptr_t wParam, 
             core.SetContracted(parent, false);
         }
         return 0;
+    default: return 0;
+    }
+}
+
+uint32_t EditorCore::MarkersOn(int line) const {
+    return impl_->markers.Get(line);
+}
+
+const MarkerStyle& EditorCore::GetMarkerStyle(int marker) const {
+    return impl_->markerStyles[static_cast<size_t>(std::clamp(marker, 0, kMarkerCount - 1))];
+}
+
+// Markers: numbers 0 to 31, on lines of the document; each added or deleted
+// is told (SC_MOD_CHANGEMARKER) and its line's margin repainted.
+intptr_t EditorCore::DispatchMarkerRequest(unsigned message, uintptr_t wParam, intptr_t lParam) {
+    Impl& core = *impl_;
+    int line = ToInt(wParam);
+    int marker = ToInt(lParam);
+    bool lineOk = line >= 0 && line < LineCount();
+    bool markerOk = marker >= 0 && marker < kMarkerCount;
+    auto changed = [&](int at) {
+        core.Changed(at, at);
+        if (core.Wants(SC_MOD_CHANGEMARKER)) {
+            Modification m{SC_MOD_CHANGEMARKER | SC_PERFORMED_USER, LineStart(at)};
+            m.line = at;
+            core.Tell(m);
+        }
+    };
+    // The requests that define a marker take its number in wParam.
+    int defined = ToInt(wParam);
+    MarkerStyle* style = defined >= 0 && defined < kMarkerCount
+                             ? &core.markerStyles[static_cast<size_t>(defined)]
+                             : nullptr;
+    switch (message) {
+    case SCI_MARKERDEFINE:
+        if (style && ((lParam >= 0 && lParam < kMarkerCount) ||
+                      (lParam >= SC_MARK_CHARACTER && lParam <= SC_MARK_CHARACTER + 0x10FFFF))) {
+            style->symbol = static_cast<int>(lParam);
+            core.ChangedAll();
+        }
+        return 0;
+    case SCI_MARKERSETFORE:
+    case SCI_MARKERSETBACK:
+        if (style) {
+            (message == SCI_MARKERSETFORE ? style->fore : style->back) =
+                static_cast<uint32_t>(lParam) & 0x00FFFFFF;
+            core.ChangedAll();
+        }
+        return 0;
+    case SCI_MARKERSYMBOLDEFINED: return style ? style->symbol : 0;
+    case SCI_MARKERADD: {
+        if (!lineOk || !markerOk) {
+            return -1;
+        }
+        int handle = core.markers.Add(line, marker);
+        changed(line);
+        return handle;
+    }
+    case SCI_MARKERADDSET:
+        for (int n = 0; lineOk && n < kMarkerCount; ++n) {
+            if (static_cast<uint32_t>(lParam) & (1u << n)) {
+                core.markers.Add(line, n);
+            }
+        }
+        if (lineOk && static_cast<uint32_t>(lParam) != 0) {
+            changed(line);
+        }
+        return 0;
+    case SCI_MARKERDELETE:
+        if (lineOk && core.markers.Delete(line, marker < 0 ? -1 : marker)) {
+            changed(line);
+        }
+        return 0;
+    case SCI_MARKERDELETEALL:
+        for (int at : core.markers.DeleteAll(defined < 0 ? -1 : defined)) {
+            changed(at);
+        }
+        return 0;
+    case SCI_MARKERGET: return static_cast<int32_t>(core.markers.Get(line));
+    case SCI_MARKERNEXT: return core.markers.Next(line, static_cast<uint32_t>(lParam));
+    case SCI_MARKERPREVIOUS: return core.markers.Previous(line, static_cast<uint32_t>(lParam));
+    case SCI_MARKERLINEFROMHANDLE: return core.markers.LineFromHandle(line);
+    case SCI_MARKERDELETEHANDLE: {
+        int at = core.markers.DeleteHandle(line);
+        if (at >= 0) {
+            changed(at);
+        }
+        return 0;
+    }
     default: return 0;
     }
 }

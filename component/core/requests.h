@@ -19,6 +19,7 @@ enum class RequestPart : unsigned char {
     Reading, // lines, ranges, columns and words read, text added
     Styling, // the host's own styles, fold levels and hidden lines
     Look,    // the host's colours for the selection, the caret, its line and the edge
+    Markers, // markers on lines and how they are drawn
     Window,  // the view, the clipboard and the window's handle: the window answers
 };
 

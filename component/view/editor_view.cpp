@@ -318,9 +318,20 @@ int PaintLineEnd(View& w, HDC dc, const LineLayout& layout, int origin, int righ
 void PaintLine(View& w, HDC dc, const LineLayout& layout, int origin, int top, const RECT& band,
                HGDIOBJ& selected) {
     const Look& look = w.core.GetLook();
-    bool caretLine =
-        look.caretLineVisible && !w.palette.highContrast &&
-        w.core.LineFromPosition(layout.start) == w.core.LineFromPosition(w.core.Caret());
+    // Markers drawn on the text: a line's background, a line under it.
+    int line = w.core.LineFromPosition(layout.start);
+    uint32_t markers = w.core.MarkersOn(line);
+    const MarkerStyle* background = nullptr;
+    const MarkerStyle* underline = nullptr;
+    for (int n = 0; markers != 0 && n < kMarkerCount; ++n) {
+        const MarkerStyle& marker = w.core.GetMarkerStyle(n);
+        if ((markers & (1u << n)) && marker.symbol == SC_MARK_BACKGROUND)
+            background = &marker;
+        if ((markers & (1u << n)) && marker.symbol == SC_MARK_UNDERLINE)
+            underline = &marker;
+    }
+    bool caretLine = look.caretLineVisible && !w.palette.highContrast &&
+                     line == w.core.LineFromPosition(w.core.Caret());
     if (caretLine)
         FillSolid(dc, RECT{origin + layout.x[0], top, band.right, top + w.lineHeight},
                   look.caretLineBack);
@@ -330,8 +341,13 @@ void PaintLine(View& w, HDC dc, const LineLayout& layout, int origin, int top, c
         if (cell.left >= band.right)
             break;
         if (!caretLine)
-            FillSolid(dc, cell, w.palette.Back(w.core.GetStyle(piece.style).back));
+            FillSolid(
+                dc, cell,
+                w.palette.Back(background ? background->back : w.core.GetStyle(piece.style).back));
     }
+    if (background && !caretLine)
+        FillSolid(dc, RECT{origin + layout.x.back(), top, band.right, top + w.lineHeight},
+                  w.palette.Back(background->back));
     int edge = origin + look.edgeColumn * w.spaceWidth;
     if (look.edgeMode == EDGE_BACKGROUND && !w.palette.highContrast &&
         edge < origin + layout.x.back())
@@ -354,7 +370,7 @@ void PaintLine(View& w, HDC dc, const LineLayout& layout, int origin, int top, c
                   look.selBackSet && w.focused && !w.palette.highContrast
                       ? look.selBack
                       : w.palette.SelectionBack(w.core.GetStyle(STYLE_DEFAULT).back, w.focused));
-    PaintIndentGuides(w, dc, w.core.LineFromPosition(layout.start), origin, top);
+    PaintIndentGuides(w, dc, line, origin, top);
     if (!anySelected || !(w.palette.highContrast || look.selForeSet)) {
         PaintPieces(w, dc, *layout.measure, layout.text, origin, top, band, selected, false);
     } else {
@@ -369,6 +385,11 @@ void PaintLine(View& w, HDC dc, const LineLayout& layout, int origin, int top, c
         }
     }
     PaintBlanks(w, dc, layout, origin, top, true, anySelected ? left : 0, anySelected ? right : 0);
+    if (underline)
+        FillSolid(dc,
+                  RECT{origin + layout.x[0], top + w.lineHeight - w.metrics.line, band.right,
+                       top + w.lineHeight},
+                  w.palette.Fore(underline->back));
 }
 
 // The composition at x: its text on its style's background, underlined
@@ -482,6 +503,98 @@ void PaintLineNumbers(View& w, HDC dc, const RECT& margin) {
 
 // Draws the margins within band from left to right over whatever text was
 // scrolled under them.
+// One marker's symbol in a margin's cell, in its colours: filled with its
+// background and outlined in its text colour, as a shape centred in the
+// cell, a part of the cell, or a character.
+void PaintMarker(View& w, HDC dc, const MarkerStyle& marker, const RECT& cell) {
+    COLORREF fore = w.palette.Fore(marker.fore), back = w.palette.Back(marker.back);
+    int size = std::max(4, std::min<int>(cell.right - cell.left, cell.bottom - cell.top) -
+                               2 * w.metrics.tagPadding);
+    int cx = (cell.left + cell.right) / 2, cy = (cell.top + cell.bottom) / 2, half = size / 2;
+    RECT box{cx - half, cy - half, cx - half + size, cy - half + size};
+    OwnedPen pen(CreatePen(PS_SOLID, w.metrics.line, fore));
+    OwnedBrush brush(CreateSolidBrush(back));
+    SelectedObject selectedPen(dc, pen.Get()), selectedBrush(dc, brush.Get());
+    auto polygon = [&](std::initializer_list<POINT> points) {
+        Polygon(dc, points.begin(), static_cast<int>(points.size()));
+    };
+    int bar = std::max(1, size / 5);
+    switch (marker.symbol) {
+    case SC_MARK_CIRCLE: Ellipse(dc, box.left, box.top, box.right, box.bottom); break;
+    case SC_MARK_ROUNDRECT:
+        RoundRect(dc, box.left, box.top, box.right, box.bottom, half, half);
+        break;
+    case SC_MARK_SMALLRECT:
+        Rectangle(dc, cx - half / 2, cy - half / 2, cx + half / 2 + 1, cy + half / 2 + 1);
+        break;
+    case SC_MARK_ARROW:
+        polygon({{box.left, box.top}, {box.right, cy}, {box.left, box.bottom}});
+        break;
+    case SC_MARK_ARROWDOWN:
+        polygon({{box.left, box.top}, {box.right, box.top}, {cx, box.bottom}});
+        break;
+    case SC_MARK_SHORTARROW:
+        polygon({{box.left, cy - bar},
+                 {cx, cy - bar},
+                 {cx, box.top},
+                 {box.right, cy},
+                 {cx, box.bottom},
+                 {cx, cy + bar},
+                 {box.left, cy + bar}});
+        break;
+    case SC_MARK_MINUS:
+        FillSolid(dc, RECT{box.left, cy - bar / 2, box.right, cy - bar / 2 + bar}, fore);
+        break;
+    case SC_MARK_PLUS:
+        FillSolid(dc, RECT{box.left, cy - bar / 2, box.right, cy - bar / 2 + bar}, fore);
+        FillSolid(dc, RECT{cx - bar / 2, box.top, cx - bar / 2 + bar, box.bottom}, fore);
+        break;
+    case SC_MARK_FULLRECT: FillSolid(dc, cell, back); break;
+    case SC_MARK_LEFTRECT:
+        FillSolid(dc,
+                  RECT{cell.left, cell.top,
+                       cell.left + std::max<LONG>(2, (cell.right - cell.left) / 4), cell.bottom},
+                  back);
+        break;
+    case SC_MARK_BOOKMARK:
+        polygon({{box.left, box.top},
+                 {box.right, box.top},
+                 {box.right - half / 2, cy},
+                 {box.right, box.bottom},
+                 {box.left, box.bottom}});
+        break;
+    default:
+        if (marker.symbol >= SC_MARK_CHARACTER) {
+            wchar_t units[2];
+            int count =
+                EncodeUtf16(static_cast<char32_t>(marker.symbol - SC_MARK_CHARACTER), units);
+            SelectedObject font(dc, FontFor(w, dc, STYLE_DEFAULT).font->Get());
+            SetTextColor(dc, fore);
+            SetBkMode(dc, TRANSPARENT);
+            SetTextAlign(dc, TA_BASELINE | TA_CENTER);
+            ExtTextOutW(dc, cx, cell.top + w.ascent, 0, nullptr, units, static_cast<UINT>(count),
+                        nullptr);
+            SetTextAlign(dc, TA_BASELINE | TA_LEFT);
+        }
+    }
+}
+
+// The markers a margin's mask selects, on the rows its rectangle meets, in
+// the order of their numbers.
+void PaintMarkers(View& w, HDC dc, const Margin& margin, const RECT& area) {
+    const EditorCore& core = w.core;
+    int first = core.FirstVisibleLine();
+    int count = core.VisibleLineCount();
+    for (int row = area.top / w.lineHeight; row * w.lineHeight < area.bottom && first + row < count;
+         ++row) {
+        uint32_t markers = core.MarkersOn(core.DocLineFromVisible(first + row)) & margin.mask;
+        RECT cell{area.left, row * w.lineHeight, area.right, (row + 1) * w.lineHeight};
+        for (int n = 0; markers != 0 && n < kMarkerCount; ++n)
+            if (markers & (1u << n))
+                PaintMarker(w, dc, core.GetMarkerStyle(n), cell);
+    }
+}
+
 void PaintMargins(View& w, HDC dc, const RECT& band) {
     COLORREF chrome = w.palette.buttonFace;
     int left = 0;
@@ -493,6 +606,8 @@ void PaintMargins(View& w, HDC dc, const RECT& band) {
         FillSolid(dc, area, chrome);
         if (margin.type == SC_MARGIN_NUMBER)
             PaintLineNumbers(w, dc, area);
+        if (margin.mask != 0)
+            PaintMarkers(w, dc, margin, area);
         left += margin.width;
     }
     RECT padding{left, band.top, std::min<LONG>(TextLeft(w), band.right), band.bottom};

@@ -287,6 +287,61 @@ TEST_F(EditorTest, BlanksAndLineEndsShown) {
     }
 }
 
+// A marker on line 2 in the symbol margin beside the numbers, as each
+// symbol: drawn in its colours (red outline, green fill), each unlike the
+// others; on the text, a line's background and underline; in high contrast
+// in the system's colours only.
+TEST_F(EditorTest, MarkersDrawnAsTheirSymbols) {
+    Call(SCI_SETMARGINWIDTHN, 2, 16); // after the numbers' margin 1
+    Call(SCI_SETMARGINMASKN, 2, 2);
+    Call(SCI_MARKERSETFORE, 1, 0x0000FF);
+    Call(SCI_MARKERSETBACK, 1, 0x00FF00);
+    Call(SCI_MARKERADD, 2, 1);
+    int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
+    auto pixels = [&](int left, int right) {
+        UpdateWindow(editor);
+        return Pixels(editor, left, 2 * height, right, 3 * height);
+    };
+    auto has = [](const std::vector<COLORREF>& p, COLORREF c) {
+        return std::count(p.begin(), p.end(), c) > 0;
+    };
+    const int symbols[] = {SC_MARK_CIRCLE,    SC_MARK_ROUNDRECT,  SC_MARK_ARROW,
+                           SC_MARK_SMALLRECT, SC_MARK_SHORTARROW, SC_MARK_ARROWDOWN,
+                           SC_MARK_MINUS,     SC_MARK_PLUS,       SC_MARK_FULLRECT,
+                           SC_MARK_LEFTRECT,  SC_MARK_BOOKMARK,   SC_MARK_CHARACTER + 'B'};
+    std::set<std::vector<COLORREF>> drawn;
+    for (int symbol : symbols) {
+        Call(SCI_MARKERDEFINE, 1, symbol);
+        std::vector<COLORREF> cell = pixels(40, 56);
+        EXPECT_TRUE(has(cell, 0x0000FF) || has(cell, 0x00FF00)) << "symbol " << symbol;
+        drawn.insert(cell);
+    }
+    EXPECT_EQ(drawn.size(), std::size(symbols)) << "each symbol its own picture";
+    Call(SCI_MARKERDEFINE, 1, SC_MARK_EMPTY);
+    EXPECT_FALSE(has(pixels(40, 56), 0x0000FF) || has(pixels(40, 56), 0x00FF00)) << "empty";
+    Call(SCI_MARKERDEFINE, 1, SC_MARK_BACKGROUND);
+    std::vector<COLORREF> text = pixels(60, 500);
+    EXPECT_GT(std::count(text.begin(), text.end(), COLORREF{0x00FF00}), 400)
+        << "the line's background";
+    Call(SCI_MARKERDEFINE, 1, SC_MARK_UNDERLINE);
+    RECT client{};
+    GetClientRect(editor, &client); // narrower by a scroll bar at a high DPI
+    std::vector<COLORREF> bottom = Pixels(editor, 60, 3 * height - 1, client.right, 3 * height);
+    EXPECT_EQ(std::count(bottom.begin(), bottom.end(), COLORREF{0x00FF00}), client.right - 60)
+        << "underlined";
+    Call(SCI_MARKERDEFINE, 1, SC_MARK_CIRCLE);
+    Call(SCI_SETMARGINMASKN, 2, ~2);
+    EXPECT_FALSE(has(pixels(40, 56), 0x00FF00)) << "not in the margin's mask";
+    Call(SCI_SETMARGINMASKN, 2, 2);
+    SetPropA(editor, "KalmorHighContrast", reinterpret_cast<HANDLE>(1));
+    SendMessageW(editor, WM_SYSCOLORCHANGE, 0, 0);
+    std::vector<COLORREF> contrast = pixels(40, 56);
+    EXPECT_TRUE(has(contrast, GetSysColor(COLOR_WINDOW)) && !has(contrast, 0x00FF00) &&
+                !has(contrast, 0x0000FF))
+        << "high contrast";
+    RemovePropA(editor, "KalmorHighContrast");
+}
+
 // Repainting only what changed leaves the screen as painting everything
 // would: after each step of a session of typing, line ends, deletions, fold
 // toggles, caret moves and scrolls, the pixels on screen equal those of a

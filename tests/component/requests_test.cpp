@@ -13,7 +13,10 @@ TEST_F(EditorTest, BadRequestsAnswerSafelyThroughBothRoutes) {
              {LPARAM{0}, LPARAM{-1}, LPARAM{-1000000}, LPARAM{0x7FFFFFFF}, LPARAM{INTPTR_MAX}}) {
             WPARAM wParam = pointers & kalmor::kPointerInWParam ? 0 : static_cast<WPARAM>(value);
             LPARAM lParam = pointers & kalmor::kPointerInLParam ? 0 : value;
-            EXPECT_EQ(Call(request, wParam, lParam), Send(request, wParam, lParam))
+            // A marker added answers a handle of its own each time.
+            LRESULT direct = Call(request, wParam, lParam), sent = Send(request, wParam, lParam);
+            EXPECT_EQ(request == SCI_MARKERADD ? direct >= 0 : direct,
+                      request == SCI_MARKERADD ? sent >= 0 : sent)
                 << request << " " << value;
         }
     }

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <random>
 #include <tuple>
@@ -540,6 +541,8 @@ TEST(Reading, PlacingLeavesTheViewAlone) {
 struct StylingHost final : ChangeListener {
     explicit StylingHost(EditorCore& c) : core(c) { core.SetListener(this); }
     void Modified(const Modification& m) override {
+        if (m.type & SC_MOD_CHANGEMARKER)
+            heard += " marker " + std::to_string(m.line);
         if (m.type & (SC_MOD_CHANGESTYLE | SC_MOD_CHANGEFOLD))
             heard += (m.type & SC_MOD_CHANGESTYLE ? " style " : " fold ") +
                      std::to_string(m.type & SC_MOD_CHANGESTYLE ? m.position : m.line) + "," +
@@ -653,6 +656,58 @@ TEST(HostStyling, TheHostHidesLines) {
     EXPECT_EQ(shown(), "0234");
     core.DeleteRange(1, 2); // line 1 with its line end
     EXPECT_EQ(std::pair(shown(), core.VisibleLineCount()), std::pair(std::string("0123"), 4));
+}
+
+// Markers stay with their line's text: they move down with lines inserted
+// above or at the line's start, stay when it is split after its start, and
+// a deleted line's join the line that takes its place; undo brings no line
+// its markers back. Each row from "a\nb\nc\nd" with marker 1 on line 1 and
+// marker 2 on line 2: the edit, then the lines of the two handles.
+TEST(Markers, TheyFollowTheirLines) {
+    const struct {
+        const char* what;
+        std::function<void(EditorCore&)> edit;
+        std::pair<int, int> lines;
+    } rows[] = {
+        {"lines inserted at the top", [](EditorCore& c) { c.InsertText(0, "x\ny\n"); }, {3, 4}},
+        {"Enter at line 1's start", [](EditorCore& c) { c.InsertText(2, "\n"); }, {2, 3}},
+        {"line 1 split after its start", [](EditorCore& c) { c.InsertText(3, "\n"); }, {1, 3}},
+        {"line 1's whole text deleted", [](EditorCore& c) { c.DeleteRange(2, 2); }, {1, 1}},
+        {"lines joined into line 0", [](EditorCore& c) { c.DeleteRange(1, 4); }, {0, 0}},
+        {"and undone", [](EditorCore& c) { c.DeleteRange(2, 2), c.Undo(); }, {2, 2}},
+    };
+    for (const auto& r : rows) {
+        EditorCore core;
+        StylingHost host(core);
+        core.SetText("a\nb\nc\nd");
+        int first = static_cast<int>(Send(core, SCI_MARKERADD, 1, 1));
+        int second = static_cast<int>(Send(core, SCI_MARKERADD, 2, 2));
+        r.edit(core);
+        EXPECT_EQ(std::pair(Send(core, SCI_MARKERLINEFROMHANDLE, first),
+                            Send(core, SCI_MARKERLINEFROMHANDLE, second)),
+                  std::pair(intptr_t{r.lines.first}, intptr_t{r.lines.second}))
+            << r.what;
+    }
+    // The requests on a line of markers 3 and 5, told as marker changes.
+    EditorCore core;
+    StylingHost host(core);
+    core.SetText("a\nb\nc");
+    EXPECT_EQ(std::pair(Send(core, SCI_MARKERADD, 5, 1), Send(core, SCI_MARKERADD, 1, 32)),
+              std::pair(intptr_t{-1}, intptr_t{-1}));
+    Send(core, SCI_MARKERADDSET, 1, (1 << 3) | (1 << 5));
+    EXPECT_EQ(std::tuple(Send(core, SCI_MARKERGET, 1), Send(core, SCI_MARKERNEXT, 0, 1 << 5),
+                         Send(core, SCI_MARKERNEXT, 2, 1 << 5),
+                         Send(core, SCI_MARKERPREVIOUS, 2, 1 << 3),
+                         Send(core, SCI_MARKERPREVIOUS, 0, 1 << 3)),
+              std::tuple(intptr_t{0x28}, intptr_t{1}, intptr_t{-1}, intptr_t{1}, intptr_t{-1}));
+    Send(core, SCI_MARKERDELETE, 1, 3);
+    EXPECT_EQ(Send(core, SCI_MARKERGET, 1), 0x20);
+    Send(core, SCI_MARKERDELETEALL, -1);
+    EXPECT_EQ(std::pair(Send(core, SCI_MARKERGET, 1), host.Take()),
+              std::pair(intptr_t{0}, std::string(" marker 1 marker 1 marker 1")));
+    Send(core, SCI_MARKERDEFINE, 4, SC_MARK_BOOKMARK);
+    Send(core, SCI_MARKERDEFINE, 4, 99); // no symbol
+    EXPECT_EQ(Send(core, SCI_MARKERSYMBOLDEFINED, 4), SC_MARK_BOOKMARK);
 }
 
 // Counting and stepping over characters in a text longer than the stretches

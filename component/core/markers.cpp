@@ -1,0 +1,98 @@
+#include "component/core/markers.h"
+
+#include <algorithm>
+
+namespace kalmor {
+
+int MarkerSet::Add(int line, int marker) {
+    auto at = std::upper_bound(marks_.begin(), marks_.end(), line,
+                               [](int l, const Mark& m) { return l < m.line; });
+    marks_.insert(at, Mark{line, marker, nextHandle_});
+    return nextHandle_++;
+}
+
+bool MarkerSet::Delete(int line, int marker) {
+    bool deleted = false;
+    for (auto it = marks_.begin(); it != marks_.end();) {
+        if (it->line == line && (marker < 0 || it->marker == marker) && !(deleted && marker >= 0)) {
+            it = marks_.erase(it);
+            deleted = true;
+        } else {
+            ++it;
+        }
+    }
+    return deleted;
+}
+
+std::vector<int> MarkerSet::DeleteAll(int marker) {
+    std::vector<int> lines;
+    auto gone = [&](const Mark& m) {
+        bool match = marker < 0 || m.marker == marker;
+        if (match && (lines.empty() || lines.back() != m.line))
+            lines.push_back(m.line);
+        return match;
+    };
+    marks_.erase(std::remove_if(marks_.begin(), marks_.end(), gone), marks_.end());
+    return lines;
+}
+
+int MarkerSet::LineFromHandle(int handle) const {
+    for (const Mark& m : marks_)
+        if (m.handle == handle)
+            return m.line;
+    return -1;
+}
+
+int MarkerSet::DeleteHandle(int handle) {
+    for (auto it = marks_.begin(); it != marks_.end(); ++it) {
+        if (it->handle == handle) {
+            int line = it->line;
+            marks_.erase(it);
+            return line;
+        }
+    }
+    return -1;
+}
+
+uint32_t MarkerSet::Get(int line) const {
+    uint32_t mask = 0;
+    auto at = std::lower_bound(marks_.begin(), marks_.end(), line,
+                               [](const Mark& m, int l) { return m.line < l; });
+    for (; at != marks_.end() && at->line == line; ++at)
+        mask |= 1u << at->marker;
+    return mask;
+}
+
+int MarkerSet::Next(int from, uint32_t mask) const {
+    for (const Mark& m : marks_)
+        if (m.line >= from && (mask & (1u << m.marker)))
+            return m.line;
+    return -1;
+}
+
+int MarkerSet::Previous(int from, uint32_t mask) const {
+    for (auto it = marks_.rbegin(); it != marks_.rend(); ++it)
+        if (it->line <= from && (mask & (1u << it->marker)))
+            return it->line;
+    return -1;
+}
+
+void MarkerSet::LinesDeleted(int first, int removed, int added, int target) {
+    for (Mark& m : marks_) {
+        if (m.line >= first + removed)
+            m.line += added - removed;
+        else if (m.line >= first)
+            m.line = target;
+    }
+    // Joined lines keep their marks in line order.
+    std::stable_sort(marks_.begin(), marks_.end(),
+                     [](const Mark& a, const Mark& b) { return a.line < b.line; });
+}
+
+void MarkerSet::LinesInserted(int first, int added) {
+    for (Mark& m : marks_)
+        if (m.line >= first)
+            m.line += added;
+}
+
+} // namespace kalmor

@@ -1,0 +1,48 @@
+// Markers on lines (bookmarks, breakpoints), kept sparse: memory follows the
+// markers, not the document. Each added marker has a handle of its own that
+// finds its line again after edits.
+#pragma once
+#include <cstdint>
+#include <vector>
+
+namespace kalmor {
+
+
+class MarkerSet {
+  public:
+    // Answers the new marker's handle.
+    int Add(int line, int marker);
+    // One marker of that number from the line (marker -1: every marker on it);
+    // answers whether one went.
+    bool Delete(int line, int marker);
+    // Every marker of that number (-1: every marker); answers the lines that had one.
+    std::vector<int> DeleteAll(int marker);
+    // The line of a handle, -1 if it is gone; deleting answers the line it was on.
+    int LineFromHandle(int handle) const;
+    int DeleteHandle(int handle);
+    // The numbers on a line as a mask, bit n for marker n.
+    uint32_t Get(int line) const;
+    // The first line at or after from (before: at or before) holding a marker
+    // of the mask, or -1.
+    int Next(int from, uint32_t mask) const;
+    int Previous(int from, uint32_t mask) const;
+    bool Empty() const { return marks_.empty(); }
+
+    // An edit removed the line starts of lines [first, first + removed) and
+    // added added new ones there. Deleted lines' markers join the line before
+    // them (target); lines below move by the difference.
+    void LinesDeleted(int first, int removed, int added, int target);
+    // Lines inserted: every line from first on moves down.
+    void LinesInserted(int first, int added);
+
+  private:
+    struct Mark {
+        int line;
+        int marker;
+        int handle;
+    };
+    std::vector<Mark> marks_; // in the order of their lines
+    int nextHandle_ = 1;
+};
+
+} // namespace kalmor
