@@ -92,6 +92,14 @@ TEST_F(EditorTest, TabsOvertypeAndZoomByKeys) {
         EXPECT_EQ(Call(SCI_GETZOOM), 0) << "Ctrl+0 on either keyboard";
     }
     Key(VK_SHIFT);
+    Call(SCI_SETZOOM, 0);
+    for (int notch = 0; notch < 2; ++notch) // each notch used once
+        Send(WM_MOUSEWHEEL, MAKEWPARAM(MK_CONTROL, WHEEL_DELTA), 0);
+    EXPECT_EQ(Call(SCI_GETZOOM), 2) << "two notches of Ctrl+wheel";
+    Call(SCI_SETOVERTYPE, 0);
+    Key(VK_INSERT, true, true);
+    EXPECT_EQ(Call(SCI_GETOVERTYPE), 0) << "Ctrl+Shift+Insert leaves typing over alone";
+    Key(VK_SHIFT);
     Call(SCI_SETZOOM, 2);
     Call(SCI_SETZOOM, 0);
     Call(SCI_SETCODEPAGE, 0);

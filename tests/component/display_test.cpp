@@ -134,8 +134,8 @@ TEST_F(EditorTest, HighContrastDrawsOnlySystemColours) {
     std::transform(elements, elements + 5, saved, GetSysColor);
     Call(SCI_TOGGLEFOLD, 9);
     Call(SCI_SETSEL, LineStart(4) + 8, LineStart(15) + 1);
-    // The host's backgrounds, underlines, filled line ends, marked blanks
-    // and line ends give way too.
+    // The host's backgrounds, underlines, filled line ends, marked blanks,
+    // line ends and caret line give way too.
     Call(SCI_STYLESETBACK, 0, 0x00FF00);
     Call(SCI_STYLESETEOLFILLED, 0, 1);
     Call(SCI_STYLESETUNDERLINE, 3, 1);
@@ -143,6 +143,8 @@ TEST_F(EditorTest, HighContrastDrawsOnlySystemColours) {
     Call(SCI_SETWHITESPACEFORE, 1, 0x0000FF);
     Call(SCI_SETWHITESPACEBACK, 1, 0x00FF00);
     Call(SCI_SETVIEWEOL, 1);
+    Call(SCI_SETCARETLINEVISIBLE, 1);
+    Call(SCI_SETCARETLINEBACK, 0x00FF00);
     SetPropA(editor, "KalmorHighContrast", reinterpret_cast<HANDLE>(1));
     SetSysColors(5, elements, contrast);
     int row = static_cast<int>(Call(SCI_TEXTHEIGHT));

@@ -88,6 +88,14 @@ TEST_F(NotificationTest, EachEditIsHeardFieldByField) {
              t.Call(SCI_SETCODEPAGE, 0);
          },
          "mod b+u 1 3 0 | mod +ua 1 3 0 '\xE3\x81\x8B' | char 12363 2 | unsaved | cmd 768 | ui 3"},
+        {"typed in a double-byte code page: lead byte x 256 + trail byte", 1, 1,
+         [](NotificationTest& t) {
+             t.Call(SCI_SETCODEPAGE, 932);
+             t.described.clear();
+             SendMessageW(t.editor, WM_CHAR, 0x3042, 1);
+             t.Call(SCI_SETCODEPAGE, 0);
+         },
+         "mod b+u 1 2 0 | mod +ua 1 2 0 '\x82\xA0' | char 33440 0 | unsaved | cmd 768 | ui 3"},
         {"a request, the caret before it", 0, 0,
          [](NotificationTest& t) { t.Call(SCI_INSERTTEXT, 5, reinterpret_cast<LPARAM>("Q")); },
          "mod b+u 5 1 0 | mod +ua 5 1 0 'Q' | unsaved | cmd 768 | ui 1"},

@@ -55,15 +55,27 @@ TEST_F(EditorTest, SetupStylesAndColours) {
 // shows without it; the text is never changed.
 TEST_F(EditorTest, StyleAttributesAreDrawn) {
     int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
+    RECT client{};
+    GetClientRect(editor, &client); // narrower by a scroll bar at a high DPI
     auto row = [&] {
         UpdateWindow(editor);
-        return Pixels(editor, 40, 9 * height, 500, 10 * height);
+        return Pixels(editor, 40, 9 * height, client.right, 10 * height);
     };
     auto count = [](const std::vector<COLORREF>& pixels, COLORREF colour) {
         return std::count(pixels.begin(), pixels.end(), colour);
     };
     Call(SCI_STYLESETBACK, 0, 0x00FFFF); // for the filled line end
     const std::vector<COLORREF> plain = row();
+    // The keywords' width on the row, and a rule's thickness at the window's DPI.
+    int keywords = 0;
+    for (int pos = LineStart(9); pos < LineStart(10) - 1; ++pos)
+        keywords += Call(SCI_GETSTYLEAT, pos) == 3
+                        ? static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, pos + 1) -
+                                           Call(SCI_POINTXFROMPOSITION, 0, pos))
+                        : 0;
+    HDC screen = GetDC(nullptr);
+    int rule = MulDiv(1, GetDeviceCaps(screen, LOGPIXELSY), 96);
+    ReleaseDC(nullptr, screen);
     const std::string text = Text();
     const struct {
         const char* what;
@@ -76,8 +88,10 @@ TEST_F(EditorTest, StyleAttributesAreDrawn) {
          [&](auto& p) { return count(p, 0x00FF00) > 3 * height; }},
         {"hidden", SCI_STYLESETVISIBLE, 3, 0, 1,
          [&](auto& p) { return count(p, 0xFF0000) == 0 && count(plain, 0xFF0000) > 0; }},
-        {"underlined", SCI_STYLESETUNDERLINE, 3, 1, 0,
-         [&](auto& p) { return count(p, 0xFF0000) > count(plain, 0xFF0000) + 20; }},
+        {"underlined, a rule thick", SCI_STYLESETUNDERLINE, 3, 1, 0,
+         [&](auto& p) {
+             return count(p, 0xFF0000) - count(plain, 0xFF0000) > keywords * rule - keywords / 4;
+         }},
         {"in capitals", SCI_STYLESETCASE, 7, SC_CASE_UPPER, SC_CASE_MIXED,
          [&](auto& p) { return p != plain; }},
         {"the line end's background filled", SCI_STYLESETEOLFILLED, 0, 1, 0,
@@ -161,6 +175,18 @@ TEST_F(EditorTest, TheHostsColoursAreDrawn) {
         Call(SCI_SETCARETLINEVISIBLE, 0);
         Call(SCI_SETEDGEMODE, EDGE_NONE);
     }
+    // A selection up to a line's end stops at its last character; one over
+    // the line end goes on past it.
+    Call(SCI_SETSELBACK, 1, green);
+    for (auto [end, past] : {std::pair{LineStart(10) - 1, false}, {LineStart(10), true}}) {
+        Call(SCI_SETSEL, LineStart(9), end);
+        UpdateWindow(editor);
+        int x = static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, LineStart(10) - 1));
+        std::vector<COLORREF> edge = Pixels(editor, x - 1, 9 * height + 1, x + 1, 9 * height + 2);
+        EXPECT_EQ(std::pair(edge[0] == green, edge[1] == green), std::pair(true, past))
+            << "to " << end;
+    }
+    Call(SCI_SETSELBACK, 0, 0);
     // The edge line at its column, the edge background from there.
     Call(SCI_SETEDGEMODE, EDGE_LINE);
     Call(SCI_SETEDGECOLUMN, 20);

@@ -120,7 +120,8 @@ TEST(CodePages, CharacterStarts) {
         const char* starts;
     } cases[] = {
         {0, "a\xE4\xB8\xAD", "|a|\xE4|\xB8|\xAD|"},
-        {65001, "a\xE4\xB8\xAD\xF0\x9F\x98\x80", "|a|\xE4\xB8\xAD|\xF0\x9F\x98\x80|"},
+        {65001, "a\xE4\xB8\xAD\xF0\x9F\x98\x80\xF4\x80\x80\x80",
+         "|a|\xE4\xB8\xAD|\xF0\x9F\x98\x80|\xF4\x80\x80\x80|"},
         // Cut short, overlong, a surrogate, past U+10FFFF, stray continuations.
         {65001, "\xE4\xB8\xC0\x80\xED\xA0\x80\xF4\x90\x80\x80\xBF",
          "|\xE4|\xB8|\xC0|\x80|\xED|\xA0|\x80|\xF4|\x90|\x80|\x80|\xBF|"},
@@ -166,6 +167,9 @@ TEST(Search, EachRuleDecidesTheMatch) {
         {65001, "Sub K\xE2\x84\xAA \xC5\xBFub", "sub", anyCase, 13, 0, {9, 13}},
         {65001, "xK\xE2\x84\xAA", "kk", anyCase, 0, 5, {1, 5}},
         {65001, "x\xC5\xBF", "S", anyCase, 0, 3, {1, 3}},
+        {65001, "\xE2\x84\xAA", "k", anyCase, 0, 3, {0, 3}},
+        {65001, "a\x80\x62", "\x80", anyCase, 0, 3, {1, 2}},
+        {65001, "a\x80", "a\xC2\x80", anyCase, 0, 2, {-1, -1}},
         {65001, "\xC4\x81\xC4\x80", "\xC4\x81", anyCase, 4, 0, {2, 4}},
         {65001, "\xE4\xB8\xAD", "\xE4\xB8", SCFIND_MATCHCASE, 0, 3, {-1, -1}},
         {65001, "a\xB8\xAD\x62", "\xB8\xAD", SCFIND_MATCHCASE, 0, 4, {1, 3}},
@@ -656,6 +660,8 @@ TEST(HostStyling, TheHostHidesLines) {
     EXPECT_EQ(shown(), "0234");
     core.DeleteRange(1, 2); // line 1 with its line end
     EXPECT_EQ(std::pair(shown(), core.VisibleLineCount()), std::pair(std::string("0123"), 4));
+    Send(core, SCI_HIDELINES, 2, 3); // to the last line
+    EXPECT_EQ(shown(), "01");
 }
 
 // Markers stay with their line's text: they move down with lines inserted
