@@ -148,7 +148,7 @@ TEST_F(ImeTest, ComposedInTheStyleAroundTheCaret) {
         std::vector<COLORREF> cell = Pixels(editor, x + 1, 0, x + 4, 4);
         ImmNotifyIME(context, NI_COMPOSITIONSTR, CPS_CANCEL, 0);
         PumpMessages();
-        EXPECT_EQ(std::count(cell.begin(), cell.end(), COLORREF{0x00FFFF}) == 12, !contrast)
+        EXPECT_EQ(std::count(cell.begin(), cell.end(), COLORREF{0x00FFFF}) > 0, !contrast)
             << (contrast ? "in" : "outside") << " high contrast";
     }
     RemovePropA(editor, "KalmorHighContrast");
