@@ -7,7 +7,6 @@
 
 namespace kalmor {
 
-
 class MarkerSet {
   public:
     // Answers the new marker's handle.
