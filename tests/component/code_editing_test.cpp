@@ -182,6 +182,14 @@ TEST_F(EditorTest, MarginLinesAndDraggedText) {
         Call(SCI_UNDO);
         EXPECT_EQ(Text(), "one two\rthree\rfour") << "undone, to " << drag.to;
     }
+    // A press on the character just after the selection starts a new one.
+    Call(SCI_SETSEL, 0, 3);
+    ClickAt(3);
+    Send(WM_MOUSEMOVE, MK_LBUTTON, PointOf(18));
+    Send(WM_LBUTTONUP, 0, PointOf(18));
+    EXPECT_EQ(std::pair(Text(), Selection()),
+              std::pair(std::string("one two\rthree\rfour"), std::pair(3, 18)))
+        << "a press just after the selection";
 }
 
 // Braces the host highlights are drawn in the brace styles (a bad brace

@@ -49,6 +49,7 @@ TEST_F(ImeTest, ComposedInPlaceAndCommittedOnce) {
     ASSERT_EQ(
         SendMessageW(editor, WM_IME_REQUEST, IMR_QUERYCHARPOSITION, reinterpret_cast<LPARAM>(&end)),
         TRUE);
+    EXPECT_EQ(static_cast<int>(end.cLineHeight), height) << "the row's height";
     POINT screenCaret{caretX, 0};
     ClientToScreen(editor, &screenCaret);
     int width = end.pt.x - screenCaret.x;

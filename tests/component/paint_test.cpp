@@ -463,6 +463,16 @@ TEST_F(EditorTest, TheViewKeepsTheCaretInView) {
     ASSERT_EQ(Call(SCI_GETFIRSTVISIBLELINE), page);
     Key(VK_DOWN);
     EXPECT_EQ(Call(SCI_GETFIRSTVISIBLELINE), page + 1) << "Down from the bottom row";
+    // The user's wheel set to scroll a page a notch.
+    UINT lines = 3;
+    SystemParametersInfoW(SPI_GETWHEELSCROLLLINES, 0, &lines, 0);
+    SystemParametersInfoW(SPI_SETWHEELSCROLLLINES, WHEEL_PAGESCROLL, nullptr, 0);
+    Send(WM_SETTINGCHANGE, SPI_SETWHEELSCROLLLINES);
+    LRESULT top = Call(SCI_GETFIRSTVISIBLELINE);
+    Send(WM_MOUSEWHEEL, MAKEWPARAM(0, -WHEEL_DELTA), 0);
+    EXPECT_EQ(Call(SCI_GETFIRSTVISIBLELINE), top + Call(SCI_LINESONSCREEN)) << "a page a notch";
+    SystemParametersInfoW(SPI_SETWHEELSCROLLLINES, lines, nullptr, 0);
+    Send(WM_SETTINGCHANGE, SPI_SETWHEELSCROLLLINES);
     Send(WM_VSCROLL, SB_BOTTOM);
     Call(SCI_TOGGLEFOLD, 0);
     EXPECT_EQ(Call(SCI_GETFIRSTVISIBLELINE), 0);
