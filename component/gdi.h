@@ -123,6 +123,24 @@ using OwnedBrush = Owned<HBRUSH>;
 using OwnedPen = Owned<HPEN>;
 using OwnedBitmap = Owned<HBITMAP>;
 
+// Sole owner of a cursor made at run time (not one loaded from the system).
+class OwnedCursor {
+  public:
+    OwnedCursor() = default;
+    ~OwnedCursor() { Reset(nullptr); }
+    OwnedCursor(const OwnedCursor&) = delete;
+    OwnedCursor& operator=(const OwnedCursor&) = delete;
+    HCURSOR Get() const { return cursor_; }
+    void Reset(HCURSOR cursor) {
+        if (cursor_)
+            DestroyIcon(reinterpret_cast<HICON>(cursor_));
+        cursor_ = cursor;
+    }
+
+  private:
+    HCURSOR cursor_ = nullptr;
+};
+
 // An off-screen DC with a bitmap of the given size, compatible with `target`.
 // Drawing goes here first and reaches the screen in one BitBlt.
 class MemoryDC {

@@ -94,18 +94,26 @@ intptr_t EditorCore::DispatchMarginRequest(unsigned message, int index, intptr_t
     case SCI_GETMARGINWIDTHN: return margin.width;
     case SCI_GETMARGINMASKN: return static_cast<int32_t>(margin.mask);
     case SCI_GETMARGINSENSITIVEN: return margin.sensitive ? 1 : 0;
+    case SCI_GETMARGINCURSORN: return margin.cursor;
+    case SCI_GETMARGINBACKN: return margin.back;
     case SCI_SETMARGINTYPEN:
-        if (lParam == SC_MARGIN_SYMBOL || lParam == SC_MARGIN_NUMBER) {
+        if (lParam >= SC_MARGIN_SYMBOL && lParam <= SC_MARGIN_COLOUR) {
             margin.type = static_cast<int>(lParam);
         }
         break;
+    case SCI_SETMARGINCURSORN:
+        if (lParam == SC_CURSORARROW || lParam == SC_CURSORREVERSEARROW) {
+            margin.cursor = static_cast<int>(lParam);
+        }
+        break;
+    case SCI_SETMARGINBACKN: margin.back = ToColour(lParam); break;
     case SCI_SETMARGINWIDTHN: margin.width = std::clamp(ToInt(lParam), 0, 10000); break;
     case SCI_SETMARGINMASKN: margin.mask = static_cast<uint32_t>(lParam); break;
     case SCI_SETMARGINSENSITIVEN: margin.sensitive = lParam != 0; break;
     default: return 0;
     }
     if (margin.type != before.type || margin.width != before.width || margin.mask != before.mask ||
-        margin.sensitive != before.sensitive) {
+        margin.sensitive != before.sensitive || margin.back != before.back) {
         impl_->ChangedAll();
     }
     return 0;
@@ -323,6 +331,9 @@ intptr_t EditorCore::DispatchLookRequest(unsigned message, uintptr_t wParam, int
     case SCI_SETEDGEMODE: choose(look.edgeMode, EDGE_BACKGROUND); break;
     case SCI_SETEDGECOLUMN: look.edgeColumn = std::clamp(ToInt(wParam), 0, kMaxEdgeColumn); break;
     case SCI_SETEDGECOLOUR: look.edgeColour = ToColour(static_cast<intptr_t>(wParam)); break;
+    case SCI_SETFOLDFLAGS: look.foldFlags = ToInt(wParam) & 0x1E; break;
+    case SCI_SETFOLDMARGINCOLOUR: optional(look.foldMarginSet, look.foldMargin); break;
+    case SCI_SETFOLDMARGINHICOLOUR: optional(look.foldMarginHiSet, look.foldMarginHi); break;
     default: return 0;
     }
     auto fields = [](const Look& l) {
@@ -330,7 +341,8 @@ intptr_t EditorCore::DispatchLookRequest(unsigned message, uintptr_t wParam, int
                         l.caretLineVisible, l.caretLineBack, l.caretWidth, l.caretWidthSet,
                         l.edgeMode, l.edgeColumn, l.edgeColour, l.viewWs, l.wsForeSet, l.wsFore,
                         l.wsBackSet, l.wsBack, l.wsSize, l.viewEol, l.indentGuides,
-                        l.highlightGuide);
+                        l.highlightGuide, l.foldFlags, l.foldMarginSet, l.foldMargin,
+                        l.foldMarginHiSet, l.foldMarginHi);
     };
     if (fields(look) != fields(before)) {
         impl_->ChangedAll();

@@ -37,6 +37,14 @@ EditorCore::Impl::Impl() {
     margins[0].type = SC_MARGIN_NUMBER;
     margins[1].width = 16;
     margins[1].mask = 0x01FFFFFF; // every marker but the fold markers
+    // A fold margin's markers until the host defines its own: arrows at headers.
+    for (int folder = SC_MARKNUM_FOLDEREND; folder <= SC_MARKNUM_FOLDEROPEN; ++folder) {
+        markerStyles[folder].symbol = SC_MARK_EMPTY;
+        markerStyles[folder].fore = 0xFFFFFF;
+        markerStyles[folder].back = 0x000000;
+    }
+    markerStyles[SC_MARKNUM_FOLDER].symbol = SC_MARK_ARROW;
+    markerStyles[SC_MARKNUM_FOLDEROPEN].symbol = SC_MARK_ARROWDOWN;
 }
 
 bool EditorCore::Impl::LexingBasic() const {
@@ -303,6 +311,8 @@ void EditorCore::Impl::Delete(int start, int length, const std::string* removed)
     if (!markers.Empty())
         markers.LinesDeleted(change.firstLine, change.linesRemoved, change.linesAdded,
                              change.linesAdded > 0 ? change.firstLine : change.firstLine - 1);
+    if (!marginTexts.Empty())
+        marginTexts.LinesDeleted(change.firstLine, change.linesRemoved, change.linesAdded);
     foldingToAscii += CountFoldingToAscii(start - 2, start + 2);
     ++textVersion;
     changes.text = true;
@@ -328,6 +338,9 @@ void EditorCore::Impl::Insert(int start, const char* text, int length) {
     if (!markers.Empty() && change.linesAdded > change.linesRemoved)
         markers.LinesInserted(start == 0 ? 0 : change.firstLine,
                               change.linesAdded - change.linesRemoved);
+    if (!marginTexts.Empty() && change.linesAdded > change.linesRemoved)
+        marginTexts.LinesInserted(start == 0 ? 0 : change.firstLine,
+                                  change.linesAdded - change.linesRemoved);
     foldingToAscii += CountFoldingToAscii(start - 2, start + length + 2);
     ++textVersion;
     changes.text = true;

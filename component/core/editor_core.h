@@ -57,6 +57,15 @@ struct Look {
     bool viewEol = false;   // line ends shown as labelled boxes
     int indentGuides = 0;   // SC_IV_: where indentation guides are drawn
     int highlightGuide = 0; // the column whose guide is highlighted; 0 none
+    // SC_FOLDFLAG_: rules drawn above or below headers; a rule under a
+    // contracted header until the host says otherwise.
+    int foldFlags = 0x10;
+    // A fold margin's checkerboard, in the system's face and highlight
+    // colours until the host sets its own.
+    bool foldMarginSet = false;
+    uint32_t foldMargin = 0;
+    bool foldMarginHiSet = false;
+    uint32_t foldMarginHi = 0;
 };
 
 // How a marker number is drawn: its symbol (SC_MARK_, or SC_MARK_CHARACTER
@@ -69,10 +78,12 @@ struct MarkerStyle {
 
 // One margin at the left of the text, drawn in index order.
 struct Margin {
-    int type = 0;  // 0 symbols, 1 line numbers
+    int type = 0;  // SC_MARGIN_: symbols, line numbers, the host's colour or texts
     int width = 0; // pixels
-    uint32_t mask = 0;
+    uint32_t mask = 0;      // the markers it shows; with SC_MASK_FOLDERS a fold margin
     bool sensitive = false; // clicks are reported to the parent
+    int cursor = 2;         // SC_CURSORARROW or SC_CURSORREVERSEARROW over it
+    uint32_t back = 0xFFFFFF; // an SC_MARGIN_COLOUR margin's colour
 };
 
 // One change of the document's text, styles or fold levels, told to the
@@ -345,6 +356,19 @@ class EditorCore {
     // The markers on a line as a mask (bit n for marker n), and how marker n is drawn.
     uint32_t MarkersOn(int line) const;
     const MarkerStyle& GetMarkerStyle(int marker) const;
+    // The folder marker (SC_MARKNUM_FOLDER...) a fold margin shows beside a
+    // line, from the fold levels: a header's box, open or closed and nested
+    // or not, the line through a fold's body, the T where a nested fold ends
+    // inside another and the corner where the outermost ends; -1 outside folds.
+    int FolderMarker(int line) const;
+    // A text margin's text for a line and its style.
+    const std::string& MarginText(int line) const;
+    int MarginTextStyle(int line) const;
+    // SC_AUTOMATICFOLD_ flags the host set.
+    int AutomaticFold() const;
+    // Sets the fold of a header and of every header inside it open or
+    // closed: the clicks on a fold margin with Ctrl and with Shift.
+    void SetFoldTree(int line, bool expanded);
     const Look& GetLook() const;
     // Asks the host that styles to style up to pos if it has not, once at a time.
     void EnsureStyled(int pos);

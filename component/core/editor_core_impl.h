@@ -187,6 +187,8 @@ struct EditorCore::Impl {
     Look look;
     MarkerSet markers;
     std::array<MarkerStyle, kMarkerCount> markerStyles;
+    MarginTexts marginTexts;
+    int automaticFold = 0; // SC_AUTOMATICFOLD_ flags
 };
 
 } // namespace kalmor

@@ -141,6 +141,8 @@ intptr_t EditorCore::DispatchStylingRequest(unsigned message, uintptr_t wParam, 
         }
         return 0;
     }
+    case SCI_SETAUTOMATICFOLD: core.automaticFold = ToInt(wParam) & 0x7; return 0;
+    case SCI_GETAUTOMATICFOLD: return core.automaticFold;
     case SCI_ENSUREVISIBLE:
         // The folds that hide the line open; a line the host hid stays hidden.
         for (int parent = core.folds.Parent(ToInt(wParam)); parent >= 0;
@@ -150,6 +152,57 @@ intptr_t EditorCore::DispatchStylingRequest(unsigned message, uintptr_t wParam, 
         return 0;
     default: return 0;
     }
+}
+
+int EditorCore::AutomaticFold() const {
+    return impl_->automaticFold;
+}
+
+void EditorCore::SetFoldTree(int line, bool expanded) {
+    if (!IsHeader(line)) {
+        return;
+    }
+    int last = impl_->folds.LastChild(line, -1);
+    for (int inner = last; inner > line; --inner) {
+        if (IsHeader(inner)) {
+            impl_->SetContracted(inner, !expanded);
+        }
+    }
+    SetFoldExpanded(line, expanded);
+}
+
+// Headers get boxes; a header inside another fold is joined to the lines
+// above and below it. A body line whose next line lies at a lower level
+// ends its fold: a T while it is still inside an outer fold, else a corner.
+int EditorCore::FolderMarker(int line) const {
+    const FoldState& folds = impl_->folds;
+    if (line < 0 || line >= LineCount()) {
+        return -1;
+    }
+    int level = folds.LevelNumber(line);
+    bool nested = level > SC_FOLDLEVELBASE;
+    if (folds.IsHeader(line)) {
+        if (folds.Contracted(line)) {
+            return nested ? SC_MARKNUM_FOLDEREND : SC_MARKNUM_FOLDER;
+        }
+        return nested ? SC_MARKNUM_FOLDEROPENMID : SC_MARKNUM_FOLDEROPEN;
+    }
+    if (!nested) {
+        return -1;
+    }
+    int next = line + 1 < LineCount() ? folds.LevelNumber(line + 1) : SC_FOLDLEVELBASE;
+    if (next < level) {
+        return next > SC_FOLDLEVELBASE ? SC_MARKNUM_FOLDERMIDTAIL : SC_MARKNUM_FOLDERTAIL;
+    }
+    return SC_MARKNUM_FOLDERSUB;
+}
+
+const std::string& EditorCore::MarginText(int line) const {
+    return impl_->marginTexts.Text(line);
+}
+
+int EditorCore::MarginTextStyle(int line) const {
+    return impl_->marginTexts.Style(line);
 }
 
 uint32_t EditorCore::MarkersOn(int line) const {
@@ -237,6 +290,36 @@ intptr_t EditorCore::DispatchMarkerRequest(unsigned message, uintptr_t wParam, i
         }
         return 0;
     }
+    // Text margins' texts: a null text clears the line's; reading answers
+    // the length and, given a buffer, copies the text without a NUL, as
+    // SCI_GETLINE does.
+    case SCI_MARGINSETTEXT:
+        if (lineOk) {
+            const char* text = reinterpret_cast<const char*>(lParam);
+            core.marginTexts.SetText(line, text ? text : "");
+            core.Changed(line, line);
+        }
+        return 0;
+    case SCI_MARGINGETTEXT: {
+        const std::string& text = MarginText(line);
+        if (lParam != 0) {
+            std::copy(text.begin(), text.end(), reinterpret_cast<char*>(lParam));
+        }
+        return static_cast<intptr_t>(text.size());
+    }
+    case SCI_MARGINSETSTYLE:
+        if (lineOk) {
+            core.marginTexts.SetStyle(line, std::clamp(ToInt(lParam), 0, kStyleCount - 1));
+            core.Changed(line, line);
+        }
+        return 0;
+    case SCI_MARGINGETSTYLE: return MarginTextStyle(line);
+    case SCI_MARGINTEXTCLEARALL:
+        if (!core.marginTexts.Empty()) {
+            core.marginTexts.Clear();
+            core.ChangedAll();
+        }
+        return 0;
     default: return 0;
     }
 }

@@ -95,4 +95,55 @@ void MarkerSet::LinesInserted(int first, int added) {
             m.line += added;
 }
 
+MarginTexts::Entry& MarginTexts::At(int line) {
+    auto at = std::lower_bound(entries_.begin(), entries_.end(), line,
+                               [](const Entry& e, int l) { return e.line < l; });
+    if (at == entries_.end() || at->line != line)
+        at = entries_.insert(at, Entry{line, std::string(), 0});
+    return *at;
+}
+
+void MarginTexts::DropEmpty() {
+    entries_.erase(std::remove_if(entries_.begin(), entries_.end(),
+                                  [](const Entry& e) { return e.text.empty() && e.style == 0; }),
+                   entries_.end());
+}
+
+void MarginTexts::SetText(int line, std::string text) {
+    At(line).text = std::move(text);
+    DropEmpty();
+}
+
+void MarginTexts::SetStyle(int line, int style) {
+    At(line).style = style;
+    DropEmpty();
+}
+
+const std::string& MarginTexts::Text(int line) const {
+    static const std::string none;
+    auto at = std::lower_bound(entries_.begin(), entries_.end(), line,
+                               [](const Entry& e, int l) { return e.line < l; });
+    return at != entries_.end() && at->line == line ? at->text : none;
+}
+
+int MarginTexts::Style(int line) const {
+    auto at = std::lower_bound(entries_.begin(), entries_.end(), line,
+                               [](const Entry& e, int l) { return e.line < l; });
+    return at != entries_.end() && at->line == line ? at->style : 0;
+}
+
+void MarginTexts::LinesDeleted(int first, int removed, int added) {
+    auto gone = [&](const Entry& e) { return e.line >= first && e.line < first + removed; };
+    entries_.erase(std::remove_if(entries_.begin(), entries_.end(), gone), entries_.end());
+    for (Entry& e : entries_)
+        if (e.line >= first + removed)
+            e.line += added - removed;
+}
+
+void MarginTexts::LinesInserted(int first, int added) {
+    for (Entry& e : entries_)
+        if (e.line >= first)
+            e.line += added;
+}
+
 } // namespace kalmor

@@ -3,6 +3,7 @@
 // finds its line again after edits.
 #pragma once
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace kalmor {
@@ -42,6 +43,32 @@ class MarkerSet {
     };
     std::vector<Mark> marks_; // in the order of their lines
     int nextHandle_ = 1;
+};
+
+// The texts a host shows in text margins, each line's with its style, kept
+// sparse like markers. They move with their lines; a line that is joined to
+// the one before it loses its text.
+class MarginTexts {
+  public:
+    void SetText(int line, std::string text);
+    void SetStyle(int line, int style);
+    const std::string& Text(int line) const; // empty where none
+    int Style(int line) const;               // 0 where none
+    void Clear() { entries_.clear(); }
+    bool Empty() const { return entries_.empty(); }
+    // As MarkerSet's: lines [first, first + removed) gave way to added ones.
+    void LinesDeleted(int first, int removed, int added);
+    void LinesInserted(int first, int added);
+
+  private:
+    struct Entry {
+        int line;
+        std::string text;
+        int style;
+    };
+    Entry& At(int line); // made if missing
+    void DropEmpty();
+    std::vector<Entry> entries_; // one a line, in line order
 };
 
 } // namespace kalmor

@@ -68,7 +68,7 @@ bool operator==(const ViewMetrics& a, const ViewMetrics& b) {
 bool operator==(const Palette& a, const Palette& b) {
     auto fields = [](const Palette& p) {
         return std::tie(p.highContrast, p.windowText, p.window, p.highlight, p.highlightText,
-                        p.grayText, p.buttonFace);
+                        p.grayText, p.buttonFace, p.buttonHighlight);
     };
     return fields(a) == fields(b);
 }
@@ -126,6 +126,7 @@ Palette ReadPalette(HWND hwnd) {
     palette.highlightText = GetSysColor(COLOR_HIGHLIGHTTEXT);
     palette.grayText = GetSysColor(COLOR_GRAYTEXT);
     palette.buttonFace = GetSysColor(COLOR_BTNFACE);
+    palette.buttonHighlight = GetSysColor(COLOR_BTNHIGHLIGHT);
     return palette;
 }
 

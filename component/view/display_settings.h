@@ -42,6 +42,7 @@ struct Palette {
     COLORREF highlightText = 0;
     COLORREF grayText = 0;
     COLORREF buttonFace = 0;
+    COLORREF buttonHighlight = 0; // with the face, a fold margin's checkerboard
 
     COLORREF Fore(COLORREF own) const { return highContrast ? windowText : own; }
     COLORREF Back(COLORREF own) const { return highContrast ? window : own; }

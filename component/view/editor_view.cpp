@@ -461,11 +461,20 @@ int PaintText(View& w, HDC dc, const RECT& band) {
             PaintLine(w, dc, layout, origin, top, band, selected);
             right = PaintLineEnd(w, dc, layout, origin, right, top);
         }
-        if (core.IsHeader(line) && !core.Expanded(line)) {
-            RECT rule{TextLeft(w), top + w.lineHeight - w.metrics.line, band.right,
-                      top + w.lineHeight};
-            FillSolid(dc, rule, w.palette.Fore(core.GetStyle(STYLE_DEFAULT).fore));
-            right = PaintFoldTag(w, dc, right, top, origin);
+        if (core.IsHeader(line)) {
+            // The host's fold flags: rules above and below open and closed headers.
+            bool open = core.Expanded(line);
+            int flags = core.GetLook().foldFlags;
+            COLORREF ink = w.palette.Fore(core.GetStyle(STYLE_DEFAULT).fore);
+            if (flags & (open ? SC_FOLDFLAG_LINEBEFORE_EXPANDED : SC_FOLDFLAG_LINEBEFORE_CONTRACTED))
+                FillSolid(dc, RECT{TextLeft(w), top, band.right, top + w.metrics.line}, ink);
+            if (flags & (open ? SC_FOLDFLAG_LINEAFTER_EXPANDED : SC_FOLDFLAG_LINEAFTER_CONTRACTED))
+                FillSolid(dc,
+                          RECT{TextLeft(w), top + w.lineHeight - w.metrics.line, band.right,
+                               top + w.lineHeight},
+                          ink);
+            if (!open)
+                right = PaintFoldTag(w, dc, right, top, origin);
         }
         widest = std::max(widest, right);
         if (w.dropPosition >= layout.start &&
@@ -501,13 +510,16 @@ void PaintLineNumbers(View& w, HDC dc, const RECT& margin) {
     SetBkMode(dc, OPAQUE);
 }
 
-// Draws the margins within band from left to right over whatever text was
-// scrolled under them.
-// One marker's symbol in a margin's cell, in its colours: filled with its
-// background and outlined in its text colour, as a shape centred in the
-// cell, a part of the cell, or a character.
+// One marker's symbol in a margin's cell, in its colours. Shapes are
+// filled with its background and outlined in its text colour, centred in the
+// cell, or fill a part of the cell, or are a character. The fold margin's
+// tree is the other way round: its lines, box and circle outlines and signs
+// are in the background colour, the boxes and circles filled with the text
+// colour; its lines run through the cell's centre to the cell's edges, so
+// the cells of a fold join up.
 void PaintMarker(View& w, HDC dc, const MarkerStyle& marker, const RECT& cell) {
     COLORREF fore = w.palette.Fore(marker.fore), back = w.palette.Back(marker.back);
+    COLORREF tree = w.palette.Fore(marker.back), inside = w.palette.Back(marker.fore);
     int size = std::max(4, std::min<int>(cell.right - cell.left, cell.bottom - cell.top) -
                                2 * w.metrics.tagPadding);
     int cx = (cell.left + cell.right) / 2, cy = (cell.top + cell.bottom) / 2, half = size / 2;
@@ -519,7 +531,27 @@ void PaintMarker(View& w, HDC dc, const MarkerStyle& marker, const RECT& cell) {
         Polygon(dc, points.begin(), static_cast<int>(points.size()));
     };
     int bar = std::max(1, size / 5);
-    switch (marker.symbol) {
+    int t = w.metrics.line; // the tree's lines
+    auto vertical = [&](LONG top, LONG bottom) {
+        FillSolid(dc, RECT{cx - t / 2, top, cx - t / 2 + t, bottom}, tree);
+    };
+    auto branch = [&](int from) { FillSolid(dc, RECT{from, cy - t / 2, cell.right, cy - t / 2 + t}, tree); };
+    // A box or circle of the tree with a minus, and a plus when closed.
+    auto knob = [&](bool circle, bool plus) {
+        OwnedPen outline(CreatePen(PS_SOLID, t, tree));
+        OwnedBrush fill(CreateSolidBrush(inside));
+        SelectedObject p(dc, outline.Get()), b(dc, fill.Get());
+        if (circle)
+            Ellipse(dc, box.left, box.top, box.right, box.bottom);
+        else
+            Rectangle(dc, box.left, box.top, box.right, box.bottom);
+        int arm = std::max(1, half - 2 * t);
+        FillSolid(dc, RECT{cx - arm, cy - t / 2, cx + arm + 1, cy - t / 2 + t}, tree);
+        if (plus)
+            FillSolid(dc, RECT{cx - t / 2, cy - arm, cx - t / 2 + t, cy + arm + 1}, tree);
+    };
+    int symbol = marker.symbol;
+    switch (symbol) {
     case SC_MARK_CIRCLE: Ellipse(dc, box.left, box.top, box.right, box.bottom); break;
     case SC_MARK_ROUNDRECT:
         RoundRect(dc, box.left, box.top, box.right, box.bottom, half, half);
@@ -549,6 +581,63 @@ void PaintMarker(View& w, HDC dc, const MarkerStyle& marker, const RECT& cell) {
         FillSolid(dc, RECT{box.left, cy - bar / 2, box.right, cy - bar / 2 + bar}, fore);
         FillSolid(dc, RECT{cx - bar / 2, box.top, cx - bar / 2 + bar, box.bottom}, fore);
         break;
+    case SC_MARK_VLINE: vertical(cell.top, cell.bottom); break;
+    case SC_MARK_LCORNER:
+    case SC_MARK_TCORNER:
+        vertical(cell.top, symbol == SC_MARK_TCORNER ? cell.bottom : cy + t - t / 2);
+        branch(cx);
+        break;
+    case SC_MARK_LCORNERCURVE:
+    case SC_MARK_TCORNERCURVE: {
+        // The branch leaves the line in a short diagonal instead of a right angle.
+        int r = std::max(t, half / 2);
+        vertical(cell.top, symbol == SC_MARK_TCORNERCURVE ? cell.bottom : cy - r);
+        OwnedPen curve(CreatePen(PS_SOLID, t, tree));
+        SelectedObject selectedCurve(dc, curve.Get());
+        MoveToEx(dc, cx, cy - r, nullptr);
+        LineTo(dc, cx + r, cy);
+        branch(cx + r);
+        break;
+    }
+    case SC_MARK_BOXPLUS:
+    case SC_MARK_BOXPLUSCONNECTED:
+    case SC_MARK_BOXMINUS:
+    case SC_MARK_BOXMINUSCONNECTED:
+    case SC_MARK_CIRCLEPLUS:
+    case SC_MARK_CIRCLEPLUSCONNECTED:
+    case SC_MARK_CIRCLEMINUS:
+    case SC_MARK_CIRCLEMINUSCONNECTED: {
+        bool connected = symbol == SC_MARK_BOXPLUSCONNECTED ||
+                         symbol == SC_MARK_BOXMINUSCONNECTED ||
+                         symbol == SC_MARK_CIRCLEPLUSCONNECTED ||
+                         symbol == SC_MARK_CIRCLEMINUSCONNECTED;
+        bool plus = symbol == SC_MARK_BOXPLUS || symbol == SC_MARK_BOXPLUSCONNECTED ||
+                    symbol == SC_MARK_CIRCLEPLUS || symbol == SC_MARK_CIRCLEPLUSCONNECTED;
+        // An open fold's line leaves the box downwards into its body; a
+        // connected one joins the line of the fold around it above too.
+        if (connected)
+            vertical(cell.top, box.top);
+        if (connected || !plus)
+            vertical(box.bottom, cell.bottom);
+        knob(symbol >= SC_MARK_CIRCLEPLUS, plus);
+        break;
+    }
+    case SC_MARK_DOTDOTDOT:
+    case SC_MARK_ARROWS:
+        // Three dots, or three small arrows, across the cell's middle.
+        for (int i = -1; i <= 1; ++i) {
+            int x = cx + i * (bar * 3);
+            if (symbol == SC_MARK_DOTDOTDOT) {
+                FillSolid(dc, RECT{x - bar / 2, cy - bar / 2, x - bar / 2 + bar, cy - bar / 2 + bar},
+                          fore);
+            } else {
+                OwnedPen arrow(CreatePen(PS_SOLID, t, fore));
+                SelectedObject selectedArrow(dc, arrow.Get());
+                POINT points[] = {{x - bar, cy - 2 * bar}, {x + bar, cy}, {x - bar, cy + 2 * bar + 1}};
+                Polyline(dc, points, 3);
+            }
+        }
+        break;
     case SC_MARK_FULLRECT: FillSolid(dc, cell, back); break;
     case SC_MARK_LEFTRECT:
         FillSolid(dc,
@@ -564,10 +653,9 @@ void PaintMarker(View& w, HDC dc, const MarkerStyle& marker, const RECT& cell) {
                  {box.left, box.bottom}});
         break;
     default:
-        if (marker.symbol >= SC_MARK_CHARACTER) {
+        if (symbol >= SC_MARK_CHARACTER) {
             wchar_t units[2];
-            int count =
-                EncodeUtf16(static_cast<char32_t>(marker.symbol - SC_MARK_CHARACTER), units);
+            int count = EncodeUtf16(static_cast<char32_t>(symbol - SC_MARK_CHARACTER), units);
             SelectedObject font(dc, FontFor(w, dc, STYLE_DEFAULT).font->Get());
             SetTextColor(dc, fore);
             SetBkMode(dc, TRANSPARENT);
@@ -580,14 +668,23 @@ void PaintMarker(View& w, HDC dc, const MarkerStyle& marker, const RECT& cell) {
 }
 
 // The markers a margin's mask selects, on the rows its rectangle meets, in
-// the order of their numbers.
+// the order of their numbers. A fold margin draws, instead of the folder
+// markers put on lines, the one the fold levels give each line.
 void PaintMarkers(View& w, HDC dc, const Margin& margin, const RECT& area) {
     const EditorCore& core = w.core;
+    bool folds = (margin.mask & SC_MASK_FOLDERS) != 0;
     int first = core.FirstVisibleLine();
     int count = core.VisibleLineCount();
     for (int row = area.top / w.lineHeight; row * w.lineHeight < area.bottom && first + row < count;
          ++row) {
-        uint32_t markers = core.MarkersOn(core.DocLineFromVisible(first + row)) & margin.mask;
+        int line = core.DocLineFromVisible(first + row);
+        uint32_t markers = core.MarkersOn(line) & margin.mask;
+        if (folds) {
+            int folder = core.FolderMarker(line);
+            markers &= ~SC_MASK_FOLDERS;
+            if (folder >= 0)
+                markers |= margin.mask & (1u << folder);
+        }
         RECT cell{area.left, row * w.lineHeight, area.right, (row + 1) * w.lineHeight};
         for (int n = 0; markers != 0 && n < kMarkerCount; ++n)
             if (markers & (1u << n))
@@ -595,23 +692,93 @@ void PaintMarkers(View& w, HDC dc, const Margin& margin, const RECT& area) {
     }
 }
 
+// A text margin's lines: each line's text in its style, on the style's
+// background, at the left or (SC_MARGIN_RTEXT) the right.
+void PaintMarginTexts(View& w, HDC dc, const Margin& margin, const RECT& area) {
+    const EditorCore& core = w.core;
+    int first = core.FirstVisibleLine();
+    int count = core.VisibleLineCount();
+    SetBkMode(dc, TRANSPARENT);
+    for (int row = area.top / w.lineHeight; row * w.lineHeight < area.bottom && first + row < count;
+         ++row) {
+        int line = core.DocLineFromVisible(first + row);
+        const std::string& text = core.MarginText(line);
+        if (text.empty())
+            continue;
+        int styleNumber = core.MarginTextStyle(line);
+        const Style& style = core.GetStyle(styleNumber);
+        RECT cell{area.left, row * w.lineHeight, area.right, (row + 1) * w.lineHeight};
+        FillSolid(dc, cell, w.palette.Back(style.back));
+        std::wstring wide = ToUtf16(core.CurrentEncoding(), text);
+        SelectedObject font(dc, FontFor(w, dc, styleNumber).font->Get());
+        SetTextColor(dc, w.palette.Fore(style.fore));
+        bool right = margin.type == SC_MARGIN_RTEXT;
+        SetTextAlign(dc, TA_BASELINE | (right ? TA_RIGHT : TA_LEFT));
+        ExtTextOutW(dc, right ? cell.right - w.metrics.numberPadding : cell.left + w.metrics.numberPadding,
+                    cell.top + w.ascent, ETO_CLIPPED, &cell, wide.data(),
+                    static_cast<UINT>(wide.size()), nullptr);
+    }
+    SetTextAlign(dc, TA_BASELINE | TA_LEFT);
+    SetBkMode(dc, OPAQUE);
+}
+
+// A fold margin's background: a checkerboard of two colours, one a pixel,
+// lined up with the window's pixels whatever band is being painted.
+void FillCheckerboard(HDC dc, const RECT& area, int bandTop, COLORREF a, COLORREF b) {
+    if (a == b) {
+        FillSolid(dc, area, a);
+        return;
+    }
+    static const WORD rows[8] = {0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55, 0xAA, 0x55};
+    OwnedBitmap pattern(CreateBitmap(8, 8, 1, 1, rows));
+    OwnedBrush brush(CreatePatternBrush(pattern.Get()));
+    COLORREF text = SetTextColor(dc, a), back = SetBkColor(dc, b);
+    SetBrushOrgEx(dc, 0, ((-bandTop) % 8 + 8) % 8, nullptr);
+    FillRect(dc, &area, brush.Get());
+    SetTextColor(dc, text);
+    SetBkColor(dc, back);
+}
+
+// Draws the margins within band from left to right over whatever text was
+// scrolled under them, each on its background: the chrome, the default
+// style's colours or the host's own, and a fold margin's checkerboard.
 void PaintMargins(View& w, HDC dc, const RECT& band) {
-    COLORREF chrome = w.palette.buttonFace;
+    const Palette& palette = w.palette;
+    const Style& normal = w.core.GetStyle(STYLE_DEFAULT);
+    const Look& look = w.core.GetLook();
     int left = 0;
     for (int i = 0; i < kMarginCount; ++i) {
         const Margin& margin = w.core.GetMargin(i);
         if (margin.width <= 0)
             continue;
         RECT area{left, band.top, left + margin.width, band.bottom};
-        FillSolid(dc, area, chrome);
+        switch (margin.type) {
+        case SC_MARGIN_BACK: FillSolid(dc, area, palette.Back(normal.back)); break;
+        case SC_MARGIN_FORE: FillSolid(dc, area, palette.Fore(normal.fore)); break;
+        case SC_MARGIN_COLOUR:
+            FillSolid(dc, area, palette.highContrast ? palette.buttonFace : margin.back);
+            break;
+        default:
+            if (margin.type == SC_MARGIN_SYMBOL && (margin.mask & SC_MASK_FOLDERS)) {
+                bool own = !palette.highContrast;
+                FillCheckerboard(dc, area, band.top,
+                                 own && look.foldMarginSet ? look.foldMargin : palette.buttonFace,
+                                 own && look.foldMarginHiSet ? look.foldMarginHi
+                                                             : palette.buttonHighlight);
+            } else {
+                FillSolid(dc, area, palette.buttonFace);
+            }
+        }
         if (margin.type == SC_MARGIN_NUMBER)
             PaintLineNumbers(w, dc, area);
+        if (margin.type == SC_MARGIN_TEXT || margin.type == SC_MARGIN_RTEXT)
+            PaintMarginTexts(w, dc, margin, area);
         if (margin.mask != 0)
             PaintMarkers(w, dc, margin, area);
         left += margin.width;
     }
     RECT padding{left, band.top, std::min<LONG>(TextLeft(w), band.right), band.bottom};
-    FillSolid(dc, padding, w.palette.Back(w.core.GetStyle(STYLE_DEFAULT).back));
+    FillSolid(dc, padding, palette.Back(normal.back));
 }
 
 RECT ClientRect(const View& w) {
@@ -950,12 +1117,20 @@ int MarginsWidth(const View& w) {
     return width;
 }
 
+int MarginLeft(const View& w) {
+    return w.marginLeft >= 0 ? w.marginLeft : w.metrics.textPadding;
+}
+
+int MarginRight(const View& w) {
+    return std::max(w.marginRight, 0);
+}
+
 int TextLeft(const View& w) {
-    return MarginsWidth(w) + w.metrics.textPadding;
+    return MarginsWidth(w) + MarginLeft(w);
 }
 
 int TextWidth(const View& w) {
-    return std::max(1, static_cast<int>(ClientRect(w).right) - TextLeft(w));
+    return std::max(1, static_cast<int>(ClientRect(w).right) - TextLeft(w) - MarginRight(w));
 }
 
 int LinesOnScreen(const View& w) {
@@ -1030,6 +1205,8 @@ void Paint(View& w, HDC target, const RECT& area) {
     if (look.edgeMode == EDGE_LINE && edge >= TextLeft(w))
         FillSolid(dc, RECT{edge, band.top, edge + w.metrics.line, band.bottom},
                   w.palette.Fore(look.edgeColour));
+    RECT blank{client.right - MarginRight(w), band.top, client.right, band.bottom};
+    FillSolid(dc, blank, w.palette.Back(w.core.GetStyle(STYLE_DEFAULT).back));
     PaintMargins(w, dc, band);
     SetViewportOrgEx(dc, 0, 0, nullptr);
     BitBlt(target, 0, top, client.right, bottom - top, dc, 0, 0, SRCCOPY);

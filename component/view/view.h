@@ -121,6 +121,8 @@ struct View {
     int tabWidth = 64;       // pixels from one tab stop to the next
     int spaceWidth = 8;      // the default style's space
     int tabColumns = 8;      // the tab width in columns the tab stops were made for
+    int marginLeft = -1;     // SCI_SETMARGINLEFT: pixels before the text; -1 the padding
+    int marginRight = 0;     // SCI_SETMARGINRIGHT: pixels blank at the right of the text
     int xOffset = 0;         // pixels the text is scrolled to the left
     int scrollWidth = 0;     // widest line drawn so far, for the horizontal scroll bar
     bool widthStale = false; // the text changed: the next paint measures every row for scrollWidth
@@ -161,6 +163,9 @@ int MarginsWidth(const View& w);
 int TextWidthInStyle(View& w, int style, const std::string& text);
 int TextLeft(const View& w);
 int TextWidth(const View& w);
+// The blank pixels between the margins and the text, and at the text's right.
+int MarginLeft(const View& w);
+int MarginRight(const View& w);
 int LinesOnScreen(const View& w);
 int MarginAt(const View& w, int x);
 int LineAtY(const View& w, int y);

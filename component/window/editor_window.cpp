@@ -715,6 +715,21 @@ LRESULT HandleWindowRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM
         w.view.scrollWidth = std::max(w.view.scrollWidth, ToCoordinate(wParam) + TextWidth(w.view));
         ScrollTo(w, w.core.FirstVisibleLine(), ToCoordinate(wParam));
         return 0;
+    case SCI_GETMARGINLEFT: return MarginLeft(w.view);
+    case SCI_GETMARGINRIGHT: return MarginRight(w.view);
+    case SCI_SETMARGINLEFT:
+    case SCI_SETMARGINRIGHT: {
+        // Blank pixels beside the text move it as a margin's width does.
+        int& blank = message == SCI_SETMARGINLEFT ? w.view.marginLeft : w.view.marginRight;
+        int pixels = static_cast<int>(std::clamp<LPARAM>(lParam, 0, 10000));
+        if (blank != pixels) {
+            blank = pixels;
+            Changes everything;
+            everything.all = true;
+            ShowChanges(w, everything);
+        }
+        return 0;
+    }
     case SCI_HIDESELECTION:
         if (w.view.selectionHidden != (wParam != 0)) {
             w.view.selectionHidden = wParam != 0;

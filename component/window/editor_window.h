@@ -89,6 +89,8 @@ struct Mouse {
     bool movingText = false;
     POINT pressPoint{};
     int wheelDelta = 0; // wheel movement not yet turned into lines
+    // The arrow pointing right that margins may ask for, made when first shown.
+    OwnedCursor reverseArrow;
 };
 
 // Scrolling's part (editor_window.cpp): the scroll bars as last set, so

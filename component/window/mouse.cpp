@@ -145,10 +145,25 @@ void OnLButtonDown(EditorWindow& w, WPARAM keys, int x, int y) {
     int margin = MarginAt(w.view, x);
     if (margin >= 0) {
         w.mouse.clickCount = 0;
+        // A fold margin folds by itself once the host asks for it: a click
+        // toggles a header's fold, with Ctrl its children too, and Shift
+        // opens it with every child.
+        bool folding = (w.core.AutomaticFold() & SC_AUTOMATICFOLD_CLICK) &&
+                       (w.core.GetMargin(margin).mask & SC_MASK_FOLDERS);
+        if (folding && w.core.IsHeader(line)) {
+            if (keys & MK_SHIFT)
+                w.core.SetFoldTree(line, true);
+            else if (keys & MK_CONTROL)
+                w.core.SetFoldTree(line, !w.core.Expanded(line));
+            else
+                w.core.ToggleFold(line);
+        }
         if (w.core.GetMargin(margin).sensitive) {
             NotifyMarginClick(w, margin, line, keys);
             return;
         }
+        if (folding)
+            return;
         // Beside the text a click selects the line, and a drag whole lines.
         w.core.EndTypingRun();
         w.mouse.dragUnit = 3;
@@ -325,16 +340,57 @@ void OnMouseWheel(EditorWindow& w, int delta, WPARAM keys) {
     ScrollTo(w, first, w.view.xOffset);
 }
 
-// The margins get the ordinary arrow; the text keeps the class's I-beam.
+// The system's arrow mirrored, pointing up and right, as margins beside
+// text show it; null if it cannot be made.
+HCURSOR MakeReverseArrow() {
+    HCURSOR arrow = LoadCursorA(nullptr, IDC_ARROW);
+    ICONINFO info{};
+    if (!GetIconInfo(arrow, &info))
+        return nullptr;
+    OwnedBitmap mask(info.hbmMask), colour(info.hbmColor);
+    BITMAP size{};
+    GetObjectA(info.hbmMask, sizeof size, &size);
+    WindowDC screen(nullptr);
+    MemoryDC from(screen.Get(), 1, 1), to(screen.Get(), 1, 1);
+    auto mirrored = [&](HBITMAP bitmap) {
+        if (!bitmap)
+            return bitmap;
+        BITMAP b{};
+        GetObjectA(bitmap, sizeof b, &b);
+        HBITMAP copy = b.bmBitsPixel == 1 ? CreateBitmap(b.bmWidth, b.bmHeight, 1, 1, nullptr)
+                                          : CreateCompatibleBitmap(screen.Get(), b.bmWidth,
+                                                                   b.bmHeight);
+        HGDIOBJ oldFrom = SelectObject(from.Get(), bitmap), oldTo = SelectObject(to.Get(), copy);
+        StretchBlt(to.Get(), b.bmWidth - 1, 0, -b.bmWidth, b.bmHeight, from.Get(), 0, 0, b.bmWidth,
+                   b.bmHeight, SRCCOPY);
+        SelectObject(from.Get(), oldFrom);
+        SelectObject(to.Get(), oldTo);
+        return copy;
+    };
+    OwnedBitmap mirroredMask(mirrored(info.hbmMask)), mirroredColour(mirrored(info.hbmColor));
+    ICONINFO made{FALSE, static_cast<DWORD>(size.bmWidth - 1) - info.xHotspot, info.yHotspot,
+                  mirroredMask.Get(), mirroredColour.Get()};
+    return reinterpret_cast<HCURSOR>(CreateIconIndirect(&made));
+}
+
+// The margins get the ordinary arrow, or the one pointing right where the
+// host asks for it; the text keeps the class's I-beam.
 bool OnSetCursor(EditorWindow& w, LPARAM lParam) {
     if (LOWORD(lParam) != HTCLIENT)
         return false;
     POINT point{};
     GetCursorPos(&point);
     ScreenToClient(w.hwnd, &point);
-    if (MarginAt(w.view, point.x) < 0)
+    int margin = MarginAt(w.view, point.x);
+    if (margin < 0)
         return false;
-    SetCursor(LoadCursorA(nullptr, IDC_ARROW));
+    HCURSOR cursor = nullptr;
+    if (w.core.GetMargin(margin).cursor == SC_CURSORREVERSEARROW) {
+        if (!w.mouse.reverseArrow.Get())
+            w.mouse.reverseArrow.Reset(MakeReverseArrow());
+        cursor = w.mouse.reverseArrow.Get();
+    }
+    SetCursor(cursor ? cursor : LoadCursorA(nullptr, IDC_ARROW));
     return true;
 }
 
