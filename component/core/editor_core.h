@@ -78,11 +78,11 @@ struct MarkerStyle {
 
 // One margin at the left of the text, drawn in index order.
 struct Margin {
-    int type = 0;  // SC_MARGIN_: symbols, line numbers, the host's colour or texts
-    int width = 0; // pixels
-    uint32_t mask = 0;      // the markers it shows; with SC_MASK_FOLDERS a fold margin
-    bool sensitive = false; // clicks are reported to the parent
-    int cursor = 2;         // SC_CURSORARROW or SC_CURSORREVERSEARROW over it
+    int type = 0;             // SC_MARGIN_: symbols, line numbers, the host's colour or texts
+    int width = 0;            // pixels
+    uint32_t mask = 0;        // the markers it shows; with SC_MASK_FOLDERS a fold margin
+    bool sensitive = false;   // clicks are reported to the parent
+    int cursor = 2;           // SC_CURSORARROW or SC_CURSORREVERSEARROW over it
     uint32_t back = 0xFFFFFF; // an SC_MARGIN_COLOUR margin's colour
 };
 

@@ -133,7 +133,9 @@ int MarginTexts::Style(int line) const {
 }
 
 void MarginTexts::LinesDeleted(int first, int removed, int added) {
-    auto gone = [&](const Entry& e) { return e.line >= first && e.line < first + removed; };
+    // A start made again where the edit began keeps its line's text.
+    int kept = added > 0 ? first + 1 : first;
+    auto gone = [&](const Entry& e) { return e.line >= kept && e.line < first + removed; };
     entries_.erase(std::remove_if(entries_.begin(), entries_.end(), gone), entries_.end());
     for (Entry& e : entries_)
         if (e.line >= first + removed)

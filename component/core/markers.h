@@ -46,8 +46,8 @@ class MarkerSet {
 };
 
 // The texts a host shows in text margins, each line's with its style, kept
-// sparse like markers. They move with their lines; a line that is joined to
-// the one before it loses its text.
+// sparse like markers. They move with their lines; a line whose start an
+// edit removes (joined to the one before it) loses its text.
 class MarginTexts {
   public:
     void SetText(int line, std::string text);

@@ -466,7 +466,8 @@ int PaintText(View& w, HDC dc, const RECT& band) {
             bool open = core.Expanded(line);
             int flags = core.GetLook().foldFlags;
             COLORREF ink = w.palette.Fore(core.GetStyle(STYLE_DEFAULT).fore);
-            if (flags & (open ? SC_FOLDFLAG_LINEBEFORE_EXPANDED : SC_FOLDFLAG_LINEBEFORE_CONTRACTED))
+            if (flags &
+                (open ? SC_FOLDFLAG_LINEBEFORE_EXPANDED : SC_FOLDFLAG_LINEBEFORE_CONTRACTED))
                 FillSolid(dc, RECT{TextLeft(w), top, band.right, top + w.metrics.line}, ink);
             if (flags & (open ? SC_FOLDFLAG_LINEAFTER_EXPANDED : SC_FOLDFLAG_LINEAFTER_CONTRACTED))
                 FillSolid(dc,
@@ -535,7 +536,9 @@ void PaintMarker(View& w, HDC dc, const MarkerStyle& marker, const RECT& cell) {
     auto vertical = [&](LONG top, LONG bottom) {
         FillSolid(dc, RECT{cx - t / 2, top, cx - t / 2 + t, bottom}, tree);
     };
-    auto branch = [&](int from) { FillSolid(dc, RECT{from, cy - t / 2, cell.right, cy - t / 2 + t}, tree); };
+    auto branch = [&](int from) {
+        FillSolid(dc, RECT{from, cy - t / 2, cell.right, cy - t / 2 + t}, tree);
+    };
     // A box or circle of the tree with a minus, and a plus when closed.
     auto knob = [&](bool circle, bool plus) {
         OwnedPen outline(CreatePen(PS_SOLID, t, tree));
@@ -607,10 +610,9 @@ void PaintMarker(View& w, HDC dc, const MarkerStyle& marker, const RECT& cell) {
     case SC_MARK_CIRCLEPLUSCONNECTED:
     case SC_MARK_CIRCLEMINUS:
     case SC_MARK_CIRCLEMINUSCONNECTED: {
-        bool connected = symbol == SC_MARK_BOXPLUSCONNECTED ||
-                         symbol == SC_MARK_BOXMINUSCONNECTED ||
-                         symbol == SC_MARK_CIRCLEPLUSCONNECTED ||
-                         symbol == SC_MARK_CIRCLEMINUSCONNECTED;
+        bool connected =
+            symbol == SC_MARK_BOXPLUSCONNECTED || symbol == SC_MARK_BOXMINUSCONNECTED ||
+            symbol == SC_MARK_CIRCLEPLUSCONNECTED || symbol == SC_MARK_CIRCLEMINUSCONNECTED;
         bool plus = symbol == SC_MARK_BOXPLUS || symbol == SC_MARK_BOXPLUSCONNECTED ||
                     symbol == SC_MARK_CIRCLEPLUS || symbol == SC_MARK_CIRCLEPLUSCONNECTED;
         // An open fold's line leaves the box downwards into its body; a
@@ -628,12 +630,14 @@ void PaintMarker(View& w, HDC dc, const MarkerStyle& marker, const RECT& cell) {
         for (int i = -1; i <= 1; ++i) {
             int x = cx + i * (bar * 3);
             if (symbol == SC_MARK_DOTDOTDOT) {
-                FillSolid(dc, RECT{x - bar / 2, cy - bar / 2, x - bar / 2 + bar, cy - bar / 2 + bar},
+                FillSolid(dc,
+                          RECT{x - bar / 2, cy - bar / 2, x - bar / 2 + bar, cy - bar / 2 + bar},
                           fore);
             } else {
                 OwnedPen arrow(CreatePen(PS_SOLID, t, fore));
                 SelectedObject selectedArrow(dc, arrow.Get());
-                POINT points[] = {{x - bar, cy - 2 * bar}, {x + bar, cy}, {x - bar, cy + 2 * bar + 1}};
+                POINT points[] = {
+                    {x - bar, cy - 2 * bar}, {x + bar, cy}, {x - bar, cy + 2 * bar + 1}};
                 Polyline(dc, points, 3);
             }
         }
@@ -714,9 +718,10 @@ void PaintMarginTexts(View& w, HDC dc, const Margin& margin, const RECT& area) {
         SetTextColor(dc, w.palette.Fore(style.fore));
         bool right = margin.type == SC_MARGIN_RTEXT;
         SetTextAlign(dc, TA_BASELINE | (right ? TA_RIGHT : TA_LEFT));
-        ExtTextOutW(dc, right ? cell.right - w.metrics.numberPadding : cell.left + w.metrics.numberPadding,
-                    cell.top + w.ascent, ETO_CLIPPED, &cell, wide.data(),
-                    static_cast<UINT>(wide.size()), nullptr);
+        ExtTextOutW(
+            dc, right ? cell.right - w.metrics.numberPadding : cell.left + w.metrics.numberPadding,
+            cell.top + w.ascent, ETO_CLIPPED, &cell, wide.data(), static_cast<UINT>(wide.size()),
+            nullptr);
     }
     SetTextAlign(dc, TA_BASELINE | TA_LEFT);
     SetBkMode(dc, OPAQUE);

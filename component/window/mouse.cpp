@@ -357,9 +357,9 @@ HCURSOR MakeReverseArrow() {
             return bitmap;
         BITMAP b{};
         GetObjectA(bitmap, sizeof b, &b);
-        HBITMAP copy = b.bmBitsPixel == 1 ? CreateBitmap(b.bmWidth, b.bmHeight, 1, 1, nullptr)
-                                          : CreateCompatibleBitmap(screen.Get(), b.bmWidth,
-                                                                   b.bmHeight);
+        HBITMAP copy = b.bmBitsPixel == 1
+                           ? CreateBitmap(b.bmWidth, b.bmHeight, 1, 1, nullptr)
+                           : CreateCompatibleBitmap(screen.Get(), b.bmWidth, b.bmHeight);
         HGDIOBJ oldFrom = SelectObject(from.Get(), bitmap), oldTo = SelectObject(to.Get(), copy);
         StretchBlt(to.Get(), b.bmWidth - 1, 0, -b.bmWidth, b.bmHeight, from.Get(), 0, 0, b.bmWidth,
                    b.bmHeight, SRCCOPY);

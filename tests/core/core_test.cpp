@@ -667,20 +667,32 @@ TEST(HostStyling, TheHostHidesLines) {
 // Markers stay with their line's text: they move down with lines inserted
 // above or at the line's start, stay when it is split after its start, and
 // a deleted line's join the line that takes its place; undo brings no line
-// its markers back. Each row from "a\nb\nc\nd" with marker 1 on line 1 and
-// marker 2 on line 2: the edit, then the lines of the two handles.
+// its markers back. Margin texts move alike, but a line whose start goes
+// loses its text. Each row from "a\nb\nc\nd" with marker 1 and text "B" on
+// line 1 and marker 2 and text "C" on line 2: the edit, then the lines of
+// the two handles and of the two texts (-1 gone).
 TEST(Markers, TheyFollowTheirLines) {
     const struct {
         const char* what;
         std::function<void(EditorCore&)> edit;
         std::pair<int, int> lines;
+        std::pair<int, int> texts;
     } rows[] = {
-        {"lines inserted at the top", [](EditorCore& c) { c.InsertText(0, "x\ny\n"); }, {3, 4}},
-        {"Enter at line 1's start", [](EditorCore& c) { c.InsertText(2, "\n"); }, {2, 3}},
-        {"line 1 split after its start", [](EditorCore& c) { c.InsertText(3, "\n"); }, {1, 3}},
-        {"line 1's whole text deleted", [](EditorCore& c) { c.DeleteRange(2, 2); }, {1, 1}},
-        {"lines joined into line 0", [](EditorCore& c) { c.DeleteRange(1, 4); }, {0, 0}},
-        {"and undone", [](EditorCore& c) { c.DeleteRange(2, 2), c.Undo(); }, {2, 2}},
+        {"lines inserted at the top",
+         [](EditorCore& c) { c.InsertText(0, "x\ny\n"); },
+         {3, 4},
+         {3, 4}},
+        {"Enter at line 1's start", [](EditorCore& c) { c.InsertText(2, "\n"); }, {2, 3}, {2, 3}},
+        {"line 1 split after its start",
+         [](EditorCore& c) { c.InsertText(3, "\n"); },
+         {1, 3},
+         {1, 3}},
+        {"line 1's whole text deleted",
+         [](EditorCore& c) { c.DeleteRange(2, 2); },
+         {1, 1},
+         {1, -1}},
+        {"lines joined into line 0", [](EditorCore& c) { c.DeleteRange(1, 4); }, {0, 0}, {-1, -1}},
+        {"and undone", [](EditorCore& c) { c.DeleteRange(2, 2), c.Undo(); }, {2, 2}, {2, -1}},
     };
     for (const auto& r : rows) {
         EditorCore core;
@@ -688,11 +700,20 @@ TEST(Markers, TheyFollowTheirLines) {
         core.SetText("a\nb\nc\nd");
         int first = static_cast<int>(Send(core, SCI_MARKERADD, 1, 1));
         int second = static_cast<int>(Send(core, SCI_MARKERADD, 2, 2));
+        Send(core, SCI_MARGINSETTEXT, 1, reinterpret_cast<intptr_t>("B"));
+        Send(core, SCI_MARGINSETTEXT, 2, reinterpret_cast<intptr_t>("C"));
         r.edit(core);
+        auto lineOf = [&](const char* text) {
+            for (int line = 0; line < core.LineCount(); ++line)
+                if (core.MarginText(line) == text)
+                    return line;
+            return -1;
+        };
         EXPECT_EQ(std::pair(Send(core, SCI_MARKERLINEFROMHANDLE, first),
                             Send(core, SCI_MARKERLINEFROMHANDLE, second)),
                   std::pair(intptr_t{r.lines.first}, intptr_t{r.lines.second}))
             << r.what;
+        EXPECT_EQ(std::pair(lineOf("B"), lineOf("C")), r.texts) << r.what;
     }
     // The requests on a line of markers 3 and 5, told as marker changes.
     EditorCore core;

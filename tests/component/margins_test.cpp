@@ -1,0 +1,227 @@
+// The margins a host sets up: a fold margin drawn from the fold levels and
+// folding on click, margins of the host's colours and texts, the blanks
+// beside the text and the rules at headers.
+#include "editor_fixture.h"
+
+#include <algorithm>
+#include <set>
+
+namespace {
+
+constexpr COLORREF kTree = 0x0000FF; // the folder markers' back: lines, outlines, signs
+constexpr COLORREF kFill = 0x00FF00; // their fore: inside the boxes
+
+// A host's folds over seven lines: an outer fold holding a nested one, a
+// line outside every fold and a second header, in margin 2 as a box tree.
+class FoldMarginTest : public EditorTest {
+  public:
+    void SetUp() override {
+        EditorTest::SetUp();
+        Call(SCI_SETLEXER, SCLEX_CONTAINER);
+        Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("a\n b\n c\n  d\n e\nf\ng\n h"));
+        const int levels[] = {SC_FOLDLEVELBASE | SC_FOLDLEVELHEADERFLAG,
+                              SC_FOLDLEVELBASE + 1,
+                              (SC_FOLDLEVELBASE + 1) | SC_FOLDLEVELHEADERFLAG,
+                              SC_FOLDLEVELBASE + 2,
+                              SC_FOLDLEVELBASE + 1,
+                              SC_FOLDLEVELBASE,
+                              SC_FOLDLEVELBASE | SC_FOLDLEVELHEADERFLAG,
+                              SC_FOLDLEVELBASE + 1};
+        for (int line = 0; line < 8; ++line)
+            Call(SCI_SETFOLDLEVEL, line, levels[line]);
+        const std::pair<int, int> tree[] = {{SC_MARKNUM_FOLDEROPEN, SC_MARK_BOXMINUS},
+                                            {SC_MARKNUM_FOLDER, SC_MARK_BOXPLUS},
+                                            {SC_MARKNUM_FOLDERSUB, SC_MARK_VLINE},
+                                            {SC_MARKNUM_FOLDERTAIL, SC_MARK_LCORNER},
+                                            {SC_MARKNUM_FOLDEREND, SC_MARK_BOXPLUSCONNECTED},
+                                            {SC_MARKNUM_FOLDEROPENMID, SC_MARK_BOXMINUSCONNECTED},
+                                            {SC_MARKNUM_FOLDERMIDTAIL, SC_MARK_TCORNER}};
+        for (auto [marker, symbol] : tree) {
+            Call(SCI_MARKERDEFINE, marker, symbol);
+            Call(SCI_MARKERSETFORE, marker, kFill);
+            Call(SCI_MARKERSETBACK, marker, kTree);
+        }
+        Call(SCI_SETMARGINWIDTHN, 2, kWidth);
+        Call(SCI_SETMARGINMASKN, 2, static_cast<LPARAM>(SC_MASK_FOLDERS));
+        left = static_cast<int>(Call(SCI_GETMARGINWIDTHN, 0) + Call(SCI_GETMARGINWIDTHN, 1));
+        height = static_cast<int>(Call(SCI_TEXTHEIGHT));
+    }
+
+    // What the fold margin shows on a row: the tree's colour at the top and
+    // bottom of the centre column and at the right edge of the middle row,
+    // the fill inside, and the plus's upright.
+    std::string Cell(int row) {
+        UpdateWindow(editor);
+        int cx = left + kWidth / 2, cy = row * height + height / 2;
+        HDC dc = GetDC(editor);
+        auto tree = [&](int x, int y) { return GetPixel(dc, x, y) == kTree; };
+        std::string seen;
+        seen += tree(cx, row * height) ? "top " : "";
+        seen += tree(cx, row * height + height - 1) ? "bottom " : "";
+        seen += tree(left + kWidth - 1, cy) ? "branch " : "";
+        bool filled = false;
+        for (int dx = -3; dx <= 3; ++dx)
+            filled = filled || GetPixel(dc, cx + dx, cy + 2) == kFill;
+        seen += filled ? "box " : "";
+        seen += filled && tree(cx, cy - 2) ? "upright" : "";
+        ReleaseDC(editor, dc);
+        return seen;
+    }
+
+    static constexpr int kWidth = 16;
+    int left = 0;
+    int height = 16;
+};
+
+// Boxes at headers, lines through bodies, a T where the nested fold ends
+// inside the outer one and a corner where the outer one ends; a closed
+// header's box has a plus and nothing hangs below it.
+TEST_F(FoldMarginTest, DrawsTheTreeFromTheFoldLevels) {
+    Call(SCI_SETFOLDEXPANDED, 6, 0);
+    const char* expected[] = {
+        "bottom box ",        // an open header: the line leaves into its body
+        "top bottom ",        // the body
+        "top bottom box ",    // a nested open header, joined above and below
+        "top bottom branch ", // the nested fold ends inside the outer one
+        "top branch ",        // the outer fold ends
+        "",                   // outside every fold
+        "box upright",        // a closed header
+    };
+    for (int row = 0; row < 7; ++row)
+        EXPECT_EQ(Cell(row), expected[row]) << "row " << row;
+    Call(SCI_SETFOLDEXPANDED, 2, 0);
+    EXPECT_EQ(Cell(2), "top bottom box upright") << "a closed nested header";
+    EXPECT_EQ(Cell(3), "top branch ") << "the outer fold's end, now the row below the header";
+}
+
+// The checkerboard of the system's face and highlight colours, until the
+// host gives both its own; in high contrast the system's again.
+TEST_F(FoldMarginTest, BackgroundIsACheckerboardUntilTheHostSetsItsColours) {
+    auto colours = [&] {
+        UpdateWindow(editor);
+        std::vector<COLORREF> row = Pixels(editor, left, 5 * height, left + kWidth, 5 * height + 2);
+        return std::set<COLORREF>(row.begin(), row.end());
+    };
+    EXPECT_EQ(colours(),
+              (std::set<COLORREF>{GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_BTNHIGHLIGHT)}));
+    std::vector<COLORREF> two = Pixels(editor, left, 5 * height, left + 2, 5 * height + 1);
+    EXPECT_NE(two[0], two[1]) << "alternating pixels";
+    Call(SCI_SETFOLDMARGINCOLOUR, 1, 0x336699);
+    Call(SCI_SETFOLDMARGINHICOLOUR, 1, 0x336699);
+    EXPECT_EQ(colours(), std::set<COLORREF>{0x336699});
+    SetPropA(editor, "KalmorHighContrast", reinterpret_cast<HANDLE>(1));
+    SendMessageW(editor, WM_SYSCOLORCHANGE, 0, 0);
+    EXPECT_EQ(colours().count(0x336699), 0u) << "high contrast";
+    RemovePropA(editor, "KalmorHighContrast");
+}
+
+// With SC_AUTOMATICFOLD_CLICK a click on a header's box folds it, Ctrl
+// with its nested folds and Shift opens it with all of them; without it
+// the click only selects, and a sensitive margin tells the host either way.
+TEST_F(FoldMarginTest, ClicksFoldOnlyWhenAsked) {
+    auto click = [&](int row, WPARAM keys) {
+        Send(WM_LBUTTONDOWN, keys, MAKELPARAM(left + kWidth / 2, row * height + height / 2));
+        Send(WM_LBUTTONUP, 0, MAKELPARAM(left + kWidth / 2, row * height + height / 2));
+        PumpMessages();
+        return std::to_string(Call(SCI_GETFOLDEXPANDED, 0)) +
+               std::to_string(Call(SCI_GETFOLDEXPANDED, 2));
+    };
+    EXPECT_EQ(click(0, 0), "11") << "not asked";
+    Call(SCI_SETAUTOMATICFOLD, SC_AUTOMATICFOLD_CLICK);
+    EXPECT_EQ(Call(SCI_GETAUTOMATICFOLD), SC_AUTOMATICFOLD_CLICK);
+    EXPECT_EQ(click(1, 0), "11") << "a body line";
+    EXPECT_EQ(click(0, 0), "01");
+    EXPECT_EQ(Call(SCI_GETLINEVISIBLE, 1), 0);
+    EXPECT_EQ(click(0, 0), "11");
+    EXPECT_EQ(click(0, MK_CONTROL), "00");
+    EXPECT_EQ(click(0, MK_SHIFT), "11");
+    EXPECT_EQ(click(2, 0), "10") << "the nested header";
+    Call(SCI_SETMARGINSENSITIVEN, 2, 1);
+    notifications.clear();
+    EXPECT_EQ(click(2, 0), "11");
+    ASSERT_EQ(Notified(SCN_MARGINCLICK).size(), 1u);
+    EXPECT_EQ(Notified(SCN_MARGINCLICK)[0].margin, 2);
+}
+
+// A margin in the host's colour or the default style's, and text margins
+// with each line's text in its own style, at the left or the right.
+TEST_F(EditorTest, MarginsOfTheHostsColoursAndTexts) {
+    int left = static_cast<int>(Call(SCI_GETMARGINWIDTHN, 0) + Call(SCI_GETMARGINWIDTHN, 1));
+    int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
+    Call(SCI_SETMARGINWIDTHN, 2, 60);
+    auto cell = [&](int row) {
+        UpdateWindow(editor);
+        return Pixels(editor, left, row * height, left + 60, (row + 1) * height);
+    };
+    auto count = [](const std::vector<COLORREF>& p, COLORREF c) {
+        return std::count(p.begin(), p.end(), c);
+    };
+    Call(SCI_STYLESETBACK, STYLE_DEFAULT, 0x102030);
+    Call(SCI_STYLESETFORE, STYLE_DEFAULT, 0x405060);
+    const std::pair<int, COLORREF> plain[] = {
+        {SC_MARGIN_COLOUR, 0x123456}, {SC_MARGIN_BACK, 0x102030}, {SC_MARGIN_FORE, 0x405060}};
+    Call(SCI_SETMARGINBACKN, 2, 0x123456);
+    EXPECT_EQ(Call(SCI_GETMARGINBACKN, 2), 0x123456);
+    for (auto [type, colour] : plain) {
+        Call(SCI_SETMARGINTYPEN, 2, type);
+        EXPECT_EQ(count(cell(1), colour), 60 * height) << "type " << type;
+    }
+    Call(SCI_STYLESETFORE, 40, 0x0000FF);
+    Call(SCI_STYLESETBACK, 40, 0x00FFFF);
+    Call(SCI_MARGINSETTEXT, 1, reinterpret_cast<LPARAM>("Hi"));
+    Call(SCI_MARGINSETSTYLE, 1, 40);
+    char read[8] = "xxxxxxx";
+    EXPECT_EQ(Call(SCI_MARGINGETTEXT, 1, reinterpret_cast<LPARAM>(read)), 2);
+    EXPECT_STREQ(read, "Hixxxxx") << "no NUL, as SCI_GETLINE";
+    for (int type : {SC_MARGIN_TEXT, SC_MARGIN_RTEXT}) {
+        Call(SCI_SETMARGINTYPEN, 2, type);
+        std::vector<COLORREF> line = cell(1);
+        EXPECT_EQ(count(cell(0), 0x00FFFF), 0) << "a line without text";
+        EXPECT_GT(count(line, 0x00FFFF), 0) << "the style's background";
+        int leftInk = 0, rightInk = 0;
+        for (size_t i = 0; i < line.size(); ++i)
+            (i % 60 < 30 ? leftInk : rightInk) += line[i] == 0x0000FF;
+        EXPECT_GT(type == SC_MARGIN_TEXT ? leftInk : rightInk, 0) << "type " << type;
+        EXPECT_EQ(type == SC_MARGIN_TEXT ? rightInk : leftInk, 0) << "type " << type;
+    }
+    Call(SCI_MARGINTEXTCLEARALL);
+    EXPECT_EQ(count(cell(1), 0x0000FF), 0) << "cleared";
+}
+
+// The blank beside the text moves the text and the rules the host asked for.
+TEST_F(EditorTest, BlankMarginsAndRulesAtHeaders) {
+    LRESULT before = Call(SCI_POINTXFROMPOSITION, 0, 0);
+    LRESULT padding = Call(SCI_GETMARGINLEFT);
+    Call(SCI_SETMARGINLEFT, 0, 30);
+    EXPECT_EQ(Call(SCI_GETMARGINLEFT), 30);
+    EXPECT_EQ(Call(SCI_POINTXFROMPOSITION, 0, 0), before - padding + 30);
+    Call(SCI_SETMARGINLEFT, 0, -5);
+    EXPECT_EQ(Call(SCI_GETMARGINLEFT), 0) << "clamped";
+    Call(SCI_SETMARGINRIGHT, 0, 40);
+    EXPECT_EQ(Call(SCI_GETMARGINRIGHT), 40);
+
+    // The demo listing's first sub header; rules in the default style's colour.
+    int header = 0;
+    while (!(Call(SCI_GETFOLDLEVEL, header) & SC_FOLDLEVELHEADERFLAG))
+        ++header;
+    int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
+    int row = header - static_cast<int>(Call(SCI_GETFIRSTVISIBLELINE));
+    auto rule = [&](int y) {
+        UpdateWindow(editor);
+        std::vector<COLORREF> p = Pixels(editor, 100, y, 300, y + 1);
+        return std::count(p.begin(), p.end(), COLORREF(Call(SCI_STYLEGETFORE, STYLE_DEFAULT)));
+    };
+    int top = row * height, bottom = row * height + height - 1;
+    EXPECT_EQ(rule(top) + rule(bottom), 0) << "an open header, no flags";
+    Call(SCI_SETFOLDFLAGS, SC_FOLDFLAG_LINEBEFORE_EXPANDED);
+    EXPECT_EQ(rule(top), 200);
+    Call(SCI_SETFOLDFLAGS, SC_FOLDFLAG_LINEAFTER_EXPANDED);
+    EXPECT_EQ(rule(top), 0);
+    EXPECT_EQ(rule(bottom), 200);
+    Call(SCI_TOGGLEFOLD, header);
+    EXPECT_EQ(rule(bottom), 0) << "closed: not an open header's rule";
+    Call(SCI_SETFOLDFLAGS, SC_FOLDFLAG_LINEBEFORE_CONTRACTED);
+    EXPECT_EQ(rule(top), 200);
+}
+
+} // namespace
