@@ -363,6 +363,7 @@ intptr_t EditorCore::Dispatch(unsigned message, uintptr_t wParam, intptr_t lPara
     case RequestPart::Styling: return DispatchStylingRequest(message, wParam, lParam);
     case RequestPart::Look: return DispatchLookRequest(message, wParam, lParam);
     case RequestPart::Markers: return DispatchMarkerRequest(message, wParam, lParam);
+    case RequestPart::Indicators: return DispatchIndicatorRequest(message, wParam, lParam);
     default: return 0;
     }
 }

@@ -313,6 +313,9 @@ void EditorCore::Impl::Delete(int start, int length, const std::string* removed)
                              change.linesAdded > 0 ? change.firstLine : change.firstLine - 1);
     if (!marginTexts.Empty())
         marginTexts.LinesDeleted(change.firstLine, change.linesRemoved, change.linesAdded);
+    for (IndicatorRuns& runs : indicators.runs)
+        if (!runs.Empty())
+            runs.Deleted(start, length);
     foldingToAscii += CountFoldingToAscii(start - 2, start + 2);
     ++textVersion;
     changes.text = true;
@@ -341,6 +344,9 @@ void EditorCore::Impl::Insert(int start, const char* text, int length) {
     if (!marginTexts.Empty() && change.linesAdded > change.linesRemoved)
         marginTexts.LinesInserted(start == 0 ? 0 : change.firstLine,
                                   change.linesAdded - change.linesRemoved);
+    for (IndicatorRuns& runs : indicators.runs)
+        if (!runs.Empty())
+            runs.Inserted(start, length);
     foldingToAscii += CountFoldingToAscii(start - 2, start + length + 2);
     ++textVersion;
     changes.text = true;

@@ -14,6 +14,7 @@
 
 #include "component/core/case_folding.h"
 #include "component/core/code_page.h"
+#include "component/core/indicators.h"
 
 namespace kalmor {
 
@@ -364,6 +365,12 @@ class EditorCore {
     // A text margin's text for a line and its style.
     const std::string& MarginText(int line) const;
     int MarginTextStyle(int line) const;
+    // Indicators: how one is drawn, its runs meeting [start, end), the mask
+    // of indicators 0 to 31 on the byte at pos, and whether any is set at all.
+    const IndicatorStyle& GetIndicatorStyle(int indicator) const;
+    std::vector<IndicatorRuns::Run> IndicatorRunsIn(int indicator, int start, int end) const;
+    uint32_t IndicatorsAt(int pos) const;
+    bool AnyIndicator() const;
     // SC_AUTOMATICFOLD_ flags the host set.
     int AutomaticFold() const;
     // Sets the fold of a header and of every header inside it open or
@@ -390,6 +397,7 @@ class EditorCore {
     intptr_t DispatchReadingRequest(unsigned message, uintptr_t wParam, intptr_t lParam);
     intptr_t DispatchLookRequest(unsigned message, uintptr_t wParam, intptr_t lParam);
     intptr_t DispatchMarkerRequest(unsigned message, uintptr_t wParam, intptr_t lParam);
+    intptr_t DispatchIndicatorRequest(unsigned message, uintptr_t wParam, intptr_t lParam);
     // The host's own styles and fold levels (host_styling.cpp).
     intptr_t DispatchStylingRequest(unsigned message, uintptr_t wParam, intptr_t lParam);
 };

@@ -4,6 +4,7 @@
 #include "component/core/document.h"
 #include "component/core/editor_core.h"
 #include "component/core/fold_state.h"
+#include "component/core/indicators.h"
 #include "component/core/markers.h"
 
 #include "component/core/code_page.h"
@@ -189,6 +190,15 @@ struct EditorCore::Impl {
     std::array<MarkerStyle, kMarkerCount> markerStyles;
     MarginTexts marginTexts;
     int automaticFold = 0; // SC_AUTOMATICFOLD_ flags
+    // Indicators: each one's runs and style, and the one and value that
+    // SCI_INDICATORFILLRANGE fills with.
+    struct IndicatorSet {
+        IndicatorSet();
+        std::array<IndicatorRuns, kIndicatorCount> runs;
+        std::array<IndicatorStyle, kIndicatorCount> styles;
+        int current = 0;
+        int value = 1;
+    } indicators;
 };
 
 } // namespace kalmor

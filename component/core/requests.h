@@ -10,17 +10,18 @@ namespace kalmor {
 
 // Which handler answers a request.
 enum class RequestPart : unsigned char {
-    None,    // not a request the editor knows: answers 0
-    Core,    // the document, the selection, undo, folding, the lexer
-    Style,   // one style's attributes (wParam the style)
-    Margin,  // one margin's attributes (wParam the margin)
-    Search,  // the target, searching and replacing
-    Code,    // tabs, indentation, typing over, zoom, braces
-    Reading, // lines, ranges, columns and words read, text added
-    Styling, // the host's own styles, fold levels and hidden lines
-    Look,    // the host's colours for the selection, the caret, its line and the edge
-    Markers, // markers on lines and how they are drawn
-    Window,  // the view, the clipboard and the window's handle: the window answers
+    None,       // not a request the editor knows: answers 0
+    Core,       // the document, the selection, undo, folding, the lexer
+    Style,      // one style's attributes (wParam the style)
+    Margin,     // one margin's attributes (wParam the margin)
+    Search,     // the target, searching and replacing
+    Code,       // tabs, indentation, typing over, zoom, braces
+    Reading,    // lines, ranges, columns and words read, text added
+    Styling,    // the host's own styles, fold levels and hidden lines
+    Look,       // the host's colours for the selection, the caret, its line and the edge
+    Markers,    // markers on lines and how they are drawn, and margin texts
+    Indicators, // indicators over ranges of text and how they are drawn
+    Window,     // the view, the clipboard and the window's handle: the window answers
 };
 
 // Which arguments are pointers the editor reads or writes.

@@ -21,13 +21,6 @@ UINT ReadSystemNumber(UINT action, UINT fallback) {
     return SystemParametersInfoA(action, 0, &value, 0) ? value : fallback;
 }
 
-// A colour a share (in 256ths) of the way from `base` to `tint`.
-COLORREF Blend(COLORREF base, COLORREF tint, int share) {
-    auto mix = [&](int from, int to) { return from + (to - from) * share / 256; };
-    return RGB(mix(GetRValue(base), GetRValue(tint)), mix(GetGValue(base), GetGValue(tint)),
-               mix(GetBValue(base), GetBValue(tint)));
-}
-
 // Sends the setting changes the system broadcasts to top-level windows on
 // to the editor that made this window.
 LRESULT CALLBACK ListenerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -48,6 +41,13 @@ LRESULT CALLBACK ListenerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 } // namespace
+
+// A colour a share (in 256ths) of the way from `base` to `tint`.
+COLORREF Blend(COLORREF base, COLORREF tint, int share) {
+    auto mix = [&](int from, int to) { return from + (to - from) * share / 256; };
+    return RGB(mix(GetRValue(base), GetRValue(tint)), mix(GetGValue(base), GetGValue(tint)),
+               mix(GetBValue(base), GetBValue(tint)));
+}
 
 // Selected text keeps its colours over a light tint of the user's highlight
 // colour, paler without the focus; in high contrast the highlight is solid.

@@ -53,6 +53,9 @@ struct Palette {
     COLORREF FoldTag() const { return highContrast ? windowText : grayText; }
 };
 
+// A colour a share (in 256ths) of the way from base to tint.
+COLORREF Blend(COLORREF base, COLORREF tint, int share);
+
 bool operator==(const ViewMetrics& a, const ViewMetrics& b);
 bool operator==(const Palette& a, const Palette& b);
 

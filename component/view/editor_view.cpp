@@ -161,7 +161,8 @@ COLORREF SelectedFore(const View& w, COLORREF own) {
 // Draws the text of measured pieces: origin is the x of their first byte.
 // Selected text has a colour of its own in high contrast.
 void PaintPieces(View& w, HDC dc, const LineMeasure& measure, const std::string& text, int origin,
-                 int top, const RECT& band, HGDIOBJ& selected, bool inSelection) {
+                 int top, const RECT& band, HGDIOBJ& selected, bool inSelection,
+                 COLORREF ink = CLR_INVALID) {
     SetBkMode(dc, TRANSPARENT);
     for (const Piece& piece : measure.pieces) {
         RECT cell{origin + measure.x[piece.start], top, origin + measure.x[piece.end],
@@ -175,6 +176,7 @@ void PaintPieces(View& w, HDC dc, const LineMeasure& measure, const std::string&
         if (font != selected)
             selected = SelectObject(dc, font) ? font : nullptr;
         COLORREF fore = inSelection ? SelectedFore(w, style.fore) : w.palette.Fore(style.fore);
+        fore = ink != CLR_INVALID ? ink : fore;
         if (piece.kind == Piece::Invalid) {
             PaintInvalidByte(w, dc, cell, static_cast<unsigned char>(text[piece.start]), fore,
                              w.palette.Back(style.back));
@@ -310,6 +312,139 @@ int PaintLineEnd(View& w, HDC dc, const LineLayout& layout, int origin, int righ
     return box.right - origin;
 }
 
+// Blends an alpha of 0 to 255 over a background, 255 being the colour itself.
+COLORREF WithAlpha(COLORREF back, COLORREF colour, int alpha) {
+    return Blend(back, colour, alpha + alpha / 255);
+}
+
+// One indicator's ink over the cell of its range on a row (x2 > x1 unless
+// the range is empty), in the pass it belongs to: the fills of boxes and the
+// indicators drawn under the text first, the rest after the text. pointX is
+// where POINTCHARACTER points: the middle of the range's first character.
+void PaintIndicator(View& w, HDC dc, const IndicatorStyle& indicator, const RECT& cell, bool under,
+                    COLORREF back, int pointX) {
+    COLORREF ink = w.palette.Fore(indicator.fore);
+    int t = w.metrics.line;
+    int x1 = cell.left, x2 = cell.right;
+    // The top of the strip under the text that lines and squiggles use.
+    int base = std::min<int>(cell.top + w.ascent + t, cell.bottom - 3 * t);
+    RECT box{x1, cell.top + t, x2, cell.bottom};
+    if (indicator.style == INDIC_FULLBOX)
+        box.top = cell.top;
+    bool filled = indicator.style == INDIC_ROUNDBOX || indicator.style == INDIC_STRAIGHTBOX ||
+                  indicator.style == INDIC_FULLBOX;
+    if (under && filled)
+        FillSolid(dc, box, WithAlpha(back, ink, indicator.alpha));
+    if (under != indicator.under)
+        return;
+    auto lineAt = [&](int y, int step, int on) {
+        for (int x = x1; x < x2; x += step)
+            FillSolid(dc, RECT{x, y, std::min(x + on, x2), y + t}, ink);
+    };
+    auto zigzag = [&](int high, int low) {
+        OwnedPen pen(CreatePen(PS_SOLID, t, ink));
+        SelectedObject selectedPen(dc, pen.Get());
+        MoveToEx(dc, x1, high, nullptr);
+        for (int x = x1 + 2 * t, up = 0; x <= x2; x += 2 * t, up = !up)
+            LineTo(dc, x, up ? high : low);
+    };
+    // An outline of the box in a colour, every pixel or every other one.
+    auto outline = [&](COLORREF colour, int step, bool rounded) {
+        int inset = rounded ? t : 0;
+        for (int x = box.left + inset; x < box.right - inset; x += step) {
+            FillSolid(dc, RECT{x, box.top, x + t, box.top + t}, colour);
+            FillSolid(dc, RECT{x, box.bottom - t, x + t, box.bottom}, colour);
+        }
+        for (int y = box.top + inset; y < box.bottom - inset; y += step) {
+            FillSolid(dc, RECT{box.left, y, box.left + t, y + t}, colour);
+            FillSolid(dc, RECT{box.right - t, y, box.right, y + t}, colour);
+        }
+    };
+    switch (indicator.style) {
+    case INDIC_PLAIN: lineAt(base, x2 - x1, x2 - x1); break;
+    case INDIC_SQUIGGLE:
+    case INDIC_SQUIGGLEPIXMAP: zigzag(base, base + 2 * t); break;
+    case INDIC_SQUIGGLELOW: zigzag(cell.bottom - 2 * t, cell.bottom - t); break;
+    case INDIC_TT:
+        lineAt(base, x2 - x1, x2 - x1);
+        for (int x = x1; x < x2; x += 4 * t)
+            FillSolid(dc, RECT{x, base, x + t, base + 2 * t}, ink);
+        break;
+    case INDIC_DIAGONAL: {
+        OwnedPen pen(CreatePen(PS_SOLID, t, ink));
+        SelectedObject selectedPen(dc, pen.Get());
+        for (int x = x1; x < x2; x += 4 * t) {
+            MoveToEx(dc, x, base + 2 * t, nullptr);
+            LineTo(dc, std::min(x + 2 * t, x2), base);
+        }
+        break;
+    }
+    case INDIC_STRIKE: lineAt(cell.top + w.ascent * 2 / 3, x2 - x1, x2 - x1); break;
+    case INDIC_BOX: outline(ink, t, false); break;
+    case INDIC_ROUNDBOX:
+    case INDIC_STRAIGHTBOX:
+    case INDIC_FULLBOX:
+        outline(WithAlpha(back, ink, indicator.outlineAlpha), t, indicator.style == INDIC_ROUNDBOX);
+        break;
+    case INDIC_DASH: lineAt(base, 6 * t, 4 * t); break;
+    case INDIC_DOTS: lineAt(base, 2 * t, t); break;
+    case INDIC_DOTBOX: outline(ink, 2 * t, false); break;
+    case INDIC_COMPOSITIONTHICK:
+        FillSolid(dc, RECT{x1, cell.bottom - 2 * t, x2, cell.bottom}, ink);
+        break;
+    case INDIC_COMPOSITIONTHIN:
+        FillSolid(dc, RECT{x1, cell.bottom - t, x2, cell.bottom}, ink);
+        break;
+    case INDIC_POINT:
+    case INDIC_POINTCHARACTER: {
+        // A small triangle under the text pointing up at the range's start.
+        int x = indicator.style == INDIC_POINT ? x1 : pointX;
+        OwnedPen pen(CreatePen(PS_SOLID, 1, ink));
+        OwnedBrush brush(CreateSolidBrush(ink));
+        SelectedObject selectedPen(dc, pen.Get()), selectedBrush(dc, brush.Get());
+        POINT points[] = {{x, base}, {x - 2 * t, base + 2 * t}, {x + 2 * t, base + 2 * t}};
+        Polygon(dc, points, 3);
+        break;
+    }
+    default: break; // INDIC_HIDDEN, and INDIC_TEXTFORE, which colours the text itself
+    }
+}
+
+// The indicators on a line's text in one pass (see PaintIndicator); after
+// the text, the ranges of INDIC_TEXTFORE indicators have their text drawn
+// again in the indicator's colour.
+void PaintIndicators(View& w, HDC dc, const LineLayout& layout, int origin, int top, bool under,
+                     HGDIOBJ& selected) {
+    const EditorCore& core = w.core;
+    if (!core.AnyIndicator())
+        return;
+    int start = layout.start, end = start + static_cast<int>(layout.text.size());
+    for (int n = 0; n < kIndicatorCount; ++n) {
+        const IndicatorStyle& indicator = core.GetIndicatorStyle(n);
+        for (const IndicatorRuns::Run& run : core.IndicatorRunsIn(n, start, end)) {
+            size_t s = static_cast<size_t>(std::max(run.start, start) - start);
+            size_t e = static_cast<size_t>(std::min(run.end, end) - start);
+            RECT cell{origin + layout.x[s], top, origin + layout.x[e], top + w.lineHeight};
+            if (indicator.style == INDIC_TEXTFORE) {
+                if (!under) {
+                    ClippedDC clip(dc, cell);
+                    PaintPieces(w, dc, *layout.measure, layout.text, origin, top, cell, selected,
+                                false, w.palette.Fore(indicator.fore));
+                    selected = nullptr; // restoring the DC restored its font
+                }
+                continue;
+            }
+            size_t next = s + 1;
+            while (next < e && layout.x[next] == layout.x[s])
+                ++next;
+            COLORREF back =
+                w.palette.Back(core.GetStyle(core.StyleAt(start + static_cast<int>(s))).back);
+            PaintIndicator(w, dc, indicator, cell, under, back,
+                           origin + (layout.x[s] + layout.x[next]) / 2);
+        }
+    }
+}
+
 // One document line's row: each piece's background in its style's colour
 // (the caret's line, when the host shows it, all in its own), the edge's
 // background past its column, the selection over those, then the text.
@@ -371,6 +506,7 @@ void PaintLine(View& w, HDC dc, const LineLayout& layout, int origin, int top, c
                       ? look.selBack
                       : w.palette.SelectionBack(w.core.GetStyle(STYLE_DEFAULT).back, w.focused));
     PaintIndentGuides(w, dc, line, origin, top);
+    PaintIndicators(w, dc, layout, origin, top, true, selected);
     if (!anySelected || !(w.palette.highContrast || look.selForeSet)) {
         PaintPieces(w, dc, *layout.measure, layout.text, origin, top, band, selected, false);
     } else {
@@ -385,6 +521,7 @@ void PaintLine(View& w, HDC dc, const LineLayout& layout, int origin, int top, c
         }
     }
     PaintBlanks(w, dc, layout, origin, top, true, anySelected ? left : 0, anySelected ? right : 0);
+    PaintIndicators(w, dc, layout, origin, top, false, selected);
     if (underline)
         FillSolid(dc,
                   RECT{origin + layout.x[0], top + w.lineHeight - w.metrics.line, band.right,

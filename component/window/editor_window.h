@@ -88,7 +88,8 @@ struct Mouse {
     bool pressedInSelection = false;
     bool movingText = false;
     POINT pressPoint{};
-    int wheelDelta = 0; // wheel movement not yet turned into lines
+    int wheelDelta = 0;            // wheel movement not yet turned into lines
+    bool indicatorPressed = false; // pressed on an indicator: its release is told too
     // The arrow pointing right that margins may ask for, made when first shown.
     OwnedCursor reverseArrow;
 };
@@ -174,6 +175,9 @@ bool Notify(EditorWindow& w, SCNotification& notification);
 bool NotifyCommand(EditorWindow& w, unsigned code);
 void NotifyMarginClick(EditorWindow& w, int margin, int line, WPARAM keys);
 void NotifyDoubleClick(EditorWindow& w, int position, WPARAM keys);
+// SCN_INDICATORCLICK or SCN_INDICATORRELEASE at a position; false if the
+// host destroyed the window meanwhile.
+bool NotifyIndicator(EditorWindow& w, unsigned code, int position, WPARAM keys);
 void NotifyFocus(EditorWindow& w, bool focused);
 // Tells the host what the changes shown did: SCN_CHARADDED, the save point,
 // SCN_ZOOM, SCEN_CHANGE and SCN_UPDATEUI (updated its SC_UPDATE_ flags).

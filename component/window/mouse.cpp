@@ -175,6 +175,10 @@ void OnLButtonDown(EditorWindow& w, WPARAM keys, int x, int y) {
     w.core.EndTypingRun();
     int clicks = CountClick(w, x, y);
     int under = CharacterAtPoint(w, x, y);
+    // A press on text that an indicator marks is told before it selects.
+    w.mouse.indicatorPressed = w.core.IndicatorsAt(under) != 0;
+    if (w.mouse.indicatorPressed && !NotifyIndicator(w, SCN_INDICATORCLICK, under, keys))
+        return;
     if (!(keys & MK_SHIFT) && clicks == 1 && !w.core.SelectionEmpty() &&
         under >= w.core.SelectionStart() && under < w.core.SelectionEnd()) {
         // On the selection: a drag moves it, a click without one places the caret.
@@ -236,6 +240,11 @@ void OnLButtonUp(EditorWindow& w, WPARAM keys, int x, int y) {
     bool moving = w.mouse.movingText;
     int drop = w.view.dropPosition;
     EndDrag(w);
+    if (w.mouse.indicatorPressed) {
+        w.mouse.indicatorPressed = false;
+        if (!NotifyIndicator(w, SCN_INDICATORRELEASE, PositionAtPoint(w, x, y), keys))
+            return;
+    }
     if (moving && drop >= 0) {
         w.core.MoveText(w.core.SelectionStart(), w.core.SelectionEnd(), drop,
                         (keys & MK_CONTROL) != 0);

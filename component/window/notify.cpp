@@ -75,6 +75,14 @@ void NotifyMarginClick(EditorWindow& w, int margin, int line, WPARAM keys) {
     Notify(w, notification);
 }
 
+bool NotifyIndicator(EditorWindow& w, unsigned code, int position, WPARAM keys) {
+    SCNotification notification{};
+    notification.code = code;
+    notification.position = position;
+    notification.modifiers = Modifiers(keys);
+    return Notify(w, notification);
+}
+
 void NotifyDoubleClick(EditorWindow& w, int position, WPARAM keys) {
     SCNotification notification{};
     notification.code = SCN_DOUBLECLICK;

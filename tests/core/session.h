@@ -371,15 +371,25 @@ struct Recorder final : ChangeListener {
             linesBefore = core.LineCount();
         } else if (kind == SC_MOD_INSERTTEXT) {
             ok = ok && m.text != nullptr && m.position <= static_cast<int>(shadow.size());
-            if (ok)
-                shadow.insert(static_cast<size_t>(m.position), m.text,
-                              static_cast<size_t>(m.length));
+            if (ok) {
+                // Inserted bytes join an indicator's run only inside it.
+                size_t at = static_cast<size_t>(m.position);
+                int inside = at > 0 && at < shadow.size() && indicator[at - 1] == indicator[at]
+                                 ? indicator[at]
+                                 : 0;
+                shadow.insert(at, m.text, static_cast<size_t>(m.length));
+                indicator.insert(indicator.begin() + m.position, static_cast<size_t>(m.length),
+                                 inside);
+            }
         } else if (kind == SC_MOD_DELETETEXT) {
             ok = ok && m.text != nullptr &&
                  shadow.compare(static_cast<size_t>(m.position), static_cast<size_t>(m.length),
                                 m.text, static_cast<size_t>(m.length)) == 0;
-            if (ok)
+            if (ok) {
                 shadow.erase(static_cast<size_t>(m.position), static_cast<size_t>(m.length));
+                indicator.erase(indicator.begin() + m.position,
+                                indicator.begin() + m.position + m.length);
+            }
         }
         if (kind == SC_MOD_INSERTTEXT || kind == SC_MOD_DELETETEXT)
             ok = ok && core.Text() == shadow && m.linesAdded == core.LineCount() - linesBefore;
@@ -391,6 +401,7 @@ struct Recorder final : ChangeListener {
     void ModifyAttemptReadOnly() override {}
     EditorCore& core;
     std::string shadow;
+    std::vector<int> indicator; // one indicator's value on each byte of shadow
     int linesBefore = 1;
     bool ok = true;
 };
@@ -470,7 +481,19 @@ inline std::string RunSession(const std::string& bytes) {
                 model.Replace(before, now.caret - before, "", Run::DeleteBack);
             break;
         }
-        case 4: { // -1: for the caret the end, for the anchor the caret
+        case 4: {                   // -1: for the caret the end, for the anchor the caret
+            if (op / 10 % 3 == 2) { // or indicator 9 filled over [wParam, wParam + lParam)
+                int value = op / 30;
+                Send(core, SCI_SETINDICATORCURRENT, 9);
+                Send(core, SCI_SETINDICATORVALUE, value);
+                Send(core, value ? SCI_INDICATORFILLRANGE : SCI_INDICATORCLEARRANGE, wParam,
+                     lParam);
+                int from = std::clamp(ToInt(wParam), 0, model.Length());
+                int to = from + std::clamp(ToInt(lParam), 0, model.Length() - from);
+                std::fill(recorder.indicator.begin() + from, recorder.indicator.begin() + to,
+                          value);
+                break;
+            }
             Send(core, SCI_SETSEL, wParam, lParam);
             model.run = Run::None;
             int caret = ToInt(lParam) == -1 ? model.Length() : ToInt(lParam);
@@ -535,6 +558,23 @@ inline std::string RunSession(const std::string& bytes) {
             relexed = fresh.FoldLevel(line) == core.FoldLevel(line);
         if (!indexed || !relexed || !FoldsHold(core))
             return "line index, styles or folds" + where;
+
+        // Indicator 9's runs against the value of every byte, and the
+        // stretch of one value around a position.
+        const std::vector<int>& values = recorder.indicator;
+        for (int at = 0; at <= model.Length(); ++at)
+            if (Send(core, SCI_INDICATORVALUEAT, 9, at) != (at < model.Length() ? values[at] : 0))
+                return "indicator at " + std::to_string(at) + where;
+        int probe = std::clamp(ToInt(wParam), 0, model.Length());
+        int value = probe < model.Length() ? values[probe] : 0;
+        int from = probe, to = probe;
+        while (from > 0 && values[from - 1] == value)
+            --from;
+        while (to < model.Length() && values[to] == value)
+            ++to;
+        if (Send(core, SCI_INDICATORSTART, 9, probe) != from ||
+            Send(core, SCI_INDICATOREND, 9, probe) != to)
+            return "indicator's stretch at " + std::to_string(probe) + where;
 
         // The text read back into a buffer of any size, its NUL included.
         size_t size = static_cast<size_t>(lParam) % (now.text.size() + 3);

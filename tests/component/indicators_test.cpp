@@ -1,0 +1,104 @@
+// Indicators as a host uses them: ink inside the range and nowhere else in
+// every style, the changes told, and the clicks on them.
+#include "editor_fixture.h"
+
+#include <algorithm>
+#include <set>
+
+namespace {
+
+class IndicatorTest : public EditorTest {
+  public:
+    void SetUp() override {
+        EditorTest::SetUp();
+        Call(SCI_SETLEXER, SCLEX_CONTAINER);
+        Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("alpha HHHH gamma\nsecond line"));
+        Call(SCI_SETINDICATORCURRENT, 8);
+        Call(SCI_INDICSETFORE, 8, 0x0000FF);
+        height = static_cast<int>(Call(SCI_TEXTHEIGHT));
+        left = static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, 6));
+        right = static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, 10));
+    }
+    // The first row, as it is drawn now.
+    std::vector<COLORREF> Row() {
+        UpdateWindow(editor);
+        return Pixels(editor, 0, 0, right + 60, height);
+    }
+    int height = 16, left = 0, right = 0;
+};
+
+// Each style draws something inside "HHHH" only, and a picture of its own.
+TEST_F(IndicatorTest, EachStyleInksItsRangeOnly) {
+    std::vector<COLORREF> plain = Row();
+    Call(SCI_INDICATORFILLRANGE, 6, 4);
+    const int styles[] = {INDIC_PLAIN,   INDIC_SQUIGGLE, INDIC_TT,          INDIC_DIAGONAL,
+                          INDIC_STRIKE,  INDIC_BOX,      INDIC_ROUNDBOX,    INDIC_STRAIGHTBOX,
+                          INDIC_DASH,    INDIC_DOTS,     INDIC_SQUIGGLELOW, INDIC_DOTBOX,
+                          INDIC_FULLBOX, INDIC_TEXTFORE, INDIC_POINT,       INDIC_POINTCHARACTER};
+    std::set<std::vector<COLORREF>> pictures;
+    int width = right + 60;
+    for (int style : styles) {
+        Call(SCI_INDICSETSTYLE, 8, style);
+        std::vector<COLORREF> row = Row();
+        int inside = 0, outside = 0;
+        for (size_t i = 0; i < row.size(); ++i) {
+            int x = static_cast<int>(i) % width;
+            bool in = x >= left - 3 && x < right + 3; // a point may reach past the start
+            (in ? inside : outside) += row[i] != plain[i];
+        }
+        EXPECT_GT(inside, 0) << "style " << style;
+        EXPECT_EQ(outside, 0) << "style " << style;
+        pictures.insert(row);
+    }
+    EXPECT_EQ(pictures.size(), std::size(styles)) << "each style its own picture";
+    Call(SCI_INDICSETSTYLE, 8, INDIC_HIDDEN);
+    EXPECT_EQ(Row(), plain) << "hidden";
+    // Drawn under the text, a strike through it looks otherwise.
+    Call(SCI_INDICSETSTYLE, 8, INDIC_STRIKE);
+    std::vector<COLORREF> over = Row();
+    Call(SCI_INDICSETUNDER, 8, 1);
+    EXPECT_NE(Row(), over) << "under";
+    // A box's fill follows its alpha: opaque, most of the box is the colour itself.
+    Call(SCI_INDICSETSTYLE, 8, INDIC_STRAIGHTBOX);
+    auto red = [&] {
+        UpdateWindow(editor);
+        std::vector<COLORREF> box = Pixels(editor, left, 0, right, height);
+        return std::count(box.begin(), box.end(), COLORREF{0x0000FF});
+    };
+    EXPECT_EQ(red(), 0) << "translucent";
+    Call(SCI_INDICSETALPHA, 8, 255);
+    EXPECT_GT(red(), (right - left) * height / 3) << "opaque";
+    Call(SCI_INDICATORCLEARRANGE, 0, 100);
+    Call(SCI_INDICSETUNDER, 8, 0);
+    EXPECT_EQ(Row(), plain) << "cleared";
+}
+
+// Filling and clearing are told as indicator changes with their range;
+// a press on marked text tells the click and its release, elsewhere nothing.
+TEST_F(IndicatorTest, ChangesAndClicksAreTold) {
+    notifications.clear();
+    Call(SCI_SETINDICATORVALUE, 5);
+    Call(SCI_INDICATORFILLRANGE, 6, 4);
+    Call(SCI_INDICATORFILLRANGE, 6, 4); // no change
+    Call(SCI_INDICATORCLEARRANGE, 0, 7);
+    std::vector<std::string> told;
+    for (const SCNotification& n : Notified(SCN_MODIFIED))
+        told.push_back(std::to_string(n.modificationType & ~SC_PERFORMED_USER) + " " +
+                       std::to_string(n.position) + "+" + std::to_string(n.length));
+    EXPECT_EQ(told, (std::vector<std::string>{"16384 6+4", "16384 0+7"}));
+    EXPECT_EQ(std::pair(Call(SCI_INDICATORVALUEAT, 8, 8), Call(SCI_INDICATORSTART, 8, 8)),
+              std::pair(LRESULT{5}, LRESULT{7}));
+    EXPECT_EQ(Call(SCI_INDICATORALLONFOR, 8), 1 << 8);
+    notifications.clear();
+    ClickAt(2);
+    Send(WM_LBUTTONUP, 0, PointOf(2));
+    EXPECT_TRUE(Notified(SCN_INDICATORCLICK).empty()) << "outside the range";
+    ClickAt(8, MK_CONTROL);
+    Send(WM_LBUTTONUP, 0, PointOf(8));
+    ASSERT_EQ(Notified(SCN_INDICATORCLICK).size(), 1u);
+    EXPECT_EQ(Notified(SCN_INDICATORCLICK)[0].position, 8);
+    EXPECT_EQ(Notified(SCN_INDICATORCLICK)[0].modifiers, SCMOD_CTRL);
+    EXPECT_EQ(Notified(SCN_INDICATORRELEASE).size(), 1u);
+}
+
+} // namespace
