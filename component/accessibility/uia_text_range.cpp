@@ -337,9 +337,44 @@ class TextRange final : public ComObject<uia::ITextRangeProvider> {
                 SetReserved(api.GetReservedMixedAttributeValue, out);
             else
                 SetStyleAttribute(api, first, id, out);
+        } else if (id == uia::kAnnotationTypesAttribute) {
+            return AnnotationTypes(w, span, out);
         } else {
             SetReserved(api.GetReservedNotSupportedValue, out);
         }
+        return S_OK;
+    }
+
+    // The host's indicators as annotations: a squiggle is a spelling error,
+    // any other shown indicator an annotation of unknown type. Mixed when
+    // an indicator covers only part of the range.
+    HRESULT AnnotationTypes(AccessibleEditor& w, TextSpan span, VARIANT& out) {
+        const AccessibilityApi& api = w.accessibility->api;
+        int end = std::max(span.end, span.start + 1);
+        std::vector<int> types;
+        for (int n = 0; n < kIndicatorCount; ++n) {
+            int style = w.core.GetIndicatorStyle(n).style;
+            std::vector<IndicatorRuns::Run> runs = w.core.IndicatorRunsIn(n, span.start, end);
+            if (runs.empty() || style == INDIC_HIDDEN)
+                continue;
+            if (runs.size() > 1 || runs[0].start > span.start || runs[0].end < end) {
+                SetReserved(api.GetReservedMixedAttributeValue, out);
+                return S_OK;
+            }
+            int type = style == INDIC_SQUIGGLE || style == INDIC_SQUIGGLELOW ||
+                               style == INDIC_SQUIGGLEPIXMAP
+                           ? uia::kAnnotationSpellingError
+                           : uia::kAnnotationUnknown;
+            if (std::find(types.begin(), types.end(), type) == types.end())
+                types.push_back(type);
+        }
+        SAFEARRAY* array = api.SafeArrayCreateVector(VT_I4, 0, static_cast<ULONG>(types.size()));
+        if (!array)
+            return E_OUTOFMEMORY;
+        for (LONG i = 0; i < static_cast<LONG>(types.size()); ++i)
+            api.SafeArrayPutElement(array, &i, &types[static_cast<size_t>(i)]);
+        out.vt = VT_ARRAY | VT_I4;
+        out.parray = array;
         return S_OK;
     }
 
