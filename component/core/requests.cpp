@@ -66,6 +66,8 @@ constexpr RequestRow kRequests[] = {
     {SCI_SETCARETFORE, RequestPart::Look, kNoPointer},
     {SCI_SETSTYLINGEX, RequestPart::Styling, kPointerInLParam},
     {SCI_STYLESETVISIBLE, RequestPart::Style, kNoPointer},
+    {SCI_GETCARETPERIOD, RequestPart::Window, kNoPointer},
+    {SCI_SETCARETPERIOD, RequestPart::Window, kNoPointer},
     {SCI_BEGINUNDOACTION, RequestPart::Core, kNoPointer},
     {SCI_ENDUNDOACTION, RequestPart::Core, kNoPointer},
     {SCI_INDICSETSTYLE, RequestPart::Indicators, kNoPointer},

@@ -209,6 +209,21 @@ void Clear(EditorWindow& w) {
     w.core.ReplaceSelection("");
 }
 
+// Puts the host's caret blink time in force while the window has the focus
+// (once its caret exists), or gives the user's back.
+void ApplyCaretPeriod(EditorWindow& w, bool focused) {
+    Caret& caret = w.caret;
+    if (focused && caret.period >= 0) {
+        if (!caret.periodInForce)
+            caret.userBlinkTime = GetCaretBlinkTime();
+        caret.periodInForce = true;
+        SetCaretBlinkTime(caret.period == 0 ? INFINITE : static_cast<UINT>(caret.period));
+    } else if (caret.periodInForce) {
+        caret.periodInForce = false;
+        SetCaretBlinkTime(caret.userBlinkTime);
+    }
+}
+
 // Makes the window's state; the window is not created if that fails.
 LRESULT OnNcCreate(HWND hwnd, WPARAM wParam, LPARAM lParam) {
     EditorWindow* w = new (std::nothrow) EditorWindow(hwnd);
@@ -225,6 +240,7 @@ LRESULT OnNcCreate(HWND hwnd, WPARAM wParam, LPARAM lParam) {
 }
 
 void OnDestroy(EditorWindow& w) {
+    ApplyCaretPeriod(w, false);
     DisconnectAccessibility(w.accessible);
     if (w.listener)
         DestroyWindow(w.listener);
@@ -366,6 +382,7 @@ void OnKillFocus(EditorWindow& w) {
     w.view.focused = false;
     w.caret.height = 0;
     DestroyCaret();
+    ApplyCaretPeriod(w, false);
     w.view.highlightStart = -1; // drawn anew in the focused or unfocused tint
     InvalidateSelectionChange(w);
     NotifyFocus(w, false);
@@ -591,6 +608,7 @@ void UpdateCaret(EditorWindow& w) {
         w.caret.bitmap =
             CaretBitmap(w.view.palette, look.caretFore, back, width, w.view.lineHeight);
         CreateCaret(w.hwnd, w.caret.bitmap.Get(), width, w.view.lineHeight);
+        ApplyCaretPeriod(w, true); // a new caret may take the system's blink time
         ShowCaret(w.hwnd);
         w.caret.height = w.view.lineHeight;
         w.caret.width = width;
@@ -714,6 +732,16 @@ LRESULT HandleWindowRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM
         // The range grows to hold an offset past the widest line drawn so far.
         w.view.scrollWidth = std::max(w.view.scrollWidth, ToCoordinate(wParam) + TextWidth(w.view));
         ScrollTo(w, w.core.FirstVisibleLine(), ToCoordinate(wParam));
+        return 0;
+    case SCI_GETCARETPERIOD: {
+        UINT user = w.caret.periodInForce ? w.caret.userBlinkTime : GetCaretBlinkTime();
+        return w.caret.period >= 0 ? w.caret.period : user == INFINITE ? 0 : user;
+    }
+    case SCI_SETCARETPERIOD:
+        if (static_cast<intptr_t>(wParam) >= 0) {
+            w.caret.period = static_cast<int>(std::min<WPARAM>(wParam, 10000));
+            ApplyCaretPeriod(w, w.view.focused);
+        }
         return 0;
     case SCI_GETMARGINLEFT: return MarginLeft(w.view);
     case SCI_GETMARGINRIGHT: return MarginRight(w.view);

@@ -114,6 +114,13 @@ struct Caret {
     int width = 0;       // wider while typing over
     COLORREF colour = 0; // what its bitmap inverts the background by
     OwnedBitmap bitmap;  // its shape in high contrast or the host's colour, kept while it exists
+    // SCI_SETCARETPERIOD: milliseconds a blink takes, 0 steady, -1 the
+    // user's. The system has one blink time for the one caret it shows, so
+    // the host's is put in force while the window has the focus and the
+    // user's, kept here, given back when it loses it.
+    int period = -1;
+    bool periodInForce = false;
+    UINT userBlinkTime = 0;
 };
 
 // Everything one editor window owns. It is also what the input methods and

@@ -201,3 +201,21 @@ TEST_F(EditorTest, HighContrastDrawsOnlySystemColours) {
                          Colours(host, kAll).count(RGB(0xFF, 0xB0, 0xB0))),
               std::tuple(1u, 1u));
 }
+
+// The host's blink time holds while the editor has the focus: the system
+// has one for the one caret it shows. The user's comes back with the focus.
+TEST_F(EditorTest, CaretPeriodWhileFocused) {
+    UINT user = GetCaretBlinkTime();
+    SetFocus(editor);
+    Call(SCI_SETCARETPERIOD, 250);
+    EXPECT_EQ(std::pair(GetCaretBlinkTime(), Call(SCI_GETCARETPERIOD)),
+              std::pair(250u, LRESULT{250}));
+    Call(SCI_SETCARETPERIOD, 0);
+    EXPECT_EQ(GetCaretBlinkTime(), INFINITE) << "steady";
+    SetFocus(parent);
+    EXPECT_EQ(GetCaretBlinkTime(), user);
+    SetFocus(editor);
+    EXPECT_EQ(GetCaretBlinkTime(), INFINITE);
+    DestroyWindow(editor);
+    EXPECT_EQ(GetCaretBlinkTime(), user) << "destroyed while focused";
+}
