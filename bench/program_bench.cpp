@@ -7,6 +7,7 @@
 #include <psapi.h>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -297,6 +298,33 @@ struct TypingFigures {
     double typed, arrow, enter, full;
 };
 
+// Marks the document as a programmer's editor would: a bookmark on every
+// tenth line, a squiggle under every word of every hundredth.
+void DecorateDocument() {
+    int lines = LineCount();
+    SENDSCINTILLAMSG(directPointer, SCI_SETINDICATORCURRENT, 8, 0);
+    SENDSCINTILLAMSG(directPointer, SCI_INDICSETSTYLE, 8, INDIC_SQUIGGLE);
+    for (int line = 0; line < lines; line += 10)
+        SENDSCINTILLAMSG(directPointer, SCI_MARKERADD, line, 1);
+    for (int line = 0; line < lines; line += 100) {
+        int start =
+            static_cast<int>(SENDSCINTILLAMSG(directPointer, SCI_POSITIONFROMLINE, line, 0));
+        std::string text(
+            static_cast<size_t>(SENDSCINTILLAMSG(directPointer, SCI_LINELENGTH, line, 0)), '\0');
+        SENDSCINTILLAMSG(directPointer, SCI_GETLINE, line, reinterpret_cast<LPARAM>(text.data()));
+        for (size_t i = 0; i < text.size();) {
+            size_t end = i;
+            while (end < text.size() &&
+                   (std::isalnum(static_cast<unsigned char>(text[end])) || text[end] == '_'))
+                ++end;
+            if (end > i)
+                SENDSCINTILLAMSG(directPointer, SCI_INDICATORFILLRANGE, start + static_cast<int>(i),
+                                 static_cast<LPARAM>(end - i));
+            i = std::max(end, i + 1);
+        }
+    }
+}
+
 TypingFigures MeasureTyping() {
     TypingFigures f{LineCount(), 0, 0, 0, 0};
     // The caret's line ends up mid-view: the view first follows a line further down.
@@ -544,6 +572,13 @@ int main(int argc, char** argv) {
     SizeEditor(typingWidth, typingHeight);
     TypingFigures typingMillion = MeasureTyping();
 
+    // The same with a host's marks: a marker on every tenth line and an
+    // indicator on every word of every hundredth line.
+    Progress("Typing among markers and indicators", millionLines);
+    DecorateDocument();
+    TypingFigures decorated = MeasureTyping();
+    SENDSCINTILLAMSG(directPointer, SCI_MARKERDELETEALL, -1, 0);
+
     // The same typing in a UTF-8 document full of CJK text, after loading it.
     Progress("Typing in CJK text", millionLines);
     SENDSCINTILLAMSG(directPointer, SCI_SETCODEPAGE, SC_CP_UTF8, 0);
@@ -674,6 +709,16 @@ int main(int argc, char** argv) {
         Verdict(worstCjk <= 2));
     std::printf("| | growth %d / %d lines: %.2f | | | at most 1.2 | %s |\n", cjkMillion.lines,
                 cjkDemo.lines, cjkGrowth, Verdict(cjkGrowth <= 1.2));
+    std::printf(
+        "| 6c. Typed character / Enter / full repaint, %d lines, a marker every 10th line and "
+        "an indicator on every word of every 100th | %.2f / %.2f / %.2f ms | %.2f / %.2f "
+        "ms (one line / whole view) | %.2f / %.2f / %.2f | at most 2 / 1.2 / 1.3 | %s |\n",
+        decorated.lines, decorated.typed, decorated.enter, decorated.full, floors.oneLine,
+        floors.wholeView, decorated.typed / floors.oneLine, decorated.enter / floors.wholeView,
+        decorated.full / floors.wholeView,
+        Verdict(decorated.typed <= 2 * floors.oneLine &&
+                decorated.enter <= 1.2 * floors.wholeView &&
+                decorated.full <= 1.3 * floors.wholeView));
     typingRow("7. Arrow key, no scrolling", &TypingFigures::arrow, "one line", floors.oneLine,
               worstArrow, "at most 1", worstArrow <= 1);
     // The host's notifications cost what the typing rows allow.

@@ -676,16 +676,25 @@ void PaintMarker(View& w, HDC dc, const MarkerStyle& marker, const RECT& cell) {
     auto branch = [&](int from) {
         FillSolid(dc, RECT{from, cy - t / 2, cell.right, cy - t / 2 + t}, tree);
     };
-    // A box or circle of the tree with a minus, and a plus when closed.
+    // A box or circle of the tree with a minus, and a plus when closed: an
+    // odd size so the sign sits in its middle, two thirds of the cell.
+    int knobSize =
+        std::max(5, std::min<int>(cell.right - cell.left, cell.bottom - cell.top) * 2 / 3) | 1;
+    RECT knobBox{cx - knobSize / 2, cy - knobSize / 2, cx - knobSize / 2 + knobSize,
+                 cy - knobSize / 2 + knobSize};
     auto knob = [&](bool circle, bool plus) {
-        OwnedPen outline(CreatePen(PS_SOLID, t, tree));
-        OwnedBrush fill(CreateSolidBrush(inside));
-        SelectedObject p(dc, outline.Get()), b(dc, fill.Get());
-        if (circle)
-            Ellipse(dc, box.left, box.top, box.right, box.bottom);
-        else
-            Rectangle(dc, box.left, box.top, box.right, box.bottom);
-        int arm = std::max(1, half - 2 * t);
+        if (circle) {
+            OwnedPen outline(CreatePen(PS_INSIDEFRAME, t, tree));
+            OwnedBrush fill(CreateSolidBrush(inside));
+            SelectedObject p(dc, outline.Get()), b(dc, fill.Get());
+            Ellipse(dc, knobBox.left, knobBox.top, knobBox.right, knobBox.bottom);
+        } else {
+            FillSolid(dc, knobBox, tree);
+            FillSolid(
+                dc, RECT{knobBox.left + t, knobBox.top + t, knobBox.right - t, knobBox.bottom - t},
+                inside);
+        }
+        int arm = std::max(1, knobSize / 2 - 2 * t);
         FillSolid(dc, RECT{cx - arm, cy - t / 2, cx + arm + 1, cy - t / 2 + t}, tree);
         if (plus)
             FillSolid(dc, RECT{cx - t / 2, cy - arm, cx - t / 2 + t, cy + arm + 1}, tree);
@@ -755,9 +764,9 @@ void PaintMarker(View& w, HDC dc, const MarkerStyle& marker, const RECT& cell) {
         // An open fold's line leaves the box downwards into its body; a
         // connected one joins the line of the fold around it above too.
         if (connected)
-            vertical(cell.top, box.top);
+            vertical(cell.top, knobBox.top);
         if (connected || !plus)
-            vertical(box.bottom, cell.bottom);
+            vertical(knobBox.bottom, cell.bottom);
         knob(symbol >= SC_MARK_CIRCLEPLUS, plus);
         break;
     }

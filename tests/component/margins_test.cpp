@@ -41,10 +41,12 @@ class FoldMarginTest : public EditorTest {
             Call(SCI_MARKERSETFORE, marker, kFill);
             Call(SCI_MARKERSETBACK, marker, kTree);
         }
-        Call(SCI_SETMARGINWIDTHN, 2, kWidth);
+        // As wide as a row is high, as a host sizes it at the window's DPI.
+        height = static_cast<int>(Call(SCI_TEXTHEIGHT));
+        width = std::max(16, height);
+        Call(SCI_SETMARGINWIDTHN, 2, width);
         Call(SCI_SETMARGINMASKN, 2, static_cast<LPARAM>(SC_MASK_FOLDERS));
         left = static_cast<int>(Call(SCI_GETMARGINWIDTHN, 0) + Call(SCI_GETMARGINWIDTHN, 1));
-        height = static_cast<int>(Call(SCI_TEXTHEIGHT));
     }
 
     // What the fold margin shows on a row: the tree's colour at the top and
@@ -52,13 +54,13 @@ class FoldMarginTest : public EditorTest {
     // the fill inside, and the plus's upright.
     std::string Cell(int row) {
         UpdateWindow(editor);
-        int cx = left + kWidth / 2, cy = row * height + height / 2;
+        int cx = left + width / 2, cy = row * height + height / 2;
         HDC dc = GetDC(editor);
         auto tree = [&](int x, int y) { return GetPixel(dc, x, y) == kTree; };
         std::string seen;
         seen += tree(cx, row * height) ? "top " : "";
         seen += tree(cx, row * height + height - 1) ? "bottom " : "";
-        seen += tree(left + kWidth - 1, cy) ? "branch " : "";
+        seen += tree(left + width - 1, cy) ? "branch " : "";
         bool filled = false;
         for (int dx = -3; dx <= 3; ++dx)
             filled = filled || GetPixel(dc, cx + dx, cy + 2) == kFill;
@@ -68,7 +70,7 @@ class FoldMarginTest : public EditorTest {
         return seen;
     }
 
-    static constexpr int kWidth = 16;
+    int width = 16;
     int left = 0;
     int height = 16;
 };
@@ -99,7 +101,7 @@ TEST_F(FoldMarginTest, DrawsTheTreeFromTheFoldLevels) {
 TEST_F(FoldMarginTest, BackgroundIsACheckerboardUntilTheHostSetsItsColours) {
     auto colours = [&] {
         UpdateWindow(editor);
-        std::vector<COLORREF> row = Pixels(editor, left, 5 * height, left + kWidth, 5 * height + 2);
+        std::vector<COLORREF> row = Pixels(editor, left, 5 * height, left + width, 5 * height + 2);
         return std::set<COLORREF>(row.begin(), row.end());
     };
     EXPECT_EQ(colours(),
@@ -120,8 +122,8 @@ TEST_F(FoldMarginTest, BackgroundIsACheckerboardUntilTheHostSetsItsColours) {
 // the click only selects, and a sensitive margin tells the host either way.
 TEST_F(FoldMarginTest, ClicksFoldOnlyWhenAsked) {
     auto click = [&](int row, WPARAM keys) {
-        Send(WM_LBUTTONDOWN, keys, MAKELPARAM(left + kWidth / 2, row * height + height / 2));
-        Send(WM_LBUTTONUP, 0, MAKELPARAM(left + kWidth / 2, row * height + height / 2));
+        Send(WM_LBUTTONDOWN, keys, MAKELPARAM(left + width / 2, row * height + height / 2));
+        Send(WM_LBUTTONUP, 0, MAKELPARAM(left + width / 2, row * height + height / 2));
         PumpMessages();
         return std::to_string(Call(SCI_GETFOLDEXPANDED, 0)) +
                std::to_string(Call(SCI_GETFOLDEXPANDED, 2));
