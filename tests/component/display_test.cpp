@@ -14,14 +14,6 @@ constexpr int kWidth = 500;
 constexpr int kHeight = 340;
 constexpr RECT kAll{0, 0, kWidth, kHeight};
 
-// The editor's pixels with its caret hidden, and with it shown.
-std::pair<std::vector<COLORREF>, std::vector<COLORREF>> Screen(HWND editor) {
-    HideCaret(editor);
-    std::vector<COLORREF> hidden = Pixels(editor, 0, 0, kWidth, kHeight);
-    ShowCaret(editor);
-    return {hidden, Pixels(editor, 0, 0, kWidth, kHeight)};
-}
-
 // The smallest rectangle within `area` holding the pixels (given by their
 // index) for which `is` holds; left of its right edge when there are none.
 RECT Box(RECT area, const std::function<bool(int)>& is) {
@@ -61,9 +53,7 @@ TEST_F(EditorTest, DrawsEverythingAtTheWindowsDpi) {
     LRESULT caretAt = LineStart(44) - 1;
     Call(SCI_SETSEL, LineStart(43), caretAt);
     SetFocus(editor);
-    HDC screen = GetDC(nullptr);
-    int system = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
+    int system = ScreenDpi();
     std::vector<LONG> at96;
     for (INT_PTR dpi : {96, 144, 288}) {
         SetPropA(editor, "KalmorDpi", reinterpret_cast<HANDLE>(dpi == system ? 0 : dpi));

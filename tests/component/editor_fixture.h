@@ -4,6 +4,7 @@
 #pragma once
 #include <windows.h>
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <utility>
@@ -146,13 +147,16 @@ class EditorTest : public ::testing::Test {
                 found.push_back(n);
         return found;
     }
-    // A key press, with Control and Shift held or not; the thread's keyboard
-    // state stays so until the next key press.
-    void Key(WPARAM key, bool control = false, bool shift = false) {
+    // Control and Shift held or not: the thread's keyboard state stays so until set again.
+    void Hold(bool control, bool shift) {
         BYTE keys[256] = {};
         keys[VK_CONTROL] = control ? 0x80 : 0;
         keys[VK_SHIFT] = shift ? 0x80 : 0;
         SetKeyboardState(keys);
+    }
+    // A key press, with Control and Shift held or not.
+    void Key(WPARAM key, bool control = false, bool shift = false) {
+        Hold(control, shift);
         Send(WM_KEYDOWN, key, 1);
     }
     // The client point in the middle of the row of a position, just right of it.
@@ -162,6 +166,15 @@ class EditorTest : public ::testing::Test {
         return MAKELPARAM(x, y);
     }
     void ClickAt(int position, WPARAM keys = 0) { Send(WM_LBUTTONDOWN, keys, PointOf(position)); }
+    // A key as a user presses it: translated, so that any character it makes
+    // arrives too; Control and Shift as the keyboard state last set says.
+    void Press(WPARAM key) {
+        MSG press{editor, WM_KEYDOWN, key, MAKELPARAM(1, MapVirtualKeyA(key, MAPVK_VK_TO_VSC)),
+                  0,      {}};
+        TranslateMessage(&press);
+        DispatchMessageA(&press);
+        PumpMessages();
+    }
 
     HWND parent = nullptr;
     HWND editor = nullptr;
@@ -179,6 +192,30 @@ inline std::vector<COLORREF> Pixels(HWND window, int left, int top, int right, i
             pixels.push_back(GetPixel(dc, x, y));
     ReleaseDC(window, dc);
     return pixels;
+}
+
+// How many of the pixels have the colour.
+inline long Count(const std::vector<COLORREF>& pixels, COLORREF colour) {
+    return static_cast<long>(std::count(pixels.begin(), pixels.end(), colour));
+}
+inline bool Has(const std::vector<COLORREF>& pixels, COLORREF colour) {
+    return Count(pixels, colour) > 0;
+}
+
+// The editor's pixels with its caret hidden, and with it shown.
+inline std::pair<std::vector<COLORREF>, std::vector<COLORREF>> Screen(HWND editor) {
+    HideCaret(editor);
+    std::vector<COLORREF> hidden = Pixels(editor, 0, 0, 500, 340);
+    ShowCaret(editor);
+    return {hidden, Pixels(editor, 0, 0, 500, 340)};
+}
+
+// The screen's DPI, as the system reports it.
+inline int ScreenDpi() {
+    HDC screen = GetDC(nullptr);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi;
 }
 
 // The clipboard's CF_UNICODETEXT ("(none)" without one); with a text, that

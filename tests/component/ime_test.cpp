@@ -6,7 +6,22 @@
 
 namespace {
 
-using ImeTest = EditorTest;
+class ImeTest : public EditorTest {
+  public:
+    // Sets the composition, or ends it as `how` says; the editor hears it and repaints.
+    void Compose(const wchar_t* text) {
+        ImmSetCompositionStringW(context, SCS_SETSTR, const_cast<wchar_t*>(text),
+                                 static_cast<DWORD>(wcslen(text) * sizeof(wchar_t)), nullptr, 0);
+        PumpMessages();
+        UpdateWindow(editor);
+    }
+    void Finish(DWORD how) {
+        ImmNotifyIME(context, NI_COMPOSITIONSTR, how, 0);
+        PumpMessages();
+        UpdateWindow(editor);
+    }
+    HIMC context = nullptr;
+};
 
 // The composition is drawn at the caret, the rest of the line moved right
 // to make room, underlined as input, with the system's windows placed
@@ -28,21 +43,9 @@ TEST_F(ImeTest, ComposedInPlaceAndCommittedOnce) {
     std::vector<COLORREF> row = Pixels(editor, 0, 0, 500, height);
     std::vector<COLORREF> b = Pixels(editor, caretX, 0, bRight, height);
     std::vector<COLORREF> before = Pixels(editor, caretX, 0, caretX + 10, height);
-    HIMC context = ImmGetContext(editor);
+    context = ImmGetContext(editor);
     ASSERT_NE(context, nullptr);
-    auto compose = [&](const wchar_t* text) {
-        ImmSetCompositionStringW(context, SCS_SETSTR, const_cast<wchar_t*>(text),
-                                 static_cast<DWORD>(wcslen(text) * sizeof(wchar_t)), nullptr, 0);
-        PumpMessages();
-        UpdateWindow(editor);
-    };
-    auto finish = [&](DWORD how) {
-        ImmNotifyIME(context, NI_COMPOSITIONSTR, how, 0);
-        PumpMessages();
-        UpdateWindow(editor);
-    };
-
-    compose(L"\x304B\x306A");
+    Compose(L"\x304B\x306A");
     EXPECT_EQ(Text(), "ab\nx = 1");
     EXPECT_EQ(Call(SCI_CANUNDO), 0);
     IMECHARPOSITION end{sizeof end, 2, {}, 0, {}};
@@ -58,7 +61,7 @@ TEST_F(ImeTest, ComposedInPlaceAndCommittedOnce) {
     EXPECT_NE(Pixels(editor, caretX, 0, caretX + 10, height), before) << "the composition drawn";
     std::vector<COLORREF> underline =
         Pixels(editor, caretX, height - 2, caretX + width, height - 1);
-    long dots = std::count(underline.begin(), underline.end(), 0x000000);
+    long dots = Count(underline, 0x000000);
     EXPECT_TRUE(dots >= width / 2 - 1 && dots <= width / 2 + 1) << "a dotted underline: " << dots;
     COMPOSITIONFORM composition{};
     CANDIDATEFORM candidate{};
@@ -76,9 +79,9 @@ TEST_F(ImeTest, ComposedInPlaceAndCommittedOnce) {
     SendMessageW(editor, WM_IME_COMPOSITION, 0, GCS_RESULTSTR);
     GetCaretPos(&caret);
     EXPECT_EQ(caret.x, caretX) << "nothing composed after a result";
-    compose(L"\x304B\x306A");
+    Compose(L"\x304B\x306A");
 
-    finish(CPS_COMPLETE);
+    Finish(CPS_COMPLETE);
     SendMessageW(editor, WM_IME_CHAR, 0x304B, 1); // the result again, as some input methods send it
     SendMessageW(editor, WM_IME_CHAR, 0x306A, 1);
     EXPECT_EQ(Text(), "a\xE3\x81\x8B\xE3\x81\xAA"
@@ -91,21 +94,21 @@ TEST_F(ImeTest, ComposedInPlaceAndCommittedOnce) {
     // Typed just before, the typing and the result are an undo step each.
     Call(SCI_GOTOPOS, 1);
     Send(WM_CHAR, 'x');
-    compose(L"\x304B");
-    finish(CPS_COMPLETE);
+    Compose(L"\x304B");
+    Finish(CPS_COMPLETE);
     Call(SCI_UNDO);
     EXPECT_EQ(Text(), "axb\nx = 1") << "the result undone";
     Call(SCI_UNDO);
     EXPECT_EQ(Text(), "ab\nx = 1") << "the typing undone";
 
     Call(SCI_GOTOPOS, 1);
-    compose(L"\x306D");
-    finish(CPS_CANCEL);
+    Compose(L"\x306D");
+    Finish(CPS_CANCEL);
     EXPECT_EQ(Text(), "ab\nx = 1");
     EXPECT_EQ(Selection(), std::pair(1, 1));
     EXPECT_EQ(Pixels(editor, 0, 0, 500, height), row) << "cancelled: drawn as before";
 
-    compose(L"\x306D");
+    Compose(L"\x306D");
     ClickAt(6);
     Send(WM_LBUTTONUP);
     PumpMessages();
@@ -123,16 +126,13 @@ TEST_F(ImeTest, ComposedInTheStyleAroundTheCaret) {
     Call(SCI_STYLESETFONT, 1, reinterpret_cast<LPARAM>("Arial"));
     Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("x' c\ny\n' c"));
     SetFocus(editor);
-    HIMC context = ImmGetContext(editor);
+    context = ImmGetContext(editor);
     for (auto [caret, font] : {std::pair{1, "Courier New"}, {7, "Arial"}, {4, "Arial"}}) {
         Call(SCI_GOTOPOS, caret);
-        ImmSetCompositionStringW(context, SCS_SETSTR, const_cast<wchar_t*>(L"\x304B"), 2, nullptr,
-                                 0);
-        PumpMessages();
+        Compose(L"\x304B");
         LOGFONTA given{};
         ImmGetCompositionFontA(context, &given);
-        ImmNotifyIME(context, NI_COMPOSITIONSTR, CPS_CANCEL, 0);
-        PumpMessages();
+        Finish(CPS_CANCEL);
         EXPECT_STREQ(given.lfFaceName, font) << "the caret at " << caret;
     }
     // Its background is the style's, and the system's window colour in high contrast.
@@ -141,15 +141,11 @@ TEST_F(ImeTest, ComposedInTheStyleAroundTheCaret) {
         SetPropA(editor, "KalmorHighContrast", reinterpret_cast<HANDLE>(contrast ? 1 : 0));
         SendMessageW(editor, WM_SYSCOLORCHANGE, 0, 0);
         Call(SCI_GOTOPOS, 1);
-        ImmSetCompositionStringW(context, SCS_SETSTR, const_cast<wchar_t*>(L"\x304B"), 2, nullptr,
-                                 0);
-        PumpMessages();
-        UpdateWindow(editor);
+        Compose(L"\x304B");
         LONG x = static_cast<LONG>(Call(SCI_POINTXFROMPOSITION, 0, 1));
         std::vector<COLORREF> cell = Pixels(editor, x + 1, 0, x + 4, 4);
-        ImmNotifyIME(context, NI_COMPOSITIONSTR, CPS_CANCEL, 0);
-        PumpMessages();
-        EXPECT_EQ(std::count(cell.begin(), cell.end(), COLORREF{0x00FFFF}) > 0, !contrast)
+        Finish(CPS_CANCEL);
+        EXPECT_EQ(Has(cell, 0x00FFFF), !contrast)
             << (contrast ? "in" : "outside") << " high contrast";
     }
     RemovePropA(editor, "KalmorHighContrast");

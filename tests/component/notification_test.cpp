@@ -226,9 +226,8 @@ TEST_F(NotificationTest, AHostThatStylesIsAskedBeforeAPaint) {
         PumpMessages();
         InvalidateRect(editor, nullptr, FALSE);
         UpdateWindow(editor);
-        std::vector<COLORREF> row = Pixels(editor, 40, 0, 500, Call(SCI_TEXTHEIGHT));
         return std::pair(Heard().substr(0, Heard().find(" |")),
-                         std::count(row.begin(), row.end(), COLORREF{0xFF0000}) > 0);
+                         Has(Pixels(editor, 40, 0, 500, Call(SCI_TEXTHEIGHT)), 0xFF0000));
     };
     EXPECT_EQ(paint(), std::pair(std::string("styleneeded 9"), true));
     EXPECT_EQ(paint(), std::pair(std::string(""), true)) << "styled already";

@@ -28,8 +28,7 @@ TEST_F(EditorTest, SetupStylesAndColours) {
     }
 
     auto count = [&](COLORREF colour, int left, int top, int right, int bottom) {
-        std::vector<COLORREF> pixels = Pixels(editor, left, top, right, bottom);
-        return std::count(pixels.begin(), pixels.end(), colour);
+        return Count(Pixels(editor, left, top, right, bottom), colour);
     };
     int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
     int sub = static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, LineStart(9) + 3)); // "Sub"
@@ -61,9 +60,6 @@ TEST_F(EditorTest, StyleAttributesAreDrawn) {
         UpdateWindow(editor);
         return Pixels(editor, 40, 9 * height, client.right, 10 * height);
     };
-    auto count = [](const std::vector<COLORREF>& pixels, COLORREF colour) {
-        return std::count(pixels.begin(), pixels.end(), colour);
-    };
     Call(SCI_STYLESETBACK, 0, 0x00FFFF); // for the filled line end
     const std::vector<COLORREF> plain = row();
     // The keywords' width on the row, and a rule's thickness at the window's DPI.
@@ -73,9 +69,7 @@ TEST_F(EditorTest, StyleAttributesAreDrawn) {
                         ? static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, pos + 1) -
                                            Call(SCI_POINTXFROMPOSITION, 0, pos))
                         : 0;
-    HDC screen = GetDC(nullptr);
-    int rule = MulDiv(1, GetDeviceCaps(screen, LOGPIXELSY), 96);
-    ReleaseDC(nullptr, screen);
+    int rule = MulDiv(1, ScreenDpi(), 96);
     const std::string text = Text();
     const struct {
         const char* what;
@@ -85,12 +79,12 @@ TEST_F(EditorTest, StyleAttributesAreDrawn) {
         std::function<bool(const std::vector<COLORREF>&)> drawn;
     } rows[] = {
         {"a background", SCI_STYLESETBACK, 3, 0x00FF00, 0xFFFFFF,
-         [&](auto& p) { return count(p, 0x00FF00) > 3 * height; }},
+         [&](auto& p) { return Count(p, 0x00FF00) > 3 * height; }},
         {"hidden", SCI_STYLESETVISIBLE, 3, 0, 1,
-         [&](auto& p) { return count(p, 0xFF0000) == 0 && count(plain, 0xFF0000) > 0; }},
+         [&](auto& p) { return Count(p, 0xFF0000) == 0 && Count(plain, 0xFF0000) > 0; }},
         {"underlined, a rule thick", SCI_STYLESETUNDERLINE, 3, 1, 0,
          [&](auto& p) {
-             return count(p, 0xFF0000) - count(plain, 0xFF0000) > keywords * rule - keywords / 4;
+             return Count(p, 0xFF0000) - Count(plain, 0xFF0000) > keywords * rule - keywords / 4;
          }},
         {"in capitals", SCI_STYLESETCASE, 7, SC_CASE_UPPER, SC_CASE_MIXED,
          [&](auto& p) { return p != plain; }},
@@ -125,9 +119,6 @@ TEST_F(EditorTest, TheHostsColoursAreDrawn) {
     int space = static_cast<int>(Call(SCI_TEXTWIDTH, STYLE_DEFAULT, reinterpret_cast<LPARAM>(" ")));
     auto rowOf = [&](int line) {
         return Pixels(editor, 40, line * height, 500, (line + 1) * height);
-    };
-    auto has = [](const std::vector<COLORREF>& p, COLORREF c) {
-        return std::count(p.begin(), p.end(), c) > 0;
     };
     const COLORREF green = 0x00FF00, red = 0x0000FF;
     const struct {
@@ -168,8 +159,8 @@ TEST_F(EditorTest, TheHostsColoursAreDrawn) {
         PumpMessages();
         UpdateWindow(editor);
         COLORREF colour = r.requests[0].first == SCI_SETSELFORE ? red : green;
-        EXPECT_TRUE(has(rowOf(r.line), colour)) << r.what;
-        EXPECT_TRUE(r.without < 0 || !has(rowOf(r.without), colour)) << r.what;
+        EXPECT_TRUE(Has(rowOf(r.line), colour)) << r.what;
+        EXPECT_TRUE(r.without < 0 || !Has(rowOf(r.without), colour)) << r.what;
         Call(SCI_SETSELBACK, 0, 0);
         Call(SCI_SETSELFORE, 0, 0);
         Call(SCI_SETCARETLINEVISIBLE, 0);
@@ -201,10 +192,7 @@ TEST_F(EditorTest, TheHostsColoursAreDrawn) {
     // The caret in the host's colour and width, scaled to the window's DPI.
     auto caret = [&] {
         UpdateWindow(editor);
-        HideCaret(editor);
-        std::vector<COLORREF> hidden = Pixels(editor, 0, 0, 500, 340);
-        ShowCaret(editor);
-        std::vector<COLORREF> shown = Pixels(editor, 0, 0, 500, 340);
+        auto [hidden, shown] = Screen(editor);
         std::set<COLORREF> colours;
         int pixels = 0;
         for (size_t i = 0; i < shown.size(); ++i)
@@ -212,9 +200,7 @@ TEST_F(EditorTest, TheHostsColoursAreDrawn) {
                 colours.insert(shown[i]), ++pixels;
         return std::pair(colours, pixels / height);
     };
-    HDC screen = GetDC(nullptr);
-    int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
+    int dpi = ScreenDpi();
     Call(SCI_GOTOPOS, LineStart(1) - 1); // over white: the end of line 0
     Call(SCI_SETCARETFORE, red);
     Call(SCI_SETCARETWIDTH, 3);
@@ -239,10 +225,7 @@ TEST_F(EditorTest, BlanksAndLineEndsShown) {
                       static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, pos + 1)),
                       (line + 1) * height);
     };
-    auto red = [&](int pos) {
-        std::vector<COLORREF> p = cell(pos);
-        return static_cast<int>(std::count(p.begin(), p.end(), COLORREF{0x0000FF}));
-    };
+    auto red = [&](int pos) { return Count(cell(pos), 0x0000FF); };
     const struct {
         int mode;
         const char* marked; // the blanks at 0, 1, 3 and 5 (the tab)
@@ -260,13 +243,12 @@ TEST_F(EditorTest, BlanksAndLineEndsShown) {
     }
     Call(SCI_SETVIEWWS, SCWS_VISIBLEALWAYS);
     UpdateWindow(editor);
-    int small = red(3);
+    long small = red(3);
     Call(SCI_SETWHITESPACESIZE, 3);
     Call(SCI_SETWHITESPACEBACK, 1, 0x00FF00);
     UpdateWindow(editor);
-    std::vector<COLORREF> dot = cell(3);
     EXPECT_GT(red(3), 4 * small) << "a bigger dot";
-    EXPECT_GT(std::count(dot.begin(), dot.end(), COLORREF{0x00FF00}), 0) << "on the host's back";
+    EXPECT_TRUE(Has(cell(3), 0x00FF00)) << "on the host's back";
 
     // The boxes: ink after each line's text, none after the last line's.
     Call(SCI_SETVIEWEOL, 1);
@@ -274,8 +256,7 @@ TEST_F(EditorTest, BlanksAndLineEndsShown) {
     auto boxInk = [&](int line) {
         int x =
             static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, Call(SCI_GETLINEENDPOSITION, line)));
-        std::vector<COLORREF> after = Pixels(editor, x, line * height, x + 80, (line + 1) * height);
-        return std::count(after.begin(), after.end(), COLORREF{0x000000});
+        return Count(Pixels(editor, x, line * height, x + 80, (line + 1) * height), 0x000000);
     };
     EXPECT_TRUE(boxInk(0) > boxInk(1) && boxInk(1) > 0 && boxInk(2) == 0)
         << boxInk(0) << " " << boxInk(1) << " " << boxInk(2);
@@ -307,9 +288,7 @@ TEST_F(EditorTest, BlanksAndLineEndsShown) {
             int x = static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, 0)) + column * space;
             std::vector<COLORREF> guide =
                 Pixels(editor, x, line * height, x + 1, (line + 1) * height);
-            drawn += std::count(guide.begin(), guide.end(), COLORREF{0x0000FF}) > 0   ? 'r'
-                     : std::count(guide.begin(), guide.end(), COLORREF{0x00FF00}) > 0 ? 'g'
-                                                                                      : '.';
+            drawn += Has(guide, 0x0000FF) ? 'r' : Has(guide, 0x00FF00) ? 'g' : '.';
         }
         EXPECT_EQ(drawn, g.guides) << "mode " << g.mode << ", highlight " << g.highlight;
     }
@@ -330,9 +309,6 @@ TEST_F(EditorTest, MarkersDrawnAsTheirSymbols) {
         UpdateWindow(editor);
         return Pixels(editor, left, 2 * height, right, 3 * height);
     };
-    auto has = [](const std::vector<COLORREF>& p, COLORREF c) {
-        return std::count(p.begin(), p.end(), c) > 0;
-    };
     const int symbols[] = {SC_MARK_CIRCLE,    SC_MARK_ROUNDRECT,  SC_MARK_ARROW,
                            SC_MARK_SMALLRECT, SC_MARK_SHORTARROW, SC_MARK_ARROWDOWN,
                            SC_MARK_MINUS,     SC_MARK_PLUS,       SC_MARK_FULLRECT,
@@ -341,31 +317,29 @@ TEST_F(EditorTest, MarkersDrawnAsTheirSymbols) {
     for (int symbol : symbols) {
         Call(SCI_MARKERDEFINE, 1, symbol);
         std::vector<COLORREF> cell = pixels(40, 56);
-        EXPECT_TRUE(has(cell, 0x0000FF) || has(cell, 0x00FF00)) << "symbol " << symbol;
+        EXPECT_TRUE(Has(cell, 0x0000FF) || Has(cell, 0x00FF00)) << "symbol " << symbol;
         drawn.insert(cell);
     }
     EXPECT_EQ(drawn.size(), std::size(symbols)) << "each symbol its own picture";
     Call(SCI_MARKERDEFINE, 1, SC_MARK_EMPTY);
-    EXPECT_FALSE(has(pixels(40, 56), 0x0000FF) || has(pixels(40, 56), 0x00FF00)) << "empty";
+    EXPECT_FALSE(Has(pixels(40, 56), 0x0000FF) || Has(pixels(40, 56), 0x00FF00)) << "empty";
     Call(SCI_MARKERDEFINE, 1, SC_MARK_BACKGROUND);
-    std::vector<COLORREF> text = pixels(60, 500);
-    EXPECT_GT(std::count(text.begin(), text.end(), COLORREF{0x00FF00}), 400)
-        << "the line's background";
+    EXPECT_GT(Count(pixels(60, 500), 0x00FF00), 400) << "the line's background";
     Call(SCI_MARKERDEFINE, 1, SC_MARK_UNDERLINE);
     RECT client{};
     GetClientRect(editor, &client); // narrower by a scroll bar at a high DPI
-    std::vector<COLORREF> bottom = Pixels(editor, 60, 3 * height - 1, client.right, 3 * height);
-    EXPECT_EQ(std::count(bottom.begin(), bottom.end(), COLORREF{0x00FF00}), client.right - 60)
+    EXPECT_EQ(Count(Pixels(editor, 60, 3 * height - 1, client.right, 3 * height), 0x00FF00),
+              client.right - 60)
         << "underlined";
     Call(SCI_MARKERDEFINE, 1, SC_MARK_CIRCLE);
     Call(SCI_SETMARGINMASKN, 2, ~2);
-    EXPECT_FALSE(has(pixels(40, 56), 0x00FF00)) << "not in the margin's mask";
+    EXPECT_FALSE(Has(pixels(40, 56), 0x00FF00)) << "not in the margin's mask";
     Call(SCI_SETMARGINMASKN, 2, 2);
     SetPropA(editor, "KalmorHighContrast", reinterpret_cast<HANDLE>(1));
     SendMessageW(editor, WM_SYSCOLORCHANGE, 0, 0);
     std::vector<COLORREF> contrast = pixels(40, 56);
-    EXPECT_TRUE(has(contrast, GetSysColor(COLOR_WINDOW)) && !has(contrast, 0x00FF00) &&
-                !has(contrast, 0x0000FF))
+    EXPECT_TRUE(Has(contrast, GetSysColor(COLOR_WINDOW)) && !Has(contrast, 0x00FF00) &&
+                !Has(contrast, 0x0000FF))
         << "high contrast";
     RemovePropA(editor, "KalmorHighContrast");
 }

@@ -107,11 +107,7 @@ TEST_F(EditorTest, WordDeletesTakeWhatCtrlShiftArrowsSelect) {
             int other = Selection().second;
             int start = std::min(caret, other), end = std::max(caret, other);
             Call(SCI_GOTOPOS, caret);
-            MSG press{editor, WM_KEYDOWN, key, MAKELPARAM(1, MapVirtualKeyA(key, MAPVK_VK_TO_VSC)),
-                      0,      {}};
-            TranslateMessage(&press);
-            DispatchMessageA(&press);
-            PumpMessages();
+            Press(key);
             EXPECT_EQ(Text(), std::string(text).erase(start, end - start))
                 << (key == VK_BACK ? "Ctrl+Backspace" : "Ctrl+Delete") << " at " << caret;
         }

@@ -127,25 +127,23 @@ TEST_F(UnicodeTest, EveryCharacterDrawnInItsCell) {
         auto cell = [&](size_t i, int width) {
             return Pixels(editor, edges[i], 0, edges[i] + width, height);
         };
+        auto inked = [](const std::vector<COLORREF>& p) {
+            return static_cast<long>(p.size()) - Count(p, 0xFFFFFF);
+        };
         std::vector<COLORREF> missing = cell(6, edges[7] - edges[6]);
         for (size_t i = 0; i + 1 < edges.size(); ++i) {
-            std::vector<COLORREF> ink = cell(i, edges[i + 1] - edges[i]);
-            EXPECT_GT(
-                std::count_if(ink.begin(), ink.end(), [](COLORREF c) { return c != 0xFFFFFF; }), 4)
+            EXPECT_GT(inked(cell(i, edges[i + 1] - edges[i])), 4)
                 << "character " << i << " at zoom " << zoom;
             EXPECT_TRUE(i == 6 || cell(i, edges[7] - edges[6]) != missing)
                 << "character " << i << " at zoom " << zoom;
         }
         EXPECT_GT(edges[2] - edges[1], (edges[1] - edges[0]) * 3 / 2) << "a wide Chinese glyph";
-        std::vector<COLORREF> chinese = cell(1, edges[2] - edges[1]);
-        long inked =
-            std::count_if(chinese.begin(), chinese.end(), [](COLORREF c) { return c != 0xFFFFFF; });
+        long chinese = inked(cell(1, edges[2] - edges[1]));
         if (zoom == 0)
-            unzoomedInk = inked;
-        EXPECT_TRUE(zoom == 0 || inked > unzoomedInk * 3 / 2) << "drawn zoomed: " << inked;
+            unzoomedInk = chinese;
+        EXPECT_TRUE(zoom == 0 || chinese > unzoomedInk * 3 / 2) << "drawn zoomed: " << chinese;
         std::vector<COLORREF> box = Pixels(editor, edges[5] + 1, 2, edges[6] - 1, height - 2);
-        EXPECT_GT(std::count(box.begin(), box.end(), 0x000000),
-                  static_cast<long long>(box.size()) / 2)
+        EXPECT_GT(Count(box, 0x000000), static_cast<long>(box.size()) / 2)
             << "the invalid byte's box";
     }
 }
