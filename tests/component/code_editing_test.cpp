@@ -209,8 +209,11 @@ TEST_F(EditorTest, FindTextRecordAndTarget) {
     // Letters of the system's single-byte code page (1252 here) fold too, those
     // at 0x80-0x9F among them (S, OE and Z with their marks, Y with diaeresis);
     // and in 932 the Cyrillic capitals, whose trail bytes start at 0x40.
-    Call(SCI_SETTARGETSTART, 0);
-    Call(SCI_SETTARGETEND, Call(SCI_GETLENGTH));
+    auto whole = [&] { // the target over the whole document
+        Call(SCI_SETTARGETSTART, 0);
+        Call(SCI_SETTARGETEND, Call(SCI_GETLENGTH));
+    };
+    whole();
     EXPECT_EQ(Call(SCI_SEARCHINTARGET, 1, reinterpret_cast<LPARAM>("\xF6")), -1);
     const struct {
         int codePage;
@@ -221,15 +224,13 @@ TEST_F(EditorTest, FindTextRecordAndTarget) {
     for (const auto& f : folds) {
         Call(SCI_SETCODEPAGE, f.codePage);
         Call(SCI_INSERTTEXT, 0, reinterpret_cast<LPARAM>(f.text));
-        Call(SCI_SETTARGETSTART, 0);
-        Call(SCI_SETTARGETEND, Call(SCI_GETLENGTH));
+        whole();
         EXPECT_EQ(Call(SCI_SEARCHINTARGET, strlen(f.needle), reinterpret_cast<LPARAM>(f.needle)), 0)
             << "folded in code page " << f.codePage;
         Call(SCI_DELETERANGE, 0, strlen(f.text));
     }
     Call(SCI_SETCODEPAGE, 0);
-    Call(SCI_SETTARGETSTART, 0);
-    Call(SCI_SETTARGETEND, Call(SCI_GETLENGTH));
+    whole();
     EXPECT_EQ(Call(SCI_SEARCHINTARGET, 5, reinterpret_cast<LPARAM>("Test2")), LineStart(5) + 9)
         << "ID_TEST2, without case";
     EXPECT_EQ(Call(SCI_REPLACETARGET, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("T")), 1);

@@ -129,29 +129,16 @@ TEST_F(EditorTest, TheHostsColoursAreDrawn) {
     } rows[] = {
         {"the selection's background", {{SCI_SETSELBACK, {1, green}}}, 9, 8},
         {"the selection's text", {{SCI_SETSELFORE, {1, red}}}, 9, 8},
-        {"the caret's line",
-         {{SCI_SETCARETLINEVISIBLE, {1, 0}}, {SCI_SETCARETLINEBACK, {green, 0}}},
-         9,
-         12},
-        {"and where it moved",
-         {{SCI_SETCARETLINEVISIBLE, {1, 0}},
-          {SCI_SETCARETLINEBACK, {green, 0}},
-          {SCI_GOTOLINE, {12, 0}}},
-         12,
-         9},
-        {"an edge line",
-         {{SCI_SETEDGEMODE, {EDGE_LINE, 0}},
-          {SCI_SETEDGECOLOUR, {green, 0}},
-          {SCI_SETEDGECOLUMN, {30, 0}}},
-         1,
-         -1},
+        {"the caret's line", {{SCI_SETCARETLINEVISIBLE, {1, 0}}}, 9, 12},
+        {"and where it moved", {{SCI_SETCARETLINEVISIBLE, {1, 0}}, {SCI_GOTOLINE, {12, 0}}}, 12, 9},
+        {"an edge line", {{SCI_SETEDGEMODE, {EDGE_LINE, 0}}, {SCI_SETEDGECOLUMN, {30, 0}}}, 1, -1},
         {"an edge background",
-         {{SCI_SETEDGEMODE, {EDGE_BACKGROUND, 0}},
-          {SCI_SETEDGECOLOUR, {green, 0}},
-          {SCI_SETEDGECOLUMN, {20, 0}}},
+         {{SCI_SETEDGEMODE, {EDGE_BACKGROUND, 0}}, {SCI_SETEDGECOLUMN, {20, 0}}},
          10,
          12},
     };
+    Call(SCI_SETCARETLINEBACK, green); // shown once the caret's line is
+    Call(SCI_SETEDGECOLOUR, green);    // once an edge mode is set
     for (const auto& r : rows) {
         Call(SCI_SETSEL, LineStart(9), LineStart(10) - 1);
         for (auto [request, arguments] : r.requests)

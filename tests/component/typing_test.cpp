@@ -120,7 +120,10 @@ TEST_F(TypingTest, AnsiHostTypesTheRealCharacterOrRefusesIt) {
     SetFocus(editor);
     ASSERT_EQ(GetForegroundWindow(), parent) << "the keys go to the foreground window";
     ASSERT_EQ(GetFocus(), editor);
-    const std::wstring tail = L", the document's code page.";
+    auto refused = [](const wchar_t* character, const wchar_t* codePage) {
+        return std::wstring(character) + L" cannot be typed here: it is not in code page " +
+               codePage + L", the document's code page.";
+    };
     const struct {
         int codePage;
         const wchar_t* clipboard;
@@ -129,23 +132,15 @@ TEST_F(TypingTest, AnsiHostTypesTheRealCharacterOrRefusesIt) {
         int zoom;
         std::wstring balloon;
     } rows[] = {
-        {0, nullptr, Typed(L"\x4E2D"), "", 0,
-         std::wstring(L"U+4E2D \x4E2D cannot be typed here: it is not in code page 1252") + tail},
-        {0, nullptr, Typed(L"\x3A9"), "", 0,
-         std::wstring(L"U+03A9 \x3A9 cannot be typed here: it is not in code page 1252") + tail},
-        {0, nullptr, Typed(L"\xD83D\xDE00"), "", 0,
-
-         std::wstring(L"U+1F600 \xD83D\xDE00 cannot be typed here: it is not in code page 1252") +
-             tail},
+        {0, nullptr, Typed(L"\x4E2D"), "", 0, refused(L"U+4E2D \x4E2D", L"1252")},
+        {0, nullptr, Typed(L"\x3A9"), "", 0, refused(L"U+03A9 \x3A9", L"1252")},
+        {0, nullptr, Typed(L"\xD83D\xDE00"), "", 0, refused(L"U+1F600 \xD83D\xDE00", L"1252")},
         {0, nullptr, Typed(L"\xE9\x20AC"), "\xE9\x80", 0, L""},
-        {932, nullptr, Typed(L"\x4E2D\xE4"), "\x92\x86", 0,
-         std::wstring(L"U+00E4 \xE4 cannot be typed here: it is not in code page 932") + tail},
+        {932, nullptr, Typed(L"\x4E2D\xE4"), "\x92\x86", 0, refused(L"U+00E4 \xE4", L"932")},
         {65001, nullptr, Typed(L"\xD83D\xDE00\x3A9"), "\xF0\x9F\x98\x80\xCE\xA9", 0, L""},
         {0, L"caf\xE9 \x3A9", WithControl('V'), "", 0,
-
-         std::wstring(L"Nothing was pasted: the text holds U+03A9 \x3A9, which is not in code "
-                      L"page 1252") +
-             tail},
+         L"Nothing was pasted: the text holds U+03A9 \x3A9, which is not in code page 1252, the "
+         L"document's code page."},
         {0, nullptr, WithControl(VK_ADD), "", 1, L""},
         {0, nullptr, WithControl(VK_SUBTRACT), "", -1, L""},
         {0, nullptr, WithControl(VK_ADD, false), "+", 0, L""},

@@ -10,6 +10,7 @@ using UnicodeTest = EditorTest;
 // Each row: a code page, the messages sent (a pasted text as "paste", a
 // Backspace as WM_CHAR 8), and the document's bytes after them.
 TEST_F(UnicodeTest, TypedAndPastedCharacters) {
+    const UINT C = WM_CHAR, U = WM_UNICHAR, I = WM_IME_CHAR;
     const struct {
         int codePage;
         std::vector<std::pair<UINT, WPARAM>> input;
@@ -17,35 +18,20 @@ TEST_F(UnicodeTest, TypedAndPastedCharacters) {
         const char* text;
     } rows[] = {
         // A surrogate pair from two WM_CHARs is one character; Backspace takes it whole.
-        {65001,
-         {{WM_CHAR, 0xD83D}, {WM_CHAR, 0xDE00}, {WM_CHAR, 'a'}},
-         nullptr,
-         "\xF0\x9F\x98\x80\x61"},
-        {65001, {{WM_CHAR, 0xD83D}, {WM_CHAR, 0xDE00}, {WM_CHAR, 8}}, nullptr, ""},
+        {65001, {{C, 0xD83D}, {C, 0xDE00}, {C, 'a'}}, nullptr, "\xF0\x9F\x98\x80\x61"},
+        {65001, {{C, 0xD83D}, {C, 0xDE00}, {C, 8}}, nullptr, ""},
         // Lone halves never reach the text.
-        {65001,
-         {{WM_CHAR, 0xDE00}, {WM_CHAR, 'a'}, {WM_CHAR, 0xD83D}, {WM_CHAR, 'b'}, {WM_CHAR, 0xDFFF}},
-         nullptr,
-         "ab"},
+        {65001, {{C, 0xDE00}, {C, 'a'}, {C, 0xD83D}, {C, 'b'}, {C, 0xDFFF}}, nullptr, "ab"},
         // The last pair there is.
-        {65001, {{WM_CHAR, 0xDBFF}, {WM_CHAR, 0xDFFF}}, nullptr, "\xF4\x8F\xBF\xBF"},
+        {65001, {{C, 0xDBFF}, {C, 0xDFFF}}, nullptr, "\xF4\x8F\xBF\xBF"},
         // The first character beyond the BMP; DEL is no character to type.
-        {65001,
-         {{WM_UNICHAR, 0x10000}, {WM_CHAR, 0x7F}, {WM_UNICHAR, 0x7F}},
-         nullptr,
-         "\xF0\x90\x80\x80"},
+        {65001, {{U, 0x10000}, {C, 0x7F}, {U, 0x7F}}, nullptr, "\xF0\x90\x80\x80"},
         // WM_UNICHAR and WM_IME_CHAR insert their character once.
-        {65001,
-         {{WM_UNICHAR, 0x1F600}, {WM_IME_CHAR, 0x4E2D}},
-         nullptr,
-         "\xF0\x9F\x98\x80\xE4\xB8\xAD"},
+        {65001, {{U, 0x1F600}, {I, 0x4E2D}}, nullptr, "\xF0\x9F\x98\x80\xE4\xB8\xAD"},
         // Code page 0 is 1252 here: Omega and a Chinese character are refused,
         // not turned into 'O' or '?'; in 932 the e acute is.
-        {0,
-         {{WM_CHAR, 0xE9}, {WM_CHAR, 0x3A9}, {WM_CHAR, 0x4E2D}, {WM_CHAR, 0x20AC}},
-         nullptr,
-         "\xE9\x80"},
-        {932, {{WM_CHAR, 0x4E2D}, {WM_CHAR, 0x3A9}, {WM_CHAR, 0xE9}}, nullptr, "\x92\x86\x83\xB6"},
+        {0, {{C, 0xE9}, {C, 0x3A9}, {C, 0x4E2D}, {C, 0x20AC}}, nullptr, "\xE9\x80"},
+        {932, {{C, 0x4E2D}, {C, 0x3A9}, {C, 0xE9}}, nullptr, "\x92\x86\x83\xB6"},
         // Pasting prefers CF_UNICODETEXT; in code page 0 a text with one
         // character it lacks is refused whole.
         {65001,
