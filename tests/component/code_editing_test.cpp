@@ -1,7 +1,6 @@
 // Editing code: Tab and Shift+Tab over lines, typing over, zoom, selecting
 // lines from a margin, dragging text, and the search record as a host fills it.
 #include "tests/component/editor_fixture.h"
-#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -84,7 +83,6 @@ TEST_F(EditorTest, TabsOvertypeAndZoomByKeys) {
     Key(VK_INSERT, true, true);
     EXPECT_EQ(Call(SCI_GETOVERTYPE), 0) << "Ctrl+Shift+Insert leaves typing over alone";
     Key(VK_SHIFT);
-    Call(SCI_SETZOOM, 2);
     Call(SCI_SETZOOM, 0);
     Call(SCI_SETCODEPAGE, 0);
 

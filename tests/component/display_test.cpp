@@ -3,9 +3,7 @@
 // turn high contrast on: the editor's window properties "KalmorDpi" and
 // "KalmorHighContrast" stand in for the system's answers where needed.
 #include "tests/component/editor_fixture.h"
-#include <algorithm>
 #include <cstdlib>
-#include <functional>
 #include <map>
 #include <set>
 #include <tuple>

@@ -2,7 +2,6 @@
 // editor's input context (Wine's imm32 sends the WM_IME_* messages itself).
 #include "tests/component/editor_fixture.h"
 #include <imm.h>
-#include <algorithm>
 
 namespace {
 

@@ -3,7 +3,6 @@
 #include "tests/component/editor_fixture.h"
 #include <oleacc.h>
 #include <imm.h>
-#include <algorithm>
 
 namespace {
 

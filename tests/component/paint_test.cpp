@@ -1,8 +1,6 @@
 // What the editor draws, read back from the screen; the view following the
 // caret; and what painting costs in GDI objects over many repaints.
 #include "tests/component/editor_fixture.h"
-#include <algorithm>
-#include <functional>
 #include <set>
 #include <tuple>
 

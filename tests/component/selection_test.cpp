@@ -1,7 +1,6 @@
 // Selecting with keys and mouse, the clipboard, undo and redo, through the
 // window as a user does them.
 #include "tests/component/editor_fixture.h"
-#include <algorithm>
 #include <tuple>
 
 // Shift with the caret keys extends the selection and plain keys collapse it

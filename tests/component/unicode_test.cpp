@@ -1,7 +1,6 @@
 // Characters from any script typed, pasted and read back as UTF-16, in the
 // code pages the editor knows. The test process's ANSI code page is 1252.
 #include "tests/component/editor_fixture.h"
-#include <algorithm>
 
 namespace {
 
