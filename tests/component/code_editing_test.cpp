@@ -49,7 +49,7 @@ TEST_F(EditorTest, TabsOvertypeAndZoomByKeys) {
     };
     Clipboard(parent, L"P\r\nQ");
     for (const auto& row : rows) {
-        Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(row.text));
+        Call(SCI_SETTEXT, 0, Pointer(row.text));
         Call(SCI_EMPTYUNDOBUFFER);
         Call(SCI_SETOVERTYPE, 0);
         Call(SCI_SETUSETABS, 1);
@@ -93,7 +93,7 @@ TEST_F(EditorTest, TabsOvertypeAndZoomByKeys) {
         GetGUIThreadInfo(GetCurrentThreadId(), &info);
         return LRESULT{info.rcCaret.right - info.rcCaret.left};
     };
-    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("aWc"));
+    Call(SCI_SETTEXT, 0, Pointer("aWc"));
     SetFocus(editor);
     Call(SCI_GOTOPOS, 1);
     Call(SCI_SETOVERTYPE, 1);
@@ -125,7 +125,7 @@ TEST_F(EditorTest, TabsOvertypeAndZoomByKeys) {
 // the text (copies it with Control), dropped inside it or cancelled with Esc
 // changes nothing, and one undo takes a move back.
 TEST_F(EditorTest, MarginLinesAndDraggedText) {
-    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("one two\rthree\rfour"));
+    Call(SCI_SETTEXT, 0, Pointer("one two\rthree\rfour"));
     Call(SCI_SETMARGINWIDTHN, 0, 16);
     LRESULT height = Call(SCI_TEXTHEIGHT);
     Send(WM_LBUTTONDOWN, 0, MAKELPARAM(5, height + 2));
@@ -151,7 +151,7 @@ TEST_F(EditorTest, MarginLinesAndDraggedText) {
         {0, 3, false, "onetwo \rthree\rfour", {3, 6}},
     };
     for (const auto& drag : drags) {
-        Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("one two\rthree\rfour"));
+        Call(SCI_SETTEXT, 0, Pointer("one two\rthree\rfour"));
         Call(SCI_SETSEL, 4, 7);
         ClickAt(4 + static_cast<int>(&drag - drags) %
                         3); // not where the last press was: no double click
@@ -198,12 +198,12 @@ TEST_F(EditorTest, BracesShowInTheirStyles) {
 // range found, on i686 as on x86_64; the target finds and replaces.
 TEST_F(EditorTest, FindTextRecordAndTarget) {
     Sci_TextToFind find{{0, -1}, "end sub", {0, 0}};
-    EXPECT_EQ(Call(SCI_FINDTEXT, SCFIND_MATCHCASE, reinterpret_cast<LPARAM>(&find)), LineStart(20));
+    EXPECT_EQ(Call(SCI_FINDTEXT, SCFIND_MATCHCASE, Pointer(&find)), LineStart(20));
     EXPECT_EQ(
         std::pair(find.chrgText.cpMin, find.chrgText.cpMax),
         std::pair(static_cast<int32_t>(LineStart(20)), static_cast<int32_t>(LineStart(20) + 7)));
     find.chrg = {static_cast<int32_t>(LineStart(20)), 0};
-    EXPECT_EQ(Call(SCI_FINDTEXT, 0, reinterpret_cast<LPARAM>(&find)), LineStart(16));
+    EXPECT_EQ(Call(SCI_FINDTEXT, 0, Pointer(&find)), LineStart(16));
     // Letters of the system's single-byte code page (1252 here) fold too, those
     // at 0x80-0x9F among them (S, OE and Z with their marks, Y with diaeresis);
     // and in 932 the Cyrillic capitals, whose trail bytes start at 0x40.
@@ -212,7 +212,7 @@ TEST_F(EditorTest, FindTextRecordAndTarget) {
         Call(SCI_SETTARGETEND, Call(SCI_GETLENGTH));
     };
     whole();
-    EXPECT_EQ(Call(SCI_SEARCHINTARGET, 1, reinterpret_cast<LPARAM>("\xF6")), -1);
+    EXPECT_EQ(Call(SCI_SEARCHINTARGET, 1, Pointer("\xF6")), -1);
     const struct {
         int codePage;
         const char *text, *needle;
@@ -221,16 +221,16 @@ TEST_F(EditorTest, FindTextRecordAndTarget) {
                  {932, "\x84\x40 ", "\x84\x70"}};
     for (const auto& f : folds) {
         Call(SCI_SETCODEPAGE, f.codePage);
-        Call(SCI_INSERTTEXT, 0, reinterpret_cast<LPARAM>(f.text));
+        Call(SCI_INSERTTEXT, 0, Pointer(f.text));
         whole();
-        EXPECT_EQ(Call(SCI_SEARCHINTARGET, strlen(f.needle), reinterpret_cast<LPARAM>(f.needle)), 0)
+        EXPECT_EQ(Call(SCI_SEARCHINTARGET, strlen(f.needle), Pointer(f.needle)), 0)
             << "folded in code page " << f.codePage;
         Call(SCI_DELETERANGE, 0, strlen(f.text));
     }
     Call(SCI_SETCODEPAGE, 0);
     whole();
-    EXPECT_EQ(Call(SCI_SEARCHINTARGET, 5, reinterpret_cast<LPARAM>("Test2")), LineStart(5) + 9)
+    EXPECT_EQ(Call(SCI_SEARCHINTARGET, 5, Pointer("Test2")), LineStart(5) + 9)
         << "ID_TEST2, without case";
-    EXPECT_EQ(Call(SCI_REPLACETARGET, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("T")), 1);
+    EXPECT_EQ(Call(SCI_REPLACETARGET, static_cast<WPARAM>(-1), Pointer("T")), 1);
     EXPECT_EQ(Call(SCI_GETTARGETEND), LineStart(5) + 10);
 }

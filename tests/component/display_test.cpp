@@ -44,7 +44,7 @@ std::set<COLORREF> Colours(const std::vector<COLORREF>& pixels, RECT area) {
 TEST_F(EditorTest, DrawsEverythingAtTheWindowsDpi) {
     std::string text(80, '\r');
     text.insert(40, "Sub Mg(x)\r  x = 1\rEnd Sub\rMg_ y\r");
-    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    Call(SCI_SETTEXT, 0, Pointer(text.c_str()));
     Call(SCI_TOGGLEFOLD, 40);
     Call(SCI_GOTOLINE, 80);
     Call(SCI_GOTOLINE, 40);

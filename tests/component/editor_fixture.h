@@ -21,6 +21,11 @@ inline DirectFunction Direct() {
     return reinterpret_cast<DirectFunction>(reinterpret_cast<void*>(function));
 }
 
+// A text or a record as a message's lParam.
+inline LPARAM Pointer(const void* data) {
+    return reinterpret_cast<LPARAM>(data);
+}
+
 // Runs the messages already queued for this thread.
 inline void PumpMessages() {
     MSG msg;

@@ -29,7 +29,7 @@ class ImeTest : public EditorTest {
 // during a composition commits it where it was before moving the caret.
 TEST_F(ImeTest, ComposedInPlaceAndCommittedOnce) {
     Call(SCI_SETCODEPAGE, 65001);
-    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("ab\nx = 1"));
+    Call(SCI_SETTEXT, 0, Pointer("ab\nx = 1"));
     Call(SCI_EMPTYUNDOBUFFER);
     Call(SCI_GOTOPOS, 1);
     SetFocus(editor); // the input context speaks to the focus
@@ -48,9 +48,7 @@ TEST_F(ImeTest, ComposedInPlaceAndCommittedOnce) {
     EXPECT_EQ(Text(), "ab\nx = 1");
     EXPECT_EQ(Call(SCI_CANUNDO), 0);
     IMECHARPOSITION end{sizeof end, 2, {}, 0, {}};
-    ASSERT_EQ(
-        SendMessageW(editor, WM_IME_REQUEST, IMR_QUERYCHARPOSITION, reinterpret_cast<LPARAM>(&end)),
-        TRUE);
+    ASSERT_EQ(SendMessageW(editor, WM_IME_REQUEST, IMR_QUERYCHARPOSITION, Pointer(&end)), TRUE);
     EXPECT_EQ(static_cast<int>(end.cLineHeight), height) << "the row's height";
     POINT screenCaret{caretX, 0};
     ClientToScreen(editor, &screenCaret);
@@ -122,8 +120,8 @@ TEST_F(ImeTest, ComposedInPlaceAndCommittedOnce) {
 // line, at a line's start that of the one after it: the input method is
 // given that style's font (the comment's is Arial here).
 TEST_F(ImeTest, ComposedInTheStyleAroundTheCaret) {
-    Call(SCI_STYLESETFONT, 1, reinterpret_cast<LPARAM>("Arial"));
-    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("x' c\ny\n' c"));
+    Call(SCI_STYLESETFONT, 1, Pointer("Arial"));
+    Call(SCI_SETTEXT, 0, Pointer("x' c\ny\n' c"));
     SetFocus(editor);
     context = ImmGetContext(editor);
     for (auto [caret, font] : {std::pair{1, "Courier New"}, {7, "Arial"}, {4, "Arial"}}) {

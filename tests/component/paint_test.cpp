@@ -14,7 +14,7 @@ TEST_F(EditorTest, SetupStylesAndColours) {
     for (int style = 0; style < 256; ++style) {
         char font[64] = {};
         ASSERT_LT(Call(SCI_STYLEGETFONT, style), LRESULT{sizeof font});
-        Call(SCI_STYLEGETFONT, style, reinterpret_cast<LPARAM>(font));
+        Call(SCI_STYLEGETFONT, style, Pointer(font));
         COLORREF fore = 0;
         for (auto [lexed, colour] : colours)
             fore = lexed == style ? colour : fore;
@@ -114,7 +114,7 @@ TEST_F(EditorTest, StyleAttributesAreDrawn) {
 TEST_F(EditorTest, TheHostsColoursAreDrawn) {
     SetFocus(editor);
     int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
-    int space = static_cast<int>(Call(SCI_TEXTWIDTH, STYLE_DEFAULT, reinterpret_cast<LPARAM>(" ")));
+    int space = static_cast<int>(Call(SCI_TEXTWIDTH, STYLE_DEFAULT, Pointer(" ")));
     auto rowOf = [&](int line) {
         return Pixels(editor, 40, line * height, 500, (line + 1) * height);
     };
@@ -200,10 +200,10 @@ TEST_F(EditorTest, TheHostsColoursAreDrawn) {
 // line ends as boxes after the text, wider for CR LF than for CR, and
 // indentation guides.
 TEST_F(EditorTest, BlanksAndLineEndsShown) {
-    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("  a b\tc\r\nx\ry"));
+    Call(SCI_SETTEXT, 0, Pointer("  a b\tc\r\nx\ry"));
     Call(SCI_SETWHITESPACEFORE, 1, 0x0000FF);
     int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
-    int space = static_cast<int>(Call(SCI_TEXTWIDTH, STYLE_DEFAULT, reinterpret_cast<LPARAM>(" ")));
+    int space = static_cast<int>(Call(SCI_TEXTWIDTH, STYLE_DEFAULT, Pointer(" ")));
     auto cell = [&](int pos, int line = 0) {
         LRESULT x = Call(SCI_POINTXFROMPOSITION, 0, pos);
         return Pixels(editor, static_cast<int>(x), line * height,
@@ -252,7 +252,7 @@ TEST_F(EditorTest, BlanksAndLineEndsShown) {
     // (blank, between 12 and 8 columns): red, the highlighted one green.
     Call(SCI_SETVIEWWS, SCWS_INVISIBLE);
     Call(SCI_SETVIEWEOL, 0);
-    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("Sub A\r            x\r\r        y"));
+    Call(SCI_SETTEXT, 0, Pointer("Sub A\r            x\r\r        y"));
     Call(SCI_SETINDENT, 4);
     Call(SCI_STYLESETFORE, STYLE_INDENTGUIDE, 0x0000FF);
     Call(SCI_STYLESETFORE, STYLE_BRACELIGHT, 0x00FF00);
@@ -335,7 +335,7 @@ TEST_F(EditorTest, MarkersDrawnAsTheirSymbols) {
 // full repaint of the same state. The editor has no focus, so no caret.
 TEST_F(EditorTest, PartialRepaintsMatchAFullRepaint) {
     std::string twice = Text() + "\r" + Text();
-    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(twice.c_str()));
+    Call(SCI_SETTEXT, 0, Pointer(twice.c_str()));
     // Each step: a request or message (a key, for WM_KEYDOWN), then typed characters.
     const struct {
         const char* what;
@@ -381,7 +381,7 @@ TEST_F(EditorTest, PartialRepaintsMatchAFullRepaint) {
 // still holding the row that moved away, nor a row half drawn.
 TEST_F(EditorTest, AutoScrollShowsOnlyWholeFrames) {
     std::string twice = Text() + "\r" + Text();
-    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(twice.c_str()));
+    Call(SCI_SETTEXT, 0, Pointer(twice.c_str()));
     ClickAt(LineStart(3));
     SetFocus(parent); // no caret blinking into the pixels; the drag goes on
     Send(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(100, 345));
@@ -409,7 +409,7 @@ TEST_F(EditorTest, TheViewKeepsTheCaretInView) {
     std::string text = "Sub A\r";
     for (int i = 0; i < 2000; ++i)
         text += "line " + std::to_string(i) + "\r";
-    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>((text + "End Sub").c_str()));
+    Call(SCI_SETTEXT, 0, Pointer((text + "End Sub").c_str()));
     Call(SCI_GOTOLINE, 1500);
     LRESULT first = Call(SCI_GETFIRSTVISIBLELINE);
     EXPECT_TRUE(first <= 1500 && 1500 < first + 340 / Call(SCI_TEXTHEIGHT)) << first;
@@ -437,7 +437,7 @@ TEST_F(EditorTest, TheViewKeepsTheCaretInView) {
     EXPECT_EQ(Call(SCI_GETFIRSTVISIBLELINE), 0);
 
     std::string wide = "x = 1" + std::string(400, ' ') + "' far right";
-    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+    Call(SCI_SETTEXT, 0, Pointer(wide.c_str()));
     Key(VK_END);
     EXPECT_LT(Call(SCI_POINTXFROMPOSITION, 0, Call(SCI_GETCURRENTPOS)), 500);
     // Shift turns the wheel sideways: down scrolls right, as a tilt to the right does.

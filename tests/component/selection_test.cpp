@@ -9,7 +9,7 @@
 // and by Shift+click; a right-click outside the selection moves the caret
 // there, inside it keeps the selection for the menu.
 TEST_F(EditorTest, KeysAndMouseSelect) {
-    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("alpha beta\rgo\rdelta epsilon"));
+    Call(SCI_SETTEXT, 0, Pointer("alpha beta\rgo\rdelta epsilon"));
     const struct {
         WPARAM key;
         bool control, shift;
@@ -100,7 +100,7 @@ TEST_F(EditorTest, WordDeletesTakeWhatCtrlShiftArrowsSelect) {
     const std::string text = "Sub A\rDim a$ = foo_bar + 12\rword";
     for (WPARAM key : {VK_BACK, VK_DELETE}) {
         for (int caret : {23, 32, 28, 27}) {
-            Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+            Call(SCI_SETTEXT, 0, Pointer(text.c_str()));
             Call(SCI_GOTOPOS, caret);
             Key(key == VK_BACK ? VK_LEFT : VK_RIGHT, true, true);
             int other = Selection().second;

@@ -86,7 +86,7 @@ BOOL CALLBACK KeepTooltip(HWND hwnd, LPARAM found) {
 // cannot be read back from comctl32 5, which a program without a manifest gets.)
 std::wstring Balloon(HWND* found = nullptr) {
     HWND balloon = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), KeepTooltip, reinterpret_cast<LPARAM>(&balloon));
+    EnumThreadWindows(GetCurrentThreadId(), KeepTooltip, Pointer(&balloon));
     if (found)
         *found = balloon;
     if (!balloon || !IsWindowVisible(balloon))
@@ -95,8 +95,8 @@ std::wstring Balloon(HWND* found = nullptr) {
     TOOLINFOW tool{};
     tool.cbSize = TTTOOLINFOW_V2_SIZE;
     tool.lpszText = text;
-    SendMessageW(balloon, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&tool));
-    SendMessageW(balloon, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&tool));
+    SendMessageW(balloon, TTM_ENUMTOOLSW, 0, Pointer(&tool));
+    SendMessageW(balloon, TTM_GETTEXTW, 256, Pointer(&tool));
     return text;
 }
 
@@ -146,7 +146,7 @@ TEST_F(TypingTest, AnsiHostTypesTheRealCharacterOrRefusesIt) {
         {0, nullptr, WithControl(VK_ADD, false), "+", 0, L""},
     };
     for (const auto& row : rows) {
-        Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+        Call(SCI_SETTEXT, 0, Pointer(""));
         Call(SCI_SETCODEPAGE, row.codePage);
         Call(SCI_SETZOOM, 0);
         if (row.clipboard)

@@ -45,7 +45,7 @@ TEST_F(UnicodeTest, TypedAndPastedCharacters) {
         {0, {}, L"a\n\nb\r\r\nc", "a\r\n\r\nb\r\n\r\nc"},
     };
     for (const auto& row : rows) {
-        Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+        Call(SCI_SETTEXT, 0, Pointer(""));
         Call(SCI_SETCODEPAGE, row.codePage);
         for (auto [message, wParam] : row.input)
             SendMessageW(editor, message, wParam, 1);
@@ -65,7 +65,7 @@ TEST_F(UnicodeTest, TypedAndPastedCharacters) {
 // ANSI to ANSI callers.
 TEST_F(UnicodeTest, ClipboardAndWindowTextInUtf16) {
     Call(SCI_SETCODEPAGE, 65001);
-    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80\xFF\n"));
+    Call(SCI_SETTEXT, 0, Pointer("\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80\xFF\n"));
     Key('A', true);
     Key('C', true);
     EXPECT_EQ(Clipboard(parent), L"\xE9\x4E2D\xD83D\xDE00\xFFFD\r\n");
@@ -95,7 +95,7 @@ TEST_F(UnicodeTest, ClipboardAndWindowTextInUtf16) {
 TEST_F(UnicodeTest, EveryCharacterDrawnInItsCell) {
     Call(SCI_SETCODEPAGE, 65001);
     const char* text = "a\xE4\xB8\xAD\xCE\xA9\xE2\x98\x83\xF0\x9F\x98\x80\xFF\xEE\x80\x80";
-    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+    Call(SCI_SETTEXT, 0, Pointer(text));
     long unzoomedInk = 0;
     for (int zoom : {0, 8}) { // the fallback fonts follow the zoom
         Call(SCI_SETZOOM, zoom);
