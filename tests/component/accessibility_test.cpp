@@ -93,7 +93,7 @@ TEST_F(AccessibilityTest, EveryMethodAnswersThroughItsDocumentedSlot) {
         return found;
     };
     IUnknown* main = find(L"Main");
-    POINT point{static_cast<LONG>(Call(SCI_POINTXFROMPOSITION, 0, 5)), 2};
+    POINT point{XOf(5), 2};
     ClientToScreen(editor, &point);
     void* out = nullptr;
     SAFEARRAY* array = nullptr;

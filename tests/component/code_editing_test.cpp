@@ -97,8 +97,7 @@ TEST_F(EditorTest, TabsOvertypeAndZoomByKeys) {
     SetFocus(editor);
     Call(SCI_GOTOPOS, 1);
     Call(SCI_SETOVERTYPE, 1);
-    EXPECT_EQ(caretWidth(),
-              Call(SCI_POINTXFROMPOSITION, 0, 2) - Call(SCI_POINTXFROMPOSITION, 0, 1));
+    EXPECT_EQ(caretWidth(), XOf(2) - XOf(1));
     Call(SCI_SETOVERTYPE, 0);
     EXPECT_LT(caretWidth(), 3);
 

@@ -5,33 +5,7 @@
 #include "tests/component/editor_fixture.h"
 #include <cstdlib>
 #include <map>
-#include <set>
 #include <tuple>
-
-constexpr int kWidth = 500;
-constexpr int kHeight = 340;
-constexpr RECT kAll{0, 0, kWidth, kHeight};
-
-// The smallest rectangle within `area` holding the pixels (given by their
-// index) for which `is` holds; left of its right edge when there are none.
-RECT Box(RECT area, const std::function<bool(int)>& is) {
-    RECT box{kWidth, kHeight, 0, 0};
-    for (LONG y = area.top; y < area.bottom; ++y)
-        for (LONG x = area.left; x < area.right; ++x)
-            if (is(y * kWidth + x))
-                box = RECT{std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
-                           std::max(box.bottom, y + 1)};
-    return box;
-}
-
-// The colours of the pixels within `area`.
-std::set<COLORREF> Colours(const std::vector<COLORREF>& pixels, RECT area) {
-    std::set<COLORREF> colours;
-    for (LONG y = area.top; y < area.bottom; ++y)
-        for (LONG x = area.left; x < area.right; ++x)
-            colours.insert(pixels[y * kWidth + x]);
-    return colours;
-}
 
 // At 96, 144 and 288 DPI, what the editor draws itself is that many times
 // its size at 96 DPI, within a pixel: the line numbers' padding, the text's ink height and left
@@ -59,8 +33,7 @@ TEST_F(EditorTest, DrawsEverythingAtTheWindowsDpi) {
         UpdateWindow(editor);
         auto [pixels, shown] = Screen(editor);
         int row = static_cast<int>(Call(SCI_TEXTHEIGHT));
-        int dots = static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, LineStart(43) + 3) -
-                                    Call(SCI_POINTXFROMPOSITION, 0, LineStart(43)));
+        int dots = XOf(LineStart(43) + 3) - XOf(LineStart(43));
         COLORREF grey = GetSysColor(COLOR_GRAYTEXT);
         auto is = [&, &pixels = pixels](COLORREF c) {
             return [&, c](int i) { return pixels[i] == c; };
@@ -100,8 +73,7 @@ TEST_F(EditorTest, DrawsEverythingAtTheWindowsDpi) {
         GetScrollInfo(editor, SB_VERT, &bar);
         EXPECT_EQ(std::tuple(rule.bottom, caret.bottom - caret.top, caret.left, bar.nPage,
                              Call(SCI_GETFIRSTVISIBLELINE), Call(SCI_GETCURRENTPOS)),
-                  std::tuple(row, row, Call(SCI_POINTXFROMPOSITION, 0, caretAt),
-                             static_cast<UINT>(kHeight / row), 40, caretAt))
+                  std::tuple(row, row, XOf(caretAt), static_cast<UINT>(kHeight / row), 40, caretAt))
             << dpi << " DPI";
     }
 }
@@ -136,8 +108,7 @@ TEST_F(EditorTest, HighContrastDrawsOnlySystemColours) {
     SetPropA(editor, "KalmorHighContrast", reinterpret_cast<HANDLE>(1));
     SetSysColors(5, elements, contrast);
     int row = static_cast<int>(Call(SCI_TEXTHEIGHT));
-    RECT selected{static_cast<LONG>(Call(SCI_POINTXFROMPOSITION, 0, LineStart(4) + 8)), 4 * row,
-                  static_cast<LONG>(Call(SCI_POINTXFROMPOSITION, 0, LineStart(5) - 1)), 5 * row};
+    RECT selected{XOf(LineStart(4) + 8), 4 * row, XOf(LineStart(5) - 1), 5 * row};
     for (bool focus : {false, true}) {
         SetFocus(focus ? editor : parent);
         UpdateWindow(editor);

@@ -6,12 +6,18 @@
 #include <gtest/gtest.h>
 #include <algorithm>
 #include <functional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
 #include "editor/channel.h"
 #include "kalmor.h"
 #include "editor/setup.h"
+
+// The editor window's size.
+constexpr int kWidth = 500;
+constexpr int kHeight = 340;
+constexpr RECT kAll{0, 0, kWidth, kHeight};
 
 // The component's direct function, from the KALMOR.DLL the program would load.
 using DirectFunction = LRESULT(CALLBACK*)(UINT_PTR, UINT, WPARAM, LPARAM);
@@ -113,8 +119,8 @@ class EditorTest : public ::testing::Test {
         answer = nullptr;
         parent = CreateWindowExA(0, "KalmorTestParent", "test", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480,
                                  nullptr, nullptr, nullptr, nullptr);
-        editor = CreateWindowExA(0, KALMOR_CLASS_NAME, "", WS_CHILD | WS_VISIBLE, 0, 0, 500, 340,
-                                 parent, reinterpret_cast<HMENU>(7), nullptr, nullptr);
+        editor = CreateWindowExA(0, KALMOR_CLASS_NAME, "", WS_CHILD | WS_VISIBLE, 0, 0, kWidth,
+                                 kHeight, parent, reinterpret_cast<HMENU>(7), nullptr, nullptr);
         ASSERT_NE(editor, nullptr);
         ShowWindow(parent, SW_SHOW);
         direct = static_cast<UINT_PTR>(Send(SCI_GETDIRECTPOINTER));
@@ -164,6 +170,10 @@ class EditorTest : public ::testing::Test {
         Hold(control, shift);
         Send(WM_KEYDOWN, key, 1);
     }
+    // The client x of a position's left edge.
+    int XOf(LRESULT position) {
+        return static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, position));
+    }
     // The client point in the middle of the row of a position, just right of it.
     LPARAM PointOf(int position) {
         LRESULT x = Call(SCI_POINTXFROMPOSITION, 0, position) + 1;
@@ -188,6 +198,27 @@ class EditorTest : public ::testing::Test {
     std::vector<std::string> described;
 };
 
+// On a screen of the editor's pixels (see Pixels): the smallest rectangle within `area` holding the
+// pixels (given by their index) for which `is` holds; left of its right edge when there are none.
+inline RECT Box(RECT area, const std::function<bool(int)>& is) {
+    RECT box{kWidth, kHeight, 0, 0};
+    for (LONG y = area.top; y < area.bottom; ++y)
+        for (LONG x = area.left; x < area.right; ++x)
+            if (is(y * kWidth + x))
+                box = RECT{std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
+                           std::max(box.bottom, y + 1)};
+    return box;
+}
+
+// The colours of the pixels within `area`.
+inline std::set<COLORREF> Colours(const std::vector<COLORREF>& pixels, RECT area) {
+    std::set<COLORREF> colours;
+    for (LONG y = area.top; y < area.bottom; ++y)
+        for (LONG x = area.left; x < area.right; ++x)
+            colours.insert(pixels[y * kWidth + x]);
+    return colours;
+}
+
 // The colours the window shows on screen in [left, right) x [top, bottom), row by row.
 inline std::vector<COLORREF> Pixels(HWND window, int left, int top, int right, int bottom) {
     std::vector<COLORREF> pixels;
@@ -210,9 +241,9 @@ inline bool Has(const std::vector<COLORREF>& pixels, COLORREF colour) {
 // The editor's pixels with its caret hidden, and with it shown.
 inline std::pair<std::vector<COLORREF>, std::vector<COLORREF>> Screen(HWND editor) {
     HideCaret(editor);
-    std::vector<COLORREF> hidden = Pixels(editor, 0, 0, 500, 340);
+    std::vector<COLORREF> hidden = Pixels(editor, 0, 0, kWidth, kHeight);
     ShowCaret(editor);
-    return {hidden, Pixels(editor, 0, 0, 500, 340)};
+    return {hidden, Pixels(editor, 0, 0, kWidth, kHeight)};
 }
 
 // The screen's DPI, as the system reports it.

@@ -37,8 +37,8 @@ TEST_F(ImeTest, ComposedInPlaceAndCommittedOnce) {
     DestroyCaret(); // no caret blinking into the pixels
     UpdateWindow(editor);
     int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
-    int caretX = static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, 1));
-    int bRight = static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, 2));
+    int caretX = XOf(1);
+    int bRight = XOf(2);
     std::vector<COLORREF> row = Pixels(editor, 0, 0, 500, height);
     std::vector<COLORREF> b = Pixels(editor, caretX, 0, bRight, height);
     std::vector<COLORREF> before = Pixels(editor, caretX, 0, caretX + 10, height);
@@ -139,7 +139,7 @@ TEST_F(ImeTest, ComposedInTheStyleAroundTheCaret) {
         SendMessageW(editor, WM_SYSCOLORCHANGE, 0, 0);
         Call(SCI_GOTOPOS, 1);
         Compose(L"\x304B");
-        LONG x = static_cast<LONG>(Call(SCI_POINTXFROMPOSITION, 0, 1));
+        LONG x = XOf(1);
         std::vector<COLORREF> cell = Pixels(editor, x + 1, 0, x + 4, 4);
         Finish(CPS_CANCEL);
         EXPECT_EQ(Has(cell, 0x00FFFF), !contrast)

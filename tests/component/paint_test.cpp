@@ -1,7 +1,6 @@
 // What the editor draws, read back from the screen; the view following the
 // caret; and what painting costs in GDI objects over many repaints.
 #include "tests/component/editor_fixture.h"
-#include <set>
 #include <tuple>
 
 // The program's setup as the component holds it: every style in Courier New
@@ -29,19 +28,17 @@ TEST_F(EditorTest, SetupStylesAndColours) {
         return Count(Pixels(editor, left, top, right, bottom), colour);
     };
     int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
-    int sub = static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, LineStart(9) + 3)); // "Sub"
+    int sub = XOf(LineStart(9) + 3); // "Sub"
     EXPECT_GT(count(0xFF0000, 40, 9 * height, sub, 10 * height), 0);
     EXPECT_GT(count(0x808080, 40, 0, 500, height), 0);
     for (int line = 0; line < 21; ++line)
         EXPECT_GT(count(0x000000, 0, line * height, 40, (line + 1) * height), 0) << line;
     // Counted from 1: the tenth row's number has two digits, the ninth's one.
+    std::vector<COLORREF> shown = Pixels(editor, 0, 0, kWidth, kHeight);
     auto inkWidth = [&](int line) {
-        std::vector<COLORREF> row = Pixels(editor, 0, line * height, 40, (line + 1) * height);
-        int left = 40, right = 0;
-        for (size_t i = 0; i < row.size(); ++i)
-            if (row[i] == 0x000000)
-                left = std::min(left, int(i % 40)), right = std::max(right, int(i % 40) + 1);
-        return right - left;
+        RECT ink =
+            Box({0, line * height, 40, (line + 1) * height}, [&](int i) { return !shown[i]; });
+        return ink.right - ink.left;
     };
     EXPECT_GT(inkWidth(9), inkWidth(8) * 3 / 2) << "10 after 9";
     EXPECT_EQ(count(0xFFFFFF, 42, 21 * height, 500, 340), 458 * (340 - 21 * height));
@@ -63,10 +60,7 @@ TEST_F(EditorTest, StyleAttributesAreDrawn) {
     // The keywords' width on the row, and a rule's thickness at the window's DPI.
     int keywords = 0;
     for (int pos = LineStart(9); pos < LineStart(10) - 1; ++pos)
-        keywords += Call(SCI_GETSTYLEAT, pos) == 3
-                        ? static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, pos + 1) -
-                                           Call(SCI_POINTXFROMPOSITION, 0, pos))
-                        : 0;
+        keywords += Call(SCI_GETSTYLEAT, pos) == 3 ? XOf(pos + 1) - XOf(pos) : 0;
     int rule = MulDiv(1, ScreenDpi(), 96);
     const std::string text = Text();
     const struct {
@@ -157,7 +151,7 @@ TEST_F(EditorTest, TheHostsColoursAreDrawn) {
     for (auto [end, past] : {std::pair{LineStart(10) - 1, false}, {LineStart(10), true}}) {
         Call(SCI_SETSEL, LineStart(9), end);
         UpdateWindow(editor);
-        int x = static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, LineStart(10) - 1));
+        int x = XOf(LineStart(10) - 1);
         HideCaret(editor); // it stands at the selection's end
         std::vector<COLORREF> edge = Pixels(editor, x - 1, 9 * height + 1, x + 1, 9 * height + 2);
         ShowCaret(editor);
@@ -171,7 +165,7 @@ TEST_F(EditorTest, TheHostsColoursAreDrawn) {
     UpdateWindow(editor);
     std::vector<COLORREF> row = rowOf(1);
     int x = static_cast<int>(std::find(row.begin(), row.end(), green) - row.begin()) + 40;
-    EXPECT_EQ(x, Call(SCI_POINTXFROMPOSITION, 0, 0) + 20 * space);
+    EXPECT_EQ(x, XOf(0) + 20 * space);
     Call(SCI_SETEDGEMODE, EDGE_NONE);
 
     // The caret in the host's colour and width, scaled to the window's DPI.
@@ -205,10 +199,7 @@ TEST_F(EditorTest, BlanksAndLineEndsShown) {
     int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
     int space = static_cast<int>(Call(SCI_TEXTWIDTH, STYLE_DEFAULT, Pointer(" ")));
     auto cell = [&](int pos, int line = 0) {
-        LRESULT x = Call(SCI_POINTXFROMPOSITION, 0, pos);
-        return Pixels(editor, static_cast<int>(x), line * height,
-                      static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, pos + 1)),
-                      (line + 1) * height);
+        return Pixels(editor, XOf(pos), line * height, XOf(pos + 1), (line + 1) * height);
     };
     auto red = [&](int pos) { return Count(cell(pos), 0x0000FF); };
     const struct {
@@ -239,8 +230,7 @@ TEST_F(EditorTest, BlanksAndLineEndsShown) {
     Call(SCI_SETVIEWEOL, 1);
     UpdateWindow(editor);
     auto boxInk = [&](int line) {
-        int x =
-            static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, Call(SCI_GETLINEENDPOSITION, line)));
+        int x = XOf(Call(SCI_GETLINEENDPOSITION, line));
         return Count(Pixels(editor, x, line * height, x + 80, (line + 1) * height), 0x000000);
     };
     EXPECT_TRUE(boxInk(0) > boxInk(1) && boxInk(1) > 0 && boxInk(2) == 0)
@@ -270,7 +260,7 @@ TEST_F(EditorTest, BlanksAndLineEndsShown) {
         UpdateWindow(editor);
         std::string drawn;
         for (auto [line, column] : {std::pair{1, 4}, {1, 8}, {2, 4}, {2, 8}}) {
-            int x = static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, 0)) + column * space;
+            int x = XOf(0) + column * space;
             std::vector<COLORREF> guide =
                 Pixels(editor, x, line * height, x + 1, (line + 1) * height);
             drawn += Has(guide, 0x0000FF) ? 'r' : Has(guide, 0x00FF00) ? 'g' : '.';
@@ -439,7 +429,7 @@ TEST_F(EditorTest, TheViewKeepsTheCaretInView) {
     std::string wide = "x = 1" + std::string(400, ' ') + "' far right";
     Call(SCI_SETTEXT, 0, Pointer(wide.c_str()));
     Key(VK_END);
-    EXPECT_LT(Call(SCI_POINTXFROMPOSITION, 0, Call(SCI_GETCURRENTPOS)), 500);
+    EXPECT_LT(XOf(Call(SCI_GETCURRENTPOS)), 500);
     // Shift turns the wheel sideways: down scrolls right, as a tilt to the right does.
     Call(SCI_SETXOFFSET, 0);
     Send(WM_MOUSEWHEEL, MAKEWPARAM(MK_SHIFT, -WHEEL_DELTA), 0);

@@ -103,7 +103,7 @@ TEST_F(UnicodeTest, EveryCharacterDrawnInItsCell) {
         int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
         std::vector<int> edges;
         for (int pos = 0;; pos = static_cast<int>(Call(SCI_POSITIONAFTER, pos))) {
-            edges.push_back(static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, pos)));
+            edges.push_back(XOf(pos));
             if (pos == Call(SCI_GETLENGTH))
                 break;
         }
