@@ -32,14 +32,11 @@ std::vector<INPUT> Typed(const wchar_t* text) {
 }
 // A key pressed with Control held, or alone.
 std::vector<INPUT> WithControl(WORD key, bool control = true) {
-    std::vector<INPUT> keys;
-    AddKey(keys, key);
-    if (control) {
-        std::vector<INPUT> held;
-        AddKey(held, VK_CONTROL);
-        keys.insert(keys.begin(), held[0]);
-        keys.push_back(held[1]);
-    }
+    std::vector<INPUT> keys, pressed;
+    AddKey(pressed, key);
+    if (control)
+        AddKey(keys, VK_CONTROL);
+    keys.insert(keys.begin() + (control ? 1 : 0), pressed.begin(), pressed.end());
     return keys;
 }
 
@@ -100,16 +97,6 @@ std::wstring Balloon(HWND* found = nullptr) {
     return text;
 }
 
-std::string Hex(const std::string& bytes) {
-    std::string hex;
-    for (unsigned char byte : bytes) {
-        char item[4];
-        snprintf(item, sizeof item, " %02X", byte);
-        hex += item;
-    }
-    return hex;
-}
-
 // Each row: a code page, the clipboard's text (or none), the keys, and then
 // the document's bytes, the zoom and the balloon's text (empty: none shows).
 // In the ANSI host (code page 1252) a character outside the document's code
@@ -152,10 +139,10 @@ TEST_F(TypingTest, AnsiHostTypesTheRealCharacterOrRefusesIt) {
         if (row.clipboard)
             Clipboard(parent, row.clipboard);
         std::string seen = PressInAnsiHost(row.keys);
-        std::string held = Hex(Text());
-        EXPECT_EQ(held, Hex(row.text)) << "row " << &row - rows << ", keys" << seen;
+        std::string held = testing::PrintToString(Text());
+        EXPECT_EQ(Text(), row.text) << "row " << &row - rows << ", keys" << seen;
         EXPECT_EQ(Call(SCI_GETZOOM), row.zoom) << "row " << &row - rows << ", keys" << seen;
-        EXPECT_EQ(Balloon(), row.balloon) << "row " << &row - rows << ", the editor held" << held;
+        EXPECT_EQ(Balloon(), row.balloon) << "row " << &row - rows << ", the editor held " << held;
     }
 
     // The balloon goes at a click, and with the window.
