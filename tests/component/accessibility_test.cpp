@@ -76,7 +76,7 @@ ULONG Count(SAFEARRAY* array) {
 // the objects still held answer "not available".
 TEST_F(AccessibilityTest, EveryMethodAnswersThroughItsDocumentedSlot) {
     std::string listing = "Sub Main\r\n  Print \"Hi\"\r\nEnd Sub\r\n" + std::string(60, '\n');
-    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>((listing + "Last").c_str()));
+    Call(SCI_SETTEXT, 0, Pointer((listing + "Last").c_str()));
     Call(SCI_TOGGLEFOLD, 0);
     auto root = reinterpret_cast<IUnknown*>(Send(WM_GETOBJECT, 0, -25)); // UiaRootObjectId
     IUnknown *text2 = nullptr, *value = nullptr, *range = nullptr, *document = nullptr;
@@ -93,7 +93,7 @@ TEST_F(AccessibilityTest, EveryMethodAnswersThroughItsDocumentedSlot) {
         return found;
     };
     IUnknown* main = find(L"Main");
-    POINT point{static_cast<LONG>(Call(SCI_POINTXFROMPOSITION, 0, 5)), 2};
+    POINT point{XOf(5), 2};
     ClientToScreen(editor, &point);
     void* out = nullptr;
     SAFEARRAY* array = nullptr;
@@ -159,8 +159,8 @@ TEST_F(AccessibilityTest, EveryMethodAnswersThroughItsDocumentedSlot) {
     EXPECT_TRUE(Slot(value, 3, L"abc") == S_OK && Text() == "abc");
     // The window text, as an edit control's: no more than the size given.
     char buffer[] = "####";
-    EXPECT_EQ(Send(WM_GETTEXT, 0, reinterpret_cast<LPARAM>(buffer)), 0);
-    EXPECT_EQ(Send(WM_GETTEXT, 3, reinterpret_cast<LPARAM>(buffer)), 2);
+    EXPECT_EQ(Send(WM_GETTEXT, 0, Pointer(buffer)), 0);
+    EXPECT_EQ(Send(WM_GETTEXT, 3, Pointer(buffer)), 2);
     EXPECT_EQ(std::string(buffer, 4), std::string("ab\0#", 4));
 
     ObjectFromLresult(Send(WM_GETOBJECT, 0, OBJID_CLIENT), __uuidof(IAccessible), 0, &out);
@@ -177,7 +177,7 @@ TEST_F(AccessibilityTest, EveryMethodAnswersThroughItsDocumentedSlot) {
 // character: a surrogate pair, an invalid byte (U+FFFD to clients), a CRLF.
 TEST_F(AccessibilityTest, CharactersAreWholeInUtf16) {
     Call(SCI_SETCODEPAGE, 65001);
-    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("a\xF0\x9F\x98\x80\xFF\r\n\xE4\xB8\xAD"));
+    Call(SCI_SETTEXT, 0, Pointer("a\xF0\x9F\x98\x80\xFF\r\n\xE4\xB8\xAD"));
     auto root = reinterpret_cast<IUnknown*>(Send(WM_GETOBJECT, 0, -25));
     IUnknown *text2 = nullptr, *range = nullptr;
     ASSERT_TRUE(root &&

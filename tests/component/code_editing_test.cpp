@@ -1,22 +1,8 @@
 // Editing code: Tab and Shift+Tab over lines, typing over, zoom, selecting
 // lines from a margin, dragging text, and the search record as a host fills it.
 #include "tests/component/editor_fixture.h"
-#include <algorithm>
 #include <climits>
 #include <cstring>
-
-namespace {
-
-// A key as a user presses it: translated, so that any character it makes
-// arrives too.
-void Press(HWND editor, WPARAM key) {
-    MSG press{editor, WM_KEYDOWN, key, MAKELPARAM(1, MapVirtualKeyA(key, MAPVK_VK_TO_VSC)), 0, {}};
-    TranslateMessage(&press);
-    DispatchMessageA(&press);
-    PumpMessages();
-}
-
-} // namespace
 
 // Each row from the same start: a text, a selection, keys or requests, and
 // the text and selection they leave (a paste pastes "P\r\nQ"). One undo takes each edit back whole.
@@ -63,7 +49,7 @@ TEST_F(EditorTest, TabsOvertypeAndZoomByKeys) {
     };
     Clipboard(parent, L"P\r\nQ");
     for (const auto& row : rows) {
-        Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(row.text));
+        Call(SCI_SETTEXT, 0, Pointer(row.text));
         Call(SCI_EMPTYUNDOBUFFER);
         Call(SCI_SETOVERTYPE, 0);
         Call(SCI_SETUSETABS, 1);
@@ -71,11 +57,8 @@ TEST_F(EditorTest, TabsOvertypeAndZoomByKeys) {
         if (row.request)
             Call(row.request, row.value);
         if (row.key) {
-            BYTE keys[256] = {};
-            keys[VK_CONTROL] = row.control ? 0x80 : 0;
-            keys[VK_SHIFT] = row.shift ? 0x80 : 0;
-            SetKeyboardState(keys);
-            Press(editor, row.key);
+            Hold(row.control, row.shift);
+            Press(row.key);
         }
         for (const char* c = row.typed; *c; ++c)
             Send(WM_CHAR, static_cast<unsigned char>(*c));
@@ -100,7 +83,6 @@ TEST_F(EditorTest, TabsOvertypeAndZoomByKeys) {
     Key(VK_INSERT, true, true);
     EXPECT_EQ(Call(SCI_GETOVERTYPE), 0) << "Ctrl+Shift+Insert leaves typing over alone";
     Key(VK_SHIFT);
-    Call(SCI_SETZOOM, 2);
     Call(SCI_SETZOOM, 0);
     Call(SCI_SETCODEPAGE, 0);
 
@@ -111,12 +93,11 @@ TEST_F(EditorTest, TabsOvertypeAndZoomByKeys) {
         GetGUIThreadInfo(GetCurrentThreadId(), &info);
         return LRESULT{info.rcCaret.right - info.rcCaret.left};
     };
-    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("aWc"));
+    Call(SCI_SETTEXT, 0, Pointer("aWc"));
     SetFocus(editor);
     Call(SCI_GOTOPOS, 1);
     Call(SCI_SETOVERTYPE, 1);
-    EXPECT_EQ(caretWidth(),
-              Call(SCI_POINTXFROMPOSITION, 0, 2) - Call(SCI_POINTXFROMPOSITION, 0, 1));
+    EXPECT_EQ(caretWidth(), XOf(2) - XOf(1));
     Call(SCI_SETOVERTYPE, 0);
     EXPECT_LT(caretWidth(), 3);
 
@@ -143,7 +124,7 @@ TEST_F(EditorTest, TabsOvertypeAndZoomByKeys) {
 // the text (copies it with Control), dropped inside it or cancelled with Esc
 // changes nothing, and one undo takes a move back.
 TEST_F(EditorTest, MarginLinesAndDraggedText) {
-    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("one two\rthree\rfour"));
+    Call(SCI_SETTEXT, 0, Pointer("one two\rthree\rfour"));
     Call(SCI_SETMARGINWIDTHN, 0, 16);
     LRESULT height = Call(SCI_TEXTHEIGHT);
     Send(WM_LBUTTONDOWN, 0, MAKELPARAM(5, height + 2));
@@ -169,7 +150,7 @@ TEST_F(EditorTest, MarginLinesAndDraggedText) {
         {0, 3, false, "onetwo \rthree\rfour", {3, 6}},
     };
     for (const auto& drag : drags) {
-        Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("one two\rthree\rfour"));
+        Call(SCI_SETTEXT, 0, Pointer("one two\rthree\rfour"));
         Call(SCI_SETSEL, 4, 7);
         ClickAt(4 + static_cast<int>(&drag - drags) %
                         3); // not where the last press was: no double click
@@ -193,22 +174,17 @@ TEST_F(EditorTest, MarginLinesAndDraggedText) {
 }
 
 // Braces the host highlights are drawn in the brace styles (a bad brace
-// takes the place of a matched pair), and no more once it clears them; the
-// brace matching finds the partner at one nesting.
-TEST_F(EditorTest, BracesMatchAndShowInTheirStyles) {
+// takes the place of a matched pair), and no more once it clears them.
+TEST_F(EditorTest, BracesShowInTheirStyles) {
     int open = static_cast<int>(LineStart(9)) + 9; // "Sub Test1(ByVal a As Long, b As Long)"
-    int close = static_cast<int>(LineStart(10)) - 2;
-    EXPECT_EQ(std::pair(Call(SCI_BRACEMATCH, open), Call(SCI_BRACEMATCH, close)),
-              std::pair(LRESULT{close}, LRESULT{open}));
     Call(SCI_STYLESETFORE, STYLE_BRACELIGHT, 0x0000FF);
     Call(SCI_STYLESETFORE, STYLE_BRACEBAD, 0x00FF00);
     auto count = [&](COLORREF colour) {
         UpdateWindow(editor);
-        std::vector<COLORREF> row =
-            Pixels(editor, 0, 9 * Call(SCI_TEXTHEIGHT), 500, 10 * Call(SCI_TEXTHEIGHT));
-        return std::count(row.begin(), row.end(), colour);
+        return Count(Pixels(editor, 0, 9 * Call(SCI_TEXTHEIGHT), 500, 10 * Call(SCI_TEXTHEIGHT)),
+                     colour);
     };
-    Call(SCI_BRACEHIGHLIGHT, open, close);
+    Call(SCI_BRACEHIGHLIGHT, open, LineStart(10) - 2);
     EXPECT_GT(count(0x0000FF), 0);
     Call(SCI_BRACEBADLIGHT, open);
     EXPECT_EQ(count(0x0000FF), 0);
@@ -221,18 +197,21 @@ TEST_F(EditorTest, BracesMatchAndShowInTheirStyles) {
 // range found, on i686 as on x86_64; the target finds and replaces.
 TEST_F(EditorTest, FindTextRecordAndTarget) {
     Sci_TextToFind find{{0, -1}, "end sub", {0, 0}};
-    EXPECT_EQ(Call(SCI_FINDTEXT, SCFIND_MATCHCASE, reinterpret_cast<LPARAM>(&find)), LineStart(20));
+    EXPECT_EQ(Call(SCI_FINDTEXT, SCFIND_MATCHCASE, Pointer(&find)), LineStart(20));
     EXPECT_EQ(
         std::pair(find.chrgText.cpMin, find.chrgText.cpMax),
         std::pair(static_cast<int32_t>(LineStart(20)), static_cast<int32_t>(LineStart(20) + 7)));
     find.chrg = {static_cast<int32_t>(LineStart(20)), 0};
-    EXPECT_EQ(Call(SCI_FINDTEXT, 0, reinterpret_cast<LPARAM>(&find)), LineStart(16));
+    EXPECT_EQ(Call(SCI_FINDTEXT, 0, Pointer(&find)), LineStart(16));
     // Letters of the system's single-byte code page (1252 here) fold too, those
     // at 0x80-0x9F among them (S, OE and Z with their marks, Y with diaeresis);
     // and in 932 the Cyrillic capitals, whose trail bytes start at 0x40.
-    Call(SCI_SETTARGETSTART, 0);
-    Call(SCI_SETTARGETEND, Call(SCI_GETLENGTH));
-    EXPECT_EQ(Call(SCI_SEARCHINTARGET, 1, reinterpret_cast<LPARAM>("\xF6")), -1);
+    auto whole = [&] { // the target over the whole document
+        Call(SCI_SETTARGETSTART, 0);
+        Call(SCI_SETTARGETEND, Call(SCI_GETLENGTH));
+    };
+    whole();
+    EXPECT_EQ(Call(SCI_SEARCHINTARGET, 1, Pointer("\xF6")), -1);
     const struct {
         int codePage;
         const char *text, *needle;
@@ -241,18 +220,16 @@ TEST_F(EditorTest, FindTextRecordAndTarget) {
                  {932, "\x84\x40 ", "\x84\x70"}};
     for (const auto& f : folds) {
         Call(SCI_SETCODEPAGE, f.codePage);
-        Call(SCI_INSERTTEXT, 0, reinterpret_cast<LPARAM>(f.text));
-        Call(SCI_SETTARGETSTART, 0);
-        Call(SCI_SETTARGETEND, Call(SCI_GETLENGTH));
-        EXPECT_EQ(Call(SCI_SEARCHINTARGET, strlen(f.needle), reinterpret_cast<LPARAM>(f.needle)), 0)
+        Call(SCI_INSERTTEXT, 0, Pointer(f.text));
+        whole();
+        EXPECT_EQ(Call(SCI_SEARCHINTARGET, strlen(f.needle), Pointer(f.needle)), 0)
             << "folded in code page " << f.codePage;
         Call(SCI_DELETERANGE, 0, strlen(f.text));
     }
     Call(SCI_SETCODEPAGE, 0);
-    Call(SCI_SETTARGETSTART, 0);
-    Call(SCI_SETTARGETEND, Call(SCI_GETLENGTH));
-    EXPECT_EQ(Call(SCI_SEARCHINTARGET, 5, reinterpret_cast<LPARAM>("Test2")), LineStart(5) + 9)
+    whole();
+    EXPECT_EQ(Call(SCI_SEARCHINTARGET, 5, Pointer("Test2")), LineStart(5) + 9)
         << "ID_TEST2, without case";
-    EXPECT_EQ(Call(SCI_REPLACETARGET, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>("T")), 1);
+    EXPECT_EQ(Call(SCI_REPLACETARGET, static_cast<WPARAM>(-1), Pointer("T")), 1);
     EXPECT_EQ(Call(SCI_GETTARGETEND), LineStart(5) + 10);
 }

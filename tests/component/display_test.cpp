@@ -3,45 +3,9 @@
 // turn high contrast on: the editor's window properties "KalmorDpi" and
 // "KalmorHighContrast" stand in for the system's answers where needed.
 #include "tests/component/editor_fixture.h"
-#include <algorithm>
 #include <cstdlib>
-#include <functional>
 #include <map>
-#include <set>
 #include <tuple>
-
-constexpr int kWidth = 500;
-constexpr int kHeight = 340;
-constexpr RECT kAll{0, 0, kWidth, kHeight};
-
-// The editor's pixels with its caret hidden, and with it shown.
-std::pair<std::vector<COLORREF>, std::vector<COLORREF>> Screen(HWND editor) {
-    HideCaret(editor);
-    std::vector<COLORREF> hidden = Pixels(editor, 0, 0, kWidth, kHeight);
-    ShowCaret(editor);
-    return {hidden, Pixels(editor, 0, 0, kWidth, kHeight)};
-}
-
-// The smallest rectangle within `area` holding the pixels (given by their
-// index) for which `is` holds; left of its right edge when there are none.
-RECT Box(RECT area, const std::function<bool(int)>& is) {
-    RECT box{kWidth, kHeight, 0, 0};
-    for (LONG y = area.top; y < area.bottom; ++y)
-        for (LONG x = area.left; x < area.right; ++x)
-            if (is(y * kWidth + x))
-                box = RECT{std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
-                           std::max(box.bottom, y + 1)};
-    return box;
-}
-
-// The colours of the pixels within `area`.
-std::set<COLORREF> Colours(const std::vector<COLORREF>& pixels, RECT area) {
-    std::set<COLORREF> colours;
-    for (LONG y = area.top; y < area.bottom; ++y)
-        for (LONG x = area.left; x < area.right; ++x)
-            colours.insert(pixels[y * kWidth + x]);
-    return colours;
-}
 
 // At 96, 144 and 288 DPI, what the editor draws itself is that many times
 // its size at 96 DPI, within a pixel: the line numbers' padding, the text's ink height and left
@@ -54,16 +18,14 @@ std::set<COLORREF> Colours(const std::vector<COLORREF>& pixels, RECT area) {
 TEST_F(EditorTest, DrawsEverythingAtTheWindowsDpi) {
     std::string text(80, '\r');
     text.insert(40, "Sub Mg(x)\r  x = 1\rEnd Sub\rMg_ y\r");
-    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    Call(SCI_SETTEXT, 0, Pointer(text.c_str()));
     Call(SCI_TOGGLEFOLD, 40);
     Call(SCI_GOTOLINE, 80);
     Call(SCI_GOTOLINE, 40);
     LRESULT caretAt = LineStart(44) - 1;
     Call(SCI_SETSEL, LineStart(43), caretAt);
     SetFocus(editor);
-    HDC screen = GetDC(nullptr);
-    int system = GetDeviceCaps(screen, LOGPIXELSY);
-    ReleaseDC(nullptr, screen);
+    int system = ScreenDpi();
     std::vector<LONG> at96;
     for (INT_PTR dpi : {96, 144, 288}) {
         SetPropA(editor, "KalmorDpi", reinterpret_cast<HANDLE>(dpi == system ? 0 : dpi));
@@ -71,8 +33,7 @@ TEST_F(EditorTest, DrawsEverythingAtTheWindowsDpi) {
         UpdateWindow(editor);
         auto [pixels, shown] = Screen(editor);
         int row = static_cast<int>(Call(SCI_TEXTHEIGHT));
-        int dots = static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, LineStart(43) + 3) -
-                                    Call(SCI_POINTXFROMPOSITION, 0, LineStart(43)));
+        int dots = XOf(LineStart(43) + 3) - XOf(LineStart(43));
         COLORREF grey = GetSysColor(COLOR_GRAYTEXT);
         auto is = [&, &pixels = pixels](COLORREF c) {
             return [&, c](int i) { return pixels[i] == c; };
@@ -112,8 +73,7 @@ TEST_F(EditorTest, DrawsEverythingAtTheWindowsDpi) {
         GetScrollInfo(editor, SB_VERT, &bar);
         EXPECT_EQ(std::tuple(rule.bottom, caret.bottom - caret.top, caret.left, bar.nPage,
                              Call(SCI_GETFIRSTVISIBLELINE), Call(SCI_GETCURRENTPOS)),
-                  std::tuple(row, row, Call(SCI_POINTXFROMPOSITION, 0, caretAt),
-                             static_cast<UINT>(kHeight / row), 40, caretAt))
+                  std::tuple(row, row, XOf(caretAt), static_cast<UINT>(kHeight / row), 40, caretAt))
             << dpi << " DPI";
     }
 }
@@ -148,8 +108,7 @@ TEST_F(EditorTest, HighContrastDrawsOnlySystemColours) {
     SetPropA(editor, "KalmorHighContrast", reinterpret_cast<HANDLE>(1));
     SetSysColors(5, elements, contrast);
     int row = static_cast<int>(Call(SCI_TEXTHEIGHT));
-    RECT selected{static_cast<LONG>(Call(SCI_POINTXFROMPOSITION, 0, LineStart(4) + 8)), 4 * row,
-                  static_cast<LONG>(Call(SCI_POINTXFROMPOSITION, 0, LineStart(5) - 1)), 5 * row};
+    RECT selected{XOf(LineStart(4) + 8), 4 * row, XOf(LineStart(5) - 1), 5 * row};
     for (bool focus : {false, true}) {
         SetFocus(focus ? editor : parent);
         UpdateWindow(editor);

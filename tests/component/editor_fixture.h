@@ -4,7 +4,9 @@
 #pragma once
 #include <windows.h>
 #include <gtest/gtest.h>
+#include <algorithm>
 #include <functional>
+#include <set>
 #include <string>
 #include <utility>
 #include <vector>
@@ -12,12 +14,22 @@
 #include "kalmor.h"
 #include "editor/setup.h"
 
+// The editor window's size.
+constexpr int kWidth = 500;
+constexpr int kHeight = 340;
+constexpr RECT kAll{0, 0, kWidth, kHeight};
+
 // The component's direct function, from the KALMOR.DLL the program would load.
 using DirectFunction = LRESULT(CALLBACK*)(UINT_PTR, UINT, WPARAM, LPARAM);
 inline DirectFunction Direct() {
     static FARPROC function =
         (LOADCOMPONENT(), GetProcAddress(componentHandle, "Scintilla_DirectFunction"));
     return reinterpret_cast<DirectFunction>(reinterpret_cast<void*>(function));
+}
+
+// A text or a record as a message's lParam.
+inline LPARAM Pointer(const void* data) {
+    return reinterpret_cast<LPARAM>(data);
 }
 
 // Runs the messages already queued for this thread.
@@ -107,8 +119,8 @@ class EditorTest : public ::testing::Test {
         answer = nullptr;
         parent = CreateWindowExA(0, "KalmorTestParent", "test", WS_OVERLAPPEDWINDOW, 0, 0, 640, 480,
                                  nullptr, nullptr, nullptr, nullptr);
-        editor = CreateWindowExA(0, KALMOR_CLASS_NAME, "", WS_CHILD | WS_VISIBLE, 0, 0, 500, 340,
-                                 parent, reinterpret_cast<HMENU>(7), nullptr, nullptr);
+        editor = CreateWindowExA(0, KALMOR_CLASS_NAME, "", WS_CHILD | WS_VISIBLE, 0, 0, kWidth,
+                                 kHeight, parent, reinterpret_cast<HMENU>(7), nullptr, nullptr);
         ASSERT_NE(editor, nullptr);
         ShowWindow(parent, SW_SHOW);
         direct = static_cast<UINT_PTR>(Send(SCI_GETDIRECTPOINTER));
@@ -146,14 +158,21 @@ class EditorTest : public ::testing::Test {
                 found.push_back(n);
         return found;
     }
-    // A key press, with Control and Shift held or not; the thread's keyboard
-    // state stays so until the next key press.
-    void Key(WPARAM key, bool control = false, bool shift = false) {
+    // Control and Shift held or not: the thread's keyboard state stays so until set again.
+    void Hold(bool control, bool shift) {
         BYTE keys[256] = {};
         keys[VK_CONTROL] = control ? 0x80 : 0;
         keys[VK_SHIFT] = shift ? 0x80 : 0;
         SetKeyboardState(keys);
+    }
+    // A key press, with Control and Shift held or not.
+    void Key(WPARAM key, bool control = false, bool shift = false) {
+        Hold(control, shift);
         Send(WM_KEYDOWN, key, 1);
+    }
+    // The client x of a position's left edge.
+    int XOf(LRESULT position) {
+        return static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, position));
     }
     // The client point in the middle of the row of a position, just right of it.
     LPARAM PointOf(int position) {
@@ -162,6 +181,15 @@ class EditorTest : public ::testing::Test {
         return MAKELPARAM(x, y);
     }
     void ClickAt(int position, WPARAM keys = 0) { Send(WM_LBUTTONDOWN, keys, PointOf(position)); }
+    // A key as a user presses it: translated, so that any character it makes
+    // arrives too; Control and Shift as the keyboard state last set says.
+    void Press(WPARAM key) {
+        MSG press{editor, WM_KEYDOWN, key, MAKELPARAM(1, MapVirtualKeyA(key, MAPVK_VK_TO_VSC)),
+                  0,      {}};
+        TranslateMessage(&press);
+        DispatchMessageA(&press);
+        PumpMessages();
+    }
 
     HWND parent = nullptr;
     HWND editor = nullptr;
@@ -169,6 +197,27 @@ class EditorTest : public ::testing::Test {
     std::vector<SCNotification> notifications;
     std::vector<std::string> described;
 };
+
+// On a screen of the editor's pixels (see Pixels): the smallest rectangle within `area` holding the
+// pixels (given by their index) for which `is` holds; left of its right edge when there are none.
+inline RECT Box(RECT area, const std::function<bool(int)>& is) {
+    RECT box{kWidth, kHeight, 0, 0};
+    for (LONG y = area.top; y < area.bottom; ++y)
+        for (LONG x = area.left; x < area.right; ++x)
+            if (is(y * kWidth + x))
+                box = RECT{std::min(box.left, x), std::min(box.top, y), std::max(box.right, x + 1),
+                           std::max(box.bottom, y + 1)};
+    return box;
+}
+
+// The colours of the pixels within `area`.
+inline std::set<COLORREF> Colours(const std::vector<COLORREF>& pixels, RECT area) {
+    std::set<COLORREF> colours;
+    for (LONG y = area.top; y < area.bottom; ++y)
+        for (LONG x = area.left; x < area.right; ++x)
+            colours.insert(pixels[y * kWidth + x]);
+    return colours;
+}
 
 // The colours the window shows on screen in [left, right) x [top, bottom), row by row.
 inline std::vector<COLORREF> Pixels(HWND window, int left, int top, int right, int bottom) {
@@ -179,6 +228,30 @@ inline std::vector<COLORREF> Pixels(HWND window, int left, int top, int right, i
             pixels.push_back(GetPixel(dc, x, y));
     ReleaseDC(window, dc);
     return pixels;
+}
+
+// How many of the pixels have the colour.
+inline long Count(const std::vector<COLORREF>& pixels, COLORREF colour) {
+    return static_cast<long>(std::count(pixels.begin(), pixels.end(), colour));
+}
+inline bool Has(const std::vector<COLORREF>& pixels, COLORREF colour) {
+    return Count(pixels, colour) > 0;
+}
+
+// The editor's pixels with its caret hidden, and with it shown.
+inline std::pair<std::vector<COLORREF>, std::vector<COLORREF>> Screen(HWND editor) {
+    HideCaret(editor);
+    std::vector<COLORREF> hidden = Pixels(editor, 0, 0, kWidth, kHeight);
+    ShowCaret(editor);
+    return {hidden, Pixels(editor, 0, 0, kWidth, kHeight)};
+}
+
+// The screen's DPI, as the system reports it.
+inline int ScreenDpi() {
+    HDC screen = GetDC(nullptr);
+    int dpi = GetDeviceCaps(screen, LOGPIXELSY);
+    ReleaseDC(nullptr, screen);
+    return dpi;
 }
 
 // The clipboard's CF_UNICODETEXT ("(none)" without one); with a text, that

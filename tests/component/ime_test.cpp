@@ -2,11 +2,25 @@
 // editor's input context (Wine's imm32 sends the WM_IME_* messages itself).
 #include "tests/component/editor_fixture.h"
 #include <imm.h>
-#include <algorithm>
 
 namespace {
 
-using ImeTest = EditorTest;
+class ImeTest : public EditorTest {
+  public:
+    // Sets the composition, or ends it as `how` says; the editor hears it and repaints.
+    void Compose(const wchar_t* text) {
+        ImmSetCompositionStringW(context, SCS_SETSTR, const_cast<wchar_t*>(text),
+                                 static_cast<DWORD>(wcslen(text) * sizeof(wchar_t)), nullptr, 0);
+        PumpMessages();
+        UpdateWindow(editor);
+    }
+    void Finish(DWORD how) {
+        ImmNotifyIME(context, NI_COMPOSITIONSTR, how, 0);
+        PumpMessages();
+        UpdateWindow(editor);
+    }
+    HIMC context = nullptr;
+};
 
 // The composition is drawn at the caret, the rest of the line moved right
 // to make room, underlined as input, with the system's windows placed
@@ -15,7 +29,7 @@ using ImeTest = EditorTest;
 // during a composition commits it where it was before moving the caret.
 TEST_F(ImeTest, ComposedInPlaceAndCommittedOnce) {
     Call(SCI_SETCODEPAGE, 65001);
-    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("ab\nx = 1"));
+    Call(SCI_SETTEXT, 0, Pointer("ab\nx = 1"));
     Call(SCI_EMPTYUNDOBUFFER);
     Call(SCI_GOTOPOS, 1);
     SetFocus(editor); // the input context speaks to the focus
@@ -23,32 +37,18 @@ TEST_F(ImeTest, ComposedInPlaceAndCommittedOnce) {
     DestroyCaret(); // no caret blinking into the pixels
     UpdateWindow(editor);
     int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
-    int caretX = static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, 1));
-    int bRight = static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, 2));
+    int caretX = XOf(1);
+    int bRight = XOf(2);
     std::vector<COLORREF> row = Pixels(editor, 0, 0, 500, height);
     std::vector<COLORREF> b = Pixels(editor, caretX, 0, bRight, height);
     std::vector<COLORREF> before = Pixels(editor, caretX, 0, caretX + 10, height);
-    HIMC context = ImmGetContext(editor);
+    context = ImmGetContext(editor);
     ASSERT_NE(context, nullptr);
-    auto compose = [&](const wchar_t* text) {
-        ImmSetCompositionStringW(context, SCS_SETSTR, const_cast<wchar_t*>(text),
-                                 static_cast<DWORD>(wcslen(text) * sizeof(wchar_t)), nullptr, 0);
-        PumpMessages();
-        UpdateWindow(editor);
-    };
-    auto finish = [&](DWORD how) {
-        ImmNotifyIME(context, NI_COMPOSITIONSTR, how, 0);
-        PumpMessages();
-        UpdateWindow(editor);
-    };
-
-    compose(L"\x304B\x306A");
+    Compose(L"\x304B\x306A");
     EXPECT_EQ(Text(), "ab\nx = 1");
     EXPECT_EQ(Call(SCI_CANUNDO), 0);
     IMECHARPOSITION end{sizeof end, 2, {}, 0, {}};
-    ASSERT_EQ(
-        SendMessageW(editor, WM_IME_REQUEST, IMR_QUERYCHARPOSITION, reinterpret_cast<LPARAM>(&end)),
-        TRUE);
+    ASSERT_EQ(SendMessageW(editor, WM_IME_REQUEST, IMR_QUERYCHARPOSITION, Pointer(&end)), TRUE);
     EXPECT_EQ(static_cast<int>(end.cLineHeight), height) << "the row's height";
     POINT screenCaret{caretX, 0};
     ClientToScreen(editor, &screenCaret);
@@ -58,7 +58,7 @@ TEST_F(ImeTest, ComposedInPlaceAndCommittedOnce) {
     EXPECT_NE(Pixels(editor, caretX, 0, caretX + 10, height), before) << "the composition drawn";
     std::vector<COLORREF> underline =
         Pixels(editor, caretX, height - 2, caretX + width, height - 1);
-    long dots = std::count(underline.begin(), underline.end(), 0x000000);
+    long dots = Count(underline, 0x000000);
     EXPECT_TRUE(dots >= width / 2 - 1 && dots <= width / 2 + 1) << "a dotted underline: " << dots;
     COMPOSITIONFORM composition{};
     CANDIDATEFORM candidate{};
@@ -76,9 +76,9 @@ TEST_F(ImeTest, ComposedInPlaceAndCommittedOnce) {
     SendMessageW(editor, WM_IME_COMPOSITION, 0, GCS_RESULTSTR);
     GetCaretPos(&caret);
     EXPECT_EQ(caret.x, caretX) << "nothing composed after a result";
-    compose(L"\x304B\x306A");
+    Compose(L"\x304B\x306A");
 
-    finish(CPS_COMPLETE);
+    Finish(CPS_COMPLETE);
     SendMessageW(editor, WM_IME_CHAR, 0x304B, 1); // the result again, as some input methods send it
     SendMessageW(editor, WM_IME_CHAR, 0x306A, 1);
     EXPECT_EQ(Text(), "a\xE3\x81\x8B\xE3\x81\xAA"
@@ -91,21 +91,21 @@ TEST_F(ImeTest, ComposedInPlaceAndCommittedOnce) {
     // Typed just before, the typing and the result are an undo step each.
     Call(SCI_GOTOPOS, 1);
     Send(WM_CHAR, 'x');
-    compose(L"\x304B");
-    finish(CPS_COMPLETE);
+    Compose(L"\x304B");
+    Finish(CPS_COMPLETE);
     Call(SCI_UNDO);
     EXPECT_EQ(Text(), "axb\nx = 1") << "the result undone";
     Call(SCI_UNDO);
     EXPECT_EQ(Text(), "ab\nx = 1") << "the typing undone";
 
     Call(SCI_GOTOPOS, 1);
-    compose(L"\x306D");
-    finish(CPS_CANCEL);
+    Compose(L"\x306D");
+    Finish(CPS_CANCEL);
     EXPECT_EQ(Text(), "ab\nx = 1");
     EXPECT_EQ(Selection(), std::pair(1, 1));
     EXPECT_EQ(Pixels(editor, 0, 0, 500, height), row) << "cancelled: drawn as before";
 
-    compose(L"\x306D");
+    Compose(L"\x306D");
     ClickAt(6);
     Send(WM_LBUTTONUP);
     PumpMessages();
@@ -120,19 +120,16 @@ TEST_F(ImeTest, ComposedInPlaceAndCommittedOnce) {
 // line, at a line's start that of the one after it: the input method is
 // given that style's font (the comment's is Arial here).
 TEST_F(ImeTest, ComposedInTheStyleAroundTheCaret) {
-    Call(SCI_STYLESETFONT, 1, reinterpret_cast<LPARAM>("Arial"));
-    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("x' c\ny\n' c"));
+    Call(SCI_STYLESETFONT, 1, Pointer("Arial"));
+    Call(SCI_SETTEXT, 0, Pointer("x' c\ny\n' c"));
     SetFocus(editor);
-    HIMC context = ImmGetContext(editor);
+    context = ImmGetContext(editor);
     for (auto [caret, font] : {std::pair{1, "Courier New"}, {7, "Arial"}, {4, "Arial"}}) {
         Call(SCI_GOTOPOS, caret);
-        ImmSetCompositionStringW(context, SCS_SETSTR, const_cast<wchar_t*>(L"\x304B"), 2, nullptr,
-                                 0);
-        PumpMessages();
+        Compose(L"\x304B");
         LOGFONTA given{};
         ImmGetCompositionFontA(context, &given);
-        ImmNotifyIME(context, NI_COMPOSITIONSTR, CPS_CANCEL, 0);
-        PumpMessages();
+        Finish(CPS_CANCEL);
         EXPECT_STREQ(given.lfFaceName, font) << "the caret at " << caret;
     }
     // Its background is the style's, and the system's window colour in high contrast.
@@ -141,15 +138,11 @@ TEST_F(ImeTest, ComposedInTheStyleAroundTheCaret) {
         SetPropA(editor, "KalmorHighContrast", reinterpret_cast<HANDLE>(contrast ? 1 : 0));
         SendMessageW(editor, WM_SYSCOLORCHANGE, 0, 0);
         Call(SCI_GOTOPOS, 1);
-        ImmSetCompositionStringW(context, SCS_SETSTR, const_cast<wchar_t*>(L"\x304B"), 2, nullptr,
-                                 0);
-        PumpMessages();
-        UpdateWindow(editor);
-        LONG x = static_cast<LONG>(Call(SCI_POINTXFROMPOSITION, 0, 1));
+        Compose(L"\x304B");
+        LONG x = XOf(1);
         std::vector<COLORREF> cell = Pixels(editor, x + 1, 0, x + 4, 4);
-        ImmNotifyIME(context, NI_COMPOSITIONSTR, CPS_CANCEL, 0);
-        PumpMessages();
-        EXPECT_EQ(std::count(cell.begin(), cell.end(), COLORREF{0x00FFFF}) > 0, !contrast)
+        Finish(CPS_CANCEL);
+        EXPECT_EQ(Has(cell, 0x00FFFF), !contrast)
             << (contrast ? "in" : "outside") << " high contrast";
     }
     RemovePropA(editor, "KalmorHighContrast");

@@ -3,7 +3,6 @@
 #include "tests/component/editor_fixture.h"
 #include <oleacc.h>
 #include <imm.h>
-#include <algorithm>
 
 namespace {
 
@@ -16,7 +15,7 @@ class NotificationTest : public EditorTest {
     // the host hearing only the text's modifications; nothing heard yet.
     void Start(int anchor, int caret, int mask = kTextKinds) {
         Call(SCI_SETREADONLY, 0);
-        Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("ab\r\ncd"));
+        Call(SCI_SETTEXT, 0, Pointer("ab\r\ncd"));
         Call(SCI_SETSEL, anchor, caret);
         Call(SCI_EMPTYUNDOBUFFER);
         Call(SCI_SETSAVEPOINT);
@@ -97,13 +96,13 @@ TEST_F(NotificationTest, EachEditIsHeardFieldByField) {
          },
          "mod b+u 1 2 0 | mod +ua 1 2 0 '\x82\xA0' | char 33440 0 | unsaved | cmd 768 | ui 3"},
         {"a request, the caret before it", 0, 0,
-         [](NotificationTest& t) { t.Call(SCI_INSERTTEXT, 5, reinterpret_cast<LPARAM>("Q")); },
+         [](NotificationTest& t) { t.Call(SCI_INSERTTEXT, 5, Pointer("Q")); },
          "mod b+u 5 1 0 | mod +ua 5 1 0 'Q' | unsaved | cmd 768 | ui 1"},
         {"a grouped action undone", 0, 0,
          [](NotificationTest& t) {
              t.Call(SCI_BEGINUNDOACTION);
-             t.Call(SCI_INSERTTEXT, 0, reinterpret_cast<LPARAM>("1"));
-             t.Call(SCI_INSERTTEXT, 6, reinterpret_cast<LPARAM>("2"));
+             t.Call(SCI_INSERTTEXT, 0, Pointer("1"));
+             t.Call(SCI_INSERTTEXT, 6, Pointer("2"));
              t.Call(SCI_ENDUNDOACTION);
              t.described.clear();
              t.Send(WM_UNDO);
@@ -113,8 +112,8 @@ TEST_F(NotificationTest, EachEditIsHeardFieldByField) {
         {"and redone", 0, 0,
          [](NotificationTest& t) {
              t.Call(SCI_BEGINUNDOACTION);
-             t.Call(SCI_INSERTTEXT, 0, reinterpret_cast<LPARAM>("1"));
-             t.Call(SCI_INSERTTEXT, 6, reinterpret_cast<LPARAM>("2"));
+             t.Call(SCI_INSERTTEXT, 0, Pointer("1"));
+             t.Call(SCI_INSERTTEXT, 6, Pointer("2"));
              t.Call(SCI_ENDUNDOACTION);
              t.Call(SCI_UNDO);
              t.described.clear();
@@ -147,15 +146,14 @@ TEST_F(NotificationTest, EachEditIsHeardFieldByField) {
          "readonly"},
         {"the history emptied after a change: still modified", 0, 0,
          [](NotificationTest& t) {
-             t.Call(SCI_INSERTTEXT, 0, reinterpret_cast<LPARAM>("Q"));
+             t.Call(SCI_INSERTTEXT, 0, Pointer("Q"));
              t.described.clear();
              t.Call(SCI_EMPTYUNDOBUFFER);
              EXPECT_EQ(t.Call(SCI_GETMODIFY), 1);
          },
          ""},
         {"styles alone change the content", 0, 0,
-         [](NotificationTest& t) { t.Call(SCI_SETKEYWORDS, 0, reinterpret_cast<LPARAM>("ab")); },
-         "ui 1"},
+         [](NotificationTest& t) { t.Call(SCI_SETKEYWORDS, 0, Pointer("ab")); }, "ui 1"},
         {"the focus given and taken", 0, 0,
          [](NotificationTest& t) {
              SetFocus(GetParent(t.editor));
@@ -166,7 +164,7 @@ TEST_F(NotificationTest, EachEditIsHeardFieldByField) {
          "focusin | cmd 512 | focusout | cmd 256"},
         {"a double-click below a folded sub: its document line", 0, 0,
          [](NotificationTest& t) {
-             t.Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("Sub A\r x\rEnd Sub\ry\rzz"));
+             t.Call(SCI_SETTEXT, 0, Pointer("Sub A\r x\rEnd Sub\ry\rzz"));
              t.Call(SCI_TOGGLEFOLD, 0);
              SetFocus(t.editor);
              t.described.clear();
@@ -184,7 +182,7 @@ TEST_F(NotificationTest, EachEditIsHeardFieldByField) {
         {"a change the mask leaves out", 0, 0,
          [](NotificationTest& t) {
              t.Call(SCI_SETMODEVENTMASK, SC_MOD_DELETETEXT);
-             t.Call(SCI_INSERTTEXT, 5, reinterpret_cast<LPARAM>("Q"));
+             t.Call(SCI_INSERTTEXT, 5, Pointer("Q"));
          },
          "unsaved | cmd 768 | ui 1"},
     };
@@ -196,7 +194,7 @@ TEST_F(NotificationTest, EachEditIsHeardFieldByField) {
     }
     // With every kind heard, the styles and fold levels the lexer sets come too.
     Start(0, 0, SC_MODEVENTMASKALL);
-    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("x\rSub A"));
+    Call(SCI_SETTEXT, 0, Pointer("x\rSub A"));
     bool styled = false, folded = false;
     for (const SCNotification& n : Notified(SCN_MODIFIED)) {
         styled = styled || (n.modificationType & SC_MOD_CHANGESTYLE) != 0;
@@ -212,7 +210,7 @@ TEST_F(NotificationTest, EachEditIsHeardFieldByField) {
 // asked again until an edit.
 TEST_F(NotificationTest, AHostThatStylesIsAskedBeforeAPaint) {
     Call(SCI_SETLEXER, SCLEX_CONTAINER);
-    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("Sub ab\rcd"));
+    Call(SCI_SETTEXT, 0, Pointer("Sub ab\rcd"));
     answer = [this](const SCNotification& n) {
         if (n.code != SCN_STYLENEEDED)
             return;
@@ -226,13 +224,12 @@ TEST_F(NotificationTest, AHostThatStylesIsAskedBeforeAPaint) {
         PumpMessages();
         InvalidateRect(editor, nullptr, FALSE);
         UpdateWindow(editor);
-        std::vector<COLORREF> row = Pixels(editor, 40, 0, 500, Call(SCI_TEXTHEIGHT));
         return std::pair(Heard().substr(0, Heard().find(" |")),
-                         std::count(row.begin(), row.end(), COLORREF{0xFF0000}) > 0);
+                         Has(Pixels(editor, 40, 0, 500, Call(SCI_TEXTHEIGHT)), 0xFF0000));
     };
     EXPECT_EQ(paint(), std::pair(std::string("styleneeded 9"), true));
     EXPECT_EQ(paint(), std::pair(std::string(""), true)) << "styled already";
-    Call(SCI_INSERTTEXT, 8, reinterpret_cast<LPARAM>("x"));
+    Call(SCI_INSERTTEXT, 8, Pointer("x"));
     EXPECT_EQ(paint(), std::pair(std::string("styleneeded 10"), true)) << "after an edit";
 }
 
@@ -280,7 +277,7 @@ TEST_F(NotificationTest, ReadOnlyRefusesEveryRoute) {
     };
     for (const auto& route : routes) {
         Start(0, 0);
-        Call(SCI_INSERTTEXT, 7, reinterpret_cast<LPARAM>("!")); // something to undo
+        Call(SCI_INSERTTEXT, 7, Pointer("!")); // something to undo
         Call(SCI_SETSEL, 0, 3);
         Clipboard(editor, L"clip");
         Call(SCI_SETREADONLY, 1);
@@ -304,11 +301,11 @@ TEST_F(NotificationTest, ReadOnlyRefusesEveryRoute) {
 // destroying the editor from inside a notification is safe.
 TEST_F(NotificationTest, HostsAnswerFromInside) {
     Start(0, 0);
-    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("  ab"));
+    Call(SCI_SETTEXT, 0, Pointer("  ab"));
     Call(SCI_GOTOPOS, 4);
     answer = [this](const SCNotification& n) {
         if (n.code == SCN_CHARADDED && n.ch == '\n')
-            Call(SCI_REPLACESEL, 0, reinterpret_cast<LPARAM>("  "));
+            Call(SCI_REPLACESEL, 0, Pointer("  "));
     };
     Send(WM_CHAR, '\r');
     EXPECT_EQ(Text(), "  ab\r\n  ");
@@ -316,14 +313,14 @@ TEST_F(NotificationTest, HostsAnswerFromInside) {
 
     answer = [this](const SCNotification& n) {
         if (n.code == SCN_MODIFIED)
-            Call(SCI_INSERTTEXT, 0, reinterpret_cast<LPARAM>("no"));
+            Call(SCI_INSERTTEXT, 0, Pointer("no"));
     };
     Send(WM_CHAR, 'x');
     EXPECT_EQ(Text(), "  ab\r\n  x");
 
     // A host that answers every SCN_UPDATEUI with a change is told of it in
     // the next round, never from inside its own handler, for four rounds.
-    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+    Call(SCI_SETTEXT, 0, Pointer(""));
     int updates = 0, depth = 0;
     bool nested = false;
     answer = [&](const SCNotification& n) {
@@ -332,10 +329,10 @@ TEST_F(NotificationTest, HostsAnswerFromInside) {
         ++updates;
         nested = nested || depth > 0;
         ++depth;
-        Call(SCI_APPENDTEXT, 1, reinterpret_cast<LPARAM>("x"));
+        Call(SCI_APPENDTEXT, 1, Pointer("x"));
         --depth;
     };
-    Call(SCI_APPENDTEXT, 1, reinterpret_cast<LPARAM>("a"));
+    Call(SCI_APPENDTEXT, 1, Pointer("a"));
     answer = nullptr;
     EXPECT_EQ(std::tuple(Text(), updates, nested), std::tuple(std::string("axxxx"), 4, false));
 

@@ -1,9 +1,6 @@
 // What the editor draws, read back from the screen; the view following the
 // caret; and what painting costs in GDI objects over many repaints.
 #include "tests/component/editor_fixture.h"
-#include <algorithm>
-#include <functional>
-#include <set>
 #include <tuple>
 
 // The program's setup as the component holds it: every style in Courier New
@@ -16,7 +13,7 @@ TEST_F(EditorTest, SetupStylesAndColours) {
     for (int style = 0; style < 256; ++style) {
         char font[64] = {};
         ASSERT_LT(Call(SCI_STYLEGETFONT, style), LRESULT{sizeof font});
-        Call(SCI_STYLEGETFONT, style, reinterpret_cast<LPARAM>(font));
+        Call(SCI_STYLEGETFONT, style, Pointer(font));
         COLORREF fore = 0;
         for (auto [lexed, colour] : colours)
             fore = lexed == style ? colour : fore;
@@ -28,23 +25,20 @@ TEST_F(EditorTest, SetupStylesAndColours) {
     }
 
     auto count = [&](COLORREF colour, int left, int top, int right, int bottom) {
-        std::vector<COLORREF> pixels = Pixels(editor, left, top, right, bottom);
-        return std::count(pixels.begin(), pixels.end(), colour);
+        return Count(Pixels(editor, left, top, right, bottom), colour);
     };
     int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
-    int sub = static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, LineStart(9) + 3)); // "Sub"
+    int sub = XOf(LineStart(9) + 3); // "Sub"
     EXPECT_GT(count(0xFF0000, 40, 9 * height, sub, 10 * height), 0);
     EXPECT_GT(count(0x808080, 40, 0, 500, height), 0);
     for (int line = 0; line < 21; ++line)
         EXPECT_GT(count(0x000000, 0, line * height, 40, (line + 1) * height), 0) << line;
     // Counted from 1: the tenth row's number has two digits, the ninth's one.
+    std::vector<COLORREF> shown = Pixels(editor, 0, 0, kWidth, kHeight);
     auto inkWidth = [&](int line) {
-        std::vector<COLORREF> row = Pixels(editor, 0, line * height, 40, (line + 1) * height);
-        int left = 40, right = 0;
-        for (size_t i = 0; i < row.size(); ++i)
-            if (row[i] == 0x000000)
-                left = std::min(left, int(i % 40)), right = std::max(right, int(i % 40) + 1);
-        return right - left;
+        RECT ink =
+            Box({0, line * height, 40, (line + 1) * height}, [&](int i) { return !shown[i]; });
+        return ink.right - ink.left;
     };
     EXPECT_GT(inkWidth(9), inkWidth(8) * 3 / 2) << "10 after 9";
     EXPECT_EQ(count(0xFFFFFF, 42, 21 * height, 500, 340), 458 * (340 - 21 * height));
@@ -61,21 +55,13 @@ TEST_F(EditorTest, StyleAttributesAreDrawn) {
         UpdateWindow(editor);
         return Pixels(editor, 40, 9 * height, client.right, 10 * height);
     };
-    auto count = [](const std::vector<COLORREF>& pixels, COLORREF colour) {
-        return std::count(pixels.begin(), pixels.end(), colour);
-    };
     Call(SCI_STYLESETBACK, 0, 0x00FFFF); // for the filled line end
     const std::vector<COLORREF> plain = row();
     // The keywords' width on the row, and a rule's thickness at the window's DPI.
     int keywords = 0;
     for (int pos = LineStart(9); pos < LineStart(10) - 1; ++pos)
-        keywords += Call(SCI_GETSTYLEAT, pos) == 3
-                        ? static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, pos + 1) -
-                                           Call(SCI_POINTXFROMPOSITION, 0, pos))
-                        : 0;
-    HDC screen = GetDC(nullptr);
-    int rule = MulDiv(1, GetDeviceCaps(screen, LOGPIXELSY), 96);
-    ReleaseDC(nullptr, screen);
+        keywords += Call(SCI_GETSTYLEAT, pos) == 3 ? XOf(pos + 1) - XOf(pos) : 0;
+    int rule = MulDiv(1, ScreenDpi(), 96);
     const std::string text = Text();
     const struct {
         const char* what;
@@ -85,12 +71,12 @@ TEST_F(EditorTest, StyleAttributesAreDrawn) {
         std::function<bool(const std::vector<COLORREF>&)> drawn;
     } rows[] = {
         {"a background", SCI_STYLESETBACK, 3, 0x00FF00, 0xFFFFFF,
-         [&](auto& p) { return count(p, 0x00FF00) > 3 * height; }},
+         [&](auto& p) { return Count(p, 0x00FF00) > 3 * height; }},
         {"hidden", SCI_STYLESETVISIBLE, 3, 0, 1,
-         [&](auto& p) { return count(p, 0xFF0000) == 0 && count(plain, 0xFF0000) > 0; }},
+         [&](auto& p) { return Count(p, 0xFF0000) == 0 && Count(plain, 0xFF0000) > 0; }},
         {"underlined, a rule thick", SCI_STYLESETUNDERLINE, 3, 1, 0,
          [&](auto& p) {
-             return count(p, 0xFF0000) - count(plain, 0xFF0000) > keywords * rule - keywords / 4;
+             return Count(p, 0xFF0000) - Count(plain, 0xFF0000) > keywords * rule - keywords / 4;
          }},
         {"in capitals", SCI_STYLESETCASE, 7, SC_CASE_UPPER, SC_CASE_MIXED,
          [&](auto& p) { return p != plain; }},
@@ -122,12 +108,9 @@ TEST_F(EditorTest, StyleAttributesAreDrawn) {
 TEST_F(EditorTest, TheHostsColoursAreDrawn) {
     SetFocus(editor);
     int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
-    int space = static_cast<int>(Call(SCI_TEXTWIDTH, STYLE_DEFAULT, reinterpret_cast<LPARAM>(" ")));
+    int space = static_cast<int>(Call(SCI_TEXTWIDTH, STYLE_DEFAULT, Pointer(" ")));
     auto rowOf = [&](int line) {
         return Pixels(editor, 40, line * height, 500, (line + 1) * height);
-    };
-    auto has = [](const std::vector<COLORREF>& p, COLORREF c) {
-        return std::count(p.begin(), p.end(), c) > 0;
     };
     const COLORREF green = 0x00FF00, red = 0x0000FF;
     const struct {
@@ -138,29 +121,16 @@ TEST_F(EditorTest, TheHostsColoursAreDrawn) {
     } rows[] = {
         {"the selection's background", {{SCI_SETSELBACK, {1, green}}}, 9, 8},
         {"the selection's text", {{SCI_SETSELFORE, {1, red}}}, 9, 8},
-        {"the caret's line",
-         {{SCI_SETCARETLINEVISIBLE, {1, 0}}, {SCI_SETCARETLINEBACK, {green, 0}}},
-         9,
-         12},
-        {"and where it moved",
-         {{SCI_SETCARETLINEVISIBLE, {1, 0}},
-          {SCI_SETCARETLINEBACK, {green, 0}},
-          {SCI_GOTOLINE, {12, 0}}},
-         12,
-         9},
-        {"an edge line",
-         {{SCI_SETEDGEMODE, {EDGE_LINE, 0}},
-          {SCI_SETEDGECOLOUR, {green, 0}},
-          {SCI_SETEDGECOLUMN, {30, 0}}},
-         1,
-         -1},
+        {"the caret's line", {{SCI_SETCARETLINEVISIBLE, {1, 0}}}, 9, 12},
+        {"and where it moved", {{SCI_SETCARETLINEVISIBLE, {1, 0}}, {SCI_GOTOLINE, {12, 0}}}, 12, 9},
+        {"an edge line", {{SCI_SETEDGEMODE, {EDGE_LINE, 0}}, {SCI_SETEDGECOLUMN, {30, 0}}}, 1, -1},
         {"an edge background",
-         {{SCI_SETEDGEMODE, {EDGE_BACKGROUND, 0}},
-          {SCI_SETEDGECOLOUR, {green, 0}},
-          {SCI_SETEDGECOLUMN, {20, 0}}},
+         {{SCI_SETEDGEMODE, {EDGE_BACKGROUND, 0}}, {SCI_SETEDGECOLUMN, {20, 0}}},
          10,
          12},
     };
+    Call(SCI_SETCARETLINEBACK, green); // shown once the caret's line is
+    Call(SCI_SETEDGECOLOUR, green);    // once an edge mode is set
     for (const auto& r : rows) {
         Call(SCI_SETSEL, LineStart(9), LineStart(10) - 1);
         for (auto [request, arguments] : r.requests)
@@ -168,8 +138,8 @@ TEST_F(EditorTest, TheHostsColoursAreDrawn) {
         PumpMessages();
         UpdateWindow(editor);
         COLORREF colour = r.requests[0].first == SCI_SETSELFORE ? red : green;
-        EXPECT_TRUE(has(rowOf(r.line), colour)) << r.what;
-        EXPECT_TRUE(r.without < 0 || !has(rowOf(r.without), colour)) << r.what;
+        EXPECT_TRUE(Has(rowOf(r.line), colour)) << r.what;
+        EXPECT_TRUE(r.without < 0 || !Has(rowOf(r.without), colour)) << r.what;
         Call(SCI_SETSELBACK, 0, 0);
         Call(SCI_SETSELFORE, 0, 0);
         Call(SCI_SETCARETLINEVISIBLE, 0);
@@ -181,7 +151,7 @@ TEST_F(EditorTest, TheHostsColoursAreDrawn) {
     for (auto [end, past] : {std::pair{LineStart(10) - 1, false}, {LineStart(10), true}}) {
         Call(SCI_SETSEL, LineStart(9), end);
         UpdateWindow(editor);
-        int x = static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, LineStart(10) - 1));
+        int x = XOf(LineStart(10) - 1);
         HideCaret(editor); // it stands at the selection's end
         std::vector<COLORREF> edge = Pixels(editor, x - 1, 9 * height + 1, x + 1, 9 * height + 2);
         ShowCaret(editor);
@@ -195,16 +165,13 @@ TEST_F(EditorTest, TheHostsColoursAreDrawn) {
     UpdateWindow(editor);
     std::vector<COLORREF> row = rowOf(1);
     int x = static_cast<int>(std::find(row.begin(), row.end(), green) - row.begin()) + 40;
-    EXPECT_EQ(x, Call(SCI_POINTXFROMPOSITION, 0, 0) + 20 * space);
+    EXPECT_EQ(x, XOf(0) + 20 * space);
     Call(SCI_SETEDGEMODE, EDGE_NONE);
 
     // The caret in the host's colour and width, scaled to the window's DPI.
     auto caret = [&] {
         UpdateWindow(editor);
-        HideCaret(editor);
-        std::vector<COLORREF> hidden = Pixels(editor, 0, 0, 500, 340);
-        ShowCaret(editor);
-        std::vector<COLORREF> shown = Pixels(editor, 0, 0, 500, 340);
+        auto [hidden, shown] = Screen(editor);
         std::set<COLORREF> colours;
         int pixels = 0;
         for (size_t i = 0; i < shown.size(); ++i)
@@ -212,9 +179,7 @@ TEST_F(EditorTest, TheHostsColoursAreDrawn) {
                 colours.insert(shown[i]), ++pixels;
         return std::pair(colours, pixels / height);
     };
-    HDC screen = GetDC(nullptr);
-    int dpi = GetDeviceCaps(screen, LOGPIXELSX);
-    ReleaseDC(nullptr, screen);
+    int dpi = ScreenDpi();
     Call(SCI_GOTOPOS, LineStart(1) - 1); // over white: the end of line 0
     Call(SCI_SETCARETFORE, red);
     Call(SCI_SETCARETWIDTH, 3);
@@ -229,20 +194,14 @@ TEST_F(EditorTest, TheHostsColoursAreDrawn) {
 // line ends as boxes after the text, wider for CR LF than for CR, and
 // indentation guides.
 TEST_F(EditorTest, BlanksAndLineEndsShown) {
-    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("  a b\tc\r\nx\ry"));
+    Call(SCI_SETTEXT, 0, Pointer("  a b\tc\r\nx\ry"));
     Call(SCI_SETWHITESPACEFORE, 1, 0x0000FF);
     int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
-    int space = static_cast<int>(Call(SCI_TEXTWIDTH, STYLE_DEFAULT, reinterpret_cast<LPARAM>(" ")));
+    int space = static_cast<int>(Call(SCI_TEXTWIDTH, STYLE_DEFAULT, Pointer(" ")));
     auto cell = [&](int pos, int line = 0) {
-        LRESULT x = Call(SCI_POINTXFROMPOSITION, 0, pos);
-        return Pixels(editor, static_cast<int>(x), line * height,
-                      static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, pos + 1)),
-                      (line + 1) * height);
+        return Pixels(editor, XOf(pos), line * height, XOf(pos + 1), (line + 1) * height);
     };
-    auto red = [&](int pos) {
-        std::vector<COLORREF> p = cell(pos);
-        return static_cast<int>(std::count(p.begin(), p.end(), COLORREF{0x0000FF}));
-    };
+    auto red = [&](int pos) { return Count(cell(pos), 0x0000FF); };
     const struct {
         int mode;
         const char* marked; // the blanks at 0, 1, 3 and 5 (the tab)
@@ -260,22 +219,19 @@ TEST_F(EditorTest, BlanksAndLineEndsShown) {
     }
     Call(SCI_SETVIEWWS, SCWS_VISIBLEALWAYS);
     UpdateWindow(editor);
-    int small = red(3);
+    long small = red(3);
     Call(SCI_SETWHITESPACESIZE, 3);
     Call(SCI_SETWHITESPACEBACK, 1, 0x00FF00);
     UpdateWindow(editor);
-    std::vector<COLORREF> dot = cell(3);
     EXPECT_GT(red(3), 4 * small) << "a bigger dot";
-    EXPECT_GT(std::count(dot.begin(), dot.end(), COLORREF{0x00FF00}), 0) << "on the host's back";
+    EXPECT_TRUE(Has(cell(3), 0x00FF00)) << "on the host's back";
 
     // The boxes: ink after each line's text, none after the last line's.
     Call(SCI_SETVIEWEOL, 1);
     UpdateWindow(editor);
     auto boxInk = [&](int line) {
-        int x =
-            static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, Call(SCI_GETLINEENDPOSITION, line)));
-        std::vector<COLORREF> after = Pixels(editor, x, line * height, x + 80, (line + 1) * height);
-        return std::count(after.begin(), after.end(), COLORREF{0x000000});
+        int x = XOf(Call(SCI_GETLINEENDPOSITION, line));
+        return Count(Pixels(editor, x, line * height, x + 80, (line + 1) * height), 0x000000);
     };
     EXPECT_TRUE(boxInk(0) > boxInk(1) && boxInk(1) > 0 && boxInk(2) == 0)
         << boxInk(0) << " " << boxInk(1) << " " << boxInk(2);
@@ -286,7 +242,7 @@ TEST_F(EditorTest, BlanksAndLineEndsShown) {
     // (blank, between 12 and 8 columns): red, the highlighted one green.
     Call(SCI_SETVIEWWS, SCWS_INVISIBLE);
     Call(SCI_SETVIEWEOL, 0);
-    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("Sub A\r            x\r\r        y"));
+    Call(SCI_SETTEXT, 0, Pointer("Sub A\r            x\r\r        y"));
     Call(SCI_SETINDENT, 4);
     Call(SCI_STYLESETFORE, STYLE_INDENTGUIDE, 0x0000FF);
     Call(SCI_STYLESETFORE, STYLE_BRACELIGHT, 0x00FF00);
@@ -304,12 +260,10 @@ TEST_F(EditorTest, BlanksAndLineEndsShown) {
         UpdateWindow(editor);
         std::string drawn;
         for (auto [line, column] : {std::pair{1, 4}, {1, 8}, {2, 4}, {2, 8}}) {
-            int x = static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, 0)) + column * space;
+            int x = XOf(0) + column * space;
             std::vector<COLORREF> guide =
                 Pixels(editor, x, line * height, x + 1, (line + 1) * height);
-            drawn += std::count(guide.begin(), guide.end(), COLORREF{0x0000FF}) > 0   ? 'r'
-                     : std::count(guide.begin(), guide.end(), COLORREF{0x00FF00}) > 0 ? 'g'
-                                                                                      : '.';
+            drawn += Has(guide, 0x0000FF) ? 'r' : Has(guide, 0x00FF00) ? 'g' : '.';
         }
         EXPECT_EQ(drawn, g.guides) << "mode " << g.mode << ", highlight " << g.highlight;
     }
@@ -330,9 +284,6 @@ TEST_F(EditorTest, MarkersDrawnAsTheirSymbols) {
         UpdateWindow(editor);
         return Pixels(editor, left, 2 * height, right, 3 * height);
     };
-    auto has = [](const std::vector<COLORREF>& p, COLORREF c) {
-        return std::count(p.begin(), p.end(), c) > 0;
-    };
     const int symbols[] = {SC_MARK_CIRCLE,    SC_MARK_ROUNDRECT,  SC_MARK_ARROW,
                            SC_MARK_SMALLRECT, SC_MARK_SHORTARROW, SC_MARK_ARROWDOWN,
                            SC_MARK_MINUS,     SC_MARK_PLUS,       SC_MARK_FULLRECT,
@@ -341,31 +292,29 @@ TEST_F(EditorTest, MarkersDrawnAsTheirSymbols) {
     for (int symbol : symbols) {
         Call(SCI_MARKERDEFINE, 1, symbol);
         std::vector<COLORREF> cell = pixels(40, 56);
-        EXPECT_TRUE(has(cell, 0x0000FF) || has(cell, 0x00FF00)) << "symbol " << symbol;
+        EXPECT_TRUE(Has(cell, 0x0000FF) || Has(cell, 0x00FF00)) << "symbol " << symbol;
         drawn.insert(cell);
     }
     EXPECT_EQ(drawn.size(), std::size(symbols)) << "each symbol its own picture";
     Call(SCI_MARKERDEFINE, 1, SC_MARK_EMPTY);
-    EXPECT_FALSE(has(pixels(40, 56), 0x0000FF) || has(pixels(40, 56), 0x00FF00)) << "empty";
+    EXPECT_FALSE(Has(pixels(40, 56), 0x0000FF) || Has(pixels(40, 56), 0x00FF00)) << "empty";
     Call(SCI_MARKERDEFINE, 1, SC_MARK_BACKGROUND);
-    std::vector<COLORREF> text = pixels(60, 500);
-    EXPECT_GT(std::count(text.begin(), text.end(), COLORREF{0x00FF00}), 400)
-        << "the line's background";
+    EXPECT_GT(Count(pixels(60, 500), 0x00FF00), 400) << "the line's background";
     Call(SCI_MARKERDEFINE, 1, SC_MARK_UNDERLINE);
     RECT client{};
     GetClientRect(editor, &client); // narrower by a scroll bar at a high DPI
-    std::vector<COLORREF> bottom = Pixels(editor, 60, 3 * height - 1, client.right, 3 * height);
-    EXPECT_EQ(std::count(bottom.begin(), bottom.end(), COLORREF{0x00FF00}), client.right - 60)
+    EXPECT_EQ(Count(Pixels(editor, 60, 3 * height - 1, client.right, 3 * height), 0x00FF00),
+              client.right - 60)
         << "underlined";
     Call(SCI_MARKERDEFINE, 1, SC_MARK_CIRCLE);
     Call(SCI_SETMARGINMASKN, 2, ~2);
-    EXPECT_FALSE(has(pixels(40, 56), 0x00FF00)) << "not in the margin's mask";
+    EXPECT_FALSE(Has(pixels(40, 56), 0x00FF00)) << "not in the margin's mask";
     Call(SCI_SETMARGINMASKN, 2, 2);
     SetPropA(editor, "KalmorHighContrast", reinterpret_cast<HANDLE>(1));
     SendMessageW(editor, WM_SYSCOLORCHANGE, 0, 0);
     std::vector<COLORREF> contrast = pixels(40, 56);
-    EXPECT_TRUE(has(contrast, GetSysColor(COLOR_WINDOW)) && !has(contrast, 0x00FF00) &&
-                !has(contrast, 0x0000FF))
+    EXPECT_TRUE(Has(contrast, GetSysColor(COLOR_WINDOW)) && !Has(contrast, 0x00FF00) &&
+                !Has(contrast, 0x0000FF))
         << "high contrast";
     RemovePropA(editor, "KalmorHighContrast");
 }
@@ -376,7 +325,7 @@ TEST_F(EditorTest, MarkersDrawnAsTheirSymbols) {
 // full repaint of the same state. The editor has no focus, so no caret.
 TEST_F(EditorTest, PartialRepaintsMatchAFullRepaint) {
     std::string twice = Text() + "\r" + Text();
-    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(twice.c_str()));
+    Call(SCI_SETTEXT, 0, Pointer(twice.c_str()));
     // Each step: a request or message (a key, for WM_KEYDOWN), then typed characters.
     const struct {
         const char* what;
@@ -422,7 +371,7 @@ TEST_F(EditorTest, PartialRepaintsMatchAFullRepaint) {
 // still holding the row that moved away, nor a row half drawn.
 TEST_F(EditorTest, AutoScrollShowsOnlyWholeFrames) {
     std::string twice = Text() + "\r" + Text();
-    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(twice.c_str()));
+    Call(SCI_SETTEXT, 0, Pointer(twice.c_str()));
     ClickAt(LineStart(3));
     SetFocus(parent); // no caret blinking into the pixels; the drag goes on
     Send(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(100, 345));
@@ -450,7 +399,7 @@ TEST_F(EditorTest, TheViewKeepsTheCaretInView) {
     std::string text = "Sub A\r";
     for (int i = 0; i < 2000; ++i)
         text += "line " + std::to_string(i) + "\r";
-    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>((text + "End Sub").c_str()));
+    Call(SCI_SETTEXT, 0, Pointer((text + "End Sub").c_str()));
     Call(SCI_GOTOLINE, 1500);
     LRESULT first = Call(SCI_GETFIRSTVISIBLELINE);
     EXPECT_TRUE(first <= 1500 && 1500 < first + 340 / Call(SCI_TEXTHEIGHT)) << first;
@@ -478,9 +427,9 @@ TEST_F(EditorTest, TheViewKeepsTheCaretInView) {
     EXPECT_EQ(Call(SCI_GETFIRSTVISIBLELINE), 0);
 
     std::string wide = "x = 1" + std::string(400, ' ') + "' far right";
-    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(wide.c_str()));
+    Call(SCI_SETTEXT, 0, Pointer(wide.c_str()));
     Key(VK_END);
-    EXPECT_LT(Call(SCI_POINTXFROMPOSITION, 0, Call(SCI_GETCURRENTPOS)), 500);
+    EXPECT_LT(XOf(Call(SCI_GETCURRENTPOS)), 500);
     // Shift turns the wheel sideways: down scrolls right, as a tilt to the right does.
     Call(SCI_SETXOFFSET, 0);
     Send(WM_MOUSEWHEEL, MAKEWPARAM(MK_SHIFT, -WHEEL_DELTA), 0);

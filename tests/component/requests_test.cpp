@@ -32,7 +32,7 @@ TEST_F(EditorTest, BadRequestsAnswerSafelyThroughBothRoutes) {
         EXPECT_EQ(Direct()(stranger, SCI_GETLINECOUNT, 0, 0), 0) << stranger;
 
     Send(SCI_SETREADONLY, 0); // the nonsense turned it on
-    Send(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("Sub A\rEnd Sub"));
+    Send(SCI_SETTEXT, 0, Pointer("Sub A\rEnd Sub"));
     UpdateWindow(editor);
     EXPECT_EQ(Text(), "Sub A\rEnd Sub");
 }
@@ -44,7 +44,7 @@ TEST_F(EditorTest, ViewRequestsFindAndScrollTheText) {
     std::string text = "abcd\rxy\r" + std::string(200, '-');
     for (int i = 0; i < 100; ++i)
         text += "\rline";
-    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    Call(SCI_SETTEXT, 0, Pointer(text.c_str()));
     UpdateWindow(editor);
     LRESULT row = Call(SCI_TEXTHEIGHT);
     auto x = [&](int position) { return Call(SCI_POINTXFROMPOSITION, 0, position); };
@@ -61,8 +61,8 @@ TEST_F(EditorTest, ViewRequestsFindAndScrollTheText) {
         EXPECT_EQ(Call(p.request, p.x, p.y), p.want)
             << "request " << p.request << " at " << p.x << ", " << p.y;
     // Exactly half across a character of even width is past its middle: after it.
-    Call(SCI_STYLESETFONT, 7, reinterpret_cast<LPARAM>("Arial")); // the identifiers
-    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("abcdefghijklmnopqrstuvwxyzMW"));
+    Call(SCI_STYLESETFONT, 7, Pointer("Arial")); // the identifiers
+    Call(SCI_SETTEXT, 0, Pointer("abcdefghijklmnopqrstuvwxyzMW"));
     int even = 0;
     while (even < 27 && (x(even + 1) - x(even)) % 2 != 0)
         ++even;
@@ -71,13 +71,12 @@ TEST_F(EditorTest, ViewRequestsFindAndScrollTheText) {
     EXPECT_EQ(
         std::pair(Call(SCI_POSITIONFROMPOINT, half, 1), Call(SCI_POSITIONFROMPOINT, half - 1, 1)),
         std::pair(LRESULT{even + 1}, LRESULT{even}));
-    Call(SCI_STYLESETFONT, 7, reinterpret_cast<LPARAM>("Courier New"));
-    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    Call(SCI_STYLESETFONT, 7, Pointer("Courier New"));
+    Call(SCI_SETTEXT, 0, Pointer(text.c_str()));
     RECT client{};
     GetClientRect(editor, &client);
     EXPECT_EQ(Call(SCI_LINESONSCREEN), client.bottom / row);
-    EXPECT_EQ(Call(SCI_TEXTWIDTH, Call(SCI_GETSTYLEAT, 0), reinterpret_cast<LPARAM>("abcd")),
-              x(4) - x(0));
+    EXPECT_EQ(Call(SCI_TEXTWIDTH, Call(SCI_GETSTYLEAT, 0), Pointer("abcd")), x(4) - x(0));
 
     const struct {
         UINT request;
@@ -87,8 +86,7 @@ TEST_F(EditorTest, ViewRequestsFindAndScrollTheText) {
     } scrolls[] = {
         {SCI_SETFIRSTVISIBLELINE, 50, 0, 50, 0},
         {SCI_LINESCROLL, 0, -10, 40, 0},
-        {SCI_LINESCROLL, 2, 0, 40,
-         2 * Call(SCI_TEXTWIDTH, STYLE_DEFAULT, reinterpret_cast<LPARAM>(" "))},
+        {SCI_LINESCROLL, 2, 0, 40, 2 * Call(SCI_TEXTWIDTH, STYLE_DEFAULT, Pointer(" "))},
         {SCI_SETXOFFSET, 5000, 0, 40, 5000},
         {SCI_SETFIRSTVISIBLELINE, static_cast<WPARAM>(-5), 0, 0, 5000},
     };

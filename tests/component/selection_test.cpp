@@ -1,7 +1,6 @@
 // Selecting with keys and mouse, the clipboard, undo and redo, through the
 // window as a user does them.
 #include "tests/component/editor_fixture.h"
-#include <algorithm>
 #include <tuple>
 
 // Shift with the caret keys extends the selection and plain keys collapse it
@@ -10,7 +9,7 @@
 // and by Shift+click; a right-click outside the selection moves the caret
 // there, inside it keeps the selection for the menu.
 TEST_F(EditorTest, KeysAndMouseSelect) {
-    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("alpha beta\rgo\rdelta epsilon"));
+    Call(SCI_SETTEXT, 0, Pointer("alpha beta\rgo\rdelta epsilon"));
     const struct {
         WPARAM key;
         bool control, shift;
@@ -101,17 +100,13 @@ TEST_F(EditorTest, WordDeletesTakeWhatCtrlShiftArrowsSelect) {
     const std::string text = "Sub A\rDim a$ = foo_bar + 12\rword";
     for (WPARAM key : {VK_BACK, VK_DELETE}) {
         for (int caret : {23, 32, 28, 27}) {
-            Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+            Call(SCI_SETTEXT, 0, Pointer(text.c_str()));
             Call(SCI_GOTOPOS, caret);
             Key(key == VK_BACK ? VK_LEFT : VK_RIGHT, true, true);
             int other = Selection().second;
             int start = std::min(caret, other), end = std::max(caret, other);
             Call(SCI_GOTOPOS, caret);
-            MSG press{editor, WM_KEYDOWN, key, MAKELPARAM(1, MapVirtualKeyA(key, MAPVK_VK_TO_VSC)),
-                      0,      {}};
-            TranslateMessage(&press);
-            DispatchMessageA(&press);
-            PumpMessages();
+            Press(key);
             EXPECT_EQ(Text(), std::string(text).erase(start, end - start))
                 << (key == VK_BACK ? "Ctrl+Backspace" : "Ctrl+Delete") << " at " << caret;
         }

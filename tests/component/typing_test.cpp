@@ -32,14 +32,11 @@ std::vector<INPUT> Typed(const wchar_t* text) {
 }
 // A key pressed with Control held, or alone.
 std::vector<INPUT> WithControl(WORD key, bool control = true) {
-    std::vector<INPUT> keys;
-    AddKey(keys, key);
-    if (control) {
-        std::vector<INPUT> held;
-        AddKey(held, VK_CONTROL);
-        keys.insert(keys.begin(), held[0]);
-        keys.push_back(held[1]);
-    }
+    std::vector<INPUT> keys, pressed;
+    AddKey(pressed, key);
+    if (control)
+        AddKey(keys, VK_CONTROL);
+    keys.insert(keys.begin() + (control ? 1 : 0), pressed.begin(), pressed.end());
     return keys;
 }
 
@@ -86,7 +83,7 @@ BOOL CALLBACK KeepTooltip(HWND hwnd, LPARAM found) {
 // cannot be read back from comctl32 5, which a program without a manifest gets.)
 std::wstring Balloon(HWND* found = nullptr) {
     HWND balloon = nullptr;
-    EnumThreadWindows(GetCurrentThreadId(), KeepTooltip, reinterpret_cast<LPARAM>(&balloon));
+    EnumThreadWindows(GetCurrentThreadId(), KeepTooltip, Pointer(&balloon));
     if (found)
         *found = balloon;
     if (!balloon || !IsWindowVisible(balloon))
@@ -95,19 +92,9 @@ std::wstring Balloon(HWND* found = nullptr) {
     TOOLINFOW tool{};
     tool.cbSize = TTTOOLINFOW_V2_SIZE;
     tool.lpszText = text;
-    SendMessageW(balloon, TTM_ENUMTOOLSW, 0, reinterpret_cast<LPARAM>(&tool));
-    SendMessageW(balloon, TTM_GETTEXTW, 256, reinterpret_cast<LPARAM>(&tool));
+    SendMessageW(balloon, TTM_ENUMTOOLSW, 0, Pointer(&tool));
+    SendMessageW(balloon, TTM_GETTEXTW, 256, Pointer(&tool));
     return text;
-}
-
-std::string Hex(const std::string& bytes) {
-    std::string hex;
-    for (unsigned char byte : bytes) {
-        char item[4];
-        snprintf(item, sizeof item, " %02X", byte);
-        hex += item;
-    }
-    return hex;
 }
 
 // Each row: a code page, the clipboard's text (or none), the keys, and then
@@ -120,7 +107,10 @@ TEST_F(TypingTest, AnsiHostTypesTheRealCharacterOrRefusesIt) {
     SetFocus(editor);
     ASSERT_EQ(GetForegroundWindow(), parent) << "the keys go to the foreground window";
     ASSERT_EQ(GetFocus(), editor);
-    const std::wstring tail = L", the document's code page.";
+    auto refused = [](const wchar_t* character, const wchar_t* codePage) {
+        return std::wstring(character) + L" cannot be typed here: it is not in code page " +
+               codePage + L", the document's code page.";
+    };
     const struct {
         int codePage;
         const wchar_t* clipboard;
@@ -129,38 +119,30 @@ TEST_F(TypingTest, AnsiHostTypesTheRealCharacterOrRefusesIt) {
         int zoom;
         std::wstring balloon;
     } rows[] = {
-        {0, nullptr, Typed(L"\x4E2D"), "", 0,
-         std::wstring(L"U+4E2D \x4E2D cannot be typed here: it is not in code page 1252") + tail},
-        {0, nullptr, Typed(L"\x3A9"), "", 0,
-         std::wstring(L"U+03A9 \x3A9 cannot be typed here: it is not in code page 1252") + tail},
-        {0, nullptr, Typed(L"\xD83D\xDE00"), "", 0,
-
-         std::wstring(L"U+1F600 \xD83D\xDE00 cannot be typed here: it is not in code page 1252") +
-             tail},
+        {0, nullptr, Typed(L"\x4E2D"), "", 0, refused(L"U+4E2D \x4E2D", L"1252")},
+        {0, nullptr, Typed(L"\x3A9"), "", 0, refused(L"U+03A9 \x3A9", L"1252")},
+        {0, nullptr, Typed(L"\xD83D\xDE00"), "", 0, refused(L"U+1F600 \xD83D\xDE00", L"1252")},
         {0, nullptr, Typed(L"\xE9\x20AC"), "\xE9\x80", 0, L""},
-        {932, nullptr, Typed(L"\x4E2D\xE4"), "\x92\x86", 0,
-         std::wstring(L"U+00E4 \xE4 cannot be typed here: it is not in code page 932") + tail},
+        {932, nullptr, Typed(L"\x4E2D\xE4"), "\x92\x86", 0, refused(L"U+00E4 \xE4", L"932")},
         {65001, nullptr, Typed(L"\xD83D\xDE00\x3A9"), "\xF0\x9F\x98\x80\xCE\xA9", 0, L""},
         {0, L"caf\xE9 \x3A9", WithControl('V'), "", 0,
-
-         std::wstring(L"Nothing was pasted: the text holds U+03A9 \x3A9, which is not in code "
-                      L"page 1252") +
-             tail},
+         L"Nothing was pasted: the text holds U+03A9 \x3A9, which is not in code page 1252, the "
+         L"document's code page."},
         {0, nullptr, WithControl(VK_ADD), "", 1, L""},
         {0, nullptr, WithControl(VK_SUBTRACT), "", -1, L""},
         {0, nullptr, WithControl(VK_ADD, false), "+", 0, L""},
     };
     for (const auto& row : rows) {
-        Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+        Call(SCI_SETTEXT, 0, Pointer(""));
         Call(SCI_SETCODEPAGE, row.codePage);
         Call(SCI_SETZOOM, 0);
         if (row.clipboard)
             Clipboard(parent, row.clipboard);
         std::string seen = PressInAnsiHost(row.keys);
-        std::string held = Hex(Text());
-        EXPECT_EQ(held, Hex(row.text)) << "row " << &row - rows << ", keys" << seen;
+        std::string held = testing::PrintToString(Text());
+        EXPECT_EQ(Text(), row.text) << "row " << &row - rows << ", keys" << seen;
         EXPECT_EQ(Call(SCI_GETZOOM), row.zoom) << "row " << &row - rows << ", keys" << seen;
-        EXPECT_EQ(Balloon(), row.balloon) << "row " << &row - rows << ", the editor held" << held;
+        EXPECT_EQ(Balloon(), row.balloon) << "row " << &row - rows << ", the editor held " << held;
     }
 
     // The balloon goes at a click, and with the window.

@@ -1,7 +1,6 @@
 // Characters from any script typed, pasted and read back as UTF-16, in the
 // code pages the editor knows. The test process's ANSI code page is 1252.
 #include "tests/component/editor_fixture.h"
-#include <algorithm>
 
 namespace {
 
@@ -10,6 +9,7 @@ using UnicodeTest = EditorTest;
 // Each row: a code page, the messages sent (a pasted text as "paste", a
 // Backspace as WM_CHAR 8), and the document's bytes after them.
 TEST_F(UnicodeTest, TypedAndPastedCharacters) {
+    const UINT C = WM_CHAR, U = WM_UNICHAR, I = WM_IME_CHAR;
     const struct {
         int codePage;
         std::vector<std::pair<UINT, WPARAM>> input;
@@ -17,35 +17,20 @@ TEST_F(UnicodeTest, TypedAndPastedCharacters) {
         const char* text;
     } rows[] = {
         // A surrogate pair from two WM_CHARs is one character; Backspace takes it whole.
-        {65001,
-         {{WM_CHAR, 0xD83D}, {WM_CHAR, 0xDE00}, {WM_CHAR, 'a'}},
-         nullptr,
-         "\xF0\x9F\x98\x80\x61"},
-        {65001, {{WM_CHAR, 0xD83D}, {WM_CHAR, 0xDE00}, {WM_CHAR, 8}}, nullptr, ""},
+        {65001, {{C, 0xD83D}, {C, 0xDE00}, {C, 'a'}}, nullptr, "\xF0\x9F\x98\x80\x61"},
+        {65001, {{C, 0xD83D}, {C, 0xDE00}, {C, 8}}, nullptr, ""},
         // Lone halves never reach the text.
-        {65001,
-         {{WM_CHAR, 0xDE00}, {WM_CHAR, 'a'}, {WM_CHAR, 0xD83D}, {WM_CHAR, 'b'}, {WM_CHAR, 0xDFFF}},
-         nullptr,
-         "ab"},
+        {65001, {{C, 0xDE00}, {C, 'a'}, {C, 0xD83D}, {C, 'b'}, {C, 0xDFFF}}, nullptr, "ab"},
         // The last pair there is.
-        {65001, {{WM_CHAR, 0xDBFF}, {WM_CHAR, 0xDFFF}}, nullptr, "\xF4\x8F\xBF\xBF"},
+        {65001, {{C, 0xDBFF}, {C, 0xDFFF}}, nullptr, "\xF4\x8F\xBF\xBF"},
         // The first character beyond the BMP; DEL is no character to type.
-        {65001,
-         {{WM_UNICHAR, 0x10000}, {WM_CHAR, 0x7F}, {WM_UNICHAR, 0x7F}},
-         nullptr,
-         "\xF0\x90\x80\x80"},
+        {65001, {{U, 0x10000}, {C, 0x7F}, {U, 0x7F}}, nullptr, "\xF0\x90\x80\x80"},
         // WM_UNICHAR and WM_IME_CHAR insert their character once.
-        {65001,
-         {{WM_UNICHAR, 0x1F600}, {WM_IME_CHAR, 0x4E2D}},
-         nullptr,
-         "\xF0\x9F\x98\x80\xE4\xB8\xAD"},
+        {65001, {{U, 0x1F600}, {I, 0x4E2D}}, nullptr, "\xF0\x9F\x98\x80\xE4\xB8\xAD"},
         // Code page 0 is 1252 here: Omega and a Chinese character are refused,
         // not turned into 'O' or '?'; in 932 the e acute is.
-        {0,
-         {{WM_CHAR, 0xE9}, {WM_CHAR, 0x3A9}, {WM_CHAR, 0x4E2D}, {WM_CHAR, 0x20AC}},
-         nullptr,
-         "\xE9\x80"},
-        {932, {{WM_CHAR, 0x4E2D}, {WM_CHAR, 0x3A9}, {WM_CHAR, 0xE9}}, nullptr, "\x92\x86\x83\xB6"},
+        {0, {{C, 0xE9}, {C, 0x3A9}, {C, 0x4E2D}, {C, 0x20AC}}, nullptr, "\xE9\x80"},
+        {932, {{C, 0x4E2D}, {C, 0x3A9}, {C, 0xE9}}, nullptr, "\x92\x86\x83\xB6"},
         // Pasting prefers CF_UNICODETEXT; in code page 0 a text with one
         // character it lacks is refused whole.
         {65001,
@@ -60,7 +45,7 @@ TEST_F(UnicodeTest, TypedAndPastedCharacters) {
         {0, {}, L"a\n\nb\r\r\nc", "a\r\n\r\nb\r\n\r\nc"},
     };
     for (const auto& row : rows) {
-        Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(""));
+        Call(SCI_SETTEXT, 0, Pointer(""));
         Call(SCI_SETCODEPAGE, row.codePage);
         for (auto [message, wParam] : row.input)
             SendMessageW(editor, message, wParam, 1);
@@ -80,7 +65,7 @@ TEST_F(UnicodeTest, TypedAndPastedCharacters) {
 // ANSI to ANSI callers.
 TEST_F(UnicodeTest, ClipboardAndWindowTextInUtf16) {
     Call(SCI_SETCODEPAGE, 65001);
-    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80\xFF\n"));
+    Call(SCI_SETTEXT, 0, Pointer("\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80\xFF\n"));
     Key('A', true);
     Key('C', true);
     EXPECT_EQ(Clipboard(parent), L"\xE9\x4E2D\xD83D\xDE00\xFFFD\r\n");
@@ -110,7 +95,7 @@ TEST_F(UnicodeTest, ClipboardAndWindowTextInUtf16) {
 TEST_F(UnicodeTest, EveryCharacterDrawnInItsCell) {
     Call(SCI_SETCODEPAGE, 65001);
     const char* text = "a\xE4\xB8\xAD\xCE\xA9\xE2\x98\x83\xF0\x9F\x98\x80\xFF\xEE\x80\x80";
-    Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+    Call(SCI_SETTEXT, 0, Pointer(text));
     long unzoomedInk = 0;
     for (int zoom : {0, 8}) { // the fallback fonts follow the zoom
         Call(SCI_SETZOOM, zoom);
@@ -118,7 +103,7 @@ TEST_F(UnicodeTest, EveryCharacterDrawnInItsCell) {
         int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
         std::vector<int> edges;
         for (int pos = 0;; pos = static_cast<int>(Call(SCI_POSITIONAFTER, pos))) {
-            edges.push_back(static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, pos)));
+            edges.push_back(XOf(pos));
             if (pos == Call(SCI_GETLENGTH))
                 break;
         }
@@ -127,25 +112,23 @@ TEST_F(UnicodeTest, EveryCharacterDrawnInItsCell) {
         auto cell = [&](size_t i, int width) {
             return Pixels(editor, edges[i], 0, edges[i] + width, height);
         };
+        auto inked = [](const std::vector<COLORREF>& p) {
+            return static_cast<long>(p.size()) - Count(p, 0xFFFFFF);
+        };
         std::vector<COLORREF> missing = cell(6, edges[7] - edges[6]);
         for (size_t i = 0; i + 1 < edges.size(); ++i) {
-            std::vector<COLORREF> ink = cell(i, edges[i + 1] - edges[i]);
-            EXPECT_GT(
-                std::count_if(ink.begin(), ink.end(), [](COLORREF c) { return c != 0xFFFFFF; }), 4)
+            EXPECT_GT(inked(cell(i, edges[i + 1] - edges[i])), 4)
                 << "character " << i << " at zoom " << zoom;
             EXPECT_TRUE(i == 6 || cell(i, edges[7] - edges[6]) != missing)
                 << "character " << i << " at zoom " << zoom;
         }
         EXPECT_GT(edges[2] - edges[1], (edges[1] - edges[0]) * 3 / 2) << "a wide Chinese glyph";
-        std::vector<COLORREF> chinese = cell(1, edges[2] - edges[1]);
-        long inked =
-            std::count_if(chinese.begin(), chinese.end(), [](COLORREF c) { return c != 0xFFFFFF; });
+        long chinese = inked(cell(1, edges[2] - edges[1]));
         if (zoom == 0)
-            unzoomedInk = inked;
-        EXPECT_TRUE(zoom == 0 || inked > unzoomedInk * 3 / 2) << "drawn zoomed: " << inked;
+            unzoomedInk = chinese;
+        EXPECT_TRUE(zoom == 0 || chinese > unzoomedInk * 3 / 2) << "drawn zoomed: " << chinese;
         std::vector<COLORREF> box = Pixels(editor, edges[5] + 1, 2, edges[6] - 1, height - 2);
-        EXPECT_GT(std::count(box.begin(), box.end(), 0x000000),
-                  static_cast<long long>(box.size()) / 2)
+        EXPECT_GT(Count(box, 0x000000), static_cast<long>(box.size()) / 2)
             << "the invalid byte's box";
     }
 }

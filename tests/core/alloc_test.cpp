@@ -24,19 +24,8 @@ void* operator new(std::size_t size) {
         return memory;
     throw std::bad_alloc();
 }
+// The library's array and sized forms call these two.
 void operator delete(void* memory) noexcept {
-    std::free(memory);
-}
-void operator delete(void* memory, std::size_t) noexcept {
-    std::free(memory);
-}
-void* operator new[](std::size_t size) {
-    return operator new(size);
-}
-void operator delete[](void* memory) noexcept {
-    std::free(memory);
-}
-void operator delete[](void* memory, std::size_t) noexcept {
     std::free(memory);
 }
 

@@ -321,22 +321,8 @@ struct Matcher {
         return int(std::upper_bound(starts.begin(), starts.end(), pos) - starts.begin()) - 1;
     }
     std::string Bytes(int i) const { return text.substr(starts[i], starts[i + 1] - starts[i]); }
-    // A character's value, and its folded value unless the case must match.
     char32_t Value(const std::string& c, bool fold) const {
-        auto byte = [&](size_t i) { return static_cast<unsigned char>(c[i]); };
-        char32_t v = byte(0);
-        if (codePage == 65001 && c.size() > 1) {
-            v &= 0xFF >> (c.size() + 1);
-            for (size_t i = 1; i < c.size(); ++i)
-                v = v << 6 | (byte(i) & 0x3F);
-            return fold ? FoldCase(v) : v;
-        }
-        if (c.size() == 2) {
-            v = v << 8 | byte(1);
-            auto f = folding.pairs.find(static_cast<uint16_t>(v));
-            return fold && f != folding.pairs.end() ? f->second : v;
-        }
-        return codePage == 65001 && v >= 0x80 ? 0x110000 + v : fold ? folding.bytes[v] : v;
+        return CharacterValue(c, codePage, folding, fold);
     }
     bool Same(const std::string& a, const std::string& b) const {
         bool fold = !(flags & MC);

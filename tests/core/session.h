@@ -208,6 +208,27 @@ inline CodePageFolding SessionFolding(int codePage) {
     return folding;
 }
 
+// A character's bytes as the searches compare them: a UTF-8 sequence
+// decoded, a lead and trail byte pair as one value, a lone byte of UTF-8
+// apart from every code point; folded unless the case must match.
+inline char32_t CharacterValue(const std::string& c, int codePage, const CodePageFolding& folding,
+                               bool fold) {
+    auto byte = [&](size_t i) { return static_cast<unsigned char>(c[i]); };
+    char32_t v = byte(0);
+    if (codePage == 65001 && c.size() > 1) {
+        v &= 0xFF >> (c.size() + 1);
+        for (size_t i = 1; i < c.size(); ++i)
+            v = v << 6 | (byte(i) & 0x3F);
+        return fold ? FoldCase(v) : v;
+    }
+    if (c.size() == 2) {
+        v = v << 8 | byte(1);
+        auto f = folding.pairs.find(static_cast<uint16_t>(v));
+        return fold && f != folding.pairs.end() ? f->second : v;
+    }
+    return codePage == 65001 && v >= 0x80 ? 0x110000 + v : fold ? folding.bytes[v] : v;
+}
+
 // The first match (or, backwards, the last) a plain scan finds inside
 // [start, end): at every character start (not between the CR and the LF of
 // a line end), the needle's characters compared one by one, folded unless
@@ -217,24 +238,8 @@ inline std::pair<int, int> FindByScan(const std::string& text, int codePage, int
     std::vector<bool> starts = Boundaries(text, codePage);
     std::vector<bool> needleStarts = Boundaries(needle, codePage);
     CodePageFolding folding = SessionFolding(codePage);
-    // A character's bytes as compared: decoded and folded as the rules say.
-    auto folded = [&](const std::string& bytes) -> std::u32string {
-        auto byte = [&](size_t i) { return static_cast<unsigned char>(bytes[i]); };
-        if (flags & SCFIND_MATCHCASE)
-            return std::u32string(bytes.begin(), bytes.end());
-        if (codePage == 65001 && bytes.size() > 1) {
-            char32_t code = byte(0) & (0xFF >> (bytes.size() + 1));
-            for (size_t i = 1; i < bytes.size(); ++i)
-                code = code << 6 | (byte(i) & 0x3F);
-            return std::u32string(1, FoldCase(code));
-        }
-        if (bytes.size() == 2) {
-            auto pair = folding.pairs.find(static_cast<uint16_t>(byte(0) << 8 | byte(1)));
-            return pair == folding.pairs.end() ? std::u32string(bytes.begin(), bytes.end())
-                                               : std::u32string(1, pair->second);
-        }
-        return std::u32string(1, byte(0) >= 0x80 && codePage == 65001 ? byte(0)
-                                                                      : folding.bytes[byte(0)]);
+    auto folded = [&](const std::string& bytes) {
+        return CharacterValue(bytes, codePage, folding, !(flags & SCFIND_MATCHCASE));
     };
     auto kind = [&](int pos) { // of the character starting at pos
         return CharKind(text[static_cast<size_t>(pos)]);

@@ -42,7 +42,7 @@ TEST_F(EditorTest, FoldCommandsActOnTheSubOfTheirLine) {
         return shape;
     };
     for (const auto& c : cases) {
-        Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(c.text.c_str()));
+        Call(SCI_SETTEXT, 0, Pointer(c.text.c_str()));
         Call(SCI_GOTOLINE, c.line);
         if (c.action == 'm') {
             LRESULT y = Call(SCI_POINTYFROMPOSITION, 0, LineStart(c.line)) + 2;
@@ -51,7 +51,7 @@ TEST_F(EditorTest, FoldCommandsActOnTheSubOfTheirLine) {
             Send(WM_LBUTTONUP, 0, MAKELPARAM(20, y));
             std::vector<SCNotification> clicks = Notified(SCN_MARGINCLICK);
             ASSERT_EQ(clicks.size(), 1u);
-            MAINWNDPROC(parent, WM_NOTIFY, 7, reinterpret_cast<LPARAM>(&clicks[0]));
+            MAINWNDPROC(parent, WM_NOTIFY, 7, Pointer(&clicks[0]));
         } else {
             MAINWNDPROC(parent, WM_COMMAND, c.action == 't' ? ID_TOGGLE_SUB : ID_TOGGLE_SUBS_BELOW,
                         0);
