@@ -12,7 +12,7 @@ class IndicatorTest : public EditorTest {
     void SetUp() override {
         EditorTest::SetUp();
         Call(SCI_SETLEXER, SCLEX_CONTAINER);
-        Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("alpha HHHH gamma\nsecond line"));
+        Call(SCI_SETTEXT, 0, Pointer("alpha HHHH gamma\nsecond line"));
         Call(SCI_SETINDICATORCURRENT, 8);
         Call(SCI_INDICSETFORE, 8, 0x0000FF);
         height = static_cast<int>(Call(SCI_TEXTHEIGHT));
@@ -64,7 +64,7 @@ TEST_F(IndicatorTest, EachStyleInksItsRangeOnly) {
     auto red = [&] {
         UpdateWindow(editor);
         std::vector<COLORREF> box = Pixels(editor, left, 0, right, height);
-        return std::count(box.begin(), box.end(), COLORREF{0x0000FF});
+        return Count(box, 0x0000FF);
     };
     EXPECT_EQ(red(), 0) << "translucent";
     Call(SCI_INDICSETALPHA, 8, 255);

@@ -18,7 +18,7 @@ class FoldMarginTest : public EditorTest {
     void SetUp() override {
         EditorTest::SetUp();
         Call(SCI_SETLEXER, SCLEX_CONTAINER);
-        Call(SCI_SETTEXT, 0, reinterpret_cast<LPARAM>("a\n b\n c\n  d\n e\nf\ng\n h"));
+        Call(SCI_SETTEXT, 0, Pointer("a\n b\n c\n  d\n e\nf\ng\n h"));
         const int levels[] = {SC_FOLDLEVELBASE | SC_FOLDLEVELHEADERFLAG,
                               SC_FOLDLEVELBASE + 1,
                               (SC_FOLDLEVELBASE + 1) | SC_FOLDLEVELHEADERFLAG,
@@ -155,9 +155,6 @@ TEST_F(EditorTest, MarginsOfTheHostsColoursAndTexts) {
         UpdateWindow(editor);
         return Pixels(editor, left, row * height, left + 60, (row + 1) * height);
     };
-    auto count = [](const std::vector<COLORREF>& p, COLORREF c) {
-        return std::count(p.begin(), p.end(), c);
-    };
     Call(SCI_STYLESETBACK, STYLE_DEFAULT, 0x102030);
     Call(SCI_STYLESETFORE, STYLE_DEFAULT, 0x405060);
     const std::pair<int, COLORREF> plain[] = {
@@ -166,11 +163,11 @@ TEST_F(EditorTest, MarginsOfTheHostsColoursAndTexts) {
     EXPECT_EQ(Call(SCI_GETMARGINBACKN, 2), 0x123456);
     for (auto [type, colour] : plain) {
         Call(SCI_SETMARGINTYPEN, 2, type);
-        EXPECT_EQ(count(cell(1), colour), 60 * height) << "type " << type;
+        EXPECT_EQ(Count(cell(1), colour), 60 * height) << "type " << type;
     }
     Call(SCI_STYLESETFORE, 40, 0x0000FF);
     Call(SCI_STYLESETBACK, 40, 0x00FFFF);
-    Call(SCI_MARGINSETTEXT, 1, reinterpret_cast<LPARAM>("Hi"));
+    Call(SCI_MARGINSETTEXT, 1, Pointer("Hi"));
     Call(SCI_MARGINSETSTYLE, 1, 40);
     char read[8] = "xxxxxxx";
     EXPECT_EQ(Call(SCI_MARGINGETTEXT, 1, reinterpret_cast<LPARAM>(read)), 2);
@@ -178,8 +175,8 @@ TEST_F(EditorTest, MarginsOfTheHostsColoursAndTexts) {
     for (int type : {SC_MARGIN_TEXT, SC_MARGIN_RTEXT}) {
         Call(SCI_SETMARGINTYPEN, 2, type);
         std::vector<COLORREF> line = cell(1);
-        EXPECT_EQ(count(cell(0), 0x00FFFF), 0) << "a line without text";
-        EXPECT_GT(count(line, 0x00FFFF), 0) << "the style's background";
+        EXPECT_EQ(Count(cell(0), 0x00FFFF), 0) << "a line without text";
+        EXPECT_GT(Count(line, 0x00FFFF), 0) << "the style's background";
         int leftInk = 0, rightInk = 0;
         for (size_t i = 0; i < line.size(); ++i)
             (i % 60 < 30 ? leftInk : rightInk) += line[i] == 0x0000FF;
@@ -187,7 +184,7 @@ TEST_F(EditorTest, MarginsOfTheHostsColoursAndTexts) {
         EXPECT_EQ(type == SC_MARGIN_TEXT ? rightInk : leftInk, 0) << "type " << type;
     }
     Call(SCI_MARGINTEXTCLEARALL);
-    EXPECT_EQ(count(cell(1), 0x0000FF), 0) << "cleared";
+    EXPECT_EQ(Count(cell(1), 0x0000FF), 0) << "cleared";
 }
 
 // The blank beside the text moves the text and the rules the host asked for.
@@ -211,7 +208,7 @@ TEST_F(EditorTest, BlankMarginsAndRulesAtHeaders) {
     auto rule = [&](int y) {
         UpdateWindow(editor);
         std::vector<COLORREF> p = Pixels(editor, 100, y, 300, y + 1);
-        return std::count(p.begin(), p.end(), COLORREF(Call(SCI_STYLEGETFORE, STYLE_DEFAULT)));
+        return Count(p, COLORREF(Call(SCI_STYLEGETFORE, STYLE_DEFAULT)));
     };
     int top = row * height, bottom = row * height + height - 1;
     EXPECT_EQ(rule(top) + rule(bottom), 0) << "an open header, no flags";
