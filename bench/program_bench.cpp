@@ -59,10 +59,29 @@ void PumpMessages() {
 // reads the caret's line and column for a status bar.
 bool listening = false;
 bool modified = false;
+// While set, the host is the lexer (SCLEX_CONTAINER): on SCN_STYLENEEDED it
+// styles from the start of the first line not styled up to the position
+// asked, counting the requests and the bytes it styled.
+bool lexing = false;
+long styleRequests = 0;
+long styledBytes = 0;
 
 LRESULT CALLBACK HostProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_SIZE && editor)
         MoveWindow(editor, 0, 0, LOWORD(lParam), HIWORD(lParam), TRUE);
+    if (message == WM_NOTIFY && lexing &&
+        reinterpret_cast<const SCNotification*>(lParam)->code == SCN_STYLENEEDED) {
+        LRESULT end = reinterpret_cast<const SCNotification*>(lParam)->position;
+        LRESULT styled = SENDSCINTILLAMSG(directPointer, SCI_GETENDSTYLED, 0, 0);
+        LRESULT start =
+            SENDSCINTILLAMSG(directPointer, SCI_POSITIONFROMLINE,
+                             SENDSCINTILLAMSG(directPointer, SCI_LINEFROMPOSITION, styled, 0), 0);
+        SENDSCINTILLAMSG(directPointer, SCI_STARTSTYLING, start, 0);
+        SENDSCINTILLAMSG(directPointer, SCI_SETSTYLING, end - start, 1);
+        ++styleRequests;
+        styledBytes += static_cast<long>(end - start);
+        return 0;
+    }
     if (message == WM_NOTIFY && listening) {
         const SCNotification& n = *reinterpret_cast<const SCNotification*>(lParam);
         sink = sink + n.position + n.length + n.modificationType;
@@ -325,6 +344,29 @@ void DecorateDocument() {
     }
 }
 
+// What typing costs the host that lexes: the SCN_STYLENEEDED it hears and
+// the bytes it styles for each typed character, and the typing's time.
+struct LexerFigures {
+    double requests, bytes, typed;
+};
+
+LexerFigures MeasureHostLexer() {
+    SENDSCINTILLAMSG(directPointer, SCI_SETLEXER, SCLEX_CONTAINER, 0);
+    lexing = true;
+    SENDSCINTILLAMSG(directPointer, SCI_GOTOLINE, LineCount() / 2, 0);
+    SetFocus(editor);
+    PumpMessages();
+    UpdateWindow(editor);
+    styleRequests = styledBytes = 0;
+    const int count = 60;
+    double typed = MillisecondsPerKey(count, WM_CHAR, 'x', 0, 0);
+    LexerFigures f{static_cast<double>(styleRequests) / count,
+                   static_cast<double>(styledBytes) / count, typed};
+    lexing = false;
+    SENDSCINTILLAMSG(directPointer, SCI_SETLEXER, SCLEX_BASIC, 0);
+    return f;
+}
+
 TypingFigures MeasureTyping() {
     TypingFigures f{LineCount(), 0, 0, 0, 0};
     // The caret's line ends up mid-view: the view first follows a line further down.
@@ -578,6 +620,8 @@ int main(int argc, char** argv) {
     DecorateDocument();
     TypingFigures decorated = MeasureTyping();
     SENDSCINTILLAMSG(directPointer, SCI_MARKERDELETEALL, -1, 0);
+    Progress("Typing with the host as the lexer", millionLines);
+    LexerFigures hostLexer = MeasureHostLexer();
 
     // The same typing in a UTF-8 document full of CJK text, after loading it.
     Progress("Typing in CJK text", millionLines);
@@ -719,6 +763,13 @@ int main(int argc, char** argv) {
         Verdict(decorated.typed <= 2 * floors.oneLine &&
                 decorated.enter <= 1.2 * floors.wholeView &&
                 decorated.full <= 1.3 * floors.wholeView));
+    std::printf("| 6d. Typed character, %d lines, the host styling through SCN_STYLENEEDED | "
+                "%.2f ms; %.1f SCN_STYLENEEDED and %.0f bytes styled a character | %.2f ms (one "
+                "line) | %.2f | at most 2, one request for the changed line | %s |\n",
+                millionLines, hostLexer.typed, hostLexer.requests, hostLexer.bytes, floors.oneLine,
+                hostLexer.typed / floors.oneLine,
+                Verdict(hostLexer.typed <= 2 * floors.oneLine && hostLexer.requests <= 1.01 &&
+                        hostLexer.bytes < 200));
     typingRow("7. Arrow key, no scrolling", &TypingFigures::arrow, "one line", floors.oneLine,
               worstArrow, "at most 1", worstArrow <= 1);
     // The host's notifications cost what the typing rows allow.
