@@ -74,12 +74,23 @@ intptr_t EditorCore::DispatchStylingRequest(unsigned message, uintptr_t wParam, 
                  : std::string(static_cast<size_t>(count), static_cast<char>(style));
         core.stylingPosition = start + count;
         core.endStyled = core.stylingPosition;
-        if (StyleRange(start, start + count) == styles) {
+        // Only the lines whose styles differ are repainted: a host restyling
+        // the rest of the view after a typed character changes one line.
+        std::string before = StyleRange(start, start + count);
+        size_t first = 0, last = styles.size();
+        while (first < last && before[first] == styles[first]) {
+            ++first;
+        }
+        while (last > first && before[last - 1] == styles[last - 1]) {
+            --last;
+        }
+        if (first == last) {
             return;
         }
         core.doc.SetStyles(start, count, styles.data());
         core.changes.styles = true;
-        core.Changed(LineFromPosition(start), LineFromPosition(start + count));
+        core.Changed(LineFromPosition(start + static_cast<int>(first)),
+                     LineFromPosition(start + static_cast<int>(last) - 1));
         if (core.Wants(SC_MOD_CHANGESTYLE)) {
             core.Tell(Modification{SC_MOD_CHANGESTYLE | SC_PERFORMED_USER, start, count});
         }
