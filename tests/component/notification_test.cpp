@@ -231,6 +231,17 @@ TEST_F(NotificationTest, AHostThatStylesIsAskedBeforeAPaint) {
     EXPECT_EQ(paint(), std::pair(std::string(""), true)) << "styled already";
     Call(SCI_INSERTTEXT, 8, Pointer("x"));
     EXPECT_EQ(paint(), std::pair(std::string("styleneeded 10"), true)) << "after an edit";
+    // Restyling all of it with only the second line changed shows that line anew.
+    answer = nullptr;
+    int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
+    auto restyled = [&](const char* styles) {
+        Call(SCI_STARTSTYLING, 0);
+        Call(SCI_SETSTYLINGEX, 10, Pointer(styles));
+        UpdateWindow(editor);
+        return Has(Pixels(editor, 40, height, 500, 2 * height), 0xFF0000);
+    };
+    EXPECT_TRUE(restyled("\3\3\3\3\3\3\3\3\3\0"));
+    EXPECT_FALSE(restyled("\3\3\3\3\3\3\3\0\0\0")) << "the second line restyled";
 }
 
 // While read-only, no route changes the text: each asks the host once and
