@@ -119,17 +119,21 @@ void MarginTexts::SetStyle(int line, int style) {
     DropEmpty();
 }
 
-const std::string& MarginTexts::Text(int line) const {
-    static const std::string none;
+const MarginTexts::Entry* MarginTexts::Find(int line) const {
     auto at = std::lower_bound(entries_.begin(), entries_.end(), line,
                                [](const Entry& e, int l) { return e.line < l; });
-    return at != entries_.end() && at->line == line ? at->text : none;
+    return at != entries_.end() && at->line == line ? &*at : nullptr;
+}
+
+const std::string& MarginTexts::Text(int line) const {
+    static const std::string none;
+    const Entry* entry = Find(line);
+    return entry ? entry->text : none;
 }
 
 int MarginTexts::Style(int line) const {
-    auto at = std::lower_bound(entries_.begin(), entries_.end(), line,
-                               [](const Entry& e, int l) { return e.line < l; });
-    return at != entries_.end() && at->line == line ? at->style : 0;
+    const Entry* entry = Find(line);
+    return entry ? entry->style : 0;
 }
 
 void MarginTexts::LinesDeleted(int first, int removed, int added) {

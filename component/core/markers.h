@@ -66,7 +66,8 @@ class MarginTexts {
         std::string text;
         int style;
     };
-    Entry& At(int line); // made if missing
+    Entry& At(int line);               // made if missing
+    const Entry* Find(int line) const; // null if missing
     void DropEmpty();
     std::vector<Entry> entries_; // one a line, in line order
 };
