@@ -27,17 +27,6 @@ char PartnerOf(char c, bool* forward) {
     return 0;
 }
 
-// The lines a selection touches: a selection ending at a line's start does
-// not touch that line. Answers whether that is more than one line.
-bool SelectedLines(const EditorCore& core, int* first, int* last) {
-    *first = core.LineFromPosition(core.SelectionStart());
-    *last = core.LineFromPosition(core.SelectionEnd());
-    if (*last > *first && core.LineStart(*last) == core.SelectionEnd()) {
-        --*last;
-    }
-    return !core.SelectionEmpty() && *last > *first;
-}
-
 } // namespace
 
 bool EditorCore::Overtype() const {
@@ -166,7 +155,7 @@ void EditorCore::Tab() {
     impl_->changes.scrollCaret = true;
     int first = 0;
     int last = 0;
-    if (SelectedLines(*this, &first, &last)) {
+    if (SelectedLines(&first, &last)) {
         BeginUndoAction();
         for (int line = first; line <= last; ++line) {
             SetLineIndentation(line, LineIndentation(line) + IndentSize());
@@ -192,7 +181,7 @@ void EditorCore::BackTab() {
     impl_->changes.scrollCaret = true;
     int first = 0;
     int last = 0;
-    if (!SelectedLines(*this, &first, &last)) {
+    if (!SelectedLines(&first, &last)) {
         first = last = LineFromPosition(Caret());
     }
     BeginUndoAction();

@@ -364,6 +364,7 @@ intptr_t EditorCore::Dispatch(unsigned message, uintptr_t wParam, intptr_t lPara
     case RequestPart::Look: return DispatchLookRequest(message, wParam, lParam);
     case RequestPart::Markers: return DispatchMarkerRequest(message, wParam, lParam);
     case RequestPart::Indicators: return DispatchIndicatorRequest(message, wParam, lParam);
+    case RequestPart::KeyCommand: return DispatchKeyCommand(message);
     default: return 0;
     }
 }
@@ -463,7 +464,7 @@ intptr_t EditorCore::DispatchCoreRequest(unsigned message, uintptr_t wParam, int
             ReplaceSelection(ToText(lParam));
         }
         return 0;
-    case SCI_CLEAR: ReplaceSelection(""); return 0;
+    case SCI_CLEAR: DeleteForward(); return 0;
     case SCI_CANUNDO: return CanUndo() ? 1 : 0;
     case SCI_CANREDO: return CanRedo() ? 1 : 0;
     case SCI_UNDO: Undo(); return 0;

@@ -669,6 +669,20 @@ void EditorCore::ReplaceSelection(const std::string& text) {
     }
 }
 
+void EditorCore::ReplaceSelectionKeepingIt(const std::string& text) {
+    int start = SelectionStart();
+    bool forward = Caret() >= Anchor();
+    if (text == SelectedText() || text.size() > static_cast<size_t>(kMaxDocumentLength)) {
+        return;
+    }
+    EndTypingRun();
+    int end = start + static_cast<int>(text.size());
+    if (impl_->Replace(start, SelectionEnd() - start, text.data(), static_cast<int>(text.size()))) {
+        impl_->SetSelection(forward ? start : end, forward ? end : start);
+        impl_->NoteSelectionAfterEdit();
+    }
+}
+
 void EditorCore::InsertAtCaret(const std::string& text) {
     if (text.size() > static_cast<size_t>(kMaxDocumentLength)) {
         return;

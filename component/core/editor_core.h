@@ -11,6 +11,7 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "component/core/case_folding.h"
 #include "component/core/code_page.h"
@@ -150,6 +151,8 @@ constexpr int kMinZoom = -10;
 constexpr int kMaxZoom = 20;
 constexpr int kMaxEdgeColumn = 10000;
 
+struct WordCharacters;
+
 class EditorCore {
   public:
     EditorCore();
@@ -208,6 +211,13 @@ class EditorCore {
     std::string SelectedText() const;
     // Replaces the selection by text and leaves the caret, collapsed, after it.
     void ReplaceSelection(const std::string& text);
+    // Replaces the selection by text and selects that, the caret at the same end.
+    void ReplaceSelectionKeepingIt(const std::string& text);
+    // The lines a selection touches (one ending at a line's start does not
+    // touch that line); whether that is more than one.
+    bool SelectedLines(int* first, int* last) const;
+    // Moves the caret; extending keeps the anchor, else the selection collapses there.
+    void MoveCaret(int pos, bool extend);
 
     // Editing at the caret, as typing does: each replaces a non-empty
     // selection. Styles and folds follow at once; an edit touching a
@@ -371,6 +381,8 @@ class EditorCore {
     std::vector<IndicatorRuns::Run> IndicatorRunsIn(int indicator, int start, int end) const;
     uint32_t IndicatorsAt(int pos) const;
     bool AnyIndicator() const;
+    // Which bytes form words and which are blanks (words.h).
+    const WordCharacters& Words() const;
     // SC_AUTOMATICFOLD_ flags the host set.
     int AutomaticFold() const;
     // Sets the fold of a header and of every header inside it open or
@@ -392,6 +404,13 @@ class EditorCore {
     intptr_t DispatchMarginRequest(unsigned message, int margin, intptr_t lParam);
     intptr_t DispatchSearchRequest(unsigned message, uintptr_t wParam, intptr_t lParam);
     intptr_t DispatchCodeRequest(unsigned message, uintptr_t wParam, intptr_t lParam);
+    // The key commands that need only the text (commands.cpp), and the
+    // edits of whole lines they are made of.
+    intptr_t DispatchKeyCommand(unsigned message);
+    void ReorderLines(int first, int last, const std::vector<int>& order, int shift);
+    void MoveSelectedLines(int delta);
+    void Duplicate(bool forLine);
+    void DeleteSpan(int start, int end);
     // Reading lines, ranges, columns and words, adding text, placing the
     // selection's ends and undo collection (reading.cpp).
     intptr_t DispatchReadingRequest(unsigned message, uintptr_t wParam, intptr_t lParam);

@@ -6,6 +6,7 @@
 #include "component/core/fold_state.h"
 #include "component/core/indicators.h"
 #include "component/core/markers.h"
+#include "component/core/words.h"
 
 #include "component/core/code_page.h"
 #include "kalmor.h"
@@ -190,6 +191,7 @@ struct EditorCore::Impl {
     std::array<MarkerStyle, kMarkerCount> markerStyles;
     MarginTexts marginTexts;
     int automaticFold = 0; // SC_AUTOMATICFOLD_ flags
+    WordCharacters words;  // SCI_SETWORDCHARS and SCI_SETWHITESPACECHARS
     // Indicators: each one's runs and style, and the one and value that
     // SCI_INDICATORFILLRANGE fills with.
     struct IndicatorSet {

@@ -292,6 +292,10 @@ int EditorCore::PositionRelative(int pos, int count) const {
 // Lines outside the document read as empty; positions are clamped as the
 // caret's are, except a text range's, which are bytes, so that the copy
 // never outgrows the range the host sized its buffer for.
+const WordCharacters& EditorCore::Words() const {
+    return impl_->words;
+}
+
 intptr_t EditorCore::DispatchReadingRequest(unsigned message, uintptr_t wParam, intptr_t lParam) {
     Impl& core = *impl_;
     // A line's start and its length with its line end; 0 outside the document.
@@ -379,6 +383,20 @@ intptr_t EditorCore::DispatchReadingRequest(unsigned message, uintptr_t wParam, 
         return static_cast<intptr_t>(std::min<int64_t>(column, INT_MAX));
     }
     case SCI_FINDCOLUMN: return FindColumn(*this, core.tabWidth, ToInt(wParam), ToInt(lParam));
+    case SCI_SETWORDCHARS: core.words.SetWords(reinterpret_cast<const char*>(lParam)); return 0;
+    case SCI_SETWHITESPACECHARS:
+        core.words.SetBlanks(reinterpret_cast<const char*>(lParam));
+        return 0;
+    case SCI_SETCHARSDEFAULT: core.words = WordCharacters(); return 0;
+    case SCI_GETWORDCHARS:
+    case SCI_GETWHITESPACECHARS: {
+        // The bytes and a NUL, into a buffer the caller sized by asking first.
+        std::string bytes = message == SCI_GETWORDCHARS ? core.words.Words() : core.words.Blanks();
+        if (char* buffer = reinterpret_cast<char*>(lParam)) {
+            std::memcpy(buffer, bytes.c_str(), bytes.size() + 1);
+        }
+        return static_cast<intptr_t>(bytes.size());
+    }
     case SCI_WORDSTARTPOSITION:
         return WordRunStart(*this, core.ValidPosition(ToInt(wParam)), lParam != 0);
     case SCI_WORDENDPOSITION:

@@ -10,25 +10,80 @@ namespace {
 
 enum class CharClass { Blank, LineEnd, Word, Punctuation };
 
-CharClass ClassOf(char c) {
-    if (c == ' ' || c == '\t') {
-        return CharClass::Blank;
-    }
+// The class of the character starting at pos (< Length()). Every byte of a
+// character is read through its first: a character of several bytes is a
+// word character whatever its script, and a double-byte character's trail
+// byte is never taken for punctuation.
+CharClass ClassAt(const EditorCore& core, int pos) {
+    unsigned char c = static_cast<unsigned char>(core.CharAt(pos));
     if (c == '\r' || c == '\n') {
         return CharClass::LineEnd;
     }
-    return IsWordChar(c) ? CharClass::Word : CharClass::Punctuation;
+    if (c >= 0x80 && core.PositionAfter(pos) - pos > 1) {
+        return CharClass::Word;
+    }
+    const WordCharacters& chars = core.Words();
+    return chars.blank[c]  ? CharClass::Blank
+           : chars.word[c] ? CharClass::Word
+                           : CharClass::Punctuation;
 }
 
-// The class of the character starting at pos (< Length()). Every byte of a
-// character is read through its first: a character of several bytes starts
-// with a byte above 0x7F, so it is a word character whatever its script,
-// and a double-byte character's trail byte is never taken for punctuation.
-CharClass ClassAt(const EditorCore& core, int pos) {
-    return ClassOf(core.CharAt(pos));
+// Word parts: the kinds whose runs make them.
+enum class PartKind { LineEnd, Blank, Lower, Upper, Digit, Underscore, Punctuation, Other };
+
+PartKind PartKindAt(const EditorCore& core, int pos) {
+    char c = core.CharAt(pos);
+    switch (ClassAt(core, pos)) {
+    case CharClass::LineEnd: return PartKind::LineEnd;
+    case CharClass::Blank: return PartKind::Blank;
+    case CharClass::Punctuation: return PartKind::Punctuation;
+    case CharClass::Word: break;
+    }
+    if (c >= 'a' && c <= 'z') {
+        return PartKind::Lower;
+    }
+    if (c >= 'A' && c <= 'Z') {
+        return PartKind::Upper;
+    }
+    if (c >= '0' && c <= '9') {
+        return PartKind::Digit;
+    }
+    return c == '_' ? PartKind::Underscore : PartKind::Other;
 }
 
 } // namespace
+
+void WordCharacters::SetWords(const char* bytes) {
+    for (int c = 0; c < 256; ++c) {
+        word[c] = bytes ? false : IsWordChar(static_cast<char>(c));
+    }
+    for (; bytes && *bytes; ++bytes) {
+        unsigned char c = static_cast<unsigned char>(*bytes);
+        word[c] = true;
+        blank[c] = false;
+    }
+}
+
+void WordCharacters::SetBlanks(const char* bytes) {
+    for (int c = 0; c < 256; ++c) {
+        blank[c] = bytes ? false : c == ' ' || c == '\t';
+    }
+    for (; bytes && *bytes; ++bytes) {
+        unsigned char c = static_cast<unsigned char>(*bytes);
+        blank[c] = true;
+        word[c] = false;
+    }
+}
+
+std::string WordCharacters::Listed(const bool (&set)[256]) {
+    std::string bytes;
+    for (int c = 1; c < 256; ++c) {
+        if (set[c] && c != '\r' && c != '\n') {
+            bytes += static_cast<char>(c);
+        }
+    }
+    return bytes;
+}
 
 bool IsWordChar(char c) {
     unsigned char u = static_cast<unsigned char>(c);
@@ -72,6 +127,70 @@ int PreviousWordStart(const EditorCore& core, int pos) {
     while (pos > 0 && ClassAt(core, core.PositionBefore(pos)) == before) {
         pos = core.PositionBefore(pos);
     }
+    return pos;
+}
+
+int NextWordPartStart(const EditorCore& core, int pos) {
+    int length = core.Length();
+    pos = core.CharacterStart(pos);
+    if (pos >= length) {
+        return length;
+    }
+    PartKind kind = PartKindAt(core, pos);
+    if (kind == PartKind::LineEnd) {
+        return core.PositionAfter(pos);
+    }
+    auto skip = [&](PartKind run) {
+        int count = 0;
+        while (pos < length && PartKindAt(core, pos) == run) {
+            pos = core.PositionAfter(pos);
+            ++count;
+        }
+        return count;
+    };
+    if (kind == PartKind::Upper) {
+        int start = pos;
+        int uppers = skip(PartKind::Upper);
+        if (pos < length && PartKindAt(core, pos) == PartKind::Lower) {
+            if (uppers == 1) {
+                skip(PartKind::Lower);
+            } else {
+                pos = core.PositionBefore(pos); // the last upper-case letter starts the next part
+            }
+        }
+        return std::max(pos, core.PositionAfter(start));
+    }
+    skip(kind);
+    return pos;
+}
+
+int PreviousWordPartStart(const EditorCore& core, int pos) {
+    pos = core.CharacterStart(pos);
+    if (pos <= 0) {
+        return 0;
+    }
+    PartKind kind = PartKindAt(core, core.PositionBefore(pos));
+    if (kind == PartKind::LineEnd) {
+        return core.PositionBefore(pos);
+    }
+    auto skip = [&](PartKind run) {
+        while (pos > 0 && PartKindAt(core, core.PositionBefore(pos)) == run) {
+            pos = core.PositionBefore(pos);
+        }
+    };
+    if (kind == PartKind::Lower) {
+        skip(PartKind::Lower);
+        if (pos > 0 && PartKindAt(core, core.PositionBefore(pos)) == PartKind::Upper) {
+            pos = core.PositionBefore(pos); // "Parser" starts at its capital
+        }
+        return pos;
+    }
+    if (kind == PartKind::Upper) {
+        // Back over "XML" in "XMLParser" from before the P.
+        skip(PartKind::Upper);
+        return pos;
+    }
+    skip(kind);
     return pos;
 }
 

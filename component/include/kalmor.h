@@ -253,6 +253,107 @@ constexpr unsigned SCI_GETOVERTYPE = 2187;
 constexpr unsigned SCI_TAB = 2327;
 constexpr unsigned SCI_BACKTAB = 2328;
 
+// Key commands: each does what its key does. A key is bound to any of them,
+// or to SCI_SELECTALL, SCI_UNDO, SCI_REDO, SCI_CUT, SCI_COPY, SCI_PASTE,
+// SCI_CLEAR, SCI_TAB, SCI_BACKTAB, SCI_ZOOMIN, SCI_ZOOMOUT or SCI_SETZOOM
+// (which, from a key, sets the zoom to 0).
+constexpr unsigned SCI_LINEDOWN = 2300;
+constexpr unsigned SCI_LINEDOWNEXTEND = 2301;
+constexpr unsigned SCI_LINEUP = 2302;
+constexpr unsigned SCI_LINEUPEXTEND = 2303;
+constexpr unsigned SCI_CHARLEFT = 2304;
+constexpr unsigned SCI_CHARLEFTEXTEND = 2305;
+constexpr unsigned SCI_CHARRIGHT = 2306;
+constexpr unsigned SCI_CHARRIGHTEXTEND = 2307;
+constexpr unsigned SCI_WORDLEFT = 2308;
+constexpr unsigned SCI_WORDLEFTEXTEND = 2309;
+constexpr unsigned SCI_WORDRIGHT = 2310;
+constexpr unsigned SCI_WORDRIGHTEXTEND = 2311;
+constexpr unsigned SCI_HOME = 2312;
+constexpr unsigned SCI_HOMEEXTEND = 2313;
+constexpr unsigned SCI_LINEEND = 2314;
+constexpr unsigned SCI_LINEENDEXTEND = 2315;
+constexpr unsigned SCI_DOCUMENTSTART = 2316;
+constexpr unsigned SCI_DOCUMENTSTARTEXTEND = 2317;
+constexpr unsigned SCI_DOCUMENTEND = 2318;
+constexpr unsigned SCI_DOCUMENTENDEXTEND = 2319;
+constexpr unsigned SCI_PAGEUP = 2320;
+constexpr unsigned SCI_PAGEUPEXTEND = 2321;
+constexpr unsigned SCI_PAGEDOWN = 2322;
+constexpr unsigned SCI_PAGEDOWNEXTEND = 2323;
+constexpr unsigned SCI_EDITTOGGLEOVERTYPE = 2324;
+constexpr unsigned SCI_CANCEL = 2325;
+constexpr unsigned SCI_DELETEBACK = 2326;
+constexpr unsigned SCI_NEWLINE = 2329;
+constexpr unsigned SCI_FORMFEED = 2330;
+constexpr unsigned SCI_VCHOME = 2331;
+constexpr unsigned SCI_VCHOMEEXTEND = 2332;
+constexpr unsigned SCI_DELWORDLEFT = 2335;
+constexpr unsigned SCI_DELWORDRIGHT = 2336;
+constexpr unsigned SCI_LINECUT = 2337;
+constexpr unsigned SCI_LINEDELETE = 2338;
+constexpr unsigned SCI_LINETRANSPOSE = 2339;
+constexpr unsigned SCI_LOWERCASE = 2340;
+constexpr unsigned SCI_UPPERCASE = 2341;
+constexpr unsigned SCI_LINESCROLLDOWN = 2342;
+constexpr unsigned SCI_LINESCROLLUP = 2343;
+constexpr unsigned SCI_DELETEBACKNOTLINE = 2344;
+constexpr unsigned SCI_LINEREVERSE = 2354;
+constexpr unsigned SCI_WORDPARTLEFT = 2390;
+constexpr unsigned SCI_WORDPARTLEFTEXTEND = 2391;
+constexpr unsigned SCI_WORDPARTRIGHT = 2392;
+constexpr unsigned SCI_WORDPARTRIGHTEXTEND = 2393;
+constexpr unsigned SCI_DELLINELEFT = 2395;
+constexpr unsigned SCI_DELLINERIGHT = 2396;
+constexpr unsigned SCI_MOVECARETINSIDEVIEW = 2401;
+constexpr unsigned SCI_LINEDUPLICATE = 2404;
+constexpr unsigned SCI_PARADOWN = 2413;
+constexpr unsigned SCI_PARADOWNEXTEND = 2414;
+constexpr unsigned SCI_PARAUP = 2415;
+constexpr unsigned SCI_PARAUPEXTEND = 2416;
+constexpr unsigned SCI_STUTTEREDPAGEUP = 2435;
+constexpr unsigned SCI_STUTTEREDPAGEUPEXTEND = 2436;
+constexpr unsigned SCI_STUTTEREDPAGEDOWN = 2437;
+constexpr unsigned SCI_STUTTEREDPAGEDOWNEXTEND = 2438;
+constexpr unsigned SCI_LINECOPY = 2455;
+constexpr unsigned SCI_SELECTIONDUPLICATE = 2469;
+constexpr unsigned SCI_MOVESELECTEDLINESUP = 2620;
+constexpr unsigned SCI_MOVESELECTEDLINESDOWN = 2621;
+
+// Key bindings: a key definition is a key code (an SCK_ value, an upper-case
+// letter or digit, or another virtual-key code) plus SCMOD_ modifiers << 16.
+constexpr unsigned SCI_ASSIGNCMDKEY = 2070;
+constexpr unsigned SCI_CLEARCMDKEY = 2071;
+constexpr unsigned SCI_CLEARALLCMDKEYS = 2072;
+constexpr int SCK_ESCAPE = 7;
+constexpr int SCK_BACK = 8;
+constexpr int SCK_TAB = 9;
+constexpr int SCK_RETURN = 13;
+constexpr int SCK_DOWN = 300;
+constexpr int SCK_UP = 301;
+constexpr int SCK_LEFT = 302;
+constexpr int SCK_RIGHT = 303;
+constexpr int SCK_HOME = 304;
+constexpr int SCK_END = 305;
+constexpr int SCK_PRIOR = 306;
+constexpr int SCK_NEXT = 307;
+constexpr int SCK_DELETE = 308;
+constexpr int SCK_INSERT = 309;
+constexpr int SCK_ADD = 310;
+constexpr int SCK_SUBTRACT = 311;
+constexpr int SCK_DIVIDE = 312;
+constexpr int SCK_WIN = 313;
+constexpr int SCK_RWIN = 314;
+constexpr int SCK_MENU = 315;
+
+// Which characters form words and which are blanks, for word moves and
+// deletes, double-clicks, word positions and whole-word search.
+constexpr unsigned SCI_SETWORDCHARS = 2077;
+constexpr unsigned SCI_SETWHITESPACECHARS = 2443;
+constexpr unsigned SCI_SETCHARSDEFAULT = 2444;
+constexpr unsigned SCI_GETWORDCHARS = 2646;
+constexpr unsigned SCI_GETWHITESPACECHARS = 2647;
+
 // The host's colours for the selection, the caret, the caret's line and the
 // edge, and blanks and line ends shown.
 constexpr unsigned SCI_SETSELFORE = 2067;
@@ -448,6 +549,7 @@ constexpr unsigned SCN_INDICATORCLICK = 2023;
 constexpr unsigned SCN_INDICATORRELEASE = 2024;
 constexpr unsigned SCN_FOCUSIN = 2028;
 constexpr unsigned SCN_FOCUSOUT = 2029;
+constexpr int SCMOD_NORM = 0;
 constexpr int SCMOD_SHIFT = 1;
 constexpr int SCMOD_CTRL = 2;
 constexpr int SCMOD_ALT = 4;

@@ -22,6 +22,9 @@ std::wstring ToUtf16(const Encoding& encoding, const std::string& bytes);
 bool FromUtf16(const Encoding& encoding, const wchar_t* text, size_t length, std::string& bytes);
 bool FromCodePoint(const Encoding& encoding, char32_t value, std::string& bytes);
 int EncodeUtf16(char32_t value, wchar_t units[2]); // answers how many units it wrote
+// The text in upper or lower case, character by character; what cannot
+// change case stays as it is.
+std::string ChangeCase(const Encoding& encoding, const std::string& bytes, bool upper);
 // The case folding of a code page other than UTF-8, for searches.
 CodePageFolding FoldingOf(int codePage);
 

@@ -118,3 +118,46 @@ CodePageFolding FoldingOf(int codePage) {
 }
 
 } // namespace kalmor
+
+namespace kalmor {
+
+// Each character in upper or lower case as the user's locale has it, one
+// character at a time, so a byte no character claims stays as it is, and so
+// does a character whose other case the code page lacks or that changes
+// length in UTF-16 (the German sharp s has no single upper-case letter).
+std::string ChangeCase(const Encoding& encoding, const std::string& bytes, bool upper) {
+    std::string out;
+    out.reserve(bytes.size());
+    auto data = reinterpret_cast<const unsigned char*>(bytes.data());
+    int size = static_cast<int>(std::min<size_t>(bytes.size(), INT_MAX));
+    DWORD flags = (upper ? LCMAP_UPPERCASE : LCMAP_LOWERCASE) | LCMAP_LINGUISTIC_CASING;
+    for (int i = 0; i < size;) {
+        int length = std::max(1, encoding.CharacterLength(data + i, size - i));
+        std::string character = bytes.substr(static_cast<size_t>(i), static_cast<size_t>(length));
+        i += length;
+        if (length == 1 && character[0] >= 0 &&
+            character[0] < 0x7F) { // the same in every code page
+            char c = character[0];
+            out += upper && c >= 'a' && c <= 'z'    ? static_cast<char>(c - 32)
+                   : !upper && c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32)
+                                                    : c;
+            continue;
+        }
+        // Only a character that survives the trip to UTF-16 and back is mapped.
+        std::wstring wide = ToUtf16(encoding, character);
+        std::string same;
+        wchar_t mapped[4] = {};
+        std::string back;
+        if (wide.size() <= 2 && FromUtf16(encoding, wide.data(), wide.size(), same) &&
+            same == character &&
+            LCMapStringW(LOCALE_USER_DEFAULT, flags, wide.data(), static_cast<int>(wide.size()),
+                         mapped, 4) == static_cast<int>(wide.size()) &&
+            FromUtf16(encoding, mapped, wide.size(), back) && !back.empty())
+            out += back;
+        else
+            out += character;
+    }
+    return out;
+}
+
+} // namespace kalmor

@@ -141,15 +141,6 @@ void InvalidateCaretLineBack(EditorWindow& w) {
     w.view.caretLineDrawn = line;
 }
 
-// Clamps the scroll position to the content and updates the scroll bars and
-// caret, if requests may have changed them since this was last done.
-void SyncView(EditorWindow& w) {
-    if (!w.scrolling.stale)
-        return;
-    w.scrolling.stale = false;
-    ScrollTo(w, w.core.FirstVisibleLine(), w.view.xOffset);
-}
-
 // Brings the screen up to date after the changes the core reports. Only a
 // caret to be shown is dealt with at once; the scroll position and bars
 // wait for the next paint, input or view request, and while a repaint is
@@ -482,6 +473,15 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
 
 } // namespace
 
+// Clamps the scroll position to the content and updates the scroll bars and
+// caret, if requests may have changed them since this was last done.
+void SyncView(EditorWindow& w) {
+    if (!w.scrolling.stale)
+        return;
+    w.scrolling.stale = false;
+    ScrollTo(w, w.core.FirstVisibleLine(), w.view.xOffset);
+}
+
 // Scrolls to a display line and horizontal offset, clamped to the content.
 // The view is drawn anew, off-screen, and shown in one copy: moving what is
 // on screen first and then painting the rows it exposes would, in between,
@@ -774,8 +774,11 @@ LRESULT HandleWindowRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM
 // through the direct function; its changes take effect once the outermost
 // message or request returns.
 LRESULT HandleRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM lParam) {
-    if (FindRequest(message).part == RequestPart::Window)
-        return HandleWindowRequest(w, message, wParam, lParam);
+    switch (FindRequest(message).part) {
+    case RequestPart::Window: return HandleWindowRequest(w, message, wParam, lParam);
+    case RequestPart::ViewCommand: return HandleCommandRequest(w, message, wParam, lParam);
+    default: break;
+    }
     return w.core.Dispatch(message, wParam, lParam);
 }
 

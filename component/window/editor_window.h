@@ -6,6 +6,7 @@
 // its direct pointer.
 #pragma once
 #include <windows.h>
+#include <map>
 #include <string>
 #include <vector>
 #include "component/accessibility/accessibility.h"
@@ -59,8 +60,12 @@ struct RefusalTip {
     bool shown = false;
 };
 
-// The keys' part (keyboard.cpp).
+// The default key bindings (commands.cpp): key definition to command.
+std::map<int, unsigned> DefaultBindings();
+
+// The keys' part (keyboard.cpp, commands.cpp).
 struct Keys {
+    std::map<int, unsigned> bindings = DefaultBindings(); // key definition to command
     int wantedX = -1;        // column kept by Up and Down, in text pixels; -1 when none
     bool keepColumn = false; // the caret moved up or down: wantedX stays
     bool typing = false;     // handling a typed key: the scroll bars wait until after the repaint
@@ -159,6 +164,9 @@ LRESULT AnswerDirectRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM
 LRESULT HandleRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM lParam);
 // The user typed: the scroll bars are set after the repaint.
 void AfterEdit(EditorWindow& w);
+// Clamps the scroll position and sets the scroll bars and caret, if
+// requests may have changed them since this was last done.
+void SyncView(EditorWindow& w);
 // Moves the system caret to the caret (into the composition while one is shown).
 void UpdateCaret(EditorWindow& w);
 EditorWindow* EditorFromHandle(HWND hwnd);
@@ -212,6 +220,15 @@ void OnContextMenu(EditorWindow& w, int x, int y);
 void OnMouseWheel(EditorWindow& w, int delta, WPARAM keys);
 void OnMouseHWheel(EditorWindow& w, int delta);
 bool OnSetCursor(EditorWindow& w, LPARAM lParam);
+
+// commands.cpp: the key commands the window answers, and which key runs which.
+LRESULT HandleCommandRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM lParam);
+// A virtual-key code and SCMOD_ modifiers as a key definition.
+int KeyDefinition(WPARAM key, int modifiers);
+unsigned BoundCommand(const Keys& keys, int definition); // 0 when none
+void RunKeyCommand(EditorWindow& w, unsigned command);
+// Enter: the line end, owed its SCN_CHARADDED.
+void TypeLineEnd(EditorWindow& w);
 
 // keyboard.cpp: keys on key-down and the characters typed. Each
 // answers whether it took the message.

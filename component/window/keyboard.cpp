@@ -1,7 +1,6 @@
 // The keyboard: caret keys, editing keys and shortcuts on key-down, and the
 // characters typed, in UTF-16, converted to the document's code page.
 #include "component/window/editor_window.h"
-#include "component/core/words.h"
 
 namespace kalmor {
 
@@ -14,10 +13,7 @@ namespace {
 void TypeCharacter(EditorWindow& w, char32_t code) {
     std::string bytes;
     if (code == '\r') {
-        unsigned version = w.core.TextVersion();
-        w.core.InsertLineEnd();
-        if (w.core.TextVersion() != version)
-            NoteTyped(w, w.core.LineEndText(), SC_CHARACTERSOURCE_DIRECT_INPUT);
+        TypeLineEnd(w);
     } else if (code == '\b') {
         w.core.DeleteBack();
     } else if (code == '\t' || (code >= ' ' && code != 0x7F && code <= 0x10FFFF &&
@@ -86,110 +82,25 @@ void NoteTyped(EditorWindow& w, const std::string& bytes, int source) {
 
 namespace {
 
-// Caret keys (Shift extends the selection, Control moves by words or to the
-// ends), the editing keys and the clipboard and undo shortcuts: answers
-// whether the key's work was done. Other keys arrive as WM_CHAR or are not ours.
-bool KeyDownAction(EditorWindow& w, WPARAM key) {
+// A key bound to a command runs it (docs/component.md lists the bindings):
+// answers whether it did. Backspace, Tab, Enter and Escape make control
+// characters, which are not typed after their key-down, bound or not; a
+// bound Control+letter's is not typed either (Ctrl+H would be a Backspace).
+bool KeyDownAction(EditorWindow& w, WPARAM key, bool alt) {
     bool control = GetKeyState(VK_CONTROL) < 0;
     bool shift = GetKeyState(VK_SHIFT) < 0;
-    bool alt = GetKeyState(VK_MENU) < 0; // AltGr is Control and Alt: its characters are text
-    bool selected = !w.core.SelectionEmpty();
-    int caret = w.core.Caret();
-    int line = w.core.LineFromPosition(caret);
-    w.keys.keyDone = false;
-    switch (key) {
-    case VK_LEFT:
-        if (control)
-            MoveCaret(w, PreviousWordStart(w.core, caret), shift);
-        else if (selected && !shift)
-            MoveCaret(w, w.core.SelectionStart(), false);
-        else
-            MoveCaret(w, w.core.PositionLeft(caret), shift);
-        return true;
-    case VK_RIGHT:
-        if (control)
-            MoveCaret(w, NextWordStart(w.core, caret), shift);
-        else if (selected && !shift)
-            MoveCaret(w, w.core.SelectionEnd(), false);
-        else
-            MoveCaret(w, w.core.PositionRight(caret), shift);
-        return true;
-    case VK_UP: MoveCaretByLines(w, -1, shift); return true;
-    case VK_DOWN: MoveCaretByLines(w, 1, shift); return true;
-    case VK_PRIOR:
-        ScrollTo(w, w.core.FirstVisibleLine() - LinesOnScreen(w.view), w.view.xOffset);
-        MoveCaretByLines(w, -LinesOnScreen(w.view), shift);
-        return true;
-    case VK_NEXT:
-        ScrollTo(w, w.core.FirstVisibleLine() + LinesOnScreen(w.view), w.view.xOffset);
-        MoveCaretByLines(w, LinesOnScreen(w.view), shift);
-        return true;
-    case VK_HOME: MoveCaret(w, control ? 0 : w.core.LineStart(line), shift); return true;
-    case VK_END: MoveCaret(w, control ? w.core.Length() : w.core.LineEnd(line), shift); return true;
-    case VK_DELETE:
-        if (shift && selected) {
-            Cut(w);
-            return true;
-        }
-        if (control)
-            w.core.DeleteWordForward();
-        else
-            w.core.DeleteForward();
-        AfterEdit(w);
-        return true;
-    case VK_BACK:
-        if (!control || alt)
-            return false; // Backspace arrives as WM_CHAR
-        w.core.DeleteWordBack();
-        w.keys.keyDone = true;
-        AfterEdit(w);
-        return true;
-    case VK_TAB:
-        if (control || alt)
-            return false;
-        if (shift)
-            w.core.BackTab();
-        else
-            w.core.Tab();
-        w.keys.keyDone = true;
-        AfterEdit(w);
-        return true;
-    case VK_INSERT:
-        if (control && !shift)
-            Copy(w);
-        else if (shift && !control)
-            Paste(w);
-        else if (!control && !shift)
-            SetOvertype(w, !w.core.Overtype());
-        return true;
-    case VK_ESCAPE:
-        if (!w.mouse.movingText)
-            return false;
-        EndDrag(w);
-        return true;
-    }
-    if (!control || alt)
+    int modifiers = (shift ? SCMOD_SHIFT : 0) | (control ? SCMOD_CTRL : 0) | (alt ? SCMOD_ALT : 0);
+    bool controlCharacter = key == VK_BACK || key == VK_TAB || key == VK_RETURN || key == VK_ESCAPE;
+    w.keys.keyDone = controlCharacter;
+    unsigned command = BoundCommand(w.keys, KeyDefinition(key, modifiers));
+    if (command == 0)
         return false;
-    switch (key) {
-    case 'A': Select(w, 0, w.core.Length()); return true;
-    case 'C': Copy(w); return true;
-    case 'X': Cut(w); return true;
-    case 'V': Paste(w); return true;
-    case 'Z':
-        if (shift)
-            Redo(w);
-        else
-            Undo(w);
-        return true;
-    case 'Y': Redo(w); return true;
-    case VK_ADD:
-    case VK_OEM_PLUS: ZoomTo(w, w.core.Zoom() + 1); return true;
-    case VK_SUBTRACT:
-    case VK_OEM_MINUS: ZoomTo(w, w.core.Zoom() - 1); return true;
-    case '0':
-    case VK_NUMPAD0: ZoomTo(w, 0); return true;
-    default: return false;
-    }
+    unsigned version = w.core.TextVersion();
+    RunKeyCommand(w, command);
+    w.keys.keyDone = controlCharacter || (control && key >= 'A' && key <= 'Z');
+    if (w.core.TextVersion() != version)
+        AfterEdit(w);
+    return true;
 }
 
 } // namespace
@@ -198,7 +109,8 @@ bool KeyDownAction(EditorWindow& w, WPARAM key) {
 // makes of it (Control with the keypad's + under Wine types "+") is thrown
 // away. Any other key's characters are typed now, as UTF-16.
 bool OnKeyDown(EditorWindow& w, WPARAM key) {
-    bool done = KeyDownAction(w, key);
+    // AltGr is Control and Alt: unless a host binds such a key, its characters are text.
+    bool done = KeyDownAction(w, key, GetKeyState(VK_MENU) < 0);
     if (!done)
         TakeQueuedCharacters(w.hwnd, false); // w may be gone after this
     else if (TakeQueuedCharacters(w.hwnd, true) > 0)
@@ -206,12 +118,10 @@ bool OnKeyDown(EditorWindow& w, WPARAM key) {
     return done;
 }
 
-// Alt+Backspace undoes, as in every Windows edit control.
+// Keys with Alt: Alt+Backspace undoes, as in every Windows edit control.
+// One bound to nothing goes on to the system, for the menu.
 bool OnSysKeyDown(EditorWindow& w, WPARAM key) {
-    if (key != VK_BACK)
-        return false;
-    Undo(w);
-    return true;
+    return KeyDownAction(w, key, true);
 }
 
 // A character typed by its code, Alt with the keypad's digits, is queued

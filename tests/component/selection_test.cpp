@@ -106,6 +106,7 @@ TEST_F(EditorTest, WordDeletesTakeWhatCtrlShiftArrowsSelect) {
             int other = Selection().second;
             int start = std::min(caret, other), end = std::max(caret, other);
             Call(SCI_GOTOPOS, caret);
+            Hold(true, false);
             Press(key);
             EXPECT_EQ(Text(), std::string(text).erase(start, end - start))
                 << (key == VK_BACK ? "Ctrl+Backspace" : "Ctrl+Delete") << " at " << caret;

@@ -1,0 +1,184 @@
+// The key commands, through their keys and their requests alike, the host's
+// key bindings, and the word characters a host names.
+#include "tests/component/editor_fixture.h"
+
+namespace {
+
+constexpr int S = 1, C = 2, A = 4; // Shift, Control and Alt held
+
+class CommandsTest : public EditorTest {
+  public:
+    // A key as the user presses it, translated, with the modifiers held;
+    // with Alt it comes as a system key.
+    void PressWith(WPARAM key, int modifiers) {
+        BYTE keys[256] = {};
+        keys[VK_SHIFT] = modifiers & S ? 0x80 : 0;
+        keys[VK_CONTROL] = modifiers & C ? 0x80 : 0;
+        keys[VK_MENU] = modifiers & A ? 0x80 : 0;
+        SetKeyboardState(keys);
+        LPARAM info = MAKELPARAM(1, MapVirtualKeyA(static_cast<UINT>(key), MAPVK_VK_TO_VSC)) |
+                      (modifiers & A ? LPARAM{1} << 29 : 0);
+        UINT message = modifiers & A ? WM_SYSKEYDOWN : WM_KEYDOWN;
+        MSG press{editor, message, key, info, 0, {}};
+        TranslateMessage(&press);
+        DispatchMessageA(&press);
+        PumpMessages();
+        SetKeyboardState(std::vector<BYTE>(256).data());
+    }
+    void Load(const std::string& text, int anchor, int caret) {
+        Call(SCI_SETTEXT, 0, Pointer(text.c_str()));
+        Call(SCI_EMPTYUNDOBUFFER);
+        Call(SCI_SETFIRSTVISIBLELINE, 0);
+        Call(SCI_SETSEL, anchor, caret);
+    }
+};
+
+// Each row runs through its key (when it has one) and through its request
+// from the same start, and both leave the same text and selection; one undo
+// takes an edit back whole.
+TEST_F(CommandsTest, EachCommandByKeyAndByRequest) {
+    const std::string lines = [] {
+        std::string text;
+        for (int i = 0; i < 100; ++i)
+            text += "x\n";
+        return text;
+    }();
+    const struct {
+        const char* text;
+        int anchor, caret;
+        WPARAM key;
+        int modifiers;
+        unsigned command;
+        const char* after; // null: the text unchanged
+        int newAnchor, newCaret;
+    } rows[] = {
+        {"abc", 1, 3, VK_LEFT, 0, SCI_CHARLEFT, nullptr, 1, 1},
+        {"abc", 1, 1, VK_RIGHT, S, SCI_CHARRIGHTEXTEND, nullptr, 1, 2},
+        {"ab cd", 0, 0, VK_RIGHT, C | S, SCI_WORDRIGHTEXTEND, nullptr, 0, 3},
+        {"  ab", 4, 4, VK_HOME, 0, SCI_HOME, nullptr, 0, 0},
+        {"  ab", 4, 4, 0, 0, SCI_VCHOME, nullptr, 2, 2},
+        {"  ab", 2, 2, 0, 0, SCI_VCHOMEEXTEND, nullptr, 2, 0},
+        {"a\nb", 1, 1, VK_END, C | S, SCI_DOCUMENTENDEXTEND, nullptr, 1, 3},
+        {"a\nb\n\nc", 0, 0, VK_OEM_6, C, SCI_PARADOWN, nullptr, 5, 5},
+        {"a\n\nb c", 6, 6, VK_OEM_4, C | S, SCI_PARAUPEXTEND, nullptr, 6, 3},
+        {"getXMLParser", 3, 3, VK_OEM_5, C, SCI_WORDPARTRIGHT, nullptr, 6, 6},
+        {"getXMLParser", 12, 12, VK_OEM_2, C, SCI_WORDPARTLEFT, nullptr, 6, 6},
+        {"a_b2", 0, 0, 0, 0, SCI_WORDPARTRIGHT, nullptr, 1, 1},
+        {"ab\ncd", 1, 1, VK_DOWN, 0, SCI_LINEDOWN, nullptr, 4, 4},
+        {"ab\ncd", 4, 4, VK_UP, S, SCI_LINEUPEXTEND, nullptr, 4, 1},
+        {"ab\ncd\nef", 0, 0, 0, 0, SCI_STUTTEREDPAGEDOWN, nullptr, 6, 6},
+        {lines.c_str(), 1, 1, VK_DOWN, C, SCI_LINESCROLLDOWN, nullptr, 3, 3},
+        {"ab", 2, 2, VK_BACK, 0, SCI_DELETEBACK, "a", 1, 1},
+        {"a\nb", 2, 2, 0, 0, SCI_DELETEBACKNOTLINE, nullptr, 2, 2},
+        {"ab", 0, 0, VK_DELETE, 0, SCI_CLEAR, "b", 0, 0},
+        {"abcd", 2, 2, VK_BACK, C | S, SCI_DELLINELEFT, "cd", 0, 0},
+        {"ab\ncd", 1, 1, VK_DELETE, C | S, SCI_DELLINERIGHT, "a\ncd", 1, 1},
+        {"a\nb\nc", 2, 2, 'L', C | S, SCI_LINEDELETE, "a\nc", 2, 2},
+        {"a\nbb\nc", 3, 3, 'T', C, SCI_LINETRANSPOSE, "bb\na\nc", 4, 4},
+        {"ab\nc", 1, 1, 'D', C, SCI_SELECTIONDUPLICATE, "ab\nab\nc", 1, 1},
+        {"abc", 0, 2, 'D', C, SCI_SELECTIONDUPLICATE, "ababc", 0, 2},
+        {"abc", 0, 2, 0, 0, SCI_LINEDUPLICATE, "abc\r\nabc", 0, 2},
+        {"a\nb\nc", 0, 0, VK_DOWN, A | S, SCI_MOVESELECTEDLINESDOWN, "b\na\nc", 2, 2},
+        {"a\nb\nc\nd", 2, 6, VK_UP, A | S, SCI_MOVESELECTEDLINESUP, "b\nc\na\nd", 0, 4},
+        {"a\nb", 2, 2, VK_UP, A | S, SCI_MOVESELECTEDLINESUP, "b\na", 0, 0},
+        {"a\nbb\nc", 0, 6, 0, 0, SCI_LINEREVERSE, "c\nbb\na", 0, 6},
+        {"ab cd", 4, 1, 'U', C | S, SCI_UPPERCASE, "aB Cd", 4, 1},
+        {"AB", 0, 2, 'U', C, SCI_LOWERCASE, "ab", 0, 2},
+        {"ab", 1, 1, 0, 0, SCI_FORMFEED, "a\fb", 2, 2},
+        {"ab", 1, 1, VK_RETURN, 0, SCI_NEWLINE, "a\r\nb", 3, 3},
+        {"a\nb\nc", 2, 2, 'L', C, SCI_LINECUT, "a\nc", 2, 2},
+    };
+    for (const auto& row : rows) {
+        const char* what = row.text == lines.c_str() ? "100 lines" : row.text;
+        for (bool byKey : {true, false}) {
+            if (byKey && !row.key)
+                continue;
+            Load(row.text, row.anchor, row.caret);
+            if (byKey)
+                PressWith(row.key, row.modifiers);
+            else
+                Call(row.command);
+            std::string how = std::string(byKey ? "key" : "request") + " " +
+                              std::to_string(row.command) + " on \"" + what + "\"";
+            EXPECT_EQ(Text(), row.after ? row.after : row.text) << how;
+            EXPECT_EQ(Selection(), std::pair(row.newAnchor, row.newCaret)) << how;
+            Call(SCI_UNDO);
+            EXPECT_EQ(Text(), row.text) << how << ", undone";
+        }
+    }
+    EXPECT_EQ(Clipboard(parent), L"b\r\n") << "Ctrl+L cuts the line with its line end";
+    Load("a\nb\nc", 3, 2);
+    PressWith('T', C | S);
+    EXPECT_EQ(Clipboard(parent), L"b\r\n") << "Ctrl+Shift+T copies the line";
+    EXPECT_EQ(Selection(), std::pair(3, 2));
+}
+
+// Case changes one character at a time: in the code page's own letters, and
+// never a byte no character claims or a letter without a single other case.
+TEST_F(CommandsTest, CaseChangesKeepWhatCannotChange) {
+    const struct {
+        int codePage;
+        const char *text, *upper;
+    } rows[] = {
+        {65001, "a\xC3\xA9\xC3\x9F\xFF", "A\xC3\x89\xC3\x9F\xFF"},
+        {0, "a\xE9\x9A", "A\xC9\x8A"},
+        {932, "a\x82\x81", "A\x82\x60"},
+    };
+    for (const auto& row : rows) {
+        Call(SCI_SETCODEPAGE, row.codePage);
+        Load(row.text, 0, static_cast<int>(strlen(row.text)));
+        Call(SCI_UPPERCASE);
+        EXPECT_EQ(Text(), row.upper) << row.codePage;
+        Call(SCI_LOWERCASE);
+        EXPECT_EQ(Text(), row.text) << row.codePage;
+    }
+    Call(SCI_SETCODEPAGE, 0);
+}
+
+// A host binds keys to commands, clears them and refuses nothing silently
+// but what is not a command.
+TEST_F(CommandsTest, HostBindsAndClearsKeys) {
+    Load("a\nb", 0, 0);
+    Call(SCI_ASSIGNCMDKEY, 'Q' + (SCMOD_CTRL << 16), SCI_LINEDELETE);
+    PressWith('Q', C);
+    EXPECT_EQ(Text(), "b");
+    Load("abc", 1, 1);
+    Call(SCI_ASSIGNCMDKEY, SCK_LEFT, SCI_CHARRIGHT);
+    Call(SCI_ASSIGNCMDKEY, SCK_RIGHT, SCI_SETTEXT); // not a command: Right stays
+    PressWith(VK_LEFT, 0);
+    PressWith(VK_RIGHT, 0);
+    EXPECT_EQ(Selection(), std::pair(3, 3));
+    Call(SCI_CLEARCMDKEY, SCK_RETURN);
+    PressWith(VK_RETURN, 0);
+    EXPECT_EQ(Text(), "abc") << "an unbound Enter types no line end";
+    Call(SCI_CLEARALLCMDKEYS);
+    PressWith('A', C);
+    PressWith(VK_HOME, 0);
+    EXPECT_EQ(Selection(), std::pair(3, 3)) << "no key does anything";
+}
+
+// The word characters and blanks a host names decide word moves, whole-word
+// search and word positions, until it asks for the defaults again.
+TEST_F(CommandsTest, HostWordCharacters) {
+    Load("ab-c..d e", 0, 0);
+    Call(SCI_SETWORDCHARS, 0, Pointer("abcd-"));
+    Call(SCI_SETWHITESPACECHARS, 0, Pointer(". "));
+    char words[300] = {};
+    EXPECT_EQ(Call(SCI_GETWORDCHARS, 0, Pointer(words)), 5);
+    EXPECT_STREQ(words, "-abcd");
+    EXPECT_EQ(Call(SCI_GETWHITESPACECHARS, 0, Pointer(words)), 2);
+    EXPECT_STREQ(words, " .");
+    PressWith(VK_RIGHT, C);
+    EXPECT_EQ(Selection(), std::pair(6, 6)) << "ab-c and the blanks after it";
+    EXPECT_EQ(Call(SCI_WORDENDPOSITION, 1, 1), 4);
+    Call(SCI_SETSEARCHFLAGS, SCFIND_WHOLEWORD);
+    Call(SCI_SETTARGETSTART, 0);
+    Call(SCI_SETTARGETEND, 9);
+    EXPECT_EQ(Call(SCI_SEARCHINTARGET, 1, Pointer("c")), -1) << "c is inside the word ab-c";
+    Call(SCI_SETCHARSDEFAULT);
+    EXPECT_EQ(Call(SCI_WORDENDPOSITION, 1, 1), 2);
+    EXPECT_EQ(Call(SCI_GETWHITESPACECHARS, 0, Pointer(words)), 2);
+    EXPECT_STREQ(words, "\t ");
+}
+
+} // namespace
