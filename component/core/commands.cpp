@@ -86,8 +86,9 @@ void EditorCore::MoveCaret(int pos, bool extend) {
 
 // Lines first..last in a new order: order[i] is the line whose text goes to
 // line first + i. Each line end stays where it was, so the text keeps its
-// length and a last line without one stays without. The selection's ends
-// keep their columns and move shift lines. One undo step.
+// length and a last line without one stays without. Markers and margin
+// texts go with their lines; the selection's ends keep their columns and
+// move shift lines. One undo step.
 void EditorCore::ReorderLines(int first, int last, const std::vector<int>& order, int shift) {
     std::string text;
     for (int i = 0; i <= last - first; ++i) {
@@ -109,7 +110,25 @@ void EditorCore::ReorderLines(int first, int last, const std::vector<int>& order
     auto [anchorLine, anchorColumn] = lineAndColumn(Anchor());
     auto [caretLine, caretColumn] = lineAndColumn(Caret());
     EndTypingRun();
-    if (impl_->Replace(start, end - start, text.data(), static_cast<int>(text.size()))) {
+    Impl& core = *impl_;
+    std::vector<uint32_t> before;
+    for (int line = first; line <= last; ++line) {
+        before.push_back(MarkersOn(line));
+    }
+    auto marks = core.markers.Take(first, last);
+    auto texts = core.marginTexts.Take(first, last);
+    bool replaced = core.Replace(start, end - start, text.data(), static_cast<int>(text.size()));
+    core.markers.PutBack(std::move(marks), first, order);
+    core.marginTexts.PutBack(std::move(texts), first, order);
+    for (int line = first; line <= last; ++line) {
+        if (MarkersOn(line) != before[static_cast<size_t>(line - first)] &&
+            core.Wants(SC_MOD_CHANGEMARKER)) {
+            Modification m{SC_MOD_CHANGEMARKER | SC_PERFORMED_USER, LineStart(line)};
+            m.line = line;
+            core.Tell(m);
+        }
+    }
+    if (replaced) {
         auto place = [&](int line, int column) {
             return std::min(LineStart(line) + column, LineEnd(line));
         };

@@ -1,6 +1,7 @@
 #include "component/core/markers.h"
 
 #include <algorithm>
+#include <iterator>
 
 namespace kalmor {
 
@@ -93,6 +94,49 @@ void MarkerSet::LinesInserted(int first, int added) {
     for (Mark& m : marks_)
         if (m.line >= first)
             m.line += added;
+}
+
+namespace {
+
+// Takes the items of lines first..last out of items, which stay in line order.
+template <typename Item>
+std::vector<Item> TakeLines(std::vector<Item>& items, int first, int last) {
+    std::vector<Item> taken;
+    auto on = [&](const Item& item) { return item.line >= first && item.line <= last; };
+    std::copy_if(items.begin(), items.end(), std::back_inserter(taken), on);
+    items.erase(std::remove_if(items.begin(), items.end(), on), items.end());
+    return taken;
+}
+
+// Puts taken items back on the lines their own went to, in line order.
+template <typename Item>
+void PutLinesBack(std::vector<Item>& items, std::vector<Item> taken, int first,
+                  const std::vector<int>& order) {
+    for (Item& item : taken) {
+        auto to = std::find(order.begin(), order.end(), item.line);
+        item.line = first + static_cast<int>(to - order.begin());
+    }
+    items.insert(items.end(), taken.begin(), taken.end());
+    std::stable_sort(items.begin(), items.end(),
+                     [](const Item& a, const Item& b) { return a.line < b.line; });
+}
+
+} // namespace
+
+std::vector<MarkerSet::Mark> MarkerSet::Take(int first, int last) {
+    return TakeLines(marks_, first, last);
+}
+
+void MarkerSet::PutBack(std::vector<Mark> marks, int first, const std::vector<int>& order) {
+    PutLinesBack(marks_, std::move(marks), first, order);
+}
+
+std::vector<MarginTexts::Entry> MarginTexts::Take(int first, int last) {
+    return TakeLines(entries_, first, last);
+}
+
+void MarginTexts::PutBack(std::vector<Entry> entries, int first, const std::vector<int>& order) {
+    PutLinesBack(entries_, std::move(entries), first, order);
 }
 
 MarginTexts::Entry& MarginTexts::At(int line) {

@@ -35,12 +35,18 @@ class MarkerSet {
     // Lines inserted: every line from first on moves down.
     void LinesInserted(int first, int added);
 
-  private:
     struct Mark {
         int line;
         int marker;
         int handle;
     };
+    // When lines first..last change places, their markers go with their
+    // text: taken out before the edit, and put back after it on the lines
+    // their own went to (order[i] is the line that went to first + i).
+    std::vector<Mark> Take(int first, int last);
+    void PutBack(std::vector<Mark> marks, int first, const std::vector<int>& order);
+
+  private:
     std::vector<Mark> marks_; // in the order of their lines
     int nextHandle_ = 1;
 };
@@ -60,12 +66,16 @@ class MarginTexts {
     void LinesDeleted(int first, int removed, int added);
     void LinesInserted(int first, int added);
 
-  private:
     struct Entry {
         int line;
         std::string text;
         int style;
     };
+    // As MarkerSet's: the texts of lines changing places go with them.
+    std::vector<Entry> Take(int first, int last);
+    void PutBack(std::vector<Entry> entries, int first, const std::vector<int>& order);
+
+  private:
     Entry& At(int line);               // made if missing
     const Entry* Find(int line) const; // null if missing
     void DropEmpty();

@@ -135,6 +135,23 @@ TEST_F(CommandsTest, CaseChangesKeepWhatCannotChange) {
     Call(SCI_SETCODEPAGE, 0);
 }
 
+// Lines that change places take their markers and margin texts along.
+TEST_F(CommandsTest, MovedLinesTakeTheirMarkers) {
+    Load("a\nb\nc", 0, 0);
+    Call(SCI_MARKERADD, 0, 3);
+    Call(SCI_MARGINSETTEXT, 2, Pointer("two"));
+    Call(SCI_MOVESELECTEDLINESDOWN);
+    Call(SCI_LINEREVERSE);
+    EXPECT_EQ(Text(), "b\na\nc");
+    EXPECT_EQ(Call(SCI_MARKERGET, 1), 1 << 3);
+    EXPECT_EQ(Call(SCI_MARKERGET, 0), 0);
+    Call(SCI_SETSEL, 0, 5);
+    Call(SCI_LINEREVERSE);
+    EXPECT_EQ(Text(), "c\na\nb");
+    EXPECT_EQ(Call(SCI_MARGINGETTEXT, 0, Pointer(nullptr)), 3) << "line c's text went with it";
+    EXPECT_EQ(Call(SCI_MARKERGET, 1), 1 << 3);
+}
+
 // A host binds keys to commands, clears them and refuses nothing silently
 // but what is not a command.
 TEST_F(CommandsTest, HostBindsAndClearsKeys) {
