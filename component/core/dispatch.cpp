@@ -486,7 +486,7 @@ intptr_t EditorCore::DispatchCoreRequest(unsigned message, uintptr_t wParam, int
     // Folding.
     case SCI_GETFOLDLEVEL: return FoldLevel(ToInt(wParam));
     case SCI_GETFOLDPARENT: return FoldParent(ToInt(wParam));
-    case SCI_GETLASTCHILD: return core.folds.LastChild(ToInt(wParam), ToInt(lParam));
+    case SCI_GETLASTCHILD: return core.LastChildLexed(ToInt(wParam), ToInt(lParam));
     case SCI_GETFOLDEXPANDED: return Expanded(ToInt(wParam)) ? 1 : 0;
     case SCI_SETFOLDEXPANDED: SetFoldExpanded(ToInt(wParam), lParam != 0); return 0;
     case SCI_TOGGLEFOLD: ToggleFold(ToInt(wParam)); return 0;

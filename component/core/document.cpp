@@ -1,8 +1,38 @@
 #include "component/core/document.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <cstring>
 
 namespace kalmor {
+
+namespace {
+
+// Not 0 when a byte of word equals the byte every byte of pattern holds.
+constexpr uint64_t kLowBits = 0x0101010101010101;
+uint64_t Matches(uint64_t word, uint64_t pattern) {
+    uint64_t x = word ^ pattern;
+    return (x - kLowBits) & ~x & (kLowBits << 7);
+}
+
+// The first CR or LF in [at, end), or end: eight bytes at a time, as a
+// large load is mostly bytes between line ends.
+const char* FindLineEndByte(const char* at, const char* end) {
+    while (end - at >= 8) {
+        uint64_t word;
+        std::memcpy(&word, at, 8);
+        if (Matches(word, kLowBits * '\n') | Matches(word, kLowBits * '\r')) {
+            break;
+        }
+        at += 8;
+    }
+    while (at < end && *at != '\n' && *at != '\r') {
+        ++at;
+    }
+    return at;
+}
+
+} // namespace
 
 LineStarts::LineStarts() {
     int zero = 0;
@@ -118,8 +148,12 @@ void Document::Reserve(int length, int lineEnds) {
 }
 
 int CountLineEnds(const char* text, int length) {
-    return static_cast<int>(std::count(text, text + length, '\n') +
-                            std::count(text, text + length, '\r'));
+    int count = 0;
+    const char* end = text + length;
+    for (const char* at = FindLineEndByte(text, end); at < end; at = FindLineEndByte(at + 1, end)) {
+        ++count;
+    }
+    return count;
 }
 
 LineChange Document::Replace(int start, int deleteLength, const char* text, int insertLength) {
@@ -135,10 +169,10 @@ LineChange Document::Replace(int start, int deleteLength, const char* text, int 
     // The new text is scanned where it came from; only its first position
     // needs the byte before it from the document. The starts found go into
     // the index a batch at a time, so a large insert needs no list of them.
+    const char* end = text + insertLength;
     int lineEnds = 0;
-    for (int i = 0; i < insertLength; ++i) {
-        lineEnds +=
-            text[i] == '\n' || (text[i] == '\r' && (i + 1 == insertLength || text[i + 1] != '\n'));
+    for (const char* at = FindLineEndByte(text, end); at < end; at = FindLineEndByte(at + 1, end)) {
+        lineEnds += *at == '\n' || at + 1 == end || at[1] != '\n';
     }
     lines_.Reserve(lineEnds + 1);
     int batch[1024];
@@ -159,11 +193,9 @@ LineChange Document::Replace(int start, int deleteLength, const char* text, int 
     if (start > 0 && IsLineStart(start)) {
         add(start);
     }
-    for (int i = 0; i < insertLength; ++i) {
-        char c = text[i];
-        if (c != '\n' && c != '\r') {
-            continue;
-        }
+    for (const char* at = FindLineEndByte(text, end); at < end; at = FindLineEndByte(at + 1, end)) {
+        char c = *at;
+        int i = static_cast<int>(at - text);
         int pos = start + i + 1;
         if (c == '\n' || (i + 1 < insertLength ? text[i + 1] != '\n' : IsLineStart(pos))) {
             add(pos);

@@ -114,6 +114,9 @@ bool EditorCore::Impl::Editable() {
 
 // Contracting or expanding a visible header moves every line below it.
 void EditorCore::Impl::SetContracted(int line, bool contracted) {
+    if (contracted) {
+        EnsureLexed(doc.LineCount() - 1);
+    }
     if (folds.IsHeader(line) && folds.Contracted(line) != contracted) {
         folds.SetContracted(line, contracted);
         Changed(line, INT_MAX);
@@ -122,13 +125,18 @@ void EditorCore::Impl::SetContracted(int line, bool contracted) {
 
 // Restyles lines [firstLine, lastLine] and recomputes fold levels from
 // firstLine on, past lastLine only until a line's level agrees with the old
-// one: from there on the depth, and so every later level, is unchanged.
-// Only the BASIC lexer styles: under any other the styles and levels are
-// the host's, or none.
-void EditorCore::Impl::Relex(int firstLine, int lastLine) {
-    if (!LexingBasic()) {
+// one (from there on the depth, and so every later level, is unchanged) and
+// never past limit, below which nothing is lexed yet. Only the BASIC lexer
+// styles: under any other the styles and levels are the host's, or none.
+void EditorCore::Impl::Relex(int firstLine, int lastLine, int limit) {
+    if (!LexingBasic() || doc.LineCount() == 0) {
         return;
     }
+    lexing = true;
+    struct Done {
+        bool& flag;
+        ~Done() { flag = false; }
+    } done{lexing};
     firstLine = std::clamp(firstLine, 0, doc.LineCount() - 1);
     lastLine = std::clamp(lastLine, firstLine, doc.LineCount() - 1);
     // One pass over the lines: each is styled where its styles lie and
@@ -156,8 +164,9 @@ void EditorCore::Impl::Relex(int firstLine, int lastLine) {
         Tell(styled);
     }
 
+    int end = std::min(doc.LineCount() - 1, std::max(limit, lastLine));
     if (!FoldingEnabled()) {
-        for (int line = firstLine; line < doc.LineCount(); ++line) {
+        for (int line = firstLine; line <= end; ++line) {
             if (line > lastLine && folds.Level(line) == SC_FOLDLEVELBASE) {
                 break;
             }
@@ -170,7 +179,7 @@ void EditorCore::Impl::Relex(int firstLine, int lastLine) {
         depth =
             DepthAfter(KindOf(firstLine - 1), folds.LevelNumber(firstLine - 1) - SC_FOLDLEVELBASE);
     }
-    for (int line = firstLine; line < doc.LineCount(); ++line) {
+    for (int line = firstLine; line <= end; ++line) {
         BasicLineKind kind =
             line <= lastLine ? kinds[static_cast<size_t>(line - firstLine)] : KindOf(line);
         int level = FoldLevelFor(kind, depth);
@@ -186,6 +195,56 @@ void EditorCore::Impl::Relex(int firstLine, int lastLine) {
     if (kinds.capacity() > 4096) {
         kinds = std::vector<BasicLineKind>(); // a load's worth is not kept
     }
+}
+
+// An edit that starts on a line not lexed yet changes nothing lexed. One
+// that adds many lines leaves them, and what follows, for later, unless a
+// fold is contracted. Otherwise the lines it touched are lexed now and the
+// levels after them as far as they change, within what is lexed.
+void EditorCore::Impl::RelexEdited(const LineChange& change) {
+    int touched = std::max(change.firstLine - 1, 0);
+    if (touched >= lexedTo) {
+        return;
+    }
+    int added = change.linesAdded;
+    int removed = change.linesRemoved;
+    if (lexedTo >= change.firstLine + removed) {
+        lexedTo += added - removed;
+    } else {
+        lexedTo = change.firstLine + added;
+    }
+    if (added > kLazyLexLines && !folds.AnyContracted()) {
+        lexedTo = touched;
+        return;
+    }
+    lexedTo = std::clamp(lexedTo, touched + added + 1, doc.LineCount());
+    Relex(touched, change.firstLine - 1 + added, lexedTo - 1);
+}
+
+bool EditorCore::Impl::LexingPending() const {
+    return LexingBasic() && !lexing && lexedTo < doc.LineCount();
+}
+
+void EditorCore::Impl::EnsureLexed(int line) {
+    if (line < lexedTo || !LexingPending()) {
+        return;
+    }
+    // A few thousand lines at a time: what is read next is usually below.
+    int last = std::min(doc.LineCount() - 1, std::max(line, lexedTo + 4095));
+    Relex(lexedTo, last, last);
+    lexedTo = last + 1;
+}
+
+// A fold's last line, read from levels lexed far enough to hold its end:
+// twice as far each time its end is not yet in sight.
+int EditorCore::Impl::LastChildLexed(int line, int level) {
+    EnsureLexed(line);
+    int last = folds.LastChild(line, level);
+    while (last + 1 >= lexedTo && LexingPending()) {
+        EnsureLexed(lexedTo * 2);
+        last = folds.LastChild(line, level);
+    }
+    return last;
 }
 
 // A fold level that changes is told to the listener.
@@ -215,7 +274,10 @@ void EditorCore::Impl::Reserve(int length, int lineEnds) {
 }
 
 void EditorCore::Impl::RelexAll() {
-    Relex(0, doc.LineCount() - 1);
+    lexedTo = 0;
+    if (folds.AnyContracted() || doc.LineCount() <= kLazyLexLines) {
+        EnsureLexed(doc.LineCount() - 1);
+    }
     ChangedAll();
 }
 
@@ -324,7 +386,7 @@ void EditorCore::Impl::Delete(int start, int length, const std::string* removed)
     Tell(Modification{SC_MOD_DELETETEXT | flags, start, length,
                       change.linesAdded - change.linesRemoved,
                       removed->size() == static_cast<size_t>(length) ? removed->data() : nullptr});
-    Relex(change.firstLine - 1, change.firstLine - 1 + change.linesAdded);
+    RelexEdited(change);
     Changed(change.firstLine - 1, change.linesAdded == change.linesRemoved
                                       ? change.firstLine - 1 + change.linesAdded
                                       : INT_MAX);
@@ -354,7 +416,7 @@ void EditorCore::Impl::Insert(int start, const char* text, int length) {
     startsAction = false;
     Tell(Modification{SC_MOD_INSERTTEXT | flags, start, length,
                       change.linesAdded - change.linesRemoved, text});
-    Relex(change.firstLine - 1, change.firstLine - 1 + change.linesAdded);
+    RelexEdited(change);
     Changed(change.firstLine - 1, change.linesAdded == change.linesRemoved
                                       ? change.firstLine - 1 + change.linesAdded
                                       : INT_MAX);
@@ -541,6 +603,7 @@ char EditorCore::CharAt(int pos) const {
     return impl_->doc.CharAt(pos);
 }
 int EditorCore::StyleAt(int pos) const {
+    impl_->EnsureLexed(LineFromPosition(pos));
     return impl_->doc.StyleAt(pos);
 }
 
@@ -555,6 +618,7 @@ const Look& EditorCore::GetLook() const {
 std::string EditorCore::StyleRange(int start, int end) const {
     start = impl_->doc.ClampPosition(start);
     end = impl_->doc.ClampPosition(end);
+    impl_->EnsureLexed(LineFromPosition(end));
     std::string styles(static_cast<size_t>(std::max(0, end - start)), '\0');
     impl_->doc.CopyStyles(start, static_cast<int>(styles.size()), styles.data());
     return styles;
@@ -946,9 +1010,11 @@ int EditorCore::VisibleLineAfter(int line, int delta) const {
 }
 
 int EditorCore::FoldLevel(int line) const {
+    impl_->EnsureLexed(line);
     return impl_->folds.Level(line);
 }
 bool EditorCore::IsHeader(int line) const {
+    impl_->EnsureLexed(line);
     return impl_->folds.IsHeader(line);
 }
 bool EditorCore::Expanded(int line) const {
@@ -958,10 +1024,11 @@ bool EditorCore::LineVisible(int line) const {
     return impl_->folds.LineVisible(line);
 }
 int EditorCore::FoldParent(int line) const {
+    impl_->EnsureLexed(line);
     return impl_->folds.Parent(line);
 }
 int EditorCore::LastChild(int line) const {
-    return impl_->folds.LastChild(line, -1);
+    return impl_->LastChildLexed(line, -1);
 }
 
 void EditorCore::ToggleFold(int line) {

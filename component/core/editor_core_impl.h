@@ -35,6 +35,9 @@ struct RegexState;
 
 constexpr int kKeywordSetCount = 9;
 
+// An edit adding more lines than this leaves them to be lexed when read.
+constexpr int kLazyLexLines = 64;
+
 // The line ends of SC_EOL_CRLF, SC_EOL_CR and SC_EOL_LF.
 constexpr const char* kLineEnds[] = {"\r\n", "\r", "\n"};
 
@@ -67,8 +70,18 @@ struct EditorCore::Impl {
     bool LexingBasic() const;
     bool FoldingEnabled() const;
     BasicLineKind KindOf(int line);
-    void Relex(int firstLine, int lastLine);
+    void Relex(int firstLine, int lastLine, int limit = INT_MAX);
+    // After an edit: the lines it changed lexed now, or left for later.
+    void RelexEdited(const LineChange& change);
     void RelexAll();
+    // The BASIC lexer styles and folds lazily while no fold is contracted:
+    // lines [0, lexedTo) are up to date, the rest are lexed when first read.
+    // Every reader of styles and fold levels asks for the lines it reads;
+    // contracting a fold lexes everything first, so what is hidden never
+    // rests on levels not yet lexed.
+    void EnsureLexed(int line);
+    bool LexingPending() const; // lines are left to lex, and may be lexed now
+    int LastChildLexed(int line, int level);
     // Every byte in style 0 and every line at the base level, nothing styled
     // by the host: another lexer takes over.
     void ClearStyling();
@@ -157,6 +170,8 @@ struct EditorCore::Impl {
     bool readOnlyAsked = false;       // the listener was asked since the changes were last taken
     int status = 0;                   // SC_STATUS_ value
     std::vector<BasicLineKind> kinds; // of the lines being relexed
+    int lexedTo = 0;                  // lines [0, lexedTo) are lexed
+    bool lexing = false;              // inside Relex: a reader's lexing waits
     unsigned textVersion = 0;
     // Searching: the target requests act on, the flags they search with and
     // the anchor of SCI_SEARCHNEXT and SCI_SEARCHPREV; each code page's case

@@ -22,6 +22,7 @@ class FoldState {
     int LevelNumber(int line) const; // Level without the header flag
     bool IsHeader(int line) const;
     bool Contracted(int line) const;
+    bool AnyContracted() const { return contractedCount_ > 0; }
     int Parent(int line) const;
     int LastChild(int line, int level) const; // level -1: the line's own level
 

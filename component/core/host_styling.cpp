@@ -173,7 +173,7 @@ void EditorCore::SetFoldTree(int line, bool expanded) {
     if (!IsHeader(line)) {
         return;
     }
-    int last = impl_->folds.LastChild(line, -1);
+    int last = LastChild(line);
     for (int inner = last; inner > line; --inner) {
         if (IsHeader(inner)) {
             impl_->SetContracted(inner, !expanded);
@@ -190,6 +190,7 @@ int EditorCore::FolderMarker(int line) const {
     if (line < 0 || line >= LineCount()) {
         return -1;
     }
+    impl_->EnsureLexed(line + 1);
     int level = folds.LevelNumber(line);
     bool nested = level > SC_FOLDLEVELBASE;
     if (folds.IsHeader(line)) {

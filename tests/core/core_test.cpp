@@ -60,6 +60,58 @@ TEST(FoldRules, HeadersEndsAndNesting) {
     EXPECT_EQ(core.FoldLevel(3999), SC_FOLDLEVELNUMBERMASK | SC_FOLDLEVELHEADERFLAG);
 }
 
+// A large text is lexed as it is read: in any order of edits and reads it
+// answers every style and fold level as a core that lexed each piece as it
+// came, and contracting a fold first lexes the rest.
+TEST(FoldRules, LazyLexingAnswersAsLexingAtOnce) {
+    std::mt19937 random(11);
+    const char* const kinds[] = {
+        "Sub A", "  x = \"Sub\" ' End Sub", "End Sub", "Function F()", "  Sub B", "Dim y", ""};
+    auto block = [&](int lines) {
+        std::string text;
+        for (int i = 0; i < lines; ++i)
+            text += std::string(kinds[random() % 7]) + "\n";
+        return text;
+    };
+    EditorCore lazy, eager;
+    ConfigureLexer(lazy);
+    ConfigureLexer(eager);
+    // The reference takes every text a few bytes at a time, each piece lexed at once.
+    auto insert = [&](int line, const std::string& text) {
+        lazy.InsertText(lazy.LineStart(line), text);
+        for (size_t at = 0; at < text.size(); at += 16)
+            eager.InsertText(eager.LineStart(line) + static_cast<int>(at), text.substr(at, 16));
+    };
+    insert(0, block(12000));
+    for (int round = 0; round < 300; ++round) {
+        int line = static_cast<int>(random() % static_cast<unsigned>(lazy.LineCount()));
+        int lines = random() % 8 ? 1 : 200;
+        switch (random() % 6) {
+        case 0: insert(line, block(lines)); break;
+        case 5:
+            for (EditorCore* core : {&lazy, &eager})
+                core->DeleteRange(core->LineStart(line),
+                                  core->LineStart(line + lines) - core->LineStart(line));
+            break;
+        case 1: ASSERT_EQ(lazy.FoldLevel(line), eager.FoldLevel(line)) << round; break;
+        case 2: ASSERT_EQ(lazy.LastChild(line), eager.LastChild(line)) << round; break;
+        case 3:
+            ASSERT_EQ(lazy.StyleAt(lazy.LineStart(line) + 2),
+                      eager.StyleAt(eager.LineStart(line) + 2));
+            break;
+        default: ASSERT_EQ(lazy.FolderMarker(line), eager.FolderMarker(line)) << round;
+        }
+    }
+    int header = 0;
+    while (!lazy.IsHeader(header))
+        ++header;
+    lazy.ToggleFold(header);
+    insert(header + 1, block(300));
+    ASSERT_EQ(lazy.StyleRange(0, lazy.Length()), eager.StyleRange(0, eager.Length()));
+    for (int line = 0; line < lazy.LineCount(); ++line)
+        ASSERT_EQ(lazy.FoldLevel(line), eager.FoldLevel(line)) << line;
+}
+
 TEST(TextUnits, MovesAndExpansionsAtTheEdges) {
     using U = TextUnit;
     struct Case {
