@@ -104,6 +104,21 @@ inline std::vector<bool> Boundaries(const std::string& text, int codePage) {
     return starts;
 }
 
+// The positions where the characters of bytes start, then its size.
+inline std::vector<int> CharacterStarts(const std::string& bytes, int codePage) {
+    std::vector<bool> at = Boundaries(bytes, codePage);
+    std::vector<int> starts;
+    for (size_t i = 0; i <= bytes.size(); ++i)
+        if (at[i])
+            starts.push_back(static_cast<int>(i));
+    return starts;
+}
+
+// The last of the starts at or before pos.
+inline int StartAtOrBefore(const std::vector<int>& starts, int64_t pos) {
+    return *(std::upper_bound(starts.begin(), starts.end(), pos) - 1);
+}
+
 struct State {
     std::string text;
     int anchor = 0;
@@ -127,29 +142,27 @@ struct Model {
 
     int Length() const { return static_cast<int>(now.text.size()); }
     bool InCrLf(int pos) const { return pos > 0 && now.text.compare(pos - 1, 2, "\r\n") == 0; }
-    // Into the text, to the start of its character, and out of a CRLF.
+    // The character starts a position can take, a CRLF one character.
+    std::vector<int> Starts() const {
+        std::vector<int> starts = CharacterStarts(now.text, codePage);
+        starts.erase(std::remove_if(starts.begin(), starts.end(), [&](int p) { return InCrLf(p); }),
+                     starts.end());
+        return starts;
+    }
+    // Into the text and to the start of its character (Clamp: out of a CRLF too).
     int CharacterStart(int64_t pos) const {
-        int clamped = static_cast<int>(std::clamp<int64_t>(pos, 0, Length()));
-        std::vector<bool> starts = Boundaries(now.text, codePage);
-        while (!starts[clamped])
-            --clamped;
-        return clamped;
+        return StartAtOrBefore(CharacterStarts(now.text, codePage),
+                               std::clamp<int64_t>(pos, 0, Length()));
     }
     int Clamp(int64_t pos) const {
-        int start = CharacterStart(pos);
-        return InCrLf(start) ? start - 1 : start;
+        return StartAtOrBefore(Starts(), std::clamp<int64_t>(pos, 0, Length()));
     }
-    // One character on or back from a valid position, a CRLF as one.
+    // One character on or back from a valid position.
     int After(int pos) const {
-        std::vector<bool> starts = Boundaries(now.text, codePage);
-        int next = std::min(pos + 1 + (now.text.compare(pos, 2, "\r\n") == 0), Length());
-        while (!starts[next])
-            ++next;
-        return next;
+        std::vector<int> starts = Starts();
+        return pos < Length() ? *std::upper_bound(starts.begin(), starts.end(), pos) : pos;
     }
-    int Before(int pos) const {
-        return pos == 0 ? 0 : InCrLf(pos - 1) ? pos - 2 : CharacterStart(pos - 1);
-    }
+    int Before(int pos) const { return pos == 0 ? 0 : Clamp(pos - 1); }
     void Select(int64_t anchor, int64_t caret) {
         now.anchor = Clamp(anchor);
         now.caret = Clamp(caret);
@@ -230,53 +243,33 @@ inline char32_t CharacterValue(const std::string& c, int codePage, const CodePag
 }
 
 // The first match (or, backwards, the last) a plain scan finds inside
-// [start, end): at every character start (not between the CR and the LF of
-// a line end), the needle's characters compared one by one, folded unless
-// the case must match, then the word rules.
+// [start, end), two character starts: at every character start (not between
+// the CR and the LF of a line end), the needle's characters compared one by
+// one, folded unless the case must match, then the word rules.
 inline std::pair<int, int> FindByScan(const std::string& text, int codePage, int start, int end,
                                       const std::string& needle, int flags, bool backward) {
-    std::vector<bool> starts = Boundaries(text, codePage);
-    std::vector<bool> needleStarts = Boundaries(needle, codePage);
+    if (needle.empty() || (flags & SCFIND_REGEXP))
+        return {-1, -1};
+    std::vector<int> t = CharacterStarts(text, codePage), n = CharacterStarts(needle, codePage);
     CodePageFolding folding = SessionFolding(codePage);
-    auto folded = [&](const std::string& bytes) {
-        return CharacterValue(bytes, codePage, folding, !(flags & SCFIND_MATCHCASE));
+    auto value = [&](const std::string& bytes, const std::vector<int>& starts, size_t i) {
+        return CharacterValue(bytes.substr(starts[i], starts[i + 1] - starts[i]), codePage, folding,
+                              !(flags & SCFIND_MATCHCASE));
     };
-    auto kind = [&](int pos) { // of the character starting at pos
-        return CharKind(text[static_cast<size_t>(pos)]);
-    };
-    auto before = [&](int pos) {
-        do
-            --pos;
-        while (!starts[static_cast<size_t>(pos)]);
-        return pos;
-    };
-    auto length = static_cast<int>(text.size());
-    auto insideLineEnd = [&](int pos) { return pos > 0 && text.compare(pos - 1, 2, "\r\n") == 0; };
-    for (int at = backward ? end - 1 : start; at >= start && at < end; at += backward ? -1 : 1) {
-        if (!starts[static_cast<size_t>(at)] || insideLineEnd(at) || needle.empty() ||
-            (flags & SCFIND_REGEXP))
-            continue;
-        int pos = at;
-        for (size_t n = 0; n < needle.size() && pos >= 0;) {
-            size_t size = 1;
-            while (!needleStarts[n + size])
-                ++size;
-            int next = pos + 1;
-            while (next < length && !starts[static_cast<size_t>(next)])
-                ++next;
-            bool same = next <= end && folded(needle.substr(n, size)) ==
-                                           folded(text.substr(static_cast<size_t>(pos),
-                                                              static_cast<size_t>(next - pos)));
-            pos = same ? next : -1;
-            n += size;
-        }
-        bool wordStart = kind(at) >= 2 && (at == 0 || kind(before(at)) != kind(at));
-        bool wordEnd =
-            pos > 0 && kind(before(pos)) >= 2 && (pos == length || kind(pos) != kind(before(pos)));
-        if (pos >= 0 && !insideLineEnd(pos) &&
-            (!(flags & (SCFIND_WHOLEWORD | SCFIND_WORDSTART)) || wordStart) &&
+    auto kind = [&](size_t i) { return i + 1 < t.size() ? CharKind(text[t[i]]) : 1; };
+    auto inCrLf = [&](size_t i) { return t[i] > 0 && text.compare(t[i] - 1, 2, "\r\n") == 0; };
+    size_t first = std::lower_bound(t.begin(), t.end(), start) - t.begin();
+    size_t last = std::lower_bound(t.begin(), t.end(), end) - t.begin();
+    for (size_t step = first; step < last; ++step) {
+        size_t i = backward ? last - 1 - (step - first) : step, j = i + n.size() - 1;
+        bool same = j < t.size() && t[j] <= end && !inCrLf(i) && !inCrLf(j);
+        for (size_t k = 0; same && i + k < j; ++k)
+            same = value(needle, n, k) == value(text, t, i + k);
+        bool wordStart = kind(i) >= 2 && (i == 0 || kind(i - 1) != kind(i));
+        bool wordEnd = kind(j - 1) >= 2 && kind(j) != kind(j - 1);
+        if (same && (!(flags & (SCFIND_WHOLEWORD | SCFIND_WORDSTART)) || wordStart) &&
             (!(flags & SCFIND_WHOLEWORD) || wordEnd))
-            return {at, pos};
+            return {t[i], t[j]};
     }
     return {-1, -1};
 }
@@ -290,19 +283,16 @@ struct UnitModel {
     int length = 0;
 
     UnitModel(const EditorCore& core, TextUnit unit) : length(core.Length()) {
-        std::string text = core.Text();
-        std::string styles = core.StyleRange(0, length);
-        std::vector<bool> boundaries = Boundaries(text, core.CurrentEncoding().CodePage());
-        for (int pos = 1, row = 0, previous = 0; pos <= length; ++pos) {
-            if (!boundaries[pos])
-                continue;
-            char c = text[pos - 1];
-            char next = text[pos];
-            bool lineStart = (c == '\n' || c == '\r') && !(c == '\r' && next == '\n');
-            bool start = pos < length && !(c == '\r' && next == '\n');
+        std::string text = core.Text(), styles = core.StyleRange(0, length);
+        std::vector<int> chars = CharacterStarts(text, core.CurrentEncoding().CodePage());
+        for (size_t k = 1, row = 0; k < chars.size(); ++k) {
+            int pos = chars[k];
+            char c = text[pos - 1], next = text[pos];
+            bool crLf = c == '\r' && next == '\n';
+            bool lineStart = (c == '\n' || c == '\r') && !crLf;
+            bool start = pos < length && !crLf;
             int kind = pos < length ? CharKind(next) : 1;
-            int kindBefore = CharKind(text[previous]);
-            previous = pos;
+            int kindBefore = CharKind(text[chars[k - 1]]);
             if (unit == TextUnit::Format)
                 start = pos < length && styles[pos] != styles[pos - 1];
             else if (unit == TextUnit::Word)
@@ -320,10 +310,7 @@ struct UnitModel {
         auto found = std::upper_bound(starts.begin(), starts.end(), pos);
         return found == starts.end() ? length : *found;
     }
-    int Previous(int pos) const {
-        auto found = std::lower_bound(starts.begin(), starts.end(), pos);
-        return found == starts.begin() ? 0 : *(found - 1);
-    }
+    int Previous(int pos) const { return pos <= 0 ? 0 : StartAtOrBefore(starts, pos - 1); }
     // The unit holding the range's start.
     TextSpan Expand(TextSpan span) const {
         int start = Previous(span.start + 1);
@@ -602,36 +589,28 @@ inline std::string RunSession(const std::string& bytes) {
         if (WordStartAt(core, pos) != first || WordEndAt(core, pos) != last)
             return "double-click" + where;
 
-        // Characters before and after any position, counted and stepped over.
+        // Characters before and after any position, counted and stepped over,
+        // by any number, extremes too, stopping at the document's ends; back
+        // from any position, even one inside a character, to the start of the
+        // character holding the byte before it.
+        std::vector<int> starts = model.Starts();
+        auto index = [&](int at) {
+            return std::lower_bound(starts.begin(), starts.end(), at) - starts.begin();
+        };
         int other = model.Clamp(ToInt(lParam));
-        std::vector<bool> starts = Boundaries(now.text, model.codePage);
-        int characters = 0;
-        for (int at = std::min(pos, other); at < std::max(pos, other); ++at)
-            characters += starts[static_cast<size_t>(at)] && !model.InCrLf(at);
-        // Back from any position, even one inside a character: to the start
-        // of the character holding the byte before it.
-        int raw = static_cast<int>(std::clamp<int64_t>(ToInt(wParam), 0, model.Length()));
+        int characters = static_cast<int>(std::abs(index(pos) - index(other)));
+        int64_t target = std::clamp<int64_t>(index(pos) + ToInt(lParam), 0,
+                                             static_cast<int64_t>(starts.size()) - 1);
+        int raw = std::clamp(ToInt(wParam), 0, model.Length());
         if (Send(core, SCI_POSITIONBEFORE, wParam) != (raw == 0 ? 0 : model.Clamp(raw - 1)) ||
             Send(core, SCI_POSITIONAFTER, wParam) != model.After(pos) ||
             Send(core, SCI_COUNTCHARACTERS, wParam, lParam) != characters ||
             Send(core, SCI_POSITIONRELATIVE, std::min(pos, other), characters) !=
                 std::max(pos, other) ||
             Send(core, SCI_POSITIONRELATIVE, std::max(pos, other), -characters) !=
-                std::min(pos, other))
+                std::min(pos, other) ||
+            Send(core, SCI_POSITIONRELATIVE, wParam, lParam) != starts[target])
             return "characters" + where;
-        // Any number of characters on or back, extremes too, stopping at the
-        // document's ends: an index into the list of character starts.
-        std::vector<int> characterStarts;
-        for (int at = 0; at <= model.Length(); ++at)
-            if (starts[static_cast<size_t>(at)] && !model.InCrLf(at))
-                characterStarts.push_back(at);
-        int64_t index = std::lower_bound(characterStarts.begin(), characterStarts.end(), pos) -
-                        characterStarts.begin();
-        index = std::clamp<int64_t>(index + ToInt(lParam), 0,
-                                    static_cast<int64_t>(characterStarts.size()) - 1);
-        if (Send(core, SCI_POSITIONRELATIVE, wParam, lParam) !=
-            characterStarts[static_cast<size_t>(index)])
-            return "characters relative" + where;
 
         // Expanding a range from the arguments, or moving its start or end
         // (whole ranges moving are checked by the edge table in core_test.cpp).
