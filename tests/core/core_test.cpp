@@ -436,34 +436,34 @@ TEST(CodeEditing, LineEndModesAndConversion) {
         EXPECT_EQ(core.Text(), c.text) << "undone";
     }
 
-    // A mode out of range (-1, 3) is ignored: the document's own line end stays.
+    // A mode out of range (-1, 3) is ignored: the document's own line end
+    // stays. A conversion (to LF here) leaves a mode set as it was; without
+    // one, Enter follows the new line ends.
     const struct {
         const char* text;
-        int set, mode;
+        int set;
+        bool convert;
+        int mode;
         const char* enter;
     } modes[] = {
-        {"x", -1, SC_EOL_CRLF, "\r\n"},
-        {"x\ny\r\n", -1, SC_EOL_LF, "\n"},
-        {"x\ry", 3, SC_EOL_CR, "\r"},
-        {"x\ny", SC_EOL_CR, SC_EOL_CR, "\r"},
-        {"x\ry", SC_EOL_CRLF, SC_EOL_CRLF, "\r\n"},
+        {"x", -1, false, SC_EOL_CRLF, "\r\n"},
+        {"x\ny\r\n", -1, false, SC_EOL_LF, "\n"},
+        {"x\ry", 3, false, SC_EOL_CR, "\r"},
+        {"x\ny", SC_EOL_CR, false, SC_EOL_CR, "\r"},
+        {"x\ry", SC_EOL_CRLF, false, SC_EOL_CRLF, "\r\n"},
+        {"x\ry", SC_EOL_CR, true, SC_EOL_CR, "\r"},
+        {"x\ry", -1, true, SC_EOL_LF, "\n"},
     };
     for (const auto& m : modes) {
         EditorCore core;
         core.SetText(m.text);
         Send(core, SCI_SETEOLMODE, m.set);
+        if (m.convert)
+            Send(core, SCI_CONVERTEOLS, SC_EOL_LF);
         EXPECT_EQ(Send(core, SCI_GETEOLMODE), m.mode) << m.text << ", mode " << m.set;
         core.InsertLineEnd();
         EXPECT_EQ(core.TextRange(0, static_cast<int>(strlen(m.enter))), m.enter)
             << m.text << ", mode " << m.set;
-    }
-    // A conversion leaves the mode set as it was; without one, Enter follows the new line ends.
-    for (int set : {SC_EOL_CR, -1}) {
-        EditorCore core;
-        core.SetText("x\ry");
-        Send(core, SCI_SETEOLMODE, set);
-        Send(core, SCI_CONVERTEOLS, SC_EOL_LF);
-        EXPECT_EQ(Send(core, SCI_GETEOLMODE), set < 0 ? SC_EOL_LF : set);
     }
 }
 
@@ -751,39 +751,33 @@ TEST(CodePages, CharactersAcrossStretches) {
                                   "\xFF", "\x83\x5C", "\x81", "\xE4\xB8"};
     for (int codePage : {0, 65001, 932}) {
         std::mt19937 random(codePage);
-        std::string text;
-        while (text.size() < 36000)
-            text += pieces[random() % std::size(pieces)];
+        Model model; // its starts: the characters' positions
+        model.codePage = codePage ? codePage : 1252;
+        while (model.now.text.size() < 36000)
+            model.now.text += pieces[random() % std::size(pieces)];
         EditorCore core;
         core.SetSystemCodePage(1252);
         Send(core, SCI_SETCODEPAGE, codePage);
-        core.SetText(text);
+        core.SetText(model.now.text);
         int middle = core.CharacterStart(18000);
         core.InsertText(middle, "x");
         core.DeleteRange(middle, 1);
-        ASSERT_EQ(core.Text(), text);
-        // prefix[p]: the characters before p; -1 where no character starts.
-        std::vector<bool> starts = Boundaries(text, codePage ? codePage : 1252);
-        std::vector<int> prefix(text.size() + 1, -1);
-        for (size_t pos = 0, count = 0; pos <= text.size(); ++pos) {
-            bool inCrLf = pos > 0 && text.compare(pos - 1, 2, "\r\n") == 0;
-            if (starts[pos] && !inCrLf)
-                prefix[pos] = static_cast<int>(count++);
-        }
-        int length = static_cast<int>(text.size());
-        int total = prefix[length];
-        for (int from = 0; from < 40; ++from) {
-            if (prefix[from] < 0)
-                continue;
-            int back = length - 16384 * (from % 3) - from;
-            while (prefix[back] < 0)
-                --back;
+        std::vector<int> starts = model.Starts();
+        int length = model.Length(), total = static_cast<int>(starts.size()) - 1;
+        // The index of the last character starting at or before a position.
+        auto indexOf = [&](int pos) {
+            return static_cast<int>(std::upper_bound(starts.begin(), starts.end(), pos) -
+                                    starts.begin()) -
+                   1;
+        };
+        for (int i = 0; starts[i] < 40; ++i) {
+            int from = starts[i], j = indexOf(length - 16384 * (i % 3) - i), back = starts[j];
             std::string why = std::to_string(codePage) + " from " + std::to_string(from);
-            EXPECT_EQ(core.CountCharacters(from, length), total - prefix[from]) << why;
-            EXPECT_EQ(core.PositionRelative(from, total - prefix[from]), length) << why;
-            EXPECT_EQ(core.PositionRelative(length, prefix[from] - total), from) << why;
-            EXPECT_EQ(core.PositionRelative(back, prefix[from] - prefix[back]), from) << why;
-            EXPECT_EQ(core.PositionRelative(from, prefix[back] - prefix[from]), back) << why;
+            EXPECT_EQ(core.CountCharacters(from, length), total - i) << why;
+            EXPECT_EQ(core.PositionRelative(from, total - i), length) << why;
+            EXPECT_EQ(core.PositionRelative(length, i - total), from) << why;
+            EXPECT_EQ(core.PositionRelative(back, i - j), from) << why;
+            EXPECT_EQ(core.PositionRelative(from, j - i), back) << why;
         }
     }
 }
