@@ -188,9 +188,10 @@ TEST(CodePages, CharacterStarts) {
 // Searches whose answer turns on one rule the session's texts seldom reach:
 // Unicode's simple folding in UTF-8 (the final sigma and capital sharp s
 // fold but "SS" is not "ß"; the Kelvin sign and long s match ASCII k
-// and s), lone bytes, a Shift-JIS trail byte that looks like ASCII, Z folded
-// in 1252, never a match inside or across part of a character or a CR LF,
-// and a byte rare in most text but everywhere in this one, before a match.
+// and s), lone bytes, the host's table in 1252, a Shift-JIS trail byte that
+// looks like ASCII, Z folded in 1252, never a match inside or across part of
+// a character or a CR LF, and a byte rare in most text but everywhere in
+// this one, before a match.
 TEST(Search, EachRuleDecidesTheMatch) {
     const int anyCase = 0;
     const std::string dollars = std::string(300, '$') + "Q$";
@@ -210,6 +211,7 @@ TEST(Search, EachRuleDecidesTheMatch) {
         {65001, "a\x80\x62", "\x80", anyCase, 0, 3, {1, 2}},
         {65001, "a\x80", "a\xC2\x80", anyCase, 0, 2, {-1, -1}},
         {65001, "\xC4\x81\xC4\x80", "\xC4\x81", anyCase, 4, 0, {2, 4}},
+        {1252, "\xC4\xD6\xE4\xF6", "\xE4\xF6", anyCase, 3, 0, {0, 2}},
         {932, "\x83\x5C\\", "\\", anyCase, 0, 3, {2, 3}},
         {932, "\x83\x5Cx", "\x5Cx", anyCase, 0, 3, {-1, -1}},
         {1252, "aZz", "zZ", anyCase, 0, 3, {1, 3}},
