@@ -36,161 +36,152 @@ class NotificationTest : public EditorTest {
 // the save point left or reached, WM_COMMAND's SCEN_CHANGE (768) and
 // SCN_UPDATEUI with what changed (1 content, 2 selection).
 TEST_F(NotificationTest, EachEditIsHeardFieldByField) {
+    auto group = [&] {
+        Call(SCI_BEGINUNDOACTION);
+        Call(SCI_INSERTTEXT, 0, Pointer("1"));
+        Call(SCI_INSERTTEXT, 6, Pointer("2"));
+        Call(SCI_ENDUNDOACTION);
+    };
+    auto compose = [&] {
+        Call(SCI_SETCODEPAGE, SC_CP_UTF8);
+        SetFocus(editor);
+        PumpMessages();
+        HIMC context = ImmGetContext(editor);
+        wchar_t text[] = L"\x304B";
+        ImmSetCompositionStringW(context, SCS_SETSTR, text, sizeof(wchar_t), nullptr, 0);
+        PumpMessages();
+        ImmReleaseContext(editor, context);
+    };
+    auto commit = [&] {
+        HIMC context = ImmGetContext(editor);
+        ImmNotifyIME(context, NI_COMPOSITIONSTR, CPS_COMPLETE, 0);
+        PumpMessages();
+        ImmReleaseContext(editor, context);
+    };
+    // Each row: the selection, what is done first unheard, then the edit heard.
     const struct {
         const char* name;
         int anchor, caret;
-        std::function<void(NotificationTest&)> edit;
+        std::function<void()> before, edit;
         const char* heard;
     } rows[] = {
-        {"typed", 1, 1, [](NotificationTest& t) { t.Send(WM_CHAR, 'x'); },
+        {"typed",
+         1,
+         1,
+         {},
+         [&] { Send(WM_CHAR, 'x'); },
          "mod b+u 1 1 0 | mod +ua 1 1 0 'x' | char 120 0 | unsaved | cmd 768 | ui 3"},
-        {"typed over a selection", 0, 2, [](NotificationTest& t) { t.Send(WM_CHAR, 'x'); },
-         "mod b-u 0 2 0 | mod -ua 0 2 0 'ab' | mod b+u 0 1 0 | mod +u 0 1 0 'x' | char 120 0 | "
-         "unsaved | cmd 768 | ui 3"},
-        {"Enter: the document's own line end", 2, 2,
-         [](NotificationTest& t) { t.Send(WM_CHAR, '\r'); },
+        {"Enter: the document's own line end",
+         2,
+         2,
+         {},
+         [&] { Send(WM_CHAR, '\r'); },
          "mod b+u 2 2 0 | mod +ua 2 2 1 '\r\n' | char 13 0 | char 10 0 | unsaved | cmd 768 | "
          "ui 3"},
-        {"Backspace over a CR LF", 4, 4, [](NotificationTest& t) { t.Send(WM_CHAR, '\b'); },
+        {"Backspace over a CR LF",
+         4,
+         4,
+         {},
+         [&] { Send(WM_CHAR, '\b'); },
          "mod b-u 2 2 0 | mod -ua 2 2 -1 '\r\n' | unsaved | cmd 768 | ui 3"},
-        {"pasted", 5, 6,
-         [](NotificationTest& t) {
-             Clipboard(t.editor, L"P\r\nQ");
-             t.described.clear();
-             t.Send(WM_PASTE);
-         },
+        {"pasted over a selection", 5, 6, [&] { Clipboard(editor, L"P\r\nQ"); },
+         [&] { Send(WM_PASTE); },
          "mod b-u 5 1 0 | mod -ua 5 1 0 'd' | mod b+u 5 4 0 | mod +u 5 4 1 'P\r\nQ' | unsaved | "
          "cmd 768 | ui 3"},
-        {"the selection dropped at the end", 0, 2,
-         [](NotificationTest& t) {
-             SetFocus(t.editor);
-             t.described.clear();
-             t.ClickAt(1);
-             t.Send(WM_MOUSEMOVE, MK_LBUTTON, t.PointOf(6));
-             t.Send(WM_LBUTTONUP, 0, t.PointOf(6));
+        {"the selection dropped at the end", 0, 2, [&] { SetFocus(editor); },
+         [&] {
+             ClickAt(1);
+             Send(WM_MOUSEMOVE, MK_LBUTTON, PointOf(6));
+             Send(WM_LBUTTONUP, 0, PointOf(6));
          },
          "mod b+u 6 2 0 | mod +ua 6 2 0 'ab' | mod b-u 0 2 0 | mod -u 0 2 0 'ab' | unsaved | "
          "cmd 768 | ui 3"},
-        {"an input method's result", 1, 1,
-         [](NotificationTest& t) {
-             t.Call(SCI_SETCODEPAGE, SC_CP_UTF8);
-             SetFocus(t.editor);
-             PumpMessages();
-             HIMC context = ImmGetContext(t.editor);
-             wchar_t text[] = L"\x304B";
-             ImmSetCompositionStringW(context, SCS_SETSTR, text, sizeof(wchar_t), nullptr, 0);
-             PumpMessages();
-             t.described.clear();
-             ImmNotifyIME(context, NI_COMPOSITIONSTR, CPS_COMPLETE, 0);
-             PumpMessages();
-             ImmReleaseContext(t.editor, context);
-             t.Call(SCI_SETCODEPAGE, 0);
-         },
+        {"an input method's result", 1, 1, compose, commit,
          "mod b+u 1 3 0 | mod +ua 1 3 0 '\xE3\x81\x8B' | char 12363 2 | unsaved | cmd 768 | ui 3"},
         {"typed in a double-byte code page: lead byte x 256 + trail byte", 1, 1,
-         [](NotificationTest& t) {
-             t.Call(SCI_SETCODEPAGE, 932);
-             t.described.clear();
-             SendMessageW(t.editor, WM_CHAR, 0x3042, 1);
-             t.Call(SCI_SETCODEPAGE, 0);
-         },
+         [&] { Call(SCI_SETCODEPAGE, 932); }, [&] { SendMessageW(editor, WM_CHAR, 0x3042, 1); },
          "mod b+u 1 2 0 | mod +ua 1 2 0 '\x82\xA0' | char 33440 0 | unsaved | cmd 768 | ui 3"},
-        {"a request, the caret before it", 0, 0,
-         [](NotificationTest& t) { t.Call(SCI_INSERTTEXT, 5, Pointer("Q")); },
+        {"a request, the caret before it",
+         0,
+         0,
+         {},
+         [&] { Call(SCI_INSERTTEXT, 5, Pointer("Q")); },
          "mod b+u 5 1 0 | mod +ua 5 1 0 'Q' | unsaved | cmd 768 | ui 1"},
-        {"a grouped action undone", 0, 0,
-         [](NotificationTest& t) {
-             t.Call(SCI_BEGINUNDOACTION);
-             t.Call(SCI_INSERTTEXT, 0, Pointer("1"));
-             t.Call(SCI_INSERTTEXT, 6, Pointer("2"));
-             t.Call(SCI_ENDUNDOACTION);
-             t.described.clear();
-             t.Send(WM_UNDO);
-         },
+        {"a grouped action undone", 0, 0, group, [&] { Send(WM_UNDO); },
          "mod b-zm 6 1 0 | mod -zm 6 1 0 '2' | mod b-zml 0 1 0 | mod -zml 0 1 0 '1' | saved | "
          "cmd 768 | ui 1"},
         {"and redone", 0, 0,
-         [](NotificationTest& t) {
-             t.Call(SCI_BEGINUNDOACTION);
-             t.Call(SCI_INSERTTEXT, 0, Pointer("1"));
-             t.Call(SCI_INSERTTEXT, 6, Pointer("2"));
-             t.Call(SCI_ENDUNDOACTION);
-             t.Call(SCI_UNDO);
-             t.described.clear();
-             t.Call(SCI_REDO);
+         [&] {
+             group();
+             Call(SCI_UNDO);
          },
+         [&] { Call(SCI_REDO); },
          "mod b+ym 0 1 0 | mod +ym 0 1 0 '1' | mod b+yml 6 1 0 | mod +yml 6 1 0 '2' | unsaved | "
          "cmd 768 | ui 1"},
-        {"read-only: refused after one question", 1, 1,
-         [](NotificationTest& t) {
-             t.Call(SCI_SETREADONLY, 1);
-             t.Send(WM_CHAR, 'x');
-             t.Send(WM_CHAR, '\b');
+        {"read-only: refused after one question", 1, 1, [&] { Call(SCI_SETREADONLY, 1); },
+         [&] {
+             Send(WM_CHAR, 'x');
+             Send(WM_CHAR, '\b');
          },
          "readonly | readonly"},
         {"read-only turned off by the host when asked", 1, 1,
-         [](NotificationTest& t) {
-             t.Call(SCI_SETREADONLY, 1);
-             answer = [&t](const SCNotification& n) {
+         [&] {
+             Call(SCI_SETREADONLY, 1);
+             answer = [&](const SCNotification& n) {
                  if (n.code == SCN_MODIFYATTEMPTRO)
-                     t.Call(SCI_SETREADONLY, 0);
+                     Call(SCI_SETREADONLY, 0);
              };
-             t.Send(WM_CHAR, 'x');
          },
+         [&] { Send(WM_CHAR, 'x'); },
          "readonly | mod b+u 1 1 0 | mod +ua 1 1 0 'x' | char 120 0 | unsaved | cmd 768 | ui 3"},
-        {"read-only: one question for a request of several edits", 0, 6,
-         [](NotificationTest& t) {
-             t.Call(SCI_SETREADONLY, 1);
-             t.Call(SCI_TAB);
-         },
-         "readonly"},
         {"the history emptied after a change: still modified", 0, 0,
-         [](NotificationTest& t) {
-             t.Call(SCI_INSERTTEXT, 0, Pointer("Q"));
-             t.described.clear();
-             t.Call(SCI_EMPTYUNDOBUFFER);
-             EXPECT_EQ(t.Call(SCI_GETMODIFY), 1);
+         [&] { Call(SCI_INSERTTEXT, 0, Pointer("Q")); },
+         [&] {
+             Call(SCI_EMPTYUNDOBUFFER);
+             EXPECT_EQ(Call(SCI_GETMODIFY), 1);
          },
          ""},
-        {"styles alone change the content", 0, 0,
-         [](NotificationTest& t) { t.Call(SCI_SETKEYWORDS, 0, Pointer("ab")); }, "ui 1"},
-        {"the focus given and taken", 0, 0,
-         [](NotificationTest& t) {
-             SetFocus(GetParent(t.editor));
-             t.described.clear();
-             SetFocus(t.editor);
-             SetFocus(GetParent(t.editor));
+        {"styles alone change the content",
+         0,
+         0,
+         {},
+         [&] { Call(SCI_SETKEYWORDS, 0, Pointer("ab")); },
+         "ui 1"},
+        {"the focus given and taken", 0, 0, [&] { SetFocus(parent); },
+         [&] {
+             SetFocus(editor);
+             SetFocus(parent);
          },
          "focusin | cmd 512 | focusout | cmd 256"},
         {"a double-click below a folded sub: its document line", 0, 0,
-         [](NotificationTest& t) {
-             t.Call(SCI_SETTEXT, 0, Pointer("Sub A\r x\rEnd Sub\ry\rzz"));
-             t.Call(SCI_TOGGLEFOLD, 0);
-             SetFocus(t.editor);
-             t.described.clear();
-             t.ClickAt(17);
-             t.ClickAt(17);
+         [&] {
+             Call(SCI_SETTEXT, 0, Pointer("Sub A\r x\rEnd Sub\ry\rzz"));
+             Call(SCI_TOGGLEFOLD, 0);
+             SetFocus(editor);
+         },
+         [&] {
+             ClickAt(17);
+             ClickAt(17);
          },
          "ui 2 | dclick 17 3 | ui 2"},
-        {"the mask without the deletion's before: its text still comes", 0, 0,
-         [](NotificationTest& t) {
-             t.Call(SCI_SETMODEVENTMASK, SC_MOD_DELETETEXT);
-             t.Call(SCI_DELETERANGE, 0, 2);
+        {"the mask without the deletion's before: its text still comes; an insertion not", 0, 0,
+         [&] { Call(SCI_SETMODEVENTMASK, SC_MOD_DELETETEXT); },
+         [&] {
+             Call(SCI_DELETERANGE, 0, 2);
+             Call(SCI_INSERTTEXT, 3, Pointer("Q"));
          },
-         "mod -ua 0 2 0 'ab' | unsaved | cmd 768 | ui 1"},
-        {"a caret move alone", 0, 0, [](NotificationTest& t) { t.Key(VK_RIGHT); }, "ui 2"},
-        {"a change the mask leaves out", 0, 0,
-         [](NotificationTest& t) {
-             t.Call(SCI_SETMODEVENTMASK, SC_MOD_DELETETEXT);
-             t.Call(SCI_INSERTTEXT, 5, Pointer("Q"));
-         },
-         "unsaved | cmd 768 | ui 1"},
+         "mod -ua 0 2 0 'ab' | unsaved | cmd 768 | ui 1 | cmd 768 | ui 1"},
+        {"a caret move alone", 0, 0, {}, [&] { Key(VK_RIGHT); }, "ui 2"},
     };
     for (const auto& row : rows) {
         Start(row.anchor, row.caret);
-        row.edit(*this);
+        if (row.before)
+            row.before();
+        described.clear();
+        row.edit();
         answer = nullptr;
         EXPECT_EQ(Heard(), row.heard) << row.name;
+        Call(SCI_SETCODEPAGE, 0);
     }
     // With every kind heard, the styles and fold levels the lexer sets come too.
     Start(0, 0, SC_MODEVENTMASKALL);
@@ -247,44 +238,45 @@ TEST_F(NotificationTest, AHostThatStylesIsAskedBeforeAPaint) {
 // While read-only, no route changes the text: each asks the host once and
 // changes nothing, and what only reads still works.
 TEST_F(NotificationTest, ReadOnlyRefusesEveryRoute) {
-    auto accessible = [this](const wchar_t* value) {
-        IAccessible* object = nullptr;
-        ASSERT_EQ(ObjectFromLresult(Send(WM_GETOBJECT, 0, OBJID_CLIENT), __uuidof(IAccessible), 0,
-                                    reinterpret_cast<void**>(&object)),
-                  S_OK);
-        VARIANT self{};
-        self.vt = VT_I4;
-        self.lVal = CHILDID_SELF;
-        BSTR text = SysAllocString(value);
-        EXPECT_NE(object->put_accValue(self, text), S_OK);
-        SysFreeString(text);
-        object->Release();
-    };
     const struct {
         const char* route;
-        std::function<void(NotificationTest&)> edit;
+        std::function<void()> edit;
     } routes[] = {
-        {"a typed character", [](NotificationTest& t) { t.Send(WM_CHAR, 'x'); }},
-        {"Delete", [](NotificationTest& t) { t.Key(VK_DELETE); }},
-        {"Ctrl+Backspace", [](NotificationTest& t) { t.Key(VK_BACK, true); }},
-        {"Tab", [](NotificationTest& t) { t.Key(VK_TAB); }},
-        {"paste", [](NotificationTest& t) { t.Send(WM_PASTE); }},
-        {"cut", [](NotificationTest& t) { t.Send(WM_CUT); }},
-        {"clear", [](NotificationTest& t) { t.Send(WM_CLEAR); }},
-        {"undo", [](NotificationTest& t) { t.Send(WM_UNDO); }},
-        {"WM_SETTEXT",
-         [](NotificationTest& t) { SendMessageW(t.editor, WM_SETTEXT, 0, (LPARAM)L"new"); }},
-        {"SCI_REPLACESEL", [](NotificationTest& t) { t.Call(SCI_REPLACESEL, 0, (LPARAM) "r"); }},
-        {"SCI_DELETERANGE", [](NotificationTest& t) { t.Call(SCI_DELETERANGE, 0, 3); }},
-        {"SCI_SETTEXT", [](NotificationTest& t) { t.Call(SCI_SETTEXT, 0, (LPARAM) "s"); }},
-        {"SCI_UNDO", [](NotificationTest& t) { t.Call(SCI_UNDO); }},
-        {"the selection dragged",
-         [](NotificationTest& t) {
-             t.ClickAt(1);
-             t.Send(WM_MOUSEMOVE, MK_LBUTTON, t.PointOf(7));
-             t.Send(WM_LBUTTONUP, 0, t.PointOf(7));
+        {"a typed character", [&] { Send(WM_CHAR, 'x'); }},
+        {"Delete", [&] { Key(VK_DELETE); }},
+        {"Ctrl+Backspace", [&] { Key(VK_BACK, true); }},
+        {"Tab over two lines: several edits",
+         [&] {
+             Call(SCI_SETSEL, 0, 7);
+             Key(VK_TAB);
          }},
-        {"MSAA's put_accValue", [&](NotificationTest&) { accessible(L"msaa"); }},
+        {"paste", [&] { Send(WM_PASTE); }},
+        {"cut", [&] { Send(WM_CUT); }},
+        {"clear", [&] { Send(WM_CLEAR); }},
+        {"undo", [&] { Send(WM_UNDO); }},
+        {"WM_SETTEXT", [&] { SendMessageW(editor, WM_SETTEXT, 0, Pointer(L"new")); }},
+        {"SCI_REPLACESEL", [&] { Call(SCI_REPLACESEL, 0, Pointer("r")); }},
+        {"SCI_DELETERANGE", [&] { Call(SCI_DELETERANGE, 0, 3); }},
+        {"SCI_SETTEXT", [&] { Call(SCI_SETTEXT, 0, Pointer("s")); }},
+        {"SCI_UNDO", [&] { Call(SCI_UNDO); }},
+        {"the selection dragged",
+         [&] {
+             ClickAt(1);
+             Send(WM_MOUSEMOVE, MK_LBUTTON, PointOf(7));
+             Send(WM_LBUTTONUP, 0, PointOf(7));
+         }},
+        {"MSAA's put_accValue",
+         [&] {
+             IAccessible* object = nullptr;
+             ObjectFromLresult(Send(WM_GETOBJECT, 0, OBJID_CLIENT), __uuidof(IAccessible), 0,
+                               reinterpret_cast<void**>(&object));
+             VARIANT self{}; // CHILDID_SELF
+             self.vt = VT_I4;
+             BSTR text = SysAllocString(L"msaa");
+             EXPECT_NE(object->put_accValue(self, text), S_OK);
+             SysFreeString(text);
+             object->Release();
+         }},
     };
     for (const auto& route : routes) {
         Start(0, 0);
@@ -293,7 +285,7 @@ TEST_F(NotificationTest, ReadOnlyRefusesEveryRoute) {
         Clipboard(editor, L"clip");
         Call(SCI_SETREADONLY, 1);
         described.clear();
-        route.edit(*this);
+        route.edit();
         EXPECT_EQ(Text(), "ab\r\ncd!") << route.route;
         EXPECT_EQ(std::count(described.begin(), described.end(), "readonly"), 1)
             << route.route << ": " << Heard();
