@@ -36,13 +36,12 @@ TEST_F(IndicatorTest, EachStyleInksItsRangeOnly) {
                           INDIC_DASH,    INDIC_DOTS,     INDIC_SQUIGGLELOW, INDIC_DOTBOX,
                           INDIC_FULLBOX, INDIC_TEXTFORE, INDIC_POINT,       INDIC_POINTCHARACTER};
     std::set<std::vector<COLORREF>> pictures;
-    int width = right + 60;
     for (int style : styles) {
         Call(SCI_INDICSETSTYLE, 8, style);
         std::vector<COLORREF> row = Row();
         int inside = 0, outside = 0;
         for (size_t i = 0; i < row.size(); ++i) {
-            int x = static_cast<int>(i) % width;
+            int x = static_cast<int>(i) % (right + 60);
             // A point may reach past the start by a third of a row.
             bool in = x >= left - height / 3 && x < right + height / 3;
             (in ? inside : outside) += row[i] != plain[i];
@@ -63,8 +62,7 @@ TEST_F(IndicatorTest, EachStyleInksItsRangeOnly) {
     Call(SCI_INDICSETSTYLE, 8, INDIC_STRAIGHTBOX);
     auto red = [&] {
         UpdateWindow(editor);
-        std::vector<COLORREF> box = Pixels(editor, left, 0, right, height);
-        return Count(box, 0x0000FF);
+        return Count(Pixels(editor, left, 0, right, height), 0x0000FF);
     };
     EXPECT_EQ(red(), 0) << "translucent";
     Call(SCI_INDICSETALPHA, 8, 255);

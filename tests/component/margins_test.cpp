@@ -19,14 +19,9 @@ class FoldMarginTest : public EditorTest {
         EditorTest::SetUp();
         Call(SCI_SETLEXER, SCLEX_CONTAINER);
         Call(SCI_SETTEXT, 0, Pointer("a\n b\n c\n  d\n e\nf\ng\n h"));
-        const int levels[] = {SC_FOLDLEVELBASE | SC_FOLDLEVELHEADERFLAG,
-                              SC_FOLDLEVELBASE + 1,
-                              (SC_FOLDLEVELBASE + 1) | SC_FOLDLEVELHEADERFLAG,
-                              SC_FOLDLEVELBASE + 2,
-                              SC_FOLDLEVELBASE + 1,
-                              SC_FOLDLEVELBASE,
-                              SC_FOLDLEVELBASE | SC_FOLDLEVELHEADERFLAG,
-                              SC_FOLDLEVELBASE + 1};
+        const int base = SC_FOLDLEVELBASE, header = SC_FOLDLEVELHEADERFLAG;
+        const int levels[] = {base | header, base + 1, (base + 1) | header, base + 2,
+                              base + 1,      base,     base | header,       base + 1};
         for (int line = 0; line < 8; ++line)
             Call(SCI_SETFOLDLEVEL, line, levels[line]);
         const std::pair<int, int> tree[] = {{SC_MARKNUM_FOLDEROPEN, SC_MARK_BOXMINUS},
@@ -101,8 +96,8 @@ TEST_F(FoldMarginTest, DrawsTheTreeFromTheFoldLevels) {
 TEST_F(FoldMarginTest, BackgroundIsACheckerboardUntilTheHostSetsItsColours) {
     auto colours = [&] {
         UpdateWindow(editor);
-        std::vector<COLORREF> row = Pixels(editor, left, 5 * height, left + width, 5 * height + 2);
-        return std::set<COLORREF>(row.begin(), row.end());
+        return Colours(Pixels(editor, 0, 0, kWidth, kHeight),
+                       {left, 5 * height, left + width, 5 * height + 2});
     };
     EXPECT_EQ(colours(),
               (std::set<COLORREF>{GetSysColor(COLOR_BTNFACE), GetSysColor(COLOR_BTNHIGHLIGHT)}));
