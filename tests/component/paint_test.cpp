@@ -167,7 +167,7 @@ TEST_F(EditorTest, TheHostsColoursAreDrawn) {
     UpdateWindow(editor);
     std::vector<COLORREF> row = rowOf(1);
     int x = static_cast<int>(std::find(row.begin(), row.end(), green) - row.begin()) + 40;
-    EXPECT_EQ(x, XOf(0) + 20 * space);
+    EXPECT_EQ(x, XOf(0) + 20 * space) << "the edge line's left" << (x > kWidth ? ": none" : "");
     Call(SCI_SETEDGEMODE, EDGE_NONE);
 
     // The caret in the host's colour and width, scaled to the window's DPI.
