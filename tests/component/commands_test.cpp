@@ -43,6 +43,8 @@ TEST_F(CommandsTest, EachCommandByKeyAndByRequest) {
             text += "x\n";
         return text;
     }();
+    // The last line the view shows whole, where the first stuttered Page Down goes.
+    const int lastRow = 2 * static_cast<int>(Call(SCI_LINESONSCREEN) - 1);
     const struct {
         const char* text;
         int anchor, caret;
@@ -60,13 +62,15 @@ TEST_F(CommandsTest, EachCommandByKeyAndByRequest) {
         {"  ab", 2, 2, 0, 0, SCI_VCHOMEEXTEND, nullptr, 2, 0},
         {"a\nb", 1, 1, VK_END, C | S, SCI_DOCUMENTENDEXTEND, nullptr, 1, 3},
         {"a\nb\n\nc", 0, 0, VK_OEM_6, C, SCI_PARADOWN, nullptr, 5, 5},
+        {"a\nb\n\nc", 0, 0, VK_OEM_6, C | S, SCI_PARADOWNEXTEND, nullptr, 0, 5},
         {"a\n\nb c", 6, 6, VK_OEM_4, C | S, SCI_PARAUPEXTEND, nullptr, 6, 3},
         {"getXMLParser", 3, 3, VK_OEM_5, C, SCI_WORDPARTRIGHT, nullptr, 6, 6},
         {"getXMLParser", 12, 12, VK_OEM_2, C, SCI_WORDPARTLEFT, nullptr, 6, 6},
-        {"a_b2", 0, 0, 0, 0, SCI_WORDPARTRIGHT, nullptr, 1, 1},
+        {"x19y", 1, 1, VK_OEM_5, C | S, SCI_WORDPARTRIGHTEXTEND, nullptr, 1, 3},
         {"ab\ncd", 1, 1, VK_DOWN, 0, SCI_LINEDOWN, nullptr, 4, 4},
         {"ab\ncd", 4, 4, VK_UP, S, SCI_LINEUPEXTEND, nullptr, 4, 1},
         {"ab\ncd\nef", 0, 0, 0, 0, SCI_STUTTEREDPAGEDOWN, nullptr, 6, 6},
+        {lines.c_str(), 0, 0, 0, 0, SCI_STUTTEREDPAGEDOWN, nullptr, lastRow, lastRow},
         {lines.c_str(), 1, 1, VK_DOWN, C, SCI_LINESCROLLDOWN, nullptr, 3, 3},
         {"ab", 2, 2, VK_BACK, 0, SCI_DELETEBACK, "a", 1, 1},
         {"a\nb", 2, 2, 0, 0, SCI_DELETEBACKNOTLINE, nullptr, 2, 2},
@@ -77,13 +81,13 @@ TEST_F(CommandsTest, EachCommandByKeyAndByRequest) {
         {"a\nbb\nc", 3, 3, 'T', C, SCI_LINETRANSPOSE, "bb\na\nc", 4, 4},
         {"ab\nc", 1, 1, 'D', C, SCI_SELECTIONDUPLICATE, "ab\nab\nc", 1, 1},
         {"abc", 0, 2, 'D', C, SCI_SELECTIONDUPLICATE, "ababc", 0, 2},
-        {"abc", 0, 2, 0, 0, SCI_LINEDUPLICATE, "abc\r\nabc", 0, 2},
+        {"a\nb\nc", 0, 4, 0, 0, SCI_LINEDUPLICATE, "a\nb\nc\nc", 0, 4},
         {"a\nb\nc", 0, 0, VK_DOWN, A | S, SCI_MOVESELECTEDLINESDOWN, "b\na\nc", 2, 2},
         {"a\nb\nc\nd", 2, 6, VK_UP, A | S, SCI_MOVESELECTEDLINESUP, "b\nc\na\nd", 0, 4},
         {"a\nb", 2, 2, VK_UP, A | S, SCI_MOVESELECTEDLINESUP, "b\na", 0, 0},
         {"a\nbb\nc", 0, 6, 0, 0, SCI_LINEREVERSE, "c\nbb\na", 0, 6},
-        {"ab cd", 4, 1, 'U', C | S, SCI_UPPERCASE, "aB Cd", 4, 1},
-        {"AB", 0, 2, 'U', C, SCI_LOWERCASE, "ab", 0, 2},
+        {"az za", 4, 1, 'U', C | S, SCI_UPPERCASE, "aZ Za", 4, 1},
+        {"AZ", 0, 2, 'U', C, SCI_LOWERCASE, "az", 0, 2},
         {"ab", 1, 1, 0, 0, SCI_FORMFEED, "a\fb", 2, 2},
         {"ab", 1, 1, VK_RETURN, 0, SCI_NEWLINE, "a\r\nb", 3, 3},
         {"a\nb\nc", 2, 2, 'L', C, SCI_LINECUT, "a\nc", 2, 2},
@@ -177,7 +181,7 @@ TEST_F(CommandsTest, HostBindsAndClearsKeys) {
 // The word characters and blanks a host names decide word moves, whole-word
 // search and word positions, until it asks for the defaults again.
 TEST_F(CommandsTest, HostWordCharacters) {
-    Load("ab-c..d e", 0, 0);
+    Load("ab-c..d\xE9 e", 0, 0);
     Call(SCI_SETWORDCHARS, 0, Pointer("abcd-"));
     Call(SCI_SETWHITESPACECHARS, 0, Pointer(". "));
     char words[300] = {};
@@ -187,11 +191,15 @@ TEST_F(CommandsTest, HostWordCharacters) {
     EXPECT_STREQ(words, " .");
     PressWith(VK_RIGHT, C);
     EXPECT_EQ(Selection(), std::pair(6, 6)) << "ab-c and the blanks after it";
+    PressWith(VK_RIGHT, C);
+    EXPECT_EQ(Selection(), std::pair(7, 7)) << "a byte above 0x7F outside the set ends the word";
     EXPECT_EQ(Call(SCI_WORDENDPOSITION, 1, 1), 4);
     Call(SCI_SETSEARCHFLAGS, SCFIND_WHOLEWORD);
     Call(SCI_SETTARGETSTART, 0);
     Call(SCI_SETTARGETEND, 9);
     EXPECT_EQ(Call(SCI_SEARCHINTARGET, 1, Pointer("c")), -1) << "c is inside the word ab-c";
+    Call(SCI_SETWORDCHARS, 0, Pointer("abcd-."));
+    EXPECT_EQ(Call(SCI_GETWHITESPACECHARS, 0, Pointer(words)), 1) << "the . left the blanks";
     Call(SCI_SETCHARSDEFAULT);
     EXPECT_EQ(Call(SCI_WORDENDPOSITION, 1, 1), 2);
     EXPECT_EQ(Call(SCI_GETWHITESPACECHARS, 0, Pointer(words)), 2);
