@@ -191,6 +191,42 @@ void EditorCore::DeleteSpan(int start, int end) {
     }
 }
 
+int EditorCore::TargetStart() const {
+    return impl_->targetStart;
+}
+
+int EditorCore::TargetEnd() const {
+    return impl_->targetEnd;
+}
+
+void EditorCore::SetTarget(int start, int end) {
+    impl_->targetStart = CharacterStart(start);
+    impl_->targetEnd = CharacterStart(end);
+}
+
+void EditorCore::JoinTargetLines() {
+    Impl& core = *impl_;
+    int start = std::min(core.targetStart, core.targetEnd);
+    int end = std::max(core.targetStart, core.targetEnd);
+    EndTypingRun();
+    BeginUndoAction();
+    // From the bottom up, so the line ends above keep their positions.
+    for (int line = LineFromPosition(end); line >= LineFromPosition(start); --line) {
+        int lineEnd = LineEnd(line);
+        int next = LineStart(line + 1);
+        if (lineEnd < start || lineEnd >= end || next == lineEnd) {
+            continue;
+        }
+        bool spaced = lineEnd == LineStart(line) || IsBlank(CharAt(lineEnd - 1));
+        if (core.Replace(lineEnd, next - lineEnd, " ", spaced ? 0 : 1)) {
+            end += (spaced ? 0 : 1) - (next - lineEnd);
+        }
+    }
+    EndUndoAction();
+    core.targetStart = start;
+    core.targetEnd = end;
+}
+
 // The key commands that need only the text.
 intptr_t EditorCore::DispatchKeyCommand(unsigned message) {
     int caret = Caret();

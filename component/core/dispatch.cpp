@@ -133,6 +133,7 @@ intptr_t EditorCore::DispatchSearchRequest(unsigned message, uintptr_t wParam, i
         core.targetStart = SelectionStart();
         core.targetEnd = SelectionEnd();
         return 0;
+    case SCI_LINESJOIN: JoinTargetLines(); return 0;
     case SCI_SETSEARCHFLAGS: core.searchFlags = ToInt(wParam); return 0;
     case SCI_GETSEARCHFLAGS: return core.searchFlags;
     case SCI_SEARCHINTARGET: {

@@ -218,6 +218,14 @@ class EditorCore {
     bool SelectedLines(int* first, int* last) const;
     // Moves the caret; extending keeps the anchor, else the selection collapses there.
     void MoveCaret(int pos, bool extend);
+    // The target (SCI_SETTARGETSTART, SCI_SETTARGETEND) and SCI_LINESJOIN:
+    // each line end inside it goes, a space in its place after a line that
+    // ends in neither a blank nor nothing; one undo step, the target's end
+    // moving with the text.
+    int TargetStart() const;
+    int TargetEnd() const;
+    void SetTarget(int start, int end);
+    void JoinTargetLines();
 
     // Editing at the caret, as typing does: each replaces a non-empty
     // selection. Styles and folds follow at once; an edit touching a

@@ -184,6 +184,8 @@ constexpr RequestRow kRequests[] = {
     {SCI_TEXTHEIGHT, RequestPart::Window, kNoPointer},
     {SCI_APPENDTEXT, RequestPart::Reading, kPointerInLParam},
     {SCI_TARGETFROMSELECTION, RequestPart::Search, kNoPointer},
+    {SCI_LINESJOIN, RequestPart::Search, kNoPointer},
+    {SCI_LINESSPLIT, RequestPart::Window, kNoPointer},
     {SCI_SETFOLDMARGINCOLOUR, RequestPart::Look, kNoPointer},
     {SCI_SETFOLDMARGINHICOLOUR, RequestPart::Look, kNoPointer},
     {SCI_LINEDOWN, RequestPart::ViewCommand, kNoPointer, true},

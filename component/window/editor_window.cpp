@@ -684,10 +684,49 @@ int PositionFromPoint(EditorWindow& w, UINT request, int x, int y) {
     return position;
 }
 
+// SCI_LINESSPLIT: the lines the target touches broken so that each fits in
+// width pixels (0: the text area's), after the last blank that lets a line
+// fit, or where it stops fitting when a word is wider; one undo step, the
+// target's end moving with the text.
+void SplitTargetLines(EditorWindow& w, int width) {
+    EditorCore& core = w.core;
+    auto blank = [&](int pos) { return core.CharAt(pos) == ' ' || core.CharAt(pos) == '\t'; };
+    width = width > 0 ? width : TextWidth(w.view);
+    int start = std::min(core.TargetStart(), core.TargetEnd());
+    int end = std::max(core.TargetStart(), core.TargetEnd());
+    std::string lineEnd = core.LineEndText();
+    core.BeginUndoAction();
+    for (int line = core.LineFromPosition(start); line <= core.LineFromPosition(end); ++line) {
+        int first = core.LineStart(line);
+        if (TextXOfPosition(w.view, core.LineEnd(line)) <= width)
+            continue;
+        int fit = PositionAtTextX(w.view, line, width);
+        if (fit > first && TextXOfPosition(w.view, fit) > width)
+            fit = core.PositionBefore(fit);
+        // Blanks may hang past the width: the break goes after them.
+        int at = fit;
+        while (at < core.LineEnd(line) && blank(at))
+            at = core.PositionAfter(at);
+        if (at == fit) {
+            while (at > first && !(blank(at - 1) && !blank(at)))
+                at = core.PositionBefore(at);
+        }
+        if (at <= first)
+            at = std::max(fit, core.PositionAfter(first));
+        if (at >= core.LineEnd(line))
+            continue;
+        core.InsertText(at, lineEnd);
+        end += static_cast<int>(lineEnd.size());
+    }
+    core.EndUndoAction();
+    core.SetTarget(start, end);
+}
+
 // The window's own requests: the view, the clipboard and its handle.
 LRESULT HandleWindowRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM lParam) {
     switch (message) {
     case SCI_GETDIRECTPOINTER: return reinterpret_cast<LRESULT>(w.hwnd);
+    case SCI_LINESSPLIT: SplitTargetLines(w, ToCoordinate(wParam)); return 0;
     case SCI_TEXTHEIGHT: return w.view.lineHeight;
     case SCI_GETFIRSTVISIBLELINE: SyncView(w); return w.core.FirstVisibleLine();
     case SCI_POINTXFROMPOSITION:

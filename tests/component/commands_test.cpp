@@ -156,6 +156,32 @@ TEST_F(CommandsTest, MovedLinesTakeTheirMarkers) {
     EXPECT_EQ(Call(SCI_MARKERGET, 1), 1 << 3);
 }
 
+// The target's lines joined with a space where none is, and split to fit a
+// width after blanks, or inside a word wider than it; each one undo step.
+TEST_F(CommandsTest, TargetLinesJoinAndSplit) {
+    Load("a\nb \n\nc\nd", 0, 0);
+    Call(SCI_SETTARGETSTART, 0);
+    Call(SCI_SETTARGETEND, 7);
+    Call(SCI_LINESJOIN);
+    EXPECT_EQ(Text(), "a b c\nd");
+    EXPECT_EQ(Call(SCI_GETTARGETEND), 5);
+    Call(SCI_UNDO);
+    EXPECT_EQ(Text(), "a\nb \n\nc\nd");
+    const struct {
+        const char *text, *fits, *after;
+    } splits[] = {{"aaa bbb ccc", "aaa bbb", "aaa bbb \r\nccc"},
+                  {"aaaaaaaa", "aaa", "aaa\r\naaa\r\naa"}};
+    for (const auto& split : splits) {
+        Load(split.text, 0, 0);
+        Call(SCI_SETTARGETEND, Call(SCI_GETLENGTH));
+        Call(SCI_LINESSPLIT, Call(SCI_TEXTWIDTH, STYLE_DEFAULT, Pointer(split.fits)));
+        EXPECT_EQ(Text(), split.after);
+        EXPECT_EQ(Call(SCI_GETTARGETEND), Call(SCI_GETLENGTH));
+        Call(SCI_UNDO);
+        EXPECT_EQ(Text(), split.text);
+    }
+}
+
 // A host binds keys to commands, clears them and refuses nothing silently
 // but what is not a command.
 TEST_F(CommandsTest, HostBindsAndClearsKeys) {
