@@ -141,19 +141,18 @@ TEST_F(CommandsTest, CaseChangesKeepWhatCannotChange) {
 
 // Lines that change places take their markers and margin texts along.
 TEST_F(CommandsTest, MovedLinesTakeTheirMarkers) {
-    Load("a\nb\nc", 0, 0);
+    Load("a\nb\nc", 2, 5);
     Call(SCI_MARKERADD, 0, 3);
     Call(SCI_MARGINSETTEXT, 2, Pointer("two"));
-    Call(SCI_MOVESELECTEDLINESDOWN);
-    Call(SCI_LINEREVERSE);
-    EXPECT_EQ(Text(), "b\na\nc");
-    EXPECT_EQ(Call(SCI_MARKERGET, 1), 1 << 3);
+    Call(SCI_MOVESELECTEDLINESUP);
+    EXPECT_EQ(Text(), "b\nc\na");
+    EXPECT_EQ(Call(SCI_MARKERGET, 2), 1 << 3);
     EXPECT_EQ(Call(SCI_MARKERGET, 0), 0);
+    EXPECT_EQ(Call(SCI_MARGINGETTEXT, 1, Pointer(nullptr)), 3) << "line c's text went with it";
     Call(SCI_SETSEL, 0, 5);
     Call(SCI_LINEREVERSE);
-    EXPECT_EQ(Text(), "c\na\nb");
-    EXPECT_EQ(Call(SCI_MARGINGETTEXT, 0, Pointer(nullptr)), 3) << "line c's text went with it";
-    EXPECT_EQ(Call(SCI_MARKERGET, 1), 1 << 3);
+    EXPECT_EQ(Text(), "a\nc\nb");
+    EXPECT_EQ(Call(SCI_MARKERGET, 0), 1 << 3);
 }
 
 // The target's lines joined with a space where none is, and split to fit a

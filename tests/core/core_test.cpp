@@ -81,7 +81,25 @@ TEST(FoldRules, LazyLexingAnswersAsLexingAtOnce) {
         for (size_t at = 0; at < text.size(); at += 16)
             eager.InsertText(eager.LineStart(line) + static_cast<int>(at), text.substr(at, 16));
     };
-    insert(0, block(12000));
+    // Subs across the ends of the first two lexing chunks (4096 lines each).
+    std::string text = "Sub Y\nx\nEnd Sub\n" + block(4087) + "Sub Z\n";
+    for (int i = 0; i < 20; ++i)
+        text += "x\n";
+    text += "End Sub\n" + block(4074) + "Sub W\n";
+    for (int i = 0; i < 20; ++i)
+        text += "x\n";
+    text += "End Sub\n" + block(3792);
+    // A fresh load contracts a fold that runs past what is lexed: all of it is hidden.
+    EditorCore folded;
+    ConfigureLexer(folded);
+    folded.SetText(text);
+    folded.ToggleFold(4090);
+    EXPECT_FALSE(folded.LineVisible(4100));
+    insert(0, text);
+    // First reads at the chunks' edges: the levels past them are lexed too.
+    EXPECT_EQ(lazy.FoldParent(1), 0);
+    EXPECT_EQ(lazy.FolderMarker(4095), eager.FolderMarker(4095));
+    EXPECT_EQ(lazy.LastChild(8186), eager.LastChild(8186));
     for (int round = 0; round < 300; ++round) {
         int line = static_cast<int>(random() % static_cast<unsigned>(lazy.LineCount()));
         int lines = random() % 8 ? 1 : 200;
@@ -109,6 +127,11 @@ TEST(FoldRules, LazyLexingAnswersAsLexingAtOnce) {
     ASSERT_EQ(lazy.StyleRange(0, lazy.Length()), eager.StyleRange(0, eager.Length()));
     for (int line = 0; line < lazy.LineCount(); ++line)
         ASSERT_EQ(lazy.FoldLevel(line), eager.FoldLevel(line)) << line;
+    // A CR inserted before an LF already there makes one line end with it.
+    EditorCore crlf;
+    crlf.SetText("x\ny");
+    crlf.InsertText(1, "abc\r");
+    EXPECT_EQ(crlf.LineCount(), 2);
 }
 
 TEST(TextUnits, MovesAtTheEdges) {
