@@ -189,7 +189,8 @@ LRESULT HandleCommandRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARA
     bool extend = false;
     switch (message) {
     case SCI_ASSIGNCMDKEY: {
-        unsigned command = static_cast<unsigned>(std::clamp<LPARAM>(lParam, 0, UINT_MAX));
+        // LPARAM is 32 bits in the i686 build: UINT_MAX would be -1 there.
+        unsigned command = static_cast<unsigned>(std::clamp<int64_t>(lParam, 0, UINT_MAX));
         if (FindRequest(command).command)
             w.keys.bindings[static_cast<int>(wParam & 0x7FFFFFFF)] = command;
         return 0;
