@@ -258,6 +258,35 @@ void MeasureWalks(const char* name, const std::string& text, int codePage) {
 } // namespace
 
 // "walks" as the argument times only the character walks.
+// One line of 10 MB of BASIC statements, no comment in it: its load and a
+// character typed at its end and near its start, each the median of 50.
+void MeasureLongLine() {
+    std::string line;
+    while (line.size() < 10000000) {
+        line += "x = y + 12 : ";
+    }
+    kalmor::EditorCore core;
+    ConfigureLexer(core);
+    Clock::time_point start = Clock::now();
+    core.SetText(line);
+    double loadMs = MillisecondsSince(start);
+    auto typeAt = [&](int pos) {
+        core.SetCaret(pos);
+        std::vector<double> typed;
+        for (int i = 0; i < 50; ++i) {
+            start = Clock::now();
+            core.InsertAtCaret("a");
+            typed.push_back(MillisecondsSince(start) * 1e3);
+        }
+        return Median(typed);
+    };
+    double endUs = typeAt(core.Length());
+    double startUs = typeAt(5);
+    std::printf("one line of %d bytes: load %.1f ms | type at its end %.1f us, near its start "
+                "%.1f us (medians)\n",
+                core.Length(), loadMs, endUs, startUs);
+}
+
 int main(int argc, char** argv) {
     if (argc < 2 || std::strcmp(argv[1], "walks") != 0) {
         Figures small = Measure(100000);
@@ -268,6 +297,7 @@ int main(int argc, char** argv) {
                     large.sweepCloseMs / small.sweepCloseMs, large.sweepOpenMs / small.sweepOpenMs);
         std::printf("keystroke growth, 1,000,000 / 100,000 lines: %.2fx\n",
                     large.typeUs / small.typeUs);
+        MeasureLongLine();
     }
     MeasureWalks("ASCII, the listing", RepeatedListing(1000000), 0);
     MeasureWalks("CJK in UTF-8", CjkText(), SC_CP_UTF8);

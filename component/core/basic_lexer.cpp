@@ -176,24 +176,44 @@ BasicLineKind ClassifyBasicLine(const char* s, int n) {
     return BasicLineKind::Ordinary;
 }
 
-// One pass over the line, token by token. A Const statement marks the word
-// right after it as the constant's name; REM and ' comment out the rest of
-// the line, asm turns it into inline assembler.
-void StyleBasicLine(const char* s, int n, const KeywordList& keywords, char* styles) {
+namespace {
+
+// Whether the old styling was at a blank between tokens at i, and the token
+// after it is styled the same whether or not a Const came before: what
+// follows comes out as it was, lexed afresh from there.
+bool OldSettledAt(const char* s, int n, const char* styles, int i) {
+    if (static_cast<unsigned char>(s[i]) > ' ' || styles[i] != kBasicDefault) {
+        return false;
+    }
+    while (i < n && static_cast<unsigned char>(s[i]) <= ' ') {
+        ++i;
+    }
+    return i == n || styles[i] != kBasicConstant;
+}
+
+// One pass over the line from i, token by token, as from the line's start;
+// from settleFrom on it stops at the first blank where the old styles are
+// settled and answers where it stopped, else the line's length. A Const
+// statement marks the word right after it as the constant's name; REM and
+// ' comment out the rest of the line, asm turns it into inline assembler.
+int StyleFrom(const char* s, int n, const KeywordList& keywords, char* styles, int i,
+              int settleFrom) {
     bool expectConstantName = false;
-    int i = 0;
     while (i < n) {
         char c = s[i];
         int end = i + 1;
         char style = kBasicDefault;
         if (static_cast<unsigned char>(c) <= ' ') {
+            if (i >= settleFrom && !expectConstantName && OldSettledAt(s, n, styles, i)) {
+                return i;
+            }
             std::fill(styles + i, styles + end, kBasicDefault);
             i = end;
             continue;
         }
         if (c == '\'') {
             std::fill(styles + i, styles + n, kBasicComment);
-            return;
+            return n;
         }
         if (c == '"') {
             while (end < n && s[end] != '"') {
@@ -216,7 +236,7 @@ void StyleBasicLine(const char* s, int n, const KeywordList& keywords, char* sty
             int length = end - i;
             if (EqualsNoCase(s + i, length, "rem")) {
                 std::fill(styles + i, styles + n, kBasicComment);
-                return;
+                return n;
             }
             if (keywords.Contains(s + i, length)) {
                 style = kBasicKeyword;
@@ -226,7 +246,7 @@ void StyleBasicLine(const char* s, int n, const KeywordList& keywords, char* sty
             std::fill(styles + i, styles + end, style);
             if (EqualsNoCase(s + i, length, "asm")) {
                 std::fill(styles + end, styles + n, kBasicAsm);
-                return;
+                return n;
             }
             expectConstantName = EqualsNoCase(s + i, length, "const");
             i = end;
@@ -238,6 +258,39 @@ void StyleBasicLine(const char* s, int n, const KeywordList& keywords, char* sty
         expectConstantName = false;
         i = end;
     }
+    return n;
+}
+
+// Whether the lexer starts afresh at i: at the line's start, or after a
+// blank the old styling passed between tokens, the token before which
+// cannot be a Const (its last five bytes do not spell it).
+bool FreshAt(const char* s, const char* styles, int i) {
+    if (i == 0) {
+        return true;
+    }
+    if (static_cast<unsigned char>(s[i - 1]) > ' ' || styles[i - 1] != kBasicDefault) {
+        return false;
+    }
+    int k = i - 1;
+    while (k >= 0 && static_cast<unsigned char>(s[k]) <= ' ') {
+        --k;
+    }
+    return k < 4 || !EqualsNoCase(s + k - 4, 5, "const");
+}
+
+} // namespace
+
+void StyleBasicLine(const char* s, int n, const KeywordList& keywords, char* styles) {
+    StyleFrom(s, n, keywords, styles, 0, n + 1);
+}
+
+int RestyleBasicLine(const char* s, int n, const KeywordList& keywords, char* styles, int editStart,
+                     int editEnd) {
+    int from = std::clamp(editStart, 0, n);
+    while (!FreshAt(s, styles, from)) {
+        --from;
+    }
+    return StyleFrom(s, n, keywords, styles, from, std::clamp(editEnd, from, n) + 1);
 }
 
 } // namespace kalmor

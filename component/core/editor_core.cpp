@@ -128,7 +128,7 @@ void EditorCore::Impl::SetContracted(int line, bool contracted) {
 // one (from there on the depth, and so every later level, is unchanged) and
 // never past limit, below which nothing is lexed yet. Only the BASIC lexer
 // styles: under any other the styles and levels are the host's, or none.
-void EditorCore::Impl::Relex(int firstLine, int lastLine, int limit) {
+void EditorCore::Impl::Relex(int firstLine, int lastLine, int limit, int editStart, int editEnd) {
     if (!LexingBasic() || doc.LineCount() == 0) {
         return;
     }
@@ -149,7 +149,11 @@ void EditorCore::Impl::Relex(int firstLine, int lastLine, int limit) {
         const char* text = LineText(line, &length);
         int styled = doc.LineStart(line + 1) - start;
         char* styles = doc.StylePointer(start, styled);
-        StyleBasicLine(text, length, keywords[0], styles);
+        if (firstLine == lastLine && editStart >= start && editEnd <= start + length) {
+            RestyleBasicLine(text, length, keywords[0], styles, editStart - start, editEnd - start);
+        } else {
+            StyleBasicLine(text, length, keywords[0], styles);
+        }
         std::fill(styles + length, styles + styled, kBasicDefault);
         if (folding) {
             kinds.push_back(ClassifyBasicLine(text, length));
@@ -201,7 +205,7 @@ void EditorCore::Impl::Relex(int firstLine, int lastLine, int limit) {
 // that adds many lines leaves them, and what follows, for later, unless a
 // fold is contracted. Otherwise the lines it touched are lexed now and the
 // levels after them as far as they change, within what is lexed.
-void EditorCore::Impl::RelexEdited(const LineChange& change) {
+void EditorCore::Impl::RelexEdited(const LineChange& change, int editStart, int editEnd) {
     int touched = std::max(change.firstLine - 1, 0);
     if (touched >= lexedTo) {
         return;
@@ -218,7 +222,9 @@ void EditorCore::Impl::RelexEdited(const LineChange& change) {
         return;
     }
     lexedTo = std::clamp(lexedTo, touched + added + 1, doc.LineCount());
-    Relex(touched, change.firstLine - 1 + added, lexedTo - 1);
+    bool oneLine = added == 0 && removed == 0;
+    Relex(touched, change.firstLine - 1 + added, lexedTo - 1, oneLine ? editStart : -1,
+          oneLine ? editEnd : -1);
 }
 
 bool EditorCore::Impl::LexingPending() const {
@@ -386,7 +392,7 @@ void EditorCore::Impl::Delete(int start, int length, const std::string* removed)
     Tell(Modification{SC_MOD_DELETETEXT | flags, start, length,
                       change.linesAdded - change.linesRemoved,
                       removed->size() == static_cast<size_t>(length) ? removed->data() : nullptr});
-    RelexEdited(change);
+    RelexEdited(change, start, start);
     Changed(change.firstLine - 1, change.linesAdded == change.linesRemoved
                                       ? change.firstLine - 1 + change.linesAdded
                                       : INT_MAX);
@@ -416,7 +422,7 @@ void EditorCore::Impl::Insert(int start, const char* text, int length) {
     startsAction = false;
     Tell(Modification{SC_MOD_INSERTTEXT | flags, start, length,
                       change.linesAdded - change.linesRemoved, text});
-    RelexEdited(change);
+    RelexEdited(change, start, start + length);
     Changed(change.firstLine - 1, change.linesAdded == change.linesRemoved
                                       ? change.firstLine - 1 + change.linesAdded
                                       : INT_MAX);

@@ -70,9 +70,13 @@ struct EditorCore::Impl {
     bool LexingBasic() const;
     bool FoldingEnabled() const;
     BasicLineKind KindOf(int line);
-    void Relex(int firstLine, int lastLine, int limit = INT_MAX);
-    // After an edit: the lines it changed lexed now, or left for later.
-    void RelexEdited(const LineChange& change);
+    // An edit inside one line changed only its bytes [editStart, editEnd),
+    // which the lexer restyles around; -1 when the edit is not known.
+    void Relex(int firstLine, int lastLine, int limit = INT_MAX, int editStart = -1,
+               int editEnd = -1);
+    // After an edit of [editStart, editEnd): the lines it changed lexed now,
+    // or left for later.
+    void RelexEdited(const LineChange& change, int editStart, int editEnd);
     void RelexAll();
     // The BASIC lexer styles and folds lazily while no fold is contracted:
     // lines [0, lexedTo) are up to date, the rest are lexed when first read.
