@@ -134,6 +134,43 @@ TEST(FoldRules, LazyLexingAnswersAsLexingAtOnce) {
     EXPECT_EQ(crlf.LineCount(), 2);
 }
 
+// An edit inside a line is restyled around it only as far as the old
+// styles do not hold: each row an edit after which the line's styles are
+// those a fresh lexing gives.
+TEST(FoldRules, EditsInsideALineRestyleAsFromScratch) {
+    const struct {
+        const char* text;
+        int at, removed;
+        const char* inserted;
+    } edits[] = {
+        {"Cons  y", 4, 0, "t"}, // y becomes a constant's name
+        {"Const  x", 0, 5, ""}, // and stops being one
+        {"byval", 1, 0, "x "},  // a keyword split by a blank
+        {"longx y", 4, 1, ""},  // a keyword made whole again
+    };
+    for (const auto& edit : edits) {
+        EditorCore core, fresh;
+        ConfigureLexer(core);
+        ConfigureLexer(fresh);
+        core.SetText(edit.text);
+        core.DeleteRange(edit.at, edit.removed);
+        core.InsertText(edit.at, edit.inserted);
+        fresh.SetText(core.Text());
+        EXPECT_EQ(core.StyleRange(0, core.Length()), fresh.StyleRange(0, fresh.Length()))
+            << edit.text;
+    }
+    // A line end deleted before a line not lexed yet: the joined line is lexed whole.
+    EditorCore core;
+    ConfigureLexer(core);
+    std::string text;
+    for (int line = 0; line < 5000; ++line)
+        text += "Dim a\n";
+    core.SetText(text);
+    core.StyleAt(core.LineStart(4095));
+    core.DeleteRange(core.LineEnd(4095), 1);
+    EXPECT_EQ(core.StyleAt(core.LineEnd(4095) - 1), 7) << "the joined line's last identifier";
+}
+
 TEST(TextUnits, MovesAtTheEdges) {
     using U = TextUnit;
     // Whole ranges moved (expansions and endpoint moves are the session's).
