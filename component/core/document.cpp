@@ -8,20 +8,13 @@ namespace kalmor {
 
 namespace {
 
-// Not 0 when a byte of word equals the byte every byte of pattern holds.
-constexpr uint64_t kLowBits = 0x0101010101010101;
-uint64_t Matches(uint64_t word, uint64_t pattern) {
-    uint64_t x = word ^ pattern;
-    return (x - kLowBits) & ~x & (kLowBits << 7);
-}
-
 // The first CR or LF in [at, end), or end: eight bytes at a time, as a
 // large load is mostly bytes between line ends.
 const char* FindLineEndByte(const char* at, const char* end) {
     while (end - at >= 8) {
         uint64_t word;
         std::memcpy(&word, at, 8);
-        if (Matches(word, kLowBits * '\n') | Matches(word, kLowBits * '\r')) {
+        if (ZeroBytes(word ^ (kLowBits * '\n')) | ZeroBytes(word ^ (kLowBits * '\r'))) {
             break;
         }
         at += 8;

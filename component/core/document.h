@@ -3,7 +3,17 @@
 #pragma once
 #include "component/core/gap_vector.h"
 
+#include <cstdint>
+
 namespace kalmor {
+
+// Eight bytes at a time: ZeroBytes is not 0 when a byte of word is 0, so
+// ZeroBytes(word ^ (kLowBits * c)) finds a byte equal to c.
+constexpr uint64_t kLowBits = 0x0101010101010101;
+constexpr uint64_t kHighBits = 0x8080808080808080;
+inline uint64_t ZeroBytes(uint64_t word) {
+    return (word - kLowBits) & ~word & kHighBits;
+}
 
 // The document never grows past this many bytes, so positions stay ints.
 constexpr int kMaxDocumentLength = 0x3FFFFFFF;

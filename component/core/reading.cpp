@@ -46,13 +46,6 @@ class Stretches {
     char copy_[kCopied];
 };
 
-// Not 0 when any of the eight bytes of word is 0.
-constexpr uint64_t kLowBits = 0x0101010101010101;
-constexpr uint64_t kHighBits = 0x8080808080808080;
-uint64_t ZeroBytes(uint64_t word) {
-    return (word - kLowBits) & ~word & kHighBits;
-}
-
 // A double-byte code page's lead and trail bytes, one lookup each.
 struct ByteKinds {
     explicit ByteKinds(int codePage) {

@@ -137,12 +137,6 @@ std::pair<int, int> SelectedLinesSpan(const EditorCore& core) {
     return {core.LineStart(first), core.LineStart(last + 1)};
 }
 
-// Copies [start, end) with CR LF line ends, the selection untouched.
-void CopySpan(EditorWindow& w, int start, int end) {
-    std::string text = ConvertLineEnds(w.core.TextRange(start, end), "\r\n");
-    WriteClipboardText(w.hwnd, ToUtf16(w.core.CurrentEncoding(), text));
-}
-
 } // namespace
 
 std::map<int, unsigned> DefaultBindings() {
@@ -223,7 +217,7 @@ LRESULT HandleCommandRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARA
     case SCI_NEWLINE: TypeLineEnd(w); return 0;
     case SCI_LINECOPY: {
         auto [start, end] = SelectedLinesSpan(w.core);
-        CopySpan(w, start, end);
+        CopyRange(w, start, end);
         return 0;
     }
     case SCI_LINECUT: {

@@ -529,9 +529,12 @@ void MoveCaretByLines(EditorWindow& w, int delta, bool extend) {
 
 // Copies the selection with CR LF line ends; false if nothing was copied.
 bool Copy(EditorWindow& w) {
-    if (w.core.SelectionEmpty())
-        return false;
-    std::string text = ConvertLineEnds(w.core.SelectedText(), "\r\n");
+    return !w.core.SelectionEmpty() && CopyRange(w, w.core.SelectionStart(), w.core.SelectionEnd());
+}
+
+// Copies [start, end) with CR LF line ends; false if the clipboard took nothing.
+bool CopyRange(EditorWindow& w, int start, int end) {
+    std::string text = ConvertLineEnds(w.core.TextRange(start, end), "\r\n");
     return WriteClipboardText(w.hwnd, ToUtf16(w.core.CurrentEncoding(), text));
 }
 

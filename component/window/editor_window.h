@@ -178,7 +178,8 @@ void Select(EditorWindow& w, int anchor, int caret);
 void MoveCaret(EditorWindow& w, int position, bool extend);
 // Up, Down, Page Up and Page Down: over visible lines, keeping the column.
 void MoveCaretByLines(EditorWindow& w, int delta, bool extend);
-bool Copy(EditorWindow& w); // false if nothing was copied
+bool Copy(EditorWindow& w);                          // false if nothing was copied
+bool CopyRange(EditorWindow& w, int start, int end); // the selection untouched
 void Cut(EditorWindow& w);
 void Paste(EditorWindow& w);
 void Undo(EditorWindow& w);
