@@ -177,8 +177,7 @@ class Provider final
         return link_->Run([&](AccessibleEditor& w) {
             POINT client{static_cast<LONG>(point.x), static_cast<LONG>(point.y)};
             ScreenToClient(w.hwnd, &client);
-            int line = LineAtY(w.view, client.y);
-            int pos = PositionAtTextX(w.view, line, client.x - TextLeft(w.view) + w.view.xOffset);
+            int pos = PositionAtPoint(w.view, client.x, client.y);
             return NewRange({pos, pos}, out);
         });
     }

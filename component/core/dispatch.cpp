@@ -335,6 +335,32 @@ intptr_t EditorCore::DispatchLookRequest(unsigned message, uintptr_t wParam, int
     case SCI_SETFOLDFLAGS: look.foldFlags = ToInt(wParam) & 0x1E; break;
     case SCI_SETFOLDMARGINCOLOUR: optional(look.foldMarginSet, look.foldMargin); break;
     case SCI_SETFOLDMARGINHICOLOUR: optional(look.foldMarginHiSet, look.foldMarginHi); break;
+    case SCI_GETWRAPMODE: return look.wrapMode;
+    case SCI_GETWRAPVISUALFLAGS: return look.wrapVisualFlags;
+    case SCI_GETWRAPVISUALFLAGSLOCATION: return look.wrapVisualFlagsLocation;
+    case SCI_GETWRAPSTARTINDENT: return look.wrapStartIndent;
+    case SCI_GETWRAPINDENTMODE: return look.wrapIndentMode;
+    case SCI_GETLAYOUTCACHE: return look.layoutCache;
+    case SCI_SETWRAPMODE: {
+        // The same document line stays at the top, whatever its rows.
+        int topLine = DocLineFromVisible(FirstVisibleLine());
+        choose(look.wrapMode, SC_WRAP_WHITESPACE);
+        if ((look.wrapMode != SC_WRAP_NONE) != (before.wrapMode != SC_WRAP_NONE)) {
+            impl_->rows.Reset(0, nullptr);
+            ResetWrap(impl_->bytesPerRow);
+            impl_->firstVisibleLine = VisibleFromDocLine(topLine);
+        }
+        break;
+    }
+    case SCI_SETWRAPVISUALFLAGS: look.wrapVisualFlags = ToInt(wParam) & 7; break;
+    case SCI_SETWRAPVISUALFLAGSLOCATION: look.wrapVisualFlagsLocation = ToInt(wParam) & 3; break;
+    case SCI_SETWRAPSTARTINDENT:
+        look.wrapStartIndent = std::clamp(ToInt(wParam), 0, kMaxIndentation);
+        break;
+    case SCI_SETWRAPINDENTMODE: choose(look.wrapIndentMode, SC_WRAPINDENT_DEEPINDENT); break;
+    // Lines are measured once and kept by their text whatever the level, so
+    // the level is kept for the host to read back and changes nothing drawn.
+    case SCI_SETLAYOUTCACHE: choose(look.layoutCache, SC_CACHE_DOCUMENT); break;
     default: return 0;
     }
     auto fields = [](const Look& l) {
@@ -343,7 +369,8 @@ intptr_t EditorCore::DispatchLookRequest(unsigned message, uintptr_t wParam, int
                         l.edgeMode, l.edgeColumn, l.edgeColour, l.viewWs, l.wsForeSet, l.wsFore,
                         l.wsBackSet, l.wsBack, l.wsSize, l.viewEol, l.indentGuides,
                         l.highlightGuide, l.foldFlags, l.foldMarginSet, l.foldMargin,
-                        l.foldMarginHiSet, l.foldMarginHi);
+                        l.foldMarginHiSet, l.foldMarginHi, l.wrapMode, l.wrapVisualFlags,
+                        l.wrapVisualFlagsLocation, l.wrapStartIndent, l.wrapIndentMode);
     };
     if (fields(look) != fields(before)) {
         impl_->ChangedAll();

@@ -388,6 +388,7 @@ void EditorCore::Impl::Delete(int start, int length, const std::string* removed)
     ++textVersion;
     changes.text = true;
     folds.ReplaceLines(change.firstLine, change.linesRemoved, change.linesAdded);
+    WrapEdited(change, start);
     startsAction = false;
     Tell(Modification{SC_MOD_DELETETEXT | flags, start, length,
                       change.linesAdded - change.linesRemoved,
@@ -419,6 +420,7 @@ void EditorCore::Impl::Insert(int start, const char* text, int length) {
     ++textVersion;
     changes.text = true;
     folds.ReplaceLines(change.firstLine, change.linesRemoved, change.linesAdded);
+    WrapEdited(change, start);
     startsAction = false;
     Tell(Modification{SC_MOD_INSERTTEXT | flags, start, length,
                       change.linesAdded - change.linesRemoved, text});
@@ -1060,15 +1062,105 @@ void EditorCore::GotoLine(int line) {
 }
 
 int EditorCore::VisibleLineCount() const {
-    return impl_->folds.VisibleLineCount();
+    if (!Wrapping())
+        return impl_->folds.VisibleLineCount();
+    return std::max(impl_->Rows().TotalRows(), 1);
 }
 
 int EditorCore::DocLineFromVisible(int displayLine) const {
-    return impl_->folds.DocLineFromVisible(displayLine);
+    if (!Wrapping())
+        return impl_->folds.DocLineFromVisible(displayLine);
+    int sub = 0;
+    return impl_->Rows().LineAt(displayLine, &sub);
 }
 
 int EditorCore::VisibleFromDocLine(int line) const {
-    return impl_->folds.VisibleFromDocLine(line);
+    if (!Wrapping())
+        return impl_->folds.VisibleFromDocLine(line);
+    const FoldState& folds = impl_->folds;
+    line = std::clamp(line, 0, LineCount() - 1);
+    if (!folds.LineVisible(line))
+        line = folds.DocLineFromVisible(folds.VisibleFromDocLine(line));
+    return impl_->Rows().RowOf(line);
+}
+
+WrapRows& EditorCore::Impl::Rows() {
+    const std::vector<FoldState::HiddenRun>& runs = folds.HiddenRuns();
+    if (folds.RunsVersion() == rowsRunsVersion)
+        return rows;
+    rowsRunsVersion = folds.RunsVersion();
+    auto estimate = [this](int line) { return EstimateRows(line); };
+    for (auto [first, last] : rowsHidden)
+        rows.Fill(first, last, estimate, true);
+    rowsHidden.clear();
+    for (const FoldState::HiddenRun& run : runs) {
+        rows.Fill(
+            run.first, run.last, [](int) { return 0; }, false);
+        rowsHidden.emplace_back(run.first, run.last);
+    }
+    return rows;
+}
+
+int EditorCore::Impl::EstimateRows(int line) const {
+    int64_t length = doc.LineEnd(line) - doc.LineStart(line);
+    return static_cast<int>(std::max<int64_t>(1, (length + bytesPerRow - 1) / bytesPerRow));
+}
+
+void EditorCore::Impl::WrapEdited(const LineChange& change, int position) {
+    if (look.wrapMode == SC_WRAP_NONE)
+        return;
+    rows.Replace(change.firstLine, change.linesRemoved, change.linesAdded,
+                 [this](int line) { return EstimateRows(line); });
+    int line = doc.LineFromPosition(position);
+    rows.Set(line, rows.Rows(line), true);
+}
+
+bool EditorCore::Wrapping() const {
+    return impl_->look.wrapMode != SC_WRAP_NONE;
+}
+
+int EditorCore::LineRows(int line) const {
+    if (line < 0 || line >= LineCount())
+        return 0;
+    if (!Wrapping())
+        return impl_->folds.LineVisible(line) ? 1 : 0;
+    return impl_->Rows().Rows(line);
+}
+
+bool EditorCore::LineRowsEstimated(int line) const {
+    return Wrapping() && impl_->Rows().Estimated(line);
+}
+
+// A line entirely above the top row moves the top row by its change; a
+// change of the line holding the top row keeps the top row inside it.
+void EditorCore::SetLineRows(int line, int rows) {
+    Impl& core = *impl_;
+    if (!Wrapping() || line < 0 || line >= LineCount() || !core.folds.LineVisible(line))
+        return;
+    WrapRows& counts = core.Rows();
+    int first = counts.RowOf(line);
+    int before = counts.Rows(line);
+    rows = std::max(rows, 1);
+    int delta = counts.Set(line, rows, false);
+    int& top = core.firstVisibleLine;
+    if (delta != 0 && first + before <= top)
+        top += delta;
+    else if (first <= top && top < first + before)
+        top = first + std::min(top - first, rows - 1);
+}
+
+void EditorCore::ResetWrap(int bytesPerRow) {
+    Impl& core = *impl_;
+    if (!Wrapping())
+        return;
+    core.bytesPerRow = std::max(bytesPerRow, 1);
+    core.rows.Reset(LineCount(), [&](int line) { return core.EstimateRows(line); });
+    core.rowsHidden.clear();
+    core.rowsRunsVersion = core.folds.RunsVersion() - 1; // hidden lines to take no rows
+}
+
+int EditorCore::NextEstimatedLine(int fromLine) const {
+    return Wrapping() ? impl_->Rows().NextEstimated(fromLine) : -1;
 }
 
 // Kept as set, and clamped when read, since folding can shrink the display.

@@ -68,6 +68,16 @@ struct Look {
     uint32_t foldMargin = 0;
     bool foldMarginHiSet = false;
     uint32_t foldMarginHi = 0;
+    // Line wrapping: SC_WRAP_ mode, the SC_WRAPVISUALFLAG_ marks and where
+    // they go, the indent of a wrapped line's later rows (SC_WRAPINDENT_, and
+    // the fixed part in widths of the default style's space) and the
+    // SC_CACHE_ level the host asked for.
+    int wrapMode = 0;
+    int wrapVisualFlags = 0;
+    int wrapVisualFlagsLocation = 0;
+    int wrapStartIndent = 0;
+    int wrapIndentMode = 0;
+    int layoutCache = 1;
 };
 
 // How a marker number is drawn: its symbol (SC_MARK_, or SC_MARK_CHARACTER
@@ -333,11 +343,24 @@ class EditorCore {
     void SetFoldExpanded(int line, bool expanded); // headers only; hides or shows as toggling does
     void GotoLine(int line); // selection collapsed at the line's start, any fold hiding it expanded
 
-    // Display lines: the visible lines, counted from the top of the document.
+    // Display lines: the rows of the visible lines, counted from the top of
+    // the document. A line takes one row, or while lines wrap as many as the
+    // view said it takes (an estimate from its length until then).
     int VisibleLineCount() const;
     int DocLineFromVisible(int displayLine) const; // clamped
-    // The display line of line, or of the visible line above it if hidden.
+    // The first display line of line, or of the visible line above it if hidden.
     int VisibleFromDocLine(int line) const;
+    // Wrapping: whether lines wrap (SCI_SETWRAPMODE), a line's rows, and
+    // whether that is still an estimate. The view sets a line's rows as it
+    // measures it; ResetWrap estimates every line anew at bytesPerRow. A row
+    // count changing above the top row moves the top row with it, so the
+    // same text stays on top.
+    bool Wrapping() const;
+    int LineRows(int line) const; // 1 unwrapped, 0 hidden
+    bool LineRowsEstimated(int line) const;
+    void SetLineRows(int line, int rows);
+    void ResetWrap(int bytesPerRow);
+    int NextEstimatedLine(int fromLine) const; // -1 when every line is measured
 
     // The display line at the top of the window, kept here so requests can report it.
     int FirstVisibleLine() const;

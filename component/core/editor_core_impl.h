@@ -7,6 +7,7 @@
 #include "component/core/indicators.h"
 #include "component/core/markers.h"
 #include "component/core/words.h"
+#include "component/core/wrap_rows.h"
 
 #include "component/core/code_page.h"
 #include "kalmor.h"
@@ -139,7 +140,20 @@ struct EditorCore::Impl {
     bool groupStarted = false;   // the open group already has its step
     bool replaying = false;      // undoing or redoing: nothing is recorded
     bool collectUndo = true;     // SCI_SETUNDOCOLLECTION: off, a change empties the history
-    int firstVisibleLine = 0;
+    int firstVisibleLine = 0;    // in rows
+    // While lines wrap: each line's rows, the bytes a row is estimated to
+    // hold, and the hidden runs the rows were last made to follow.
+    WrapRows rows;
+    int bytesPerRow = 80;
+    std::vector<std::pair<int, int>> rowsHidden;
+    unsigned rowsRunsVersion = 0;
+    // The rows, hidden lines taking none: lines a fold hid since they were
+    // last read go to 0, lines it showed get an estimate.
+    WrapRows& Rows();
+    int EstimateRows(int line) const;
+    // Mirrors an edit in the rows: lines replaced as the document's were,
+    // the edited line's count marked as an estimate.
+    void WrapEdited(const LineChange& change, int position);
     std::array<Style, kStyleCount> styles;
     std::array<Margin, kMarginCount> margins;
     std::map<std::string, std::string> properties;

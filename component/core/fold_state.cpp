@@ -95,6 +95,7 @@ void FoldState::SetContracted(int line, bool contracted) {
     if (contractedCount_ == 0 && hostHiddenCount_ == 0) {
         std::vector<HiddenRun>().swap(hidden_);
         hiddenValid_ = true;
+        ++runsVersion_;
     }
 }
 
@@ -128,6 +129,7 @@ const std::vector<FoldState::HiddenRun>& FoldState::HiddenRuns() const {
         return hidden_;
     }
     hidden_.clear();
+    ++runsVersion_;
     int hidden = 0;
     // Lines next to each other make one run, whatever hid them.
     auto hide = [&](int first, int last) {

@@ -42,7 +42,6 @@ class FoldState {
     int DocLineFromVisible(int displayLine) const;
     int VisibleFromDocLine(int line) const;
 
-  private:
     // A run of lines hidden inside a visible contracted header, with the
     // number of lines hidden by the runs before it.
     struct HiddenRun {
@@ -50,10 +49,13 @@ class FoldState {
         int last;
         int hiddenBefore;
     };
+    const std::vector<HiddenRun>& HiddenRuns() const;
+    // Moves on each time the runs are built anew, so a reader can tell they may differ.
+    unsigned RunsVersion() const { return runsVersion_; }
 
+  private:
     bool InRange(int line) const { return line >= 0 && line < LineCount(); }
     int Entry(int line) const { return levels_.At(line); }
-    const std::vector<HiddenRun>& HiddenRuns() const;
     int HiddenCount() const;
 
     // One entry per line: the fold level, and kContractedBit for a
@@ -66,6 +68,7 @@ class FoldState {
     // contracted there are no runs and nothing to rebuild.
     mutable std::vector<HiddenRun> hidden_;
     mutable bool hiddenValid_ = true;
+    mutable unsigned runsVersion_ = 0;
 };
 
 } // namespace kalmor

@@ -1,4 +1,5 @@
-// Fonts, measuring, painting and hit-testing of the editor window.
+// Painting the editor window: the text, the margins and what the other
+// parts show through the view, off-screen and then in one copy.
 #include "component/view/view.h"
 #include "component/text/text.h"
 #include <algorithm>
@@ -10,81 +11,10 @@ namespace kalmor {
 
 namespace {
 
-// Styles whose fonts decide the line height: the lexer's styles and the
-// predefined ones (default, line numbers and their neighbours).
-constexpr int kMeasuredStyles = 40;
-
-// Faces tried, in order, for a character a style's font lacks: those of
-// Windows for each script and for symbols, then common ones of other
-// systems (Wine takes its fonts from the host). A face not installed is
-// skipped.
-constexpr const wchar_t* kFallbackFaces[] = {L"Segoe UI",
-                                             L"Meiryo",
-                                             L"MS Gothic",
-                                             L"Microsoft YaHei",
-                                             L"SimSun",
-                                             L"Malgun Gothic",
-                                             L"Gulim",
-                                             L"Microsoft JhengHei",
-                                             L"MingLiU",
-                                             L"Nirmala UI",
-                                             L"Ebrima",
-                                             L"Segoe UI Historic",
-                                             L"Segoe UI Symbol",
-                                             L"Segoe UI Emoji",
-                                             L"Arial Unicode MS",
-                                             L"Noto Sans CJK JP",
-                                             L"WenQuanYi Micro Hei",
-                                             L"DejaVu Sans",
-                                             L"Symbola"};
-constexpr int kFallbackCount = static_cast<int>(sizeof kFallbackFaces / sizeof kFallbackFaces[0]);
-
 // Fills a rectangle with a solid colour without making a brush.
 void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
     SetBkColor(dc, colour);
     ExtTextOutA(dc, 0, 0, ETO_OPAQUE, &rect, "", 0, nullptr);
-}
-
-// A style's size in points, with the zoom added; never below 2.
-int ZoomedSize(const View& w, const Style& style) {
-    return std::max(2, style.size + w.core.Zoom());
-}
-
-bool SameFont(const View& w, const StyleFont& cached, const Style& style) {
-    return cached.built && cached.face == style.font && cached.size == ZoomedSize(w, style) &&
-           cached.bold == style.bold && cached.italic == style.italic;
-}
-
-// Builds the font a style asks for, or shares another style's equal one, and
-// records its vertical metrics.
-void BuildFont(View& w, StyleFont& cached, const Style& style, HDC dc) {
-    for (const StyleFont& other : w.fonts) {
-        if (&other != &cached && other.font && SameFont(w, other, style)) {
-            cached = other;
-            return;
-        }
-    }
-    int height = -MulDiv(ZoomedSize(w, style), w.metrics.dpi, 72);
-    cached.font = std::make_shared<OwnedFont>(
-        CreateFontA(height, 0, 0, 0, style.bold ? FW_BOLD : FW_NORMAL, style.italic, FALSE, FALSE,
-                    DEFAULT_CHARSET, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY,
-                    DEFAULT_PITCH | FF_DONTCARE, style.font.c_str()));
-    cached.fallbacks = std::make_shared<std::vector<FallbackFont>>(kFallbackCount);
-    // What was measured or looked up in the old font (whose handle the new
-    // one may reuse) is stale.
-    w.layouts.clear();
-    w.fallbackOf.clear();
-    cached.built = true;
-    cached.face = style.font;
-    cached.size = ZoomedSize(w, style);
-    cached.bold = style.bold;
-    cached.italic = style.italic;
-    TEXTMETRICA metrics{};
-    SelectedObject selected(dc, cached.font->Get() ? cached.font->Get()
-                                                   : GetStockObject(DEFAULT_GUI_FONT));
-    GetTextMetricsA(dc, &metrics);
-    cached.ascent = metrics.tmAscent;
-    cached.descent = metrics.tmDescent;
 }
 
 // The selected part of one drawn line, from left to right in client pixels;
@@ -127,14 +57,6 @@ int PaintFoldTag(View& w, HDC dc, int textRight, int top, int origin) {
                 nullptr);
     SetBkMode(dc, OPAQUE);
     return frame.right - origin;
-}
-
-// The font a piece is drawn in: its style's own or one of its fallbacks.
-HFONT PieceFont(View& w, HDC dc, const Piece& piece) {
-    const StyleFont& font = FontFor(w, dc, piece.style);
-    if (piece.font == 0 || !font.fallbacks)
-        return font.font->Get();
-    return (*font.fallbacks)[static_cast<size_t>(piece.font - 1)].font.Get();
 }
 
 // An invalid byte: a box in the text's colour, its hex value in the background's.
@@ -560,12 +482,60 @@ void PaintComposition(View& w, HDC dc, int x, int top, const RECT& band, HGDIOBJ
     }
 }
 
-// Draws the rows of text within band. The caret's row, while a composition
-// is shown, makes room for it at the caret: the line is drawn in two parts,
-// the part after the caret moved right by the composition's width.
-// Returns the width of the widest line drawn.
+// The document line a display line shows, and whether it is its first row:
+// margins mark a line once, on its first row.
+bool FirstRowOf(const EditorCore& core, int displayLine, int* line) {
+    *line = core.DocLineFromVisible(displayLine);
+    return core.VisibleFromDocLine(*line) == displayLine;
+}
+
+// The colour a whole row of a line is drawn on, when one is: the caret's
+// line in the host's colour, or a line with a background marker.
+bool RowBackground(View& w, int line, COLORREF* colour) {
+    const Look& look = w.core.GetLook();
+    if (look.caretLineVisible && !w.palette.highContrast &&
+        line == w.core.LineFromPosition(w.core.Caret())) {
+        *colour = look.caretLineBack;
+        return true;
+    }
+    uint32_t markers = w.core.MarkersOn(line);
+    for (int n = 0; markers != 0 && n < kMarkerCount; ++n) {
+        const MarkerStyle& marker = w.core.GetMarkerStyle(n);
+        if ((markers & (1u << n)) && marker.symbol == SC_MARK_BACKGROUND) {
+            *colour = w.palette.Back(marker.back);
+            return true;
+        }
+    }
+    return false;
+}
+
+// The mark of a wrapped line's break, a hooked arrow in a cell as wide as
+// WrapFlagWidth: at a row's end it turns down and back to the left, at a
+// later row's start it comes down and turns right.
+void PaintWrapFlag(View& w, HDC dc, int left, int top, bool atEnd) {
+    COLORREF ink = w.palette.Fore(w.core.GetStyle(STYLE_DEFAULT).fore);
+    int width = WrapFlagWidth(w);
+    int line = w.metrics.line;
+    int inset = std::max(1, width / 5);
+    int high = top + w.lineHeight / 4;
+    int low = top + w.lineHeight * 3 / 4;
+    int stem = atEnd ? left + width - inset - line : left + inset;
+    FillSolid(dc, RECT{stem, high, stem + line, low}, ink);
+    FillSolid(dc, RECT{left + inset, low - line, left + width - inset, low}, ink);
+    int head = atEnd ? left + inset : left + width - inset - line;
+    int reach = std::max(line, width / 5);
+    FillSolid(dc, RECT{head, low - line - reach, head + line, low + reach}, ink);
+}
+
+// Draws the rows of text within band. A line that wraps is drawn once on
+// each of its rows, shifted so the row's bytes start at the text's left
+// edge (or the wrap indent) and clipped to them. The caret's row, while a
+// composition is shown, makes room for it at the caret: the row is drawn in
+// two parts, the part after the caret moved right by the composition's
+// width. Returns the width of the widest line drawn.
 int PaintText(View& w, HDC dc, const RECT& band) {
     const EditorCore& core = w.core;
+    const Look& look = core.GetLook();
     int origin = TextLeft(w) - w.xOffset;
     int first = core.FirstVisibleLine();
     int count = core.VisibleLineCount();
@@ -580,45 +550,84 @@ int PaintText(View& w, HDC dc, const RECT& band) {
         int line = core.DocLineFromVisible(first + row);
         int top = row * w.lineHeight;
         LineLayout layout = LayOutLine(w, dc, line);
+        int rows = RowCount(layout);
+        int sub = std::clamp(first + row - core.VisibleFromDocLine(line), 0, rows - 1);
+        bool lastRow = sub == rows - 1;
+        int rowStart = RowStart(layout, sub);
+        int rowEnd = RowEnd(layout, sub);
+        int shifted =
+            origin - layout.x[static_cast<size_t>(rowStart)] + (sub > 0 ? layout.rows.indent : 0);
+        RECT clip{rows > 1 ? TextLeft(w) + (sub > 0 ? layout.rows.indent : 0) : band.left, top,
+                  lastRow ? band.right : shifted + layout.x[static_cast<size_t>(rowEnd)],
+                  top + w.lineHeight};
         int right = layout.x.back();
-        if (composing && line == caretLine) {
-            int split = origin + layout.x[static_cast<size_t>(core.Caret() - layout.start)];
+        int caretByte = core.Caret() - layout.start;
+        if (composing && line == caretLine && RowOfByte(layout, caretByte) == sub) {
+            int split = shifted + layout.x[static_cast<size_t>(caretByte)];
             int width = w.composition.measure.x.back();
             // Restoring the DC after each part also restores its font.
             for (int part = 0; part < 2; ++part) {
-                ClippedDC clip(dc, part == 0
-                                       ? RECT{band.left, top, split, top + w.lineHeight}
-                                       : RECT{split + width, top, band.right, top + w.lineHeight});
-                PaintLine(w, dc, layout, origin + part * width, top, band, selected);
+                ClippedDC clipped(dc, part == 0 ? RECT{clip.left, top, split, clip.bottom}
+                                                : RECT{split + width, top,
+                                                       lastRow ? clip.right : clip.right + width,
+                                                       clip.bottom});
+                PaintLine(w, dc, layout, shifted + part * width, top, band, selected);
                 selected = nullptr;
             }
             PaintComposition(w, dc, split, top, band, selected);
-            right = PaintLineEnd(w, dc, layout, origin + width, right, top) + width;
+            if (lastRow)
+                right = PaintLineEnd(w, dc, layout, shifted + width, right, top) + width;
+        } else if (rows > 1) {
+            {
+                ClippedDC clipped(dc, clip);
+                PaintLine(w, dc, layout, shifted, top, band, selected);
+                selected = nullptr;
+            }
+            // The row's blank ends take the line's whole-row colour.
+            COLORREF back = 0;
+            if (RowBackground(w, line, &back)) {
+                FillSolid(dc, RECT{TextLeft(w), top, clip.left, clip.bottom}, back);
+                if (!lastRow)
+                    FillSolid(dc, RECT{clip.right, top, band.right, clip.bottom}, back);
+            }
+            if (lastRow)
+                right = PaintLineEnd(w, dc, layout, shifted, right, top);
+            bool byText = (look.wrapVisualFlagsLocation & SC_WRAPVISUALFLAGLOC_END_BY_TEXT) != 0;
+            if (!lastRow && (look.wrapVisualFlags & SC_WRAPVISUALFLAG_END))
+                PaintWrapFlag(w, dc,
+                              byText ? clip.right : TextLeft(w) + TextWidth(w) - WrapFlagWidth(w),
+                              top, true);
+            byText = (look.wrapVisualFlagsLocation & SC_WRAPVISUALFLAGLOC_START_BY_TEXT) != 0;
+            if (sub > 0 && (look.wrapVisualFlags & SC_WRAPVISUALFLAG_START))
+                PaintWrapFlag(w, dc, byText ? clip.left - WrapFlagWidth(w) : TextLeft(w), top,
+                              false);
         } else {
             PaintLine(w, dc, layout, origin, top, band, selected);
             right = PaintLineEnd(w, dc, layout, origin, right, top);
         }
         if (core.IsHeader(line)) {
-            // The host's fold flags: rules above and below open and closed headers.
+            // The host's fold flags: rules above and below open and closed
+            // headers, over the line's first and last rows.
             bool open = core.Expanded(line);
-            int flags = core.GetLook().foldFlags;
+            int flags = look.foldFlags;
             COLORREF ink = w.palette.Fore(core.GetStyle(STYLE_DEFAULT).fore);
-            if (flags &
-                (open ? SC_FOLDFLAG_LINEBEFORE_EXPANDED : SC_FOLDFLAG_LINEBEFORE_CONTRACTED))
+            if (sub == 0 && (flags & (open ? SC_FOLDFLAG_LINEBEFORE_EXPANDED
+                                           : SC_FOLDFLAG_LINEBEFORE_CONTRACTED)))
                 FillSolid(dc, RECT{TextLeft(w), top, band.right, top + w.metrics.line}, ink);
-            if (flags & (open ? SC_FOLDFLAG_LINEAFTER_EXPANDED : SC_FOLDFLAG_LINEAFTER_CONTRACTED))
+            if (lastRow && (flags & (open ? SC_FOLDFLAG_LINEAFTER_EXPANDED
+                                          : SC_FOLDFLAG_LINEAFTER_CONTRACTED)))
                 FillSolid(dc,
                           RECT{TextLeft(w), top + w.lineHeight - w.metrics.line, band.right,
                                top + w.lineHeight},
                           ink);
-            if (!open)
-                right = PaintFoldTag(w, dc, right, top, origin);
+            if (!open && lastRow)
+                right = PaintFoldTag(w, dc, right, top, rows > 1 ? shifted : origin);
         }
         widest = std::max(widest, right);
-        if (w.dropPosition >= layout.start &&
-            w.dropPosition <= layout.start + static_cast<int>(layout.text.size())) {
+        int drop = w.dropPosition - layout.start;
+        if (drop >= rowStart && (drop < rowEnd || (lastRow && drop == rowEnd))) {
             // Where dragged text would land: a bar twice the caret's width.
-            int x = origin + layout.x[static_cast<size_t>(w.dropPosition - layout.start)];
+            int x = shifted + layout.x[static_cast<size_t>(drop)];
             FillSolid(dc, RECT{x, top, x + 2 * w.metrics.caretWidth, top + w.lineHeight},
                       w.palette.Fore(core.GetStyle(STYLE_DEFAULT).fore));
         }
@@ -639,9 +648,16 @@ void PaintLineNumbers(View& w, HDC dc, const RECT& margin) {
     int count = core.VisibleLineCount();
     for (int row = margin.top / w.lineHeight;
          row * w.lineHeight < margin.bottom && first + row < count; ++row) {
+        int line = 0;
+        if (!FirstRowOf(core, first + row, &line)) {
+            // A wrapped line's later rows: no number, a mark when the host asks.
+            if (core.GetLook().wrapVisualFlags & SC_WRAPVISUALFLAG_MARGIN)
+                PaintWrapFlag(w, dc, margin.right - w.metrics.numberPadding - WrapFlagWidth(w),
+                              row * w.lineHeight, false);
+            continue;
+        }
         char number[16];
-        int length =
-            std::snprintf(number, sizeof number, "%d", core.DocLineFromVisible(first + row) + 1);
+        int length = std::snprintf(number, sizeof number, "%d", line + 1);
         ExtTextOutA(dc, margin.right - w.metrics.numberPadding, row * w.lineHeight + w.ascent,
                     ETO_CLIPPED, &margin, number, static_cast<UINT>(length), nullptr);
     }
@@ -827,7 +843,9 @@ void PaintMarkers(View& w, HDC dc, const Margin& margin, const RECT& area) {
     int count = core.VisibleLineCount();
     for (int row = area.top / w.lineHeight; row * w.lineHeight < area.bottom && first + row < count;
          ++row) {
-        int line = core.DocLineFromVisible(first + row);
+        int line = 0;
+        if (!FirstRowOf(core, first + row, &line))
+            continue;
         uint32_t markers = core.MarkersOn(line) & margin.mask;
         if (folds) {
             int folder = core.FolderMarker(line);
@@ -851,7 +869,9 @@ void PaintMarginTexts(View& w, HDC dc, const Margin& margin, const RECT& area) {
     SetBkMode(dc, TRANSPARENT);
     for (int row = area.top / w.lineHeight; row * w.lineHeight < area.bottom && first + row < count;
          ++row) {
-        int line = core.DocLineFromVisible(first + row);
+        int line = 0;
+        if (!FirstRowOf(core, first + row, &line))
+            continue;
         const std::string& text = core.MarginText(line);
         if (text.empty())
             continue;
@@ -932,406 +952,7 @@ void PaintMargins(View& w, HDC dc, const RECT& band) {
     FillSolid(dc, padding, palette.Back(normal.back));
 }
 
-RECT ClientRect(const View& w) {
-    RECT client{};
-    GetClientRect(w.hwnd, &client);
-    return client;
-}
-
 } // namespace
-
-// The font of a style, built on first use and rebuilt only when the style's
-// face, size, weight or slant changed since.
-const StyleFont& FontFor(View& w, HDC dc, int style) {
-    style = std::clamp(style, 0, kStyleCount - 1);
-    StyleFont& cached = w.fonts[style];
-    const Style& wanted = w.core.GetStyle(style);
-    if (cached.built && cached.version == wanted.version)
-        return cached;
-    if (!SameFont(w, cached, wanted))
-        BuildFont(w, cached, wanted, dc);
-    cached.version = wanted.version;
-    return cached;
-}
-
-// Brings the fonts of the common styles up to date and derives the line
-// height, baseline and tab width from them.
-void RefreshFonts(View& w) {
-    bool current = w.tabColumns == w.core.TabWidth();
-    for (int style = 0; style < kMeasuredStyles && current; ++style)
-        current = w.fonts[style].built && w.fonts[style].version == w.core.GetStyle(style).version;
-    if (current)
-        return;
-    WindowDC dc(w.hwnd);
-    if (!dc.Get())
-        return;
-    int ascent = 1;
-    int descent = 0;
-    for (int style = 0; style < kMeasuredStyles; ++style) {
-        const StyleFont& font = FontFor(w, dc.Get(), style);
-        ascent = std::max(ascent, font.ascent);
-        descent = std::max(descent, font.descent);
-    }
-    w.layouts.clear();
-    w.fallbackOf.clear();
-    w.ascent = ascent;
-    w.lineHeight = ascent + descent;
-    SelectedObject font(dc.Get(), FontFor(w, dc.Get(), STYLE_DEFAULT).font->Get());
-    SIZE space{};
-    GetTextExtentPoint32A(dc.Get(), " ", 1, &space);
-    w.spaceWidth = std::max<int>(1, space.cx);
-    w.tabColumns = w.core.TabWidth();
-    w.tabWidth = w.spaceWidth * w.tabColumns;
-}
-
-namespace {
-
-// The fallback font k - 1 of a style's font, made on first use; null when
-// its face is not installed (the system would give another face instead).
-HFONT FallbackFontOf(HDC dc, const StyleFont& font, int k) {
-    FallbackFont& fallback = (*font.fallbacks)[static_cast<size_t>(k - 1)];
-    if (fallback.tried)
-        return fallback.font.Get();
-    fallback.tried = true;
-    LOGFONTW description{};
-    if (!GetObjectW(font.font->Get(), sizeof description, &description))
-        return nullptr;
-    lstrcpynW(description.lfFaceName, kFallbackFaces[k - 1], LF_FACESIZE);
-    fallback.font.Reset(CreateFontIndirectW(&description));
-    wchar_t face[LF_FACESIZE] = L"";
-    {
-        SelectedObject selected(dc, fallback.font.Get());
-        GetTextFaceW(dc, LF_FACESIZE, face);
-    }
-    if (lstrcmpiW(face, kFallbackFaces[k - 1]) != 0)
-        fallback.font.Reset();
-    return fallback.font.Get();
-}
-
-// The glyph of a character in the font selected into dc, 0 if it has none:
-// GetGlyphIndicesW for one UTF-16 unit, ScriptShape for a surrogate pair.
-WORD GlyphOf(View& w, HDC dc, const wchar_t* units, int count) {
-    WORD glyphs[2] = {0, 0};
-    if (count == 1) {
-        GetGlyphIndicesW(dc, units, 1, glyphs, GGI_MARK_NONEXISTING_GLYPHS);
-        return glyphs[0] == 0xFFFF ? 0 : glyphs[0];
-    }
-    UniscribeApi& api = w.uniscribe;
-    if (!api.tried) {
-        api.tried = true;
-        if (HMODULE usp = LoadLibraryW(L"usp10.dll")) {
-            api.ScriptItemize = reinterpret_cast<decltype(api.ScriptItemize)>(
-                reinterpret_cast<void*>(GetProcAddress(usp, "ScriptItemize")));
-            api.ScriptShape = reinterpret_cast<decltype(api.ScriptShape)>(
-                reinterpret_cast<void*>(GetProcAddress(usp, "ScriptShape")));
-            api.ScriptFreeCache = reinterpret_cast<decltype(api.ScriptFreeCache)>(
-                reinterpret_cast<void*>(GetProcAddress(usp, "ScriptFreeCache")));
-        }
-    }
-    SCRIPT_ITEM items[3]{};
-    int itemCount = 0;
-    if (!api.ScriptItemize || !api.ScriptShape || !api.ScriptFreeCache ||
-        FAILED(api.ScriptItemize(units, count, 2, nullptr, nullptr, items, &itemCount)))
-        return 0;
-    SCRIPT_CACHE cache = nullptr;
-    WORD clusters[2];
-    SCRIPT_VISATTR attributes[2];
-    int glyphCount = 0;
-    HRESULT shaped = api.ScriptShape(dc, &cache, units, count, 2, &items[0].a, glyphs, clusters,
-                                     attributes, &glyphCount);
-    api.ScriptFreeCache(&cache);
-    return SUCCEEDED(shaped) && glyphCount == 1 ? glyphs[0] : 0;
-}
-
-// The font slot (0 the style's own, k its fallback k - 1) that has a glyph
-// for the character, and the glyph; the style's own missing glyph when none
-// has one. Answers are kept for each font and character.
-int FontSlotFor(View& w, HDC dc, const StyleFont& font, const wchar_t* units, int count,
-                WORD* glyph) {
-    char32_t value =
-        count == 1 ? units[0] : 0x10000 + ((units[0] - 0xD800) << 10) + (units[1] - 0xDC00);
-    uint64_t key =
-        static_cast<uint64_t>(reinterpret_cast<uintptr_t>(font.font->Get())) << 21 | value;
-    auto known = w.fallbackOf.find(key);
-    int slot = known != w.fallbackOf.end() ? known->second : -1;
-    for (int k = slot < 0 ? 0 : slot; k <= kFallbackCount; ++k) {
-        HFONT candidate = k == 0 ? font.font->Get() : FallbackFontOf(dc, font, k);
-        if (!candidate)
-            continue;
-        SelectedObject selected(dc, candidate);
-        *glyph = GlyphOf(w, dc, units, count);
-        if (*glyph != 0 || k == slot) {
-            w.fallbackOf[key] = k;
-            return k;
-        }
-    }
-    w.fallbackOf[key] = 0;
-    SelectedObject selected(dc, font.font->Get());
-    *glyph = GlyphOf(w, dc, units, count);
-    return 0;
-}
-
-// Splits a line into pieces, character by character: tabs, invalid bytes,
-// and runs of one style and font, characters beyond the Basic Multilingual
-// Plane as glyphs. charStarts gets each piece's characters' first bytes.
-void SplitLine(View& w, HDC dc, const Encoding& encoding, const LineLayout& layout,
-               std::vector<Piece>& pieces, std::vector<std::vector<int>>& charStarts) {
-    const std::string& text = layout.text;
-    int size = static_cast<int>(text.size());
-    auto bytes = reinterpret_cast<const unsigned char*>(text.data());
-    // A single-byte code page converts the whole line at once, byte for unit.
-    std::wstring line;
-    if (encoding.Set() == CharacterSet::SingleByte)
-        line = ToUtf16(encoding, text);
-    for (int pos = 0; pos < size;) {
-        int length = encoding.CharacterLength(bytes + pos, size - pos);
-        int style = static_cast<unsigned char>(layout.styles[static_cast<size_t>(pos)]);
-        Piece::Kind kind = Piece::Text;
-        wchar_t units[2] = {static_cast<wchar_t>(bytes[pos]), 0};
-        int count = 1;
-        if (bytes[pos] == '\t') {
-            kind = Piece::Tab;
-        } else if (bytes[pos] >= 0x80) {
-            if (encoding.Set() == CharacterSet::SingleByte && line.size() == text.size()) {
-                units[0] = line[static_cast<size_t>(pos)];
-            } else if (encoding.Set() == CharacterSet::Utf8) {
-                kind = length == 1 ? Piece::Invalid : Piece::Text;
-                if (kind == Piece::Text)
-                    count = EncodeUtf16(DecodeUtf8(bytes + pos, length), units);
-            } else {
-                count = MultiByteToWideChar(encoding.CodePage(), MB_ERR_INVALID_CHARS,
-                                            text.data() + pos, length, units, 2);
-                if (count <= 0 || (length == 1 && encoding.IsLeadByte(bytes[pos])))
-                    kind = Piece::Invalid, count = 1;
-            }
-        }
-        // A style's case changes what is drawn, never the text.
-        int caseForce = w.core.GetStyle(style).caseForce;
-        if (kind == Piece::Text && count == 1 && caseForce != SC_CASE_MIXED)
-            units[0] = static_cast<wchar_t>(reinterpret_cast<UINT_PTR>(
-                caseForce == SC_CASE_UPPER ? CharUpperW(reinterpret_cast<LPWSTR>(units[0]))
-                                           : CharLowerW(reinterpret_cast<LPWSTR>(units[0]))));
-        int slot = 0;
-        WORD glyph = 0;
-        if (kind == Piece::Text && units[0] >= 0x80) {
-            slot = FontSlotFor(w, dc, FontFor(w, dc, style), units, count, &glyph);
-            if (count == 2)
-                kind = Piece::Glyphs;
-        }
-        bool joins = !pieces.empty() && (kind == Piece::Text || kind == Piece::Glyphs) &&
-                     pieces.back().kind == kind && pieces.back().style == style &&
-                     pieces.back().font == slot;
-        if (!joins) {
-            pieces.push_back(Piece{kind, pos, pos, style, slot, {}, {}});
-            charStarts.emplace_back();
-        }
-        Piece& piece = pieces.back();
-        piece.end = pos + length;
-        charStarts.back().push_back(pos);
-        if (kind == Piece::Glyphs)
-            piece.text += static_cast<wchar_t>(glyph);
-        else if (kind == Piece::Text)
-            piece.text.append(units, static_cast<size_t>(count));
-        pos += length;
-    }
-}
-
-// Measures where each byte of a line starts, piece by piece, expanding tabs.
-void MeasureLine(View& w, HDC dc, const Encoding& encoding, const LineLayout& layout,
-                 LineMeasure& measure) {
-    std::vector<std::vector<int>> charStarts;
-    SelectedObject original(dc, GetCurrentObject(dc, OBJ_FONT));
-    SplitLine(w, dc, encoding, layout, measure.pieces, charStarts);
-    measure.x.assign(layout.text.size() + 1, 0);
-    std::vector<INT> extents;
-    int x = 0;
-    for (size_t p = 0; p < measure.pieces.size(); ++p) {
-        Piece& piece = measure.pieces[p];
-        int count = static_cast<int>(charStarts[p].size());
-        piece.advances.assign(static_cast<size_t>(count), 0);
-        SelectObject(dc, PieceFont(w, dc, piece));
-        SIZE size{};
-        if (piece.kind == Piece::Tab) {
-            piece.advances[0] = (x / w.tabWidth + 1) * w.tabWidth - x;
-        } else if (piece.kind == Piece::Invalid) {
-            GetTextExtentPoint32W(dc, L"xFF", 3, &size);
-            piece.advances[0] = size.cx + 4;
-        } else {
-            extents.assign(static_cast<size_t>(count), 0);
-            auto units = reinterpret_cast<LPWSTR>(piece.text.data());
-            if (piece.kind == Piece::Glyphs)
-                GetTextExtentExPointI(dc, reinterpret_cast<LPWORD>(units), count, 0, nullptr,
-                                      extents.data(), &size);
-            else
-                GetTextExtentExPointW(dc, units, count, 0, nullptr, extents.data(), &size);
-            for (int k = 0; k < count; ++k)
-                piece.advances[static_cast<size_t>(k)] =
-                    extents[static_cast<size_t>(k)] -
-                    (k > 0 ? extents[static_cast<size_t>(k - 1)] : 0);
-        }
-        // A BMP character is one unit, a glyph one character: advances follow characters.
-        for (int k = 0; k < count; ++k) {
-            int start = charStarts[p][static_cast<size_t>(k)];
-            int end = k + 1 < count ? charStarts[p][static_cast<size_t>(k + 1)] : piece.end;
-            for (int byte = start; byte < end; ++byte)
-                measure.x[static_cast<size_t>(byte)] = x;
-            x += piece.advances[static_cast<size_t>(k)];
-        }
-    }
-    measure.x.back() = x;
-}
-
-} // namespace
-
-// A line's text, styles and character edges: measured once and then taken
-// from the window's cache until the fonts change. dc may be null: the line
-// is then measured, if it must be, in the window's measuring DC.
-LineLayout LayOutLine(View& w, HDC dc, int line) {
-    // Enough for every row of a tall window several times over.
-    constexpr size_t kCachedLayouts = 1024;
-    LineLayout layout;
-    layout.start = w.core.LineStart(line);
-    int end = w.core.LineEnd(line);
-    layout.text = w.core.TextRange(layout.start, end);
-    layout.styles = w.core.StyleRange(layout.start, end);
-    // Highlighted braces are drawn in the brace styles.
-    const std::pair<int, int> braces[] = {{w.core.BraceLight(0), STYLE_BRACELIGHT},
-                                          {w.core.BraceLight(1), STYLE_BRACELIGHT},
-                                          {w.core.BraceBad(), STYLE_BRACEBAD}};
-    for (auto [pos, style] : braces) {
-        if (pos >= layout.start && pos < end)
-            layout.styles[static_cast<size_t>(pos - layout.start)] = static_cast<char>(style);
-    }
-    std::string key = layout.text + layout.styles;
-    auto cached = w.layouts.find(key);
-    if (cached != w.layouts.end()) {
-        layout.measure = cached->second;
-        layout.x = layout.measure->x;
-        return layout;
-    }
-    auto measure = std::make_shared<LineMeasure>();
-    if (dc || w.measuring.Get()) {
-        MeasureLine(w, dc ? dc : w.measuring.Get(), w.core.CurrentEncoding(), layout, *measure);
-    } else {
-        WindowDC window(w.hwnd);
-        MeasureLine(w, window.Get(), w.core.CurrentEncoding(), layout, *measure);
-    }
-    if (w.layouts.size() >= kCachedLayouts)
-        w.layouts.clear();
-    layout.measure = measure;
-    layout.x = measure->x;
-    w.layouts.emplace(std::move(key), std::move(measure));
-    return layout;
-}
-
-// The composition is measured as UTF-8, whatever the document's code page:
-// until it is committed it need not fit the code page.
-void MeasureComposition(View& w, int style) {
-    Composition& c = w.composition;
-    c.style = style;
-    c.bytes.clear();
-    c.unitBytes.clear();
-    c.measure = LineMeasure();
-    Encoding utf8(kCodePageUtf8);
-    for (size_t i = 0; i < c.text.size(); ++i) {
-        size_t units =
-            IS_HIGH_SURROGATE(c.text[i]) && i + 1 < c.text.size() && IS_LOW_SURROGATE(c.text[i + 1])
-                ? 2
-                : 1;
-        std::string character;
-        FromUtf16(utf8, c.text.data() + i, units, character);
-        for (size_t k = 0; k < units; ++k)
-            c.unitBytes.push_back(static_cast<int>(c.bytes.size()));
-        c.bytes += character;
-        i += units - 1;
-    }
-    LineLayout layout;
-    layout.text = c.bytes;
-    layout.styles.assign(c.bytes.size(), static_cast<char>(style));
-    MeasureLine(w, w.measuring.Get(), utf8, layout, c.measure);
-}
-
-// Measured as a line of the document holding text in one style would be.
-int TextWidthInStyle(View& w, int style, const std::string& text) {
-    LineLayout layout;
-    layout.text = text;
-    layout.styles.assign(text.size(), static_cast<char>(std::clamp(style, 0, kStyleCount - 1)));
-    LineMeasure measure;
-    MeasureLine(w, w.measuring.Get(), w.core.CurrentEncoding(), layout, measure);
-    return measure.x.empty() ? 0 : measure.x.back();
-}
-
-int MarginsWidth(const View& w) {
-    int width = 0;
-    for (int i = 0; i < kMarginCount; ++i)
-        width += std::max(0, w.core.GetMargin(i).width);
-    return width;
-}
-
-int MarginLeft(const View& w) {
-    return w.marginLeft >= 0 ? w.marginLeft : w.metrics.textPadding;
-}
-
-int MarginRight(const View& w) {
-    return std::max(w.marginRight, 0);
-}
-
-int TextLeft(const View& w) {
-    return MarginsWidth(w) + MarginLeft(w);
-}
-
-int TextWidth(const View& w) {
-    return std::max(1, static_cast<int>(ClientRect(w).right) - TextLeft(w) - MarginRight(w));
-}
-
-int LinesOnScreen(const View& w) {
-    return std::max(1, static_cast<int>(ClientRect(w).bottom) / w.lineHeight);
-}
-
-// The index of the margin under client x, or -1 when x is in the text area.
-int MarginAt(const View& w, int x) {
-    int left = 0;
-    for (int i = 0; i < kMarginCount; ++i) {
-        int width = std::max(0, w.core.GetMargin(i).width);
-        if (x >= left && x < left + width)
-            return i;
-        left += width;
-    }
-    return -1;
-}
-
-// The document line shown at client y; below the last line, the last line.
-int LineAtY(const View& w, int y) {
-    int row = y < 0 ? 0 : y / w.lineHeight;
-    int display = std::min(w.core.FirstVisibleLine() + row, w.core.VisibleLineCount() - 1);
-    return w.core.DocLineFromVisible(std::max(0, display));
-}
-
-// The character boundary of a line nearest to x, in text pixels.
-int PositionAtTextX(View& w, int line, int textX) {
-    LineLayout layout = LayOutLine(w, nullptr, line);
-    auto after = std::lower_bound(layout.x.begin(), layout.x.end(), textX);
-    if (after == layout.x.end())
-        return layout.start + static_cast<int>(layout.text.size());
-    if (after != layout.x.begin() && textX - *(after - 1) < *after - textX)
-        --after;
-    return w.core.CharacterStart(layout.start + static_cast<int>(after - layout.x.begin()));
-}
-
-// Where a position is drawn, in text pixels measured along its line.
-int TextXOfPosition(View& w, int position) {
-    LineLayout layout = LayOutLine(w, nullptr, w.core.LineFromPosition(position));
-    size_t index = std::min<size_t>(std::max(0, position - layout.start), layout.text.size());
-    return layout.x[index];
-}
-
-// Where a position is drawn in client coordinates: the left edge of its
-// character and the top of its line (of the visible line above, if hidden).
-POINT PointFromPosition(View& w, int position) {
-    int row =
-        w.core.VisibleFromDocLine(w.core.LineFromPosition(position)) - w.core.FirstVisibleLine();
-    return POINT{TextLeft(w) - w.xOffset + TextXOfPosition(w, position), row * w.lineHeight};
-}
 
 // Paints the rows meeting area off-screen and copies them to target in one
 // go; only those rows are measured and drawn.
@@ -1361,7 +982,11 @@ void Paint(View& w, HDC target, const RECT& area) {
     PaintMargins(w, dc, band);
     SetViewportOrgEx(dc, 0, 0, nullptr);
     BitBlt(target, 0, top, client.right, bottom - top, dc, 0, 0, SRCCOPY);
-    if (w.widthStale) {
+    if (w.core.Wrapping()) {
+        // Nothing reaches past the text area's right edge.
+        w.widthStale = false;
+        w.scrollWidth = 0;
+    } else if (w.widthStale) {
         // Every row on screen counts, most of them from the layout cache.
         w.widthStale = false;
         int first = w.core.FirstVisibleLine();
@@ -1373,16 +998,6 @@ void Paint(View& w, HDC target, const RECT& area) {
     } else if (widest > w.scrollWidth) {
         w.scrollWidth = widest;
     }
-}
-
-int CompositionX(const View& w, int unit) {
-    const Composition& c = w.composition;
-    if (c.measure.x.empty())
-        return 0;
-    size_t byte = unit >= 0 && static_cast<size_t>(unit) < c.unitBytes.size()
-                      ? static_cast<size_t>(c.unitBytes[static_cast<size_t>(unit)])
-                      : c.measure.x.size() - 1;
-    return c.measure.x[byte];
 }
 
 // Rows are display lines counted from the top of the view; the hidden lines
@@ -1397,7 +1012,9 @@ void InvalidateLines(View& w, int firstLine, int lastLine) {
     int top = core.FirstVisibleLine();
     int rows = (client.bottom + w.lineHeight - 1) / w.lineHeight;
     int firstRow = core.VisibleFromDocLine(firstLine) - top + (core.LineVisible(firstLine) ? 0 : 1);
-    int lastRow = lastLine >= core.LineCount() ? rows : core.VisibleFromDocLine(lastLine) - top;
+    int lastRow = lastLine >= core.LineCount() ? rows
+                                               : core.VisibleFromDocLine(lastLine) +
+                                                     std::max(core.LineRows(lastLine), 1) - 1 - top;
     firstRow = std::max(firstRow, 0);
     if (lastRow < firstRow || firstRow >= rows)
         return;

@@ -14,6 +14,7 @@
 #include "component/core/editor_core.h"
 #include "component/gdi.h"
 #include "component/view/display_settings.h"
+#include "component/view/layout.h"
 
 namespace kalmor {
 
@@ -40,38 +41,7 @@ struct StyleFont {
     bool italic = false;
     int ascent = 0;
     int descent = 0;
-};
-
-// One stretch of a measured line drawn with one call: bytes [start, end) of
-// the line in one style, font and kind. Text pieces hold UTF-16 units, or
-// glyph indices for characters beyond the Basic Multilingual Plane; an
-// invalid byte is drawn as a small inverted box showing its hex value.
-struct Piece {
-    enum Kind { Text, Glyphs, Tab, Invalid };
-    Kind kind = Text;
-    int start = 0;
-    int end = 0;
-    int style = 0;
-    int font = 0; // 0 the style's font, k its fallback k - 1
-    std::wstring text;
-    std::vector<INT> advances; // one for each unit of text
-};
-
-// A measured line: the left edge of every byte (a byte inside a character
-// has its character's) and its pieces.
-struct LineMeasure {
-    std::vector<int> x;
-    std::vector<Piece> pieces;
-};
-
-// One document line measured for drawing: x[i] is the left edge of byte i
-// relative to the start of the text, x[text.size()] the line's width.
-struct LineLayout {
-    int start = 0;
-    std::string text;
-    std::string styles;
-    std::vector<int> x;
-    std::shared_ptr<const LineMeasure> measure;
+    int maxWidth = 0; // the widest character's advance
 };
 
 // The entry points of usp10, loaded when a character beyond the Basic
@@ -107,22 +77,30 @@ struct PendingRepaint {
     int lastLine = -1;
 };
 
-// The view's state, one per editor window.
+// The view's state, one per editor window. The core is read, but for the
+// rows of wrapped lines, which the view measures and tells it.
 struct View {
     View(HWND window, EditorCore& editorCore) : hwnd(window), core(editorCore) {}
 
     HWND hwnd;        // the editor window drawn into
-    EditorCore& core; // the document, its styles and folds, read only
+    EditorCore& core; // the document, its styles and folds
     std::array<StyleFont, kStyleCount> fonts;
     ViewMetrics metrics; // sizes at the window's DPI, and the caret and wheel settings
     Palette palette;     // the system colours painted with
     int lineHeight = 16;
     int ascent = 12;
-    int tabWidth = 64;       // pixels from one tab stop to the next
-    int spaceWidth = 8;      // the default style's space
-    int tabColumns = 8;      // the tab width in columns the tab stops were made for
-    int marginLeft = -1;     // SCI_SETMARGINLEFT: pixels before the text; -1 the padding
-    int marginRight = 0;     // SCI_SETMARGINRIGHT: pixels blank at the right of the text
+    int tabWidth = 64;    // pixels from one tab stop to the next
+    int spaceWidth = 8;   // the default style's space
+    int maxCharWidth = 8; // the widest character of the common styles' fonts
+    int tabColumns = 8;   // the tab width in columns the tab stops were made for
+    int marginLeft = -1;  // SCI_SETMARGINLEFT: pixels before the text; -1 the padding
+    int marginRight = 0;  // SCI_SETMARGINRIGHT: pixels blank at the right of the text
+    // While lines wrap: moves on whenever the rows of every line may change
+    // (the width, the fonts, the wrap settings), so rows kept with a
+    // measured line are found stale; and whether a line's rows were found
+    // to differ from what the core counted since this was last cleared.
+    unsigned wrapKey = 1;
+    bool rowsChanged = false;
     int xOffset = 0;         // pixels the text is scrolled to the left
     int scrollWidth = 0;     // widest line drawn so far, for the horizontal scroll bar
     bool widthStale = false; // the text changed: the next paint measures every row for scrollWidth
@@ -154,24 +132,17 @@ struct View {
     MeasuringDC measuring;
 };
 
-// Fonts, measuring, painting and hit-testing (editor_view.cpp).
+// Fonts (fonts.cpp).
 const StyleFont& FontFor(View& w, HDC dc, int style);
 void RefreshFonts(View& w);
-LineLayout LayOutLine(View& w, HDC dc, int line);
-int MarginsWidth(const View& w);
-// The width in pixels of text in a style, for a host sizing its margins.
-int TextWidthInStyle(View& w, int style, const std::string& text);
-int TextLeft(const View& w);
-int TextWidth(const View& w);
-// The blank pixels between the margins and the text, and at the text's right.
-int MarginLeft(const View& w);
-int MarginRight(const View& w);
-int LinesOnScreen(const View& w);
-int MarginAt(const View& w, int x);
-int LineAtY(const View& w, int y);
-int PositionAtTextX(View& w, int line, int textX);
-int TextXOfPosition(View& w, int position);
-POINT PointFromPosition(View& w, int position);
+// The font a piece is drawn in: its style's own or one of its fallbacks.
+HFONT PieceFont(View& w, HDC dc, const Piece& piece);
+// The font slot (0 the style's own, k its fallback k - 1) that has a glyph
+// for a character of count UTF-16 units, and the glyph.
+int FontSlotFor(View& w, HDC dc, const StyleFont& font, const wchar_t* units, int count,
+                WORD* glyph);
+
+// Painting (editor_view.cpp).
 // Paints the rows meeting area (client coordinates) and copies just those to target.
 void Paint(View& w, HDC target, const RECT& area);
 // Repaints document lines [firstLine, lastLine] where they are on screen;
@@ -180,9 +151,5 @@ void InvalidateLines(View& w, int firstLine, int lastLine);
 // Invalidates the lines changed since the last paint; false if nothing on
 // screen changed.
 bool InvalidateChanges(View& w);
-// Measures the composition's text in a style; an empty one measures nothing.
-void MeasureComposition(View& w, int style);
-// The composition's x at the start of a UTF-16 unit (-1: its end), from its left edge.
-int CompositionX(const View& w, int unit);
 
 } // namespace kalmor

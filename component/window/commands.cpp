@@ -35,12 +35,12 @@ constexpr Binding kDefaultBindings[] = {
     {SCK_RIGHT | kShift, SCI_CHARRIGHTEXTEND},
     {SCK_RIGHT | kCtrl, SCI_WORDRIGHT},
     {SCK_RIGHT | kCtrl | kShift, SCI_WORDRIGHTEXTEND},
-    {SCK_HOME, SCI_HOME},
-    {SCK_HOME | kShift, SCI_HOMEEXTEND},
+    {SCK_HOME, SCI_HOMEWRAP},
+    {SCK_HOME | kShift, SCI_HOMEWRAPEXTEND},
     {SCK_HOME | kCtrl, SCI_DOCUMENTSTART},
     {SCK_HOME | kCtrl | kShift, SCI_DOCUMENTSTARTEXTEND},
-    {SCK_END, SCI_LINEEND},
-    {SCK_END | kShift, SCI_LINEENDEXTEND},
+    {SCK_END, SCI_LINEENDWRAP},
+    {SCK_END | kShift, SCI_LINEENDWRAPEXTEND},
     {SCK_END | kCtrl, SCI_DOCUMENTEND},
     {SCK_END | kCtrl | kShift, SCI_DOCUMENTENDEXTEND},
     {SCK_PRIOR, SCI_PAGEUP},
@@ -97,7 +97,7 @@ constexpr Binding kDefaultBindings[] = {
 
 // The display line of the caret, and the first and last the view shows whole.
 int CaretRow(EditorWindow& w) {
-    return w.core.VisibleFromDocLine(w.core.LineFromPosition(w.core.Caret()));
+    return DisplayLineOfPosition(w.view, w.core.Caret());
 }
 int LastRow(EditorWindow& w) {
     int last = w.core.FirstVisibleLine() + std::max(LinesOnScreen(w.view), 1) - 1;
@@ -127,6 +127,33 @@ void MoveCaretInsideView(EditorWindow& w) {
     int last = LastRow(w);
     if (row < first || row > last)
         MoveCaretByLines(w, (row < first ? first : last) - row, false);
+}
+
+// The ends of the caret's display line: its start, and the boundary before
+// its last character (the line's end on a line's last row), which is drawn
+// on that row.
+int DisplayLineStart(EditorWindow& w) {
+    LineLayout layout = LayOutLine(w.view, nullptr, w.core.LineFromPosition(w.core.Caret()));
+    return layout.start + RowStart(layout, RowOfByte(layout, w.core.Caret() - layout.start));
+}
+int DisplayLineEnd(EditorWindow& w) {
+    LineLayout layout = LayOutLine(w.view, nullptr, w.core.LineFromPosition(w.core.Caret()));
+    int row = RowOfByte(layout, w.core.Caret() - layout.start);
+    int end = layout.start + RowEnd(layout, row);
+    return row + 1 < RowCount(layout) ? w.core.PositionBefore(end) : end;
+}
+
+// Home and End while lines wrap: the display line's end first, then, from
+// there, the document line's.
+int WrapHome(EditorWindow& w) {
+    int start = DisplayLineStart(w);
+    int line = w.core.LineFromPosition(w.core.Caret());
+    return w.core.Caret() == start ? w.core.LineStart(line) : start;
+}
+int WrapEnd(EditorWindow& w) {
+    int end = DisplayLineEnd(w);
+    int line = w.core.LineFromPosition(w.core.Caret());
+    return w.core.Caret() == end ? w.core.LineEnd(line) : end;
 }
 
 // Ctrl+L and Ctrl+Shift+T: the lines the selection touches, with their line ends.
@@ -210,6 +237,14 @@ LRESULT HandleCommandRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARA
         MoveCaretInsideView(w);
         return 0;
     case SCI_MOVECARETINSIDEVIEW: MoveCaretInsideView(w); return 0;
+    case SCI_HOMEDISPLAYEXTEND: extend = true; [[fallthrough]];
+    case SCI_HOMEDISPLAY: MoveCaret(w, DisplayLineStart(w), extend); return 0;
+    case SCI_LINEENDDISPLAYEXTEND: extend = true; [[fallthrough]];
+    case SCI_LINEENDDISPLAY: MoveCaret(w, DisplayLineEnd(w), extend); return 0;
+    case SCI_HOMEWRAPEXTEND: extend = true; [[fallthrough]];
+    case SCI_HOMEWRAP: MoveCaret(w, WrapHome(w), extend); return 0;
+    case SCI_LINEENDWRAPEXTEND: extend = true; [[fallthrough]];
+    case SCI_LINEENDWRAP: MoveCaret(w, WrapEnd(w), extend); return 0;
     case SCI_CANCEL:
         if (w.mouse.movingText)
             EndDrag(w);

@@ -83,22 +83,33 @@ void NoteView(EditorWindow& w) {
 }
 
 // Scrolls just enough to bring the caret's line and column on screen.
+// While lines wrap, the rows between the top and the caret are found as the
+// view moves there, which can move the caret's row again: a few rounds
+// settle it.
 void ScrollCaretIntoView(EditorWindow& w) {
-    int row = w.core.VisibleFromDocLine(w.core.LineFromPosition(w.core.Caret()));
-    int first = w.core.FirstVisibleLine();
+    int original = w.core.FirstVisibleLine();
+    int first = original;
     int lines = LinesOnScreen(w.view);
-    if (row < first)
-        first = row;
-    else if (row >= first + lines)
-        first = row - lines + 1;
-    int x = TextXOfPosition(w.view, w.core.Caret());
+    for (int round = 0; round < 3; ++round) {
+        int row = DisplayLineOfPosition(w.view, w.core.Caret());
+        int wanted = row < first ? row : row >= first + lines ? row - lines + 1 : first;
+        if (wanted == first || !w.core.Wrapping()) {
+            first = wanted;
+            break;
+        }
+        w.core.SetFirstVisibleLine(wanted);
+        SettleView(w);
+        first = w.core.FirstVisibleLine();
+    }
+    w.core.SetFirstVisibleLine(original);
+    int x = RowXOfPosition(w.view, w.core.Caret());
     int width = TextWidth(w.view);
     int xOffset = w.view.xOffset;
     if (x < xOffset)
         xOffset = std::max(0, x - width / 3);
     else if (x >= xOffset + width)
         xOffset = x - width + width / 3;
-    if (xOffset > 0)
+    if (xOffset > 0 && !w.core.Wrapping())
         w.view.scrollWidth = std::max(w.view.scrollWidth, xOffset + width);
     ScrollTo(w, first, xOffset);
 }
@@ -149,6 +160,7 @@ void InvalidateCaretLineBack(EditorWindow& w) {
 // first.
 void ShowChanges(EditorWindow& w, const Changes& changes) {
     RefreshFonts(w.view);
+    CheckWrap(w, changes.all || changes.zoom);
     if (changes.text || changes.zoom)
         w.view.widthStale = true;
     if ((changes.text || changes.selection) && !w.keys.keepColumn)
@@ -260,13 +272,18 @@ void OnPaint(EditorWindow& w) {
     InvalidateChanges(w.view);
     w.view.repaintPending = false;
     int scrollWidth = w.view.scrollWidth;
+    w.view.rowsChanged = false;
     {
         PaintDC dc(w.hwnd);
         Paint(w.view, dc.Get(), dc.Area());
     }
     NoteView(w);
-    if (w.view.scrollWidth != scrollWidth)
+    if (w.view.scrollWidth != scrollWidth || w.view.rowsChanged)
         UpdateScrollBars(w);
+    // A wrapped line found to take other rows than counted moved the rows
+    // below it, outside the area just painted too.
+    if (w.view.rowsChanged)
+        InvalidateRect(w.hwnd, nullptr, FALSE);
 }
 
 void OnPrintClient(EditorWindow& w, HDC dc) {
@@ -295,6 +312,7 @@ void OnDisplayChange(EditorWindow& w) {
         w.view.scrollWidth = MulDiv(w.view.scrollWidth, metrics.dpi, oldDpi);
         w.view.widthStale = true;
         w.keys.wantedX = -1;
+        CheckWrap(w, true);
     }
     w.caret.height = 0; // made again in the new size or colour
     InvalidateRect(w.hwnd, nullptr, FALSE);
@@ -321,6 +339,7 @@ void OnDpiChanged(EditorWindow& w, LPARAM lParam) {
 void OnSize(EditorWindow& w) {
     if (WindowDpi(w.hwnd) != w.view.metrics.dpi)
         OnDisplayChange(w);
+    CheckWrap(w, false);
     InvalidateRect(w.hwnd, nullptr, FALSE);
     ScrollTo(w, w.core.FirstVisibleLine(), w.view.xOffset);
     NoteView(w);
@@ -487,6 +506,8 @@ void SyncView(EditorWindow& w) {
 // on screen first and then painting the rows it exposes would, in between,
 // show the row at the exposed edge twice or half drawn.
 void ScrollTo(EditorWindow& w, int firstLine, int xOffset) {
+    if (w.core.Wrapping())
+        xOffset = 0; // rows fit the width: nothing is to the right
     int lines = LinesOnScreen(w.view);
     int lastFirst = std::max(0, w.core.VisibleLineCount() - lines);
     firstLine = std::clamp(firstLine, 0, lastFirst);
@@ -520,9 +541,10 @@ void MoveCaret(EditorWindow& w, int position, bool extend) {
 
 // Up, Down, Page Up and Page Down: moves over visible lines, keeping the column.
 void MoveCaretByLines(EditorWindow& w, int delta, bool extend) {
-    int x = w.keys.wantedX >= 0 ? w.keys.wantedX : TextXOfPosition(w.view, w.core.Caret());
-    int line = w.core.VisibleLineAfter(w.core.LineFromPosition(w.core.Caret()), delta);
-    MoveCaret(w, PositionAtTextX(w.view, line, x), extend);
+    int x = w.keys.wantedX >= 0 ? w.keys.wantedX : RowXOfPosition(w.view, w.core.Caret());
+    int64_t target = int64_t{DisplayLineOfPosition(w.view, w.core.Caret())} + delta;
+    target = std::clamp<int64_t>(target, 0, w.core.VisibleLineCount() - 1);
+    MoveCaret(w, PositionInDisplayLine(w.view, static_cast<int>(target), x), extend);
     w.keys.wantedX = x;
     w.keys.keepColumn = true;
 }
@@ -672,17 +694,20 @@ int ToCoordinate(LPARAM value) {
 // (SCI_POSITIONFROMPOINTCLOSE), or the start of the character under it
 // (SCI_CHARPOSITIONFROMPOINT).
 int PositionFromPoint(EditorWindow& w, UINT request, int x, int y) {
-    int line = LineAtY(w.view, y);
-    int textX = x - TextLeft(w.view) + w.view.xOffset;
-    int position = PositionAtTextX(w.view, line, textX);
+    int display = DisplayLineAtY(w.view, y);
+    int rowX = x - TextLeft(w.view) + w.view.xOffset;
+    int position = PositionInDisplayLine(w.view, display, rowX);
     if (request == SCI_POSITIONFROMPOINT)
         return position;
+    int line = w.core.DocLineFromVisible(display);
+    LineLayout layout = LayOutLine(w.view, nullptr, line);
+    int row = std::clamp(display - w.core.VisibleFromDocLine(line), 0, RowCount(layout) - 1);
     int rows = w.core.VisibleLineCount() - w.core.FirstVisibleLine();
     bool overText = y >= 0 && y < rows * w.view.lineHeight && x >= TextLeft(w.view) &&
-                    textX < TextXOfPosition(w.view, w.core.LineEnd(line));
+                    rowX < RowX(layout, row, RowEnd(layout, row));
     if (request == SCI_POSITIONFROMPOINTCLOSE)
         return overText ? position : -1;
-    if (position > w.core.LineStart(line) && TextXOfPosition(w.view, position) > textX)
+    if (position > layout.start + RowStart(layout, row) && RowXOfPosition(w.view, position) > rowX)
         position = w.core.PositionBefore(position);
     return position;
 }
@@ -731,7 +756,31 @@ LRESULT HandleWindowRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM
     case SCI_GETDIRECTPOINTER: return reinterpret_cast<LRESULT>(w.hwnd);
     case SCI_LINESSPLIT: SplitTargetLines(w, ToCoordinate(wParam)); return 0;
     case SCI_TEXTHEIGHT: return w.view.lineHeight;
-    case SCI_GETFIRSTVISIBLELINE: SyncView(w); return w.core.FirstVisibleLine();
+    case SCI_GETFIRSTVISIBLELINE:
+        SyncView(w);
+        SettleRows(w, w.core.DocLineFromVisible(w.core.FirstVisibleLine()));
+        return w.core.FirstVisibleLine();
+    case SCI_VISIBLEFROMDOCLINE: {
+        int line = std::clamp<int>(ToCoordinate(wParam), 0, w.core.LineCount() - 1);
+        SettleRows(w, line);
+        return w.core.VisibleFromDocLine(line);
+    }
+    case SCI_DOCLINEFROMVISIBLE: {
+        // Rows above are found until the line holding the display line is exact.
+        int display = std::max(ToCoordinate(wParam), 0);
+        int line = w.core.DocLineFromVisible(display);
+        for (int found = -1; found != line; line = w.core.DocLineFromVisible(display)) {
+            found = line;
+            SettleRows(w, line);
+        }
+        return line;
+    }
+    case SCI_WRAPCOUNT: {
+        int line = ToCoordinate(wParam);
+        if (line < 0 || line >= w.core.LineCount())
+            return 0;
+        return w.core.Wrapping() ? RowCount(LayOutLine(w.view, nullptr, line)) : 1;
+    }
     case SCI_POINTXFROMPOSITION:
         SyncView(w);
         return PointFromPosition(w.view, ClampPosition(w, lParam)).x;

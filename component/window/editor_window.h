@@ -113,6 +113,14 @@ struct Scrolling {
     int barX = -1;
 };
 
+// Line wrapping (wrapping.cpp): the text width the rows were found for, -1
+// while lines do not wrap, and whether the lines not measured yet are being
+// measured a slice at a time.
+struct Wrap {
+    int width = -1;
+    bool settling = false;
+};
+
 // The system caret the window owns while it has the focus (editor_window.cpp).
 struct Caret {
     int height = 0;      // 0 when we have none
@@ -150,6 +158,7 @@ struct EditorWindow final : AccessibleWindow, ImeHost {
     Keys keys;
     Mouse mouse;
     Scrolling scrolling;
+    Wrap wrap;
     Caret caret;
     RefusalTip refusal;
     HWND listener = nullptr; // hears setting changes broadcast to top-level windows
@@ -221,6 +230,17 @@ void OnContextMenu(EditorWindow& w, int x, int y);
 void OnMouseWheel(EditorWindow& w, int delta, WPARAM keys);
 void OnMouseHWheel(EditorWindow& w, int delta);
 bool OnSetCursor(EditorWindow& w, LPARAM lParam);
+
+// wrapping.cpp: while lines wrap, the rows of every line are found again
+// when the width, the fonts or the settings change (rewrap set): those on
+// screen at once, the first visible document line staying at the top, the
+// rest a slice at a time while the window is idle, the scroll bar settling
+// as they come. SettleRows finds them at once down to a line, for requests
+// that count display lines exactly.
+void CheckWrap(EditorWindow& w, bool rewrap);
+void SettleRows(EditorWindow& w, int lastLine);
+// The rows of the lines the view shows, from its top.
+void SettleView(EditorWindow& w);
 
 // commands.cpp: the key commands the window answers, and which key runs which.
 LRESULT HandleCommandRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM lParam);

@@ -23,19 +23,14 @@ void StartDrag(EditorWindow& w, int x, int y) {
     SetTimer(w.hwnd, kDragScrollTimer, 50, nullptr);
 }
 
-// The text position nearest to a client point.
-int PositionAtPoint(EditorWindow& w, int x, int y) {
-    return PositionAtTextX(w.view, LineAtY(w.view, y), x - TextLeft(w.view) + w.view.xOffset);
-}
-
 // The position before the character under a client point: the nearest
 // boundary, less one when the point is on the right half of the character
 // before it.
 int CharacterAtPoint(EditorWindow& w, int x, int y) {
-    int position = PositionAtPoint(w, x, y);
+    int position = PositionAtPoint(w.view, x, y);
     int line = w.core.LineFromPosition(position);
     if (position > w.core.LineStart(line) &&
-        TextXOfPosition(w.view, position) > x - TextLeft(w.view) + w.view.xOffset)
+        RowXOfPosition(w.view, position) > x - TextLeft(w.view) + w.view.xOffset)
         position = w.core.PositionBefore(position);
     return position;
 }
@@ -54,7 +49,7 @@ std::pair<int, int> UnitAround(EditorWindow& w, int unit, int position) {
 // clicked first stays selected and the selection grows by whole units.
 void DragTo(EditorWindow& w, int x, int y) {
     if (w.mouse.dragUnit == 1) {
-        Select(w, w.core.Anchor(), PositionAtPoint(w, x, y));
+        Select(w, w.core.Anchor(), PositionAtPoint(w.view, x, y));
         return;
     }
     auto [start, end] = UnitAround(w, w.mouse.dragUnit, CharacterAtPoint(w, x, y));
@@ -97,7 +92,7 @@ void DragText(EditorWindow& w, int x, int y) {
         std::abs(y - w.mouse.pressPoint.y) <= GetSystemMetrics(SM_CYDRAG))
         return;
     w.mouse.movingText = true;
-    ShowDropCaret(w, PositionAtPoint(w, x, y));
+    ShowDropCaret(w, PositionAtPoint(w.view, x, y));
 }
 
 // The edit menu, each item greyed when it cannot act. An item's identifier is
@@ -189,10 +184,10 @@ void OnLButtonDown(EditorWindow& w, WPARAM keys, int x, int y) {
     }
     if (keys & MK_SHIFT) {
         w.mouse.dragUnit = 1;
-        MoveCaret(w, PositionAtPoint(w, x, y), true);
+        MoveCaret(w, PositionAtPoint(w.view, x, y), true);
     } else if (clicks == 1) {
         w.mouse.dragUnit = 1;
-        MoveCaret(w, PositionAtPoint(w, x, y), false);
+        MoveCaret(w, PositionAtPoint(w.view, x, y), false);
     } else {
         w.mouse.dragUnit = clicks;
         auto [start, end] = UnitAround(w, clicks, CharacterAtPoint(w, x, y));
@@ -200,7 +195,7 @@ void OnLButtonDown(EditorWindow& w, WPARAM keys, int x, int y) {
         w.mouse.dragEnd = end;
         Select(w, start, end);
         if (clicks == 2) {
-            NotifyDoubleClick(w, PositionAtPoint(w, x, y), keys);
+            NotifyDoubleClick(w, PositionAtPoint(w.view, x, y), keys);
             if (w.host.destroyed)
                 return;
         }
@@ -242,14 +237,14 @@ void OnLButtonUp(EditorWindow& w, WPARAM keys, int x, int y) {
     EndDrag(w);
     if (w.mouse.indicatorPressed) {
         w.mouse.indicatorPressed = false;
-        if (!NotifyIndicator(w, SCN_INDICATORRELEASE, PositionAtPoint(w, x, y), keys))
+        if (!NotifyIndicator(w, SCN_INDICATORRELEASE, PositionAtPoint(w.view, x, y), keys))
             return;
     }
     if (moving && drop >= 0) {
         w.core.MoveText(w.core.SelectionStart(), w.core.SelectionEnd(), drop,
                         (keys & MK_CONTROL) != 0);
     } else if (pressed && !moving) {
-        MoveCaret(w, PositionAtPoint(w, x, y), false);
+        MoveCaret(w, PositionAtPoint(w.view, x, y), false);
     }
 }
 
@@ -278,7 +273,7 @@ void OnTimer(EditorWindow& w, WPARAM id) {
     if (!w.mouse.pressedInSelection)
         DragTo(w, p.x, p.y);
     else if (w.mouse.movingText)
-        ShowDropCaret(w, PositionAtPoint(w, p.x, p.y));
+        ShowDropCaret(w, PositionAtPoint(w.view, p.x, p.y));
 }
 
 // A right-click outside the selection first moves the caret there; inside it
@@ -288,7 +283,7 @@ void OnRButtonDown(EditorWindow& w, int x, int y) {
     SetFocus(w.hwnd);
     if (MarginAt(w.view, x) >= 0)
         return;
-    int position = PositionAtPoint(w, x, y);
+    int position = PositionAtPoint(w.view, x, y);
     if (w.core.SelectionEmpty() || position < w.core.SelectionStart() ||
         position > w.core.SelectionEnd())
         MoveCaret(w, position, false);

@@ -321,41 +321,46 @@ TEST_F(EditorTest, MarkersDrawnAsTheirSymbols) {
 // would: after each step of a session of typing, line ends, deletions, fold
 // toggles, caret moves and scrolls, the pixels on screen equal those of a
 // full repaint of the same state. The editor has no focus, so no caret.
+// With lines wrapped in half the width too.
 TEST_F(EditorTest, PartialRepaintsMatchAFullRepaint) {
     std::string twice = Text() + "\r" + Text();
-    Call(SCI_SETTEXT, 0, Pointer(twice.c_str()));
-    // Each step: a request or message (a key, for WM_KEYDOWN), then typed characters.
-    const struct {
-        const char* what;
-        UINT message;
-        WPARAM wParam;
-        const char* chars;
-    } steps[] = {
-        {"type in line 5", SCI_GOTOLINE, 5, "x = 12"},
-        {"Enter", 0, 0, "\r"},
-        {"Backspace joining lines", WM_KEYDOWN, VK_HOME, "\b"},
-        {"Backspace in a line", WM_KEYDOWN, VK_END, "\b\b"},
-        {"fold toggled", SCI_TOGGLEFOLD, 9, ""},
-        {"caret moves", WM_KEYDOWN, VK_DOWN, ""},
-        {"header edited while folded", SCI_GOTOLINE, 9, "\b"},
-        {"scroll down", WM_VSCROLL, SB_LINEDOWN, ""},
-        {"type below the fold", SCI_GOTOLINE, 12, "Sub B\r"},
-        {"Delete", WM_KEYDOWN, VK_DELETE, ""},
-        {"scroll up", WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), ""},
-        {"fold toggled back", SCI_TOGGLEFOLD, 9, ""},
-        {"page down", WM_KEYDOWN, VK_NEXT, "'"},
-    };
-    for (const auto& step : steps) {
-        if (step.message == WM_KEYDOWN)
-            Key(step.wParam);
-        else if (step.message)
-            Send(step.message, step.wParam);
-        for (const char* c = step.chars; *c; ++c)
-            Send(WM_CHAR, static_cast<unsigned char>(*c), 1);
-        // As the message loop would: posted work, and any repaint a change of
-        // scroll bars asks for, are done before the screen is read.
-        PumpMessages();
-        ASSERT_TRUE(FullRepaintKeeps(editor)) << step.what;
+    for (int wrap : {SC_WRAP_NONE, SC_WRAP_WORD}) {
+        Call(SCI_SETWRAPMODE, wrap);
+        Call(SCI_SETMARGINRIGHT, 0, wrap ? kWidth / 2 : 0);
+        Call(SCI_SETTEXT, 0, Pointer(twice.c_str()));
+        // Each step: a request or message (a key, for WM_KEYDOWN), then typed characters.
+        const struct {
+            const char* what;
+            UINT message;
+            WPARAM wParam;
+            const char* chars;
+        } steps[] = {
+            {"type in line 5", SCI_GOTOLINE, 5, "x = 12"},
+            {"Enter", 0, 0, "\r"},
+            {"Backspace joining lines", WM_KEYDOWN, VK_HOME, "\b"},
+            {"Backspace in a line", WM_KEYDOWN, VK_END, "\b\b"},
+            {"fold toggled", SCI_TOGGLEFOLD, 9, ""},
+            {"caret moves", WM_KEYDOWN, VK_DOWN, ""},
+            {"header edited while folded", SCI_GOTOLINE, 9, "\b"},
+            {"scroll down", WM_VSCROLL, SB_LINEDOWN, ""},
+            {"type below the fold", SCI_GOTOLINE, 12, "Sub B\r"},
+            {"Delete", WM_KEYDOWN, VK_DELETE, ""},
+            {"scroll up", WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), ""},
+            {"fold toggled back", SCI_TOGGLEFOLD, 9, ""},
+            {"page down", WM_KEYDOWN, VK_NEXT, "'"},
+        };
+        for (const auto& step : steps) {
+            if (step.message == WM_KEYDOWN)
+                Key(step.wParam);
+            else if (step.message)
+                Send(step.message, step.wParam);
+            for (const char* c = step.chars; *c; ++c)
+                Send(WM_CHAR, static_cast<unsigned char>(*c), 1);
+            // As the message loop would: posted work, and any repaint a change of
+            // scroll bars asks for, are done before the screen is read.
+            PumpMessages();
+            ASSERT_TRUE(FullRepaintKeeps(editor)) << step.what << (wrap ? ", wrapped" : "");
+        }
     }
 }
 

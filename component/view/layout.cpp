@@ -1,0 +1,494 @@
+// Line layout: a line split into pieces, measured, wrapped into rows and
+// hit-tested by pixel. Painting draws what this lays out, and the caret,
+// the mouse and the requests find positions in the same rows.
+#include "component/view/view.h"
+#include "component/text/text.h"
+#include <algorithm>
+#include <cstdint>
+#include "kalmor.h"
+
+namespace kalmor {
+
+namespace {
+
+// Splits a line into pieces, character by character: tabs, invalid bytes,
+// and runs of one style and font, characters beyond the Basic Multilingual
+// Plane as glyphs. charStarts gets each piece's characters' first bytes.
+void SplitLine(View& w, HDC dc, const Encoding& encoding, const LineLayout& layout,
+               std::vector<Piece>& pieces, std::vector<std::vector<int>>& charStarts) {
+    const std::string& text = layout.text;
+    int size = static_cast<int>(text.size());
+    auto bytes = reinterpret_cast<const unsigned char*>(text.data());
+    // A single-byte code page converts the whole line at once, byte for unit.
+    std::wstring line;
+    if (encoding.Set() == CharacterSet::SingleByte)
+        line = ToUtf16(encoding, text);
+    for (int pos = 0; pos < size;) {
+        int length = encoding.CharacterLength(bytes + pos, size - pos);
+        int style = static_cast<unsigned char>(layout.styles[static_cast<size_t>(pos)]);
+        Piece::Kind kind = Piece::Text;
+        wchar_t units[2] = {static_cast<wchar_t>(bytes[pos]), 0};
+        int count = 1;
+        if (bytes[pos] == '\t') {
+            kind = Piece::Tab;
+        } else if (bytes[pos] >= 0x80) {
+            if (encoding.Set() == CharacterSet::SingleByte && line.size() == text.size()) {
+                units[0] = line[static_cast<size_t>(pos)];
+            } else if (encoding.Set() == CharacterSet::Utf8) {
+                kind = length == 1 ? Piece::Invalid : Piece::Text;
+                if (kind == Piece::Text)
+                    count = EncodeUtf16(DecodeUtf8(bytes + pos, length), units);
+            } else {
+                count = MultiByteToWideChar(encoding.CodePage(), MB_ERR_INVALID_CHARS,
+                                            text.data() + pos, length, units, 2);
+                if (count <= 0 || (length == 1 && encoding.IsLeadByte(bytes[pos])))
+                    kind = Piece::Invalid, count = 1;
+            }
+        }
+        // A style's case changes what is drawn, never the text.
+        int caseForce = w.core.GetStyle(style).caseForce;
+        if (kind == Piece::Text && count == 1 && caseForce != SC_CASE_MIXED)
+            units[0] = static_cast<wchar_t>(reinterpret_cast<UINT_PTR>(
+                caseForce == SC_CASE_UPPER ? CharUpperW(reinterpret_cast<LPWSTR>(units[0]))
+                                           : CharLowerW(reinterpret_cast<LPWSTR>(units[0]))));
+        int slot = 0;
+        WORD glyph = 0;
+        if (kind == Piece::Text && units[0] >= 0x80) {
+            slot = FontSlotFor(w, dc, FontFor(w, dc, style), units, count, &glyph);
+            if (count == 2)
+                kind = Piece::Glyphs;
+        }
+        bool joins = !pieces.empty() && (kind == Piece::Text || kind == Piece::Glyphs) &&
+                     pieces.back().kind == kind && pieces.back().style == style &&
+                     pieces.back().font == slot;
+        if (!joins) {
+            pieces.push_back(Piece{kind, pos, pos, style, slot, {}, {}});
+            charStarts.emplace_back();
+        }
+        Piece& piece = pieces.back();
+        piece.end = pos + length;
+        charStarts.back().push_back(pos);
+        if (kind == Piece::Glyphs)
+            piece.text += static_cast<wchar_t>(glyph);
+        else if (kind == Piece::Text)
+            piece.text.append(units, static_cast<size_t>(count));
+        pos += length;
+    }
+}
+
+// Measures where each byte of a line starts, piece by piece, expanding tabs.
+void MeasureLine(View& w, HDC dc, const Encoding& encoding, const LineLayout& layout,
+                 LineMeasure& measure) {
+    std::vector<std::vector<int>> charStarts;
+    SelectedObject original(dc, GetCurrentObject(dc, OBJ_FONT));
+    SplitLine(w, dc, encoding, layout, measure.pieces, charStarts);
+    measure.x.assign(layout.text.size() + 1, 0);
+    std::vector<INT> extents;
+    int x = 0;
+    for (size_t p = 0; p < measure.pieces.size(); ++p) {
+        Piece& piece = measure.pieces[p];
+        int count = static_cast<int>(charStarts[p].size());
+        piece.advances.assign(static_cast<size_t>(count), 0);
+        SelectObject(dc, PieceFont(w, dc, piece));
+        SIZE size{};
+        if (piece.kind == Piece::Tab) {
+            piece.advances[0] = (x / w.tabWidth + 1) * w.tabWidth - x;
+        } else if (piece.kind == Piece::Invalid) {
+            GetTextExtentPoint32W(dc, L"xFF", 3, &size);
+            piece.advances[0] = size.cx + 4;
+        } else {
+            extents.assign(static_cast<size_t>(count), 0);
+            auto units = reinterpret_cast<LPWSTR>(piece.text.data());
+            if (piece.kind == Piece::Glyphs)
+                GetTextExtentExPointI(dc, reinterpret_cast<LPWORD>(units), count, 0, nullptr,
+                                      extents.data(), &size);
+            else
+                GetTextExtentExPointW(dc, units, count, 0, nullptr, extents.data(), &size);
+            for (int k = 0; k < count; ++k)
+                piece.advances[static_cast<size_t>(k)] =
+                    extents[static_cast<size_t>(k)] -
+                    (k > 0 ? extents[static_cast<size_t>(k - 1)] : 0);
+        }
+        // A BMP character is one unit, a glyph one character: advances follow characters.
+        for (int k = 0; k < count; ++k) {
+            int start = charStarts[p][static_cast<size_t>(k)];
+            int end = k + 1 < count ? charStarts[p][static_cast<size_t>(k + 1)] : piece.end;
+            for (int byte = start; byte < end; ++byte)
+                measure.x[static_cast<size_t>(byte)] = x;
+            x += piece.advances[static_cast<size_t>(k)];
+        }
+    }
+    measure.x.back() = x;
+}
+
+// Whether a line may break before the character at byte i (not at 0) in
+// word mode: after a blank and before what is not one, or beside a
+// character of an East Asian script, which breaks between any two.
+bool BreaksBefore(const Encoding& encoding, const std::string& text, int i, int previous,
+                  bool wide) {
+    auto blank = [&](int k) {
+        return text[static_cast<size_t>(k)] == ' ' || text[static_cast<size_t>(k)] == '\t';
+    };
+    if (blank(previous) && !blank(i))
+        return true;
+    if (!wide)
+        return false;
+    auto eastAsian = [&](int k) {
+        auto bytes = reinterpret_cast<const unsigned char*>(text.data());
+        int length = encoding.CharacterLength(bytes + k, static_cast<int>(text.size()) - k);
+        if (encoding.Set() == CharacterSet::Utf8)
+            return length >= 3 && DecodeUtf8(bytes + k, length) >= 0x2E80;
+        return length == 2;
+    };
+    return eastAsian(i) || eastAsian(previous);
+}
+
+// The indent of a wrapped line's later rows: the host's fixed one, or the
+// first row's own indentation with none, one or two indents more; none if
+// that would leave less than a fifth of the width.
+int WrapIndent(View& w, const LineLayout& layout, int width) {
+    const Look& look = w.core.GetLook();
+    int indent = look.wrapStartIndent * w.spaceWidth;
+    if (look.wrapIndentMode != SC_WRAPINDENT_FIXED) {
+        size_t blanks = layout.text.find_first_not_of(" \t");
+        indent = layout.x[blanks == std::string::npos ? layout.text.size() : blanks];
+        int levels = look.wrapIndentMode - SC_WRAPINDENT_SAME;
+        indent += levels * w.core.IndentSize() * w.spaceWidth;
+    }
+    if (look.wrapVisualFlags & SC_WRAPVISUALFLAG_START)
+        indent = std::max(indent, WrapFlagWidth(w));
+    return indent > width * 4 / 5 ? 0 : indent;
+}
+
+// Breaks a measured line into rows no wider than the text area: at the last
+// place the wrap mode allows that fits, else between characters, never
+// inside one; every row holds at least one character.
+void BreakIntoRows(View& w, LineLayout& layout) {
+    const Look& look = w.core.GetLook();
+    const std::vector<int>& x = layout.x;
+    int size = static_cast<int>(layout.text.size());
+    int width =
+        TextWidth(w) - ((look.wrapVisualFlags & SC_WRAPVISUALFLAG_END) ? WrapFlagWidth(w) : 0);
+    width = std::max(width, 1);
+    LineRows& rows = layout.rows;
+    rows = LineRows();
+    rows.indent = WrapIndent(w, layout, width);
+    const Encoding& encoding = w.core.CurrentEncoding();
+    bool wide = encoding.Set() != CharacterSet::SingleByte;
+    auto characterStart = [&](int byte) {
+        return w.core.CharacterStart(layout.start + byte) - layout.start;
+    };
+    for (int start = 0;;) {
+        int room = width - (start > 0 ? rows.indent : 0);
+        if (x[static_cast<size_t>(size)] - x[static_cast<size_t>(start)] <= room)
+            break;
+        // The last character boundary that ends within the room.
+        int fit = static_cast<int>(std::upper_bound(x.begin() + start + 1, x.end(),
+                                                    x[static_cast<size_t>(start)] + room) -
+                                   x.begin()) -
+                  1;
+        fit = characterStart(std::min(fit, size));
+        if (fit <= start)
+            fit = w.core.PositionAfter(layout.start + start) - layout.start;
+        int at = fit;
+        if (look.wrapMode != SC_WRAP_CHAR) {
+            int k = fit;
+            while (k > start) {
+                int previous = characterStart(k - 1);
+                if (previous < start)
+                    break;
+                if (look.wrapMode == SC_WRAP_WORD
+                        ? BreaksBefore(encoding, layout.text, k, previous, wide)
+                        : BreaksBefore(encoding, layout.text, k, previous, false))
+                    break;
+                k = previous;
+            }
+            if (k > start)
+                at = k;
+        }
+        if (at >= size)
+            break;
+        rows.starts.push_back(at);
+        start = at;
+    }
+}
+
+} // namespace
+
+int WrapFlagWidth(const View& w) {
+    return std::max(w.spaceWidth, w.lineHeight / 2);
+}
+
+RECT ClientRect(const View& w) {
+    RECT client{};
+    GetClientRect(w.hwnd, &client);
+    return client;
+}
+
+// A line's text, styles and character edges: measured once and then taken
+// from the window's cache until the fonts change. dc may be null: the line
+// is then measured, if it must be, in the window's measuring DC.
+LineLayout LayOutLine(View& w, HDC dc, int line) {
+    // Enough for every row of a tall window several times over.
+    constexpr size_t kCachedLayouts = 1024;
+    LineLayout layout;
+    layout.start = w.core.LineStart(line);
+    int end = w.core.LineEnd(line);
+    layout.text = w.core.TextRange(layout.start, end);
+    layout.styles = w.core.StyleRange(layout.start, end);
+    // Highlighted braces are drawn in the brace styles.
+    const std::pair<int, int> braces[] = {{w.core.BraceLight(0), STYLE_BRACELIGHT},
+                                          {w.core.BraceLight(1), STYLE_BRACELIGHT},
+                                          {w.core.BraceBad(), STYLE_BRACEBAD}};
+    for (auto [pos, style] : braces) {
+        if (pos >= layout.start && pos < end)
+            layout.styles[static_cast<size_t>(pos - layout.start)] = static_cast<char>(style);
+    }
+    std::string key = layout.text + layout.styles;
+    auto cached = w.layouts.find(key);
+    if (cached != w.layouts.end()) {
+        layout.measure = cached->second;
+    } else {
+        auto measure = std::make_shared<LineMeasure>();
+        if (dc || w.measuring.Get()) {
+            MeasureLine(w, dc ? dc : w.measuring.Get(), w.core.CurrentEncoding(), layout, *measure);
+        } else {
+            WindowDC window(w.hwnd);
+            MeasureLine(w, window.Get(), w.core.CurrentEncoding(), layout, *measure);
+        }
+        if (w.layouts.size() >= kCachedLayouts)
+            w.layouts.clear();
+        layout.measure = measure;
+        w.layouts.emplace(std::move(key), std::move(measure));
+    }
+    layout.x = layout.measure->x;
+    if (w.core.Wrapping()) {
+        if (layout.measure->rows.key != w.wrapKey) {
+            BreakIntoRows(w, layout);
+            layout.rows.key = w.wrapKey;
+            layout.measure->rows = layout.rows;
+        }
+        layout.rows = layout.measure->rows;
+        int rows = static_cast<int>(layout.rows.starts.size());
+        if (w.core.LineVisible(line) &&
+            (w.core.LineRowsEstimated(line) || w.core.LineRows(line) != rows)) {
+            w.rowsChanged |= w.core.LineRows(line) != rows;
+            w.core.SetLineRows(line, rows);
+        }
+    }
+    return layout;
+}
+
+void MeasureRows(View& w, int line) {
+    int start = w.core.LineStart(line);
+    int length = w.core.LineEnd(line) - start;
+    if (int64_t{length} * w.maxCharWidth <= TextWidth(w) - WrapFlagWidth(w)) {
+        std::string text = w.core.TextRange(start, start + length);
+        if (std::all_of(text.begin(), text.end(), [](char c) { return c >= ' ' && c < 0x7F; })) {
+            w.core.SetLineRows(line, 1);
+            return;
+        }
+    }
+    LayOutLine(w, nullptr, line);
+}
+
+int RowCount(const LineLayout& layout) {
+    return static_cast<int>(layout.rows.starts.size());
+}
+
+int RowStart(const LineLayout& layout, int row) {
+    return layout.rows.starts[static_cast<size_t>(std::clamp(row, 0, RowCount(layout) - 1))];
+}
+
+int RowEnd(const LineLayout& layout, int row) {
+    return row + 1 < RowCount(layout) ? RowStart(layout, row + 1)
+                                      : static_cast<int>(layout.text.size());
+}
+
+int RowOfByte(const LineLayout& layout, int byte) {
+    const std::vector<int>& starts = layout.rows.starts;
+    return static_cast<int>(std::upper_bound(starts.begin(), starts.end(), byte) - starts.begin()) -
+           1;
+}
+
+int RowX(const LineLayout& layout, int row, int byte) {
+    byte = std::clamp(byte, 0, static_cast<int>(layout.text.size()));
+    return layout.x[static_cast<size_t>(byte)] -
+           layout.x[static_cast<size_t>(RowStart(layout, row))] +
+           (row > 0 ? layout.rows.indent : 0);
+}
+
+// The composition is measured as UTF-8, whatever the document's code page:
+// until it is committed it need not fit the code page.
+void MeasureComposition(View& w, int style) {
+    Composition& c = w.composition;
+    c.style = style;
+    c.bytes.clear();
+    c.unitBytes.clear();
+    c.measure = LineMeasure();
+    Encoding utf8(kCodePageUtf8);
+    for (size_t i = 0; i < c.text.size(); ++i) {
+        size_t units =
+            IS_HIGH_SURROGATE(c.text[i]) && i + 1 < c.text.size() && IS_LOW_SURROGATE(c.text[i + 1])
+                ? 2
+                : 1;
+        std::string character;
+        FromUtf16(utf8, c.text.data() + i, units, character);
+        for (size_t k = 0; k < units; ++k)
+            c.unitBytes.push_back(static_cast<int>(c.bytes.size()));
+        c.bytes += character;
+        i += units - 1;
+    }
+    LineLayout layout;
+    layout.text = c.bytes;
+    layout.styles.assign(c.bytes.size(), static_cast<char>(style));
+    MeasureLine(w, w.measuring.Get(), utf8, layout, c.measure);
+}
+
+// Measured as a line of the document holding text in one style would be.
+int TextWidthInStyle(View& w, int style, const std::string& text) {
+    LineLayout layout;
+    layout.text = text;
+    layout.styles.assign(text.size(), static_cast<char>(std::clamp(style, 0, kStyleCount - 1)));
+    LineMeasure measure;
+    MeasureLine(w, w.measuring.Get(), w.core.CurrentEncoding(), layout, measure);
+    return measure.x.empty() ? 0 : measure.x.back();
+}
+
+int CompositionX(const View& w, int unit) {
+    const Composition& c = w.composition;
+    if (c.measure.x.empty())
+        return 0;
+    size_t byte = unit >= 0 && static_cast<size_t>(unit) < c.unitBytes.size()
+                      ? static_cast<size_t>(c.unitBytes[static_cast<size_t>(unit)])
+                      : c.measure.x.size() - 1;
+    return c.measure.x[byte];
+}
+
+int MarginsWidth(const View& w) {
+    int width = 0;
+    for (int i = 0; i < kMarginCount; ++i)
+        width += std::max(0, w.core.GetMargin(i).width);
+    return width;
+}
+
+int MarginLeft(const View& w) {
+    return w.marginLeft >= 0 ? w.marginLeft : w.metrics.textPadding;
+}
+
+int MarginRight(const View& w) {
+    return std::max(w.marginRight, 0);
+}
+
+int TextLeft(const View& w) {
+    return MarginsWidth(w) + MarginLeft(w);
+}
+
+int TextWidth(const View& w) {
+    return std::max(1, static_cast<int>(ClientRect(w).right) - TextLeft(w) - MarginRight(w));
+}
+
+int LinesOnScreen(const View& w) {
+    return std::max(1, static_cast<int>(ClientRect(w).bottom) / w.lineHeight);
+}
+
+// The index of the margin under client x, or -1 when x is in the text area.
+int MarginAt(const View& w, int x) {
+    int left = 0;
+    for (int i = 0; i < kMarginCount; ++i) {
+        int width = std::max(0, w.core.GetMargin(i).width);
+        if (x >= left && x < left + width)
+            return i;
+        left += width;
+    }
+    return -1;
+}
+
+int DisplayLineAtY(const View& w, int y) {
+    int row = y < 0 ? 0 : y / w.lineHeight;
+    int64_t display = int64_t{w.core.FirstVisibleLine()} + row;
+    return static_cast<int>(std::clamp<int64_t>(display, 0, w.core.VisibleLineCount() - 1));
+}
+
+int LineAtY(const View& w, int y) {
+    return w.core.DocLineFromVisible(DisplayLineAtY(w, y));
+}
+
+namespace {
+
+// The character boundary nearest to rowX inside a row of a laid-out line;
+// past the end of a row that is not the line's last, the boundary before
+// its last character, which is drawn on that row.
+int NearestInRow(View& w, const LineLayout& layout, int row, int rowX) {
+    int first = RowStart(layout, row);
+    int end = RowEnd(layout, row);
+    int base = layout.x[static_cast<size_t>(first)] - (row > 0 ? layout.rows.indent : 0);
+    int textX = rowX + base;
+    auto from = layout.x.begin() + first;
+    auto to = layout.x.begin() + end + 1;
+    auto after = std::lower_bound(from, to, textX);
+    int byte = end;
+    if (after != to) {
+        if (after != from && textX - *(after - 1) < *after - textX)
+            --after;
+        byte = static_cast<int>(after - layout.x.begin());
+    }
+    int position = w.core.CharacterStart(layout.start + byte);
+    if (row + 1 < RowCount(layout) && position >= layout.start + end)
+        position = w.core.PositionBefore(layout.start + end);
+    return std::max(position, layout.start + first);
+}
+
+} // namespace
+
+int PositionInDisplayLine(View& w, int displayLine, int rowX) {
+    displayLine = std::clamp(displayLine, 0, w.core.VisibleLineCount() - 1);
+    int line = w.core.DocLineFromVisible(displayLine);
+    LineLayout layout = LayOutLine(w, nullptr, line);
+    int row = std::clamp(displayLine - w.core.VisibleFromDocLine(line), 0, RowCount(layout) - 1);
+    return NearestInRow(w, layout, row, rowX);
+}
+
+int PositionAtPoint(View& w, int x, int y) {
+    return PositionInDisplayLine(w, DisplayLineAtY(w, y), x - TextLeft(w) + w.xOffset);
+}
+
+int DisplayLineOfPosition(View& w, int position) {
+    int line = w.core.LineFromPosition(position);
+    int first = w.core.VisibleFromDocLine(line);
+    if (!w.core.Wrapping() || !w.core.LineVisible(line))
+        return first;
+    LineLayout layout = LayOutLine(w, nullptr, line);
+    return w.core.VisibleFromDocLine(line) + RowOfByte(layout, position - layout.start);
+}
+
+int RowXOfPosition(View& w, int position) {
+    LineLayout layout = LayOutLine(w, nullptr, w.core.LineFromPosition(position));
+    int byte = std::clamp(position - layout.start, 0, static_cast<int>(layout.text.size()));
+    return RowX(layout, RowOfByte(layout, byte), byte);
+}
+
+// The character boundary of a line nearest to x, in text pixels.
+int PositionAtTextX(View& w, int line, int textX) {
+    LineLayout layout = LayOutLine(w, nullptr, line);
+    auto after = std::lower_bound(layout.x.begin(), layout.x.end(), textX);
+    if (after == layout.x.end())
+        return layout.start + static_cast<int>(layout.text.size());
+    if (after != layout.x.begin() && textX - *(after - 1) < *after - textX)
+        --after;
+    return w.core.CharacterStart(layout.start + static_cast<int>(after - layout.x.begin()));
+}
+
+// Where a position is drawn, in text pixels measured along its line.
+int TextXOfPosition(View& w, int position) {
+    LineLayout layout = LayOutLine(w, nullptr, w.core.LineFromPosition(position));
+    size_t index = std::min<size_t>(std::max(0, position - layout.start), layout.text.size());
+    return layout.x[index];
+}
+
+POINT PointFromPosition(View& w, int position) {
+    int row = DisplayLineOfPosition(w, position) - w.core.FirstVisibleLine();
+    return POINT{TextLeft(w) - w.xOffset + RowXOfPosition(w, position), row * w.lineHeight};
+}
+
+} // namespace kalmor

@@ -1,0 +1,213 @@
+// Line wrapping: where lines break in each mode, the caret moving by display
+// lines, the requests that count them, and the rows drawn.
+#include "tests/component/editor_fixture.h"
+
+namespace {
+
+class WrapTest : public EditorTest {
+  public:
+    // The text area made exactly `columns` widths of the default style's "x"
+    // wide, for the margins as they are; the program's text is all in one
+    // monospaced face.
+    void Columns(int columns) {
+        column = static_cast<int>(Call(SCI_TEXTWIDTH, STYLE_DEFAULT, Pointer("x")));
+        left = XOf(0);
+        // Twice: the window less its client area is the vertical scroll bar, if shown.
+        for (int pass = 0; pass < 2; ++pass) {
+            RECT window{}, client{};
+            GetWindowRect(editor, &window);
+            GetClientRect(editor, &client);
+            int bar = (window.right - window.left) - client.right;
+            SetWindowPos(editor, nullptr, 0, 0, left + columns * column + bar, kHeight,
+                         SWP_NOMOVE | SWP_NOZORDER);
+            PumpMessages();
+        }
+    }
+    void Load(const char* text, int mode) {
+        Call(SCI_SETWRAPMODE, mode);
+        Call(SCI_SETTEXT, 0, Pointer(text));
+        Call(SCI_SETFIRSTVISIBLELINE, 0);
+        PumpMessages();
+    }
+    // The positions of a line where a new row begins, its first row's start included.
+    std::vector<int> RowStarts(int line) {
+        std::vector<int> starts;
+        LRESULT y = -1;
+        for (LRESULT p = LineStart(line); p <= Call(SCI_GETLINEENDPOSITION, line);
+             p = Call(SCI_POSITIONAFTER, p)) {
+            LRESULT at = Call(SCI_POINTYFROMPOSITION, 0, p);
+            if (at != y && p < Call(SCI_GETLINEENDPOSITION, line))
+                starts.push_back(static_cast<int>(p));
+            y = at;
+            if (p == Call(SCI_GETLINEENDPOSITION, line))
+                break;
+        }
+        return starts;
+    }
+    int column = 8;
+    int left = 0;
+};
+
+// Each case is a text area ten "x" wide.
+TEST_F(WrapTest, WhereLinesBreak) {
+    const struct {
+        int mode;
+        const char* text;
+        std::vector<int> starts; // of line 0's rows
+        int indentMode, startIndent;
+        int indent; // in columns, of the second row's first character
+    } cases[] = {
+        // Between words; the blank that ends a row stays on it.
+        {SC_WRAP_WORD, "aaaa bbbb cccc", {0, 10}, SC_WRAPINDENT_FIXED, 0, 0},
+        {SC_WRAP_WORD, "aaa bbbbbbb", {0, 4}, SC_WRAPINDENT_FIXED, 0, 0},
+        {SC_WRAP_CHAR, "aaa bbbbbbb", {0, 10}, SC_WRAPINDENT_FIXED, 0, 0},
+        // A word wider than the view breaks between characters.
+        {SC_WRAP_WORD, "abcdefghijklmnopqrstuvwxy", {0, 10, 20}, SC_WRAPINDENT_FIXED, 0, 0},
+        // Exactly the width, its CR LF after it: one row.
+        {SC_WRAP_WORD, "aaaaaaaaaa\r\nb", {0}, SC_WRAPINDENT_FIXED, 0, 0},
+        // A tab reaching past the edge starts the next row.
+        {SC_WRAP_WORD, "aaaaaaaa\tbb", {0, 8}, SC_WRAPINDENT_FIXED, 0, 0},
+        {SC_WRAP_WHITESPACE, "aa-bbbb-cccc", {0, 10}, SC_WRAPINDENT_FIXED, 0, 0},
+        // Later rows indented: fixed, as the first row, and one indent more.
+        {SC_WRAP_WORD, "aaaa bbbb cccc", {0, 10}, SC_WRAPINDENT_FIXED, 3, 3},
+        {SC_WRAP_WORD, "  aa bb cc dd", {0, 8}, SC_WRAPINDENT_SAME, 0, 2},
+        {SC_WRAP_WORD, "  aa bb cc dd", {0, 8}, SC_WRAPINDENT_INDENT, 0, 4},
+        {SC_WRAP_WORD, "  aa bb cc dd", {0, 8, 11}, SC_WRAPINDENT_DEEPINDENT, 0, 6},
+    };
+    Columns(10);
+    Call(SCI_SETINDENT, 2);
+    Call(SCI_SETTABWIDTH, 8);
+    for (const auto& c : cases) {
+        Call(SCI_SETWRAPINDENTMODE, c.indentMode);
+        Call(SCI_SETWRAPSTARTINDENT, c.startIndent);
+        Load(c.text, c.mode);
+        EXPECT_EQ(RowStarts(0), c.starts) << c.text << " mode " << c.mode;
+        EXPECT_EQ(Call(SCI_WRAPCOUNT, 0), static_cast<LRESULT>(c.starts.size())) << c.text;
+        if (c.starts.size() > 1) {
+            EXPECT_EQ(XOf(c.starts[1]), left + c.indent * column) << c.text;
+        }
+    }
+}
+
+// In UTF-8 no row starts inside a character: a pair of surrogates' four
+// bytes, or a CJK character's three, which word mode breaks between.
+TEST_F(WrapTest, RowsStartOnCharacters) {
+    Columns(10);
+    Call(SCI_SETCODEPAGE, SC_CP_UTF8);
+    for (const char* text : {"\xF0\x9F\x98\x80\xF0\x9F\x98\x80\xF0\x9F\x98\x80\xF0\x9F\x98\x80"
+                             "\xF0\x9F\x98\x80\xF0\x9F\x98\x80\xF0\x9F\x98\x80\xF0\x9F\x98\x80",
+                             "\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA"
+                             "\x9E\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\xE6\x97\xA5"}) {
+        Load(text, SC_WRAP_WORD);
+        std::vector<int> starts = RowStarts(0);
+        int size = static_cast<unsigned char>(text[0]) >= 0xF0 ? 4 : 3;
+        EXPECT_GT(starts.size(), 1u) << "the line did not wrap";
+        for (int start : starts)
+            EXPECT_EQ(start % size, 0) << "a row starts inside a character at " << start;
+    }
+}
+
+// The caret on wrapped lines: a table of keys from a caret, with "aaaa bbbb
+// cccc" over rows [0, 10) and [10, 14) and a short second line.
+TEST_F(WrapTest, CaretMovesByDisplayLines) {
+    const struct {
+        int caret;
+        WPARAM key;
+        int after;
+    } cases[] = {
+        {2, VK_DOWN, 12},  {12, VK_UP, 2},   {12, VK_DOWN, 17}, {2, VK_END, 9},  {9, VK_END, 14},
+        {12, VK_HOME, 10}, {10, VK_HOME, 0}, {0, VK_NEXT, 15},  {17, VK_UP, 12},
+    };
+    Columns(10);
+    for (const auto& c : cases) {
+        Load("aaaa bbbb cccc\nxyzxyz", SC_WRAP_WORD);
+        Call(SCI_GOTOPOS, c.caret);
+        Key(c.key);
+        EXPECT_EQ(Call(SCI_GETCURRENTPOS), c.after) << "from " << c.caret << " key " << c.key;
+    }
+    Hold(false, false);
+    // The display line's ends by request, and a click past a row's end.
+    Load("aaaa bbbb cccc\nxyzxyz", SC_WRAP_WORD);
+    Call(SCI_GOTOPOS, 12);
+    Call(SCI_HOMEDISPLAYEXTEND);
+    EXPECT_EQ(Selection(), std::make_pair(12, 10));
+    Call(SCI_GOTOPOS, 3);
+    Call(SCI_LINEENDDISPLAY);
+    EXPECT_EQ(Call(SCI_GETCURRENTPOS), 9);
+    LRESULT y = Call(SCI_POINTYFROMPOSITION, 0, 0) + Call(SCI_TEXTHEIGHT) / 2;
+    Send(WM_LBUTTONDOWN, 0, MAKELPARAM(left + 10 * column - 2, y));
+    Send(WM_LBUTTONUP, 0, MAKELPARAM(left + 10 * column - 2, y));
+    EXPECT_EQ(Call(SCI_GETCURRENTPOS), 9) << "past the first row's end";
+}
+
+// Display lines count rows: of folded lines none, of a resized view anew,
+// the first visible document line staying on top.
+TEST_F(WrapTest, RequestsCountDisplayLines) {
+    std::string text;
+    for (int i = 0; i < 10; ++i)
+        text += "Sub s\naaaa bbbb cccc\naaaa bbbb cccc\nEnd Sub\n";
+    Load(text.c_str(), SC_WRAP_WORD);
+    Columns(10); // the line numbers' margin is as wide as 40 lines need
+    EXPECT_EQ(Call(SCI_VISIBLEFROMDOCLINE, 2), 1 + 2);
+    EXPECT_EQ(Call(SCI_DOCLINEFROMVISIBLE, 4), 2);
+    EXPECT_EQ(Call(SCI_DOCLINEFROMVISIBLE, 6), 4);
+    Call(SCI_TOGGLEFOLD, 0);
+    EXPECT_EQ(Call(SCI_VISIBLEFROMDOCLINE, 4), 1) << "a fold hides all the rows of its lines";
+    Call(SCI_SETFIRSTVISIBLELINE, Call(SCI_VISIBLEFROMDOCLINE, 8));
+    Columns(30);
+    EXPECT_EQ(Call(SCI_WRAPCOUNT, 9), 1);
+    EXPECT_EQ(Call(SCI_DOCLINEFROMVISIBLE, Call(SCI_GETFIRSTVISIBLELINE)), 8);
+    EXPECT_EQ(Call(SCI_VISIBLEFROMDOCLINE, 8), 5);
+    Call(SCI_SETXOFFSET, 50);
+    EXPECT_EQ(Call(SCI_GETXOFFSET), 0) << "nothing to scroll sideways";
+    Load(text.c_str(), SC_WRAP_NONE);
+    EXPECT_EQ(Call(SCI_VISIBLEFROMDOCLINE, 8), 8);
+}
+
+} // namespace
+
+namespace {
+
+// Pixels unlike the background (taken at the rectangle's right end) inside a
+// rectangle of the screen.
+long Ink(const std::vector<COLORREF>& screen, RECT r) {
+    long ink = 0;
+    COLORREF back = screen[static_cast<size_t>(r.top * kWidth + r.right - 1)];
+    for (LONG y = r.top; y < r.bottom; ++y)
+        for (LONG x = r.left; x < r.right; ++x)
+            ink += screen[static_cast<size_t>(y * kWidth + x)] != back ? 1 : 0;
+    return ink;
+}
+
+// A wrapped line's later rows: its text, no number beside them but the
+// host's mark when asked for, the mark at a broken row's end, and a folded
+// header's tag after its last row.
+TEST_F(WrapTest, RowsDrawn) {
+    Load("Sub aaaa bbbb cccc\naaaaaaaaaaaaaaaaaaaa\nEnd Sub\n", SC_WRAP_WORD);
+    Columns(10);
+    int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
+    auto row = [&](int r, int from, int to) {
+        return RECT{from, r * height + 1, to, (r + 1) * height - 1};
+    };
+    LONG before = static_cast<LONG>(Call(SCI_GETMARGINWIDTHN, 0));
+    RECT numbers{before, 0, before + static_cast<LONG>(Call(SCI_GETMARGINWIDTHN, 1)), 0};
+    auto [screen, unusedCaret] = Screen(editor);
+    EXPECT_GT(Ink(screen, row(1, left, left + 4 * column)), 0) << "the second row's text";
+    EXPECT_GT(Ink(screen, row(0, numbers.left, numbers.right)), 0) << "line 1's number";
+    EXPECT_EQ(Ink(screen, row(1, numbers.left, numbers.right)), 0) << "a number on a later row";
+    Call(SCI_SETWRAPVISUALFLAGS, SC_WRAPVISUALFLAG_MARGIN | SC_WRAPVISUALFLAG_END);
+    PumpMessages();
+    std::tie(screen, unusedCaret) = Screen(editor);
+    EXPECT_GT(Ink(screen, row(1, numbers.left, numbers.right)), 0) << "the margin's mark";
+    EXPECT_EQ(Call(SCI_WRAPCOUNT, 1), 3) << "the end mark takes room";
+    EXPECT_GT(Ink(screen, row(0, left + 9 * column, left + 10 * column)), 0) << "the end mark";
+    Call(SCI_SETWRAPVISUALFLAGS, 0);
+    Call(SCI_TOGGLEFOLD, 0);
+    PumpMessages();
+    std::tie(screen, unusedCaret) = Screen(editor);
+    EXPECT_GT(Ink(screen, row(1, left + 4 * column, left + 10 * column)), 0) << "the tag";
+    EXPECT_EQ(Ink(screen, row(0, left + 9 * column, left + 10 * column)), 0);
+    EXPECT_EQ(Call(SCI_DOCLINEFROMVISIBLE, 2), 3) << "the folded lines' rows";
+}
+
+} // namespace
