@@ -415,34 +415,45 @@ class TextRange final : public ComObject<uia::ITextRangeProvider> {
         return *out ? S_OK : E_OUTOFMEMORY;
     }
 
-    // Left, top, width, height in screen pixels for each line part of the
-    // range shown on screen; an empty range gives its caret's zero-width place.
+    // Left, top, width, height in screen pixels for each display line's part
+    // of the range shown on screen; an empty range gives its caret's
+    // zero-width place.
     HRESULT BoundingRectangles(AccessibleEditor& w, SAFEARRAY** out) {
         TextSpan span = UnitsOf(w).Clamp(span_);
         RECT client{};
         GetClientRect(w.hwnd, &client);
         int firstRow = w.core.FirstVisibleLine();
+        int origin = TextLeft(w.view) - w.view.xOffset;
         std::vector<double> boxes;
         int lastLine = w.core.LineFromPosition(span.end);
         for (int line = w.core.LineFromPosition(span.start); line <= lastLine; ++line) {
-            int row = w.core.VisibleFromDocLine(line) - firstRow;
-            int top = row * w.view.lineHeight;
-            if (!w.core.LineVisible(line) || top < 0 || top >= client.bottom)
+            if (!w.core.LineVisible(line))
                 continue;
-            int from = std::max(span.start, w.core.LineStart(line));
-            int to = std::min(span.end, w.core.LineEnd(line));
+            LineLayout layout = LayOutLine(w.view, nullptr, line);
+            int from = std::max(span.start, layout.start) - layout.start;
+            int to = std::min(span.end, w.core.LineEnd(line)) - layout.start;
             if (from > to || (from == to && span.start != span.end))
                 continue;
-            int left = std::max<int>(PointFromPosition(w.view, from).x, TextLeft(w.view));
-            int right = std::min<int>(PointFromPosition(w.view, to).x, client.right);
-            if (right < left)
-                continue;
-            POINT corner{left, top};
-            ClientToScreen(w.hwnd, &corner);
-            int bottom = std::min<int>(top + w.view.lineHeight, client.bottom);
-            boxes.insert(boxes.end(),
-                         {static_cast<double>(corner.x), static_cast<double>(corner.y),
-                          static_cast<double>(right - left), static_cast<double>(bottom - top)});
+            int first = span.start == span.end ? RowOfByte(layout, from) : 0;
+            int last = span.start == span.end ? first : RowCount(layout) - 1;
+            for (int row = first; row <= last; ++row) {
+                int a = std::max(from, RowStart(layout, row));
+                int b = std::min(to, RowEnd(layout, row));
+                if (a > b || (a == b && span.start != span.end))
+                    continue;
+                int top = (w.core.VisibleFromDocLine(line) + row - firstRow) * w.view.lineHeight;
+                int left = std::max(origin + RowX(layout, row, a), TextLeft(w.view));
+                int right = std::min<int>(origin + RowX(layout, row, b), client.right);
+                if (top < 0 || top >= client.bottom || right < left)
+                    continue;
+                POINT corner{left, top};
+                ClientToScreen(w.hwnd, &corner);
+                int bottom = std::min<int>(top + w.view.lineHeight, client.bottom);
+                boxes.insert(boxes.end(),
+                             {static_cast<double>(corner.x), static_cast<double>(corner.y),
+                              static_cast<double>(right - left),
+                              static_cast<double>(bottom - top)});
+            }
         }
         const AccessibilityApi& api = w.accessibility->api;
         SAFEARRAY* array = api.SafeArrayCreateVector(VT_R8, 0, static_cast<ULONG>(boxes.size()));

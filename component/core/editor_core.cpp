@@ -1111,6 +1111,18 @@ void EditorCore::Impl::WrapEdited(const LineChange& change, int position) {
         return;
     rows.Replace(change.firstLine, change.linesRemoved, change.linesAdded,
                  [this](int line) { return EstimateRows(line); });
+    // The hidden runs the rows follow move with the lines, as their rows did.
+    int first = change.firstLine;
+    int removedEnd = first + change.linesRemoved;
+    int delta = change.linesAdded - change.linesRemoved;
+    std::vector<std::pair<int, int>> moved;
+    for (auto [a, b] : rowsHidden) {
+        a = a < first ? a : a >= removedEnd ? a + delta : first;
+        b = b < first ? b : b >= removedEnd ? b + delta : first + change.linesAdded - 1;
+        if (b >= a)
+            moved.emplace_back(a, b);
+    }
+    rowsHidden = std::move(moved);
     int line = doc.LineFromPosition(position);
     rows.Set(line, rows.Rows(line), true);
 }

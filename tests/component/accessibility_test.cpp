@@ -148,6 +148,14 @@ TEST_F(AccessibilityTest, EveryMethodAnswersThroughItsDocumentedSlot) {
     }
     EXPECT_TRUE(Slot(document, 9, 40031, &v) == S_OK && v.vt == VT_EMPTY);
     EXPECT_TRUE(Slot(main, 10, &array) == S_OK && Count(array) == 4);
+    // Wrapped inside "Main", it has a box on each of its two display lines.
+    RECT client{};
+    GetClientRect(editor, &client);
+    Call(SCI_SETWRAPMODE, SC_WRAP_CHAR);
+    Call(SCI_SETMARGINRIGHT, 0, client.right - XOf(Text().find("Main") + 2));
+    EXPECT_TRUE(Slot(main, 10, &array) == S_OK && Count(array) == 8);
+    Call(SCI_SETWRAPMODE, SC_WRAP_NONE);
+    Call(SCI_SETMARGINRIGHT, 0, 0);
     EXPECT_TRUE(Slot(main, 11, &out) == S_OK && Is(out, root));
     EXPECT_TRUE(Slot(main, 12, 3, &text) == S_OK && Take(text) == L"Mai");
     EXPECT_EQ(Moved(find(L"Main"), 13, Word, -1), L"-1 Sub ");
