@@ -12,6 +12,7 @@ int Count(int value) {
 
 void WrapRows::Reset(int lines, const Estimate& estimate) {
     blocks_.clear();
+    hint_ = Cursor();
     lineCount_ = std::max(lines, 0);
     totalRows_ = 0;
     estimatedCount_ = 0;
@@ -29,42 +30,54 @@ void WrapRows::Reset(int lines, const Estimate& estimate) {
         estimatedCount_ += block.estimated;
         blocks_.push_back(std::move(block));
     }
+    if (blocks_.empty())
+        blocks_.emplace_back(); // every lookup finds a block
 }
 
-void WrapRows::Locate(int line, int* block, int* index) const {
-    int b = 0;
-    while (b + 1 < static_cast<int>(blocks_.size()) &&
-           line >= static_cast<int>(blocks_[static_cast<size_t>(b)].rows.size())) {
-        line -= static_cast<int>(blocks_[static_cast<size_t>(b)].rows.size());
-        ++b;
+WrapRows::Cursor WrapRows::Seek(int line) const {
+    Cursor c = line >= hint_.line ? hint_ : Cursor();
+    while (c.block + 1 < static_cast<int>(blocks_.size()) && line >= c.line + Size(c.block)) {
+        c.line += Size(c.block);
+        c.row += blocks_[static_cast<size_t>(c.block)].sum;
+        ++c.block;
     }
-    *block = b;
-    *index = line;
+    hint_ = c;
+    return c;
+}
+
+WrapRows::Cursor WrapRows::SeekRow(int row) const {
+    Cursor c = row >= hint_.row ? hint_ : Cursor();
+    while (c.block + 1 < static_cast<int>(blocks_.size()) &&
+           row >= c.row + blocks_[static_cast<size_t>(c.block)].sum) {
+        c.line += Size(c.block);
+        c.row += blocks_[static_cast<size_t>(c.block)].sum;
+        ++c.block;
+    }
+    hint_ = c;
+    return c;
 }
 
 int WrapRows::Rows(int line) const {
     if (line < 0 || line >= lineCount_)
         return 0;
-    int b = 0, i = 0;
-    Locate(line, &b, &i);
-    return Count(blocks_[static_cast<size_t>(b)].rows[static_cast<size_t>(i)]);
+    Cursor c = Seek(line);
+    return Count(blocks_[static_cast<size_t>(c.block)].rows[static_cast<size_t>(line - c.line)]);
 }
 
 bool WrapRows::Estimated(int line) const {
     if (line < 0 || line >= lineCount_)
         return false;
-    int b = 0, i = 0;
-    Locate(line, &b, &i);
-    return (blocks_[static_cast<size_t>(b)].rows[static_cast<size_t>(i)] & kEstimatedBit) != 0;
+    Cursor c = Seek(line);
+    return (blocks_[static_cast<size_t>(c.block)].rows[static_cast<size_t>(line - c.line)] &
+            kEstimatedBit) != 0;
 }
 
 int WrapRows::Set(int line, int rows, bool estimated) {
     if (line < 0 || line >= lineCount_)
         return 0;
-    int b = 0, i = 0;
-    Locate(line, &b, &i);
-    Block& block = blocks_[static_cast<size_t>(b)];
-    int& entry = block.rows[static_cast<size_t>(i)];
+    Cursor c = Seek(line);
+    Block& block = blocks_[static_cast<size_t>(c.block)];
+    int& entry = block.rows[static_cast<size_t>(line - c.line)];
     rows = std::clamp(rows, 0, kEstimatedBit - 1);
     int delta = rows - Count(entry);
     int wasEstimated = (entry & kEstimatedBit) ? 1 : 0;
@@ -79,10 +92,14 @@ int WrapRows::Set(int line, int rows, bool estimated) {
 void WrapRows::Fill(int first, int last, const Estimate& rowsOf, bool estimated) {
     first = std::max(first, 0);
     last = std::min(last, lineCount_ - 1);
-    int line = 0;
-    for (Block& block : blocks_) {
-        int size = static_cast<int>(block.rows.size());
-        for (int i = std::max(first - line, 0); i < size && line + i <= last; ++i) {
+    if (first > last)
+        return;
+    // Only blocks from first's on change: the rows above the hint stay.
+    Cursor c = Seek(first);
+    for (int b = c.block, line = c.line; b < static_cast<int>(blocks_.size()) && line <= last;
+         line += Size(b), ++b) {
+        Block& block = blocks_[static_cast<size_t>(b)];
+        for (int i = std::max(first - line, 0); i < Size(b) && line + i <= last; ++i) {
             int& entry = block.rows[static_cast<size_t>(i)];
             int rows = std::clamp(rowsOf(line + i), 0, kEstimatedBit - 1);
             int was = (entry & kEstimatedBit) ? 1 : 0;
@@ -92,25 +109,16 @@ void WrapRows::Fill(int first, int last, const Estimate& rowsOf, bool estimated)
             estimatedCount_ += (estimated ? 1 : 0) - was;
             entry = rows | (estimated ? kEstimatedBit : 0);
         }
-        line += size;
-        if (line > last)
-            break;
     }
 }
 
 int WrapRows::RowOf(int line) const {
     line = std::clamp(line, 0, lineCount_);
-    int row = 0;
-    for (const Block& block : blocks_) {
-        int size = static_cast<int>(block.rows.size());
-        if (line < size) {
-            for (int i = 0; i < line; ++i)
-                row += Count(block.rows[static_cast<size_t>(i)]);
-            return row;
-        }
-        row += block.sum;
-        line -= size;
-    }
+    Cursor c = Seek(line);
+    int row = c.row;
+    const Block& block = blocks_[static_cast<size_t>(c.block)];
+    for (int i = 0; i < line - c.line && i < Size(c.block); ++i)
+        row += Count(block.rows[static_cast<size_t>(i)]);
     return row;
 }
 
@@ -119,21 +127,16 @@ int WrapRows::LineAt(int row, int* sub) const {
     if (totalRows_ <= 0)
         return std::max(lineCount_ - 1, 0);
     row = std::clamp(row, 0, totalRows_ - 1);
-    int line = 0;
-    for (const Block& block : blocks_) {
-        if (row >= block.sum) {
-            row -= block.sum;
-            line += static_cast<int>(block.rows.size());
-            continue;
+    Cursor c = SeekRow(row);
+    row -= c.row;
+    int line = c.line;
+    for (int value : blocks_[static_cast<size_t>(c.block)].rows) {
+        if (row < Count(value)) {
+            *sub = row;
+            return line;
         }
-        for (int value : block.rows) {
-            if (row < Count(value)) {
-                *sub = row;
-                return line;
-            }
-            row -= Count(value);
-            ++line;
-        }
+        row -= Count(value);
+        ++line;
     }
     return std::max(lineCount_ - 1, 0); // not reached: row is below the total
 }
@@ -162,9 +165,10 @@ void WrapRows::Replace(int first, int removed, int added, const Estimate& estima
     first = std::clamp(first, 0, lineCount_);
     removed = std::clamp(removed, 0, lineCount_ - first);
     // Removed lines go a block's share at a time; a block left empty goes.
+    hint_ = Cursor();
     while (removed > 0) {
-        int b = 0, i = 0;
-        Locate(first, &b, &i);
+        Cursor c = Seek(first);
+        int b = c.block, i = first - c.line;
         Block& block = blocks_[static_cast<size_t>(b)];
         int count = std::min(removed, static_cast<int>(block.rows.size()) - i);
         auto from = block.rows.begin() + i;
@@ -180,6 +184,7 @@ void WrapRows::Replace(int first, int removed, int added, const Estimate& estima
         removed -= count;
         if (block.rows.empty() && blocks_.size() > 1)
             blocks_.erase(blocks_.begin() + b);
+        hint_ = Cursor();
     }
     if (added <= 0)
         return;
@@ -192,8 +197,8 @@ void WrapRows::Replace(int first, int removed, int added, const Estimate& estima
         fresh[static_cast<size_t>(k)] = rows | kEstimatedBit;
         sum += rows;
     }
-    int b = 0, i = 0;
-    Locate(first, &b, &i);
+    Cursor c = Seek(first);
+    int b = c.block, i = first - c.line;
     Block& block = blocks_[static_cast<size_t>(b)];
     block.rows.insert(block.rows.begin() + i, fresh.begin(), fresh.end());
     block.sum += sum;
@@ -203,21 +208,22 @@ void WrapRows::Replace(int first, int removed, int added, const Estimate& estima
     lineCount_ += added;
     if (static_cast<int>(block.rows.size()) > 2 * kBlockLines)
         Split(b);
+    hint_ = Cursor();
 }
 
 int WrapRows::NextEstimated(int from) const {
-    if (estimatedCount_ == 0)
+    if (estimatedCount_ == 0 || from >= lineCount_)
         return -1;
     from = std::max(from, 0);
-    int line = 0;
-    for (const Block& block : blocks_) {
-        int size = static_cast<int>(block.rows.size());
-        if (block.estimated > 0 && from < line + size) {
-            for (int i = std::max(from - line, 0); i < size; ++i)
-                if (block.rows[static_cast<size_t>(i)] & kEstimatedBit)
-                    return line + i;
-        }
-        line += size;
+    Cursor c = Seek(from);
+    for (int b = c.block, line = c.line; b < static_cast<int>(blocks_.size());
+         line += Size(b), ++b) {
+        const Block& block = blocks_[static_cast<size_t>(b)];
+        if (block.estimated == 0)
+            continue;
+        for (int i = std::max(from - line, 0); i < Size(b); ++i)
+            if (block.rows[static_cast<size_t>(i)] & kEstimatedBit)
+                return line + i;
     }
     return -1;
 }

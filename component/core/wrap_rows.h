@@ -47,11 +47,25 @@ class WrapRows {
         int sum = 0;
         int estimated = 0;
     };
-    // The block holding line and the line's index inside it.
-    void Locate(int line, int* block, int* index) const;
+    // A block, its first line and the rows above it.
+    struct Cursor {
+        int block = 0;
+        int line = 0;
+        int row = 0;
+    };
+    // The block holding a line (the last for a line past the end), or a
+    // row, walked to from the last block found when that is above it:
+    // reading lines in order, as measuring and painting do, costs a step
+    // or two, not a walk from the top.
+    Cursor Seek(int line) const;
+    Cursor SeekRow(int row) const;
+    int Size(int block) const {
+        return static_cast<int>(blocks_[static_cast<size_t>(block)].rows.size());
+    }
     void Split(int block);
 
     std::vector<Block> blocks_;
+    mutable Cursor hint_; // valid until blocks are added or removed
     int lineCount_ = 0;
     int totalRows_ = 0;
     int estimatedCount_ = 0;
