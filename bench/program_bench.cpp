@@ -627,8 +627,12 @@ int main(int argc, char** argv) {
     start = Now();
     SENDSCINTILLAMSG(directPointer, SCI_VISIBLEFROMDOCLINE, millionLines - 1, 0);
     double wrapSettle = (Now() - start) * 1e3;
+    // The resize to its first paint: the rows found later, while idle, are not waited for.
+    RECT frame{};
+    GetWindowRect(host, &frame);
     start = Now();
-    SizeEditor(typingWidth - 200, typingHeight);
+    SetWindowPos(host, HWND_TOP, 0, 0, frame.right - frame.left - 200, frame.bottom - frame.top,
+                 SWP_NOMOVE);
     UpdateWindow(editor);
     GdiFlush();
     double wrapResize = (Now() - start) * 1e3;
@@ -809,7 +813,7 @@ int main(int argc, char** argv) {
     typingRow("9. Full repaint of the view", &TypingFigures::full, "whole view", floors.wholeView,
               worstFull, "at most 1.3", worstFull <= 1.3);
     std::printf("| 11. Wrapping turned on, %d lines: to the first paint / to every row found / a "
-                "resize to 680x680 | %.1f / %.0f / %.1f ms | | | | |\n",
+                "resize to 680x680, to its first paint | %.1f / %.0f / %.1f ms | | | | |\n",
                 millionLines, wrapPaint, wrapSettle, wrapResize);
     std::printf(
         "| 11b. Typed character / arrow key / Enter / full repaint with lines wrapped, %d lines "
