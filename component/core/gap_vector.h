@@ -104,7 +104,7 @@ template <typename T> class GapVector {
         size_t size = static_cast<size_t>(Size()) + static_cast<size_t>(needed);
         size_t least = size + std::clamp<size_t>(size / 256, 64, 65536);
         size_t capacity = std::max(least, size + static_cast<size_t>(Size()) / 8);
-        std::unique_ptr<T[]> grown(new (std::nothrow) T[capacity]);
+        std::unique_ptr<T[]> grown(capacity > least ? new (std::nothrow) T[capacity] : nullptr);
         if (!grown) {
             capacity = least;
             grown.reset(new T[capacity]);
