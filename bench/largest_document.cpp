@@ -7,6 +7,7 @@
 // the emulated PC (bench/win32vm-largest.sh).
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -55,27 +56,56 @@ char* Lines(size_t n) {
     return text;
 }
 
-// Whether SCI_SETTEXT of n bytes is taken, in a fresh window; a refusal
-// must leave the first text, its undo step and the status saying why.
-int TryLoad(size_t n, bool* harmed) {
+// How SCI_SETTEXT of n bytes is tried, in a fresh window: into a window
+// holding a short text with one undo step; over n bytes loaded, the history
+// then emptied, as a host opening one file after another does (a load: not
+// undone); or over n bytes and an undo step, so the old text is kept for undo.
+enum class Over { Short, LoadedEmptied, LoadedEdited };
+
+// Whether SCI_SETTEXT of n bytes is taken; a refusal must leave the text
+// before, the history and the status saying why.
+int TryLoad(size_t n, Over over, bool* harmed) {
     char* text = Lines(n);
     if (!text)
         return -1; // this program could not hold the text itself
     HWND w = NewEditor();
+    if (over != Over::Short) {
+        Send(w, SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
+        Send(w, SCI_EMPTYUNDOBUFFER);
+        if (over == Over::LoadedEdited)
+            Send(w, SCI_ADDTEXT, 1, reinterpret_cast<LPARAM>("'"));
+        text[0] = '\'';
+    }
     LRESULT before = Send(w, SCI_GETLENGTH);
+    LRESULT couldUndo = Send(w, SCI_CANUNDO);
     double start = Now();
     Send(w, SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(text));
     double took = Now() - start;
     std::free(text);
-    bool taken = static_cast<size_t>(Send(w, SCI_GETLENGTH)) == n;
+    bool taken = static_cast<size_t>(Send(w, SCI_GETLENGTH)) == n &&
+                 Send(w, SCI_GETCHARAT, 0) == (over == Over::Short ? ' ' : '\'');
     if (!taken)
-        *harmed |= Send(w, SCI_GETLENGTH) != before || !Send(w, SCI_CANUNDO) ||
+        *harmed |= Send(w, SCI_GETLENGTH) != before || Send(w, SCI_CANUNDO) != couldUndo ||
                    Send(w, SCI_GETSTATUS) != SC_STATUS_BADALLOC;
-    std::printf("  SCI_SETTEXT of %zu MB: %s in %.2f s\n", n / kMB, taken ? "taken" : "refused",
-                took);
+    const char* how[] = {"", " over as many loaded", " over as many and an undo step"};
+    std::printf("  SCI_SETTEXT of %zu MB%s: %s in %.2f s\n", n / kMB, how[static_cast<int>(over)],
+                taken ? "taken" : "refused", took);
     std::fflush(stdout);
     DestroyWindow(w);
     return taken ? 1 : 0;
+}
+
+// The largest n (to step bytes) that TryLoad takes, below limit.
+size_t LargestLoad(Over over, size_t limit, size_t step, bool* harmed) {
+    size_t taken = 0, refused = limit;
+    while (refused - taken > step) {
+        size_t n = std::max(taken + step, (taken + refused) / 2 / step * step);
+        int result = TryLoad(n, over, harmed);
+        (result == 1 ? taken : refused) = n;
+        if (result < 0)
+            std::printf("  (this program could not hold %zu MB itself)\n", n / kMB);
+    }
+    return taken;
 }
 
 // Each way of adding text at w's length, which is at the limit: refused
@@ -146,20 +176,18 @@ int main() {
         return 1;
     }
 
-    // The largest load: bisected between what is taken and what is refused.
+    // The largest load, and reload, bisected between taken and refused.
     std::printf("loading:\n");
     bool harmed = false;
-    size_t taken = 0, refused = 2048 * kMB;
-    while (refused - taken > kMB) {
-        size_t n = (taken + refused) / 2 / kMB * kMB;
-        int result = TryLoad(n, &harmed);
-        (result == 1 ? taken : refused) = n;
-        if (result < 0)
-            std::printf("  (this program could not hold %zu MB itself)\n", n / kMB);
-    }
-    std::printf("largest SCI_SETTEXT: %zu MB (%zu lines of %zu bytes); refusals %s\n", taken / kMB,
-                taken / kLineLength, kLineLength,
-                harmed ? "HARMED the document" : "left the document whole");
+    size_t taken = LargestLoad(Over::Short, 2048 * kMB, kMB, &harmed);
+    std::printf("largest SCI_SETTEXT: %zu MB (%zu lines of %zu bytes)\n", taken / kMB,
+                taken / kLineLength, kLineLength);
+    size_t reloaded = LargestLoad(Over::LoadedEmptied, taken + kMB, 4 * kMB, &harmed);
+    std::printf("largest SCI_SETTEXT over as many bytes loaded: %zu MB\n", reloaded / kMB);
+    size_t replaced = LargestLoad(Over::LoadedEdited, taken + kMB, 4 * kMB, &harmed);
+    std::printf("largest SCI_SETTEXT over as many bytes and an undo step: %zu MB\n",
+                replaced / kMB);
+    std::printf("refusals %s\n", harmed ? "HARMED the document" : "left the document whole");
 
     // Growing a megabyte at a time, as a host appending a file does.
     // The texts to add past the limit, and the clipboard's, made now.
