@@ -5,7 +5,8 @@
 #   boot.sh CACHE DISK SHARE LIMIT
 # The CPU is emulated (TCG: no KVM here). SMAP is off because this qemu
 # mishandles the return to user mode with SMAP on, which oopses Wine's processes.
-# KALMOR_WIN32VM_CPU gives another CPU model (e.g. max,-smap,vendor=GenuineIntel).
+# KALMOR_WIN32VM_CPU gives another CPU model (e.g. max,-smap,vendor=GenuineIntel),
+# KALMOR_WIN32VM_MEMORY the memory in MB (2048).
 set -eu
 cache=$1
 disk=$2
@@ -17,7 +18,7 @@ case $disk in
 esac
 rm -f "$share/status"
 
-qemu-system-x86_64 -machine q35 -accel tcg -cpu "${KALMOR_WIN32VM_CPU:-max,-smap}" -smp 2 -m 2048 \
+qemu-system-x86_64 -machine q35 -accel tcg -cpu "${KALMOR_WIN32VM_CPU:-max,-smap}" -smp 2 -m "${KALMOR_WIN32VM_MEMORY:-2048}" \
     -kernel "$cache/vmlinuz" -initrd "$cache/initrd.img" \
     -append "root=/dev/vda rw console=ttyS0 init=/sbin/kalmor-init panic=-1 quiet" \
     -drive "file=$disk,if=virtio,format=$format,cache=unsafe" \

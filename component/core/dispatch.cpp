@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <climits>
 #include <cstring>
+#include <new>
 #include <tuple>
 
 namespace kalmor {
@@ -157,6 +158,7 @@ intptr_t EditorCore::DispatchSearchRequest(unsigned message, uintptr_t wParam, i
         }
         int length = ToInt(wParam);
         if (length > kMaxDocumentLength) {
+            RefuseForMemory();
             return 0;
         }
         std::string text = length < 0 ? std::string(ToText(lParam))
@@ -380,7 +382,18 @@ intptr_t EditorCore::DispatchLookRequest(unsigned message, uintptr_t wParam, int
 
 // Routes a request to the handler of its part (requests.h); the core's own
 // part is answered here.
+// A request that runs out of memory copying its text, before the edit
+// begins, is refused as the edit itself would be.
 intptr_t EditorCore::Dispatch(unsigned message, uintptr_t wParam, intptr_t lParam) {
+    try {
+        return DispatchPart(message, wParam, lParam);
+    } catch (const std::bad_alloc&) {
+        RefuseForMemory();
+        return 0;
+    }
+}
+
+intptr_t EditorCore::DispatchPart(unsigned message, uintptr_t wParam, intptr_t lParam) {
     switch (FindRequest(message).part) {
     case RequestPart::Core: return DispatchCoreRequest(message, wParam, lParam);
     case RequestPart::Style: return DispatchStyleRequest(message, ToInt(wParam), lParam);
@@ -422,6 +435,7 @@ intptr_t EditorCore::DispatchCoreRequest(unsigned message, uintptr_t wParam, int
         }
         size_t length = std::strlen(text);
         if (length > static_cast<size_t>(kMaxDocumentLength)) {
+            RefuseForMemory();
             return 0;
         }
         int pos = ToInt(wParam);

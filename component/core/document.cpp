@@ -167,7 +167,8 @@ LineChange Document::Replace(int start, int deleteLength, const char* text, int 
     for (const char* at = FindLineEndByte(text, end); at < end; at = FindLineEndByte(at + 1, end)) {
         lineEnds += *at == '\n' || at + 1 == end || at[1] != '\n';
     }
-    lines_.Reserve(lineEnds + 1);
+    // The first batch takes the removed lines' places.
+    lines_.Reserve(std::max(0, lineEnds + 1 - change.linesRemoved));
     int batch[1024];
     int batched = 0;
     int line = change.firstLine;

@@ -271,11 +271,13 @@ void EditorCore::Impl::SetLevel(int line, int level) {
     }
 }
 
-// Everything an edit inserting length bytes with up to lineEnds line ends
-// allocates, taken before it changes anything.
-void EditorCore::Impl::Reserve(int length, int lineEnds) {
-    doc.Reserve(length, lineEnds);
-    folds.Reserve(lineEnds + 1);
+// Everything an edit growing the text by length bytes and inserting up to
+// lineEnds line ends where linesRemoved lines go allocates, taken before it
+// changes anything. What the edit removes makes room for what it inserts,
+// so replacing a large text holds the old one and only the growth beside it.
+void EditorCore::Impl::Reserve(int length, int lineEnds, int linesRemoved) {
+    doc.Reserve(length, std::max(0, lineEnds - linesRemoved));
+    folds.Reserve(std::max(0, lineEnds + 1 - linesRemoved));
     kinds.reserve(static_cast<size_t>(lineEnds) + 2);
 }
 
@@ -317,18 +319,23 @@ bool EditorCore::Impl::Replace(int start, int deleteLength, const char* text, in
         start = doc.ClampPosition(start);
         deleteLength = std::clamp(deleteLength, 0, doc.Length() - start);
         insertLength = std::max(insertLength, 0);
-        return insertLength <= kMaxDocumentLength - (doc.Length() - deleteLength) &&
-               (deleteLength > 0 || insertLength > 0);
+        return deleteLength > 0 || insertLength > 0;
     };
     // The listener asked about read-only may have edited: clamp again.
     if (!clamp() || !Editable() || !clamp()) {
         return false;
     }
+    // Growing past the length limit is refused as running out of memory is.
+    if (insertLength > deleteLength && insertLength > lengthLimit - (doc.Length() - deleteLength)) {
+        RefuseForMemory();
+        return false;
+    }
     try {
-        Reserve(insertLength, CountLineEnds(text, insertLength));
+        Reserve(std::max(0, insertLength - deleteLength), CountLineEnds(text, insertLength),
+                doc.LineFromPosition(start + deleteLength) - doc.LineFromPosition(start));
         startsAction = !replaying && Record(start, deleteLength, insertLength, kind);
     } catch (const std::bad_alloc&) {
-        status = SC_STATUS_BADALLOC;
+        RefuseForMemory();
         return false;
     }
     // The listener hears the deleted bytes if there is memory to copy them.
@@ -435,11 +442,11 @@ void EditorCore::Impl::Insert(int start, const char* text, int length) {
 // run, or else as a new step, answering whether it began one. Undone steps
 // are dropped first (a save point among them can no longer be reached), and
 // nothing joins the step the save point stands after. Allocates everything
-// before it changes anything. While undo is not collected, a change empties
-// the history instead, save point and all: its steps would no longer fit
-// the text.
+// before it changes anything. While undo is not collected, or for a load, a
+// change empties the history instead, save point and all: its steps would
+// no longer fit the text.
 bool EditorCore::Impl::Record(int start, int deleteLength, int insertLength, EditRun kind) {
-    if (!collectUndo) {
+    if (!collectUndo || unrecorded) {
         history.clear();
         done = 0;
         run = EditRun::None;
@@ -730,6 +737,7 @@ std::string EditorCore::SelectedText() const {
 
 void EditorCore::ReplaceSelection(const std::string& text) {
     if (text.size() > static_cast<size_t>(kMaxDocumentLength)) {
+        impl_->RefuseForMemory();
         return;
     }
     EndTypingRun();
@@ -744,7 +752,11 @@ void EditorCore::ReplaceSelection(const std::string& text) {
 void EditorCore::ReplaceSelectionKeepingIt(const std::string& text) {
     int start = SelectionStart();
     bool forward = Caret() >= Anchor();
-    if (text == SelectedText() || text.size() > static_cast<size_t>(kMaxDocumentLength)) {
+    if (text.size() > static_cast<size_t>(kMaxDocumentLength)) {
+        impl_->RefuseForMemory();
+        return;
+    }
+    if (text == SelectedText()) {
         return;
     }
     EndTypingRun();
@@ -757,6 +769,7 @@ void EditorCore::ReplaceSelectionKeepingIt(const std::string& text) {
 
 void EditorCore::InsertAtCaret(const std::string& text) {
     if (text.size() > static_cast<size_t>(kMaxDocumentLength)) {
+        impl_->RefuseForMemory();
         return;
     }
     Impl& core = *impl_;
@@ -851,6 +864,20 @@ bool EditorCore::CanRedo() const {
 // memory the step is not replayed at all.
 bool EditorCore::Impl::PrepareReplay(const UndoStep& step, bool undo,
                                      std::vector<std::string>& taken) {
+    // The length the document reaches after each action, in the order they
+    // are replayed, stays within the limit (or does not grow past it).
+    int64_t length = doc.Length();
+    int64_t longest = length;
+    for (size_t i = 0; i < step.actions.size(); ++i) {
+        const UndoAction& action = step.actions[undo ? step.actions.size() - 1 - i : i];
+        length += undo ? action.removedLength - action.insertedLength
+                       : action.insertedLength - action.removedLength;
+        longest = std::max(longest, length);
+    }
+    if (longest > std::max<int64_t>(lengthLimit, doc.Length())) {
+        RefuseForMemory();
+        return false;
+    }
     try {
         taken.reserve(step.actions.size());
         int64_t growth = 0;
@@ -865,7 +892,7 @@ bool EditorCore::Impl::PrepareReplay(const UndoStep& step, bool undo,
         Reserve(static_cast<int>(std::min<int64_t>(growth, kMaxDocumentLength)), lineEnds);
         return true;
     } catch (const std::bad_alloc&) {
-        status = SC_STATUS_BADALLOC;
+        RefuseForMemory();
         return false;
     }
 }
@@ -962,6 +989,7 @@ void EditorCore::EndTypingRun() {
 
 void EditorCore::InsertText(int pos, const std::string& text) {
     if (text.size() > static_cast<size_t>(kMaxDocumentLength)) {
+        impl_->RefuseForMemory();
         return;
     }
     EndTypingRun();
@@ -978,10 +1006,13 @@ void EditorCore::DeleteRange(int start, int length) {
 
 void EditorCore::SetText(std::string_view text) {
     if (text.size() > static_cast<size_t>(kMaxDocumentLength)) {
+        impl_->RefuseForMemory();
         return;
     }
     EndTypingRun();
+    impl_->unrecorded = impl_->history.empty();
     bool changed = impl_->Replace(0, Length(), text.data(), static_cast<int>(text.size()));
+    impl_->unrecorded = false;
     impl_->SetSelection(0, 0);
     if (changed) {
         impl_->NoteSelectionAfterEdit();
@@ -1245,6 +1276,14 @@ bool EditorCore::CanEdit() {
 
 int EditorCore::Status() const {
     return impl_->status;
+}
+
+void EditorCore::RefuseForMemory() {
+    impl_->RefuseForMemory();
+}
+
+void EditorCore::SetLengthLimit(int bytes) {
+    impl_->lengthLimit = std::clamp(bytes, 0, kMaxDocumentLength);
 }
 
 unsigned EditorCore::TextVersion() const {

@@ -144,9 +144,10 @@ struct Changes {
     bool zoom = false;        // the zoom changed
     bool overtype = false;    // typing over was turned on or off
     int savePoint = 0;        // +1 the save point was reached, -1 left, 0 as before
+    bool refused = false;     // an edit was refused for want of memory
     bool Any() const {
         return all || firstLine >= 0 || text || styles || selection || scrollCaret || zoom ||
-               overtype || savePoint != 0;
+               overtype || savePoint != 0 || refused;
     }
 };
 
@@ -274,11 +275,16 @@ class EditorCore {
     void EndTypingRun();
 
     // Editing anywhere. Positions are clamped into the document; the caret
-    // moves with the text after it. An insert that would grow the document
-    // past 0x3FFFFFFF bytes is refused.
+    // moves with the text after it. An edit that would grow the document
+    // past its length limit is refused as one that runs out of memory is.
     void InsertText(int pos, const std::string& text);
     void DeleteRange(int start, int length);
-    void SetText(std::string_view text); // selection to 0, every fold expanded
+    // Selection to 0, every fold expanded. Into an empty history (a load)
+    // the replacement is not recorded: the old text is not kept for undo.
+    void SetText(std::string_view text);
+    // The most bytes the document may hold: kMaxDocumentLength unless set
+    // lower (clamped to 0..kMaxDocumentLength).
+    void SetLengthLimit(int bytes);
 
     // Searching (search.cpp): the first match of text inside [from, to], or,
     // when from > to, the last one inside [to, from]; flags are SCFIND_
@@ -425,11 +431,15 @@ class EditorCore {
     // SC_STATUS_ values: SC_STATUS_BADALLOC after an edit refused for want
     // of memory, until the host clears it.
     int Status() const;
+    // An edit was refused for want of memory before or inside the core:
+    // sets SC_STATUS_BADALLOC, and the changes say so.
+    void RefuseForMemory();
 
   private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
 
+    intptr_t DispatchPart(unsigned message, uintptr_t wParam, intptr_t lParam);
     intptr_t DispatchCoreRequest(unsigned message, uintptr_t wParam, intptr_t lParam);
     intptr_t DispatchStyleRequest(unsigned message, int style, intptr_t lParam);
     intptr_t DispatchMarginRequest(unsigned message, int margin, intptr_t lParam);

@@ -125,7 +125,7 @@ struct EditorCore::Impl {
     void ChangedAll();
     // A line's text (without its line end) in one piece, valid until the next change.
     const char* LineText(int line, int* length);
-    void Reserve(int length, int lineEnds);
+    void Reserve(int length, int lineEnds, int linesRemoved = 0);
     bool PrepareReplay(const UndoStep& step, bool undo, std::vector<std::string>& taken);
     void TakeOut(int position, int length, std::string& text);
 
@@ -140,6 +140,7 @@ struct EditorCore::Impl {
     bool groupStarted = false;   // the open group already has its step
     bool replaying = false;      // undoing or redoing: nothing is recorded
     bool collectUndo = true;     // SCI_SETUNDOCOLLECTION: off, a change empties the history
+    bool unrecorded = false;     // the edit under way (a load) is kept out of the history
     int firstVisibleLine = 0;    // in rows
     // While lines wrap: each line's rows, the bytes a row is estimated to
     // hold, and the hidden runs the rows were last made to follow.
@@ -185,8 +186,13 @@ struct EditorCore::Impl {
     // The history's length at the save point; -1 once it cannot be reached.
     int64_t savePoint = 0;
     bool readOnly = false;
-    bool readOnlyAsked = false;       // the listener was asked since the changes were last taken
-    int status = 0;                   // SC_STATUS_ value
+    bool readOnlyAsked = false; // the listener was asked since the changes were last taken
+    int status = 0;             // SC_STATUS_ value
+    int lengthLimit = kMaxDocumentLength;
+    void RefuseForMemory() {
+        status = SC_STATUS_BADALLOC;
+        changes.refused = true;
+    }
     std::vector<BasicLineKind> kinds; // of the lines being relexed
     int lexedTo = 0;                  // lines [0, lexedTo) are lexed
     bool lexing = false;              // inside Relex: a reader's lexing waits

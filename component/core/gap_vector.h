@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <new>
 #include <type_traits>
 
 namespace kalmor {
@@ -92,13 +93,22 @@ template <typename T> class GapVector {
         gapStart_ = index;
     }
 
-    // Makes the gap hold at least needed items, with a little room to spare:
-    // enough that typing rarely reallocates, little enough that the spare
-    // room stays a small fraction of the contents.
+    // Makes the gap hold at least needed items, with room to spare: enough
+    // that typing rarely reallocates, and an eighth of what the vector held
+    // already, so that text added in pieces (a file appended a block at a
+    // time) is copied a bounded number of times rather than once a piece. A
+    // vector filled from empty (a load) gets only the little spare room. When
+    // the room to spare cannot be had, as near the end of a 32-bit address
+    // space, the little spare room is tried before the edit is refused.
     void Grow(int needed) {
         size_t size = static_cast<size_t>(Size()) + static_cast<size_t>(needed);
-        size_t capacity = size + std::clamp<size_t>(size / 256, 64, 65536);
-        std::unique_ptr<T[]> grown(new T[capacity]);
+        size_t least = size + std::clamp<size_t>(size / 256, 64, 65536);
+        size_t capacity = std::max(least, size + static_cast<size_t>(Size()) / 8);
+        std::unique_ptr<T[]> grown(capacity > least ? new (std::nothrow) T[capacity] : nullptr);
+        if (!grown) {
+            capacity = least;
+            grown.reset(new T[capacity]);
+        }
         size_t after = static_cast<size_t>(capacity_ - gapStart_ - gapLength_);
         Move(grown.get(), items_.get(), static_cast<size_t>(gapStart_));
         Move(grown.get() + capacity - after, items_.get() + gapStart_ + gapLength_, after);

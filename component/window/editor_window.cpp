@@ -197,6 +197,9 @@ void ApplyChanges(EditorWindow& w) {
         Changes changes = w.core.TakeChanges();
         if (!changes.Any() && w.host.typed.empty() && w.host.scrolled == 0)
             return;
+        // An edit refused for want of memory beeps, as a refused character does.
+        if (changes.refused)
+            MessageBeep(MB_OK);
         ShowChanges(w, changes);
         w.keys.keepColumn = false;
         w.keys.typing = false;
@@ -569,23 +572,22 @@ void Cut(EditorWindow& w) {
 }
 
 // Replaces the selection by the clipboard's text in the document's own line
-// ends. With no text, or no memory for it, nothing changes; a text holding a
-// character the code page lacks is refused whole, with a beep and a balloon.
+// ends. With no text nothing changes; with no memory for its copies nothing
+// changes either, and the refusal beeps (the window's own catch); a text
+// holding a character the code page lacks is refused whole, with a beep and
+// a balloon.
 void Paste(EditorWindow& w) {
     std::string text;
-    try {
-        std::wstring wide;
-        if (!ReadClipboardText(w.hwnd, wide) || wide.empty())
-            return;
-        if (!FromUtf16(w.core.CurrentEncoding(), wide.data(), wide.size(), text)) {
-            ShowRefusal(w, Refused::Pasted, wide.data(), wide.size());
-            return;
-        }
-        text = ConvertLineEnds(text, w.core.LineEndText());
-        w.core.ReplaceSelection(text);
-    } catch (const std::bad_alloc&) {
+    std::wstring wide;
+    if (!ReadClipboardText(w.hwnd, wide) || wide.empty())
+        return;
+    if (!FromUtf16(w.core.CurrentEncoding(), wide.data(), wide.size(), text)) {
+        ShowRefusal(w, Refused::Pasted, wide.data(), wide.size());
         return;
     }
+    std::wstring().swap(wide);
+    text = ConvertLineEnds(text, w.core.LineEndText());
+    w.core.ReplaceSelection(text);
 }
 
 void Undo(EditorWindow& w) {
@@ -878,10 +880,12 @@ LRESULT HandleRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM lPara
 bool EditorWindow::ReplaceAllText(const std::string& text) {
     if (!core.CanEdit())
         return false;
+    unsigned version = core.TextVersion();
     core.BeginUndoAction();
     core.SetText(text);
     core.EndUndoAction();
-    return true;
+    // A text refused for want of memory leaves the document as it was.
+    return core.TextVersion() != version || (text.empty() && core.Length() == 0);
 }
 
 void EditorWindow::SelectAndShow(int anchor, int caret) {
@@ -919,7 +923,9 @@ namespace {
 // one ends, its changes take effect, and the state is freed if the window
 // was destroyed meanwhile. No exception may cross back into the window
 // system: a request or message that fails answers 0 and leaves the window
-// working.
+// working. One that runs out of memory (copying or converting text before
+// the core has it: a paste, a drop, an input method's result, WM_SETTEXT)
+// changed nothing yet, and is refused as the core refuses an edit.
 class Handling {
   public:
     explicit Handling(EditorWindow& w) : w_(w) { ++w_.host.depth; }
@@ -954,6 +960,9 @@ LRESULT CALLBACK EditorWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
     Handling handling(*w);
     try {
         return HandleMessage(hwnd, message, wParam, lParam);
+    } catch (const std::bad_alloc&) {
+        w->core.RefuseForMemory();
+        return 0;
     } catch (...) {
         return 0;
     }
@@ -963,6 +972,9 @@ LRESULT AnswerDirectRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM
     Handling handling(w);
     try {
         return HandleRequest(w, message, wParam, lParam);
+    } catch (const std::bad_alloc&) {
+        w.core.RefuseForMemory();
+        return 0;
     } catch (...) {
         return 0;
     }

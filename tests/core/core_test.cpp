@@ -3,6 +3,7 @@
 // models in test_support.h.
 #include "session.h"
 
+#include "component/core/document.h"
 #include "component/core/words.h"
 
 #include <gtest/gtest.h>
@@ -581,7 +582,7 @@ TEST(Reading, PlacingTextAndTheSelection) {
 // steps that no longer fit the text; switching it off alone keeps it.
 TEST(Reading, UndoCollectionOff) {
     EditorCore core;
-    core.SetText("ab");
+    core.InsertText(0, "ab");
     EXPECT_EQ(Send(core, SCI_GETUNDOCOLLECTION), 1) << "collected from the start";
     Send(core, SCI_SETUNDOCOLLECTION, 0);
     EXPECT_EQ(Send(core, SCI_GETUNDOCOLLECTION), 0);
@@ -610,6 +611,52 @@ TEST(Reading, UndoCollectionOff) {
     core.Undo();
     EXPECT_EQ(std::pair(core.Text(), Send(core, SCI_GETMODIFY)),
               std::pair(std::string("wyxab"), intptr_t{1}));
+}
+
+// A load (text set into an empty history) keeps no copy of the text it
+// replaces and leaves the document modified; into a history it is undone.
+TEST(Reading, ALoadIsNotUndone) {
+    EditorCore core;
+    core.SetText("old");
+    core.InsertText(3, "er");
+    core.SetText("new");
+    core.Undo();
+    core.Undo();
+    EXPECT_EQ(std::tuple(core.Text(), core.CanUndo(), core.Modified()),
+              std::tuple("old", false, true));
+}
+
+// Past the length limit text is refused whole, as an edit that runs out of
+// memory is: the text and the history stay, the status says so and the
+// changes ask for the beep. Up to it, it is taken: what an edit removes
+// makes room for what it adds.
+TEST(Memory, TextPastTheLimitIsRefusedWhole) {
+    using Add = void (*)(EditorCore&, const std::string&); // grows the text by its length
+    const std::pair<const char*, Add> routes[] = {
+        {"set text", [](EditorCore& c, const std::string& t) { c.SetText(c.Text() + t); }},
+        {"append",
+         [](EditorCore& c, const std::string& t) {
+             Send(c, SCI_APPENDTEXT, t.size(), Pointer(t.c_str()));
+         }},
+    };
+    for (const auto& [name, add] : routes) {
+        for (size_t growth : {6, 7}) { // 14 bytes and a limit of 20
+            EditorCore core;
+            core.InsertText(0, "Sub A\rEnd Sub\r");
+            core.SetLengthLimit(20);
+            core.TakeChanges();
+            add(core, std::string(growth, 'x'));
+            bool refused = growth == 7;
+            EXPECT_EQ(
+                std::tuple(core.Length(), core.Status(), core.TakeChanges().refused),
+                std::tuple(refused ? 14 : 20, refused ? SC_STATUS_BADALLOC : SC_STATUS_OK, refused))
+                << name;
+            core.SetLengthLimit(kMaxDocumentLength);
+            while (core.CanUndo())
+                core.Undo();
+            EXPECT_EQ(core.Text(), "") << name << ": the history undoes to the start";
+        }
+    }
 }
 
 // A host that styles: asked for styles up to a position, it styles from the
