@@ -197,7 +197,7 @@ void ApplyChanges(EditorWindow& w) {
 }
 
 void Clear(EditorWindow& w) {
-    w.core.ReplaceSelection("");
+    w.core.ReplaceEach("");
 }
 
 // Puts the host's caret blink time in force while the window has the focus
@@ -364,6 +364,8 @@ void OnSetFocus(EditorWindow& w) {
     UpdateCaret(w);
     w.view.highlightStart = -1; // drawn anew in the focused or unfocused tint
     InvalidateSelectionChange(w);
+    if (w.core.SelectionCount() > 1) // the other carets show
+        InvalidateRect(w.hwnd, nullptr, FALSE);
     NotifyAccessibilityFocus(w.accessible);
     NotifyFocus(w, true);
 }
@@ -376,6 +378,8 @@ void OnKillFocus(EditorWindow& w) {
     ApplyCaretPeriod(w, false);
     w.view.highlightStart = -1; // drawn anew in the focused or unfocused tint
     InvalidateSelectionChange(w);
+    if (w.core.SelectionCount() > 1) // the other carets go
+        InvalidateRect(w.hwnd, nullptr, FALSE);
     NotifyFocus(w, false);
 }
 
@@ -518,8 +522,18 @@ void MoveCaret(EditorWindow& w, int position, bool extend) {
     Select(w, extend ? w.core.Anchor() : position, position);
 }
 
-// Up, Down, Page Up and Page Down: moves over visible lines, keeping the column.
+// Up, Down, Page Up and Page Down: moves over visible lines, keeping the
+// column. Several carets move a line each, each keeping its own column.
 void MoveCaretByLines(EditorWindow& w, int delta, bool extend) {
+    if (w.core.SelectionCount() > 1 && (delta == 1 || delta == -1)) {
+        w.core.MoveCarets(
+            [&](const SelectionRange& range) {
+                int line = w.core.VisibleLineAfter(w.core.LineFromPosition(range.caret), delta);
+                return PositionAtTextX(w.view, line, TextXOfPosition(w.view, range.caret));
+            },
+            extend);
+        return;
+    }
     int x = w.keys.wantedX >= 0 ? w.keys.wantedX : TextXOfPosition(w.view, w.core.Caret());
     int line = w.core.VisibleLineAfter(w.core.LineFromPosition(w.core.Caret()), delta);
     MoveCaret(w, PositionAtTextX(w.view, line, x), extend);
@@ -528,8 +542,20 @@ void MoveCaretByLines(EditorWindow& w, int delta, bool extend) {
 }
 
 // Copies the selection with CR LF line ends; false if nothing was copied.
+// Several selections are copied in the order of the text, joined by line
+// ends, when any holds text.
 bool Copy(EditorWindow& w) {
-    return !w.core.SelectionEmpty() && CopyRange(w, w.core.SelectionStart(), w.core.SelectionEnd());
+    if (w.core.SelectionCount() == 1)
+        return !w.core.SelectionEmpty() &&
+               CopyRange(w, w.core.SelectionStart(), w.core.SelectionEnd());
+    if (w.core.Dispatch(SCI_GETSELECTIONEMPTY, 0, 0))
+        return false;
+    std::vector<SelectionRange> ranges = w.core.SelectionsInOrder();
+    std::string text;
+    for (size_t i = 0; i < ranges.size(); ++i)
+        text += (i > 0 ? "\n" : "") + w.core.TextRange(ranges[i].Start(), ranges[i].End());
+    text = ConvertLineEnds(text, "\r\n");
+    return WriteClipboardText(w.hwnd, ToUtf16(w.core.CurrentEncoding(), text));
 }
 
 // Copies [start, end) with CR LF line ends; false if the clipboard took nothing.
@@ -542,8 +568,8 @@ bool CopyRange(EditorWindow& w, int start, int end) {
 // While read-only nothing is cut, not even copied, unless the host lets the
 // change go on.
 void Cut(EditorWindow& w) {
-    if (!w.core.SelectionEmpty() && w.core.CanEdit() && Copy(w))
-        w.core.ReplaceSelection("");
+    if (w.core.CanEdit() && Copy(w))
+        w.core.ReplaceEach("");
 }
 
 // Replaces the selection by the clipboard's text in the document's own line
@@ -560,7 +586,7 @@ void Paste(EditorWindow& w) {
             return;
         }
         text = ConvertLineEnds(text, w.core.LineEndText());
-        w.core.ReplaceSelection(text);
+        w.core.Paste(text);
     } catch (const std::bad_alloc&) {
         return;
     }
@@ -854,7 +880,7 @@ void EditorWindow::TypeResult(const std::wstring& result) {
         return;
     }
     unsigned version = core.TextVersion();
-    core.ReplaceSelection(bytes);
+    core.ReplaceEach(bytes);
     if (core.TextVersion() != version)
         NoteTyped(*this, bytes, SC_CHARACTERSOURCE_IME_RESULT);
     AfterEdit(*this);

@@ -179,6 +179,17 @@ void OnLButtonDown(EditorWindow& w, WPARAM keys, int x, int y) {
     w.mouse.indicatorPressed = w.core.IndicatorsAt(under) != 0;
     if (w.mouse.indicatorPressed && !NotifyIndicator(w, SCN_INDICATORCLICK, under, keys))
         return;
+    if ((keys & MK_CONTROL) && !(keys & MK_SHIFT) && w.core.MultipleSelection()) {
+        // Control adds a caret, and with a double click makes it the word there.
+        if (clicks == 2) {
+            auto [start, end] = UnitAround(w, 2, under);
+            w.core.DropSelection(w.core.MainSelection());
+            w.core.AddSelection(start, end);
+        } else {
+            w.core.AddSelection(PositionAtPoint(w, x, y), PositionAtPoint(w, x, y));
+        }
+        return;
+    }
     if (!(keys & MK_SHIFT) && clicks == 1 && !w.core.SelectionEmpty() &&
         under >= w.core.SelectionStart() && under < w.core.SelectionEnd()) {
         // On the selection: a drag moves it, a click without one places the caret.
