@@ -595,12 +595,14 @@ void PaintComposition(View& w, HDC dc, int x, int top, const RECT& band, HGDIOBJ
 }
 
 // The carets of the selections besides the main one on a drawn line, while
-// focused: bars of the caret's width in their own colour. The main caret is
+// focused and not in a blink's off phase: bars of the caret's width in their
+// own colour. The main caret is
 // the window system's, drawn over everything.
 void PaintAdditionalCarets(View& w, HDC dc, const LineLayout& layout, int origin, int top) {
     const Look& look = w.core.GetLook();
     int count = w.core.SelectionCount();
-    if (count < 2 || !look.addCaretsVisible || !w.focused)
+    if (count < 2 || !look.addCaretsVisible || !w.focused ||
+        (look.addCaretsBlink && w.otherCaretsOff))
         return;
     int width = look.caretWidthSet ? Scale(w.metrics, look.caretWidth) : w.metrics.caretWidth;
     COLORREF colour = w.palette.highContrast ? w.palette.windowText : look.addCaretFore;

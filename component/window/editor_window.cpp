@@ -18,6 +18,24 @@ namespace {
 // Posted to ourselves to set the scroll bars once a typed key's repaint is done.
 constexpr UINT kUpdateScrollBars = WM_USER + 0x100;
 
+// Beside the drag-scrolling (1) and refusal (2) timers: the other carets' blinking.
+constexpr UINT_PTR kBlinkTimer = 3;
+
+// Each tick of the caret's period turns the other carets off or on, while
+// the host lets them blink, and redraws their lines. The timer calls this
+// directly, not through the window procedure.
+void CALLBACK BlinkOtherCarets(HWND hwnd, UINT, UINT_PTR, DWORD) {
+    EditorWindow* w = EditorFromHandle(hwnd);
+    if (!w || w->core.SelectionCount() < 2)
+        return;
+    w->view.otherCaretsOff = !w->view.otherCaretsOff && w->core.GetLook().addCaretsBlink;
+    for (int n = 0; n < w->core.SelectionCount(); ++n) {
+        int line = w->core.LineFromPosition(w->core.SelectionN(n).caret);
+        if (n != w->core.MainSelection())
+            InvalidateLines(w->view, line, line);
+    }
+}
+
 EditorWindow* FromWindow(HWND hwnd) {
     return reinterpret_cast<EditorWindow*>(GetWindowLongPtrW(hwnd, 0));
 }
@@ -366,6 +384,8 @@ void OnSetFocus(EditorWindow& w) {
     InvalidateSelectionChange(w);
     if (w.core.SelectionCount() > 1) // the other carets show
         InvalidateRect(w.hwnd, nullptr, FALSE);
+    if (GetCaretBlinkTime() != INFINITE)
+        SetTimer(w.hwnd, kBlinkTimer, GetCaretBlinkTime(), BlinkOtherCarets);
     NotifyAccessibilityFocus(w.accessible);
     NotifyFocus(w, true);
 }
@@ -380,6 +400,8 @@ void OnKillFocus(EditorWindow& w) {
     InvalidateSelectionChange(w);
     if (w.core.SelectionCount() > 1) // the other carets go
         InvalidateRect(w.hwnd, nullptr, FALSE);
+    KillTimer(w.hwnd, kBlinkTimer);
+    w.view.otherCaretsOff = false;
     NotifyFocus(w, false);
 }
 

@@ -147,11 +147,15 @@ TEST_F(EditorTest, MultipleSelectionsByMouseAndKeys) {
     Call(SCI_SETMAINSELECTION, 0);
     Call(SCI_SETADDITIONALSELBACK, green);
     Call(SCI_SETADDITIONALCARETFORE, red);
+    Call(SCI_SETADDITIONALCARETSBLINK, 0); // shown steadily, so the check does not race a blink
     UpdateWindow(editor);
     int height = int(Call(SCI_TEXTHEIGHT));
-    EXPECT_GT(Count(Pixels(editor, XOf(6), 0, XOf(10), height), green), 0) << "the word";
-    EXPECT_GT(Count(Pixels(editor, XOf(16) - 1, 2 * height, XOf(17), 3 * height), red), 0)
-        << "the caret on the last line";
+    std::vector<COLORREF> word = Pixels(editor, XOf(6), 0, XOf(10), height);
+    std::vector<COLORREF> caret = Pixels(editor, XOf(16) - 1, 2 * height, XOf(17), 3 * height);
+    EXPECT_TRUE(Has(word, green)) << "the word shows "
+                                  << testing::PrintToString(std::set(word.begin(), word.end()));
+    EXPECT_TRUE(Has(caret, red)) << "the last line's caret shows "
+                                 << testing::PrintToString(std::set(caret.begin(), caret.end()));
     Key('C', true);
     EXPECT_EQ(Clipboard(parent), L"\r\nbeta\r\n");
     Send(WM_CHAR, 'X');
