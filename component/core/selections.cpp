@@ -11,15 +11,6 @@
 
 namespace kalmor {
 
-namespace {
-
-// Two selections touch when neither ends before the other starts.
-bool Touch(const SelectionRange& a, const SelectionRange& b) {
-    return a.Start() <= b.End() && b.Start() <= a.End();
-}
-
-} // namespace
-
 SelectionRange EditorCore::Impl::Get(int n) const {
     if (n == mainNumber || others.empty()) {
         return {anchor, caret};
@@ -66,32 +57,56 @@ bool EditorCore::Impl::EditsEach() const {
     return !others.empty() && additionalTyping;
 }
 
-// Merges every pair that touches into the first of the two, in the main
-// one's direction when it is one of them, until no two touch; the numbers
-// after a merged one close up.
+// Sorted by their starts, the selections that touch form runs of
+// neighbours: each run merges into the one of it made first, in the main
+// one's direction when the main one is in the run; the numbers after a
+// merged one close up.
 void EditorCore::Impl::MergeSelections() {
     if (others.empty()) {
         return;
     }
     std::vector<SelectionRange> all = All();
+    std::vector<size_t> order(all.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return all[a].Start() < all[b].Start(); });
+    std::vector<size_t> into(all.size()); // the selection each one merges into
     size_t main = static_cast<size_t>(mainNumber);
-    for (size_t i = 0; i < all.size(); ++i) {
-        for (size_t j = i + 1; j < all.size();) {
-            if (!Touch(all[i], all[j])) {
-                ++j;
-                continue;
-            }
-            const SelectionRange& lead = j == main ? all[j] : all[i];
-            bool forward = lead.caret >= lead.anchor;
-            int start = std::min(all[i].Start(), all[j].Start());
-            int end = std::max(all[i].End(), all[j].End());
-            all[i] = forward ? SelectionRange{start, end} : SelectionRange{end, start};
-            all.erase(all.begin() + static_cast<std::ptrdiff_t>(j));
-            main = main == j ? i : (main > j ? main - 1 : main);
-            j = i + 1; // all[i] grew: the ones passed may touch it now
+    bool merged = false;
+    for (size_t k = 0; k < order.size();) {
+        size_t next = k + 1;
+        size_t lead = order[k];
+        int end = all[order[k]].End();
+        bool holdsMain = order[k] == main;
+        for (; next < order.size() && all[order[next]].Start() <= end; ++next) {
+            end = std::max(end, all[order[next]].End());
+            lead = std::min(lead, order[next]);
+            holdsMain = holdsMain || order[next] == main;
+        }
+        const SelectionRange& guide = holdsMain ? all[main] : all[lead];
+        bool forward = guide.caret >= guide.anchor;
+        int start = all[order[k]].Start();
+        for (size_t j = k; j < next; ++j) {
+            into[order[j]] = lead;
+        }
+        if (next - k > 1) {
+            merged = true;
+            all[lead] = forward ? SelectionRange{start, end} : SelectionRange{end, start};
+        }
+        k = next;
+    }
+    if (!merged) {
+        return;
+    }
+    std::vector<SelectionRange> kept;
+    int newMain = 0;
+    for (size_t n = 0; n < all.size(); ++n) {
+        if (into[n] == n) {
+            newMain = n == into[main] ? static_cast<int>(kept.size()) : newMain;
+            kept.push_back(all[n]);
         }
     }
-    SetAll(std::move(all), static_cast<int>(main));
+    SetAll(std::move(kept), newMain);
 }
 
 // The selections are edited from the last in the text to the first, so an
@@ -309,24 +324,19 @@ void EditorCore::AddNextMatch(bool each) {
         }
         return false;
     };
+    // Each match is added after the others, so the main one keeps its
+    // number; one already selected merges into its selection.
     if (each) {
-        SelectionRange main{core.anchor, core.caret};
+        EndTypingRun();
         for (int pos = from; pos < to;) {
             auto match = Find(pos, to, text, core.searchFlags);
             if (match.first < 0) {
                 break;
             }
-            if (!selected(match)) {
-                AddSelection(match.first, match.second);
-            }
+            core.others.push_back({match.first, match.second});
             pos = match.second > match.first ? match.second : PositionAfter(match.first);
         }
-        // The main selection stays the one it was.
-        for (int n = 0; n < SelectionCount(); ++n) {
-            if (SelectionN(n) == main) {
-                core.SetAll(core.All(), n);
-            }
-        }
+        core.MergeSelections();
         return;
     }
     int pos = SelectionEnd();
