@@ -106,7 +106,7 @@ HMENU BuildContextMenu(EditorWindow& w) {
     HMENU menu = CreatePopupMenu();
     if (!menu)
         return nullptr;
-    bool selected = !w.core.SelectionEmpty();
+    bool selected = !w.core.Dispatch(SCI_GETSELECTIONEMPTY, 0, 0); // any selection holds text
     bool editable = !w.core.ReadOnly();
     bool everything = w.core.SelectionStart() == 0 && w.core.SelectionEnd() == w.core.Length();
     struct Item {
