@@ -303,6 +303,32 @@ void MeasureAppend() {
                 core.Length(), appendMs, LoadMs(text, 0));
 }
 
+// 100 carets, one at the end of each of 100 lines of the listing among
+// 100,000: a character typed at all of them (the median of 50) and the undo
+// of that run, which puts every caret back.
+void MeasureManyCarets() {
+    kalmor::EditorCore core;
+    ConfigureLexer(core);
+    core.SetText(RepeatedListing(100000));
+    Send(core, SCI_SETADDITIONALSELECTIONTYPING, 1);
+    for (int n = 0; n < 100; ++n) {
+        int end = core.LineEnd(50000 + 3 * n);
+        Send(core, n == 0 ? SCI_SETSELECTION : SCI_ADDSELECTION, end, end);
+    }
+    std::vector<double> typed;
+    for (int i = 0; i < 50; ++i) {
+        Clock::time_point start = Clock::now();
+        core.InsertAtCaret("a");
+        typed.push_back(MillisecondsSince(start) * 1e3);
+    }
+    Clock::time_point start = Clock::now();
+    core.Undo();
+    double undoMs = MillisecondsSince(start);
+    std::printf(
+        "100 carets: type at each %.1f us (median) | undo the run %.2f ms, %d carets back\n",
+        Median(typed), undoMs, core.SelectionCount());
+}
+
 int main(int argc, char** argv) {
     if (argc < 2 || std::strcmp(argv[1], "walks") != 0) {
         Figures small = Measure(100000);
@@ -315,6 +341,7 @@ int main(int argc, char** argv) {
                     large.typeUs / small.typeUs);
         MeasureLongLine();
         MeasureAppend();
+        MeasureManyCarets();
     }
     MeasureWalks("ASCII, the listing", RepeatedListing(1000000), 0);
     MeasureWalks("CJK in UTF-8", CjkText(), SC_CP_UTF8);

@@ -155,9 +155,7 @@ class Provider final
     HRESULT STDMETHODCALLTYPE GetSelection(SAFEARRAY** out) override {
         if (!ClearOut(out))
             return E_INVALIDARG;
-        return link_->Run([&](AccessibleEditor& w) {
-            return OneRange(w, {w.core.SelectionStart(), w.core.SelectionEnd()}, out);
-        });
+        return link_->Run([&](AccessibleEditor& w) { return Selections(w, out); });
     }
     HRESULT STDMETHODCALLTYPE GetVisibleRanges(SAFEARRAY** out) override {
         if (!ClearOut(out))
@@ -190,8 +188,13 @@ class Provider final
     get_SupportedTextSelection(uia::SupportedTextSelection* out) override {
         if (!out)
             return E_INVALIDARG;
+        // Several while the host lets the user make several.
         *out = uia::SupportedTextSelection_Single;
-        return S_OK;
+        return link_->Run([&](AccessibleEditor& w) {
+            if (w.core.MultipleSelection())
+                *out = uia::SupportedTextSelection_Multiple;
+            return S_OK;
+        });
     }
 
     // ITextProvider2
@@ -255,6 +258,30 @@ class Provider final
             return E_OUTOFMEMORY;
         HRESULT result = RangesToArray(w.accessibility->api, {range}, out);
         range->Release();
+        return result;
+    }
+
+    // Every selection: the main one first, the others after it in the order of the text.
+    HRESULT Selections(AccessibleEditor& w, SAFEARRAY** out) {
+        std::vector<TextSpan> spans{{w.core.SelectionStart(), w.core.SelectionEnd()}};
+        SelectionRange main = w.core.SelectionN(w.core.MainSelection());
+        for (const SelectionRange& range : w.core.SelectionsInOrder()) {
+            if (range != main) // selections never coincide: they merge
+                spans.push_back({range.Start(), range.End()});
+        }
+        std::vector<uia::ITextRangeProvider*> ranges;
+        HRESULT result = S_OK;
+        for (size_t i = 0; i < spans.size() && SUCCEEDED(result); ++i) {
+            uia::ITextRangeProvider* range = MakeTextRange(link_, spans[i]);
+            if (range)
+                ranges.push_back(range);
+            else
+                result = E_OUTOFMEMORY;
+        }
+        if (SUCCEEDED(result))
+            result = RangesToArray(w.accessibility->api, ranges, out);
+        for (auto* range : ranges)
+            range->Release();
         return result;
     }
 

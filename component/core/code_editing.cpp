@@ -155,6 +155,27 @@ void EditorCore::Tab() {
     impl_->changes.scrollCaret = true;
     int first = 0;
     int last = 0;
+    // Spaces from pos to the next indent stop.
+    auto spaces = [&](int pos) {
+        int column = 0;
+        for (int at = LineStart(LineFromPosition(pos)); at < pos; at = PositionAfter(at)) {
+            column = CharAt(at) == '\t' ? (column / TabWidth() + 1) * TabWidth() : column + 1;
+        }
+        return std::string(static_cast<size_t>(IndentSize() - column % IndentSize()), ' ');
+    };
+    // At several selections each is replaced by a tab or the spaces to its stop.
+    if (impl_->EditsEach()) {
+        EndTypingRun();
+        impl_->EditEach(EditRun::None, [&](SelectionRange range) {
+            std::string text = impl_->useTabs ? "\t" : spaces(range.Start());
+            int start = range.Start();
+            impl_->Replace(start, range.End() - start, text.data(), static_cast<int>(text.size()));
+            int end = start + static_cast<int>(text.size());
+            return SelectionRange{end, end};
+        });
+        return;
+    }
+    impl_->DropOthers();
     if (SelectedLines(&first, &last)) {
         BeginUndoAction();
         for (int line = first; line <= last; ++line) {
@@ -167,12 +188,7 @@ void EditorCore::Tab() {
         InsertAtCaret("\t");
         return;
     }
-    int caret = SelectionStart();
-    int column = 0;
-    for (int pos = LineStart(LineFromPosition(caret)); pos < caret; pos = PositionAfter(pos)) {
-        column = CharAt(pos) == '\t' ? (column / TabWidth() + 1) * TabWidth() : column + 1;
-    }
-    InsertAtCaret(std::string(static_cast<size_t>(IndentSize() - column % IndentSize()), ' '));
+    InsertAtCaret(spaces(SelectionStart()));
 }
 
 // Shift+Tab takes one indent, to the indent stop before, from every line a

@@ -227,23 +227,45 @@ void EditorCore::JoinTargetLines() {
     core.targetEnd = end;
 }
 
-// The key commands that need only the text.
+// The key commands that need only the text. The moves by characters, words
+// and to a line's ends move every caret; the others act on the main one.
 intptr_t EditorCore::DispatchKeyCommand(unsigned message) {
     int caret = Caret();
     int line = LineFromPosition(caret);
     bool selected = !SelectionEmpty();
+    auto MoveEach = [&](const std::function<int(const SelectionRange&)>& to, bool extend) {
+        if (SelectionCount() > 1) {
+            MoveCarets(to, extend);
+        } else {
+            MoveCaret(to(SelectionRange{Anchor(), Caret()}), extend);
+        }
+    };
     switch (message) {
-    case SCI_CHARLEFT: MoveCaret(selected ? SelectionStart() : PositionLeft(caret), false); break;
-    case SCI_CHARLEFTEXTEND: MoveCaret(PositionLeft(caret), true); break;
-    case SCI_CHARRIGHT: MoveCaret(selected ? SelectionEnd() : PositionRight(caret), false); break;
-    case SCI_CHARRIGHTEXTEND: MoveCaret(PositionRight(caret), true); break;
+    case SCI_CHARLEFT:
+        MoveEach(
+            [&](const SelectionRange& r) { return r.Empty() ? PositionLeft(r.caret) : r.Start(); },
+            false);
+        break;
+    case SCI_CHARLEFTEXTEND:
+        MoveEach([&](const SelectionRange& r) { return PositionLeft(r.caret); }, true);
+        break;
+    case SCI_CHARRIGHT:
+        MoveEach(
+            [&](const SelectionRange& r) { return r.Empty() ? PositionRight(r.caret) : r.End(); },
+            false);
+        break;
+    case SCI_CHARRIGHTEXTEND:
+        MoveEach([&](const SelectionRange& r) { return PositionRight(r.caret); }, true);
+        break;
     case SCI_WORDLEFT:
     case SCI_WORDLEFTEXTEND:
-        MoveCaret(PreviousWordStart(*this, caret), message == SCI_WORDLEFTEXTEND);
+        MoveEach([&](const SelectionRange& r) { return PreviousWordStart(*this, r.caret); },
+                 message == SCI_WORDLEFTEXTEND);
         break;
     case SCI_WORDRIGHT:
     case SCI_WORDRIGHTEXTEND:
-        MoveCaret(NextWordStart(*this, caret), message == SCI_WORDRIGHTEXTEND);
+        MoveEach([&](const SelectionRange& r) { return NextWordStart(*this, r.caret); },
+                 message == SCI_WORDRIGHTEXTEND);
         break;
     case SCI_WORDPARTLEFT:
     case SCI_WORDPARTLEFTEXTEND:
@@ -254,11 +276,20 @@ intptr_t EditorCore::DispatchKeyCommand(unsigned message) {
         MoveCaret(NextWordPartStart(*this, caret), message == SCI_WORDPARTRIGHTEXTEND);
         break;
     case SCI_HOME:
-    case SCI_HOMEEXTEND: MoveCaret(LineStart(line), message == SCI_HOMEEXTEND); break;
+    case SCI_HOMEEXTEND:
+        MoveEach([&](const SelectionRange& r) { return LineStart(LineFromPosition(r.caret)); },
+                 message == SCI_HOMEEXTEND);
+        break;
     case SCI_VCHOME:
-    case SCI_VCHOMEEXTEND: MoveCaret(VisualHome(*this, caret), message == SCI_VCHOMEEXTEND); break;
+    case SCI_VCHOMEEXTEND:
+        MoveEach([&](const SelectionRange& r) { return VisualHome(*this, r.caret); },
+                 message == SCI_VCHOMEEXTEND);
+        break;
     case SCI_LINEEND:
-    case SCI_LINEENDEXTEND: MoveCaret(LineEnd(line), message == SCI_LINEENDEXTEND); break;
+    case SCI_LINEENDEXTEND:
+        MoveEach([&](const SelectionRange& r) { return LineEnd(LineFromPosition(r.caret)); },
+                 message == SCI_LINEENDEXTEND);
+        break;
     case SCI_DOCUMENTSTART:
     case SCI_DOCUMENTSTARTEXTEND: MoveCaret(0, message == SCI_DOCUMENTSTARTEXTEND); break;
     case SCI_DOCUMENTEND:

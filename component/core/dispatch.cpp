@@ -313,6 +313,19 @@ intptr_t EditorCore::DispatchLookRequest(unsigned message, uintptr_t wParam, int
     case SCI_GETVIEWEOL: return look.viewEol ? 1 : 0;
     case SCI_GETINDENTATIONGUIDES: return look.indentGuides;
     case SCI_GETHIGHLIGHTGUIDE: return look.highlightGuide;
+    case SCI_GETADDITIONALCARETFORE: return look.addCaretFore;
+    case SCI_GETADDITIONALCARETSBLINK: return look.addCaretsBlink ? 1 : 0;
+    case SCI_GETADDITIONALCARETSVISIBLE: return look.addCaretsVisible ? 1 : 0;
+    case SCI_SETADDITIONALSELFORE:
+        look.addSelForeSet = true;
+        look.addSelFore = ToColour(static_cast<intptr_t>(wParam));
+        break;
+    case SCI_SETADDITIONALSELBACK: look.addSelBack = ToColour(static_cast<intptr_t>(wParam)); break;
+    case SCI_SETADDITIONALCARETFORE:
+        look.addCaretFore = ToColour(static_cast<intptr_t>(wParam));
+        break;
+    case SCI_SETADDITIONALCARETSBLINK: look.addCaretsBlink = wParam != 0; break;
+    case SCI_SETADDITIONALCARETSVISIBLE: look.addCaretsVisible = wParam != 0; break;
     case SCI_SETINDENTATIONGUIDES: choose(look.indentGuides, SC_IV_LOOKBOTH); break;
     case SCI_SETHIGHLIGHTGUIDE:
         look.highlightGuide = std::clamp(ToInt(wParam), 0, kMaxIndentation);
@@ -366,13 +379,14 @@ intptr_t EditorCore::DispatchLookRequest(unsigned message, uintptr_t wParam, int
     default: return 0;
     }
     auto fields = [](const Look& l) {
-        return std::tie(l.selForeSet, l.selFore, l.selBackSet, l.selBack, l.caretFore,
-                        l.caretLineVisible, l.caretLineBack, l.caretWidth, l.caretWidthSet,
-                        l.edgeMode, l.edgeColumn, l.edgeColour, l.viewWs, l.wsForeSet, l.wsFore,
-                        l.wsBackSet, l.wsBack, l.wsSize, l.viewEol, l.indentGuides,
-                        l.highlightGuide, l.foldFlags, l.foldMarginSet, l.foldMargin,
-                        l.foldMarginHiSet, l.foldMarginHi, l.wrapMode, l.wrapVisualFlags,
-                        l.wrapVisualFlagsLocation, l.wrapStartIndent, l.wrapIndentMode);
+        return std::tie(
+            l.selForeSet, l.selFore, l.selBackSet, l.selBack, l.caretFore, l.caretLineVisible,
+            l.caretLineBack, l.caretWidth, l.caretWidthSet, l.edgeMode, l.edgeColumn, l.edgeColour,
+            l.viewWs, l.wsForeSet, l.wsFore, l.wsBackSet, l.wsBack, l.wsSize, l.viewEol,
+            l.indentGuides, l.highlightGuide, l.foldFlags, l.foldMarginSet, l.foldMargin,
+            l.foldMarginHiSet, l.foldMarginHi, l.wrapMode, l.wrapVisualFlags,
+            l.wrapVisualFlagsLocation, l.wrapStartIndent, l.wrapIndentMode, l.addSelForeSet,
+            l.addSelFore, l.addSelBack, l.addCaretFore, l.addCaretsBlink, l.addCaretsVisible);
     };
     if (fields(look) != fields(before)) {
         impl_->ChangedAll();
@@ -396,6 +410,7 @@ intptr_t EditorCore::Dispatch(unsigned message, uintptr_t wParam, intptr_t lPara
 intptr_t EditorCore::DispatchPart(unsigned message, uintptr_t wParam, intptr_t lParam) {
     switch (FindRequest(message).part) {
     case RequestPart::Core: return DispatchCoreRequest(message, wParam, lParam);
+    case RequestPart::Selections: return DispatchSelectionRequest(message, wParam, lParam);
     case RequestPart::Style: return DispatchStyleRequest(message, ToInt(wParam), lParam);
     case RequestPart::Margin: return DispatchMarginRequest(message, ToInt(wParam), lParam);
     case RequestPart::Search: return DispatchSearchRequest(message, wParam, lParam);

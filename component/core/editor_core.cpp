@@ -365,8 +365,14 @@ bool EditorCore::Impl::Replace(int start, int deleteLength, const char* text, in
     int caretBefore = caret;
     caret = ValidPosition(follow(caret));
     anchor = ValidPosition(follow(anchor));
+    for (SelectionRange& range : others) {
+        range = {ValidPosition(follow(range.anchor)), ValidPosition(follow(range.caret))};
+    }
     if (caret != caretBefore) {
         changes.scrollCaret = true;
+    }
+    if (!editingEach && !replaying) {
+        MergeSelections();
     }
     if (!replaying) {
         NoteSelectionAfterEdit();
@@ -500,6 +506,8 @@ bool EditorCore::Impl::Record(int start, int deleteLength, int insertLength, Edi
         UndoStep step;
         step.anchorBefore = anchor;
         step.caretBefore = caret;
+        step.othersBefore = others;
+        step.mainBefore = mainNumber;
         step.actions.reserve(1);
         history.push_back(std::move(step));
         done = history.size();
@@ -513,8 +521,11 @@ bool EditorCore::Impl::Record(int start, int deleteLength, int insertLength, Edi
 // The last step's selection after is wherever the last edit left it.
 void EditorCore::Impl::NoteSelectionAfterEdit() {
     if (done > 0 && done == history.size()) {
-        history[done - 1].anchorAfter = anchor;
-        history[done - 1].caretAfter = caret;
+        UndoStep& step = history[done - 1];
+        step.anchorAfter = anchor;
+        step.caretAfter = caret;
+        step.othersAfter = others;
+        step.mainAfter = mainNumber;
     }
 }
 
@@ -579,6 +590,11 @@ void EditorCore::Impl::SetCaret(int pos) {
 }
 
 void EditorCore::Impl::SetSelection(int anchorPos, int caretPos) {
+    DropOthers();
+    SetMain(anchorPos, caretPos);
+}
+
+void EditorCore::Impl::SetMain(int anchorPos, int caretPos) {
     anchor = ValidPosition(anchorPos);
     SetCaret(caretPos);
 }
@@ -674,6 +690,9 @@ void EditorCore::SetSystemCodePage(int codePage) {
     core.encoding = Encoding(inForce);
     core.anchor = core.ValidPosition(core.anchor);
     core.caret = core.ValidPosition(core.caret);
+    for (SelectionRange& range : core.others) {
+        range = {core.ValidPosition(range.anchor), core.ValidPosition(range.caret)};
+    }
     core.ChangedAll();
 }
 
@@ -708,11 +727,13 @@ void EditorCore::SetCaret(int pos) {
 
 void EditorCore::ExtendSelection(int pos) {
     EndTypingRun();
+    impl_->DropOthers();
     impl_->SetCaret(pos);
 }
 
 void EditorCore::SetAnchor(int pos) {
     EndTypingRun();
+    impl_->DropOthers();
     impl_->anchor = impl_->ValidPosition(pos);
 }
 
@@ -744,7 +765,8 @@ void EditorCore::ReplaceSelection(const std::string& text) {
     int start = SelectionStart();
     int size = static_cast<int>(text.size());
     if (impl_->Replace(start, SelectionEnd() - start, text.data(), size)) {
-        impl_->SetSelection(start + size, start + size);
+        impl_->SetMain(start + size, start + size);
+        impl_->MergeSelections();
         impl_->NoteSelectionAfterEdit();
     }
 }
@@ -773,6 +795,22 @@ void EditorCore::InsertAtCaret(const std::string& text) {
         return;
     }
     Impl& core = *impl_;
+    if (core.EditsEach()) {
+        core.EditEach(EditRun::Typing, [&](SelectionRange range) {
+            int start = range.Start();
+            int removed = range.End() - start;
+            if (removed == 0 && core.overtype &&
+                start < core.doc.LineEnd(core.doc.LineFromPosition(start))) {
+                removed = PositionAfter(start) - start;
+            }
+            int before = Length();
+            core.Replace(start, removed, text.data(), static_cast<int>(text.size()));
+            int end = start + removed + Length() - before;
+            return SelectionRange{end, end};
+        });
+        return;
+    }
+    core.DropOthers();
     int start = SelectionStart();
     int removed = SelectionEnd() - start;
     // Typing over replaces the character after the caret, but never a line end.
@@ -801,11 +839,22 @@ std::string EditorCore::LineEndText() const {
 
 // Enter is a step of its own: it ends any typing run before and after it.
 void EditorCore::InsertLineEnd() {
-    ReplaceSelection(LineEndText());
+    ReplaceEach(LineEndText());
 }
 
+// Backspace at every selection: a selection goes, or the character before an
+// empty one (none at the document's start).
 void EditorCore::DeleteBack() {
     Impl& core = *impl_;
+    if (core.EditsEach()) {
+        core.EditEach(EditRun::DeleteBack, [&](SelectionRange range) {
+            int start = range.Empty() ? PositionBefore(range.caret) : range.Start();
+            core.Replace(start, range.End() - start, "", 0);
+            return SelectionRange{start, start};
+        });
+        return;
+    }
+    core.DropOthers();
     int caret = core.caret;
     if (!SelectionEmpty()) {
         ReplaceSelection("");
@@ -817,6 +866,16 @@ void EditorCore::DeleteBack() {
 
 void EditorCore::DeleteForward() {
     Impl& core = *impl_;
+    if (core.EditsEach()) {
+        core.EditEach(EditRun::DeleteForward, [&](SelectionRange range) {
+            int start = range.Start();
+            int end = range.Empty() ? PositionAfter(start) : range.End();
+            core.Replace(start, end - start, "", 0);
+            return SelectionRange{start, start};
+        });
+        return;
+    }
+    core.DropOthers();
     int caret = core.caret;
     if (!SelectionEmpty()) {
         ReplaceSelection("");
@@ -930,6 +989,10 @@ void EditorCore::Undo() {
     core.performed = SC_PERFORMED_USER;
     core.replaying = false;
     core.SetSelection(step.anchorBefore, step.caretBefore);
+    for (const SelectionRange& range : step.othersBefore) {
+        core.others.push_back({core.ValidPosition(range.anchor), core.ValidPosition(range.caret)});
+    }
+    core.mainNumber = step.othersBefore.empty() ? 0 : step.mainBefore;
 }
 
 // Repeats the next undone step's actions in their order.
@@ -956,6 +1019,10 @@ void EditorCore::Redo() {
     core.performed = SC_PERFORMED_USER;
     core.replaying = false;
     core.SetSelection(step.anchorAfter, step.caretAfter);
+    for (const SelectionRange& range : step.othersAfter) {
+        core.others.push_back({core.ValidPosition(range.anchor), core.ValidPosition(range.caret)});
+    }
+    core.mainNumber = step.othersAfter.empty() ? 0 : step.mainAfter;
 }
 
 void EditorCore::BeginUndoAction() {
@@ -1238,6 +1305,21 @@ Changes EditorCore::TakeChanges() {
     Changes changes = core.changes;
     core.changes = Changes();
     changes.selection = core.caret != core.takenCaret || core.anchor != core.takenAnchor;
+    // The additional selections' old and new lines are repainted.
+    if (core.others != core.takenOthers || core.mainNumber != core.takenMain) {
+        int first = INT_MAX;
+        int last = -1;
+        core.OthersLines(core.takenOthers, &first, &last);
+        core.OthersLines(core.others, &first, &last);
+        if (last >= 0) {
+            changes.firstLine = changes.firstLine < 0 ? first : std::min(changes.firstLine, first);
+            changes.lastLine = std::max(changes.lastLine, last);
+        }
+        changes.selection = true;
+        changes.selections = true;
+        core.takenOthers = core.others;
+        core.takenMain = core.mainNumber;
+    }
     core.takenCaret = core.caret;
     core.takenAnchor = core.anchor;
     bool modified = core.Modified();

@@ -7,6 +7,7 @@
 // no value (negative, huge) can crash or corrupt the core.
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -78,6 +79,29 @@ struct Look {
     int wrapStartIndent = 0;
     int wrapIndentMode = 0;
     int layoutCache = 1;
+    // The selections and carets besides the main one: their colours (the
+    // text in its own while addSelForeSet is off), whether their carets
+    // blink and whether they are drawn at all.
+    bool addSelForeSet = false;
+    uint32_t addSelFore = 0xFFFFFF;
+    uint32_t addSelBack = 0xD7D7D7;
+    uint32_t addCaretFore = 0x7F7F7F;
+    bool addCaretsBlink = true;
+    bool addCaretsVisible = true;
+};
+
+// One selection: where it was started and where its caret is; empty when
+// they are equal.
+struct SelectionRange {
+    int anchor = 0;
+    int caret = 0;
+    int Start() const { return anchor < caret ? anchor : caret; }
+    int End() const { return anchor < caret ? caret : anchor; }
+    bool Empty() const { return anchor == caret; }
+    bool operator==(const SelectionRange& other) const {
+        return anchor == other.anchor && caret == other.caret;
+    }
+    bool operator!=(const SelectionRange& other) const { return !(*this == other); }
 };
 
 // How a marker number is drawn: its symbol (SC_MARK_, or SC_MARK_CHARACTER
@@ -143,11 +167,14 @@ struct Changes {
     bool scrollCaret = false; // the caret is to be brought into view
     bool zoom = false;        // the zoom changed
     bool overtype = false;    // typing over was turned on or off
-    int savePoint = 0;        // +1 the save point was reached, -1 left, 0 as before
-    bool refused = false;     // an edit was refused for want of memory
+    // The additional selections changed; the lines they left and reach are
+    // among the lines to repaint.
+    bool selections = false;
+    int savePoint = 0;    // +1 the save point was reached, -1 left, 0 as before
+    bool refused = false; // an edit was refused for want of memory
     bool Any() const {
-        return all || firstLine >= 0 || text || styles || selection || scrollCaret || zoom ||
-               overtype || savePoint != 0 || refused;
+        return all || firstLine >= 0 || text || styles || selection || selections || scrollCaret ||
+               zoom || overtype || savePoint != 0 || refused;
     }
 };
 
@@ -435,6 +462,38 @@ class EditorCore {
     // sets SC_STATUS_BADALLOC, and the changes say so.
     void RefuseForMemory();
 
+    // Multiple selections (selections.cpp). Selection 0..SelectionCount()-1,
+    // numbered in the order they were made; the main one, MainSelection(),
+    // is the one Caret() and Anchor() read and every single-selection call
+    // acts on. Setting a single selection drops the others. Selections that
+    // touch or overlap merge into one. With additional selection typing on,
+    // typing, deleting, Enter, Tab and pasting act on every selection, last
+    // in the text first, as one undo step; undo and redo put every one back.
+    int SelectionCount() const;
+    int MainSelection() const;
+    SelectionRange SelectionN(int n) const; // n clamped
+    // Every selection in the order of the text.
+    std::vector<SelectionRange> SelectionsInOrder() const;
+    // Adds a selection and makes it the main one.
+    void AddSelection(int anchor, int caret);
+    void DropSelection(int n);
+    bool MultipleSelection() const; // Ctrl+click adds a caret
+    bool AdditionalTyping() const;  // edits act on every selection
+    // Moves every caret to where to gives for it (the selection collapsing
+    // there, or extending to it); the selections merge if they meet.
+    void MoveCarets(const std::function<int(const SelectionRange&)>& to, bool extend);
+    // Replaces every selection by text, or with pieces (one per selection, in
+    // the order of the text), as one step, each caret after its text.
+    void ReplaceEach(const std::string& text);
+    void ReplaceEachWith(const std::vector<std::string>& pieces);
+    // SC_MULTIPASTE_ONCE or SC_MULTIPASTE_EACH.
+    int MultiPaste() const;
+    // A paste of text (in the document's line ends): into the main selection
+    // alone, or with SC_MULTIPASTE_EACH into every selection, line i of the
+    // text into the i-th in the text when it has as many lines as there are
+    // selections (a line end after the last not counting).
+    void Paste(const std::string& text);
+
   private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
@@ -460,6 +519,9 @@ class EditorCore {
     intptr_t DispatchIndicatorRequest(unsigned message, uintptr_t wParam, intptr_t lParam);
     // The host's own styles and fold levels (host_styling.cpp).
     intptr_t DispatchStylingRequest(unsigned message, uintptr_t wParam, intptr_t lParam);
+    // The multiple selections' requests and the adders of matches (selections.cpp).
+    intptr_t DispatchSelectionRequest(unsigned message, uintptr_t wParam, intptr_t lParam);
+    void AddNextMatch(bool each);
 };
 
 } // namespace kalmor

@@ -16,6 +16,7 @@
 #include <array>
 #include <climits>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -53,13 +54,19 @@ struct UndoAction {
     std::string text;
 };
 
-// What one undo or redo reverses or repeats, with the selection before and after.
+// What one undo or redo reverses or repeats, with the selection before and
+// after: the main one, and the others with the main one's number when there
+// were more (empty for a single selection, so a plain step allocates no more).
 struct UndoStep {
     std::vector<UndoAction> actions;
     int anchorBefore = 0;
     int caretBefore = 0;
     int anchorAfter = 0;
     int caretAfter = 0;
+    std::vector<SelectionRange> othersBefore;
+    std::vector<SelectionRange> othersAfter;
+    int mainBefore = 0;
+    int mainAfter = 0;
 };
 
 // The kind of edit that may join the previous one into one undo step.
@@ -113,9 +120,24 @@ struct EditorCore::Impl {
     // Clamped into the document, moved to the start of the character it is
     // in and out of a CRLF: where the caret and the anchor may be.
     int ValidPosition(int pos) const;
-    int CharacterStart(int pos) const;  // pos clamped, then to its character's start
-    int CharacterLength(int pos) const; // of the character starting at pos < Length()
-    void SetSelection(int anchorPos, int caretPos);
+    int CharacterStart(int pos) const;              // pos clamped, then to its character's start
+    int CharacterLength(int pos) const;             // of the character starting at pos < Length()
+    void SetSelection(int anchorPos, int caretPos); // a single selection: the others dropped
+    void SetMain(int anchorPos, int caretPos);      // the main selection, the others kept
+    // Multiple selections (selections.cpp): selection n of them all, read
+    // and written; the others merged where they touch; every selection
+    // edited by edit (which answers the range the selection becomes), last
+    // in the text first, as one undo step joining a run of kind.
+    SelectionRange Get(int n) const;
+    void Put(int n, SelectionRange range);
+    void DropOthers();
+    std::vector<SelectionRange> All() const; // every selection, in number order
+    void SetAll(std::vector<SelectionRange> all, int main);
+    void MergeSelections();
+    bool EditsEach() const; // more than one selection, and edits act on each
+    void EditEach(EditRun kind, const std::function<SelectionRange(SelectionRange)>& edit);
+    // The lines the others cover, widened into first..last.
+    void OthersLines(const std::vector<SelectionRange>& ranges, int* first, int* last) const;
     void RevealCaret();
     void GotoLine(int line);
     void SetContracted(int line, bool contracted);
@@ -133,6 +155,14 @@ struct EditorCore::Impl {
     FoldState folds;
     int caret = 0;
     int anchor = 0;
+    // The selections besides the main one (caret, anchor), in number order
+    // without it; the main one's number among them all.
+    std::vector<SelectionRange> others;
+    int mainNumber = 0;
+    bool multipleSelection = false; // SCI_SETMULTIPLESELECTION: Ctrl+click adds
+    bool additionalTyping = false;  // SCI_SETADDITIONALSELECTIONTYPING
+    int multiPaste = SC_MULTIPASTE_ONCE;
+    bool editingEach = false; // inside EditEach: no merging until it ends
     std::vector<UndoStep> history;
     size_t done = 0;             // steps in history[0, done) are applied, the rest undone
     EditRun run = EditRun::None; // the run the last step may still take in
@@ -182,6 +212,8 @@ struct EditorCore::Impl {
     // the changes were last taken.
     int takenCaret = 0;
     int takenAnchor = 0;
+    std::vector<SelectionRange> takenOthers;
+    int takenMain = 0;
     bool takenModified = false;
     // The history's length at the save point; -1 once it cannot be reached.
     int64_t savePoint = 0;

@@ -12,6 +12,7 @@ namespace kalmor {
 enum class RequestPart : unsigned char {
     None,        // not a request the editor knows: answers 0
     Core,        // the document, the selection, undo, folding, the lexer
+    Selections,  // multiple selections and the adders of matches
     Style,       // one style's attributes (wParam the style)
     Margin,      // one margin's attributes (wParam the margin)
     Search,      // the target, searching and replacing

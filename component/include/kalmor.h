@@ -113,6 +113,44 @@ constexpr unsigned SCI_GETWRAPSTARTINDENT = 2465;
 constexpr unsigned SCI_SETWRAPINDENTMODE = 2472;
 constexpr unsigned SCI_GETWRAPINDENTMODE = 2473;
 
+// Multiple selections, and their colours and carets.
+constexpr unsigned SCI_SETMULTIPLESELECTION = 2563;
+constexpr unsigned SCI_GETMULTIPLESELECTION = 2564;
+constexpr unsigned SCI_SETADDITIONALSELECTIONTYPING = 2565;
+constexpr unsigned SCI_GETADDITIONALSELECTIONTYPING = 2566;
+constexpr unsigned SCI_SETADDITIONALCARETSBLINK = 2567;
+constexpr unsigned SCI_GETADDITIONALCARETSBLINK = 2568;
+constexpr unsigned SCI_GETSELECTIONS = 2570;
+constexpr unsigned SCI_CLEARSELECTIONS = 2571;
+constexpr unsigned SCI_SETSELECTION = 2572;
+constexpr unsigned SCI_ADDSELECTION = 2573;
+constexpr unsigned SCI_SETMAINSELECTION = 2574;
+constexpr unsigned SCI_GETMAINSELECTION = 2575;
+constexpr unsigned SCI_SETSELECTIONNCARET = 2576;
+constexpr unsigned SCI_GETSELECTIONNCARET = 2577;
+constexpr unsigned SCI_SETSELECTIONNANCHOR = 2578;
+constexpr unsigned SCI_GETSELECTIONNANCHOR = 2579;
+constexpr unsigned SCI_SETSELECTIONNSTART = 2584;
+constexpr unsigned SCI_GETSELECTIONNSTART = 2585;
+constexpr unsigned SCI_SETSELECTIONNEND = 2586;
+constexpr unsigned SCI_GETSELECTIONNEND = 2587;
+constexpr unsigned SCI_SETADDITIONALSELFORE = 2600;
+constexpr unsigned SCI_SETADDITIONALSELBACK = 2601;
+constexpr unsigned SCI_SETADDITIONALCARETFORE = 2604;
+constexpr unsigned SCI_GETADDITIONALCARETFORE = 2605;
+constexpr unsigned SCI_ROTATESELECTION = 2606;
+constexpr unsigned SCI_SWAPMAINANCHORCARET = 2607;
+constexpr unsigned SCI_SETADDITIONALCARETSVISIBLE = 2608;
+constexpr unsigned SCI_GETADDITIONALCARETSVISIBLE = 2609;
+constexpr unsigned SCI_SETMULTIPASTE = 2614;
+constexpr unsigned SCI_GETMULTIPASTE = 2615;
+constexpr unsigned SCI_GETSELECTIONEMPTY = 2650;
+constexpr unsigned SCI_DROPSELECTIONN = 2671;
+constexpr unsigned SCI_MULTIPLESELECTADDNEXT = 2688;
+constexpr unsigned SCI_MULTIPLESELECTADDEACH = 2689;
+constexpr int SC_MULTIPASTE_ONCE = 0;
+constexpr int SC_MULTIPASTE_EACH = 1;
+
 // Undo and the clipboard.
 constexpr unsigned SCI_REDO = 2011;
 constexpr unsigned SCI_SETSAVEPOINT = 2014;

@@ -20,9 +20,8 @@ void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
 // The selected part of one drawn line, from left to right in client pixels;
 // false when the line holds none of the selection. A selected line end (with
 // a folded header's hidden lines) shows as a space's width.
-bool SelectedSpan(const View& w, const LineLayout& layout, int origin, int* left, int* right) {
-    int start = w.core.SelectionStart();
-    int end = w.core.SelectionEnd();
+bool SpanOf(const View& w, const LineLayout& layout, int origin, int start, int end, int* left,
+            int* right) {
     int lineEnd = layout.start + static_cast<int>(layout.text.size());
     if (w.selectionHidden || start == end || end < layout.start || start > lineEnd ||
         (start == lineEnd && end == lineEnd))
@@ -32,6 +31,23 @@ bool SelectedSpan(const View& w, const LineLayout& layout, int origin, int* left
     if (end > lineEnd)
         *right += std::max(1, w.tabWidth / 8);
     return true;
+}
+
+bool SelectedSpan(const View& w, const LineLayout& layout, int origin, int* left, int* right) {
+    return SpanOf(w, layout, origin, w.core.SelectionStart(), w.core.SelectionEnd(), left, right);
+}
+
+// The spans of the selections besides the main one on a drawn line.
+std::vector<RECT> AdditionalSpans(const View& w, const LineLayout& layout, int origin, int top) {
+    std::vector<RECT> spans;
+    for (int n = 0, count = w.core.SelectionCount(); count > 1 && n < count; ++n) {
+        SelectionRange range = w.core.SelectionN(n);
+        int left = 0, right = 0;
+        if (n != w.core.MainSelection() &&
+            SpanOf(w, layout, origin, range.Start(), range.End(), &left, &right))
+            spans.push_back(RECT{left, top, right, top + w.lineHeight});
+    }
+    return spans;
 }
 
 // The small framed "..." after a contracted header's text; answers its right
@@ -427,6 +443,13 @@ void PaintLine(View& w, HDC dc, const LineLayout& layout, int origin, int top, c
                   look.selBackSet && w.focused && !w.palette.highContrast
                       ? look.selBack
                       : w.palette.SelectionBack(w.core.GetStyle(STYLE_DEFAULT).back, w.focused));
+    // The other selections, in their own colour (the system's in high contrast).
+    std::vector<RECT> others = AdditionalSpans(w, layout, origin, top);
+    COLORREF otherBack = w.palette.highContrast
+                             ? w.palette.SelectionBack(look.addSelBack, w.focused)
+                             : look.addSelBack;
+    for (const RECT& span : others)
+        FillSolid(dc, span, otherBack);
     PaintIndentGuides(w, dc, line, origin, top);
     PaintIndicators(w, dc, layout, origin, top, true, selected);
     if (!anySelected || !(w.palette.highContrast || look.selForeSet)) {
@@ -443,6 +466,17 @@ void PaintLine(View& w, HDC dc, const LineLayout& layout, int origin, int top, c
         }
     }
     PaintBlanks(w, dc, layout, origin, top, true, anySelected ? left : 0, anySelected ? right : 0);
+    // Text in the other selections in their text colour, drawn again over their background.
+    if (w.palette.highContrast || look.addSelForeSet) {
+        COLORREF ink = w.palette.highContrast ? w.palette.highlightText : look.addSelFore;
+        for (const RECT& span : others) {
+            ClippedDC clip(dc, span);
+            FillSolid(dc, span, otherBack);
+            PaintPieces(w, dc, *layout.measure, layout.text, origin, top, band, selected, true,
+                        ink);
+            selected = nullptr;
+        }
+    }
     PaintIndicators(w, dc, layout, origin, top, false, selected);
     if (underline)
         FillSolid(dc,
@@ -525,6 +559,29 @@ void PaintWrapFlag(View& w, HDC dc, int left, int top, bool atEnd) {
     int head = atEnd ? left + inset : left + width - inset - line;
     int reach = std::max(line, width / 5);
     FillSolid(dc, RECT{head, low - line - reach, head + line, low + reach}, ink);
+}
+
+// The carets of the selections besides the main one on a drawn row, while
+// focused and not in a blink's off phase: bars of the caret's width in their
+// own colour. The main caret is the window system's, drawn over everything.
+void PaintAdditionalCarets(View& w, HDC dc, const LineLayout& layout, int row, int origin,
+                           int top) {
+    const Look& look = w.core.GetLook();
+    int count = w.core.SelectionCount();
+    if (count < 2 || !look.addCaretsVisible || !w.focused ||
+        (look.addCaretsBlink && w.otherCaretsOff))
+        return;
+    int width = look.caretWidthSet ? Scale(w.metrics, look.caretWidth) : w.metrics.caretWidth;
+    COLORREF colour = w.palette.highContrast ? w.palette.windowText : look.addCaretFore;
+    int lineEnd = layout.start + static_cast<int>(layout.text.size());
+    for (int n = 0; n < count; ++n) {
+        int caret = w.core.SelectionN(n).caret;
+        if (n == w.core.MainSelection() || caret < layout.start || caret > lineEnd ||
+            RowOfByte(layout, caret - layout.start) != row)
+            continue;
+        int x = origin + layout.x[static_cast<size_t>(caret - layout.start)];
+        FillSolid(dc, RECT{x, top, x + width, top + w.lineHeight}, colour);
+    }
 }
 
 // Draws the rows of text within band. A line that wraps is drawn once on
@@ -624,6 +681,7 @@ int PaintText(View& w, HDC dc, const RECT& band) {
                 right = PaintFoldTag(w, dc, right, top, rows > 1 ? shifted : origin);
         }
         widest = std::max(widest, right);
+        PaintAdditionalCarets(w, dc, layout, sub, shifted, top);
         int drop = w.dropPosition - layout.start;
         if (drop >= rowStart && (drop < rowEnd || (lastRow && drop == rowEnd))) {
             // Where dragged text would land: a bar twice the caret's width.

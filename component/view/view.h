@@ -109,6 +109,7 @@ struct View {
     bool focused = false;         // the selection is drawn in the focused colour
     bool selectionHidden = false; // SCI_HIDESELECTION: the selection is drawn as none
     int dropPosition = -1;        // where a dragged text would land; -1 while none is shown
+    bool otherCaretsOff = false;  // the blinking carets of the other selections are off
     Composition composition;      // drawn at the caret while active
     // The selection as last drawn: its ends, and its first and last lines
     // (-1 when nothing was highlighted).

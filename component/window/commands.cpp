@@ -248,6 +248,8 @@ LRESULT HandleCommandRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARA
     case SCI_CANCEL:
         if (w.mouse.movingText)
             EndDrag(w);
+        else if (w.core.SelectionCount() > 1) // the main selection alone stays
+            w.core.SetSelection(w.core.Anchor(), w.core.Caret());
         return 0;
     case SCI_NEWLINE: TypeLineEnd(w); return 0;
     case SCI_LINECOPY: {

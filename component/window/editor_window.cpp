@@ -18,6 +18,24 @@ namespace {
 // Posted to ourselves to set the scroll bars once a typed key's repaint is done.
 constexpr UINT kUpdateScrollBars = WM_USER + 0x100;
 
+// Beside the drag-scrolling (1) and refusal (2) timers: the other carets' blinking.
+constexpr UINT_PTR kBlinkTimer = 3;
+
+// Each tick of the caret's period turns the other carets off or on, while
+// the host lets them blink, and redraws their lines. The timer calls this
+// directly, not through the window procedure.
+void CALLBACK BlinkOtherCarets(HWND hwnd, UINT, UINT_PTR, DWORD) {
+    EditorWindow* w = EditorFromHandle(hwnd);
+    if (!w || w->core.SelectionCount() < 2)
+        return;
+    w->view.otherCaretsOff = !w->view.otherCaretsOff && w->core.GetLook().addCaretsBlink;
+    for (int n = 0; n < w->core.SelectionCount(); ++n) {
+        int line = w->core.LineFromPosition(w->core.SelectionN(n).caret);
+        if (n != w->core.MainSelection())
+            InvalidateLines(w->view, line, line);
+    }
+}
+
 EditorWindow* FromWindow(HWND hwnd) {
     return reinterpret_cast<EditorWindow*>(GetWindowLongPtrW(hwnd, 0));
 }
@@ -212,7 +230,7 @@ void ApplyChanges(EditorWindow& w) {
 }
 
 void Clear(EditorWindow& w) {
-    w.core.ReplaceSelection("");
+    w.core.ReplaceEach("");
 }
 
 // Puts the host's caret blink time in force while the window has the focus
@@ -386,6 +404,10 @@ void OnSetFocus(EditorWindow& w) {
     UpdateCaret(w);
     w.view.highlightStart = -1; // drawn anew in the focused or unfocused tint
     InvalidateSelectionChange(w);
+    if (w.core.SelectionCount() > 1) // the other carets show
+        InvalidateRect(w.hwnd, nullptr, FALSE);
+    if (GetCaretBlinkTime() != INFINITE)
+        SetTimer(w.hwnd, kBlinkTimer, GetCaretBlinkTime(), BlinkOtherCarets);
     NotifyAccessibilityFocus(w.accessible);
     NotifyFocus(w, true);
 }
@@ -398,6 +420,10 @@ void OnKillFocus(EditorWindow& w) {
     ApplyCaretPeriod(w, false);
     w.view.highlightStart = -1; // drawn anew in the focused or unfocused tint
     InvalidateSelectionChange(w);
+    if (w.core.SelectionCount() > 1) // the other carets go
+        InvalidateRect(w.hwnd, nullptr, FALSE);
+    KillTimer(w.hwnd, kBlinkTimer);
+    w.view.otherCaretsOff = false;
     NotifyFocus(w, false);
 }
 
@@ -542,8 +568,20 @@ void MoveCaret(EditorWindow& w, int position, bool extend) {
     Select(w, extend ? w.core.Anchor() : position, position);
 }
 
-// Up, Down, Page Up and Page Down: moves over visible lines, keeping the column.
+// Up, Down, Page Up and Page Down: moves over visible lines, keeping the
+// column. Several carets move a line each, each keeping its own column.
 void MoveCaretByLines(EditorWindow& w, int delta, bool extend) {
+    if (w.core.SelectionCount() > 1 && (delta == 1 || delta == -1)) {
+        w.core.MoveCarets(
+            [&](const SelectionRange& range) {
+                int64_t row = int64_t{DisplayLineOfPosition(w.view, range.caret)} + delta;
+                row = std::clamp<int64_t>(row, 0, w.core.VisibleLineCount() - 1);
+                return PositionInDisplayLine(w.view, static_cast<int>(row),
+                                             RowXOfPosition(w.view, range.caret));
+            },
+            extend);
+        return;
+    }
     int x = w.keys.wantedX >= 0 ? w.keys.wantedX : RowXOfPosition(w.view, w.core.Caret());
     int64_t target = int64_t{DisplayLineOfPosition(w.view, w.core.Caret())} + delta;
     target = std::clamp<int64_t>(target, 0, w.core.VisibleLineCount() - 1);
@@ -553,8 +591,20 @@ void MoveCaretByLines(EditorWindow& w, int delta, bool extend) {
 }
 
 // Copies the selection with CR LF line ends; false if nothing was copied.
+// Several selections are copied in the order of the text, joined by line
+// ends, when any holds text.
 bool Copy(EditorWindow& w) {
-    return !w.core.SelectionEmpty() && CopyRange(w, w.core.SelectionStart(), w.core.SelectionEnd());
+    if (w.core.SelectionCount() == 1)
+        return !w.core.SelectionEmpty() &&
+               CopyRange(w, w.core.SelectionStart(), w.core.SelectionEnd());
+    if (w.core.Dispatch(SCI_GETSELECTIONEMPTY, 0, 0))
+        return false;
+    std::vector<SelectionRange> ranges = w.core.SelectionsInOrder();
+    std::string text;
+    for (size_t i = 0; i < ranges.size(); ++i)
+        text += (i > 0 ? "\n" : "") + w.core.TextRange(ranges[i].Start(), ranges[i].End());
+    text = ConvertLineEnds(text, "\r\n");
+    return WriteClipboardText(w.hwnd, ToUtf16(w.core.CurrentEncoding(), text));
 }
 
 // Copies [start, end) with CR LF line ends; false if the clipboard took nothing.
@@ -567,8 +617,8 @@ bool CopyRange(EditorWindow& w, int start, int end) {
 // While read-only nothing is cut, not even copied, unless the host lets the
 // change go on.
 void Cut(EditorWindow& w) {
-    if (!w.core.SelectionEmpty() && w.core.CanEdit() && Copy(w))
-        w.core.ReplaceSelection("");
+    if (w.core.CanEdit() && Copy(w))
+        w.core.ReplaceEach("");
 }
 
 // Replaces the selection by the clipboard's text in the document's own line
@@ -587,7 +637,7 @@ void Paste(EditorWindow& w) {
     }
     std::wstring().swap(wide);
     text = ConvertLineEnds(text, w.core.LineEndText());
-    w.core.ReplaceSelection(text);
+    w.core.Paste(text);
 }
 
 void Undo(EditorWindow& w) {
@@ -907,7 +957,7 @@ void EditorWindow::TypeResult(const std::wstring& result) {
         return;
     }
     unsigned version = core.TextVersion();
-    core.ReplaceSelection(bytes);
+    core.ReplaceEach(bytes);
     if (core.TextVersion() != version)
         NoteTyped(*this, bytes, SC_CHARACTERSOURCE_IME_RESULT);
     AfterEdit(*this);

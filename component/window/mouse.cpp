@@ -101,7 +101,7 @@ HMENU BuildContextMenu(EditorWindow& w) {
     HMENU menu = CreatePopupMenu();
     if (!menu)
         return nullptr;
-    bool selected = !w.core.SelectionEmpty();
+    bool selected = !w.core.Dispatch(SCI_GETSELECTIONEMPTY, 0, 0); // any selection holds text
     bool editable = !w.core.ReadOnly();
     bool everything = w.core.SelectionStart() == 0 && w.core.SelectionEnd() == w.core.Length();
     struct Item {
@@ -174,6 +174,18 @@ void OnLButtonDown(EditorWindow& w, WPARAM keys, int x, int y) {
     w.mouse.indicatorPressed = w.core.IndicatorsAt(under) != 0;
     if (w.mouse.indicatorPressed && !NotifyIndicator(w, SCN_INDICATORCLICK, under, keys))
         return;
+    if ((keys & MK_CONTROL) && !(keys & MK_SHIFT) && w.core.MultipleSelection()) {
+        // Control adds a caret, and with a double click makes it the word there.
+        if (clicks == 2) {
+            auto [start, end] = UnitAround(w, 2, under);
+            w.core.DropSelection(w.core.MainSelection());
+            w.core.AddSelection(start, end);
+        } else {
+            int at = PositionAtPoint(w.view, x, y);
+            w.core.AddSelection(at, at);
+        }
+        return;
+    }
     if (!(keys & MK_SHIFT) && clicks == 1 && !w.core.SelectionEmpty() &&
         under >= w.core.SelectionStart() && under < w.core.SelectionEnd()) {
         // On the selection: a drag moves it, a click without one places the caret.

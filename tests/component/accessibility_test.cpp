@@ -118,6 +118,12 @@ TEST_F(AccessibilityTest, EveryMethodAnswersThroughItsDocumentedSlot) {
                 Read(range, Word) == L"Main");
     EXPECT_EQ(Slot(text2, 7, &document), S_OK);
     EXPECT_TRUE(Slot(text2, 8, &n) == S_OK && n == 1); // single
+    Call(SCI_SETMULTIPLESELECTION, 1);
+    Call(SCI_ADDSELECTION, 3, 1);
+    EXPECT_TRUE(Slot(text2, 3, &array) == S_OK && Count(array) == 2) << "every selection";
+    EXPECT_TRUE(Slot(text2, 8, &n) == S_OK && n == 2); // multiple
+    Call(SCI_SETMULTIPLESELECTION, 0);
+    Call(SCI_SETSELECTION, 0, 0);
     EXPECT_EQ(Slot(text2, 9, root, &range), E_INVALIDARG);
     EXPECT_TRUE(Slot(text2, 10, &flag, &range) == S_OK && Read(range, Character) == L"S");
     // IValueProvider; SetValue comes last.

@@ -114,3 +114,66 @@ TEST_F(EditorTest, WordDeletesTakeWhatCtrlShiftArrowsSelect) {
     }
     Key(VK_SHIFT); // Control up again
 }
+
+// Ctrl+click adds carets and Ctrl+double-click words, each drawn; typing
+// and Backspace act at every one; copy joins them by line ends and a paste
+// of as many lines puts one into each; undo puts back every caret; Esc and
+// a plain click leave the main one alone.
+TEST_F(EditorTest, MultipleSelectionsByMouseAndKeys) {
+    Call(SCI_SETTEXT, 0, Pointer("alpha beta\rgo\rdelta"));
+    for (UINT request : {SCI_SETMULTIPLESELECTION, SCI_SETADDITIONALSELECTIONTYPING})
+        Call(request, 1);
+    Call(SCI_SETMULTIPASTE, SC_MULTIPASTE_EACH);
+    auto selections = [&] {
+        std::vector<std::pair<int, int>> all;
+        for (int n = 0; n < Call(SCI_GETSELECTIONS); ++n)
+            all.push_back(
+                {int(Call(SCI_GETSELECTIONNANCHOR, n)), int(Call(SCI_GETSELECTIONNCARET, n))});
+        return all;
+    };
+    SetFocus(editor);
+    ClickAt(2);
+    Send(WM_LBUTTONUP);
+    ClickAt(16, MK_CONTROL);
+    Send(WM_LBUTTONUP);
+    ClickAt(8, MK_CONTROL); // a new place: one click
+    ClickAt(8, MK_CONTROL);
+    Send(WM_LBUTTONUP);
+    using Ranges = std::vector<std::pair<int, int>>;
+    EXPECT_EQ(selections(), (Ranges{{2, 2}, {16, 16}, {6, 10}}));
+    EXPECT_EQ(Call(SCI_GETMAINSELECTION), 2);
+    // Drawn: the word in the other selections' colour, the carets in theirs.
+    const COLORREF green = 0x00FF00, red = 0x0000FF;
+    Call(SCI_SETMAINSELECTION, 0);
+    Call(SCI_SETADDITIONALSELBACK, green);
+    Call(SCI_SETADDITIONALCARETFORE, red);
+    Call(SCI_SETADDITIONALCARETSBLINK, 0); // shown steadily, so the check does not race a blink
+    UpdateWindow(editor);
+    int height = int(Call(SCI_TEXTHEIGHT));
+    std::vector<COLORREF> word = Pixels(editor, XOf(6), 0, XOf(10), height);
+    std::vector<COLORREF> caret = Pixels(editor, XOf(16) - 1, 2 * height, XOf(17), 3 * height);
+    EXPECT_TRUE(Has(word, green)) << "the word shows "
+                                  << testing::PrintToString(std::set(word.begin(), word.end()));
+    EXPECT_TRUE(Has(caret, red)) << "the last line's caret shows "
+                                 << testing::PrintToString(std::set(caret.begin(), caret.end()));
+    Key('C', true);
+    EXPECT_EQ(Clipboard(parent), L"\r\nbeta\r\n");
+    Send(WM_CHAR, 'X');
+    Send(WM_CHAR, '\b');
+    Send(WM_CHAR, '\b');
+    EXPECT_EQ(Text(), "apha\rgo\rdlta");
+    Clipboard(parent, L"1\r\n2\r\n3");
+    Key('V', true);
+    EXPECT_EQ(Text(), "a1pha2\rgo\rd3lta");
+    for (int step = 0; step < 3; ++step) // the paste, the deletes, the typing
+        Key('Z', true);
+    EXPECT_EQ(Text(), "alpha beta\rgo\rdelta");
+    EXPECT_EQ(selections(), (Ranges{{2, 2}, {16, 16}, {6, 10}}));
+    Key(VK_ESCAPE);
+    EXPECT_EQ(selections(), (Ranges{{2, 2}}));
+    ClickAt(8, MK_CONTROL);
+    Send(WM_LBUTTONUP);
+    ClickAt(4);
+    Send(WM_LBUTTONUP);
+    EXPECT_EQ(selections(), (Ranges{{4, 4}})) << "a plain click";
+}

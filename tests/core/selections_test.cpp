@@ -1,0 +1,160 @@
+// Multiple selections: edits at every one as one undo step, moves, merging
+// and the requests that add and pick them.
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+using namespace kalmor_test;
+
+namespace {
+
+// Text marked "|" for a caret and "[...]" for a selection (caret at its end),
+// each added in turn, so the last one is the main one.
+void Load(EditorCore& core, const std::string& marked) {
+    std::string text;
+    std::vector<std::pair<int, int>> ranges;
+    for (char c : marked) {
+        int at = static_cast<int>(text.size());
+        if (c == '|' || c == '[')
+            ranges.push_back({at, at});
+        else if (c == ']')
+            ranges.back().second = at;
+        else
+            text += c;
+    }
+    core.SetText(text);
+    Send(core, SCI_EMPTYUNDOBUFFER);
+    Send(core, SCI_SETADDITIONALSELECTIONTYPING, 1);
+    for (size_t i = 0; i < ranges.size(); ++i)
+        Send(core, i == 0 ? SCI_SETSELECTION : SCI_ADDSELECTION, ranges[i].second, ranges[i].first);
+}
+
+std::string Shape(const EditorCore& core) {
+    std::string text = core.Text();
+    auto ranges = core.SelectionsInOrder();
+    for (size_t i = ranges.size(); i-- > 0;) {
+        if (ranges[i].Empty()) {
+            text.insert(static_cast<size_t>(ranges[i].caret), "|");
+        } else {
+            text.insert(static_cast<size_t>(ranges[i].End()), "]");
+            text.insert(static_cast<size_t>(ranges[i].Start()), "[");
+        }
+    }
+    return text;
+}
+
+std::vector<SelectionRange> All(const EditorCore& core) {
+    std::vector<SelectionRange> all;
+    for (int n = 0; n < core.SelectionCount(); ++n)
+        all.push_back(core.SelectionN(n));
+    all.push_back({core.MainSelection(), -1});
+    return all;
+}
+
+} // namespace
+
+// Each edit, then undo puts back the text and every selection, main and
+// all, and redo the result.
+TEST(MultipleSelections, EditsAtEverySelectionAreOneStep) {
+    const struct {
+        const char* before;
+        std::function<void(EditorCore&)> edit;
+        const char* after;
+    } cases[] = {
+        {"ab|\nabcd|\n|", [](EditorCore& c) { c.InsertAtCaret("x"); }, "abx|\nabcdx|\nx|"},
+        {"[ab]c\nd|", [](EditorCore& c) { c.InsertAtCaret("xy"); }, "xy|c\ndxy|"},
+        // A caret at a line start joins the lines; the carets that meet merge.
+        {"ab|\n|cd\nef|", [](EditorCore& c) { c.DeleteBack(); }, "a|cd\ne|"},
+        {"|ab\nc|d", [](EditorCore& c) { c.DeleteBack(); }, "|ab\n|d"},
+        {"a|b\ncd|\nef", [](EditorCore& c) { c.DeleteForward(); }, "a|\ncd|ef"},
+        {"a|b\nc|d", [](EditorCore& c) { c.InsertLineEnd(); }, "a\n|b\nc\n|d"},
+        // Indents of 4 in spaces; pasting into each.
+        {"a|\nabc|", [](EditorCore& c) { c.Tab(); }, "a   |\nabc |"},
+        {"ab|cd\nx|y",
+         [](EditorCore& c) {
+             Send(c, SCI_SETOVERTYPE, 1);
+             c.InsertAtCaret("Z");
+         },
+         "abZ|d\nxZ|"},
+        // Three lines into three carets, one each; into two, whole into each;
+        // once, into the main selection alone.
+        {"|\n|\n|", [](EditorCore& c) { c.Paste("A\nB\nC\n"); }, "A|\nB|\nC|"},
+        {"|\n|", [](EditorCore& c) { c.Paste("A\nB\nC"); }, "A\nB\nC|\nA\nB\nC|"},
+        {"|\n|",
+         [](EditorCore& c) {
+             Send(c, SCI_SETMULTIPASTE, SC_MULTIPASTE_ONCE);
+             c.Paste("A\nB");
+         },
+         "|\nA\nB|"},
+    };
+    for (const auto& c : cases) {
+        EditorCore core;
+        Load(core, c.before);
+        Send(core, SCI_SETUSETABS, 0);
+        Send(core, SCI_SETINDENT, 4);
+        Send(core, SCI_SETMULTIPASTE, SC_MULTIPASTE_EACH);
+        auto before = All(core);
+        std::string text = core.Text();
+        c.edit(core);
+        EXPECT_EQ(Shape(core), c.after) << c.before;
+        auto after = All(core);
+        core.Undo();
+        EXPECT_EQ(core.Text(), text) << c.before;
+        EXPECT_EQ(All(core), before) << c.before;
+        EXPECT_FALSE(core.CanUndo()) << c.before;
+        core.Redo();
+        EXPECT_EQ(All(core), after) << c.before;
+    }
+}
+
+// Typing a run at several carets is undone at once; a move ends the run.
+TEST(MultipleSelections, TypingRunsAndMoves) {
+    EditorCore core;
+    Load(core, "a|b\nabc|d");
+    for (const char* typed : {"x", "y"})
+        core.InsertAtCaret(typed);
+    EXPECT_EQ(Shape(core), "axy|b\nabcxy|d");
+    Send(core, SCI_LINEEND);
+    EXPECT_EQ(Shape(core), "axyb|\nabcxyd|");
+    core.InsertAtCaret("!");
+    core.Undo();
+    core.Undo();
+    EXPECT_EQ(Shape(core), "a|b\nabc|d");
+    Send(core, SCI_CHARRIGHTEXTEND);
+    EXPECT_EQ(Shape(core), "a[b]\nabc[d]");
+    Send(core, SCI_CHARLEFT);
+    EXPECT_EQ(Shape(core), "a|b\nabc|d");
+    Send(core, SCI_GOTOPOS, 1);
+    EXPECT_EQ(Shape(core), "a|b\nabcd");
+}
+
+// The requests that add, pick and drop selections, and the adders of matches.
+TEST(MultipleSelections, Requests) {
+    EditorCore core;
+    Load(core, "[ab]c d|e");
+    Send(core, SCI_ADDSELECTION, 3, 1); // overlaps the first: they merge
+    EXPECT_EQ(Shape(core), "[abc] d|e");
+    EXPECT_EQ(Send(core, SCI_GETSELECTIONS), 2);
+    EXPECT_EQ(Send(core, SCI_GETMAINSELECTION), 0);
+    Send(core, SCI_ROTATESELECTION);
+    EXPECT_EQ(core.Caret(), 5);
+    Send(core, SCI_SETSELECTIONNSTART, 1, 4);
+    EXPECT_EQ(Shape(core), "[abc] [d]e");
+    EXPECT_EQ(Send(core, SCI_GETSELECTIONEMPTY), 0);
+    Send(core, SCI_DROPSELECTIONN, 1);
+    EXPECT_EQ(std::pair(Send(core, SCI_GETSELECTIONS), core.Caret()), std::pair(intptr_t{1}, 3));
+    Load(core, "f|oo bar foo");
+    Send(core, SCI_MULTIPLESELECTADDNEXT);
+    EXPECT_EQ(Shape(core), "[foo] bar foo");
+    Send(core, SCI_MULTIPLESELECTADDNEXT);
+    Send(core, SCI_MULTIPLESELECTADDNEXT);
+    EXPECT_EQ(Shape(core), "[foo] bar [foo]");
+    Load(core, "Foo foo [foo]");
+    Send(core, SCI_SETSEARCHFLAGS, SCFIND_MATCHCASE);
+    Send(core, SCI_MULTIPLESELECTADDEACH);
+    EXPECT_EQ(std::pair(Shape(core), core.Anchor()), std::pair(std::string("Foo [foo] [foo]"), 8));
+}
