@@ -138,6 +138,24 @@ TEST_F(WrapTest, CaretMovesByDisplayLines) {
     Send(WM_LBUTTONDOWN, 0, MAKELPARAM(left + 10 * column - 2, y));
     Send(WM_LBUTTONUP, 0, MAKELPARAM(left + 10 * column - 2, y));
     EXPECT_EQ(Call(SCI_GETCURRENTPOS), 9) << "past the first row's end";
+    Call(SCI_GOTOPOS, 12);
+    Key(VK_HOME, false, true);
+    Hold(false, false);
+    EXPECT_EQ(Selection(), std::make_pair(12, 10)) << "Shift+Home to the row's start";
+}
+
+// Lines edited or loaded off screen are measured before they are counted:
+// one grown by typing, and a short one of tabs that expand past the edge.
+TEST_F(WrapTest, OffScreenLinesAreMeasured) {
+    std::string text;
+    for (int i = 0; i < 60; ++i)
+        text += i == 40 ? "\t\tab\n" : "x\n";
+    Call(SCI_SETTABWIDTH, 8);
+    Load(text.c_str(), SC_WRAP_WORD);
+    Columns(10);
+    EXPECT_EQ(Call(SCI_VISIBLEFROMDOCLINE, 41) - Call(SCI_VISIBLEFROMDOCLINE, 40), 2);
+    Call(SCI_INSERTTEXT, LineStart(50), Pointer("\t\t\t\t"));
+    EXPECT_EQ(Call(SCI_VISIBLEFROMDOCLINE, 51) - Call(SCI_VISIBLEFROMDOCLINE, 50), 4);
 }
 
 // Display lines count rows: of folded lines none, of a resized view anew,
@@ -202,6 +220,11 @@ TEST_F(WrapTest, RowsDrawn) {
     EXPECT_EQ(Call(SCI_WRAPCOUNT, 1), 3) << "the end mark takes room";
     EXPECT_GT(Ink(screen, row(0, left + 9 * column, left + 10 * column)), 0) << "the end mark";
     Call(SCI_SETWRAPVISUALFLAGS, 0);
+    Call(SCI_SETWRAPSTARTINDENT, 4);
+    PumpMessages();
+    std::tie(screen, unusedCaret) = Screen(editor);
+    EXPECT_EQ(Ink(screen, row(1, left, left + 4 * column)), 0) << "the indent is blank";
+    Call(SCI_SETWRAPSTARTINDENT, 0);
     Call(SCI_TOGGLEFOLD, 0);
     PumpMessages();
     std::tie(screen, unusedCaret) = Screen(editor);
