@@ -269,37 +269,32 @@ class Provider final
             if (range != main) // selections never coincide: they merge
                 spans.push_back({range.Start(), range.End()});
         }
-        std::vector<uia::ITextRangeProvider*> ranges;
-        HRESULT result = S_OK;
-        for (size_t i = 0; i < spans.size() && SUCCEEDED(result); ++i) {
-            uia::ITextRangeProvider* range = MakeTextRange(link_, spans[i]);
-            if (range)
-                ranges.push_back(range);
-            else
-                result = E_OUTOFMEMORY;
-        }
-        if (SUCCEEDED(result))
-            result = RangesToArray(w.accessibility->api, ranges, out);
-        for (auto* range : ranges)
-            range->Release();
-        return result;
+        return SpansToArray(w, spans, out);
     }
 
     // One range for each run of consecutive document lines shown on screen;
     // a folded sub's hidden lines split the runs.
     HRESULT VisibleRanges(AccessibleEditor& w, SAFEARRAY** out) {
-        std::vector<uia::ITextRangeProvider*> ranges;
+        std::vector<TextSpan> spans;
         int first = w.core.FirstVisibleLine();
         int last = std::min(w.core.VisibleLineCount(), first + LinesOnScreen(w.view)) - 1;
-        HRESULT result = S_OK;
-        for (int row = first; row <= last && SUCCEEDED(result);) {
+        for (int row = first; row <= last;) {
             int startLine = w.core.DocLineFromVisible(row);
             int endLine = startLine;
             while (row < last && w.core.DocLineFromVisible(row + 1) == endLine + 1)
                 ++row, ++endLine;
             ++row;
-            uia::ITextRangeProvider* range =
-                MakeTextRange(link_, {w.core.LineStart(startLine), w.core.LineStart(endLine + 1)});
+            spans.push_back({w.core.LineStart(startLine), w.core.LineStart(endLine + 1)});
+        }
+        return SpansToArray(w, spans, out);
+    }
+
+    // A range for each span, as an array for the client.
+    HRESULT SpansToArray(AccessibleEditor& w, const std::vector<TextSpan>& spans, SAFEARRAY** out) {
+        std::vector<uia::ITextRangeProvider*> ranges;
+        HRESULT result = S_OK;
+        for (size_t i = 0; i < spans.size() && SUCCEEDED(result); ++i) {
+            uia::ITextRangeProvider* range = MakeTextRange(link_, spans[i]);
             if (range)
                 ranges.push_back(range);
             else
