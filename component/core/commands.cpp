@@ -240,6 +240,18 @@ intptr_t EditorCore::DispatchKeyCommand(unsigned message) {
             MoveCaret(to(SelectionRange{Anchor(), Caret()}), extend);
         }
     };
+    // With virtual space open to the user, Right goes on past a line's end
+    // and Left comes back through that room first.
+    SelectionRange main = SelectionN(MainSelection());
+    bool roomy = (impl_->virtualOptions & SCVS_USERACCESSIBLE) && SelectionCount() == 1 &&
+                 main.Empty() && caret == LineEnd(line);
+    if (roomy && (message == SCI_CHARRIGHT || (message == SCI_CHARLEFT && main.caretVirtual > 0))) {
+        int room = main.caretVirtual + (message == SCI_CHARRIGHT ? 1 : -1);
+        EndTypingRun();
+        impl_->Put(MainSelection(), {caret, caret, room, room});
+        impl_->changes.scrollCaret = true;
+        return 0;
+    }
     switch (message) {
     case SCI_CHARLEFT:
         MoveEach(

@@ -411,6 +411,7 @@ intptr_t EditorCore::DispatchPart(unsigned message, uintptr_t wParam, intptr_t l
     switch (FindRequest(message).part) {
     case RequestPart::Core: return DispatchCoreRequest(message, wParam, lParam);
     case RequestPart::Selections: return DispatchSelectionRequest(message, wParam, lParam);
+    case RequestPart::Rectangle: return DispatchRectangleRequest(message, wParam, lParam);
     case RequestPart::Style: return DispatchStyleRequest(message, ToInt(wParam), lParam);
     case RequestPart::Margin: return DispatchMarginRequest(message, ToInt(wParam), lParam);
     case RequestPart::Search: return DispatchSearchRequest(message, wParam, lParam);

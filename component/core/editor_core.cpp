@@ -366,7 +366,10 @@ bool EditorCore::Impl::Replace(int start, int deleteLength, const char* text, in
     caret = ValidPosition(follow(caret));
     anchor = ValidPosition(follow(anchor));
     for (SelectionRange& range : others) {
-        range = {ValidPosition(follow(range.anchor)), ValidPosition(follow(range.caret))};
+        range.anchor = ValidPosition(follow(range.anchor));
+        range.caret = ValidPosition(follow(range.caret));
+        range.anchorVirtual = KeptVirtual(range.anchor, range.anchorVirtual);
+        range.caretVirtual = KeptVirtual(range.caret, range.caretVirtual);
     }
     if (caret != caretBefore) {
         changes.scrollCaret = true;
@@ -506,6 +509,7 @@ bool EditorCore::Impl::Record(int start, int deleteLength, int insertLength, Edi
         UndoStep step;
         step.anchorBefore = anchor;
         step.caretBefore = caret;
+        step.virtualBefore = {anchorVirtual, caretVirtual};
         step.othersBefore = others;
         step.mainBefore = mainNumber;
         step.actions.reserve(1);
@@ -524,6 +528,7 @@ void EditorCore::Impl::NoteSelectionAfterEdit() {
         UndoStep& step = history[done - 1];
         step.anchorAfter = anchor;
         step.caretAfter = caret;
+        step.virtualAfter = {anchorVirtual, caretVirtual};
         step.othersAfter = others;
         step.mainAfter = mainNumber;
     }
@@ -589,12 +594,30 @@ void EditorCore::Impl::SetCaret(int pos) {
     RevealCaret();
 }
 
+// The selections an undo step kept, each clamped as Put clamps it.
+void EditorCore::Impl::RestoreSelections(int anchorPos, int caretPos,
+                                         std::pair<int, int> mainVirtual,
+                                         const std::vector<SelectionRange>& kept, int main) {
+    SetSelection(anchorPos, caretPos);
+    anchorVirtual = KeptVirtual(anchor, mainVirtual.first);
+    caretVirtual = KeptVirtual(caret, mainVirtual.second);
+    for (const SelectionRange& range : kept) {
+        SelectionRange valid{ValidPosition(range.anchor), ValidPosition(range.caret)};
+        valid.anchorVirtual = KeptVirtual(valid.anchor, range.anchorVirtual);
+        valid.caretVirtual = KeptVirtual(valid.caret, range.caretVirtual);
+        others.push_back(valid);
+    }
+    mainNumber = kept.empty() ? 0 : main;
+}
+
 void EditorCore::Impl::SetSelection(int anchorPos, int caretPos) {
     DropOthers();
     SetMain(anchorPos, caretPos);
 }
 
 void EditorCore::Impl::SetMain(int anchorPos, int caretPos) {
+    anchorVirtual = 0;
+    caretVirtual = 0;
     anchor = ValidPosition(anchorPos);
     SetCaret(caretPos);
 }
@@ -848,6 +871,12 @@ void EditorCore::DeleteBack() {
     Impl& core = *impl_;
     if (core.EditsEach()) {
         core.EditEach(EditRun::DeleteBack, [&](SelectionRange range) {
+            // In virtual space Backspace takes back a space's room, or the
+            // room a selection there spans.
+            if (range.StartVirtual() > 0 || (range.Empty() && range.caretVirtual > 0)) {
+                int room = range.Empty() ? range.caretVirtual - 1 : range.StartVirtual();
+                return SelectionRange{range.Start(), range.Start(), room, room};
+            }
             int start = range.Empty() ? PositionBefore(range.caret) : range.Start();
             core.Replace(start, range.End() - start, "", 0);
             return SelectionRange{start, start};
@@ -868,6 +897,10 @@ void EditorCore::DeleteForward() {
     Impl& core = *impl_;
     if (core.EditsEach()) {
         core.EditEach(EditRun::DeleteForward, [&](SelectionRange range) {
+            if (range.StartVirtual() > 0) { // nothing lies after virtual space
+                return SelectionRange{range.Start(), range.Start(), range.StartVirtual(),
+                                      range.StartVirtual()};
+            }
             int start = range.Start();
             int end = range.Empty() ? PositionAfter(start) : range.End();
             core.Replace(start, end - start, "", 0);
@@ -988,11 +1021,8 @@ void EditorCore::Undo() {
     }
     core.performed = SC_PERFORMED_USER;
     core.replaying = false;
-    core.SetSelection(step.anchorBefore, step.caretBefore);
-    for (const SelectionRange& range : step.othersBefore) {
-        core.others.push_back({core.ValidPosition(range.anchor), core.ValidPosition(range.caret)});
-    }
-    core.mainNumber = step.othersBefore.empty() ? 0 : step.mainBefore;
+    core.RestoreSelections(step.anchorBefore, step.caretBefore, step.virtualBefore,
+                           step.othersBefore, step.mainBefore);
 }
 
 // Repeats the next undone step's actions in their order.
@@ -1018,11 +1048,8 @@ void EditorCore::Redo() {
     }
     core.performed = SC_PERFORMED_USER;
     core.replaying = false;
-    core.SetSelection(step.anchorAfter, step.caretAfter);
-    for (const SelectionRange& range : step.othersAfter) {
-        core.others.push_back({core.ValidPosition(range.anchor), core.ValidPosition(range.caret)});
-    }
-    core.mainNumber = step.othersAfter.empty() ? 0 : step.mainAfter;
+    core.RestoreSelections(step.anchorAfter, step.caretAfter, step.virtualAfter, step.othersAfter,
+                           step.mainAfter);
 }
 
 void EditorCore::BeginUndoAction() {
@@ -1319,6 +1346,20 @@ Changes EditorCore::TakeChanges() {
         changes.selections = true;
         core.takenOthers = core.others;
         core.takenMain = core.mainNumber;
+    }
+    // Virtual space that grew or shrank moves the caret and redraws its line.
+    SelectionRange main = core.Get(core.mainNumber);
+    if (main.caretVirtual != core.takenCaretVirtual ||
+        main.anchorVirtual != core.takenAnchorVirtual) {
+        int first = std::min(core.doc.LineFromPosition(main.Start()),
+                             core.doc.LineFromPosition(core.takenCaret));
+        int last = std::max(core.doc.LineFromPosition(main.End()),
+                            core.doc.LineFromPosition(core.takenCaret));
+        changes.firstLine = changes.firstLine < 0 ? first : std::min(changes.firstLine, first);
+        changes.lastLine = std::max(changes.lastLine, last);
+        changes.selection = true;
+        core.takenCaretVirtual = main.caretVirtual;
+        core.takenAnchorVirtual = main.anchorVirtual;
     }
     core.takenCaret = core.caret;
     core.takenAnchor = core.anchor;

@@ -91,15 +91,30 @@ struct Look {
 };
 
 // One selection: where it was started and where its caret is; empty when
-// they are equal.
+// they are equal. Either end may stand in virtual space past its line's
+// end, the spaces' widths counted in anchorVirtual and caretVirtual.
 struct SelectionRange {
     int anchor = 0;
     int caret = 0;
+    int anchorVirtual = 0;
+    int caretVirtual = 0;
     int Start() const { return anchor < caret ? anchor : caret; }
     int End() const { return anchor < caret ? caret : anchor; }
-    bool Empty() const { return anchor == caret; }
+    // The virtual space at the start and at the end.
+    int StartVirtual() const {
+        return anchor < caret   ? anchorVirtual
+               : caret < anchor ? caretVirtual
+                                : (anchorVirtual < caretVirtual ? anchorVirtual : caretVirtual);
+    }
+    int EndVirtual() const {
+        return anchor < caret   ? caretVirtual
+               : caret < anchor ? anchorVirtual
+                                : (anchorVirtual < caretVirtual ? caretVirtual : anchorVirtual);
+    }
+    bool Empty() const { return anchor == caret && anchorVirtual == caretVirtual; }
     bool operator==(const SelectionRange& other) const {
-        return anchor == other.anchor && caret == other.caret;
+        return anchor == other.anchor && caret == other.caret &&
+               anchorVirtual == other.anchorVirtual && caretVirtual == other.caretVirtual;
     }
     bool operator!=(const SelectionRange& other) const { return !(*this == other); }
 };
@@ -494,6 +509,58 @@ class EditorCore {
     // selections (a line end after the last not counting).
     void Paste(const std::string& text);
 
+    // Rectangular selection (rectangle.cpp). A rectangle runs from its
+    // anchor to its caret, each a position and its virtual space, and is cut
+    // into one selection on every visible line between them, from the x of
+    // one corner to the x of the other; the anchor's line is selection 0,
+    // the caret's the main one. It stays a rectangle while the selections
+    // are those pieces (edits at them keep it, as a thin one where typed);
+    // setting the selection any other way ends it.
+    bool Rectangular() const;
+    SelectionRange Rectangle() const; // the corners, valid while Rectangular()
+    // Makes the rectangle from anchor to caret.
+    void SetRectangle(SelectionRange corners);
+    // Moves the rectangle's caret (starting one from the main selection's
+    // anchor when there is none) to pos and its virtual space; to a line,
+    // keeping the caret's x.
+    void ExtendRectangle(int pos, int virtualSpace);
+    void ExtendRectangleToLine(int line);
+    // The corner's virtual space nearest to x on a line: pos its position
+    // there; none unless virtual space is on for rectangles.
+    int VirtualSpaceAt(int line, int x, int* pos) const;
+    // SC_SEL_ mode as SCI_GETSELECTIONMODE answers it, and whether caret
+    // moves extend in it (SCI_SETSELECTIONMODE made it stick).
+    int SelectionMode() const;
+    bool MovesExtend() const;
+    int VirtualSpaceOptions() const; // SCVS_ flags
+    // Copying a rectangle: its pieces in line order, each ended by a line end.
+    std::string RectangleText() const;
+    // A paste of a copied rectangle (lines in the document's line ends): line
+    // i of it goes into line i below the caret's at the caret's x, the
+    // shorter lines padded with spaces and the document lengthened with
+    // lines as needed; one undo step, the caret after the last piece.
+    void PasteRectangle(const std::string& text);
+    // How x is measured across lines: the window measures pixels; without
+    // it, columns of characters with tabs reaching the next tab stop.
+    struct ColumnMeasure {
+        virtual ~ColumnMeasure() = default;
+        virtual int XOf(int pos) = 0; // from its line's start
+        // The character boundary nearest x on a line, at most its end.
+        virtual int PositionAtX(int line, int x) = 0;
+        virtual int SpaceWidth() = 0; // of one space of virtual space
+    };
+    void SetColumnMeasure(ColumnMeasure* measure);
+    int XOf(int pos, int virtualSpace) const;
+    int RectangleModifier() const; // SCMOD_ALT, _CTRL or _SUPER
+    // Sets an SC_SEL_ mode; one that sticks makes moves extend in it until
+    // it is set again or cancelled.
+    void SetSelectionMode(int mode, bool sticks);
+    void CancelModes();
+    // A move as it acts in the mode that sticks: extending, or extending
+    // the rectangle; and the lines mode's whole lines made after it.
+    unsigned ModalCommand(unsigned command) const;
+    void SettleModalMove();
+
   private:
     struct Impl;
     std::unique_ptr<Impl> impl_;
@@ -522,6 +589,10 @@ class EditorCore {
     // The multiple selections' requests and the adders of matches (selections.cpp).
     intptr_t DispatchSelectionRequest(unsigned message, uintptr_t wParam, intptr_t lParam);
     void AddNextMatch(bool each);
+    // The rectangle's and virtual space's requests and key commands (rectangle.cpp).
+    intptr_t DispatchRectangleRequest(unsigned message, uintptr_t wParam, intptr_t lParam);
+    void CutRectangle(); // the rectangle's pieces made the selections
+    int SpacesPast(int line, int x, int* pos) const;
 };
 
 } // namespace kalmor

@@ -63,6 +63,8 @@ struct UndoStep {
     int caretBefore = 0;
     int anchorAfter = 0;
     int caretAfter = 0;
+    std::pair<int, int> virtualBefore; // the main selection's virtual space: anchor, caret
+    std::pair<int, int> virtualAfter;
     std::vector<SelectionRange> othersBefore;
     std::vector<SelectionRange> othersAfter;
     int mainBefore = 0;
@@ -124,6 +126,8 @@ struct EditorCore::Impl {
     int CharacterLength(int pos) const;             // of the character starting at pos < Length()
     void SetSelection(int anchorPos, int caretPos); // a single selection: the others dropped
     void SetMain(int anchorPos, int caretPos);      // the main selection, the others kept
+    void RestoreSelections(int anchorPos, int caretPos, std::pair<int, int> mainVirtual,
+                           const std::vector<SelectionRange>& kept, int main);
     // Multiple selections (selections.cpp): selection n of them all, read
     // and written; the others merged where they touch; every selection
     // edited by edit (which answers the range the selection becomes), last
@@ -155,6 +159,8 @@ struct EditorCore::Impl {
     FoldState folds;
     int caret = 0;
     int anchor = 0;
+    int caretVirtual = 0; // the main selection's virtual space, counted only at a line's end
+    int anchorVirtual = 0;
     // The selections besides the main one (caret, anchor), in number order
     // without it; the main one's number among them all.
     std::vector<SelectionRange> others;
@@ -163,6 +169,25 @@ struct EditorCore::Impl {
     bool additionalTyping = false;  // SCI_SETADDITIONALSELECTIONTYPING
     int multiPaste = SC_MULTIPASTE_ONCE;
     bool editingEach = false; // inside EditEach: no merging until it ends
+    // The rectangle: its corners, the selections it was last cut into (it
+    // is a rectangle while they are unchanged), SC_SEL_RECTANGLE or
+    // SC_SEL_THIN; the mode SCI_SETSELECTIONMODE set and whether it sticks;
+    // SCVS_ flags; what measures x (null: columns).
+    SelectionRange rect;
+    std::vector<SelectionRange> rectPieces;
+    int rectMode = SC_SEL_RECTANGLE;
+    int selectionMode = SC_SEL_STREAM;
+    bool movesExtend = false;
+    int virtualOptions = SCVS_NONE;
+    ColumnMeasure* measure = nullptr;
+    bool Rectangular() const { return !rectPieces.empty() && All() == rectPieces; }
+    int rectangleModifier = SCMOD_ALT; // the key that makes a drag cut a rectangle
+    int linesAnchor = 0;               // in the lines mode, the anchor's line
+    // A position's virtual space as kept: none unless it is at its line's end.
+    int KeptVirtual(int pos, int virtualSpace) const;
+    // Spaces filling the virtual space at a selection's start, so an edit
+    // there lands where it is drawn; answers the range moved past them.
+    SelectionRange FillVirtual(SelectionRange range);
     std::vector<UndoStep> history;
     size_t done = 0;             // steps in history[0, done) are applied, the rest undone
     EditRun run = EditRun::None; // the run the last step may still take in
@@ -212,6 +237,8 @@ struct EditorCore::Impl {
     // the changes were last taken.
     int takenCaret = 0;
     int takenAnchor = 0;
+    int takenCaretVirtual = 0;
+    int takenAnchorVirtual = 0;
     std::vector<SelectionRange> takenOthers;
     int takenMain = 0;
     bool takenModified = false;

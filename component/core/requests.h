@@ -13,6 +13,7 @@ enum class RequestPart : unsigned char {
     None,        // not a request the editor knows: answers 0
     Core,        // the document, the selection, undo, folding, the lexer
     Selections,  // multiple selections and the adders of matches
+    Rectangle,   // rectangular selection, selection modes and virtual space
     Style,       // one style's attributes (wParam the style)
     Margin,      // one margin's attributes (wParam the margin)
     Search,      // the target, searching and replacing

@@ -13,7 +13,8 @@ namespace kalmor {
 
 SelectionRange EditorCore::Impl::Get(int n) const {
     if (n == mainNumber || others.empty()) {
-        return {anchor, caret};
+        return {anchor, caret, KeptVirtual(anchor, anchorVirtual),
+                KeptVirtual(caret, caretVirtual)};
     }
     n = std::clamp(n, 0, static_cast<int>(others.size()));
     return others[static_cast<size_t>(n < mainNumber ? n : n - 1)];
@@ -22,10 +23,15 @@ SelectionRange EditorCore::Impl::Get(int n) const {
 // Positions are clamped onto character starts outside a CRLF, as the main
 // selection's are.
 void EditorCore::Impl::Put(int n, SelectionRange range) {
-    range = {ValidPosition(range.anchor), ValidPosition(range.caret)};
+    range = {ValidPosition(range.anchor), ValidPosition(range.caret), range.anchorVirtual,
+             range.caretVirtual};
+    range.anchorVirtual = KeptVirtual(range.anchor, range.anchorVirtual);
+    range.caretVirtual = KeptVirtual(range.caret, range.caretVirtual);
     if (n == mainNumber || others.empty()) {
         anchor = range.anchor;
         caret = range.caret;
+        anchorVirtual = range.anchorVirtual;
+        caretVirtual = range.caretVirtual;
         return;
     }
     others[static_cast<size_t>(n < mainNumber ? n : n - 1)] = range;
@@ -43,6 +49,8 @@ std::vector<SelectionRange> EditorCore::Impl::All() const {
 void EditorCore::Impl::SetAll(std::vector<SelectionRange> all, int main) {
     anchor = all[static_cast<size_t>(main)].anchor;
     caret = all[static_cast<size_t>(main)].caret;
+    anchorVirtual = all[static_cast<size_t>(main)].anchorVirtual;
+    caretVirtual = all[static_cast<size_t>(main)].caretVirtual;
     all.erase(all.begin() + main);
     others = std::move(all);
     mainNumber = others.empty() ? 0 : main;
@@ -53,8 +61,11 @@ void EditorCore::Impl::DropOthers() {
     mainNumber = 0;
 }
 
+// A rectangle is edited on every line whatever the typing setting, and a
+// caret in virtual space is edited as one of several, so spaces fill it.
 bool EditorCore::Impl::EditsEach() const {
-    return !others.empty() && additionalTyping;
+    return (!others.empty() && (additionalTyping || Rectangular())) ||
+           KeptVirtual(caret, caretVirtual) > 0 || KeptVirtual(anchor, anchorVirtual) > 0;
 }
 
 // Sorted by their starts, the selections that touch form runs of
@@ -115,6 +126,7 @@ void EditorCore::Impl::MergeSelections() {
 // while a run of the same kind goes on), inside any group the host opened.
 void EditorCore::Impl::EditEach(EditRun kind,
                                 const std::function<SelectionRange(SelectionRange)>& edit) {
+    bool rectangular = Rectangular();
     std::vector<int> order(others.size() + 1);
     std::iota(order.begin(), order.end(), 0);
     std::sort(order.begin(), order.end(),
@@ -126,7 +138,8 @@ void EditorCore::Impl::EditEach(EditRun kind,
     ++groupDepth;
     editingEach = true;
     for (int n : order) {
-        Put(n, edit(Get(n)));
+        bool deletes = kind == EditRun::DeleteBack || kind == EditRun::DeleteForward;
+        Put(n, edit(deletes ? Get(n) : FillVirtual(Get(n))));
     }
     editingEach = false;
     --groupDepth;
@@ -134,6 +147,13 @@ void EditorCore::Impl::EditEach(EditRun kind,
         groupStarted = false;
     }
     run = kind;
+    // An edited rectangle stays one, between the carets its pieces were left with.
+    if (rectangular && static_cast<int>(order.size()) == static_cast<int>(others.size()) + 1) {
+        SelectionRange first = Get(0);
+        rect = {first.caret, caret, first.caretVirtual, KeptVirtual(caret, caretVirtual)};
+        rectPieces = All();
+        rectMode = SC_SEL_THIN;
+    }
     MergeSelections();
     changes.scrollCaret = true;
     RevealCaret();

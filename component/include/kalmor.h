@@ -151,6 +151,48 @@ constexpr unsigned SCI_MULTIPLESELECTADDEACH = 2689;
 constexpr int SC_MULTIPASTE_ONCE = 0;
 constexpr int SC_MULTIPASTE_EACH = 1;
 
+// Rectangular selection and virtual space: a rectangle is cut into one
+// selection a line; virtual space is room past a line's end, in spaces.
+constexpr unsigned SCI_SELECTIONISRECTANGLE = 2372;
+constexpr unsigned SCI_SETSELECTIONMODE = 2422;
+constexpr unsigned SCI_GETSELECTIONMODE = 2423;
+constexpr unsigned SCI_GETLINESELSTARTPOSITION = 2424;
+constexpr unsigned SCI_GETLINESELENDPOSITION = 2425;
+constexpr unsigned SCI_LINEDOWNRECTEXTEND = 2426;
+constexpr unsigned SCI_LINEUPRECTEXTEND = 2427;
+constexpr unsigned SCI_CHARLEFTRECTEXTEND = 2428;
+constexpr unsigned SCI_CHARRIGHTRECTEXTEND = 2429;
+constexpr unsigned SCI_HOMERECTEXTEND = 2430;
+constexpr unsigned SCI_VCHOMERECTEXTEND = 2431;
+constexpr unsigned SCI_LINEENDRECTEXTEND = 2432;
+constexpr unsigned SCI_PAGEUPRECTEXTEND = 2433;
+constexpr unsigned SCI_PAGEDOWNRECTEXTEND = 2434;
+constexpr unsigned SCI_SETSELECTIONNCARETVIRTUALSPACE = 2580;
+constexpr unsigned SCI_GETSELECTIONNCARETVIRTUALSPACE = 2581;
+constexpr unsigned SCI_SETSELECTIONNANCHORVIRTUALSPACE = 2582;
+constexpr unsigned SCI_GETSELECTIONNANCHORVIRTUALSPACE = 2583;
+constexpr unsigned SCI_SETRECTANGULARSELECTIONCARET = 2588;
+constexpr unsigned SCI_GETRECTANGULARSELECTIONCARET = 2589;
+constexpr unsigned SCI_SETRECTANGULARSELECTIONANCHOR = 2590;
+constexpr unsigned SCI_GETRECTANGULARSELECTIONANCHOR = 2591;
+constexpr unsigned SCI_SETRECTANGULARSELECTIONCARETVIRTUALSPACE = 2592;
+constexpr unsigned SCI_GETRECTANGULARSELECTIONCARETVIRTUALSPACE = 2593;
+constexpr unsigned SCI_SETRECTANGULARSELECTIONANCHORVIRTUALSPACE = 2594;
+constexpr unsigned SCI_GETRECTANGULARSELECTIONANCHORVIRTUALSPACE = 2595;
+constexpr unsigned SCI_SETVIRTUALSPACEOPTIONS = 2596;
+constexpr unsigned SCI_GETVIRTUALSPACEOPTIONS = 2597;
+constexpr unsigned SCI_SETRECTANGULARSELECTIONMODIFIER = 2598;
+constexpr unsigned SCI_GETRECTANGULARSELECTIONMODIFIER = 2599;
+constexpr unsigned SCI_CHANGESELECTIONMODE = 2659;
+constexpr int SC_SEL_STREAM = 0;
+constexpr int SC_SEL_RECTANGLE = 1;
+constexpr int SC_SEL_LINES = 2;
+constexpr int SC_SEL_THIN = 3;
+constexpr int SCVS_NONE = 0;
+constexpr int SCVS_RECTANGULARSELECTION = 1;
+constexpr int SCVS_USERACCESSIBLE = 2;
+constexpr int SCVS_NOWRAPLINESTART = 4;
+
 // Undo and the clipboard.
 constexpr unsigned SCI_REDO = 2011;
 constexpr unsigned SCI_SETSAVEPOINT = 2014;
@@ -639,6 +681,7 @@ constexpr int SCMOD_NORM = 0;
 constexpr int SCMOD_SHIFT = 1;
 constexpr int SCMOD_CTRL = 2;
 constexpr int SCMOD_ALT = 4;
+constexpr int SCMOD_SUPER = 8;
 
 // WM_COMMAND's notification codes, as an edit control sends them.
 constexpr unsigned SCEN_KILLFOCUS = 256;

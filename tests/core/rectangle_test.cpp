@@ -1,0 +1,195 @@
+// Rectangular selection measured in columns: the pieces a rectangle is cut
+// into, edits at every line with virtual space filled, copying and pasting a
+// column, and the selection modes.
+#include "test_support.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+
+using namespace kalmor_test;
+
+namespace {
+
+// The selections in the order of the text: each one's text, with <s,e>
+// after it when it starts or ends in virtual space; the main one starred.
+std::string Pieces(const EditorCore& core) {
+    std::string shown;
+    for (int n = 0; n < core.SelectionCount(); ++n) {
+        SelectionRange r = core.SelectionN(n);
+        shown += (n ? " " : "") + core.TextRange(r.Start(), r.End());
+        if (r.StartVirtual() || r.EndVirtual())
+            shown +=
+                "<" + std::to_string(r.StartVirtual()) + "," + std::to_string(r.EndVirtual()) + ">";
+        shown += n == core.MainSelection() ? "*" : "";
+    }
+    return shown;
+}
+
+void Rectangle(EditorCore& core, const char* text, int anchor, int caret, int anchorVirtual = 0,
+               int caretVirtual = 0, int options = SCVS_RECTANGULARSELECTION) {
+    core.SetText(text);
+    Send(core, SCI_EMPTYUNDOBUFFER);
+    Send(core, SCI_SETVIRTUALSPACEOPTIONS, options);
+    core.SetRectangle({anchor, caret, anchorVirtual, caretVirtual});
+}
+
+} // namespace
+
+// Cut into pieces from the anchor's line to the caret's, between the
+// corners' columns: short lines end early or reach into virtual space, tabs
+// reach their stops, and the caret's line is the main one.
+TEST(Rectangle, CutsOnePieceALineBetweenTheCornersColumns) {
+    const struct {
+        const char* text;
+        int anchor, caret, anchorVirtual, caretVirtual, options;
+        const char* pieces;
+    } cases[] = {
+        {"abcd\nab\nabcdef", 1, 11, 0, 0, 0, "bc b bc*"},
+        {"abcd\nab\nabcdef", 1, 11, 0, 0, SCVS_RECTANGULARSELECTION, "bc b<0,1> bc*"},
+        {"abcd\nab\nabcdef", 11, 1, 0, 0, 0, "bc b bc*"}, // upwards: the main one on top
+        {"\tx\nabcdefghij", 1, 12, 0, 0, 0, "x i*"},
+        {"ab\nabcdef", 2, 8, 2, 0, SCVS_RECTANGULARSELECTION, "<2,3> e*"},
+        {"ab\nabcdef", 2, 8, 2, 0, 0, " cde*"}, // without virtual space: the line's end
+        {"\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\nabc", 3, 13, 0, 0, 0,
+         "\xE6\x9C\xAC\xE8\xAA\x9E bc*"},
+    };
+    for (const auto& c : cases) {
+        EditorCore core;
+        Send(core, SCI_SETCODEPAGE, SC_CP_UTF8);
+        Rectangle(core, c.text, c.anchor, c.caret, c.anchorVirtual, c.caretVirtual, c.options);
+        EXPECT_EQ(Pieces(core), c.pieces) << c.text << " " << c.anchor << "-" << c.caret;
+        EXPECT_TRUE(core.Rectangular());
+        EXPECT_EQ(Send(core, SCI_SELECTIONISRECTANGLE), 1);
+        EXPECT_EQ(core.Caret(), c.caret);
+        EXPECT_EQ(Send(core, SCI_GETRECTANGULARSELECTIONANCHOR), c.anchor);
+    }
+}
+
+// Edits reach every line whatever the typing setting; virtual space is
+// filled with spaces first; the rectangle stays, thin, so typing goes on in
+// a column; and each edit is one undo step that puts the rectangle back.
+TEST(Rectangle, EditsEveryLineAndStaysAColumn) {
+    const struct {
+        const char* text;
+        int anchor, caret, anchorVirtual, caretVirtual;
+        std::function<void(EditorCore&)> edit;
+        const char* after;
+        const char* pieces;
+    } cases[] = {
+        {"abcd\nab\nabcdef", 1, 11, 0, 1,
+         [](EditorCore& c) {
+             c.InsertAtCaret("X");
+             c.InsertAtCaret("Y");
+         },
+         "aXYd\naXY\naXYdef", "  *"},
+        {"ab\nabcdef", 2, 7, 2, 0, [](EditorCore& c) { c.InsertAtCaret("Z"); }, "ab  Z\nabcdZef",
+         " *"},
+        // Backspace in virtual space takes back room, elsewhere a character.
+        {"ab\nabcdef", 2, 7, 2, 0, [](EditorCore& c) { c.DeleteBack(); }, "ab\nabcef", "<1,1> *"},
+        {"ab\nabcdef", 2, 7, 2, 0, [](EditorCore& c) { c.DeleteForward(); }, "ab\nabcdf",
+         "<2,2> *"},
+        {"abc\nabc", 1, 6, 0, 0, [](EditorCore& c) { c.ReplaceEach(""); }, "ac\nac", " *"},
+    };
+    for (const auto& c : cases) {
+        EditorCore core;
+        Rectangle(core, c.text, c.anchor, c.caret, c.anchorVirtual, c.caretVirtual);
+        std::string before = Pieces(core);
+        c.edit(core);
+        EXPECT_EQ(core.Text(), c.after) << c.text;
+        EXPECT_EQ(Pieces(core), c.pieces) << c.text;
+        EXPECT_TRUE(core.Rectangular()) << c.text;
+        core.Undo();
+        EXPECT_EQ(core.Text(), c.text);
+        EXPECT_EQ(Pieces(core), before) << c.text;
+    }
+}
+
+// A copy holds each piece and a line end after it; a paste of one fills a
+// column at the caret, padding short lines and adding lines at the end.
+TEST(Rectangle, CopiesAndPastesAColumn) {
+    EditorCore core;
+    Rectangle(core, "\tx1\nabcdefghij2", 1, 14, 0, 0, 0);
+    EXPECT_EQ(core.RectangleText(), "x1\nij\n");
+    const struct {
+        const char* text;
+        int caret;
+        const char* paste;
+        const char* after;
+        int caretAfter;
+    } cases[] = {
+        {"ab\nc", 1, "1\n2\n3\n", "a1b\nc2\n 3", 9},
+        {"abc\n\nabc", 2, "X\nY", "abXc\n  Y\nabc", 8},
+        {"a\r\nbcd", 1, "1\r\n2\r\n", "a1\r\nb2cd", 6},
+    };
+    for (const auto& c : cases) {
+        core.SetText(c.text);
+        core.SetCaret(c.caret);
+        core.PasteRectangle(c.paste);
+        EXPECT_EQ(core.Text(), c.after) << c.text;
+        EXPECT_EQ(core.Caret(), c.caretAfter) << c.text;
+        core.Undo();
+        EXPECT_EQ(core.Text(), c.text) << "one undo step";
+    }
+}
+
+// The modes: a rectangle made from the selection, the lines mode's whole
+// lines, moves mapped while a mode sticks, and setting it again ends that.
+TEST(Rectangle, SelectionModes) {
+    EditorCore core;
+    core.SetText("abc\ndef\nghi\n");
+    core.SetSelection(1, 6);
+    Send(core, SCI_SETSELECTIONMODE, SC_SEL_RECTANGLE);
+    EXPECT_EQ(Pieces(core), "b e*");
+    EXPECT_EQ(Send(core, SCI_GETSELECTIONMODE), SC_SEL_RECTANGLE);
+    EXPECT_EQ(core.ModalCommand(SCI_LINEDOWN), SCI_LINEDOWNRECTEXTEND);
+    EXPECT_EQ(core.ModalCommand(SCI_CHARRIGHTEXTEND), SCI_CHARRIGHTRECTEXTEND);
+    EXPECT_EQ(core.ModalCommand(SCI_WORDLEFT), SCI_WORDLEFTEXTEND);
+    Send(core, SCI_LINEDOWNRECTEXTEND);
+    EXPECT_EQ(Pieces(core), "b e h*");
+    EXPECT_EQ(Send(core, SCI_GETLINESELSTARTPOSITION, 1), 5);
+    EXPECT_EQ(Send(core, SCI_GETLINESELENDPOSITION, 2), 10);
+    EXPECT_EQ(Send(core, SCI_GETLINESELENDPOSITION, 3), -1);
+    Send(core, SCI_SETSELECTIONMODE, SC_SEL_RECTANGLE); // again: moves no longer extend
+    EXPECT_EQ(core.ModalCommand(SCI_LINEDOWN), SCI_LINEDOWN);
+    // Lines: every line from the anchor's to the caret's, whole; below the
+    // anchor a caret at a line's start stands for the line before it.
+    core.SetSelection(5, 5);
+    Send(core, SCI_SETSELECTIONMODE, SC_SEL_LINES);
+    EXPECT_EQ(core.SelectedText(), "def\n");
+    EXPECT_EQ(core.ModalCommand(SCI_LINEDOWN), SCI_LINEDOWNEXTEND);
+    for (int caret : {12, 9}) {
+        core.MoveCaret(caret, true);
+        core.SettleModalMove();
+        EXPECT_EQ(core.SelectedText(), "def\nghi\n") << caret;
+    }
+    core.MoveCaret(1, true);
+    core.SettleModalMove();
+    EXPECT_EQ(core.SelectedText(), "abc\ndef\n");
+    core.CancelModes();
+    EXPECT_EQ(Send(core, SCI_GETSELECTIONMODE), SC_SEL_STREAM);
+    // Any other setting of the selection ends a rectangle.
+    core.SetRectangle({1, 6});
+    core.SetSelection(2, 2);
+    EXPECT_FALSE(core.Rectangular());
+}
+
+// With virtual space open to the user, Right goes past a line's end and
+// typing there fills the room with spaces.
+TEST(Rectangle, UserVirtualSpace) {
+    EditorCore core;
+    core.SetText("ab\ncd");
+    Send(core, SCI_SETVIRTUALSPACEOPTIONS, SCVS_USERACCESSIBLE);
+    core.SetCaret(2);
+    Send(core, SCI_CHARRIGHT);
+    Send(core, SCI_CHARRIGHT);
+    Send(core, SCI_CHARLEFT);
+    EXPECT_EQ(Send(core, SCI_GETSELECTIONNCARETVIRTUALSPACE, 0), 1);
+    EXPECT_EQ(core.Caret(), 2);
+    core.InsertAtCaret("x");
+    EXPECT_EQ(core.Text(), "ab x\ncd");
+    Send(core, SCI_SETVIRTUALSPACEOPTIONS, 0);
+    Send(core, SCI_CHARRIGHT);
+    EXPECT_EQ(core.Caret(), 5) << "without it Right goes to the next line";
+}
