@@ -45,7 +45,11 @@ HGLOBAL GlobalCopy(const void* data, size_t size) {
 // Puts text on the clipboard as CF_UNICODETEXT, and in the ANSI code page as
 // CF_TEXT for programs that read only that. Fails, changing nothing, when the
 // clipboard cannot be opened or the memory not had.
-bool WriteClipboardText(HWND owner, const std::wstring& text) {
+UINT ColumnFormat() {
+    return RegisterClipboardFormatW(L"MSDEVColumnSelect");
+}
+
+bool WriteClipboardText(HWND owner, const std::wstring& text, bool rectangular) {
     int size = WideCharToMultiByte(CP_ACP, 0, text.c_str(), static_cast<int>(text.size() + 1),
                                    nullptr, 0, nullptr, nullptr);
     std::string ansi(static_cast<size_t>(std::max(size, 1)), '\0');
@@ -62,7 +66,16 @@ bool WriteClipboardText(HWND owner, const std::wstring& text) {
     }
     if (!SetClipboardData(CF_TEXT, narrow))
         GlobalFree(narrow);
+    if (rectangular) {
+        HGLOBAL mark = GlobalCopy("", 1);
+        if (mark && !SetClipboardData(ColumnFormat(), mark))
+            GlobalFree(mark);
+    }
     return true; // the clipboard owns the memory now
+}
+
+bool ClipboardHoldsRectangle() {
+    return IsClipboardFormatAvailable(ColumnFormat()) != FALSE;
 }
 
 bool ClipboardHasText() {

@@ -11,8 +11,11 @@ namespace kalmor {
 
 // clipboard.cpp: CF_UNICODETEXT (and CF_TEXT for old readers) in and out.
 std::string ConvertLineEnds(const std::string& text, const std::string& lineEnd);
-bool WriteClipboardText(HWND owner, const std::wstring& text);
+// A rectangular copy is marked with the "MSDEVColumnSelect" format, so a
+// paste into an editor that knows it fills a column again.
+bool WriteClipboardText(HWND owner, const std::wstring& text, bool rectangular = false);
 bool ReadClipboardText(HWND owner, std::wstring& text);
+bool ClipboardHoldsRectangle();
 bool ClipboardHasText();
 
 // unicode.cpp: an invalid UTF-8 byte becomes U+FFFD; FromUtf16 fails,

@@ -19,22 +19,28 @@ void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
 
 // The selected part of one drawn line, from left to right in client pixels;
 // false when the line holds none of the selection. A selected line end (with
-// a folded header's hidden lines) shows as a space's width.
-bool SpanOf(const View& w, const LineLayout& layout, int origin, int start, int end, int* left,
-            int* right) {
+// a folded header's hidden lines) shows as a space's width; an end in
+// virtual space reaches as far past the line's end.
+bool SpanOf(const View& w, const LineLayout& layout, int origin, const SelectionRange& range,
+            int* left, int* right) {
+    int start = range.Start();
+    int end = range.End();
     int lineEnd = layout.start + static_cast<int>(layout.text.size());
-    if (w.selectionHidden || start == end || end < layout.start || start > lineEnd ||
-        (start == lineEnd && end == lineEnd))
+    if (w.selectionHidden || range.Empty() || end < layout.start || start > lineEnd)
         return false;
     *left = origin + layout.x[std::max(start, layout.start) - layout.start];
     *right = origin + layout.x[std::min(end, lineEnd) - layout.start];
+    if (start == lineEnd)
+        *left += range.StartVirtual() * w.spaceWidth;
     if (end > lineEnd)
         *right += std::max(1, w.tabWidth / 8);
-    return true;
+    else if (end == lineEnd)
+        *right += range.EndVirtual() * w.spaceWidth;
+    return *right > *left;
 }
 
 bool SelectedSpan(const View& w, const LineLayout& layout, int origin, int* left, int* right) {
-    return SpanOf(w, layout, origin, w.core.SelectionStart(), w.core.SelectionEnd(), left, right);
+    return SpanOf(w, layout, origin, w.core.SelectionN(w.core.MainSelection()), left, right);
 }
 
 // The spans of the selections besides the main one on a drawn line.
@@ -43,8 +49,7 @@ std::vector<RECT> AdditionalSpans(const View& w, const LineLayout& layout, int o
     for (int n = 0, count = w.core.SelectionCount(); count > 1 && n < count; ++n) {
         SelectionRange range = w.core.SelectionN(n);
         int left = 0, right = 0;
-        if (n != w.core.MainSelection() &&
-            SpanOf(w, layout, origin, range.Start(), range.End(), &left, &right))
+        if (n != w.core.MainSelection() && SpanOf(w, layout, origin, range, &left, &right))
             spans.push_back(RECT{left, top, right, top + w.lineHeight});
     }
     return spans;
@@ -575,11 +580,13 @@ void PaintAdditionalCarets(View& w, HDC dc, const LineLayout& layout, int row, i
     COLORREF colour = w.palette.highContrast ? w.palette.windowText : look.addCaretFore;
     int lineEnd = layout.start + static_cast<int>(layout.text.size());
     for (int n = 0; n < count; ++n) {
-        int caret = w.core.SelectionN(n).caret;
+        SelectionRange range = w.core.SelectionN(n);
+        int caret = range.caret;
         if (n == w.core.MainSelection() || caret < layout.start || caret > lineEnd ||
             RowOfByte(layout, caret - layout.start) != row)
             continue;
-        int x = origin + layout.x[static_cast<size_t>(caret - layout.start)];
+        int x = origin + layout.x[static_cast<size_t>(caret - layout.start)] +
+                range.caretVirtual * w.spaceWidth;
         FillSolid(dc, RECT{x, top, x + width, top + w.lineHeight}, colour);
     }
 }

@@ -486,9 +486,23 @@ int TextXOfPosition(View& w, int position) {
     return layout.x[index];
 }
 
-POINT PointFromPosition(View& w, int position) {
+POINT PointFromPosition(View& w, int position, int virtualSpace) {
     int row = DisplayLineOfPosition(w, position) - w.core.FirstVisibleLine();
-    return POINT{TextLeft(w) - w.xOffset + RowXOfPosition(w, position), row * w.lineHeight};
+    return POINT{TextLeft(w) - w.xOffset + RowXOfPosition(w, position) +
+                     virtualSpace * w.spaceWidth,
+                 row * w.lineHeight};
+}
+
+int TextColumns::XOf(int pos) {
+    return TextXOfPosition(w, pos);
+}
+
+int TextColumns::PositionAtX(int line, int x) {
+    return PositionAtTextX(w, line, x);
+}
+
+int TextColumns::SpaceWidth() {
+    return w.spaceWidth;
 }
 
 } // namespace kalmor

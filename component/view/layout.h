@@ -107,7 +107,8 @@ int RowXOfPosition(View& w, int position);
 int PositionAtTextX(View& w, int line, int textX);
 int TextXOfPosition(View& w, int position);
 // Where a position is drawn in client coordinates: the left edge of its
-// character and the top of its row (of the visible line above, if hidden).
-POINT PointFromPosition(View& w, int position);
+// character (or of the virtual space past it) and the top of its row (of
+// the visible line above, if hidden).
+POINT PointFromPosition(View& w, int position, int virtualSpace = 0);
 
 } // namespace kalmor

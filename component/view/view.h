@@ -79,8 +79,18 @@ struct PendingRepaint {
 
 // The view's state, one per editor window. The core is read, but for the
 // rows of wrapped lines, which the view measures and tells it.
+// Rectangles measure x along a line as if it did not wrap, in pixels; a
+// space of virtual space is the default style's space.
+struct TextColumns : EditorCore::ColumnMeasure {
+    explicit TextColumns(View& view) : w(view) {}
+    int XOf(int pos) override;
+    int PositionAtX(int line, int x) override;
+    int SpaceWidth() override;
+    View& w;
+};
+
 struct View {
-    View(HWND window, EditorCore& editorCore) : hwnd(window), core(editorCore) {}
+    View(HWND window, EditorCore& editorCore) : hwnd(window), core(editorCore), columns(*this) {}
 
     HWND hwnd;        // the editor window drawn into
     EditorCore& core; // the document, its styles and folds
@@ -131,6 +141,7 @@ struct View {
     std::unordered_map<uint64_t, int> fallbackOf;
     UniscribeApi uniscribe;
     MeasuringDC measuring;
+    TextColumns columns; // what the core's rectangles measure with
 };
 
 // Fonts (fonts.cpp).

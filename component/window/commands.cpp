@@ -22,31 +22,39 @@ constexpr Binding kDefaultBindings[] = {
     {SCK_DOWN, SCI_LINEDOWN},
     {SCK_DOWN | kShift, SCI_LINEDOWNEXTEND},
     {SCK_DOWN | kCtrl, SCI_LINESCROLLDOWN},
-    {SCK_DOWN | kAlt | kShift, SCI_MOVESELECTEDLINESDOWN},
+    {SCK_DOWN | kAlt, SCI_MOVESELECTEDLINESDOWN},
+    {SCK_DOWN | kAlt | kShift, SCI_LINEDOWNRECTEXTEND},
     {SCK_UP, SCI_LINEUP},
     {SCK_UP | kShift, SCI_LINEUPEXTEND},
     {SCK_UP | kCtrl, SCI_LINESCROLLUP},
-    {SCK_UP | kAlt | kShift, SCI_MOVESELECTEDLINESUP},
+    {SCK_UP | kAlt, SCI_MOVESELECTEDLINESUP},
+    {SCK_UP | kAlt | kShift, SCI_LINEUPRECTEXTEND},
     {SCK_LEFT, SCI_CHARLEFT},
     {SCK_LEFT | kShift, SCI_CHARLEFTEXTEND},
     {SCK_LEFT | kCtrl, SCI_WORDLEFT},
     {SCK_LEFT | kCtrl | kShift, SCI_WORDLEFTEXTEND},
+    {SCK_LEFT | kAlt | kShift, SCI_CHARLEFTRECTEXTEND},
     {SCK_RIGHT, SCI_CHARRIGHT},
     {SCK_RIGHT | kShift, SCI_CHARRIGHTEXTEND},
     {SCK_RIGHT | kCtrl, SCI_WORDRIGHT},
     {SCK_RIGHT | kCtrl | kShift, SCI_WORDRIGHTEXTEND},
+    {SCK_RIGHT | kAlt | kShift, SCI_CHARRIGHTRECTEXTEND},
     {SCK_HOME, SCI_HOMEWRAP},
     {SCK_HOME | kShift, SCI_HOMEWRAPEXTEND},
     {SCK_HOME | kCtrl, SCI_DOCUMENTSTART},
     {SCK_HOME | kCtrl | kShift, SCI_DOCUMENTSTARTEXTEND},
+    {SCK_HOME | kAlt | kShift, SCI_VCHOMERECTEXTEND},
     {SCK_END, SCI_LINEENDWRAP},
     {SCK_END | kShift, SCI_LINEENDWRAPEXTEND},
     {SCK_END | kCtrl, SCI_DOCUMENTEND},
     {SCK_END | kCtrl | kShift, SCI_DOCUMENTENDEXTEND},
+    {SCK_END | kAlt | kShift, SCI_LINEENDRECTEXTEND},
     {SCK_PRIOR, SCI_PAGEUP},
     {SCK_PRIOR | kShift, SCI_PAGEUPEXTEND},
+    {SCK_PRIOR | kAlt | kShift, SCI_PAGEUPRECTEXTEND},
     {SCK_NEXT, SCI_PAGEDOWN},
     {SCK_NEXT | kShift, SCI_PAGEDOWNEXTEND},
+    {SCK_NEXT | kAlt | kShift, SCI_PAGEDOWNRECTEXTEND},
     {SCK_DELETE, SCI_CLEAR},
     {SCK_DELETE | kShift, SCI_CUT},
     {SCK_DELETE | kCtrl, SCI_DELWORDRIGHT},
@@ -245,7 +253,17 @@ LRESULT HandleCommandRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARA
     case SCI_HOMEWRAP: MoveCaret(w, WrapHome(w), extend); return 0;
     case SCI_LINEENDWRAPEXTEND: extend = true; [[fallthrough]];
     case SCI_LINEENDWRAP: MoveCaret(w, WrapEnd(w), extend); return 0;
+    case SCI_PAGEUPRECTEXTEND:
+    case SCI_PAGEDOWNRECTEXTEND: {
+        int page = std::max(LinesOnScreen(w.view), 1) * (message == SCI_PAGEUPRECTEXTEND ? -1 : 1);
+        SelectionRange corners =
+            w.core.Rectangular() ? w.core.Rectangle() : w.core.SelectionN(w.core.MainSelection());
+        int row = w.core.VisibleFromDocLine(w.core.LineFromPosition(corners.caret)) + page;
+        w.core.ExtendRectangleToLine(w.core.DocLineFromVisible(row));
+        return 0;
+    }
     case SCI_CANCEL:
+        w.core.CancelModes();
         if (w.mouse.movingText)
             EndDrag(w);
         else if (w.core.SelectionCount() > 1) // the main selection alone stays

@@ -255,6 +255,7 @@ LRESULT OnNcCreate(HWND hwnd, WPARAM wParam, LPARAM lParam) {
         return FALSE;
     SetWindowLongPtrW(hwnd, 0, reinterpret_cast<LONG_PTR>(w));
     w->core.SetListener(&w->host.notifier);
+    w->core.SetColumnMeasure(&w->view.columns);
     w->core.SetSystemCodePage(static_cast<int>(GetACP()));
     w->core.SetCodePageFolding(FoldingOf);
     w->view.metrics = ReadMetrics(hwnd);
@@ -594,6 +595,10 @@ void MoveCaretByLines(EditorWindow& w, int delta, bool extend) {
 // Several selections are copied in the order of the text, joined by line
 // ends, when any holds text.
 bool Copy(EditorWindow& w) {
+    if (w.core.Rectangular()) {
+        std::string text = ConvertLineEnds(w.core.RectangleText(), "\r\n");
+        return WriteClipboardText(w.hwnd, ToUtf16(w.core.CurrentEncoding(), text), true);
+    }
     if (w.core.SelectionCount() == 1)
         return !w.core.SelectionEmpty() &&
                CopyRange(w, w.core.SelectionStart(), w.core.SelectionEnd());
@@ -637,7 +642,10 @@ void Paste(EditorWindow& w) {
     }
     std::wstring().swap(wide);
     text = ConvertLineEnds(text, w.core.LineEndText());
-    w.core.Paste(text);
+    if (ClipboardHoldsRectangle())
+        w.core.PasteRectangle(text);
+    else
+        w.core.Paste(text);
 }
 
 void Undo(EditorWindow& w) {
@@ -691,7 +699,8 @@ void UpdateCaret(EditorWindow& w) {
         w.caret.width = width;
         w.caret.colour = colour;
     }
-    POINT point = PointFromPosition(w.view, caret);
+    POINT point =
+        PointFromPosition(w.view, caret, w.core.SelectionN(w.core.MainSelection()).caretVirtual);
     if (w.view.composition.active) {
         point.x += CompositionX(w.view, w.view.composition.cursor);
         PlaceImeWindows(w.ime);
@@ -917,6 +926,12 @@ LRESULT HandleWindowRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM
 // through the direct function; its changes take effect once the outermost
 // message or request returns.
 LRESULT HandleRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM lParam) {
+    // While a selection mode sticks, moves extend in it.
+    if (unsigned modal = w.core.ModalCommand(message); modal != message) {
+        LRESULT result = HandleRequest(w, modal, wParam, lParam);
+        w.core.SettleModalMove();
+        return result;
+    }
     switch (FindRequest(message).part) {
     case RequestPart::Window: return HandleWindowRequest(w, message, wParam, lParam);
     case RequestPart::ViewCommand: return HandleCommandRequest(w, message, wParam, lParam);

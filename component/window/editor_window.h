@@ -81,8 +81,9 @@ struct Keys {
 struct Mouse {
     // Selecting with the mouse: the pointer is captured while a button is down.
     bool dragging = false;
-    int dragUnit = 1;  // 1 characters, 2 words, 3 lines: what the drag selects by
-    int dragStart = 0; // the word or line clicked first stays selected while dragging
+    int dragUnit = 1;       // 1 characters, 2 words, 3 lines: what the drag selects by
+    bool rectangle = false; // the drag cuts a rectangle (pressed with the rectangle key)
+    int dragStart = 0;      // the word or line clicked first stays selected while dragging
     int dragEnd = 0;
     POINT dragPoint{};  // the pointer's last place, for scrolling while past an edge
     int clickCount = 0; // quick clicks in a row at one place in the text

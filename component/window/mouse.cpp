@@ -47,7 +47,32 @@ std::pair<int, int> UnitAround(EditorWindow& w, int unit, int position) {
 
 // Extends a drag's selection to a client point, by the drag's unit: the unit
 // clicked first stays selected and the selection grows by whole units.
+// The rectangle's corner under a client point: the nearest boundary on the
+// line there, and the virtual space past its end when that is on.
+SelectionRange CornerAt(EditorWindow& w, int x, int y) {
+    SelectionRange corner;
+    int textX = x - TextLeft(w.view) + w.view.xOffset;
+    corner.caretVirtual = w.core.VirtualSpaceAt(LineAtY(w.view, y), textX, &corner.caret);
+    corner.anchor = corner.caret;
+    corner.anchorVirtual = corner.caretVirtual;
+    return corner;
+}
+
+// Whether the key that makes a drag cut a rectangle is held.
+bool RectangleKeyHeld(const EditorWindow& w, WPARAM keys) {
+    switch (w.core.RectangleModifier()) {
+    case SCMOD_CTRL: return (keys & MK_CONTROL) != 0;
+    case SCMOD_SUPER: return GetKeyState(VK_LWIN) < 0 || GetKeyState(VK_RWIN) < 0;
+    default: return GetKeyState(VK_MENU) < 0;
+    }
+}
+
 void DragTo(EditorWindow& w, int x, int y) {
+    if (w.mouse.rectangle) {
+        SelectionRange corner = CornerAt(w, x, y);
+        w.core.ExtendRectangle(corner.caret, corner.caretVirtual);
+        return;
+    }
     if (w.mouse.dragUnit == 1) {
         Select(w, w.core.Anchor(), PositionAtPoint(w.view, x, y));
         return;
@@ -174,6 +199,19 @@ void OnLButtonDown(EditorWindow& w, WPARAM keys, int x, int y) {
     w.mouse.indicatorPressed = w.core.IndicatorsAt(under) != 0;
     if (w.mouse.indicatorPressed && !NotifyIndicator(w, SCN_INDICATORCLICK, under, keys))
         return;
+    w.mouse.rectangle = RectangleKeyHeld(w, keys);
+    if (w.mouse.rectangle) {
+        // With the rectangle key a drag cuts a rectangle; with Shift too the
+        // press moves the rectangle's caret.
+        SelectionRange corner = CornerAt(w, x, y);
+        if (keys & MK_SHIFT)
+            w.core.ExtendRectangle(corner.caret, corner.caretVirtual);
+        else
+            w.core.SetRectangle(corner);
+        w.mouse.dragUnit = 1;
+        StartDrag(w, x, y);
+        return;
+    }
     if ((keys & MK_CONTROL) && !(keys & MK_SHIFT) && w.core.MultipleSelection()) {
         // Control adds a caret, and with a double click makes it the word there.
         if (clicks == 2) {

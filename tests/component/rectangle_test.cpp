@@ -1,0 +1,102 @@
+// Rectangular selection in the window: Alt+drag, virtual space drawn past a
+// short line's end, and a column copied with its mark and pasted as one.
+#include "tests/component/editor_fixture.h"
+
+namespace {
+
+class RectangleTest : public EditorTest {
+  public:
+    // An Alt+drag from one client point to another.
+    void AltDrag(LPARAM from, LPARAM to) {
+        BYTE keys[256] = {};
+        keys[VK_MENU] = 0x80;
+        SetKeyboardState(keys);
+        Send(WM_LBUTTONDOWN, MK_LBUTTON, from);
+        Send(WM_MOUSEMOVE, MK_LBUTTON, to);
+        Send(WM_LBUTTONUP, 0, to);
+        SetKeyboardState(std::vector<BYTE>(256).data());
+        PumpMessages();
+    }
+    // The selections as "start-end" (with +v for virtual space at the end).
+    std::string Pieces() {
+        std::string shown;
+        for (LRESULT n = 0, count = Call(SCI_GETSELECTIONS); n < count; ++n) {
+            shown += (n ? " " : "") + std::to_string(Call(SCI_GETSELECTIONNSTART, n)) + "-" +
+                     std::to_string(Call(SCI_GETSELECTIONNEND, n));
+            if (LRESULT room = Call(SCI_GETSELECTIONNCARETVIRTUALSPACE, n))
+                shown += "+" + std::to_string(room);
+        }
+        return shown;
+    }
+};
+
+// Alt+drag cuts a rectangle between the pressed and the released columns;
+// a short line ends early, or with virtual space on reaches past its end,
+// where its piece is drawn in the other selections' colour.
+TEST_F(RectangleTest, AltDragCutsARectangle) {
+    Call(SCI_SETMARGINWIDTHN, 0, 0);
+    Call(SCI_SETTEXT, 0, Pointer("abcdef\nab\nabcdef"));
+    Call(SCI_SETADDITIONALSELBACK, RGB(0, 0, 255));
+    LPARAM from = PointOf(1);
+    LPARAM to = PointOf(LineStart(2) + 4);
+    AltDrag(from, to);
+    EXPECT_EQ(Pieces(), "1-4 8-9 11-14");
+    EXPECT_EQ(Call(SCI_SELECTIONISRECTANGLE), 1);
+    EXPECT_EQ(Call(SCI_GETSELECTIONMODE), SC_SEL_RECTANGLE);
+    EXPECT_EQ(Call(SCI_GETRECTANGULARSELECTIONANCHOR), 1);
+    EXPECT_EQ(Call(SCI_GETRECTANGULARSELECTIONCARET), LineStart(2) + 4);
+    Call(SCI_SETVIRTUALSPACEOPTIONS, SCVS_RECTANGULARSELECTION);
+    AltDrag(from, to);
+    EXPECT_EQ(Pieces(), "1-4 8-9+2 11-14");
+    // Line 1's piece reaches to x of column 4, two spaces past "ab".
+    UpdateWindow(editor);
+    int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
+    int endX = XOf(LineStart(1) + 2);
+    int reach = XOf(4);
+    auto row = Pixels(editor, endX, height + height / 2, reach + 8, height + height / 2 + 1);
+    long blue = Count(row, RGB(0, 0, 255));
+    EXPECT_GE(blue, reach - endX - 2) << "virtual space drawn selected";
+    EXPECT_LE(blue, reach - endX + 1) << "and no further";
+    // Typing replaces each piece; in a thin rectangle past the short line's
+    // end it first fills the room there with spaces.
+    Send(WM_CHAR, 'X', 0);
+    EXPECT_EQ(Text(), "aXef\naX\naXef");
+    Call(SCI_SETRECTANGULARSELECTIONANCHOR, 3);
+    Call(SCI_SETRECTANGULARSELECTIONCARET, LineStart(2) + 3);
+    EXPECT_EQ(Pieces(), "3-3 7-7+1 11-11");
+    Send(WM_CHAR, 'Y', 0);
+    EXPECT_EQ(Text(), "aXeYf\naX Y\naXeYf");
+    EXPECT_EQ(Call(SCI_SELECTIONISRECTANGLE), 1) << "a thin rectangle types on";
+}
+
+// A copy of a rectangle is its lines with line ends, marked with
+// "MSDEVColumnSelect"; pasted into another editor it fills a column there,
+// while the same text without the mark is pasted as lines.
+TEST_F(RectangleTest, ColumnCopiedAndPastedAsAColumn) {
+    Call(SCI_SETTEXT, 0, Pointer("abc\ndef"));
+    Call(SCI_SETRECTANGULARSELECTIONANCHOR, 1);
+    Call(SCI_SETRECTANGULARSELECTIONCARET, 6);
+    Call(SCI_COPY);
+    EXPECT_EQ(Clipboard(parent), L"b\r\ne\r\n");
+    EXPECT_TRUE(IsClipboardFormatAvailable(RegisterClipboardFormatA("MSDEVColumnSelect")));
+    HWND other = CreateWindowExA(0, KALMOR_CLASS_NAME, "", WS_CHILD, 0, 0, 200, 100, parent,
+                                 nullptr, nullptr, nullptr);
+    SendMessageA(other, SCI_SETTEXT, 0, Pointer("12\n34\n"));
+    SendMessageA(other, SCI_GOTOPOS, 1, 0);
+    SendMessageA(other, SCI_PASTE, 0, 0);
+    std::string pasted(20, '\0');
+    pasted.resize(static_cast<size_t>(
+        SendMessageA(other, SCI_GETTEXT, pasted.size(), reinterpret_cast<LPARAM>(pasted.data()))));
+    EXPECT_EQ(pasted, "1b2\n3e4\n");
+    Clipboard(parent, L"b\r\ne\r\n"); // the text alone, as another program puts it
+    SendMessageA(other, SCI_SETTEXT, 0, Pointer("12"));
+    SendMessageA(other, SCI_GOTOPOS, 1, 0);
+    SendMessageA(other, SCI_PASTE, 0, 0);
+    pasted.assign(20, '\0');
+    pasted.resize(static_cast<size_t>(
+        SendMessageA(other, SCI_GETTEXT, pasted.size(), reinterpret_cast<LPARAM>(pasted.data()))));
+    EXPECT_EQ(pasted, "1b\r\ne\r\n2");
+    DestroyWindow(other);
+}
+
+} // namespace
