@@ -70,12 +70,12 @@ inline int ToInt(intptr_t value) {
 
 enum class Run { None, Typing, DeleteBack };
 
-// Whether each position of text (0 to its size) starts a character, by a
+// The positions where the characters of text start, then its size, by a
 // plain reading of the code page from the start: UTF-8 sequences decoded
 // and checked whole, Shift-JIS (932) as lead and trail byte pairs, anything
 // else one byte a character.
-inline std::vector<bool> Boundaries(const std::string& text, int codePage) {
-    std::vector<bool> starts(text.size() + 1, true);
+inline std::vector<int> CharacterStarts(const std::string& text, int codePage) {
+    std::vector<int> starts;
     auto byte = [&](size_t i) { return i < text.size() ? static_cast<uint8_t>(text[i]) : 0; };
     for (size_t i = 0; i < text.size();) {
         size_t length = 1;
@@ -97,20 +97,10 @@ inline std::vector<bool> Boundaries(const std::string& text, int codePage) {
                 ((trail >= 0x40 && trail <= 0x7E) || (trail >= 0x80 && trail <= 0xFC)))
                 length = 2;
         }
-        for (size_t k = 1; k < length; ++k)
-            starts[i + k] = false;
+        starts.push_back(static_cast<int>(i));
         i += length;
     }
-    return starts;
-}
-
-// The positions where the characters of bytes start, then its size.
-inline std::vector<int> CharacterStarts(const std::string& bytes, int codePage) {
-    std::vector<bool> at = Boundaries(bytes, codePage);
-    std::vector<int> starts;
-    for (size_t i = 0; i <= bytes.size(); ++i)
-        if (at[i])
-            starts.push_back(static_cast<int>(i));
+    starts.push_back(static_cast<int>(text.size()));
     return starts;
 }
 
@@ -620,7 +610,7 @@ inline std::string RunSession(const std::string& bytes) {
         TextUnits units(core, UnitModel::kPageLines);
         UnitModel expected(core, unit);
         TextSpan span = units.Clamp({ToInt(wParam), ToInt(lParam)});
-        TextSpan want = span;
+        TextSpan want{std::min(pos, other), std::max(pos, other)}; // clamped as the model does
         int moved = 0;
         int wantMoved = 0;
         if (call / 54 % 3 == 2) {
