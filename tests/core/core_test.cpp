@@ -473,60 +473,49 @@ TEST(CodeEditing, ZoomBracesAndTheSearchAnchor) {
 
 // Line ends converted, each to the mode's, backwards so that a CR never
 // joins the LF after it; one undo step; the caret stays before its
-// character. Enter's line end: the document's own until the host sets a mode.
+// character. Enter's line end: the document's own (its first) until the host
+// sets a mode; a mode out of range (-1, 3) is ignored, and a conversion
+// leaves a mode set as it was.
 TEST(CodeEditing, LineEndModesAndConversion) {
     const struct {
         const char* text;
-        int mode;
+        int set, convert; // -1: no conversion
         std::string want;
-    } conversions[] = {
-        {"a\r\nb\rc\nd", SC_EOL_LF, "a\nb\nc\nd"},
-        {"a\r\nb\rc\nd", SC_EOL_CRLF, "a\r\nb\r\nc\r\nd"},
-        {"a\n\nb\r\nc", SC_EOL_CR, "a\r\rb\rc"},
-        {"a\n\rb", SC_EOL_CRLF, "a\r\n\r\nb"},
-        {"a\nb", 3, "a\nb"},
+        int mode;
+        const char* enter;
+    } cases[] = {
+        {"a\r\nb\rc\nd", -1, SC_EOL_LF, "a\nb\nc\nd", SC_EOL_LF, "\n"},
+        {"a\r\nb\rc\nd", -1, SC_EOL_CRLF, "a\r\nb\r\nc\r\nd", SC_EOL_CRLF, "\r\n"},
+        {"a\n\nb\r\nc", -1, SC_EOL_CR, "a\r\rb\rc", SC_EOL_CR, "\r"},
+        {"a\n\rb", -1, SC_EOL_CRLF, "a\r\n\r\nb", SC_EOL_CRLF, "\r\n"},
+        {"a\nb", -1, 3, "a\nb", SC_EOL_LF, "\n"},
+        {"x", -1, -1, "x", SC_EOL_CRLF, "\r\n"},
+        {"x\ny\r\nz", -1, -1, "x\ny\r\nz", SC_EOL_LF, "\n"},
+        {"x\ry", 3, -1, "x\ry", SC_EOL_CR, "\r"},
+        {"x\ny", SC_EOL_CR, -1, "x\ny", SC_EOL_CR, "\r"},
+        {"x\ry", SC_EOL_CRLF, -1, "x\ry", SC_EOL_CRLF, "\r\n"},
+        {"x\r\ny", SC_EOL_LF, -1, "x\r\ny", SC_EOL_LF, "\n"},
+        {"x\ry", SC_EOL_CR, SC_EOL_LF, "x\ny", SC_EOL_CR, "\r"},
+        {"x\ry", -1, SC_EOL_LF, "x\ny", SC_EOL_LF, "\n"},
     };
-    for (const auto& c : conversions) {
+    for (const auto& c : cases) {
         EditorCore core;
         core.SetText(c.text);
         Send(core, SCI_EMPTYUNDOBUFFER);
         Send(core, SCI_GOTOPOS, core.Length() - 1);
-        Send(core, SCI_CONVERTEOLS, c.mode);
-        EXPECT_EQ(std::pair(core.Text(), core.Caret()),
-                  std::pair(c.want, static_cast<int>(c.want.size()) - 1))
-            << c.text << " to " << c.mode;
-        core.Undo();
-        EXPECT_EQ(core.Text(), c.text) << "undone";
-    }
-
-    // A mode out of range (-1, 3) is ignored: the document's own line end
-    // stays. A conversion (to LF here) leaves a mode set as it was; without
-    // one, Enter follows the new line ends.
-    const struct {
-        const char* text;
-        int set;
-        bool convert;
-        int mode;
-        const char* enter;
-    } modes[] = {
-        {"x", -1, false, SC_EOL_CRLF, "\r\n"},
-        {"x\ny\r\n", -1, false, SC_EOL_LF, "\n"},
-        {"x\ry", 3, false, SC_EOL_CR, "\r"},
-        {"x\ny", SC_EOL_CR, false, SC_EOL_CR, "\r"},
-        {"x\ry", SC_EOL_CRLF, false, SC_EOL_CRLF, "\r\n"},
-        {"x\ry", SC_EOL_CR, true, SC_EOL_CR, "\r"},
-        {"x\ry", -1, true, SC_EOL_LF, "\n"},
-    };
-    for (const auto& m : modes) {
-        EditorCore core;
-        core.SetText(m.text);
-        Send(core, SCI_SETEOLMODE, m.set);
-        if (m.convert)
-            Send(core, SCI_CONVERTEOLS, SC_EOL_LF);
-        EXPECT_EQ(Send(core, SCI_GETEOLMODE), m.mode) << m.text << ", mode " << m.set;
+        Send(core, SCI_SETEOLMODE, c.set);
+        if (c.convert >= 0)
+            Send(core, SCI_CONVERTEOLS, c.convert);
+        std::string why = "case " + std::to_string(&c - cases);
+        int caret = static_cast<int>(c.want.size()) - 1;
+        EXPECT_EQ(std::tuple(core.Text(), core.Caret(), Send(core, SCI_GETEOLMODE)),
+                  std::tuple(c.want, caret, intptr_t{c.mode}))
+            << why;
         core.InsertLineEnd();
-        EXPECT_EQ(core.TextRange(0, static_cast<int>(strlen(m.enter))), m.enter)
-            << m.text << ", mode " << m.set;
+        EXPECT_EQ(core.TextRange(caret, caret + static_cast<int>(strlen(c.enter))), c.enter) << why;
+        core.Undo();
+        core.Undo();
+        EXPECT_EQ(core.Text(), c.text) << why << " undone";
     }
 }
 
