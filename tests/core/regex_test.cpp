@@ -161,7 +161,7 @@ TEST(Regex, ReplaceTargetWithGroups) {
     EXPECT_EQ(Send(core, SCI_GETTARGETEND), 2);
 }
 
-// A pattern for the model: the tree it was printed from.
+// A pattern for the model: its tree and its text in the grammar.
 struct Pattern {
     enum Kind { Char, Any, Class, Named, Bol, Eol, Bow, Eow, Group, Seq, Alt, Repeat, Ref };
     Kind kind = Seq;
@@ -170,6 +170,7 @@ struct Pattern {
     bool negated = false, greedy = true;
     int group = 0, min = 0, max = 0; // group 0: not capturing; max -1: no limit
     std::vector<Pattern> kids;
+    std::string printed;
 };
 
 bool Nullable(const Pattern& p) {
@@ -181,7 +182,8 @@ bool Nullable(const Pattern& p) {
                                                                 : p.kind > Pattern::Named;
 }
 
-// Random patterns in one grammar from the characters of one code page.
+// Random patterns in one grammar from the characters of one code page,
+// printed as they are made.
 struct Generator {
     std::mt19937& random;
     const std::vector<std::string>& alphabet;
@@ -198,22 +200,26 @@ struct Generator {
         Pattern p;
         int kind = Pick(depth > 0 ? 12 : 10);
         if (kind <= 3) {
-            p.kind = Pattern::Char, p.text = Letter();
+            p.kind = Pattern::Char, p.text = p.printed = Letter();
         } else if (kind == 4) {
-            p.kind = Pattern::Any;
+            p.kind = Pattern::Any, p.printed = ".";
         } else if (kind == 5) {
             p.kind = Pattern::Class, p.negated = Pick(3) == 0;
+            p.printed = p.negated ? "[^" : "[";
             for (int n = Pick(3) + 1; n > 0; --n)
-                p.members.push_back(Letter());
+                p.printed += p.members.emplace_back(Letter());
+            p.printed += "]";
         } else if (kind == 6) {
-            p.kind = Pattern::Named, p.text = "wdsW"[Pick(4)];
+            p.kind = Pattern::Named, p.text = "wdsW"[Pick(4)], p.printed = "\\" + p.text;
         } else if (kind == 7) {
             p.kind = static_cast<Pattern::Kind>(Pattern::Bol + Pick(4));
+            p.printed = std::array{"^", "$", "\\<", "\\>"}[p.kind - Pattern::Bol];
         } else if (kind == 8 && !closed.empty()) {
             p.kind = Pattern::Ref,
             p.group = closed[static_cast<size_t>(Pick(static_cast<int>(closed.size())))];
+            p.printed = "\\" + std::to_string(p.group);
         } else if (groups >= 9) {
-            p.kind = Pattern::Char, p.text = Letter();
+            p.kind = Pattern::Char, p.text = p.printed = Letter();
         } else {
             p.kind = Pattern::Group;
             p.group = mode == C && Pick(3) == 0 ? 0 : ++groups;
@@ -221,6 +227,10 @@ struct Generator {
                                                        : Sequence(depth - 1));
             if (p.group > 0)
                 closed.push_back(p.group);
+            p.printed = (p.group == 0 ? "(?:"
+                         : mode == R  ? "\\("
+                                      : "(") +
+                        p.kids[0].printed + (mode == R ? "\\)" : ")");
         }
         if ((p.kind >= Pattern::Bol && p.kind <= Pattern::Eow) || Pick(3) != 0)
             return p;
@@ -233,55 +243,27 @@ struct Generator {
         if (r.max < 0 && Nullable(p))
             r.min = mode == C ? r.min : 0, r.max = r.min + 1; // only ? outside ECMAScript
         r.greedy = mode != C || Pick(2) == 0;
+        std::string q = r.max < 0 ? (r.min ? (r.min == 1 ? "+" : "{2,}") : "*")
+                        : r.max == 1
+                            ? (r.min ? "{1}" : "?")
+                            : "{" + std::to_string(r.min) + "," + std::to_string(r.max) + "}";
+        r.printed = p.printed + q + (r.greedy ? "" : "?");
         r.kids.push_back(std::move(p));
         return r;
     }
-    Pattern Sequence(int depth) {
+    // Kids in a row, or (kind Alt) one of them.
+    Pattern Several(Pattern::Kind kind, int n, int depth) {
         Pattern p;
-        for (int n = Pick(3) + 1; n > 0; --n)
-            p.kids.push_back(Atom(depth));
+        p.kind = kind;
+        for (; n > 0; --n) {
+            p.kids.push_back(kind == Pattern::Seq ? Atom(depth) : Sequence(depth));
+            p.printed +=
+                (p.printed.empty() || kind == Pattern::Seq ? "" : "|") + p.kids.back().printed;
+        }
         return p;
     }
-    Pattern Alternatives(int depth) {
-        Pattern p;
-        p.kind = Pattern::Alt;
-        for (int n = Pick(2) + 2; n > 0; --n)
-            p.kids.push_back(Sequence(depth));
-        return p;
-    }
-
-    std::string Print(const Pattern& p) const {
-        std::string open = mode == R ? "\\(" : "(", close = mode == R ? "\\)" : ")", out;
-        switch (p.kind) {
-        case Pattern::Char: return p.text;
-        case Pattern::Any: return ".";
-        case Pattern::Class:
-            for (const std::string& m : p.members)
-                out += m;
-            return (p.negated ? "[^" : "[") + out + "]";
-        case Pattern::Named: return "\\" + p.text;
-        case Pattern::Bol: return "^";
-        case Pattern::Eol: return "$";
-        case Pattern::Bow: return "\\<";
-        case Pattern::Eow: return "\\>";
-        case Pattern::Ref: return "\\" + std::to_string(p.group);
-        case Pattern::Group: return (p.group ? open : "(?:") + Print(p.kids[0]) + close;
-        case Pattern::Seq:
-        case Pattern::Alt:
-            for (const Pattern& kid : p.kids)
-                out += (out.empty() || p.kind == Pattern::Seq ? "" : "|") + Print(kid);
-            return out;
-        case Pattern::Repeat: {
-            std::string body = Print(p.kids[0]);
-            std::string q = p.max < 0 ? (p.min ? (p.min == 1 ? "+" : "{2,}") : "*")
-                            : p.max == 1
-                                ? (p.min ? "{1}" : "?")
-                                : "{" + std::to_string(p.min) + "," + std::to_string(p.max) + "}";
-            return body + q + (p.greedy ? "" : "?");
-        }
-        }
-        return out;
-    }
+    Pattern Sequence(int depth) { return Several(Pattern::Seq, Pick(3) + 1, depth); }
+    Pattern Alternatives(int depth) { return Several(Pattern::Alt, Pick(2) + 2, depth); }
 };
 
 // The backtracking matcher: characters as the plain scan reads them, each
@@ -432,7 +414,7 @@ TEST(Regex, RandomPatternsAgreeWithTheBacktrackingMatcher) {
             Generator generator{random, letters, mode, 0, {}};
             Pattern root =
                 mode == C && random() % 4 == 0 ? generator.Alternatives(2) : generator.Sequence(2);
-            std::string pattern = generator.Print(root);
+            std::string pattern = root.printed;
             std::string text;
             for (int n = static_cast<int>(random() % 10); n > 0; --n)
                 text += pieces[random() % pieces.size()];
