@@ -246,51 +246,6 @@ TEST(CodePages, CharacterStarts) {
     EXPECT_EQ(Send(core, SCI_GETCODEPAGE), 0);
 }
 
-// Searches whose answer turns on one rule the session's texts seldom reach:
-// Unicode's simple folding in UTF-8 (the final sigma and capital sharp s
-// fold but "SS" is not "ß"; the Kelvin sign and long s match ASCII k
-// and s), lone bytes, the host's table in 1252, a Shift-JIS trail byte that
-// looks like ASCII, Z folded in 1252, never a match inside or across part of
-// a character or a CR LF, and a byte rare in most text but everywhere in
-// this one, before a match.
-TEST(Search, EachRuleDecidesTheMatch) {
-    const int anyCase = 0;
-    const std::string dollars = std::string(300, '$') + "Q$";
-    const struct {
-        int codePage;
-        const char* text;
-        const char* needle;
-        int flags, from, to;
-        std::pair<int, int> found;
-    } cases[] = {
-        {65001, "\xCE\xA3\xCE\x91\xCE\xA3", "\xCF\x83\xCE\xB1\xCF\x82", anyCase, 0, 6, {0, 6}},
-        {65001, "STRASSE stra\xE1\xBA\x9E", "stra\xC3\x9F", anyCase, 0, 15, {8, 15}},
-        {65001, "Sub K\xE2\x84\xAA \xC5\xBFub", "sub", anyCase, 13, 0, {9, 13}},
-        {65001, "xK\xE2\x84\xAA", "kk", anyCase, 0, 5, {1, 5}},
-        {65001, "x\xC5\xBF", "S", anyCase, 0, 3, {1, 3}},
-        {65001, "\xE2\x84\xAA", "k", anyCase, 0, 3, {0, 3}},
-        {65001, "a\x80\x62", "\x80", anyCase, 0, 3, {1, 2}},
-        {65001, "a\x80", "a\xC2\x80", anyCase, 0, 2, {-1, -1}},
-        {65001, "\xC4\x81\xC4\x80", "\xC4\x81", anyCase, 4, 0, {2, 4}},
-        {1252, "\xC4\xD6\xE4\xF6", "\xE4\xF6", anyCase, 3, 0, {0, 2}},
-        {932, "\x83\x5C\\", "\\", anyCase, 0, 3, {2, 3}},
-        {932, "\x83\x5Cx", "\x5Cx", anyCase, 0, 3, {-1, -1}},
-        {1252, "aZz", "zZ", anyCase, 0, 3, {1, 3}},
-        {1252, "a\r\nb", "a\r", anyCase, 0, 4, {-1, -1}},
-        {1252, "a\r\nb", "\nb", anyCase, 0, 4, {-1, -1}},
-        {1252, dollars.c_str(), "Q$", SCFIND_MATCHCASE, 0, 302, {300, 302}},
-        {1252, dollars.c_str(), "q$", anyCase, 1, 302, {300, 302}},
-    };
-    for (const auto& c : cases) {
-        EditorCore core;
-        core.SetSystemCodePage(c.codePage == 65001 ? 1252 : c.codePage);
-        core.SetCodePageFolding(SessionFolding);
-        Send(core, SCI_SETCODEPAGE, c.codePage == 65001 ? 65001 : 0);
-        core.SetText(c.text);
-        EXPECT_EQ(core.Find(c.from, c.to, c.needle, c.flags), c.found) << "case " << &c - cases;
-    }
-}
-
 // What a request answers and writes into a buffer of `room` bytes followed
 // by four guard bytes; with a range, lParam is a text range record of it
 // and the buffer.

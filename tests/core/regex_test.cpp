@@ -1,4 +1,4 @@
-// Regular-expression searches: a table of the grammars' edge cases, bad
+// Searches: a table of the plain search's and the grammars' edge cases, bad
 // patterns, patterns that would run away, replacing with groups, and random
 // patterns over random short texts in three code pages checked against a
 // plain backtracking matcher written here.
@@ -31,55 +31,82 @@ std::string Tag(EditorCore& core, int tag) {
     return text;
 }
 
-// What the random patterns below cannot make: ranges, escapes, \b, many
-// groups, plain parentheses, counts and lazy repeats of what can match
-// nothing, long prefixes found by the plain search.
-TEST(Regex, EachRuleDecidesTheMatch) {
+// Searches whose answer turns on one rule: for regular expressions, what
+// the random patterns below cannot make (ranges, escapes, \b, many groups,
+// plain parentheses, counts and lazy repeats of what can match nothing, long
+// prefixes found by the plain search); for the plain search, what the random
+// session's texts seldom reach: Unicode's simple folding in UTF-8 (the final
+// sigma and capital sharp s fold but "SS" is not "ß"; the Kelvin sign
+// and long s match ASCII k and s), lone bytes, the host's table in 1252, a
+// Shift-JIS trail byte that looks like ASCII, Z folded in 1252, never a match
+// inside or across part of a character or a CR LF, and a byte rare in most
+// text but everywhere in this one, before a match.
+TEST(Search, EachRuleDecidesTheMatch) {
+    const std::string dollars = std::string(300, '$') + "Q$";
     const struct {
         int codePage, flags;
         const char *pattern, *text;
+        int from, to; // -1: the end
         std::pair<int, int> found;
         const char* group; // group 1 when found
     } cases[] = {
         // Groups and references in each grammar; the others' parentheses are plain.
-        {1252, R, "\\(a\\)\\1", "xaab", {1, 3}, "a"},
-        {1252, R, "(a)", "a(a)", {1, 4}, ""},
-        {1252, P, "(a)\\1", "(a)aa", {3, 5}, "a"},
-        {1252, P, "\\(a\\)", "a(a)", {1, 4}, ""},
-        {1252, C, "(a)(b)(c)(d)(e)(f)(g)(h)(i)(j)\\1", "abcdefghija", {0, 11}, "a"},
+        {1252, R, "\\(a\\)\\1", "xaab", 0, -1, {1, 3}, "a"},
+        {1252, R, "(a)", "a(a)", 0, -1, {1, 4}, ""},
+        {1252, P, "(a)\\1", "(a)aa", 0, -1, {3, 5}, "a"},
+        {1252, P, "\\(a\\)", "a(a)", 0, -1, {1, 4}, ""},
+        {1252, C, "(a)(b)(c)(d)(e)(f)(g)(h)(i)(j)\\1", "abcdefghija", 0, -1, {0, 11}, "a"},
         // Alternation, counts and lazy repeats are ECMAScript's; plain in the basic grammar.
-        {1252, R, "a|b", "b a|b", {2, 5}, ""},
-        {1252, C, "a{2}?", "aaaa", {0, 2}, ""},
-        {1252, R, "a{2}", "aa{2}", {1, 5}, ""},
-        {1252, C, "(a*)*b", "aab", {0, 3}, "aa"},
+        {1252, R, "a|b", "b a|b", 0, -1, {2, 5}, ""},
+        {1252, C, "a{2}?", "aaaa", 0, -1, {0, 2}, ""},
+        {1252, R, "a{2}", "aa{2}", 0, -1, {1, 5}, ""},
+        {1252, C, "(a*)*b", "aab", 0, -1, {0, 3}, "aa"},
         // Word edges; line edges never between a CR and its LF.
-        {1252, C, "\\bb", "ab b", {3, 4}, ""},
-        {1252, C, "a\\B", "a ab", {2, 3}, ""},
-        {1252, R, "\\r^\\n", "a\r\nb", {-1, -1}, ""},
-        {1252, R, "\\r$\\n", "a\r\nb", {-1, -1}, ""},
+        {1252, C, "\\bb", "ab b", 0, -1, {3, 4}, ""},
+        {1252, C, "a\\B", "a ab", 0, -1, {2, 3}, ""},
+        {1252, R, "\\r^\\n", "a\r\nb", 0, -1, {-1, -1}, ""},
+        {1252, R, "\\r$\\n", "a\r\nb", 0, -1, {-1, -1}, ""},
         // Classes, named classes, escapes.
-        {1252, R, "[a-c]+", "xxbcaz", {2, 5}, ""},
-        {1252, R, "[^a-c]", "abz", {2, 3}, ""},
-        {1252, R, "[]a]", "x]", {1, 2}, ""},
-        {1252, R, "[a-]+", "x-a", {1, 3}, ""},
-        {1252, R, "[\\d.]+", "ab1.5", {2, 5}, ""},
-        {1252, R, "\\D\\S\\s", "12ab c", {2, 5}, ""},
-        {1252, R | MC, "\\x41\\t", "zaA\t", {2, 4}, ""},
-        {1252, R, "a\\.\\*", "axb a.*", {4, 7}, ""},
+        {1252, R, "[a-c]+", "xxbcaz", 0, -1, {2, 5}, ""},
+        {1252, R, "[^a-c]", "abz", 0, -1, {2, 3}, ""},
+        {1252, R, "[]a]", "x]", 0, -1, {1, 2}, ""},
+        {1252, R, "[a-]+", "x-a", 0, -1, {1, 3}, ""},
+        {1252, R, "[\\d.]+", "ab1.5", 0, -1, {2, 5}, ""},
+        {1252, R, "\\D\\S\\s", "12ab c", 0, -1, {2, 5}, ""},
+        {1252, R | MC, "\\x41\\t", "zaA\t", 0, -1, {2, 4}, ""},
+        {1252, R, "a\\.\\*", "axb a.*", 0, -1, {4, 7}, ""},
         // Case folding as the plain search folds, in classes too.
-        {1252, R, "[a-c]", "xB", {1, 2}, ""},
-        {65001, R, "[\xC3\xA0-\xC3\xBF]", "E\xC3\x89", {1, 3}, ""},
+        {1252, R, "[a-c]", "xB", 0, -1, {1, 2}, ""},
+        {65001, R, "[\xC3\xA0-\xC3\xBF]", "E\xC3\x89", 0, -1, {1, 3}, ""},
         // Escapes of whole characters: a code point, a byte that is a trail byte too.
-        {65001, R | MC, "\\xE9", "a\xC3\xA9", {1, 3}, ""},
-        {932, R | MC, "\\\\", "\x83\x5C\\", {2, 3}, ""},
+        {65001, R | MC, "\\xE9", "a\xC3\xA9", 0, -1, {1, 3}, ""},
+        {932, R | MC, "\\\\", "\x83\x5C\\", 0, -1, {2, 3}, ""},
         // The literal prefix is found by the plain search, with its rules.
-        {1252, R, "Sub \\w+", "sub x Sub y", {0, 5}, ""},
-        {1252, R | MC, "Sub \\(\\w+\\)", "sub x Sub y", {6, 11}, "y"},
+        {1252, R, "Sub \\w+", "sub x Sub y", 0, -1, {0, 5}, ""},
+        {1252, R | MC, "Sub \\(\\w+\\)", "sub x Sub y", 0, -1, {6, 11}, "y"},
+        // The plain search.
+        {65001, 0, "\xCF\x83\xCE\xB1\xCF\x82", "\xCE\xA3\xCE\x91\xCE\xA3", 0, 6, {0, 6}, ""},
+        {65001, 0, "stra\xC3\x9F", "STRASSE stra\xE1\xBA\x9E", 0, 15, {8, 15}, ""},
+        {65001, 0, "sub", "Sub K\xE2\x84\xAA \xC5\xBFub", 13, 0, {9, 13}, ""},
+        {65001, 0, "kk", "xK\xE2\x84\xAA", 0, 5, {1, 5}, ""},
+        {65001, 0, "S", "x\xC5\xBF", 0, 3, {1, 3}, ""},
+        {65001, 0, "k", "\xE2\x84\xAA", 0, 3, {0, 3}, ""},
+        {65001, 0, "\x80", "a\x80\x62", 0, 3, {1, 2}, ""},
+        {65001, 0, "a\xC2\x80", "a\x80", 0, 2, {-1, -1}, ""},
+        {65001, 0, "\xC4\x81", "\xC4\x81\xC4\x80", 4, 0, {2, 4}, ""},
+        {1252, 0, "\xE4\xF6", "\xC4\xD6\xE4\xF6", 3, 0, {0, 2}, ""},
+        {932, 0, "\\", "\x83\x5C\\", 0, 3, {2, 3}, ""},
+        {932, 0, "\x5Cx", "\x83\x5Cx", 0, 3, {-1, -1}, ""},
+        {1252, 0, "zZ", "aZz", 0, 3, {1, 3}, ""},
+        {1252, 0, "a\r", "a\r\nb", 0, 4, {-1, -1}, ""},
+        {1252, 0, "\nb", "a\r\nb", 0, 4, {-1, -1}, ""},
+        {1252, MC, "Q$", dollars.c_str(), 0, 302, {300, 302}, ""},
+        {1252, 0, "q$", dollars.c_str(), 1, 302, {300, 302}, ""},
     };
     for (const auto& c : cases) {
         EditorCore core;
         Load(core, c.codePage, c.text);
-        auto found = core.Find(0, core.Length(), c.pattern, c.flags);
+        auto found = core.Find(c.from, c.to < 0 ? core.Length() : c.to, c.pattern, c.flags);
         EXPECT_EQ(found, c.found) << "case " << &c - cases << " " << c.pattern;
         if (found.first >= 0)
             EXPECT_EQ(Tag(core, 1), c.group) << "case " << &c - cases;
