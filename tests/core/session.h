@@ -509,18 +509,15 @@ inline std::string RunSession(const std::string& bytes) {
         // with the history, and the changes tell when it was reached or left.
         bool modified = model.savedDone != static_cast<int64_t>(model.done);
         Changes changes = core.TakeChanges();
+        std::string where = " after byte " + std::to_string(input.offset);
         if (!recorder.ok || recorder.shadow != core.Text())
-            return "modifications heard after byte " + std::to_string(input.offset);
+            return "modifications heard" + where;
         if ((Send(core, SCI_GETMODIFY) != 0) != modified ||
-            changes.savePoint != (modified == modifiedBefore ? 0
-                                  : modified                 ? -1
-                                                             : 1))
-            return "save point op " + std::to_string(op % 10) + " after byte " +
-                   std::to_string(input.offset);
+            changes.savePoint != int{modifiedBefore} - int{modified}) // -1 left, 1 reached
+            return "save point op " + std::to_string(op % 10) + where;
 
         // The text, the selection and the history; the line index; the styles
         // and fold levels against a full re-lex; the folds against the display.
-        std::string where = " after byte " + std::to_string(input.offset);
         if (core.Text() != now.text || core.Anchor() != now.anchor || core.Caret() != now.caret ||
             core.CanUndo() != (model.done > 0) ||
             core.CanRedo() != (model.done < model.steps.size())) {
@@ -591,8 +588,8 @@ inline std::string RunSession(const std::string& bytes) {
         int characters = static_cast<int>(std::abs(index(pos) - index(other)));
         int64_t target = std::clamp<int64_t>(index(pos) + ToInt(lParam), 0,
                                              static_cast<int64_t>(starts.size()) - 1);
-        int raw = std::clamp(ToInt(wParam), 0, model.Length());
-        if (Send(core, SCI_POSITIONBEFORE, wParam) != (raw == 0 ? 0 : model.Clamp(raw - 1)) ||
+        if (Send(core, SCI_POSITIONBEFORE, wParam) !=
+                model.Before(std::clamp(ToInt(wParam), 0, model.Length())) ||
             Send(core, SCI_POSITIONAFTER, wParam) != model.After(pos) ||
             Send(core, SCI_COUNTCHARACTERS, wParam, lParam) != characters ||
             Send(core, SCI_POSITIONRELATIVE, std::min(pos, other), characters) !=
@@ -611,8 +608,7 @@ inline std::string RunSession(const std::string& bytes) {
         UnitModel expected(core, unit);
         TextSpan span = units.Clamp({ToInt(wParam), ToInt(lParam)});
         TextSpan want{std::min(pos, other), std::max(pos, other)}; // clamped as the model does
-        int moved = 0;
-        int wantMoved = 0;
+        int moved = 0, wantMoved = 0;
         if (call / 54 % 3 == 2) {
             span = units.Expand(span, unit);
             want = expected.Expand(want);
