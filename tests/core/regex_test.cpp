@@ -16,12 +16,12 @@ namespace {
 constexpr int R = SCFIND_REGEXP, P = SCFIND_REGEXP | SCFIND_POSIX, C = SCFIND_CXX11REGEX,
               MC = SCFIND_MATCHCASE;
 
-// A core holding text in a code page (1252 through the system's, 932 and
-// UTF-8 by request), folding as the random session's does.
+// A core holding text in a code page (1252 and -932 through the system's,
+// 932 and UTF-8 by request), folding as the random session's does.
 void Load(EditorCore& core, int codePage, const std::string& text) {
-    core.SetSystemCodePage(1252);
+    core.SetSystemCodePage(codePage < 0 ? -codePage : 1252);
     core.SetCodePageFolding(SessionFolding);
-    Send(core, SCI_SETCODEPAGE, codePage == 1252 ? 0 : codePage);
+    Send(core, SCI_SETCODEPAGE, codePage == 1252 || codePage < 0 ? 0 : codePage);
     core.SetText(text);
 }
 
@@ -95,8 +95,8 @@ TEST(Search, EachRuleDecidesTheMatch) {
         {65001, 0, "a\xC2\x80", "a\x80", 0, 2, {-1, -1}, ""},
         {65001, 0, "\xC4\x81", "\xC4\x81\xC4\x80", 4, 0, {2, 4}, ""},
         {1252, 0, "\xE4\xF6", "\xC4\xD6\xE4\xF6", 3, 0, {0, 2}, ""},
-        {932, 0, "\\", "\x83\x5C\\", 0, 3, {2, 3}, ""},
-        {932, 0, "\x5Cx", "\x83\x5Cx", 0, 3, {-1, -1}, ""},
+        {-932, 0, "\\", "\x83\x5C\\", 0, 3, {2, 3}, ""},
+        {-932, 0, "\x5Cx", "\x83\x5Cx", 0, 3, {-1, -1}, ""},
         {1252, 0, "zZ", "aZz", 0, 3, {1, 3}, ""},
         {1252, 0, "a\r", "a\r\nb", 0, 4, {-1, -1}, ""},
         {1252, 0, "\nb", "a\r\nb", 0, 4, {-1, -1}, ""},
