@@ -441,7 +441,6 @@ TEST(Regex, RandomPatternsAgreeWithTheBacktrackingMatcher) {
             Generator generator{random, letters, mode, 0, {}};
             Pattern root =
                 mode == C && random() % 4 == 0 ? generator.Alternatives(2) : generator.Sequence(2);
-            std::string pattern = root.printed;
             std::string text;
             for (int n = static_cast<int>(random() % 10); n > 0; --n)
                 text += pieces[random() % pieces.size()];
@@ -456,9 +455,9 @@ TEST(Regex, RandomPatternsAgreeWithTheBacktrackingMatcher) {
             std::pair<int, int> want = model.Find(root, low, high, backward);
             std::array<int, 20> caps = backward ? model.best : model.caps;
             std::pair<int, int> got =
-                backward ? core.Find(std::max(from, to), std::min(from, to), pattern, flags)
-                         : core.Find(std::min(from, to), std::max(from, to), pattern, flags);
-            std::string where = "text " + text + " pattern " + pattern + " flags " +
+                backward ? core.Find(std::max(from, to), std::min(from, to), root.printed, flags)
+                         : core.Find(std::min(from, to), std::max(from, to), root.printed, flags);
+            std::string where = "text " + text + " pattern " + root.printed + " flags " +
                                 std::to_string(flags) + " code page " +
                                 std::to_string(page.codePage) + " round " + std::to_string(round);
             ASSERT_EQ(got, want) << where;
