@@ -57,13 +57,16 @@ std::vector<SelectionRange> All(const EditorCore& core) {
 
 } // namespace
 
-// Each edit, then undo puts back the text and every selection, main and
-// all, and redo the result.
+// Each edit (indents of 4 in spaces, in overtype or not, pasting into each
+// selection or once), then undo puts back the text and every selection,
+// main and all, and redo the result.
 TEST(MultipleSelections, EditsAtEverySelectionAreOneStep) {
     const struct {
         const char* before;
         std::function<void(EditorCore&)> edit;
         const char* after;
+        bool overtype = false;
+        int paste = SC_MULTIPASTE_EACH;
     } cases[] = {
         {"ab|\nabcd|\n|", [](EditorCore& c) { c.InsertAtCaret("x"); }, "abx|\nabcdx|\nx|"},
         {"[ab]c\nd|", [](EditorCore& c) { c.InsertAtCaret("xy"); }, "xy|c\ndxy|"},
@@ -72,31 +75,21 @@ TEST(MultipleSelections, EditsAtEverySelectionAreOneStep) {
         {"|ab\nc|d", [](EditorCore& c) { c.DeleteBack(); }, "|ab\n|d"},
         {"a|b\ncd|\nef", [](EditorCore& c) { c.DeleteForward(); }, "a|\ncd|ef"},
         {"a|b\nc|d", [](EditorCore& c) { c.InsertLineEnd(); }, "a\n|b\nc\n|d"},
-        // Indents of 4 in spaces; pasting into each.
         {"a|\nabc|", [](EditorCore& c) { c.Tab(); }, "a   |\nabc |"},
-        {"ab|cd\nx|y",
-         [](EditorCore& c) {
-             Send(c, SCI_SETOVERTYPE, 1);
-             c.InsertAtCaret("Z");
-         },
-         "abZ|d\nxZ|"},
+        {"ab|cd\nx|y", [](EditorCore& c) { c.InsertAtCaret("Z"); }, "abZ|d\nxZ|", true},
         // Three lines into three carets, one each; into two, whole into each;
         // once, into the main selection alone.
         {"|\n|\n|", [](EditorCore& c) { c.Paste("A\nB\nC\n"); }, "A|\nB|\nC|"},
         {"|\n|", [](EditorCore& c) { c.Paste("A\nB\nC"); }, "A\nB\nC|\nA\nB\nC|"},
-        {"|\n|",
-         [](EditorCore& c) {
-             Send(c, SCI_SETMULTIPASTE, SC_MULTIPASTE_ONCE);
-             c.Paste("A\nB");
-         },
-         "|\nA\nB|"},
+        {"|\n|", [](EditorCore& c) { c.Paste("A\nB"); }, "|\nA\nB|", false, SC_MULTIPASTE_ONCE},
     };
     for (const auto& c : cases) {
         EditorCore core;
         Load(core, c.before);
         Send(core, SCI_SETUSETABS, 0);
         Send(core, SCI_SETINDENT, 4);
-        Send(core, SCI_SETMULTIPASTE, SC_MULTIPASTE_EACH);
+        Send(core, SCI_SETOVERTYPE, c.overtype);
+        Send(core, SCI_SETMULTIPASTE, c.paste);
         auto before = All(core);
         std::string text = core.Text();
         c.edit(core);

@@ -70,12 +70,12 @@ inline int ToInt(intptr_t value) {
 
 enum class Run { None, Typing, DeleteBack };
 
-// Whether each position of text (0 to its size) starts a character, by a
+// The positions where the characters of text start, then its size, by a
 // plain reading of the code page from the start: UTF-8 sequences decoded
 // and checked whole, Shift-JIS (932) as lead and trail byte pairs, anything
 // else one byte a character.
-inline std::vector<bool> Boundaries(const std::string& text, int codePage) {
-    std::vector<bool> starts(text.size() + 1, true);
+inline std::vector<int> CharacterStarts(const std::string& text, int codePage) {
+    std::vector<int> starts;
     auto byte = [&](size_t i) { return i < text.size() ? static_cast<uint8_t>(text[i]) : 0; };
     for (size_t i = 0; i < text.size();) {
         size_t length = 1;
@@ -97,20 +97,10 @@ inline std::vector<bool> Boundaries(const std::string& text, int codePage) {
                 ((trail >= 0x40 && trail <= 0x7E) || (trail >= 0x80 && trail <= 0xFC)))
                 length = 2;
         }
-        for (size_t k = 1; k < length; ++k)
-            starts[i + k] = false;
+        starts.push_back(static_cast<int>(i));
         i += length;
     }
-    return starts;
-}
-
-// The positions where the characters of bytes start, then its size.
-inline std::vector<int> CharacterStarts(const std::string& bytes, int codePage) {
-    std::vector<bool> at = Boundaries(bytes, codePage);
-    std::vector<int> starts;
-    for (size_t i = 0; i <= bytes.size(); ++i)
-        if (at[i])
-            starts.push_back(static_cast<int>(i));
+    starts.push_back(static_cast<int>(text.size()));
     return starts;
 }
 
@@ -519,18 +509,15 @@ inline std::string RunSession(const std::string& bytes) {
         // with the history, and the changes tell when it was reached or left.
         bool modified = model.savedDone != static_cast<int64_t>(model.done);
         Changes changes = core.TakeChanges();
+        std::string where = " after byte " + std::to_string(input.offset);
         if (!recorder.ok || recorder.shadow != core.Text())
-            return "modifications heard after byte " + std::to_string(input.offset);
+            return "modifications heard" + where;
         if ((Send(core, SCI_GETMODIFY) != 0) != modified ||
-            changes.savePoint != (modified == modifiedBefore ? 0
-                                  : modified                 ? -1
-                                                             : 1))
-            return "save point op " + std::to_string(op % 10) + " after byte " +
-                   std::to_string(input.offset);
+            changes.savePoint != int{modifiedBefore} - int{modified}) // -1 left, 1 reached
+            return "save point op " + std::to_string(op % 10) + where;
 
         // The text, the selection and the history; the line index; the styles
         // and fold levels against a full re-lex; the folds against the display.
-        std::string where = " after byte " + std::to_string(input.offset);
         if (core.Text() != now.text || core.Anchor() != now.anchor || core.Caret() != now.caret ||
             core.CanUndo() != (model.done > 0) ||
             core.CanRedo() != (model.done < model.steps.size())) {
@@ -601,8 +588,8 @@ inline std::string RunSession(const std::string& bytes) {
         int characters = static_cast<int>(std::abs(index(pos) - index(other)));
         int64_t target = std::clamp<int64_t>(index(pos) + ToInt(lParam), 0,
                                              static_cast<int64_t>(starts.size()) - 1);
-        int raw = std::clamp(ToInt(wParam), 0, model.Length());
-        if (Send(core, SCI_POSITIONBEFORE, wParam) != (raw == 0 ? 0 : model.Clamp(raw - 1)) ||
+        if (Send(core, SCI_POSITIONBEFORE, wParam) !=
+                model.Before(std::clamp(ToInt(wParam), 0, model.Length())) ||
             Send(core, SCI_POSITIONAFTER, wParam) != model.After(pos) ||
             Send(core, SCI_COUNTCHARACTERS, wParam, lParam) != characters ||
             Send(core, SCI_POSITIONRELATIVE, std::min(pos, other), characters) !=
@@ -620,9 +607,8 @@ inline std::string RunSession(const std::string& bytes) {
         TextUnits units(core, UnitModel::kPageLines);
         UnitModel expected(core, unit);
         TextSpan span = units.Clamp({ToInt(wParam), ToInt(lParam)});
-        TextSpan want = span;
-        int moved = 0;
-        int wantMoved = 0;
+        TextSpan want{std::min(pos, other), std::max(pos, other)}; // clamped as the model does
+        int moved = 0, wantMoved = 0;
         if (call / 54 % 3 == 2) {
             span = units.Expand(span, unit);
             want = expected.Expand(want);
