@@ -384,6 +384,27 @@ TypingFigures MeasureTyping() {
     return f;
 }
 
+// Typing and an arrow key with 100 carets: a thin rectangle down 100
+// lines from the middle of the document, every caret in column 4.
+TypingFigures MeasureHundredCarets() {
+    TypingFigures f{LineCount(), 0, 0, 0, 0};
+    int line = f.lines / 2;
+    SENDSCINTILLAMSG(directPointer, SCI_GOTOLINE, line, 0);
+    auto column4 = [](int at) {
+        return SENDSCINTILLAMSG(directPointer, SCI_POSITIONFROMLINE, at, 0) + 4;
+    };
+    SENDSCINTILLAMSG(directPointer, SCI_SETRECTANGULARSELECTIONANCHOR, column4(line), 0);
+    SENDSCINTILLAMSG(directPointer, SCI_SETRECTANGULARSELECTIONCARET, column4(line + 99), 0);
+    SetFocus(editor);
+    PumpMessages();
+    const int count = 40;
+    f.typed = MillisecondsPerKey(count, WM_CHAR, 'x', WM_CHAR, '\b');
+    f.arrow = std::min(MillisecondsPerKey(count / 2, WM_KEYDOWN, VK_RIGHT, 0, 0),
+                       MillisecondsPerKey(count / 2, WM_KEYDOWN, VK_LEFT, 0, 0));
+    SENDSCINTILLAMSG(directPointer, SCI_GOTOLINE, line, 0);
+    return f;
+}
+
 // The floors for typing: a plain window the editor's size whose every row
 // shows one typical listing line, drawn run by run (one ExtTextOutA each,
 // measured once beforehand) into a memory DC and copied to the screen.
@@ -641,6 +662,9 @@ int main(int argc, char** argv) {
     SENDSCINTILLAMSG(directPointer, SCI_SETWRAPMODE, SC_WRAP_NONE, 0);
     PumpMessages();
 
+    Progress("Typing with 100 carets", millionLines);
+    TypingFigures carets = MeasureHundredCarets();
+
     // The same with a host's marks: a marker on every tenth line and an
     // indicator on every word of every hundredth line.
     Progress("Typing among markers and indicators", millionLines);
@@ -824,6 +848,12 @@ int main(int argc, char** argv) {
         wrapped.enter / floors.wholeView, wrapped.full / floors.wholeView,
         Verdict(wrapped.typed <= 2 * floors.oneLine && wrapped.arrow <= floors.oneLine &&
                 wrapped.enter <= 1.2 * floors.wholeView && wrapped.full <= 1.3 * floors.wholeView));
+    std::printf("| 12. Typed character / arrow key with 100 carets (a thin rectangle down 100 "
+                "lines), %d lines | %.2f / %.2f ms | %.2f ms (whole view) | %.2f / %.2f | at most "
+                "1.2 (as Enter) | %s |\n",
+                carets.lines, carets.typed, carets.arrow, floors.wholeView,
+                carets.typed / floors.wholeView, carets.arrow / floors.wholeView,
+                Verdict(std::max(carets.typed, carets.arrow) <= 1.2 * floors.wholeView));
     std::printf(
         "| 10. Loading %d lines (`SCI_SETTEXT`; lines are lexed when first drawn or read), ANSI "
         "(%.1f MB) / UTF-8 CJK text (%.1f MB) | %.0f / %.0f ms | | | under 100 ms | %s |\n",

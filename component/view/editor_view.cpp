@@ -585,8 +585,20 @@ void PaintAdditionalCarets(View& w, HDC dc, const LineLayout& layout, int row, i
         if (n == w.core.MainSelection() || caret < layout.start || caret > lineEnd ||
             RowOfByte(layout, caret - layout.start) != row)
             continue;
-        int x = origin + layout.x[static_cast<size_t>(caret - layout.start)] +
-                range.caretVirtual * w.spaceWidth;
+        size_t byte = static_cast<size_t>(caret - layout.start);
+        int x = origin + layout.x[byte] + range.caretVirtual * w.spaceWidth;
+        // Typing over, each caret is a block over the character it would
+        // replace, inverting it by the caret's colour as the main caret does.
+        if (w.core.Overtype() && !w.palette.highContrast) {
+            int next = caret < lineEnd ? w.core.PositionAfter(caret) - layout.start : -1;
+            int block =
+                std::max(width, next > 0 ? layout.x[static_cast<size_t>(next)] - layout.x[byte]
+                                         : w.spaceWidth);
+            OwnedBrush brush(CreateSolidBrush(colour ^ w.core.GetStyle(STYLE_DEFAULT).back));
+            SelectedObject selected(dc, brush.Get());
+            PatBlt(dc, x, top, block, w.lineHeight, PATINVERT);
+            continue;
+        }
         FillSolid(dc, RECT{x, top, x + width, top + w.lineHeight}, colour);
     }
 }

@@ -99,4 +99,30 @@ TEST_F(RectangleTest, ColumnCopiedAndPastedAsAColumn) {
     DestroyWindow(other);
 }
 
+// Typing over, the other carets are blocks over the characters they would
+// replace; otherwise bars.
+TEST_F(RectangleTest, OtherCaretsAreBlocksWhenTypingOver) {
+    const COLORREF red = 0x0000FF;
+    Call(SCI_SETTEXT, 0, Pointer("a  b\na  b"));
+    Call(SCI_SETADDITIONALCARETFORE, red);
+    Call(SCI_SETADDITIONALCARETSBLINK, 0);
+    Call(SCI_SETSELECTION, 1, 1);
+    Call(SCI_ADDSELECTION, 7, 7); // main on line 1; the other on line 0
+    SetFocus(editor);
+    int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
+    int charWidth = XOf(2) - XOf(1);
+    for (bool overtype : {false, true}) {
+        Call(SCI_SETOVERTYPE, overtype);
+        InvalidateRect(editor, nullptr, TRUE);
+        UpdateWindow(editor);
+        std::vector<COLORREF> row = Pixels(editor, XOf(1), height / 2, XOf(3), height / 2 + 1);
+        long red_ = Count(row, red);
+        if (overtype)
+            EXPECT_GE(red_, charWidth - 1) << "a block over the space";
+        else
+            EXPECT_LE(red_, std::min(3, charWidth - 2)) << "a bar";
+    }
+    Call(SCI_SETOVERTYPE, 0);
+}
+
 } // namespace
