@@ -525,9 +525,9 @@ class EditorCore {
     // keeping the caret's x.
     void ExtendRectangle(int pos, int virtualSpace);
     void ExtendRectangleToLine(int line);
-    // The corner's virtual space nearest to x on a line: pos its position
-    // there; none unless virtual space is on for rectangles.
-    int VirtualSpaceAt(int line, int x, int* pos) const;
+    // The virtual space nearest to x on a line, pos its position there;
+    // none unless the SCVS_ option given is on.
+    int VirtualSpaceAt(int line, int x, int* pos, int option) const;
     // SC_SEL_ mode as SCI_GETSELECTIONMODE answers it, and whether caret
     // moves extend in it (SCI_SETSELECTIONMODE made it stick).
     int SelectionMode() const;

@@ -105,9 +105,9 @@ int EditorCore::SpacesPast(int line, int x, int* pos) const {
     return *pos == LineEnd(line) && past > 0 ? (past + space / 2) / space : 0;
 }
 
-int EditorCore::VirtualSpaceAt(int line, int x, int* pos) const {
+int EditorCore::VirtualSpaceAt(int line, int x, int* pos, int option) const {
     int spaces = SpacesPast(line, x, pos);
-    return impl_->virtualOptions & SCVS_RECTANGULARSELECTION ? spaces : 0;
+    return impl_->virtualOptions & option ? spaces : 0;
 }
 
 // Every visible line from the anchor's to the caret's (those two even if
@@ -131,8 +131,10 @@ void EditorCore::CutRectangle() {
     for (int line = anchorLine;; line += step) {
         if (line == anchorLine || line == caretLine || impl.folds.LineVisible(line)) {
             SelectionRange piece;
-            piece.anchorVirtual = core.VirtualSpaceAt(line, anchorX, &piece.anchor);
-            piece.caretVirtual = core.VirtualSpaceAt(line, caretX, &piece.caret);
+            piece.anchorVirtual =
+                core.VirtualSpaceAt(line, anchorX, &piece.anchor, SCVS_RECTANGULARSELECTION);
+            piece.caretVirtual =
+                core.VirtualSpaceAt(line, caretX, &piece.caret, SCVS_RECTANGULARSELECTION);
             pieces.push_back(piece);
         }
         if (line == caretLine) {
@@ -177,7 +179,8 @@ void EditorCore::ExtendRectangleToLine(int line) {
     Impl& core = *impl_;
     SelectionRange corners = core.Rectangular() ? core.rect : core.Get(core.mainNumber);
     int pos = 0;
-    int virtualSpace = VirtualSpaceAt(line, XOf(corners.caret, corners.caretVirtual), &pos);
+    int virtualSpace = VirtualSpaceAt(line, XOf(corners.caret, corners.caretVirtual), &pos,
+                                      SCVS_RECTANGULARSELECTION);
     ExtendRectangle(pos, virtualSpace);
 }
 

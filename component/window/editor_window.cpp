@@ -583,10 +583,23 @@ void MoveCaretByLines(EditorWindow& w, int delta, bool extend) {
             extend);
         return;
     }
-    int x = w.keys.wantedX >= 0 ? w.keys.wantedX : RowXOfPosition(w.view, w.core.Caret());
+    int room = w.core.SelectionN(w.core.MainSelection()).caretVirtual;
+    int x = w.keys.wantedX >= 0 ? w.keys.wantedX
+                                : RowXOfPosition(w.view, w.core.Caret()) + room * w.view.spaceWidth;
     int64_t target = int64_t{DisplayLineOfPosition(w.view, w.core.Caret())} + delta;
     target = std::clamp<int64_t>(target, 0, w.core.VisibleLineCount() - 1);
     MoveCaret(w, PositionInDisplayLine(w.view, static_cast<int>(target), x), extend);
+    // With virtual space open to the user the caret keeps its x past a short line's end.
+    int pos = 0;
+    int line = w.core.DocLineFromVisible(static_cast<int>(target));
+    room = w.core.Wrapping() || w.core.SelectionCount() > 1
+               ? 0
+               : w.core.VirtualSpaceAt(line, x, &pos, SCVS_USERACCESSIBLE);
+    if (room > 0 && pos == w.core.Caret()) {
+        w.core.Dispatch(SCI_SETSELECTIONNCARETVIRTUALSPACE, 0, room);
+        if (!extend)
+            w.core.Dispatch(SCI_SETSELECTIONNANCHORVIRTUALSPACE, 0, room);
+    }
     w.keys.wantedX = x;
     w.keys.keepColumn = true;
 }

@@ -83,6 +83,7 @@ struct Mouse {
     bool dragging = false;
     int dragUnit = 1;       // 1 characters, 2 words, 3 lines: what the drag selects by
     bool rectangle = false; // the drag cuts a rectangle (pressed with the rectangle key)
+    bool adding = false;    // the drag extends a selection Ctrl+click added
     int dragStart = 0;      // the word or line clicked first stays selected while dragging
     int dragEnd = 0;
     POINT dragPoint{};  // the pointer's last place, for scrolling while past an edge

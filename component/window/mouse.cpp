@@ -52,10 +52,25 @@ std::pair<int, int> UnitAround(EditorWindow& w, int unit, int position) {
 SelectionRange CornerAt(EditorWindow& w, int x, int y) {
     SelectionRange corner;
     int textX = x - TextLeft(w.view) + w.view.xOffset;
-    corner.caretVirtual = w.core.VirtualSpaceAt(LineAtY(w.view, y), textX, &corner.caret);
+    corner.caretVirtual =
+        w.core.VirtualSpaceAt(LineAtY(w.view, y), textX, &corner.caret, SCVS_RECTANGULARSELECTION);
     corner.anchor = corner.caret;
     corner.anchorVirtual = corner.caretVirtual;
     return corner;
+}
+
+// With virtual space open to the user, a click past a line's end puts the
+// caret there (while lines do not wrap, so the line is one row).
+void PlaceInVirtualSpace(EditorWindow& w, int x, int y) {
+    int pos = 0;
+    int textX = x - TextLeft(w.view) + w.view.xOffset;
+    int room = w.core.Wrapping()
+                   ? 0
+                   : w.core.VirtualSpaceAt(LineAtY(w.view, y), textX, &pos, SCVS_USERACCESSIBLE);
+    if (room > 0 && pos == w.core.Caret()) {
+        w.core.Dispatch(SCI_SETSELECTIONNCARETVIRTUALSPACE, 0, room);
+        w.core.Dispatch(SCI_SETSELECTIONNANCHORVIRTUALSPACE, 0, room);
+    }
 }
 
 // Whether the key that makes a drag cut a rectangle is held.
@@ -71,6 +86,11 @@ void DragTo(EditorWindow& w, int x, int y) {
     if (w.mouse.rectangle) {
         SelectionRange corner = CornerAt(w, x, y);
         w.core.ExtendRectangle(corner.caret, corner.caretVirtual);
+        return;
+    }
+    if (w.mouse.adding) {
+        w.core.Dispatch(SCI_SETSELECTIONNCARET, static_cast<uintptr_t>(w.core.MainSelection()),
+                        PositionAtPoint(w.view, x, y));
         return;
     }
     if (w.mouse.dragUnit == 1) {
@@ -200,6 +220,7 @@ void OnLButtonDown(EditorWindow& w, WPARAM keys, int x, int y) {
     if (w.mouse.indicatorPressed && !NotifyIndicator(w, SCN_INDICATORCLICK, under, keys))
         return;
     w.mouse.rectangle = RectangleKeyHeld(w, keys);
+    w.mouse.adding = false;
     if (w.mouse.rectangle) {
         // With the rectangle key a drag cuts a rectangle; with Shift too the
         // press moves the rectangle's caret.
@@ -222,6 +243,10 @@ void OnLButtonDown(EditorWindow& w, WPARAM keys, int x, int y) {
             int at = PositionAtPoint(w.view, x, y);
             w.core.AddSelection(at, at);
         }
+        // A drag then extends the added selection alone.
+        w.mouse.adding = true;
+        w.mouse.dragUnit = 1;
+        StartDrag(w, x, y);
         return;
     }
     if (!(keys & MK_SHIFT) && clicks == 1 && !w.core.SelectionEmpty() &&
@@ -238,6 +263,7 @@ void OnLButtonDown(EditorWindow& w, WPARAM keys, int x, int y) {
     } else if (clicks == 1) {
         w.mouse.dragUnit = 1;
         MoveCaret(w, PositionAtPoint(w.view, x, y), false);
+        PlaceInVirtualSpace(w, x, y);
     } else {
         w.mouse.dragUnit = clicks;
         auto [start, end] = UnitAround(w, clicks, CharacterAtPoint(w, x, y));

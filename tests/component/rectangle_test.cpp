@@ -99,6 +99,31 @@ TEST_F(RectangleTest, ColumnCopiedAndPastedAsAColumn) {
     DestroyWindow(other);
 }
 
+// With virtual space open to the user, a click past a short line's end and
+// Up and Down keep the caret's x there; a Ctrl+drag extends the selection
+// the Ctrl+press added, leaving the others.
+TEST_F(RectangleTest, UserVirtualSpaceAndCtrlDrag) {
+    Call(SCI_SETTEXT, 0, Pointer("ab\nabcdef"));
+    Call(SCI_SETVIRTUALSPACEOPTIONS, SCVS_USERACCESSIBLE);
+    int middle = static_cast<int>(Call(SCI_TEXTHEIGHT)) / 2;
+    Send(WM_LBUTTONDOWN, 0, MAKELPARAM(XOf(LineStart(1) + 4) + 1, middle));
+    Send(WM_LBUTTONUP, 0, MAKELPARAM(XOf(LineStart(1) + 4) + 1, middle));
+    EXPECT_EQ(Pieces(), "2-2+2");
+    Key(VK_DOWN);
+    EXPECT_EQ(Pieces(), "7-7");
+    Key(VK_UP);
+    EXPECT_EQ(Pieces(), "2-2+2") << "back at the x it left";
+    Call(SCI_SETVIRTUALSPACEOPTIONS, 0);
+    Call(SCI_SETMULTIPLESELECTION, 1);
+    Call(SCI_SETTEXT, 0, Pointer("abc def ghi"));
+    ClickAt(1);
+    Send(WM_LBUTTONUP, 0, PointOf(1));
+    ClickAt(4, MK_CONTROL);
+    Send(WM_MOUSEMOVE, MK_LBUTTON | MK_CONTROL, PointOf(7));
+    Send(WM_LBUTTONUP, 0, PointOf(7));
+    EXPECT_EQ(Pieces(), "1-1 4-7");
+}
+
 // Typing over, the other carets are blocks over the characters they would
 // replace; otherwise bars.
 TEST_F(RectangleTest, OtherCaretsAreBlocksWhenTypingOver) {
