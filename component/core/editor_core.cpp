@@ -362,22 +362,29 @@ bool EditorCore::Impl::Replace(int start, int deleteLength, const char* text, in
         }
         return pos > start ? start : pos;
     };
+    // Only positions on the lines the edit touched may need moving onto a
+    // character's start: elsewhere the text around them is as it was.
+    int touchedFrom = doc.LineStart(doc.LineFromPosition(start));
+    int touchedTo = doc.LineEnd(doc.LineFromPosition(start + insertLength));
+    auto place = [&](int pos) {
+        int moved = follow(pos);
+        return moved >= touchedFrom && moved <= touchedTo ? ValidPosition(moved) : moved;
+    };
     int caretBefore = caret;
     caret = ValidPosition(follow(caret));
     anchor = ValidPosition(follow(anchor));
     for (SelectionRange& range : others) {
-        range.anchor = ValidPosition(follow(range.anchor));
-        range.caret = ValidPosition(follow(range.caret));
+        range.anchor = place(range.anchor);
+        range.caret = place(range.caret);
         range.anchorVirtual = KeptVirtual(range.anchor, range.anchorVirtual);
         range.caretVirtual = KeptVirtual(range.caret, range.caretVirtual);
     }
     if (caret != caretBefore) {
         changes.scrollCaret = true;
     }
+    // Editing each selection, the step notes them all once, at the end.
     if (!editingEach && !replaying) {
         MergeSelections();
-    }
-    if (!replaying) {
         NoteSelectionAfterEdit();
     }
     return true;
