@@ -1,8 +1,6 @@
-# The X display as a person sees and uses it: screenshots read as pixels,
-# windows found by title, and real mouse and keyboard input through xdotool.
-# Positions are found from the pixels themselves (the caption, the margin
-# strip, the ink of the menu bar and of the line numbers), so the checks hold
-# whatever the fonts measure.
+# The X display as a person uses it: screenshots read as pixels, windows found
+# by title, mouse and keys through xdotool. Positions come from the pixels
+# (caption, margin strip, ink), so the checks hold whatever the fonts measure.
 
 import ctypes
 import itertools
@@ -24,11 +22,9 @@ class Failure(Exception):
     pass
 
 
-# Runs a command and answers its output (bytes unless text); a command that
-# fails or runs past its limit is a Failure that names it. With quiet, its
-# output is discarded, not read: a program that leaves a process behind in the
-# background holding its output open (xclip, Wine's services) then does not
-# keep us waiting.
+# Runs a command and answers its output (bytes unless text); one that fails or
+# runs past its limit is a Failure naming it. With quiet its output is not read,
+# so a process it leaves holding the output open (Wine's services) is no wait.
 def run(*command, text=True, check=True, input=None, quiet=False, limit=COMMAND_LIMIT):
     output = {"stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL} if quiet else {
         "capture_output": True}
@@ -42,9 +38,8 @@ def run(*command, text=True, check=True, input=None, quiet=False, limit=COMMAND_
             " ".join(command), error.returncode, (error.stderr or "")[:200]))
 
 
-# Polls `probe` until it answers something true, a failure (of a check, a
-# command or a search) counting as not yet; fails after `timeout` seconds,
-# saying `what` was awaited (or what a `what` called then says).
+# Polls `probe` until it answers something true (a Failure counts as not yet);
+# fails after `timeout` seconds saying `what` (or what calling `what` says).
 def wait_for(what, probe, timeout=20):
     deadline = time.monotonic() + timeout * PATIENCE
     while time.monotonic() < deadline:
@@ -73,8 +68,7 @@ def keys(*names):
     run("xdotool", "key", "--delay", "30", *names)
 
 
-# The X window whose title is exactly `title` (Wine makes one per top-level
-# window), or None.
+# The X window whose title is exactly `title`, or None.
 def window_titled(title):
     return (run("xdotool", "search", "--name", "^%s$" % re.escape(title), check=False).split()
             or [None])[0]
@@ -88,30 +82,22 @@ def save_screen(path, box=None):
 
 # (start, end, value) of each run of equal values, end exclusive.
 def runs(values):
-    start = 0
-    for value, group in itertools.groupby(values):
-        end = start + len(list(group))
-        yield start, end, value
-        start = end
+    groups = [(value, len(list(group))) for value, group in itertools.groupby(values)]
+    ends = itertools.accumulate(length for _, length in groups)
+    return [(end - length, end, value) for (value, length), end in zip(groups, ends)]
 
 
 # (start, end) of the runs of true flags, runs at most `gap` apart merged.
 def ink_spans(flags, gap=0):
-    spans = []
-    for start, end, value in runs(flags):
-        if value and spans and start - spans[-1][1] <= gap:
-            spans[-1] = (spans[-1][0], end)
-        elif value:
-            spans.append((start, end))
-    return spans
+    marks = "".join("x" if flag else "." for flag in flags)
+    return [m.span() for m in re.finditer(r"x(?:\.{0,%d}x)*" % gap, marks)]
 
 
 # A top-level window as a screenshot shows it: caption, client area and, if
 # it has one, the editor's line-number margin strip and text area.
 class View:
     def __init__(self, window):
-        # Never xwininfo without a window: it then waits for the user to
-        # click one, holding the pointer meanwhile.
+        # Never xwininfo without a window: it would wait for a click on one.
         if not window:
             raise Failure("no such window")
         text = run("xwininfo", "-id", window)
@@ -136,7 +122,7 @@ class View:
             start = end = 60
         self.editor_top, self.editor_bottom = self.top + start, self.top + end
         row = self.rows(self.editor_top, self.editor_top + 1, self.left + 2, self.right)[0]
-        self.margin_right = self.left + 2 + next(runs(row))[1]
+        self.margin_right = self.left + 2 + runs(row)[0][1]
 
     def bytes(self, y, left, right):
         return self.pixels[(y * self.width + left) * 3:(y * self.width + right) * 3]
@@ -156,17 +142,15 @@ class View:
         spans = ink_spans([any(column) for column in zip(*marks)], gap=6)
         return [(self.left + (start + end) // 2, y) for start, end in spans]
 
-    # The pixels of each line number drawn in the margin, with its first and
-    # past-last rows on the screen, top to bottom.
+    # Each line number's pixels in the margin, with its first and past-last rows.
     def number_images(self):
         top = self.editor_top
         rows = self.rows(top, self.editor_bottom, self.left, self.margin_right)
         spans = ink_spans([any(p != self.margin_colour for p in row) for row in rows])
         return [(tuple(map(tuple, rows[a:b])), (top + a, top + b)) for a, b in spans]
 
-    # The middle of a box's lowest button, from its frame: the lowest rows with
-    # a long run of pixels not of the box's face colour and not as wide as the
-    # box (a message text has no such runs).
+    # The middle of a box's lowest button: the lowest rows with a long run of
+    # pixels not of the box's face colour and narrower than the box.
     def button(self):
         rows = self.rows(self.top, self.bottom, self.left, self.right)
         face = max(set(rows[-1]), key=rows[-1].count)
@@ -187,55 +171,31 @@ class View:
 # libX11 through ctypes, its functions that own and query the clipboard declared.
 def xlib():
     x = ctypes.CDLL("libX11.so.6")
-    display, window, atom = ctypes.c_void_p, ctypes.c_ulong, ctypes.c_ulong
-    for name, result, arguments in (
-            ("XOpenDisplay", display, [ctypes.c_char_p]),
-            ("XCloseDisplay", ctypes.c_int, [display]),
-            ("XDefaultRootWindow", window, [display]),
-            ("XConnectionNumber", ctypes.c_int, [display]),
-            ("XCreateSimpleWindow", window, [display, window, ctypes.c_int, ctypes.c_int,
-                                             ctypes.c_uint, ctypes.c_uint, ctypes.c_uint,
-                                             ctypes.c_ulong, ctypes.c_ulong]),
-            ("XInternAtom", atom, [display, ctypes.c_char_p, ctypes.c_int]),
-            ("XSetSelectionOwner", ctypes.c_int, [display, atom, window, ctypes.c_ulong]),
-            ("XGetSelectionOwner", window, [display, atom]),
-            ("XChangeProperty", ctypes.c_int, [display, window, atom, atom, ctypes.c_int,
-                                               ctypes.c_int, ctypes.c_void_p, ctypes.c_int]),
-            ("XSendEvent", ctypes.c_int, [display, window, ctypes.c_int, ctypes.c_long,
-                                          ctypes.c_void_p]),
-            ("XPending", ctypes.c_int, [display]),
-            ("XNextEvent", ctypes.c_int, [display, ctypes.c_void_p]),
-            ("XFlush", ctypes.c_int, [display])):
+    P, L, I, U = ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_uint
+    for name, result, *arguments in (
+            ("XOpenDisplay", P, ctypes.c_char_p), ("XCloseDisplay", I, P),
+            ("XDefaultRootWindow", L, P), ("XConnectionNumber", I, P),
+            ("XCreateSimpleWindow", L, P, L, I, I, U, U, U, L, L),
+            ("XInternAtom", L, P, ctypes.c_char_p, I), ("XSetSelectionOwner", I, P, L, L, L),
+            ("XChangeProperty", I, P, L, L, L, I, I, P, I),
+            ("XSendEvent", I, P, L, I, ctypes.c_long, P), ("XPending", I, P),
+            ("XNextEvent", I, P, P), ("XFlush", I, P)):
         getattr(x, name).restype, getattr(x, name).argtypes = result, arguments
     return x
 
 
-# The X window that owns the clipboard now, in hex, or "none".
-def clipboard_owner():
-    x = xlib()
-    display = x.XOpenDisplay(None)
-    if not display:
-        return "unknown (no X display)"
-    try:
-        owner = x.XGetSelectionOwner(display, x.XInternAtom(display, b"CLIPBOARD", 0))
-    finally:
-        x.XCloseDisplay(display)
-    return "0x%x" % owner if owner else "none"
-
-
 # Xlib's selection events, as far as an owner of the clipboard needs them.
+def _event(*windows):
+    return [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
+            ("display", ctypes.c_void_p)] + [(name, ctypes.c_ulong) for name in windows]
+
+
 class _SelectionRequest(ctypes.Structure):
-    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
-                ("display", ctypes.c_void_p), ("owner", ctypes.c_ulong),
-                ("requestor", ctypes.c_ulong), ("selection", ctypes.c_ulong),
-                ("target", ctypes.c_ulong), ("property", ctypes.c_ulong), ("time", ctypes.c_ulong)]
+    _fields_ = _event("owner", "requestor", "selection", "target", "property", "time")
 
 
 class _Selection(ctypes.Structure):
-    _fields_ = [("type", ctypes.c_int), ("serial", ctypes.c_ulong), ("send_event", ctypes.c_int),
-                ("display", ctypes.c_void_p), ("requestor", ctypes.c_ulong),
-                ("selection", ctypes.c_ulong), ("target", ctypes.c_ulong),
-                ("property", ctypes.c_ulong), ("time", ctypes.c_ulong)]
+    _fields_ = _event("requestor", "selection", "target", "property", "time")
 
 
 class _Event(ctypes.Union):
@@ -243,10 +203,9 @@ class _Event(ctypes.Union):
                 ("pad", ctypes.c_long * 24)]
 
 
-# A text offered on the X clipboard, like xclip's, that also tells which
-# targets were asked for (xclip does not count TARGETS requests, the only ones
-# Wine makes when the clipboard changes). It is served from a thread of its own
-# until another X client takes the clipboard, or until ended.
+# A text offered on the X clipboard from a thread of its own, until another
+# takes it or it is ended, noting the targets asked for (xclip does not count
+# TARGETS requests, the only ones Wine makes when the clipboard changes).
 class ClipboardOffer:
     SELECTION_CLEAR, SELECTION_REQUEST, SELECTION_NOTIFY = 29, 30, 31
 
@@ -263,46 +222,44 @@ class ClipboardOffer:
                                             0, 0, 1, 1, 0, 0, 0)
         x.XSetSelectionOwner(self.display, self.clipboard, self.window, 0)
         x.XFlush(self.display)
-        self.asked, self.held, self.stopping = [], True, False
+        self.asked, self.serving = [], True
         self.thread = threading.Thread(target=self.serve, daemon=True)
         self.thread.start()
 
     def serve(self):
         x, event = self.x, _Event()
         try:
-            while self.held and not self.stopping:
+            while self.serving:
                 if not x.XPending(self.display):
                     select.select([x.XConnectionNumber(self.display)], [], [], 0.05)
                     continue
                 x.XNextEvent(self.display, ctypes.byref(event))
                 if event.type == self.SELECTION_CLEAR:
-                    self.held = False
+                    self.serving = False
                 elif event.type == self.SELECTION_REQUEST:
                     self.answer(event.request)
         finally:
             x.XCloseDisplay(self.display)
 
+    # Answers TARGETS and UTF8_STRING requests, and refuses others.
     def answer(self, request):
-        x = self.x
-        self.asked.append("TARGETS" if request.target == self.targets else
-                          "UTF8_STRING" if request.target == self.utf8 else "other")
+        target = request.target
+        self.asked.append({self.targets: "TARGETS", self.utf8: "UTF8_STRING"}.get(target, "other"))
         reply = _Event()
         reply.reply = _Selection(self.SELECTION_NOTIFY, 0, 1, None, request.requestor,
-                                 request.selection, request.target, request.property or
-                                 request.target, request.time)
-        if request.target == self.targets:
-            atoms = (ctypes.c_ulong * 2)(self.targets, self.utf8)
-            x.XChangeProperty(self.display, request.requestor, reply.reply.property, 4, 32, 0,
-                              atoms, 2)
-        elif request.target == self.utf8:
-            x.XChangeProperty(self.display, request.requestor, reply.reply.property, self.utf8, 8,
-                              0, self.text, len(self.text))
+                                 request.selection, target, request.property or target,
+                                 request.time)
+        data = {self.targets: (4, 32, (ctypes.c_ulong * 2)(self.targets, self.utf8), 2),
+                self.utf8: (self.utf8, 8, self.text, len(self.text))}.get(target)
+        if data:
+            self.x.XChangeProperty(self.display, request.requestor, reply.reply.property, data[0],
+                                   data[1], 0, data[2], data[3])
         else:
             reply.reply.property = 0
-        x.XSendEvent(self.display, request.requestor, 0, 0, ctypes.byref(reply))
-        x.XFlush(self.display)
+        self.x.XSendEvent(self.display, request.requestor, 0, 0, ctypes.byref(reply))
+        self.x.XFlush(self.display)
 
     # Stops serving; the clipboard then has no owner, unless another took it.
     def end(self):
-        self.stopping = True
+        self.serving = False
         self.thread.join(COMMAND_LIMIT)

@@ -1,16 +1,13 @@
 #!/usr/bin/env python3
-# The download zips that tools/package.sh writes, read without running them
-# (the i686 files cannot run here). Each zip holds one folder named after it,
-# with the program, KALMOR.DLL, a CR LF README.txt and the component
-# reference. Both programs are in the zip's format (PE32 in the 32-bit zip)
-# and import only from system DLLs (the runtime is linked in); the program is
-# a GUI program with exactly its five exports, each named with the stdcall
-# argument size a 32-bit caller expects, and no wide-character USER32 imports;
-# KALMOR.DLL exports its direct function and carries the version resource,
-# the program none; neither has debug sections. Every entry is dated with the
-# time of the commit the zips were made from, as tools/package.sh passes it to
-# cmake/normalize-zip.py (SOURCE_DATE_EPOCH, else the commit's, in UTC, to even
-# seconds). (package_run in CMakeLists.txt runs the 64-bit zip.)
+# The download zips of tools/package.sh, read without running them. Each holds
+# one folder named after it, with the program, KALMOR.DLL, a CR LF README.txt
+# and the component reference. Both binaries are in the zip's format, import
+# only system DLLs and have no debug sections; the program is a GUI program
+# with exactly its five exports, named with their stdcall argument sizes, and
+# no wide-character USER32 imports; KALMOR.DLL exports its direct function and
+# alone carries the version resource. Every entry is dated with the commit's
+# time (SOURCE_DATE_EPOCH, else the commit's, in UTC, to even seconds), as
+# tools/package.sh passes it to cmake/normalize-zip.py.
 #
 #     package_test.py PACKAGES VERSION SOURCE
 
