@@ -11,25 +11,9 @@ class CommandsTest : public EditorTest {
     // A key as the user presses it, translated, with the modifiers held;
     // with Alt it comes as a system key.
     void PressWith(WPARAM key, int modifiers) {
-        BYTE keys[256] = {};
-        keys[VK_SHIFT] = modifiers & S ? 0x80 : 0;
-        keys[VK_CONTROL] = modifiers & C ? 0x80 : 0;
-        keys[VK_MENU] = modifiers & A ? 0x80 : 0;
-        SetKeyboardState(keys);
-        LPARAM info = MAKELPARAM(1, MapVirtualKeyA(static_cast<UINT>(key), MAPVK_VK_TO_VSC)) |
-                      (modifiers & A ? LPARAM{1} << 29 : 0);
-        UINT message = modifiers & A ? WM_SYSKEYDOWN : WM_KEYDOWN;
-        MSG press{editor, message, key, info, 0, {}};
-        TranslateMessage(&press);
-        DispatchMessageA(&press);
-        PumpMessages();
-        SetKeyboardState(std::vector<BYTE>(256).data());
-    }
-    void Load(const std::string& text, int anchor, int caret) {
-        Call(SCI_SETTEXT, 0, Pointer(text.c_str()));
-        Call(SCI_EMPTYUNDOBUFFER);
-        Call(SCI_SETFIRSTVISIBLELINE, 0);
-        Call(SCI_SETSEL, anchor, caret);
+        Hold(modifiers & C, modifiers & S, modifiers & A);
+        Press(key);
+        Hold(false, false);
     }
 };
 

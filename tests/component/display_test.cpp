@@ -7,6 +7,18 @@
 #include <map>
 #include <tuple>
 
+// The screen, without the caret, while the selection is dragged from one
+// position to another, before the drag is cancelled with Esc.
+static std::vector<COLORREF> WhileDragged(EditorTest& t, int from, int to) {
+    t.Send(WM_LBUTTONDOWN, 0, t.PointOf(from));
+    t.Send(WM_MOUSEMOVE, MK_LBUTTON, t.PointOf(to));
+    UpdateWindow(t.editor);
+    std::vector<COLORREF> shown = Screen(t.editor).first;
+    t.Key(VK_ESCAPE);
+    t.Send(WM_LBUTTONUP, 0, t.PointOf(to));
+    return shown;
+}
+
 // At 96, 144 and 288 DPI, what the editor draws itself is that many times
 // its size at 96 DPI, within a pixel: the line numbers' padding, the text's ink height and left
 // padding, the rule under a folded header, the "..." tag's inset, frame and
@@ -55,12 +67,7 @@ TEST_F(EditorTest, DrawsEverythingAtTheWindowsDpi) {
                                 (tag.right - tag.left - dots) / 2,
                                 caret.right - caret.left};
         // The drop caret of a drag of the selection, over the empty line below it.
-        Send(WM_LBUTTONDOWN, 0, PointOf(LineStart(43) + 1));
-        Send(WM_MOUSEMOVE, MK_LBUTTON, PointOf(LineStart(44)));
-        UpdateWindow(editor);
-        std::vector<COLORREF> dragging = Screen(editor).first;
-        Key(VK_ESCAPE);
-        Send(WM_LBUTTONUP, 0, PointOf(LineStart(44)));
+        std::vector<COLORREF> dragging = WhileDragged(*this, LineStart(43) + 1, LineStart(44));
         RECT drop = Box(kAll, [&, &pixels = pixels](int i) { return dragging[i] != pixels[i]; });
         sizes.push_back(drop.right - drop.left);
         if (dpi == 96)
@@ -124,12 +131,7 @@ TEST_F(EditorTest, HighContrastDrawsOnlySystemColours) {
     }
     // A drag of the selection shows its drop caret in the text's colour.
     std::vector<COLORREF> before = Screen(editor).first;
-    Send(WM_LBUTTONDOWN, 0, PointOf(LineStart(4) + 10));
-    Send(WM_MOUSEMOVE, MK_LBUTTON, PointOf(LineStart(2) + 3));
-    UpdateWindow(editor);
-    std::vector<COLORREF> during = Screen(editor).first;
-    Key(VK_ESCAPE);
-    Send(WM_LBUTTONUP, 0, PointOf(LineStart(2) + 3));
+    std::vector<COLORREF> during = WhileDragged(*this, LineStart(4) + 10, LineStart(2) + 3);
     RECT drop = Box(kAll, [&](int i) { return during[i] != before[i]; });
     EXPECT_EQ(Colours(during, drop), std::set<COLORREF>{0x00FFFF}) << "the drop caret";
     // Off again, with another highlight colour: the host's colours are back

@@ -105,6 +105,17 @@ inline LRESULT CALLBACK ParentProc(HWND hwnd, UINT message, WPARAM wParam, LPARA
     return 0;
 }
 
+// The colours the window shows on screen in [left, right) x [top, bottom), row by row.
+inline std::vector<COLORREF> Pixels(HWND window, int left, int top, int right, int bottom) {
+    std::vector<COLORREF> pixels;
+    HDC dc = GetDC(window);
+    for (int y = top; y < bottom; ++y)
+        for (int x = left; x < right; ++x)
+            pixels.push_back(GetPixel(dc, x, y));
+    ReleaseDC(window, dc);
+    return pixels;
+}
+
 class EditorTest : public ::testing::Test {
   public:
     // The program's own setup in a fresh window: styles, margin, folding, lexer
@@ -146,6 +157,13 @@ class EditorTest : public ::testing::Test {
         Call(SCI_GETTEXT, text.size() + 1, reinterpret_cast<LPARAM>(text.data()));
         return text;
     }
+    // A text with no history, shown from its top, and a selection in it.
+    void Load(const std::string& text, int anchor, int caret) {
+        Call(SCI_SETTEXT, 0, Pointer(text.c_str()));
+        Call(SCI_EMPTYUNDOBUFFER);
+        Call(SCI_SETFIRSTVISIBLELINE, 0);
+        Call(SCI_SETSEL, anchor, caret);
+    }
     std::pair<int, int> Selection() {
         return {static_cast<int>(Call(SCI_GETANCHOR)), static_cast<int>(Call(SCI_GETCURRENTPOS))};
     }
@@ -158,11 +176,13 @@ class EditorTest : public ::testing::Test {
                 found.push_back(n);
         return found;
     }
-    // Control and Shift held or not: the thread's keyboard state stays so until set again.
-    void Hold(bool control, bool shift) {
+    // Control, Shift and Alt held or not: the thread's keyboard state stays so until set again.
+    void Hold(bool control, bool shift, bool alt = false) {
         BYTE keys[256] = {};
         keys[VK_CONTROL] = control ? 0x80 : 0;
         keys[VK_SHIFT] = shift ? 0x80 : 0;
+        keys[VK_MENU] = alt ? 0x80 : 0;
+        altHeld = alt;
         SetKeyboardState(keys);
     }
     // A key press, with Control and Shift held or not.
@@ -181,11 +201,30 @@ class EditorTest : public ::testing::Test {
         return MAKELPARAM(x, y);
     }
     void ClickAt(int position, WPARAM keys = 0) { Send(WM_LBUTTONDOWN, keys, PointOf(position)); }
+    // A press at one position, the pointer moved to another (unless it is the same) and released.
+    void Drag(int from, int to, WPARAM keys = 0) {
+        ClickAt(from, keys);
+        if (to != from)
+            Send(WM_MOUSEMOVE, MK_LBUTTON | keys, PointOf(to));
+        Send(WM_LBUTTONUP, keys, PointOf(to));
+    }
+    void Click(int position, WPARAM keys = 0) { Drag(position, position, keys); }
+    // What the window shows in [left, right) x [top, bottom) once it has painted what is pending.
+    std::vector<COLORREF> Drawn(int left, int top, int right, int bottom) {
+        UpdateWindow(editor);
+        return Pixels(editor, left, top, right, bottom);
+    }
+    // High contrast as the editor hears of it, on or off.
+    void HighContrast(bool on) {
+        SetPropA(editor, "KalmorHighContrast", reinterpret_cast<HANDLE>(on ? 1 : 0));
+        SendMessageW(editor, WM_SYSCOLORCHANGE, 0, 0);
+    }
     // A key as a user presses it: translated, so that any character it makes
-    // arrives too; Control and Shift as the keyboard state last set says.
+    // arrives too; the modifiers as Hold last set them, with Alt as a system key.
     void Press(WPARAM key) {
-        MSG press{editor, WM_KEYDOWN, key, MAKELPARAM(1, MapVirtualKeyA(key, MAPVK_VK_TO_VSC)),
-                  0,      {}};
+        LPARAM info = MAKELPARAM(1, MapVirtualKeyA(static_cast<UINT>(key), MAPVK_VK_TO_VSC)) |
+                      (altHeld ? LPARAM{1} << 29 : 0);
+        MSG press{editor, UINT(altHeld ? WM_SYSKEYDOWN : WM_KEYDOWN), key, info, 0, {}};
         TranslateMessage(&press);
         DispatchMessageA(&press);
         PumpMessages();
@@ -193,6 +232,7 @@ class EditorTest : public ::testing::Test {
 
     HWND parent = nullptr;
     HWND editor = nullptr;
+    bool altHeld = false;
     UINT_PTR direct = 0;
     std::vector<SCNotification> notifications;
     std::vector<std::string> described;
@@ -217,17 +257,6 @@ inline std::set<COLORREF> Colours(const std::vector<COLORREF>& pixels, RECT area
         for (LONG x = area.left; x < area.right; ++x)
             colours.insert(pixels[y * kWidth + x]);
     return colours;
-}
-
-// The colours the window shows on screen in [left, right) x [top, bottom), row by row.
-inline std::vector<COLORREF> Pixels(HWND window, int left, int top, int right, int bottom) {
-    std::vector<COLORREF> pixels;
-    HDC dc = GetDC(window);
-    for (int y = top; y < bottom; ++y)
-        for (int x = left; x < right; ++x)
-            pixels.push_back(GetPixel(dc, x, y));
-    ReleaseDC(window, dc);
-    return pixels;
 }
 
 // How many of the pixels have the colour.

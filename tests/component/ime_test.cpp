@@ -135,8 +135,7 @@ TEST_F(ImeTest, ComposedInTheStyleAroundTheCaret) {
     // Its background is the style's, and the system's window colour in high contrast.
     Call(SCI_STYLESETBACK, 7, 0x00FFFF); // the x's
     for (bool contrast : {false, true}) {
-        SetPropA(editor, "KalmorHighContrast", reinterpret_cast<HANDLE>(contrast ? 1 : 0));
-        SendMessageW(editor, WM_SYSCOLORCHANGE, 0, 0);
+        HighContrast(contrast);
         Call(SCI_GOTOPOS, 1);
         Compose(L"\x304B");
         LONG x = XOf(1);
@@ -145,7 +144,6 @@ TEST_F(ImeTest, ComposedInTheStyleAroundTheCaret) {
         EXPECT_EQ(Has(cell, 0x00FFFF), !contrast)
             << (contrast ? "in" : "outside") << " high contrast";
     }
-    RemovePropA(editor, "KalmorHighContrast");
     ImmReleaseContext(editor, context);
 }
 

@@ -2,9 +2,6 @@
 // every style, the changes told, and the clicks on them.
 #include "editor_fixture.h"
 
-#include <algorithm>
-#include <set>
-
 namespace {
 
 class IndicatorTest : public EditorTest {
@@ -20,10 +17,7 @@ class IndicatorTest : public EditorTest {
         right = static_cast<int>(Call(SCI_POINTXFROMPOSITION, 0, 10));
     }
     // The first row, as it is drawn now.
-    std::vector<COLORREF> Row() {
-        UpdateWindow(editor);
-        return Pixels(editor, 0, 0, right + 60, height);
-    }
+    std::vector<COLORREF> Row() { return Drawn(0, 0, right + 60, height); }
     int height = 16, left = 0, right = 0;
 };
 
@@ -60,10 +54,7 @@ TEST_F(IndicatorTest, EachStyleInksItsRangeOnly) {
     EXPECT_NE(Row(), over) << "under";
     // A box's fill follows its alpha: opaque, most of the box is the colour itself.
     Call(SCI_INDICSETSTYLE, 8, INDIC_STRAIGHTBOX);
-    auto red = [&] {
-        UpdateWindow(editor);
-        return Count(Pixels(editor, left, 0, right, height), 0x0000FF);
-    };
+    auto red = [&] { return Count(Drawn(left, 0, right, height), 0x0000FF); };
     EXPECT_EQ(red(), 0) << "translucent";
     Call(SCI_INDICSETALPHA, 8, 255);
     EXPECT_GT(red(), (right - left) * height / 3) << "opaque";
@@ -89,11 +80,9 @@ TEST_F(IndicatorTest, ChangesAndClicksAreTold) {
               std::pair(LRESULT{5}, LRESULT{7}));
     EXPECT_EQ(Call(SCI_INDICATORALLONFOR, 8), 1 << 8);
     notifications.clear();
-    ClickAt(2);
-    Send(WM_LBUTTONUP, 0, PointOf(2));
+    Click(2);
     EXPECT_TRUE(Notified(SCN_INDICATORCLICK).empty()) << "outside the range";
-    ClickAt(8, MK_CONTROL);
-    Send(WM_LBUTTONUP, 0, PointOf(8));
+    Click(8, MK_CONTROL);
     ASSERT_EQ(Notified(SCN_INDICATORCLICK).size(), 1u);
     EXPECT_EQ(Notified(SCN_INDICATORCLICK)[0].position, 8);
     EXPECT_EQ(Notified(SCN_INDICATORCLICK)[0].modifiers, SCMOD_CTRL);

@@ -3,9 +3,6 @@
 // beside the text and the rules at headers.
 #include "editor_fixture.h"
 
-#include <algorithm>
-#include <set>
-
 namespace {
 
 constexpr COLORREF kTree = 0x0000FF; // the folder markers' back: lines, outlines, signs
@@ -95,8 +92,7 @@ TEST_F(FoldMarginTest, DrawsTheTreeFromTheFoldLevels) {
 // host gives both its own; in high contrast the system's again.
 TEST_F(FoldMarginTest, BackgroundIsACheckerboardUntilTheHostSetsItsColours) {
     auto colours = [&] {
-        UpdateWindow(editor);
-        return Colours(Pixels(editor, 0, 0, kWidth, kHeight),
+        return Colours(Drawn(0, 0, kWidth, kHeight),
                        {left, 5 * height, left + width, 5 * height + 2});
     };
     EXPECT_EQ(colours(),
@@ -106,10 +102,8 @@ TEST_F(FoldMarginTest, BackgroundIsACheckerboardUntilTheHostSetsItsColours) {
     Call(SCI_SETFOLDMARGINCOLOUR, 1, 0x336699);
     Call(SCI_SETFOLDMARGINHICOLOUR, 1, 0x336699);
     EXPECT_EQ(colours(), std::set<COLORREF>{0x336699});
-    SetPropA(editor, "KalmorHighContrast", reinterpret_cast<HANDLE>(1));
-    SendMessageW(editor, WM_SYSCOLORCHANGE, 0, 0);
+    HighContrast(true);
     EXPECT_EQ(colours().count(0x336699), 0u) << "high contrast";
-    RemovePropA(editor, "KalmorHighContrast");
 }
 
 // With SC_AUTOMATICFOLD_CLICK a click on a header's box folds it, Ctrl
@@ -146,10 +140,7 @@ TEST_F(EditorTest, MarginsOfTheHostsColoursAndTexts) {
     int left = static_cast<int>(Call(SCI_GETMARGINWIDTHN, 0) + Call(SCI_GETMARGINWIDTHN, 1));
     int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
     Call(SCI_SETMARGINWIDTHN, 2, 60);
-    auto cell = [&](int row) {
-        UpdateWindow(editor);
-        return Pixels(editor, left, row * height, left + 60, (row + 1) * height);
-    };
+    auto cell = [&](int row) { return Drawn(left, row * height, left + 60, (row + 1) * height); };
     Call(SCI_STYLESETBACK, STYLE_DEFAULT, 0x102030);
     Call(SCI_STYLESETFORE, STYLE_DEFAULT, 0x405060);
     const std::pair<int, COLORREF> plain[] = {
@@ -201,9 +192,7 @@ TEST_F(EditorTest, BlankMarginsAndRulesAtHeaders) {
     int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
     int row = header - static_cast<int>(Call(SCI_GETFIRSTVISIBLELINE));
     auto rule = [&](int y) {
-        UpdateWindow(editor);
-        std::vector<COLORREF> p = Pixels(editor, 100, y, 300, y + 1);
-        return Count(p, COLORREF(Call(SCI_STYLEGETFORE, STYLE_DEFAULT)));
+        return Count(Drawn(100, y, 300, y + 1), COLORREF(Call(SCI_STYLEGETFORE, STYLE_DEFAULT)));
     };
     int top = row * height, bottom = row * height + height - 1;
     EXPECT_EQ(rule(top) + rule(bottom), 0) << "an open header, no flags";

@@ -15,9 +15,7 @@ class NotificationTest : public EditorTest {
     // the host hearing only the text's modifications; nothing heard yet.
     void Start(int anchor, int caret, int mask = kTextKinds) {
         Call(SCI_SETREADONLY, 0);
-        Call(SCI_SETTEXT, 0, Pointer("ab\r\ncd"));
-        Call(SCI_SETSEL, anchor, caret);
-        Call(SCI_EMPTYUNDOBUFFER);
+        Load("ab\r\ncd", anchor, caret);
         Call(SCI_SETSAVEPOINT);
         Call(SCI_SETMODEVENTMASK, mask);
         PumpMessages();
@@ -65,35 +63,18 @@ TEST_F(NotificationTest, EachEditIsHeardFieldByField) {
         std::function<void()> before, edit;
         const char* heard;
     } rows[] = {
-        {"typed",
-         1,
-         1,
-         {},
-         [&] { Send(WM_CHAR, 'x'); },
+        {"typed", 1, 1, nullptr, [&] { Send(WM_CHAR, 'x'); },
          "mod b+u 1 1 0 | mod +ua 1 1 0 'x' | char 120 0 | unsaved | cmd 768 | ui 3"},
-        {"Enter: the document's own line end",
-         2,
-         2,
-         {},
-         [&] { Send(WM_CHAR, '\r'); },
+        {"Enter: the document's own line end", 2, 2, nullptr, [&] { Send(WM_CHAR, '\r'); },
          "mod b+u 2 2 0 | mod +ua 2 2 1 '\r\n' | char 13 0 | char 10 0 | unsaved | cmd 768 | "
          "ui 3"},
-        {"Backspace over a CR LF",
-         4,
-         4,
-         {},
-         [&] { Send(WM_CHAR, '\b'); },
+        {"Backspace over a CR LF", 4, 4, nullptr, [&] { Send(WM_CHAR, '\b'); },
          "mod b-u 2 2 0 | mod -ua 2 2 -1 '\r\n' | unsaved | cmd 768 | ui 3"},
         {"pasted over a selection", 5, 6, [&] { Clipboard(editor, L"P\r\nQ"); },
          [&] { Send(WM_PASTE); },
          "mod b-u 5 1 0 | mod -ua 5 1 0 'd' | mod b+u 5 4 0 | mod +u 5 4 1 'P\r\nQ' | unsaved | "
          "cmd 768 | ui 3"},
-        {"the selection dropped at the end", 0, 2, [&] { SetFocus(editor); },
-         [&] {
-             ClickAt(1);
-             Send(WM_MOUSEMOVE, MK_LBUTTON, PointOf(6));
-             Send(WM_LBUTTONUP, 0, PointOf(6));
-         },
+        {"the selection dropped at the end", 0, 2, [&] { SetFocus(editor); }, [&] { Drag(1, 6); },
          "mod b+u 6 2 0 | mod +ua 6 2 0 'ab' | mod b-u 0 2 0 | mod -u 0 2 0 'ab' | unsaved | "
          "cmd 768 | ui 3"},
         {"an input method's result", 1, 1, compose, commit,
@@ -101,10 +82,7 @@ TEST_F(NotificationTest, EachEditIsHeardFieldByField) {
         {"typed in a double-byte code page: lead byte x 256 + trail byte", 1, 1,
          [&] { Call(SCI_SETCODEPAGE, 932); }, [&] { SendMessageW(editor, WM_CHAR, 0x3042, 1); },
          "mod b+u 1 2 0 | mod +ua 1 2 0 '\x82\xA0' | char 33440 0 | unsaved | cmd 768 | ui 3"},
-        {"a request, the caret before it",
-         0,
-         0,
-         {},
+        {"a request, the caret before it", 0, 0, nullptr,
          [&] { Call(SCI_INSERTTEXT, 5, Pointer("Q")); },
          "mod b+u 5 1 0 | mod +ua 5 1 0 'Q' | unsaved | cmd 768 | ui 1"},
         {"a grouped action undone", 0, 0, group, [&] { Send(WM_UNDO); },
@@ -141,12 +119,8 @@ TEST_F(NotificationTest, EachEditIsHeardFieldByField) {
              EXPECT_EQ(Call(SCI_GETMODIFY), 1);
          },
          ""},
-        {"styles alone change the content",
-         0,
-         0,
-         {},
-         [&] { Call(SCI_SETKEYWORDS, 0, Pointer("ab")); },
-         "ui 1"},
+        {"styles alone change the content", 0, 0, nullptr,
+         [&] { Call(SCI_SETKEYWORDS, 0, Pointer("ab")); }, "ui 1"},
         {"the focus given and taken", 0, 0, [&] { SetFocus(parent); },
          [&] {
              SetFocus(editor);
@@ -171,7 +145,7 @@ TEST_F(NotificationTest, EachEditIsHeardFieldByField) {
              Call(SCI_INSERTTEXT, 3, Pointer("Q"));
          },
          "mod -ua 0 2 0 'ab' | unsaved | cmd 768 | ui 1 | cmd 768 | ui 1"},
-        {"a caret move alone", 0, 0, {}, [&] { Key(VK_RIGHT); }, "ui 2"},
+        {"a caret move alone", 0, 0, nullptr, [&] { Key(VK_RIGHT); }, "ui 2"},
     };
     for (const auto& row : rows) {
         Start(row.anchor, row.caret);
@@ -259,12 +233,7 @@ TEST_F(NotificationTest, ReadOnlyRefusesEveryRoute) {
         {"SCI_DELETERANGE", [&] { Call(SCI_DELETERANGE, 0, 3); }},
         {"SCI_SETTEXT", [&] { Call(SCI_SETTEXT, 0, Pointer("s")); }},
         {"SCI_UNDO", [&] { Call(SCI_UNDO); }},
-        {"the selection dragged",
-         [&] {
-             ClickAt(1);
-             Send(WM_MOUSEMOVE, MK_LBUTTON, PointOf(7));
-             Send(WM_LBUTTONUP, 0, PointOf(7));
-         }},
+        {"the selection dragged", [&] { Drag(1, 7); }},
         {"MSAA's put_accValue",
          [&] {
              IAccessible* object = nullptr;

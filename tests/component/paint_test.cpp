@@ -5,12 +5,10 @@
 
 // Whether, once what is pending is painted, painting the whole window anew
 // leaves every pixel as it was.
-static bool FullRepaintKeeps(HWND editor) {
-    UpdateWindow(editor);
-    std::vector<COLORREF> partial = Pixels(editor, 0, 0, kWidth, kHeight);
-    InvalidateRect(editor, nullptr, FALSE);
-    UpdateWindow(editor);
-    return Pixels(editor, 0, 0, kWidth, kHeight) == partial;
+static bool FullRepaintKeeps(EditorTest& t) {
+    std::vector<COLORREF> partial = t.Drawn(0, 0, kWidth, kHeight);
+    InvalidateRect(t.editor, nullptr, FALSE);
+    return t.Drawn(0, 0, kWidth, kHeight) == partial;
 }
 
 // The program's setup as the component holds it: every style in Courier New
@@ -54,10 +52,7 @@ TEST_F(EditorTest, StyleAttributesAreDrawn) {
     int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
     RECT client{};
     GetClientRect(editor, &client); // narrower by a scroll bar at a high DPI
-    auto row = [&] {
-        UpdateWindow(editor);
-        return Pixels(editor, 40, 9 * height, client.right, 10 * height);
-    };
+    auto row = [&] { return Drawn(40, 9 * height, client.right, 10 * height); };
     Call(SCI_STYLESETBACK, 0, 0x00FFFF); // for the filled line end
     const std::vector<COLORREF> plain = row();
     // The keywords' width on the row, and a rule's thickness at the window's DPI.
@@ -112,9 +107,7 @@ TEST_F(EditorTest, TheHostsColoursAreDrawn) {
     SetFocus(editor);
     int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
     int space = static_cast<int>(Call(SCI_TEXTWIDTH, STYLE_DEFAULT, Pointer(" ")));
-    auto rowOf = [&](int line) {
-        return Pixels(editor, 40, line * height, 500, (line + 1) * height);
-    };
+    auto rowOf = [&](int line) { return Drawn(40, line * height, 500, (line + 1) * height); };
     const COLORREF green = 0x00FF00, red = 0x0000FF;
     const struct {
         const char* what;
@@ -138,7 +131,6 @@ TEST_F(EditorTest, TheHostsColoursAreDrawn) {
         for (auto [request, arguments] : r.requests)
             Call(request, arguments.first, arguments.second);
         PumpMessages();
-        UpdateWindow(editor);
         COLORREF colour = r.requests[0].first == SCI_SETSELFORE ? red : green;
         EXPECT_TRUE(Has(rowOf(r.line), colour)) << r.what;
         EXPECT_FALSE(Has(rowOf(r.without), colour)) << r.what;
@@ -152,10 +144,9 @@ TEST_F(EditorTest, TheHostsColoursAreDrawn) {
     Call(SCI_SETSELBACK, 1, green);
     for (auto [end, past] : {std::pair{LineStart(10) - 1, false}, {LineStart(10), true}}) {
         Call(SCI_SETSEL, LineStart(9), end);
-        UpdateWindow(editor);
         int x = XOf(LineStart(10) - 1);
         HideCaret(editor); // it stands at the selection's end
-        std::vector<COLORREF> edge = Pixels(editor, x - 1, 9 * height + 1, x + 1, 9 * height + 2);
+        std::vector<COLORREF> edge = Drawn(x - 1, 9 * height + 1, x + 1, 9 * height + 2);
         ShowCaret(editor);
         EXPECT_EQ(std::pair(edge[0] == green, edge[1] == green), std::pair(true, past))
             << "to " << end;
@@ -164,7 +155,6 @@ TEST_F(EditorTest, TheHostsColoursAreDrawn) {
     // The edge line at its column, the edge background from there.
     Call(SCI_SETEDGEMODE, EDGE_LINE);
     Call(SCI_SETEDGECOLUMN, 20);
-    UpdateWindow(editor);
     std::vector<COLORREF> row = rowOf(1);
     int x = static_cast<int>(std::find(row.begin(), row.end(), green) - row.begin()) + 40;
     EXPECT_EQ(x, XOf(0) + 20 * space) << "the edge line's left" << (x > kWidth ? ": none" : "");
@@ -196,9 +186,7 @@ TEST_F(EditorTest, BlanksAndLineEndsShown) {
     Call(SCI_SETWHITESPACEFORE, 1, 0x0000FF);
     int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
     int space = static_cast<int>(Call(SCI_TEXTWIDTH, STYLE_DEFAULT, Pointer(" ")));
-    auto cell = [&](int pos, int line = 0) {
-        return Pixels(editor, XOf(pos), line * height, XOf(pos + 1), (line + 1) * height);
-    };
+    auto cell = [&](int pos) { return Drawn(XOf(pos), 0, XOf(pos + 1), height); };
     auto red = [&](int pos) { return Count(cell(pos), 0x0000FF); };
     const struct {
         int mode;
@@ -209,27 +197,23 @@ TEST_F(EditorTest, BlanksAndLineEndsShown) {
                  {SCWS_VISIBLEONLYININDENT, "xx.."}};
     for (const auto& m : modes) {
         Call(SCI_SETVIEWWS, m.mode);
-        UpdateWindow(editor);
         std::string marked;
         for (int pos : {0, 1, 3, 5})
             marked += red(pos) > 0 ? 'x' : '.';
         EXPECT_EQ(marked, m.marked) << "mode " << m.mode;
     }
     Call(SCI_SETVIEWWS, SCWS_VISIBLEALWAYS);
-    UpdateWindow(editor);
     long small = red(3);
     Call(SCI_SETWHITESPACESIZE, 3);
     Call(SCI_SETWHITESPACEBACK, 1, 0x00FF00);
-    UpdateWindow(editor);
     EXPECT_GT(red(3), 4 * small) << "a bigger dot";
     EXPECT_TRUE(Has(cell(3), 0x00FF00)) << "on the host's back";
 
     // The boxes: ink after each line's text, none after the last line's.
     Call(SCI_SETVIEWEOL, 1);
-    UpdateWindow(editor);
     auto boxInk = [&](int line) {
         int x = XOf(Call(SCI_GETLINEENDPOSITION, line));
-        return Count(Pixels(editor, x, line * height, x + 80, (line + 1) * height), 0x000000);
+        return Count(Drawn(x, line * height, x + 80, (line + 1) * height), 0x000000);
     };
     EXPECT_TRUE(boxInk(0) > boxInk(1) && boxInk(1) > 0 && boxInk(2) == 0)
         << boxInk(0) << " " << boxInk(1) << " " << boxInk(2);
@@ -255,12 +239,10 @@ TEST_F(EditorTest, BlanksAndLineEndsShown) {
     for (const auto& g : guides) {
         Call(SCI_SETINDENTATIONGUIDES, g.mode);
         Call(SCI_SETHIGHLIGHTGUIDE, g.highlight);
-        UpdateWindow(editor);
         std::string drawn;
         for (auto [line, column] : {std::pair{1, 4}, {1, 8}, {2, 4}, {2, 8}}) {
             int x = XOf(0) + column * space;
-            std::vector<COLORREF> guide =
-                Pixels(editor, x, line * height, x + 1, (line + 1) * height);
+            std::vector<COLORREF> guide = Drawn(x, line * height, x + 1, (line + 1) * height);
             drawn += Has(guide, 0x0000FF) ? 'r' : Has(guide, 0x00FF00) ? 'g' : '.';
         }
         EXPECT_EQ(drawn, g.guides) << "mode " << g.mode << ", highlight " << g.highlight;
@@ -278,10 +260,7 @@ TEST_F(EditorTest, MarkersDrawnAsTheirSymbols) {
     Call(SCI_MARKERSETBACK, 1, 0x00FF00);
     Call(SCI_MARKERADD, 2, 1);
     int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
-    auto pixels = [&](int left, int right) {
-        UpdateWindow(editor);
-        return Pixels(editor, left, 2 * height, right, 3 * height);
-    };
+    auto pixels = [&](int left, int right) { return Drawn(left, 2 * height, right, 3 * height); };
     const int symbols[] = {SC_MARK_CIRCLE,    SC_MARK_ROUNDRECT,  SC_MARK_ARROW,
                            SC_MARK_SMALLRECT, SC_MARK_SHORTARROW, SC_MARK_ARROWDOWN,
                            SC_MARK_MINUS,     SC_MARK_PLUS,       SC_MARK_FULLRECT,
@@ -308,13 +287,11 @@ TEST_F(EditorTest, MarkersDrawnAsTheirSymbols) {
     Call(SCI_SETMARGINMASKN, 2, ~2);
     EXPECT_FALSE(Has(pixels(40, 56), 0x00FF00)) << "not in the margin's mask";
     Call(SCI_SETMARGINMASKN, 2, 2);
-    SetPropA(editor, "KalmorHighContrast", reinterpret_cast<HANDLE>(1));
-    SendMessageW(editor, WM_SYSCOLORCHANGE, 0, 0);
+    HighContrast(true);
     std::vector<COLORREF> contrast = pixels(40, 56);
     EXPECT_TRUE(Has(contrast, GetSysColor(COLOR_WINDOW)) && !Has(contrast, 0x00FF00) &&
                 !Has(contrast, 0x0000FF))
         << "high contrast";
-    RemovePropA(editor, "KalmorHighContrast");
 }
 
 // Repainting only what changed leaves the screen as painting everything
@@ -359,7 +336,7 @@ TEST_F(EditorTest, PartialRepaintsMatchAFullRepaint) {
             // As the message loop would: posted work, and any repaint a change of
             // scroll bars asks for, are done before the screen is read.
             PumpMessages();
-            ASSERT_TRUE(FullRepaintKeeps(editor)) << step.what << (wrap ? ", wrapped" : "");
+            ASSERT_TRUE(FullRepaintKeeps(*this)) << step.what << (wrap ? ", wrapped" : "");
         }
     }
 }
@@ -374,12 +351,11 @@ TEST_F(EditorTest, AutoScrollShowsOnlyWholeFrames) {
     ClickAt(LineStart(3));
     SetFocus(parent); // no caret blinking into the pixels; the drag goes on
     Send(WM_MOUSEMOVE, MK_LBUTTON, MAKELPARAM(100, 345));
-    UpdateWindow(editor);
-    std::vector<COLORREF> shown = Pixels(editor, 0, 0, 500, 340);
+    std::vector<COLORREF> shown = Drawn(0, 0, kWidth, kHeight);
     for (int tick = 1; tick <= 4; ++tick) {
         Send(WM_TIMER, 1);
         std::vector<COLORREF> between = Pixels(editor, 0, 0, kWidth, kHeight);
-        ASSERT_TRUE(FullRepaintKeeps(editor)) << "tick " << tick;
+        ASSERT_TRUE(FullRepaintKeeps(*this)) << "tick " << tick;
         std::vector<COLORREF> after = Pixels(editor, 0, 0, kWidth, kHeight);
         ASSERT_TRUE(between == shown || between == after) << "tick " << tick;
         shown = after;

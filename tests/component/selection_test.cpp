@@ -34,23 +34,17 @@ TEST_F(EditorTest, KeysAndMouseSelect) {
     }
     Send(WM_LBUTTONUP);
     Call(SCI_GOTOPOS, 0);
-    ClickAt(8); // a fourth click counts as one again
-    Send(WM_LBUTTONUP);
-    ClickAt(8);
-    Send(WM_MOUSEMOVE, MK_LBUTTON, PointOf(2));
-    Send(WM_LBUTTONUP);
+    Click(8); // a fourth click counts as one again
+    Drag(8, 2);
     EXPECT_EQ(Selection(), std::pair(10, 0)) << "a double-click's drag back, by words";
     for (auto [anchor, caret, after] : {std::tuple{2, 5, 4}, {5, 2, 1}}) {
         Call(SCI_SETSEL, anchor, caret);
         Key(VK_LEFT, false, true);
         EXPECT_EQ(Selection(), std::pair(anchor, after)) << "Shift+Left after SCI_SETSEL";
     }
-    ClickAt(14);
-    Send(WM_MOUSEMOVE, MK_LBUTTON, PointOf(20));
-    Send(WM_LBUTTONUP);
+    Drag(14, 20);
     EXPECT_EQ(Selection(), std::pair(14, 20)) << "a drag";
-    ClickAt(16, MK_SHIFT);
-    Send(WM_LBUTTONUP);
+    Click(16, MK_SHIFT);
     EXPECT_EQ(Selection(), std::pair(14, 16)) << "Shift+click";
     for (int inside : {15, 16}) {
         Send(WM_RBUTTONDOWN, 0, PointOf(inside));
@@ -132,13 +126,10 @@ TEST_F(EditorTest, MultipleSelectionsByMouseAndKeys) {
         return all;
     };
     SetFocus(editor);
-    ClickAt(2);
-    Send(WM_LBUTTONUP);
-    ClickAt(16, MK_CONTROL);
-    Send(WM_LBUTTONUP);
-    ClickAt(8, MK_CONTROL); // a new place: one click
-    ClickAt(8, MK_CONTROL);
-    Send(WM_LBUTTONUP);
+    Click(2);
+    Click(16, MK_CONTROL);
+    Click(8, MK_CONTROL); // a new place: one click
+    Click(8, MK_CONTROL);
     using Ranges = std::vector<std::pair<int, int>>;
     EXPECT_EQ(selections(), (Ranges{{2, 2}, {16, 16}, {6, 10}}));
     EXPECT_EQ(Call(SCI_GETMAINSELECTION), 2);
@@ -148,9 +139,8 @@ TEST_F(EditorTest, MultipleSelectionsByMouseAndKeys) {
     Call(SCI_SETADDITIONALSELBACK, green);
     Call(SCI_SETADDITIONALCARETFORE, red);
     Call(SCI_SETADDITIONALCARETSBLINK, 0); // shown steadily, so the check does not race a blink
-    UpdateWindow(editor);
     int height = int(Call(SCI_TEXTHEIGHT));
-    std::vector<COLORREF> word = Pixels(editor, XOf(6), 0, XOf(10), height);
+    std::vector<COLORREF> word = Drawn(XOf(6), 0, XOf(10), height);
     std::vector<COLORREF> caret = Pixels(editor, XOf(16) - 1, 2 * height, XOf(17), 3 * height);
     EXPECT_TRUE(Has(word, green)) << "the word shows "
                                   << testing::PrintToString(std::set(word.begin(), word.end()));
@@ -171,9 +161,7 @@ TEST_F(EditorTest, MultipleSelectionsByMouseAndKeys) {
     EXPECT_EQ(selections(), (Ranges{{2, 2}, {16, 16}, {6, 10}}));
     Key(VK_ESCAPE);
     EXPECT_EQ(selections(), (Ranges{{2, 2}}));
-    ClickAt(8, MK_CONTROL);
-    Send(WM_LBUTTONUP);
-    ClickAt(4);
-    Send(WM_LBUTTONUP);
+    Click(8, MK_CONTROL);
+    Click(4);
     EXPECT_EQ(selections(), (Ranges{{4, 4}})) << "a plain click";
 }
