@@ -212,6 +212,12 @@ TEST_F(AccessibilityTest, CharactersAreWholeInUtf16) {
         Slot(range, 13, Character, 1, &n_);
     }
     EXPECT_EQ(steps, L"a|\xD83D\xDE00|\xFFFD|\r\n|\x4E2D|");
+    IUnknown* whole = nullptr;
+    BSTR cut = nullptr;
+    Slot(text2, 7, &whole);
+    Slot(whole, 12, 2, &cut); // at most two units: the pair is not cut in half
+    EXPECT_EQ(Take(cut), L"a");
+    whole->Release();
     IUnknown* valueProvider = nullptr;
     BSTR value = nullptr;
     root->QueryInterface(kValueProvider, reinterpret_cast<void**>(&valueProvider));
@@ -219,6 +225,44 @@ TEST_F(AccessibilityTest, CharactersAreWholeInUtf16) {
                 Take(value) == L"a\xD83D\xDE00\xFFFD\r\n\x4E2D");
     valueProvider->Release();
     range->Release();
+    text2->Release();
+    root->Release();
+}
+
+// A range's boxes are where its text is drawn: on the display row the
+// position is on, not its line's first, and for a line below hidden ones on
+// its visible row, not its document line's.
+TEST_F(AccessibilityTest, BoxesFollowRowsAndHiddenLines) {
+    Call(SCI_SETMARGINWIDTHN, 0, 0);
+    Call(SCI_SETWRAPMODE, SC_WRAP_CHAR);
+    std::string text = "a\nb\n" + std::string(400, 'x') + "\n";
+    Call(SCI_SETTEXT, 0, Pointer(text.c_str()));
+    Call(SCI_HIDELINES, 1, 1);
+    auto root = reinterpret_cast<IUnknown*>(Send(WM_GETOBJECT, 0, -25));
+    IUnknown* text2 = nullptr;
+    ASSERT_TRUE(root &&
+                root->QueryInterface(kTextProvider2, reinterpret_cast<void**>(&text2)) == S_OK);
+    for (int pos : {4, 4 + 300}) { // the long line's start, and a later row of it
+        for (bool empty : {true, false}) {
+            Call(SCI_GOTOPOS, pos);
+            IUnknown* range = nullptr;
+            BOOL active = FALSE;
+            Slot(text2, 10, &active, &range);
+            if (!empty)
+                Slot(range, 6, Character);
+            SAFEARRAY* boxes = nullptr;
+            Slot(range, 10, &boxes);
+            double* box = nullptr;
+            POINT expected{0, static_cast<int>(Call(SCI_POINTYFROMPOSITION, 0, pos))};
+            ClientToScreen(editor, &expected);
+            ASSERT_TRUE(boxes &&
+                        SafeArrayAccessData(boxes, reinterpret_cast<void**>(&box)) == S_OK);
+            EXPECT_EQ(static_cast<int>(box[1]), expected.y) << pos << (empty ? " empty" : "");
+            SafeArrayUnaccessData(boxes);
+            SafeArrayDestroy(boxes);
+            range->Release();
+        }
+    }
     text2->Release();
     root->Release();
 }
