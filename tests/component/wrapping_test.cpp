@@ -225,6 +225,15 @@ TEST_F(WrapTest, RowsDrawn) {
     Call(SCI_SETWRAPSTARTINDENT, 4);
     screen = shot();
     EXPECT_EQ(Ink(screen, row(1, left, left + 4 * column)), 0) << "the indent is blank";
+    // The caret's line takes its colour on every row, in the indent too; no other line does.
+    const COLORREF green = RGB(0, 255, 0);
+    Call(SCI_SETCARETLINEVISIBLE, 1);
+    Call(SCI_SETCARETLINEBACK, green);
+    Call(SCI_GOTOPOS, 0);
+    screen = shot();
+    EXPECT_EQ(Colours(screen, row(1, left, left + 4 * column)), std::set<COLORREF>{green});
+    EXPECT_EQ(Colours(screen, row(3, left, left + 4 * column)).count(green), 0u);
+    Call(SCI_SETCARETLINEVISIBLE, 0);
     Call(SCI_SETWRAPSTARTINDENT, 0);
     Call(SCI_TOGGLEFOLD, 0);
     screen = shot();
