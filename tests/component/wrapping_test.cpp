@@ -230,7 +230,10 @@ TEST_F(WrapTest, RowsDrawn) {
     Call(SCI_SETCARETLINEVISIBLE, 1);
     Call(SCI_SETCARETLINEBACK, green);
     Call(SCI_GOTOPOS, 0);
-    screen = shot();
+    // The rows are found again while idle, and drawn then: up to two seconds.
+    for (int tries = 0; tries < 20; ++tries, Sleep(100))
+        if (Colours(screen = shot(), row(1, left, left + 4 * column)).count(green))
+            break;
     EXPECT_EQ(Colours(screen, row(1, left, left + 4 * column)), std::set<COLORREF>{green});
     EXPECT_EQ(Colours(screen, row(3, left, left + 4 * column)).count(green), 0u);
     Call(SCI_SETCARETLINEVISIBLE, 0);
