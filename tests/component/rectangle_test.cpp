@@ -67,6 +67,31 @@ TEST_F(RectangleTest, AltDragCutsARectangle) {
     Send(WM_CHAR, 'Y', 0);
     EXPECT_EQ(Text(), "aXeYf\naX Y\naXeYf");
     EXPECT_EQ(Call(SCI_SELECTIONISRECTANGLE), 1) << "a thin rectangle types on";
+    // A corner in virtual space is that many spaces past the line's end.
+    Call(SCI_SETTEXT, 0, Pointer("abcdef\nab\nabcdef"));
+    AltDrag(MAKELPARAM(XOf(LineStart(2) + 5) + 1, height * 3 / 2), PointOf(LineStart(2) + 6));
+    EXPECT_EQ(Pieces(), "9-9+4 15-16");
+}
+
+// The pointer's corners are the text under it, scrolled sideways or not;
+// a page down extends from the rectangle's caret, a page at a time.
+TEST_F(RectangleTest, CornersUnderThePointerAndPagesFromTheCaret) {
+    std::string line(300, 'x');
+    std::string text = line + "\n" + line;
+    Call(SCI_SETTEXT, 0, Pointer(text.c_str()));
+    Call(SCI_SETXOFFSET, XOf(50) - XOf(0));
+    AltDrag(PointOf(60), PointOf(LineStart(1) + 64));
+    EXPECT_EQ(Pieces(), "60-64 361-365");
+    std::string lines;
+    for (int i = 0; i < 100; ++i)
+        lines += "ab\n";
+    Call(SCI_SETTEXT, 0, Pointer(lines.c_str()));
+    Call(SCI_GOTOPOS, 1);
+    Call(SCI_PAGEDOWNRECTEXTEND);
+    Call(SCI_PAGEDOWNRECTEXTEND);
+    LRESULT page = Call(SCI_LINESONSCREEN);
+    EXPECT_EQ(Call(SCI_LINEFROMPOSITION, Call(SCI_GETRECTANGULARSELECTIONCARET)),
+              std::min<LRESULT>(2 * page, 100));
 }
 
 // A copy of a rectangle is its lines with line ends, marked with
@@ -109,6 +134,10 @@ TEST_F(RectangleTest, UserVirtualSpaceAndCtrlDrag) {
     Send(WM_LBUTTONDOWN, 0, MAKELPARAM(XOf(LineStart(1) + 4) + 1, middle));
     Send(WM_LBUTTONUP, 0, MAKELPARAM(XOf(LineStart(1) + 4) + 1, middle));
     EXPECT_EQ(Pieces(), "2-2+2");
+    SetFocus(editor);
+    POINT caret{};
+    GetCaretPos(&caret);
+    EXPECT_EQ(caret.x, XOf(LineStart(1) + 4)) << "the caret drawn two spaces past the end";
     Key(VK_DOWN);
     EXPECT_EQ(Pieces(), "7-7");
     Key(VK_UP);
@@ -125,7 +154,7 @@ TEST_F(RectangleTest, UserVirtualSpaceAndCtrlDrag) {
 }
 
 // Typing over, the other carets are blocks over the characters they would
-// replace; otherwise bars.
+// replace; otherwise bars. One in virtual space is drawn past its line's end.
 TEST_F(RectangleTest, OtherCaretsAreBlocksWhenTypingOver) {
     const COLORREF red = 0x0000FF;
     Call(SCI_SETTEXT, 0, Pointer("a  b\na  b"));
@@ -148,6 +177,19 @@ TEST_F(RectangleTest, OtherCaretsAreBlocksWhenTypingOver) {
             EXPECT_LE(red_, std::min(3, charWidth - 2)) << "a bar";
     }
     Call(SCI_SETOVERTYPE, 0);
+    Call(SCI_SETVIRTUALSPACEOPTIONS, SCVS_RECTANGULARSELECTION);
+    Call(SCI_SETTEXT, 0, Pointer("abcdef\nab"));
+    Call(SCI_SETRECTANGULARSELECTIONANCHOR, 9);
+    Call(SCI_SETRECTANGULARSELECTIONANCHORVIRTUALSPACE, 3);
+    Call(SCI_SETRECTANGULARSELECTIONCARET, 5); // the main caret above; the other past "ab"
+    PumpMessages();
+    InvalidateRect(editor, nullptr, TRUE);
+    UpdateWindow(editor);
+    int past = XOf(5); // where column 5 is, on the long line
+    std::vector<COLORREF> row =
+        Pixels(editor, XOf(9), height + height / 2, past + 3, height + height / 2 + 1);
+    EXPECT_TRUE(Has(row, red) && row.front() != red)
+        << "drawn at column 5, not at the end: " << Pieces();
 }
 
 } // namespace

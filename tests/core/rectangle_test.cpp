@@ -50,6 +50,7 @@ TEST(Rectangle, CutsOnePieceALineBetweenTheCornersColumns) {
         {"abcd\nab\nabcdef", 1, 11, 0, 0, SCVS_RECTANGULARSELECTION, "bc b<0,1> bc*"},
         {"abcd\nab\nabcdef", 11, 1, 0, 0, 0, "bc b bc*"}, // upwards: the main one on top
         {"\tx\nabcdefghij", 1, 12, 0, 0, 0, "x i*"},
+        {"ab\tX\nabcdefghij", 3, 15, 0, 0, 0, "X ij*"}, // the tab reaches its stop
         {"ab\nabcdef", 2, 8, 2, 0, SCVS_RECTANGULARSELECTION, "<2,3> e*"},
         {"ab\nabcdef", 2, 8, 2, 0, 0, " cde*"}, // without virtual space: the line's end
         {"\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\nabc", 3, 13, 0, 0, 0,
@@ -91,6 +92,9 @@ TEST(Rectangle, EditsEveryLineAndStaysAColumn) {
         {"ab\nabcdef", 2, 7, 2, 0, [](EditorCore& c) { c.DeleteForward(); }, "ab\nabcdf",
          "<2,2> *"},
         {"abc\nabc", 1, 6, 0, 0, [](EditorCore& c) { c.ReplaceEach(""); }, "ac\nac", " *"},
+        // The main piece spans virtual space only; undo puts back both its ends' room.
+        {"abcdefgh\nab", 4, 11, 0, 5, [](EditorCore& c) { c.InsertAtCaret("x"); }, "abcdxh\nab  x",
+         " *"},
     };
     for (const auto& c : cases) {
         EditorCore core;
@@ -112,6 +116,8 @@ TEST(Rectangle, CopiesAndPastesAColumn) {
     EditorCore core;
     Rectangle(core, "\tx1\nabcdefghij2", 1, 14, 0, 0, 0);
     EXPECT_EQ(core.RectangleText(), "x1\nij\n");
+    Rectangle(core, "abc\ndef", 6, 0, 0, 0, 0); // made upwards: copied in the text's order
+    EXPECT_EQ(core.RectangleText(), "ab\nde\n");
     const struct {
         const char* text;
         int caret;
@@ -182,7 +188,9 @@ TEST(Rectangle, UserVirtualSpace) {
     core.SetText("ab\ncd");
     Send(core, SCI_SETVIRTUALSPACEOPTIONS, SCVS_USERACCESSIBLE);
     core.SetCaret(2);
+    core.TakeChanges();
     Send(core, SCI_CHARRIGHT);
+    EXPECT_TRUE(core.TakeChanges().selection) << "room taken is a move of the caret";
     Send(core, SCI_CHARRIGHT);
     Send(core, SCI_CHARLEFT);
     EXPECT_EQ(Send(core, SCI_GETSELECTIONNCARETVIRTUALSPACE, 0), 1);

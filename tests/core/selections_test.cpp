@@ -150,4 +150,23 @@ TEST(MultipleSelections, Requests) {
     Send(core, SCI_SETSEARCHFLAGS, SCFIND_MATCHCASE);
     Send(core, SCI_MULTIPLESELECTADDEACH);
     EXPECT_EQ(std::pair(Shape(core), core.Anchor()), std::pair(std::string("Foo [foo] [foo]"), 8));
+    // A new main selection merged into an older one keeps being the main one there.
+    Send(core, SCI_SETSELECTION, 12, 10);
+    Send(core, SCI_ADDSELECTION, 2, 0);
+    Send(core, SCI_ADDSELECTION, 4, 1);
+    EXPECT_EQ(std::pair(Send(core, SCI_GETSELECTIONS), Send(core, SCI_GETMAINSELECTION)),
+              std::pair(intptr_t{2}, intptr_t{1}));
+    // Dropping one before the main one renumbers it; an end set keeps the start.
+    Load(core, "|a|b|c");
+    Send(core, SCI_DROPSELECTIONN, 0);
+    EXPECT_EQ(Send(core, SCI_GETMAINSELECTION), 1);
+    Load(core, "ab[cde]fghij");
+    Send(core, SCI_SETSELECTIONNEND, 0, 8);
+    EXPECT_EQ(Shape(core), "ab[cdefgh]ij");
+    // The next match is looked for within the target only.
+    Load(core, "[ab] ab ab ab");
+    Send(core, SCI_SETTARGETSTART, 6);
+    Send(core, SCI_SETTARGETEND, 11);
+    Send(core, SCI_MULTIPLESELECTADDNEXT);
+    EXPECT_EQ(Shape(core), "[ab] ab [ab] ab");
 }
