@@ -386,8 +386,15 @@ TypingFigures MeasureTyping() {
 
 // Typing and an arrow key with 100 carets: a thin rectangle down 100
 // lines from the middle of the document, every caret in column 4.
-TypingFigures MeasureHundredCarets() {
-    TypingFigures f{LineCount(), 0, 0, 0, 0};
+struct CaretFigures {
+    int lines;
+    double typed, arrow;
+    double unheard; // typed, with no SCN_MODIFIED asked for
+    double notify;  // 200 bare WM_NOTIFYs to the host
+};
+
+CaretFigures MeasureHundredCarets() {
+    CaretFigures f{LineCount(), 0, 0, 0, 0};
     int line = f.lines / 2;
     SENDSCINTILLAMSG(directPointer, SCI_GOTOLINE, line, 0);
     auto column4 = [](int at) {
@@ -399,6 +406,22 @@ TypingFigures MeasureHundredCarets() {
     PumpMessages();
     const int count = 40;
     f.typed = MillisecondsPerKey(count, WM_CHAR, 'x', WM_CHAR, '\b');
+    // The same with no SCN_MODIFIED asked for, and what the 200 a typed
+    // character owes (before and after each insert) cost as bare WM_NOTIFYs.
+    SENDSCINTILLAMSG(directPointer, SCI_SETMODEVENTMASK, 0, 0);
+    f.unheard = MillisecondsPerKey(count, WM_CHAR, 'x', WM_CHAR, '\b');
+    SENDSCINTILLAMSG(directPointer, SCI_SETMODEVENTMASK, SC_MODEVENTMASKALL, 0);
+    std::vector<double> notifying;
+    for (int i = 0; i < count; ++i) {
+        SCNotification n{};
+        n.hwndFrom = editor;
+        n.code = SCN_MODIFIED;
+        double start = Now();
+        for (int k = 0; k < 200; ++k)
+            SendMessageA(host, WM_NOTIFY, 0, reinterpret_cast<LPARAM>(&n));
+        notifying.push_back((Now() - start) * 1e3);
+    }
+    f.notify = Median(notifying);
     f.arrow = std::min(MillisecondsPerKey(count / 2, WM_KEYDOWN, VK_RIGHT, 0, 0),
                        MillisecondsPerKey(count / 2, WM_KEYDOWN, VK_LEFT, 0, 0));
     SENDSCINTILLAMSG(directPointer, SCI_GOTOLINE, line, 0);
@@ -663,7 +686,7 @@ int main(int argc, char** argv) {
     PumpMessages();
 
     Progress("Typing with 100 carets", millionLines);
-    TypingFigures carets = MeasureHundredCarets();
+    CaretFigures carets = MeasureHundredCarets();
 
     // The same with a host's marks: a marker on every tenth line and an
     // indicator on every word of every hundredth line.
@@ -848,12 +871,17 @@ int main(int argc, char** argv) {
         wrapped.enter / floors.wholeView, wrapped.full / floors.wholeView,
         Verdict(wrapped.typed <= 2 * floors.oneLine && wrapped.arrow <= floors.oneLine &&
                 wrapped.enter <= 1.2 * floors.wholeView && wrapped.full <= 1.3 * floors.wholeView));
-    std::printf("| 12. Typed character / arrow key with 100 carets (a thin rectangle down 100 "
-                "lines), %d lines | %.2f / %.2f ms | %.2f ms (whole view) | %.2f / %.2f | at most "
-                "1.2 (as Enter) | %s |\n",
-                carets.lines, carets.typed, carets.arrow, floors.wholeView,
-                carets.typed / floors.wholeView, carets.arrow / floors.wholeView,
-                Verdict(std::max(carets.typed, carets.arrow) <= 1.2 * floors.wholeView));
+    // A character typed at 100 carets repaints the whole view and owes 200
+    // SCN_MODIFIED; the floor counts both (row 7b's host hears them too).
+    double caretsFloor = floors.wholeView + carets.notify;
+    std::printf(
+        "| 12. Typed character / arrow key with 100 carets (a thin rectangle down 100 "
+        "lines), %d lines | %.2f / %.2f ms (typed, no SCN_MODIFIED asked for: %.2f) | "
+        "%.2f ms (whole view + 200 WM_NOTIFY, %.2f) / %.2f ms (whole view) | %.2f / %.2f "
+        "| at most 1.2 (as Enter) | %s |\n",
+        carets.lines, carets.typed, carets.arrow, carets.unheard, caretsFloor, carets.notify,
+        floors.wholeView, carets.typed / caretsFloor, carets.arrow / floors.wholeView,
+        Verdict(carets.typed <= 1.2 * caretsFloor && carets.arrow <= 1.2 * floors.wholeView));
     std::printf(
         "| 10. Loading %d lines (`SCI_SETTEXT`; lines are lexed when first drawn or read), ANSI "
         "(%.1f MB) / UTF-8 CJK text (%.1f MB) | %.0f / %.0f ms | | | under 100 ms | %s |\n",
