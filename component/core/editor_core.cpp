@@ -362,17 +362,17 @@ bool EditorCore::Impl::Replace(int start, int deleteLength, const char* text, in
         }
         return pos > start ? start : pos;
     };
-    // Only positions on the lines the edit touched may need moving onto a
-    // character's start: elsewhere the text around them is as it was.
-    int touchedFrom = doc.LineStart(doc.LineFromPosition(start));
-    int touchedTo = doc.LineEnd(doc.LineFromPosition(start + insertLength));
+    int caretBefore = caret;
+    caret = ValidPosition(follow(caret));
+    anchor = ValidPosition(follow(anchor));
+    // Of the others, only positions on the lines the edit touched may need
+    // moving onto a character's start: elsewhere the text around them is as it was.
+    int touchedFrom = others.empty() ? 0 : doc.LineStart(doc.LineFromPosition(start));
+    int touchedTo = others.empty() ? 0 : doc.LineEnd(doc.LineFromPosition(start + insertLength));
     auto place = [&](int pos) {
         int moved = follow(pos);
         return moved >= touchedFrom && moved <= touchedTo ? ValidPosition(moved) : moved;
     };
-    int caretBefore = caret;
-    caret = ValidPosition(follow(caret));
-    anchor = ValidPosition(follow(anchor));
     for (SelectionRange& range : others) {
         range.anchor = place(range.anchor);
         range.caret = place(range.caret);
