@@ -591,7 +591,8 @@ class EditorCore {
     void AddNextMatch(bool each);
     // The rectangle's and virtual space's requests and key commands (rectangle.cpp).
     intptr_t DispatchRectangleRequest(unsigned message, uintptr_t wParam, intptr_t lParam);
-    void CutRectangle(); // the rectangle's pieces made the selections
+    void CutRectangle();    // the rectangle's pieces made the selections
+    void CoverWholeLines(); // the lines mode's whole lines selected
     int SpacesPast(int line, int x, int* pos) const;
 };
 

@@ -214,14 +214,17 @@ unsigned EditorCore::ModalCommand(unsigned command) const {
     return command;
 }
 
-// After a move in the lines mode the selection covers every line from the
-// anchor's to the caret's, with the line end of the last. Below the anchor
-// a caret at a line's start stands for the line before, which it ends.
 void EditorCore::SettleModalMove() {
-    Impl& core = *impl_;
-    if (!core.movesExtend || core.selectionMode != SC_SEL_LINES) {
-        return;
+    if (impl_->movesExtend && impl_->selectionMode == SC_SEL_LINES) {
+        CoverWholeLines();
     }
+}
+
+// The lines mode's selection: every line from the anchor's to the caret's,
+// with the line end of the last. Below the anchor a caret at a line's start
+// stands for the line before, which it ends.
+void EditorCore::CoverWholeLines() {
+    Impl& core = *impl_;
     int anchorLine = core.linesAnchor;
     int caretLine = LineFromPosition(Caret());
     if (caretLine > anchorLine && Caret() == LineStart(caretLine)) {
@@ -303,9 +306,7 @@ void EditorCore::SetSelectionMode(int mode, bool sticks) {
     }
     if (mode == SC_SEL_LINES) {
         core.linesAnchor = LineFromPosition(main.anchor);
-        core.movesExtend = true;
-        SettleModalMove();
-        core.movesExtend = sticks && !again;
+        CoverWholeLines();
     }
 }
 
