@@ -222,9 +222,41 @@ void EditorCore::Impl::RelexEdited(const LineChange& change, int editStart, int 
         return;
     }
     lexedTo = std::clamp(lexedTo, touched + added + 1, doc.LineCount());
+    if (deferringRelex) {
+        DeferRelex(touched, change.firstLine - 1 + added, change);
+        return;
+    }
     bool oneLine = added == 0 && removed == 0;
     Relex(touched, change.firstLine - 1 + added, lexedTo - 1, oneLine ? editStart : -1,
           oneLine ? editEnd : -1);
+}
+
+// Notes lines to relex later, moving the lines noted already, which lie
+// after this edit or on its lines, as the edit moved them.
+void EditorCore::Impl::DeferRelex(int firstLine, int lastLine, const LineChange& change) {
+    int shift = change.linesAdded - change.linesRemoved;
+    auto moved = [&](int line) {
+        if (line >= change.firstLine + change.linesRemoved)
+            return line + shift;
+        return std::min(line, change.firstLine - 1 + change.linesAdded);
+    };
+    for (std::pair<int, int>& range : relexPending)
+        range = {moved(range.first), moved(range.second)};
+    relexPending.emplace_back(firstLine, lastLine);
+}
+
+// Lexes the noted ranges, those that touch or overlap as one.
+void EditorCore::Impl::RelexDeferred() {
+    std::vector<std::pair<int, int>> ranges;
+    ranges.swap(relexPending);
+    std::sort(ranges.begin(), ranges.end());
+    for (size_t k = 0; k < ranges.size();) {
+        int first = ranges[k].first, last = ranges[k].second;
+        for (++k; k < ranges.size() && ranges[k].first <= last + 1; ++k)
+            last = std::max(last, ranges[k].second);
+        if (first < lexedTo)
+            Relex(first, std::min(last, lexedTo - 1), lexedTo - 1);
+    }
 }
 
 bool EditorCore::Impl::LexingPending() const {

@@ -87,6 +87,11 @@ struct EditorCore::Impl {
     // After an edit of [editStart, editEnd): the lines it changed lexed now,
     // or left for later.
     void RelexEdited(const LineChange& change, int editStart, int editEnd);
+    // While every selection is edited, the lines the edits touch are lexed
+    // once, together, when the last is done: each style and fold level then
+    // changes (and is told) once, not once for every edit near it.
+    void DeferRelex(int firstLine, int lastLine, const LineChange& change);
+    void RelexDeferred();
     void RelexAll();
     // The BASIC lexer styles and folds lazily while no fold is contracted:
     // lines [0, lexedTo) are up to date, the rest are lexed when first read.
@@ -252,9 +257,11 @@ struct EditorCore::Impl {
         status = SC_STATUS_BADALLOC;
         changes.refused = true;
     }
-    std::vector<BasicLineKind> kinds; // of the lines being relexed
-    int lexedTo = 0;                  // lines [0, lexedTo) are lexed
-    bool lexing = false;              // inside Relex: a reader's lexing waits
+    std::vector<BasicLineKind> kinds;              // of the lines being relexed
+    int lexedTo = 0;                               // lines [0, lexedTo) are lexed
+    bool deferringRelex = false;                   // inside EditEach, no fold contracted
+    std::vector<std::pair<int, int>> relexPending; // line ranges, in today's line numbers
+    bool lexing = false;                           // inside Relex: a reader's lexing waits
     unsigned textVersion = 0;
     // Searching: the target requests act on, the flags they search with and
     // the anchor of SCI_SEARCHNEXT and SCI_SEARCHPREV; each code page's case

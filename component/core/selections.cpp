@@ -137,10 +137,14 @@ void EditorCore::Impl::EditEach(EditRun kind,
     }
     ++groupDepth;
     editingEach = true;
+    // A fold's extent, which the next edit may open, must rest on levels lexed already.
+    deferringRelex = order.size() > 1 && !folds.AnyContracted();
     for (int n : order) {
         bool deletes = kind == EditRun::DeleteBack || kind == EditRun::DeleteForward;
         Put(n, edit(deletes ? Get(n) : FillVirtual(Get(n))));
     }
+    deferringRelex = false;
+    RelexDeferred();
     editingEach = false;
     --groupDepth;
     if (!outer) {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <string>
 #include <vector>
@@ -123,6 +124,63 @@ TEST(MultipleSelections, TypingRunsAndMoves) {
     EXPECT_EQ(Shape(core), "a|b\nabc|d");
     Send(core, SCI_GOTOPOS, 1);
     EXPECT_EQ(Shape(core), "a|b\nabcd");
+}
+
+// Hears the style and fold-level changes an edit tells.
+struct LexingHeard final : ChangeListener {
+    std::vector<int> foldLines;
+    std::vector<std::pair<int, int>> styled; // position, length
+    void Modified(const Modification& m) override {
+        if (m.type & SC_MOD_CHANGEFOLD)
+            foldLines.push_back(m.line);
+        if (m.type & SC_MOD_CHANGESTYLE)
+            styled.push_back({m.position, m.length});
+    }
+    void ModifyAttemptReadOnly() override {}
+};
+
+// Edits at several carets that change what lines are: the styles and fold
+// levels come out as a fresh lex of the result, the lines the edits touched
+// are told restyled once, as one range, and each level that changed once.
+TEST(MultipleSelections, EditsRelexOnce) {
+    const std::string listing = "Sub A\nx = 1\nEnd Sub\nSub B\ny = 2\nEnd Sub\nz\n";
+    const struct {
+        const char* name;
+        std::function<void(EditorCore&)> edit;
+    } cases[] = {
+        {"comment out", [](EditorCore& core) { core.InsertAtCaret("'"); }},
+        {"Enter", [](EditorCore& core) { core.InsertAtCaret("\n"); }},
+        {"Backspace", [](EditorCore& core) { core.DeleteBack(); }},
+    };
+    for (const auto& c : cases) {
+        EditorCore core;
+        ConfigureLexer(core);
+        core.SetText(listing);
+        Send(core, SCI_SETADDITIONALSELECTIONTYPING, 1);
+        // A caret at the start of lines 0, 2, 3 and 5: every header and end.
+        for (int line : {0, 2, 3, 5})
+            Send(core, line == 0 ? SCI_SETSELECTION : SCI_ADDSELECTION, core.LineStart(line),
+                 core.LineStart(line));
+        Send(core, SCI_GETSTYLEAT, core.Length() - 1);
+        LexingHeard heard;
+        core.SetListener(&heard);
+        c.edit(core);
+        core.SetListener(nullptr);
+        EditorCore fresh;
+        ConfigureLexer(fresh);
+        fresh.SetText(core.Text());
+        EXPECT_EQ(core.StyleRange(0, core.Length()), fresh.StyleRange(0, fresh.Length())) << c.name;
+        for (int line = 0; line < core.LineCount(); ++line)
+            EXPECT_EQ(core.FoldLevel(line), fresh.FoldLevel(line)) << c.name << " line " << line;
+        auto carets = core.SelectionsInOrder();
+        ASSERT_EQ(heard.styled.size(), 1u) << c.name;
+        EXPECT_LE(heard.styled[0].first, core.LineStart(core.LineFromPosition(carets[1].caret)))
+            << c.name;
+        EXPECT_GE(heard.styled[0].first + heard.styled[0].second, carets.back().caret) << c.name;
+        std::vector<int> lines = heard.foldLines;
+        std::sort(lines.begin(), lines.end());
+        EXPECT_EQ(std::adjacent_find(lines.begin(), lines.end()), lines.end()) << c.name;
+    }
 }
 
 // The requests that add, pick and drop selections, and the adders of matches.
