@@ -103,14 +103,25 @@ bool KeyDownAction(EditorWindow& w, WPARAM key, bool alt) {
     return true;
 }
 
+// The caret and page keys, Insert, Delete and the function keys: no layout
+// makes a character of them, so none is queued.
+bool MakesNoCharacter(WPARAM key) {
+    return (key >= VK_PRIOR && key <= VK_DOWN) || key == VK_INSERT || key == VK_DELETE ||
+           (key >= VK_F1 && key <= VK_F24);
+}
+
 } // namespace
 
 // A key whose work is done here types nothing: the character the keyboard
 // makes of it (Control with the keypad's + under Wine types "+") is thrown
-// away. Any other key's characters are typed now, as UTF-16.
+// away. Any other key's characters are typed now, as UTF-16. A key that
+// makes none is not looked for: under Wine each look at the queue is a
+// round trip to the display server, longer than moving 100 carets.
 bool OnKeyDown(EditorWindow& w, WPARAM key) {
     // AltGr is Control and Alt: unless a host binds such a key, its characters are text.
     bool done = KeyDownAction(w, key, GetKeyState(VK_MENU) < 0);
+    if (done && MakesNoCharacter(key))
+        return true;
     if (!done)
         TakeQueuedCharacters(w.hwnd, false); // w may be gone after this
     else if (TakeQueuedCharacters(w.hwnd, true) > 0)
