@@ -254,18 +254,29 @@ int StyleFrom(const char* s, int n, const KeywordList& keywords, char* styles, i
         } else if (IsOperator(c)) {
             style = kBasicOperator;
         }
+        // An operator is a token of its own, after which the lexer starts
+        // afresh: one the old styling had too ends the restyling after it.
+        bool settled = style == kBasicOperator && i >= settleFrom && styles[i] == kBasicOperator;
         std::fill(styles + i, styles + end, style);
         expectConstantName = false;
         i = end;
+        if (settled) {
+            return i;
+        }
     }
     return n;
 }
 
-// Whether the lexer starts afresh at i: at the line's start, or after a
-// blank the old styling passed between tokens, the token before which
-// cannot be a Const (its last five bytes do not spell it).
-bool FreshAt(const char* s, const char* styles, int i) {
+// Whether the lexer starts afresh at i: at the line's start, after an
+// operator the old styling had (the bytes up to limit unchanged, which is
+// as far as what an operator is can depend on), or after a blank the old
+// styling passed between tokens, the token before which cannot be a Const
+// (its last five bytes do not spell it).
+bool FreshAt(const char* s, const char* styles, int i, int limit) {
     if (i == 0) {
+        return true;
+    }
+    if (styles[i - 1] == kBasicOperator && i + 3 <= limit) {
         return true;
     }
     if (static_cast<unsigned char>(s[i - 1]) > ' ' || styles[i - 1] != kBasicDefault) {
@@ -287,7 +298,7 @@ void StyleBasicLine(const char* s, int n, const KeywordList& keywords, char* sty
 int RestyleBasicLine(const char* s, int n, const KeywordList& keywords, char* styles, int editStart,
                      int editEnd) {
     int from = std::clamp(editStart, 0, n);
-    while (!FreshAt(s, styles, from)) {
+    while (!FreshAt(s, styles, from, editStart)) {
         --from;
     }
     return StyleFrom(s, n, keywords, styles, from, std::clamp(editEnd, from, n) + 1);

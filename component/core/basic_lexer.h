@@ -43,9 +43,9 @@ void StyleBasicLine(const char* line, int length, const KeywordList& keywords, c
 
 // Restyles a styled line after an edit changed its bytes [editStart,
 // editEnd) only, the styles elsewhere still those of the old text: from the
-// last blank before the edit where the lexer starts afresh, to the first
-// blank after it where the old styling did too, so a long line costs what
-// its edited stretch does. Answers the end of what was restyled.
+// last blank or operator before the edit where the lexer starts afresh, to
+// the first after it where the old styling did too, so a long line costs
+// what its edited stretch does. Answers the end of what was restyled.
 int RestyleBasicLine(const char* line, int length, const KeywordList& keywords, char* styles,
                      int editStart, int editEnd);
 
