@@ -158,7 +158,9 @@ void PaintBlanks(View& w, HDC dc, const LineLayout& layout, int origin, int top,
     if (look.viewWs == SCWS_INVISIBLE || (!marks && (!look.wsBackSet || w.palette.highContrast)))
         return;
     const std::string& text = layout.text;
-    size_t indent = std::min(text.find_first_not_of(" \t"), text.size());
+    // A long line's window starts past the indent, as far as is known.
+    size_t indent =
+        layout.start > layout.lineStart ? 0 : std::min(text.find_first_not_of(" \t"), text.size());
     int line = w.metrics.line;
     int middle = top + w.lineHeight / 2;
     for (size_t i = 0; i < text.size(); ++i) {
@@ -234,7 +236,7 @@ int PaintLineEnd(View& w, HDC dc, const LineLayout& layout, int origin, int righ
     const EditorCore& core = w.core;
     int end = layout.start + static_cast<int>(layout.text.size());
     int next = core.LineStart(core.LineFromPosition(layout.start) + 1);
-    if (!core.GetLook().viewEol || next <= end)
+    if (!core.GetLook().viewEol || next <= end || !EndsLine(layout))
         return right;
     std::string ending = core.TextRange(end, next);
     const char* label = ending == "\r\n" ? "CRLF" : ending == "\r" ? "CR" : "LF";
@@ -371,8 +373,8 @@ void PaintIndicators(View& w, HDC dc, const LineLayout& layout, int origin, int 
             if (indicator.style == INDIC_TEXTFORE) {
                 if (!under) {
                     ClippedDC clip(dc, cell);
-                    PaintPieces(w, dc, *layout.measure, layout.text, origin, top, cell, selected,
-                                false, w.palette.Fore(indicator.fore));
+                    PaintPieces(w, dc, *layout.measure, layout.text, origin + layout.x[0], top,
+                                cell, selected, false, w.palette.Fore(indicator.fore));
                     selected = nullptr; // restoring the DC restored its font
                 }
                 continue;
@@ -436,7 +438,7 @@ void PaintLine(View& w, HDC dc, const LineLayout& layout, int origin, int top, c
     // A line ending in a style whose background fills past the line's end.
     int end = layout.start + static_cast<int>(layout.text.size());
     const Style& ending = w.core.GetStyle(w.core.StyleAt(end < w.core.Length() ? end : end - 1));
-    if (ending.eolFilled && !caretLine && origin + layout.x.back() < band.right)
+    if (ending.eolFilled && !caretLine && EndsLine(layout) && origin + layout.x.back() < band.right)
         FillSolid(dc, RECT{origin + layout.x.back(), top, band.right, top + w.lineHeight},
                   w.palette.Back(ending.back));
     PaintBlanks(w, dc, layout, origin, top, false);
@@ -458,15 +460,16 @@ void PaintLine(View& w, HDC dc, const LineLayout& layout, int origin, int top, c
     PaintIndentGuides(w, dc, line, origin, top);
     PaintIndicators(w, dc, layout, origin, top, true, selected);
     if (!anySelected || !(w.palette.highContrast || look.selForeSet)) {
-        PaintPieces(w, dc, *layout.measure, layout.text, origin, top, band, selected, false);
+        PaintPieces(w, dc, *layout.measure, layout.text, origin + layout.x[0], top, band, selected,
+                    false);
     } else {
         const RECT parts[] = {{band.left, top, left, top + w.lineHeight},
                               {right, top, band.right, top + w.lineHeight},
                               {left, top, right, top + w.lineHeight}};
         for (const RECT& part : parts) {
             ClippedDC clip(dc, part);
-            PaintPieces(w, dc, *layout.measure, layout.text, origin, top, band, selected,
-                        &part == &parts[2]);
+            PaintPieces(w, dc, *layout.measure, layout.text, origin + layout.x[0], top, band,
+                        selected, &part == &parts[2]);
             selected = nullptr; // restoring the DC restored its font
         }
     }
@@ -477,8 +480,8 @@ void PaintLine(View& w, HDC dc, const LineLayout& layout, int origin, int top, c
         for (const RECT& span : others) {
             ClippedDC clip(dc, span);
             FillSolid(dc, span, otherBack);
-            PaintPieces(w, dc, *layout.measure, layout.text, origin, top, band, selected, true,
-                        ink);
+            PaintPieces(w, dc, *layout.measure, layout.text, origin + layout.x[0], top, band,
+                        selected, true, ink);
             selected = nullptr;
         }
     }
@@ -632,13 +635,14 @@ int PaintText(View& w, HDC dc, const RECT& band) {
         int rowStart = RowStart(layout, sub);
         int rowEnd = RowEnd(layout, sub);
         int shifted =
-            origin - layout.x[static_cast<size_t>(rowStart)] + (sub > 0 ? layout.rows.indent : 0);
+            origin - (sub > 0 ? layout.x[static_cast<size_t>(rowStart)] - layout.rows.indent : 0);
         RECT clip{rows > 1 ? TextLeft(w) + (sub > 0 ? layout.rows.indent : 0) : band.left, top,
                   lastRow ? band.right : shifted + layout.x[static_cast<size_t>(rowEnd)],
                   top + w.lineHeight};
-        int right = layout.x.back();
+        int right = LineWidth(layout);
         int caretByte = core.Caret() - layout.start;
-        if (composing && line == caretLine && RowOfByte(layout, caretByte) == sub) {
+        bool caretLaidOut = caretByte >= 0 && caretByte <= static_cast<int>(layout.text.size());
+        if (composing && line == caretLine && caretLaidOut && RowOfByte(layout, caretByte) == sub) {
             int split = shifted + layout.x[static_cast<size_t>(caretByte)];
             int width = w.composition.measure.x.back();
             // Restoring the DC after each part also restores its font.
@@ -1070,7 +1074,7 @@ void Paint(View& w, HDC target, const RECT& area) {
         int rows = std::min(LinesOnScreen(w) + 1, w.core.VisibleLineCount() - first);
         for (int row = 0; row < rows; ++row)
             widest = std::max(
-                widest, LayOutLine(w, nullptr, w.core.DocLineFromVisible(first + row)).x.back());
+                widest, LineWidth(LayOutLine(w, nullptr, w.core.DocLineFromVisible(first + row))));
         w.scrollWidth = std::max(widest, w.xOffset > 0 ? w.xOffset + TextWidth(w) : 0);
     } else if (widest > w.scrollWidth) {
         w.scrollWidth = widest;

@@ -4,6 +4,7 @@
 #include "component/view/view.h"
 #include "component/text/text.h"
 #include <algorithm>
+#include <climits>
 #include <cstdint>
 #include "kalmor.h"
 
@@ -232,8 +233,25 @@ LineLayout LayOutLine(View& w, HDC dc, int line) {
     // Enough for every row of a tall window several times over.
     constexpr size_t kCachedLayouts = 1024;
     LineLayout layout;
-    layout.start = w.core.LineStart(line);
+    layout.start = layout.lineStart = w.core.LineStart(line);
     int end = w.core.LineEnd(line);
+    layout.lineLength = end - layout.start;
+    // A long line, not wrapping: the bytes estimated to lie within a few
+    // views of the view, in steps so that small scrolls keep the window.
+    int xBase = 0;
+    if (layout.lineLength > kLongLine && !w.core.Wrapping()) {
+        constexpr int64_t kStep = 4096;
+        layout.perByte = std::max(1, w.spaceWidth);
+        int64_t span = int64_t{4} * TextWidth(w) / layout.perByte;
+        int64_t first = (w.xOffset / layout.perByte - span) / kStep * kStep;
+        int64_t last = (w.xOffset / layout.perByte + 2 * span + kStep) / kStep * kStep;
+        first = std::clamp<int64_t>(first, 0, layout.lineLength);
+        last = std::clamp<int64_t>(last, first, layout.lineLength);
+        layout.start = w.core.CharacterStart(layout.lineStart + static_cast<int>(first));
+        if (last < layout.lineLength)
+            end = w.core.CharacterStart(layout.lineStart + static_cast<int>(last));
+        xBase = (layout.start - layout.lineStart) * layout.perByte;
+    }
     layout.text = w.core.TextRange(layout.start, end);
     layout.styles = w.core.StyleRange(layout.start, end);
     // Highlighted braces are drawn in the brace styles.
@@ -262,6 +280,9 @@ LineLayout LayOutLine(View& w, HDC dc, int line) {
         w.layouts.emplace(std::move(key), std::move(measure));
     }
     layout.x = layout.measure->x;
+    if (xBase != 0)
+        for (int& x : layout.x)
+            x += xBase;
     if (w.core.Wrapping()) {
         if (layout.measure->rows.key != w.wrapKey) {
             BreakIntoRows(w, layout);
@@ -307,15 +328,52 @@ int RowEnd(const LineLayout& layout, int row) {
 
 int RowOfByte(const LineLayout& layout, int byte) {
     const std::vector<int>& starts = layout.rows.starts;
-    return static_cast<int>(std::upper_bound(starts.begin(), starts.end(), byte) - starts.begin()) -
-           1;
+    auto after = std::upper_bound(starts.begin(), starts.end(), byte);
+    return std::max(0, static_cast<int>(after - starts.begin()) - 1);
 }
 
+// A row's x is its byte's x along the line, less where the row starts
+// along it (the first row starts at the line's left edge).
 int RowX(const LineLayout& layout, int row, int byte) {
-    byte = std::clamp(byte, 0, static_cast<int>(layout.text.size()));
-    return layout.x[static_cast<size_t>(byte)] -
-           layout.x[static_cast<size_t>(RowStart(layout, row))] +
-           (row > 0 ? layout.rows.indent : 0);
+    if (row <= 0)
+        return XOfByte(layout, byte);
+    return XOfByte(layout, byte) - layout.x[static_cast<size_t>(RowStart(layout, row))] +
+           layout.rows.indent;
+}
+
+int XOfByte(const LineLayout& layout, int byte) {
+    int size = static_cast<int>(layout.text.size());
+    if (byte >= 0 && byte <= size)
+        return layout.x[static_cast<size_t>(byte)];
+    if (layout.perByte == 0)
+        return byte < 0 ? layout.x.front() : layout.x.back();
+    int64_t x = byte < 0 ? (int64_t{layout.start - layout.lineStart} + byte) * layout.perByte
+                         : layout.x.back() + int64_t{byte - size} * layout.perByte;
+    return static_cast<int>(std::clamp<int64_t>(x, 0, INT_MAX / 2));
+}
+
+int ByteAtX(const LineLayout& layout, int x) {
+    int size = static_cast<int>(layout.text.size());
+    if (layout.perByte > 0 && x < layout.x.front())
+        return std::max(x, 0) / layout.perByte - (layout.start - layout.lineStart);
+    if (layout.perByte > 0 && x > layout.x.back() && !EndsLine(layout))
+        return size + std::min((x - layout.x.back()) / layout.perByte,
+                               layout.lineStart + layout.lineLength - layout.start - size);
+    auto after = std::lower_bound(layout.x.begin(), layout.x.end(), x);
+    if (after == layout.x.end())
+        return size;
+    if (after != layout.x.begin() && x - *(after - 1) < *after - x)
+        --after;
+    return static_cast<int>(after - layout.x.begin());
+}
+
+int LineWidth(const LineLayout& layout) {
+    return XOfByte(layout, layout.lineStart + layout.lineLength - layout.start);
+}
+
+bool EndsLine(const LineLayout& layout) {
+    return layout.start + static_cast<int>(layout.text.size()) ==
+           layout.lineStart + layout.lineLength;
 }
 
 // The composition is measured as UTF-8, whatever the document's code page:
@@ -420,9 +478,11 @@ namespace {
 // past the end of a row that is not the line's last, the boundary before
 // its last character, which is drawn on that row.
 int NearestInRow(View& w, const LineLayout& layout, int row, int rowX) {
+    if (RowCount(layout) == 1)
+        return w.core.CharacterStart(layout.start + ByteAtX(layout, rowX));
     int first = RowStart(layout, row);
     int end = RowEnd(layout, row);
-    int base = layout.x[static_cast<size_t>(first)] - (row > 0 ? layout.rows.indent : 0);
+    int base = row > 0 ? layout.x[static_cast<size_t>(first)] - layout.rows.indent : 0;
     int textX = rowX + base;
     auto from = layout.x.begin() + first;
     auto to = layout.x.begin() + end + 1;
@@ -464,26 +524,22 @@ int DisplayLineOfPosition(View& w, int position) {
 
 int RowXOfPosition(View& w, int position) {
     LineLayout layout = LayOutLine(w, nullptr, w.core.LineFromPosition(position));
-    int byte = std::clamp(position - layout.start, 0, static_cast<int>(layout.text.size()));
+    int end = layout.lineStart + layout.lineLength;
+    int byte = std::clamp(position, layout.lineStart, end) - layout.start;
     return RowX(layout, RowOfByte(layout, byte), byte);
 }
 
 // The character boundary of a line nearest to x, in text pixels.
 int PositionAtTextX(View& w, int line, int textX) {
     LineLayout layout = LayOutLine(w, nullptr, line);
-    auto after = std::lower_bound(layout.x.begin(), layout.x.end(), textX);
-    if (after == layout.x.end())
-        return layout.start + static_cast<int>(layout.text.size());
-    if (after != layout.x.begin() && textX - *(after - 1) < *after - textX)
-        --after;
-    return w.core.CharacterStart(layout.start + static_cast<int>(after - layout.x.begin()));
+    return w.core.CharacterStart(layout.start + ByteAtX(layout, textX));
 }
 
 // Where a position is drawn, in text pixels measured along its line.
 int TextXOfPosition(View& w, int position) {
     LineLayout layout = LayOutLine(w, nullptr, w.core.LineFromPosition(position));
-    size_t index = std::min<size_t>(std::max(0, position - layout.start), layout.text.size());
-    return layout.x[index];
+    int end = layout.lineStart + layout.lineLength;
+    return XOfByte(layout, std::clamp(position, layout.lineStart, end) - layout.start);
 }
 
 POINT PointFromPosition(View& w, int position, int virtualSpace) {

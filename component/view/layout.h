@@ -43,16 +43,35 @@ struct LineMeasure {
     mutable LineRows rows;
 };
 
-// One document line measured for drawing: x[i] is the left edge of byte i
-// relative to the start of the text, x[text.size()] the line's width.
+// One document line measured for drawing: text holds its bytes from start
+// on, x[i] is the left edge of byte i of text from the line's left edge. A
+// line longer than kLongLine bytes, while lines do not wrap, is laid out
+// only around the view: text is then a window of the line, and outside it
+// x is estimated at perByte pixels a byte (XOfByte, ByteAtX).
 struct LineLayout {
-    int start = 0;
+    int start = 0;     // the document position of text's first byte
+    int lineStart = 0; // and of the line's
+    int lineLength = 0;
+    int perByte = 0; // 0: text is the whole line
     std::string text;
     std::string styles;
     std::vector<int> x;
     std::shared_ptr<const LineMeasure> measure;
     LineRows rows; // one row starting at 0 while lines do not wrap
 };
+
+// Lines longer than this are laid out a window at a time while lines do
+// not wrap, so no step measures or draws more than the view's surroundings.
+constexpr int kLongLine = 65536;
+// The x of byte (of text; any value) along the line: measured inside text,
+// estimated outside it, clamped to text's ends when it is the whole line.
+int XOfByte(const LineLayout& layout, int byte);
+// The byte of text (any value for a long line) whose left edge is nearest to x.
+int ByteAtX(const LineLayout& layout, int x);
+// The whole line's width, estimated for a long line past its window.
+int LineWidth(const LineLayout& layout);
+// Whether text reaches the line's end, so that what is drawn after it is the line's end.
+bool EndsLine(const LineLayout& layout);
 
 // A line's text, styles, measure and rows: measured once and then taken
 // from the view's cache until the fonts change. dc may be null. While lines

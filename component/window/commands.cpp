@@ -142,13 +142,15 @@ void MoveCaretInsideView(EditorWindow& w) {
 // on that row.
 int DisplayLineStart(EditorWindow& w) {
     LineLayout layout = LayOutLine(w.view, nullptr, w.core.LineFromPosition(w.core.Caret()));
-    return layout.start + RowStart(layout, RowOfByte(layout, w.core.Caret() - layout.start));
+    int row = RowOfByte(layout, w.core.Caret() - layout.start);
+    return row == 0 ? layout.lineStart : layout.start + RowStart(layout, row);
 }
 int DisplayLineEnd(EditorWindow& w) {
     LineLayout layout = LayOutLine(w.view, nullptr, w.core.LineFromPosition(w.core.Caret()));
     int row = RowOfByte(layout, w.core.Caret() - layout.start);
-    int end = layout.start + RowEnd(layout, row);
-    return row + 1 < RowCount(layout) ? w.core.PositionBefore(end) : end;
+    if (row + 1 == RowCount(layout))
+        return layout.lineStart + layout.lineLength;
+    return w.core.PositionBefore(layout.start + RowEnd(layout, row));
 }
 
 // Home and End while lines wrap: the display line's end first, then, from

@@ -120,13 +120,20 @@ void ScrollCaretIntoView(EditorWindow& w) {
         first = w.core.FirstVisibleLine();
     }
     w.core.SetFirstVisibleLine(original);
-    int x = RowXOfPosition(w.view, w.core.Caret());
     int width = TextWidth(w.view);
-    int xOffset = w.view.xOffset;
-    if (x < xOffset)
-        xOffset = std::max(0, x - width / 3);
-    else if (x >= xOffset + width)
-        xOffset = x - width + width / 3;
+    int scrolled = w.view.xOffset;
+    int xOffset = scrolled;
+    // A long line's x far from the view is estimated: it is measured again
+    // from where the view would go.
+    for (int round = 0; round < 2; ++round) {
+        int x = RowXOfPosition(w.view, w.core.Caret());
+        if (x < xOffset)
+            xOffset = std::max(0, x - width / 3);
+        else if (x >= xOffset + width)
+            xOffset = x - width + width / 3;
+        w.view.xOffset = xOffset;
+    }
+    w.view.xOffset = scrolled;
     if (xOffset > 0 && !w.core.Wrapping())
         w.view.scrollWidth = std::max(w.view.scrollWidth, xOffset + width);
     ScrollTo(w, first, xOffset);
