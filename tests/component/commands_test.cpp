@@ -111,6 +111,30 @@ TEST_F(CommandsTest, EachCommandByKeyAndByRequest) {
     EXPECT_EQ(Selection(), std::pair(3, 2));
 }
 
+// A key whose work the editor did takes the character the keyboard made of
+// it out of the queue, so the host's loop never sees it.
+TEST_F(CommandsTest, KeysDoneLeaveNoCharacter) {
+    const struct {
+        WPARAM key;
+        bool control;
+    } keys[] = {{VK_BACK, false},   {VK_BACK, true},    {VK_TAB, false},
+                {VK_RETURN, false}, {VK_ESCAPE, false}, {'U', true}};
+    for (const auto& k : keys) {
+        Load("ab\ncd", 1, 1);
+        Hold(k.control, false);
+        MSG press{editor, WM_KEYDOWN,
+                  k.key,  MAKELPARAM(1, MapVirtualKeyA(static_cast<UINT>(k.key), MAPVK_VK_TO_VSC)),
+                  0,      {}};
+        TranslateMessage(&press);
+        DispatchMessageA(&press);
+        MSG left{};
+        EXPECT_FALSE(PeekMessageA(&left, editor, WM_CHAR, WM_DEADCHAR, PM_REMOVE))
+            << "key " << k.key << ", control " << k.control << ": " << left.wParam << " queued";
+        Hold(false, false);
+        PumpMessages();
+    }
+}
+
 // Case changes one character at a time: in the code page's own letters, and
 // never a byte no character claims or a letter without a single other case.
 TEST_F(CommandsTest, CaseChangesKeepWhatCannotChange) {

@@ -1,5 +1,6 @@
 // Multiple selections: edits at every one as one undo step, moves, merging
 // and the requests that add and pick them.
+#include "component/core/basic_lexer.h"
 #include "test_support.h"
 
 #include <gtest/gtest.h>
@@ -177,10 +178,26 @@ TEST(MultipleSelections, EditsRelexOnce) {
         EXPECT_LE(heard.styled[0].first, core.LineStart(core.LineFromPosition(carets[1].caret)))
             << c.name;
         EXPECT_GE(heard.styled[0].first + heard.styled[0].second, carets.back().caret) << c.name;
+        EXPECT_LE(heard.styled[0].first + heard.styled[0].second,
+                  core.LineStart(core.LineFromPosition(carets.back().caret) + 1))
+            << c.name << ": past the last edited line";
+        // An edit at one place afterwards is lexed at once again.
+        Send(core, SCI_INSERTTEXT, core.LineStart(1), Pointer("'"));
+        EXPECT_EQ(Send(core, SCI_GETSTYLEAT, core.LineStart(1) + 1), kBasicComment) << c.name;
         std::vector<int> lines = heard.foldLines;
         std::sort(lines.begin(), lines.end());
         EXPECT_EQ(std::adjacent_find(lines.begin(), lines.end()), lines.end()) << c.name;
     }
+    // Lines joined at two carets in a row: only the joined line is restyled.
+    EditorCore core;
+    ConfigureLexer(core);
+    Load(core, "a\nb\n|c\n|d\ne\n");
+    LexingHeard heard;
+    core.SetListener(&heard);
+    core.DeleteBack();
+    core.SetListener(nullptr);
+    EXPECT_EQ(core.Text(), "a\nbcd\ne\n");
+    EXPECT_EQ(heard.styled, (std::vector<std::pair<int, int>>{{2, 4}}));
 }
 
 // The requests that add, pick and drop selections, and the adders of matches.
