@@ -78,6 +78,17 @@ void BuildFont(View& w, StyleFont& cached, const Style& style, HDC dc) {
     cached.ascent = metrics.tmAscent;
     cached.descent = metrics.tmDescent;
     cached.maxWidth = metrics.tmMaxCharWidth;
+    wchar_t printable[kPrintableAscii];
+    INT extents[kPrintableAscii];
+    for (int k = 0; k < kPrintableAscii; ++k)
+        printable[k] = static_cast<wchar_t>(' ' + k);
+    SIZE size{};
+    auto ascii = std::make_shared<std::vector<int>>(kPrintableAscii);
+    if (GetTextExtentExPointW(dc, printable, kPrintableAscii, 0, nullptr, extents, &size)) {
+        for (int k = 0; k < kPrintableAscii; ++k)
+            (*ascii)[static_cast<size_t>(k)] = extents[k] - (k > 0 ? extents[k - 1] : 0);
+        cached.ascii = std::move(ascii);
+    }
 }
 
 // The fallback font k - 1 of a style's font, made on first use; null when

@@ -90,9 +90,20 @@ void MeasureLine(View& w, HDC dc, const Encoding& encoding, const LineLayout& la
         Piece& piece = measure.pieces[p];
         int count = static_cast<int>(charStarts[p].size());
         piece.advances.assign(static_cast<size_t>(count), 0);
-        SelectObject(dc, PieceFont(w, dc, piece));
+        const std::vector<int>* ascii = piece.kind == Piece::Text && piece.font == 0
+                                            ? FontFor(w, dc, piece.style).ascii.get()
+                                            : nullptr;
+        if (ascii && std::any_of(piece.text.begin(), piece.text.end(),
+                                 [](wchar_t c) { return c < ' ' || c > '~'; }))
+            ascii = nullptr;
+        if (!ascii)
+            SelectObject(dc, PieceFont(w, dc, piece));
         SIZE size{};
-        if (piece.kind == Piece::Tab) {
+        if (ascii) {
+            for (int k = 0; k < count; ++k)
+                piece.advances[static_cast<size_t>(k)] =
+                    (*ascii)[static_cast<size_t>(piece.text[static_cast<size_t>(k)] - ' ')];
+        } else if (piece.kind == Piece::Tab) {
             piece.advances[0] = (x / w.tabWidth + 1) * w.tabWidth - x;
         } else if (piece.kind == Piece::Invalid) {
             GetTextExtentPoint32W(dc, L"xFF", 3, &size);

@@ -28,6 +28,8 @@ struct FallbackFont {
 // A style's font as last built, with the attributes it was built from, so a
 // change of colour alone does not rebuild it. Styles asking for the same font
 // share one, so drawing runs of different styles need not switch fonts.
+constexpr int kPrintableAscii = 0x7F - ' ';
+
 struct StyleFont {
     std::shared_ptr<OwnedFont> font;
     // Fonts in the same size for characters this one lacks, one for each of
@@ -42,6 +44,9 @@ struct StyleFont {
     int ascent = 0;
     int descent = 0;
     int maxWidth = 0; // the widest character's advance
+    // The advances of the printable ASCII characters, ' ' to '~', measured
+    // once: GDI's advances add up, so text of them is measured without it.
+    std::shared_ptr<const std::vector<int>> ascii;
 };
 
 // The entry points of usp10, loaded when a character beyond the Basic

@@ -1,5 +1,7 @@
 // Requests through the direct function and as window messages.
 #include "tests/component/editor_fixture.h"
+
+#include <cstring>
 #include "component/core/requests.h"
 
 // Every request number with nonsense arguments (pointer arguments get null
@@ -71,6 +73,21 @@ TEST_F(EditorTest, ViewRequestsFindAndScrollTheText) {
     EXPECT_EQ(
         std::pair(Call(SCI_POSITIONFROMPOINT, half, 1), Call(SCI_POSITIONFROMPOINT, half - 1, 1)),
         std::pair(LRESULT{even + 1}, LRESULT{even}));
+    // Every character as wide as GDI measures it in a proportional face.
+    const char* const sample = "The quick brown fox: 'MW' & {ijl}!";
+    HDC screen = GetDC(nullptr);
+    HFONT arial = CreateFontA(
+        -MulDiv(static_cast<int>(Call(SCI_STYLEGETSIZE, 7)), GetDeviceCaps(screen, LOGPIXELSY), 72),
+        0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+        CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, "Arial");
+    HGDIOBJ old = SelectObject(screen, arial);
+    for (size_t n = 1; n <= std::strlen(sample); ++n) {
+        SIZE size{};
+        GetTextExtentPoint32A(screen, sample, static_cast<int>(n), &size);
+        EXPECT_EQ(Call(SCI_TEXTWIDTH, 7, Pointer(std::string(sample, n).c_str())), size.cx) << n;
+    }
+    DeleteObject(SelectObject(screen, old));
+    ReleaseDC(nullptr, screen);
     Call(SCI_STYLESETFONT, 7, Pointer("Courier New"));
     Call(SCI_SETTEXT, 0, Pointer(text.c_str()));
     RECT client{};
