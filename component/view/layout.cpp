@@ -251,9 +251,9 @@ LineLayout LayOutLine(View& w, HDC dc, int line) {
     // views of the view, in steps so that small scrolls keep the window.
     int xBase = 0;
     if (layout.lineLength > kLongLine && !w.core.Wrapping()) {
-        constexpr int64_t kStep = 4096;
+        constexpr int64_t kStep = 1024;
         layout.perByte = std::max(1, w.spaceWidth);
-        int64_t span = int64_t{4} * TextWidth(w) / layout.perByte;
+        int64_t span = int64_t{2} * TextWidth(w) / layout.perByte;
         int64_t first = (w.xOffset / layout.perByte - span) / kStep * kStep;
         int64_t last = (w.xOffset / layout.perByte + 2 * span + kStep) / kStep * kStep;
         first = std::clamp<int64_t>(first, 0, layout.lineLength);
