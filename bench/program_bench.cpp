@@ -441,6 +441,55 @@ CaretFigures MeasureHundredCarets() {
     return f;
 }
 
+// One very long line among short ones: what opening it, typing in its
+// middle, End from its start and a full repaint cost, each the median of
+// a few (a long line's steps are slow while they lay out the whole line).
+struct LongLineFigures {
+    double open, typed, end, full;
+};
+
+LongLineFigures MeasureLongLine(size_t bytes) {
+    std::string line;
+    const char piece[] = "a=b+1:";
+    while (line.size() < bytes)
+        line += piece[line.size() % (sizeof piece - 1)];
+    std::string text = RepeatedListing(20) + line + "\r\n" + RepeatedListing(20);
+    LongLineFigures f{};
+    double start = Now();
+    SENDSCINTILLAMSG(directPointer, SCI_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    int lineNumber = static_cast<int>(
+        SENDSCINTILLAMSG(directPointer, SCI_LINEFROMPOSITION, RepeatedListing(20).size(), 0));
+    LRESULT lineStart = SENDSCINTILLAMSG(directPointer, SCI_POSITIONFROMLINE, lineNumber, 0);
+    SENDSCINTILLAMSG(directPointer, SCI_GOTOPOS, lineStart + static_cast<LPARAM>(bytes / 2), 0);
+    UpdateWindow(editor);
+    GdiFlush();
+    f.open = (Now() - start) * 1e3;
+    PumpMessages();
+    const int count = 5;
+    f.typed = MillisecondsPerKey(count, WM_CHAR, 'x', WM_CHAR, '\b');
+    std::vector<double> times;
+    for (int i = 0; i < count; ++i) {
+        SENDSCINTILLAMSG(directPointer, SCI_GOTOPOS, lineStart, 0);
+        UpdateWindow(editor);
+        start = Now();
+        SendMessageA(editor, WM_KEYDOWN, VK_END, 1);
+        UpdateWindow(editor);
+        GdiFlush();
+        times.push_back((Now() - start) * 1e3);
+    }
+    f.end = Median(times);
+    times.clear();
+    for (int i = 0; i < count; ++i) {
+        InvalidateRect(editor, nullptr, FALSE);
+        start = Now();
+        UpdateWindow(editor);
+        GdiFlush();
+        times.push_back((Now() - start) * 1e3);
+    }
+    f.full = Median(times);
+    return f;
+}
+
 // The floors for typing: a plain window the editor's size whose every row
 // shows one typical listing line, drawn run by run (one ExtTextOutA each,
 // measured once beforehand) into a memory DC and copied to the screen.
@@ -701,6 +750,19 @@ int main(int argc, char** argv) {
     Progress("Typing with 100 carets", millionLines);
     CaretFigures carets = MeasureHundredCarets();
 
+    // A line of 10 MB beside one of 100 bytes, and wrapped, where a long
+    // line is still laid out whole, one of 1 MB.
+    Progress("A line of 10,000,000 bytes", 41);
+    const size_t longBytes[2] = {10000000, 1000000};
+    LongLineFigures longLines[2][2];
+    for (int wrap = 0; wrap < 2; ++wrap) {
+        SENDSCINTILLAMSG(directPointer, SCI_SETWRAPMODE, wrap ? SC_WRAP_WORD : SC_WRAP_NONE, 0);
+        longLines[wrap][0] = MeasureLongLine(100);
+        longLines[wrap][1] = MeasureLongLine(longBytes[wrap]);
+    }
+    SENDSCINTILLAMSG(directPointer, SCI_SETWRAPMODE, SC_WRAP_NONE, 0);
+    SetDocument(RepeatedListing(largest));
+
     // The same with a host's marks: a marker on every tenth line and an
     // indicator on every word of every hundredth line.
     Progress("Typing among markers and indicators", millionLines);
@@ -896,6 +958,18 @@ int main(int argc, char** argv) {
         carets.notify, floors.wholeView, carets.typed / caretsFloor,
         carets.arrow / floors.wholeView,
         Verdict(carets.typed <= 1.2 * caretsFloor && carets.arrow <= 1.2 * floors.wholeView));
+    for (int wrap = 0; wrap < 2; ++wrap) {
+        const LongLineFigures& shortLine = longLines[wrap][0];
+        const LongLineFigures& longLine = longLines[wrap][1];
+        double worst = std::max({longLine.open / shortLine.open, longLine.typed / shortLine.typed,
+                                 longLine.end / shortLine.end, longLine.full / shortLine.full});
+        std::printf("| 13%s. A line of %zu bytes%s: open / typed at its middle / End / full "
+                    "repaint | %.1f / %.1f / %.1f / %.1f ms | %.2f / %.2f / %.2f / %.2f ms (a line "
+                    "of 100 bytes) | worst %.1f | at most 2 | %s |\n",
+                    wrap ? "b" : "", longBytes[wrap], wrap ? ", wrapped" : "", longLine.open,
+                    longLine.typed, longLine.end, longLine.full, shortLine.open, shortLine.typed,
+                    shortLine.end, shortLine.full, worst, Verdict(worst <= 2));
+    }
     std::printf(
         "| 10. Loading %d lines (`SCI_SETTEXT`; lines are lexed when first drawn or read), ANSI "
         "(%.1f MB) / UTF-8 CJK text (%.1f MB) | %.0f / %.0f ms | | | under 100 ms | %s |\n",
