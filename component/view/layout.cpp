@@ -261,7 +261,8 @@ LineLayout LayOutLine(View& w, HDC dc, int line) {
         layout.start = w.core.CharacterStart(layout.lineStart + static_cast<int>(first));
         if (last < layout.lineLength)
             end = w.core.CharacterStart(layout.lineStart + static_cast<int>(last));
-        xBase = (layout.start - layout.lineStart) * layout.perByte;
+        xBase = static_cast<int>(std::min<int64_t>(
+            int64_t{layout.start - layout.lineStart} * layout.perByte, INT_MAX / 4));
     }
     layout.text = w.core.TextRange(layout.start, end);
     layout.styles = w.core.StyleRange(layout.start, end);
