@@ -5,6 +5,7 @@
 #include "component/text/text.h"
 #include <algorithm>
 #include <climits>
+#include <cstdlib>
 #include <cstdint>
 #include "kalmor.h"
 
@@ -237,33 +238,13 @@ RECT ClientRect(const View& w) {
     return client;
 }
 
-// A line's text, styles and character edges: measured once and then taken
-// from the window's cache until the fonts change. dc may be null: the line
-// is then measured, if it must be, in the window's measuring DC.
-LineLayout LayOutLine(View& w, HDC dc, int line) {
+namespace {
+
+// Bytes [layout.start, end) of a line in layout: their text, styles and
+// measure, from the view's cache when it has them; x from 0 at layout.start.
+void MeasureBytes(View& w, HDC dc, LineLayout& layout, int end) {
     // Enough for every row of a tall window several times over.
     constexpr size_t kCachedLayouts = 1024;
-    LineLayout layout;
-    layout.start = layout.lineStart = w.core.LineStart(line);
-    int end = w.core.LineEnd(line);
-    layout.lineLength = end - layout.start;
-    // A long line, not wrapping: the bytes estimated to lie within a few
-    // views of the view, in steps so that small scrolls keep the window.
-    int xBase = 0;
-    if (layout.lineLength > kLongLine && !w.core.Wrapping()) {
-        constexpr int64_t kStep = 1024;
-        layout.perByte = std::max(1, w.spaceWidth);
-        int64_t span = int64_t{2} * TextWidth(w) / layout.perByte;
-        int64_t first = (w.xOffset / layout.perByte - span) / kStep * kStep;
-        int64_t last = (w.xOffset / layout.perByte + 2 * span + kStep) / kStep * kStep;
-        first = std::clamp<int64_t>(first, 0, layout.lineLength);
-        last = std::clamp<int64_t>(last, first, layout.lineLength);
-        layout.start = w.core.CharacterStart(layout.lineStart + static_cast<int>(first));
-        if (last < layout.lineLength)
-            end = w.core.CharacterStart(layout.lineStart + static_cast<int>(last));
-        xBase = static_cast<int>(std::min<int64_t>(
-            int64_t{layout.start - layout.lineStart} * layout.perByte, INT_MAX / 4));
-    }
     layout.text = w.core.TextRange(layout.start, end);
     layout.styles = w.core.StyleRange(layout.start, end);
     // Highlighted braces are drawn in the brace styles.
@@ -292,9 +273,67 @@ LineLayout LayOutLine(View& w, HDC dc, int line) {
         w.layouts.emplace(std::move(key), std::move(measure));
     }
     layout.x = layout.measure->x;
-    if (xBase != 0)
-        for (int& x : layout.x)
-            x += xBase;
+}
+
+// A long line's window: the bytes estimated to lie within two views of the
+// view on either side, in steps so that small scrolls keep it, at the
+// width a byte the view last measured in a long line. When this window
+// measures otherwise, it is placed again at its own width.
+void MeasureWindow(View& w, HDC dc, LineLayout& layout) {
+    constexpr int64_t kStep = 1024;
+    // Around the caret, when it is on the line and the window then meets
+    // the view: where a line's bytes vary in width, a window placed from
+    // the view's x could leave the caret where nothing is drawn.
+    int caret = w.core.Caret() - layout.lineStart;
+    bool aroundCaret = caret >= 0 && caret <= layout.lineLength;
+    for (int pass = 0; pass < 4; ++pass) {
+        int64_t perByte = w.longLinePerByte > 0 ? w.longLinePerByte
+                                                : int64_t{std::max(1, w.spaceWidth)} * kPerByteUnit;
+        int64_t at = aroundCaret ? caret : int64_t{w.xOffset} * kPerByteUnit / perByte;
+        int64_t span = int64_t{2} * TextWidth(w) * kPerByteUnit / perByte;
+        int64_t first = std::clamp<int64_t>((at - span) / kStep * kStep, 0, layout.lineLength);
+        int64_t last =
+            std::clamp<int64_t>((at + 2 * span + kStep) / kStep * kStep, first, layout.lineLength);
+        layout.start = w.core.CharacterStart(layout.lineStart + static_cast<int>(first));
+        int end = layout.lineStart + layout.lineLength;
+        if (last < layout.lineLength)
+            end = w.core.CharacterStart(layout.lineStart + static_cast<int>(last));
+        MeasureBytes(w, dc, layout, end);
+        layout.perByte = perByte;
+        int bytes = static_cast<int>(layout.text.size());
+        int64_t measured = bytes > 0 ? int64_t{layout.x.back()} * kPerByteUnit / bytes : perByte;
+        if (std::abs(measured - perByte) * 16 > perByte && measured > 0) {
+            w.longLinePerByte = measured; // placed again at the width it measured
+            continue;
+        }
+        int64_t base = int64_t{layout.start - layout.lineStart} * perByte / kPerByteUnit;
+        if (aroundCaret &&
+            (base + layout.x.back() < w.xOffset || base > int64_t{w.xOffset} + TextWidth(w))) {
+            aroundCaret = false; // the view was scrolled away from the caret
+            continue;
+        }
+        break;
+    }
+    int64_t base = int64_t{layout.start - layout.lineStart} * layout.perByte / kPerByteUnit;
+    int xBase = static_cast<int>(std::min<int64_t>(base, INT_MAX / 4));
+    for (int& x : layout.x)
+        x += xBase;
+}
+
+} // namespace
+
+// A line's text, styles and character edges: measured once and then taken
+// from the window's cache until the fonts change. dc may be null: the line
+// is then measured, if it must be, in the window's measuring DC.
+LineLayout LayOutLine(View& w, HDC dc, int line) {
+    LineLayout layout;
+    layout.start = layout.lineStart = w.core.LineStart(line);
+    int end = w.core.LineEnd(line);
+    layout.lineLength = end - layout.start;
+    if (layout.lineLength > kLongLine && !w.core.Wrapping())
+        MeasureWindow(w, dc, layout);
+    else
+        MeasureBytes(w, dc, layout, end);
     if (w.core.Wrapping()) {
         if (layout.measure->rows.key != w.wrapKey) {
             BreakIntoRows(w, layout);
@@ -359,18 +398,21 @@ int XOfByte(const LineLayout& layout, int byte) {
         return layout.x[static_cast<size_t>(byte)];
     if (layout.perByte == 0)
         return byte < 0 ? layout.x.front() : layout.x.back();
-    int64_t x = byte < 0 ? (int64_t{layout.start - layout.lineStart} + byte) * layout.perByte
-                         : layout.x.back() + int64_t{byte - size} * layout.perByte;
+    int64_t x =
+        byte < 0 ? (int64_t{layout.start - layout.lineStart} + byte) * layout.perByte / kPerByteUnit
+                 : layout.x.back() + int64_t{byte - size} * layout.perByte / kPerByteUnit;
     return static_cast<int>(std::clamp<int64_t>(x, 0, INT_MAX / 2));
 }
 
 int ByteAtX(const LineLayout& layout, int x) {
     int size = static_cast<int>(layout.text.size());
     if (layout.perByte > 0 && x < layout.x.front())
-        return std::max(x, 0) / layout.perByte - (layout.start - layout.lineStart);
+        return static_cast<int>(int64_t{std::max(x, 0)} * kPerByteUnit / layout.perByte) -
+               (layout.start - layout.lineStart);
     if (layout.perByte > 0 && x > layout.x.back() && !EndsLine(layout))
-        return size + std::min((x - layout.x.back()) / layout.perByte,
-                               layout.lineStart + layout.lineLength - layout.start - size);
+        return size + static_cast<int>(std::min<int64_t>(
+                          int64_t{x - layout.x.back()} * kPerByteUnit / layout.perByte,
+                          layout.lineStart + layout.lineLength - layout.start - size));
     auto after = std::lower_bound(layout.x.begin(), layout.x.end(), x);
     if (after == layout.x.end())
         return size;

@@ -5,6 +5,7 @@
 // what is hit.
 #pragma once
 #include <windows.h>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
@@ -47,12 +48,13 @@ struct LineMeasure {
 // on, x[i] is the left edge of byte i of text from the line's left edge. A
 // line longer than kLongLine bytes, while lines do not wrap, is laid out
 // only around the view: text is then a window of the line, and outside it
-// x is estimated at perByte pixels a byte (XOfByte, ByteAtX).
+// x is estimated at perByte a byte, as measured in a long line's window
+// (XOfByte, ByteAtX).
 struct LineLayout {
     int start = 0;     // the document position of text's first byte
     int lineStart = 0; // and of the line's
     int lineLength = 0;
-    int perByte = 0; // 0: text is the whole line
+    int64_t perByte = 0; // in kPerByteUnit of a pixel; 0: text is the whole line
     std::string text;
     std::string styles;
     std::vector<int> x;
@@ -63,6 +65,7 @@ struct LineLayout {
 // Lines longer than this are laid out a window at a time while lines do
 // not wrap, so no step measures or draws more than the view's surroundings.
 constexpr int kLongLine = 65536;
+constexpr int64_t kPerByteUnit = 1024;
 // The x of byte (of text; any value) along the line: measured inside text,
 // estimated outside it, clamped to text's ends when it is the whole line.
 int XOfByte(const LineLayout& layout, int byte);

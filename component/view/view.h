@@ -114,6 +114,7 @@ struct View {
     // (the width, the fonts, the wrap settings), so rows kept with a
     // measured line are found stale; and whether a line's rows were found
     // to differ from what the core counted since this was last cleared.
+    int64_t longLinePerByte = 0; // the width a byte of a long line last measured, 1/1024 px
     unsigned wrapKey = 1;
     bool rowsChanged = false;
     int xOffset = 0;         // pixels the text is scrolled to the left

@@ -1,78 +1,109 @@
 // A line far longer than the view: laid out only around the view, its x
-// along the line exact in the program's monospaced face wherever the view
-// is, and drawn, hit and edited where it is shown.
+// along the line exact in the program's monospaced face for ASCII wherever
+// the view is, and for any text drawn, hit and edited where it is shown.
 #include "tests/component/editor_fixture.h"
 
 namespace {
 
+// The kinds of long line: a minified script's, one of two-byte characters
+// half a byte's estimate wide, and one that starts with a thousand tabs.
+struct LongLine {
+    const char* name;
+    std::string text;
+    bool exact; // x is the column times the offset
+};
+
+std::vector<LongLine> Lines() {
+    std::string script, accents, tabs(1000, '\t');
+    while (script.size() < 200000)
+        script += "a=b+1:"[script.size() % 6];
+    while (accents.size() < 200000)
+        accents += "\xC3\xA9";
+    return {{"script", script, true},
+            {"accents", accents, false},
+            {"tabs", tabs + script.substr(1000), false}};
+}
+
 class LongLineTest : public EditorTest {
   public:
-    void SetUp() override {
-        EditorTest::SetUp();
-        std::string line;
-        while (line.size() < 200000)
-            line += "a=b+1:"[line.size() % 6];
-        Load("Sub A\r\n" + line + "\r\nEnd Sub\r\n", 0, 0);
+    void Make(const LongLine& line) {
+        Call(SCI_SETCODEPAGE, SC_CP_UTF8);
+        Load("Sub A\r\n" + line.text + "\r\nEnd Sub\r\n", 0, 0);
         start = LineStart(1);
         end = static_cast<int>(Call(SCI_GETLINEENDPOSITION, 1));
         column = static_cast<int>(Call(SCI_TEXTWIDTH, STYLE_DEFAULT, Pointer(" ")));
         height = static_cast<int>(Call(SCI_TEXTHEIGHT));
+        GetClientRect(editor, &client);
     }
     // The pixels of the long line's row drawn in something other than the background.
     int Inked(int left, int right) {
         COLORREF back = static_cast<COLORREF>(Call(SCI_STYLEGETBACK, STYLE_DEFAULT));
-        std::vector<COLORREF> row = Drawn(left, height, right, 2 * height);
+        std::vector<COLORREF> row = Drawn(std::max(left, 0), height, right, 2 * height);
         return static_cast<int>(row.size()) -
                static_cast<int>(std::count(row.begin(), row.end(), back));
     }
     int start = 0, end = 0, column = 8, height = 16;
+    RECT client{};
 };
 
-// Wherever the caret goes on the line, the view follows it, every
-// character is a column wide, and the point of a character hits it.
+// Wherever the caret goes on the line, the view follows it, text is drawn
+// up to it, and the point of a character hits it; points far to either
+// side hit the line's ends.
 TEST_F(LongLineTest, PositionsHoldAlongTheLine) {
-    RECT client{};
-    GetClientRect(editor, &client);
-    for (int offset : {3, 70001, 150000, 199990}) {
-        int at = start + offset;
-        Call(SCI_GOTOPOS, at);
-        UpdateWindow(editor);
-        int x = XOf(at);
-        EXPECT_GE(x, XOf(start) + 1) << offset;
-        EXPECT_LT(x, client.right) << offset;
-        EXPECT_EQ(x - XOf(start), offset * column) << offset;
-        EXPECT_EQ(XOf(at + 7) - x, 7 * column) << offset;
-        EXPECT_EQ(Call(SCI_POSITIONFROMPOINT, x + 1, height + 1), at) << offset;
-        EXPECT_EQ(Call(SCI_CHARPOSITIONFROMPOINT, x + 1 + 3 * column, height + 1), at + 3)
-            << offset;
-        EXPECT_GT(Inked(std::max(x - 10 * column, 0), x), 0)
-            << offset << ": no text left of the caret";
+    for (const LongLine& line : Lines()) {
+        Make(line);
+        for (int offset : {1004, 70002, 150000, 199990}) {
+            int at = static_cast<int>(Call(SCI_POSITIONBEFORE, start + offset + 1));
+            std::string where = std::string(line.name) + " at " + std::to_string(at - start);
+            Call(SCI_GOTOPOS, at);
+            UpdateWindow(editor);
+            int x = XOf(at);
+            ASSERT_GT(x, XOf(start)) << where;
+            ASSERT_LT(x, client.right) << where;
+            if (line.exact) {
+                EXPECT_EQ(x - XOf(start), (at - start) * column) << where;
+                EXPECT_EQ(XOf(at + 7) - x, 7 * column) << where;
+            }
+            EXPECT_EQ(Call(SCI_POSITIONFROMPOINT, x + 1, height + 1), at) << where;
+            EXPECT_GT(Inked(x - 10 * column, x), 0) << where << ": no text left of the caret";
+            EXPECT_EQ(Call(SCI_POSITIONFROMPOINT, -10000000, height + 1), start) << where;
+            EXPECT_EQ(Call(SCI_POSITIONFROMPOINT, 100000000, height + 1), end) << where;
+        }
     }
 }
 
 // End shows the line's end with nothing drawn past it; typing there goes
-// on in the next column; Home and the display-line keys reach the ends.
+// on in the next column; Home and the display-line keys reach the ends,
+// from a caret outside the part of the line laid out too.
 TEST_F(LongLineTest, EndsOfTheLine) {
-    RECT client{};
-    GetClientRect(editor, &client);
-    Call(SCI_GOTOPOS, start);
-    Key(VK_END);
-    UpdateWindow(editor);
-    ASSERT_EQ(Call(SCI_GETCURRENTPOS), end);
-    int x = XOf(end);
-    ASSERT_LT(x, client.right);
-    EXPECT_EQ(x - XOf(start), (end - start) * column);
-    EXPECT_GT(Inked(x - 6 * column, x), 0) << "the line's last characters";
-    EXPECT_EQ(Inked(x + 2, client.right), 0) << "past the line's end";
-    Send(WM_CHAR, 'Z', 1);
-    EXPECT_EQ(Call(SCI_GETCHARAT, end), 'Z');
-    EXPECT_EQ(XOf(Call(SCI_GETCURRENTPOS)), x + column);
-    Call(SCI_HOMEDISPLAY);
-    EXPECT_EQ(Call(SCI_GETCURRENTPOS), start);
-    EXPECT_EQ(Call(SCI_GETXOFFSET), 0);
-    Call(SCI_GOTOPOS, start + 100000);
-    Call(SCI_LINEENDDISPLAY);
-    EXPECT_EQ(Call(SCI_GETCURRENTPOS), end + 1);
+    for (const LongLine& line : Lines()) {
+        Make(line);
+        Call(SCI_GOTOPOS, start);
+        Key(VK_END);
+        UpdateWindow(editor);
+        ASSERT_EQ(Call(SCI_GETCURRENTPOS), end) << line.name;
+        int x = XOf(end);
+        ASSERT_LT(x, client.right) << line.name;
+        EXPECT_EQ(XOf(end + 1), x) << line.name << ": inside the line end";
+        if (line.exact) {
+            EXPECT_EQ(x - XOf(start), (end - start) * column);
+        }
+        EXPECT_GT(Inked(x - 6 * column, x), 0) << line.name << ": the line's last characters";
+        EXPECT_EQ(Inked(x + 2, client.right), 0) << line.name << ": past the line's end";
+        Send(WM_CHAR, 'Z', 1);
+        EXPECT_EQ(Call(SCI_GETCHARAT, end), 'Z') << line.name;
+        EXPECT_EQ(XOf(Call(SCI_GETCURRENTPOS)), x + column) << line.name;
+        Call(SCI_HOMEDISPLAY);
+        EXPECT_EQ(Call(SCI_GETCURRENTPOS), start) << line.name;
+        EXPECT_EQ(Call(SCI_GETXOFFSET), 0) << line.name;
+        Call(SCI_GOTOPOS, start + 100000);
+        Call(SCI_LINEENDDISPLAY);
+        EXPECT_EQ(Call(SCI_GETCURRENTPOS), end + 1) << line.name;
+        Call(SCI_SETXOFFSET, 100000 * column);
+        Call(SCI_SETEMPTYSELECTION, start + 10);
+        Call(SCI_HOMEDISPLAY);
+        EXPECT_EQ(Call(SCI_GETCURRENTPOS), start) << line.name << ": from left of the view";
+    }
 }
 
 } // namespace

@@ -151,6 +151,10 @@ TEST(FoldRules, EditsInsideALineRestyleAsFromScratch) {
         {"Const  x", 0, 5, ""}, // and stops being one
         {"byval", 1, 0, "x "},  // a keyword split by a blank
         {"longx y", 4, 1, ""},  // a keyword made whole again
+        // What follows an operator decides what it is: &H1 is a number, .5 too.
+        {"x=a+&h", 6, 0, "1"},
+        {"x=a+b.", 6, 0, "5"},
+        {"x=1e+", 5, 0, "5"},
         // A line end deleted before a line not lexed yet: the joined line is lexed whole.
         {lines, 4096 * 6 - 1, 1, ""},
     };
