@@ -436,6 +436,10 @@ class TextRange final : public ComObject<uia::ITextRangeProvider> {
                 continue;
             int first = span.start == span.end ? RowOfByte(layout, from) : 0;
             int last = span.start == span.end ? first : RowCount(layout) - 1;
+            // Only rows on screen have boxes: a long line may have very many.
+            int shown = firstRow - w.core.VisibleFromDocLine(line);
+            first = std::max(first, shown);
+            last = std::min(last, shown + static_cast<int>(client.bottom) / w.view.lineHeight + 1);
             for (int row = first; row <= last; ++row) {
                 int a = std::max(from, RowStart(layout, row));
                 int b = std::min(to, RowEnd(layout, row));

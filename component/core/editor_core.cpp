@@ -427,6 +427,8 @@ bool EditorCore::Impl::Replace(int start, int deleteLength, const char* text, in
 void EditorCore::Impl::Delete(int start, int length, const std::string* removed) {
     int flags = performed | (startsAction ? SC_STARTACTION : 0);
     Tell(Modification{SC_MOD_BEFOREDELETE | performed, start, length});
+    bool lineEnds =
+        !longRows.empty() && doc.LineFromPosition(start) != doc.LineFromPosition(start + length);
     foldingToAscii -= CountFoldingToAscii(start - 2, start + length + 2);
     LineChange change = doc.Replace(start, length, "", 0);
     endStyled = std::min(endStyled, start);
@@ -443,7 +445,7 @@ void EditorCore::Impl::Delete(int start, int length, const std::string* removed)
     ++textVersion;
     changes.text = true;
     folds.ReplaceLines(change.firstLine, change.linesRemoved, change.linesAdded);
-    WrapEdited(change, start);
+    WrapEdited(change, start, length, 0, lineEnds);
     startsAction = false;
     Tell(Modification{SC_MOD_DELETETEXT | flags, start, length,
                       change.linesAdded - change.linesRemoved,
@@ -475,7 +477,7 @@ void EditorCore::Impl::Insert(int start, const char* text, int length) {
     ++textVersion;
     changes.text = true;
     folds.ReplaceLines(change.firstLine, change.linesRemoved, change.linesAdded);
-    WrapEdited(change, start);
+    WrapEdited(change, start, 0, length, !longRows.empty() && CountLineEnds(text, length) > 0);
     startsAction = false;
     Tell(Modification{SC_MOD_INSERTTEXT | flags, start, length,
                       change.linesAdded - change.linesRemoved, text});
@@ -1270,9 +1272,24 @@ int EditorCore::Impl::EstimateRows(int line) const {
     return static_cast<int>(std::max<int64_t>(1, (length + bytesPerRow - 1) / bytesPerRow));
 }
 
-void EditorCore::Impl::WrapEdited(const LineChange& change, int position) {
+void EditorCore::Impl::WrapEdited(const LineChange& change, int position, int removed, int inserted,
+                                  bool lineEnds) {
     if (look.wrapMode == SC_WRAP_NONE)
         return;
+    if (!longRows.empty()) {
+        int edited = doc.LineFromPosition(position);
+        std::map<int, std::shared_ptr<LongLineRows>> moved;
+        int last = change.firstLine - 1 + change.linesRemoved;
+        for (auto& [line, found] : longRows) {
+            if (!lineEnds && change.linesAdded == change.linesRemoved && line == edited)
+                found->Edited(position - doc.LineStart(line), removed, inserted);
+            else if (line >= change.firstLine - 1 && line <= last)
+                continue;
+            moved.emplace(line > last ? line + change.linesAdded - change.linesRemoved : line,
+                          std::move(found));
+        }
+        longRows = std::move(moved);
+    }
     rows.Replace(change.firstLine, change.linesRemoved, change.linesAdded,
                  [this](int line) { return EstimateRows(line); });
     // The hidden runs the rows follow move with the lines, as their rows did.
@@ -1309,7 +1326,7 @@ bool EditorCore::LineRowsEstimated(int line) const {
 
 // A line entirely above the top row moves the top row by its change; a
 // change of the line holding the top row keeps the top row inside it.
-void EditorCore::SetLineRows(int line, int rows) {
+void EditorCore::SetLineRows(int line, int rows, bool estimated) {
     Impl& core = *impl_;
     if (!Wrapping() || line < 0 || line >= LineCount() || !core.folds.LineVisible(line))
         return;
@@ -1317,7 +1334,7 @@ void EditorCore::SetLineRows(int line, int rows) {
     int first = counts.RowOf(line);
     int before = counts.Rows(line);
     rows = std::max(rows, 1);
-    int delta = counts.Set(line, rows, false);
+    int delta = counts.Set(line, rows, estimated);
     int& top = core.firstVisibleLine;
     if (delta != 0 && first + before <= top)
         top += delta;
@@ -1325,8 +1342,16 @@ void EditorCore::SetLineRows(int line, int rows) {
         top = first + std::min(top - first, rows - 1);
 }
 
+std::shared_ptr<LongLineRows> EditorCore::LongRows(int line) {
+    std::shared_ptr<LongLineRows>& rows = impl_->longRows[line];
+    if (!rows)
+        rows = std::make_shared<LongLineRows>();
+    return rows;
+}
+
 void EditorCore::ResetWrap(int bytesPerRow) {
     Impl& core = *impl_;
+    core.longRows.clear();
     if (!Wrapping())
         return;
     core.bytesPerRow = std::max(bytesPerRow, 1);

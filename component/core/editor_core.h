@@ -205,6 +205,7 @@ constexpr int kMaxZoom = 20;
 constexpr int kMaxEdgeColumn = 10000;
 
 struct WordCharacters;
+struct LongLineRows;
 
 class EditorCore {
   public:
@@ -406,7 +407,10 @@ class EditorCore {
     bool Wrapping() const;
     int LineRows(int line) const; // 1 unwrapped, 0 hidden
     bool LineRowsEstimated(int line) const;
-    void SetLineRows(int line, int rows);
+    void SetLineRows(int line, int rows, bool estimated = false);
+    // A long line's rows while lines wrap (made on first use, kept in step
+    // with edits, dropped when lines rewrap): the view finds them.
+    std::shared_ptr<LongLineRows> LongRows(int line);
     void ResetWrap(int bytesPerRow);
     int NextEstimatedLine(int fromLine) const; // -1 when every line is measured
 

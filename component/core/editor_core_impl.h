@@ -208,13 +208,17 @@ struct EditorCore::Impl {
     int bytesPerRow = 80;
     std::vector<std::pair<int, int>> rowsHidden;
     unsigned rowsRunsVersion = 0;
+    // The rows found in long lines, by line, kept in step with edits.
+    std::map<int, std::shared_ptr<LongLineRows>> longRows;
     // The rows, hidden lines taking none: lines a fold hid since they were
     // last read go to 0, lines it showed get an estimate.
     WrapRows& Rows();
     int EstimateRows(int line) const;
     // Mirrors an edit in the rows: lines replaced as the document's were,
     // the edited line's count marked as an estimate.
-    void WrapEdited(const LineChange& change, int position);
+    // A long line's found rows follow an edit inside it; lines replaced lose theirs.
+    void WrapEdited(const LineChange& change, int position, int removed, int inserted,
+                    bool lineEnds);
     std::array<Style, kStyleCount> styles;
     std::array<Margin, kMarginCount> margins;
     std::map<std::string, std::string> properties;

@@ -228,4 +228,52 @@ int WrapRows::NextEstimated(int from) const {
     return -1;
 }
 
+int LongLineRows::Count(int length) const {
+    int found = static_cast<int>(starts.size());
+    if (done)
+        return found;
+    return found + std::max(0, (length - 1) / perRow - starts.back() / perRow);
+}
+
+void LongLineRows::Found(int start, int length) {
+    if (start >= length) {
+        done = true;
+        rejoin.clear();
+        return;
+    }
+    starts.push_back(start);
+    auto from = std::lower_bound(rejoin.begin(), rejoin.end(), start);
+    if (from != rejoin.end() && *from == start) {
+        starts.insert(starts.end(), from + 1, rejoin.end());
+        done = rejoinDone;
+        rejoin.clear();
+        return;
+    }
+    rejoin.erase(rejoin.begin(), from);
+}
+
+// Only a row starting at or after the new text can break as before: what
+// it holds is the same bytes. An edit in the first row may change the
+// indent of every other row, so then nothing is kept.
+void LongLineRows::Edited(int at, int removed, int inserted) {
+    int delta = inserted - removed;
+    auto holding = std::upper_bound(starts.begin(), starts.end(), at);
+    int row = std::max(0, static_cast<int>(holding - starts.begin()) - 1);
+    std::vector<int> kept;
+    if (row > 0) {
+        for (int s : starts)
+            if (s >= at + removed)
+                kept.push_back(s + delta);
+        for (int s : rejoin)
+            if (s >= at + removed)
+                kept.push_back(s + delta);
+        rejoinDone = rejoin.empty() ? done : rejoinDone;
+    } else {
+        indent = -1;
+    }
+    starts.resize(static_cast<size_t>(std::max(1, row)));
+    rejoin = std::move(kept);
+    done = false;
+}
+
 } // namespace kalmor

@@ -4,10 +4,72 @@
 // kept in blocks with their sums, so a lookup or an edit of the list costs
 // about the square root of the line count, and a million lines stay cheap.
 #pragma once
+#include <algorithm>
 #include <functional>
 #include <vector>
 
 namespace kalmor {
+
+// Lines longer than this are never measured whole: while lines do not wrap
+// they are laid out a window at a time, and while they wrap their rows are
+// found row by row from the start (LongLineRows).
+constexpr int kLongLine = 65536;
+
+// The rows of a long line while lines wrap. The rows found so far start at
+// starts (bytes of the line; the last is where finding goes on, unless
+// done); past it, until found, a row is estimated to hold perRow bytes, on
+// a grid of multiples of perRow from the line's start, so rows found
+// elsewhere leave the estimated ones where they are. An edit keeps the
+// rows before the one above it and keeps the found rows after it, moved
+// with the text, in rejoin: finding takes them back once it reaches a start
+// among them, since rows after an agreeing start break as before.
+struct LongLineRows {
+    std::vector<int> starts{0};
+    bool done = false;
+    int perRow = 64;
+    int indent = -1; // pixels the rows after the first are indented by; -1 not measured
+    std::vector<int> rejoin;
+    bool rejoinDone = false;
+
+    // The rows of a line of length bytes: found and estimated.
+    int Count(int length) const;
+    // Where a row starts (clamped into the rows), before snapping to a
+    // character's start: snap moves a grid point back onto one.
+    template <typename Snap> int Start(int row, int length, Snap snap) const;
+    // The row holding a byte of the line (a byte where a row starts is that row's).
+    template <typename Snap> int RowOf(int byte, int length, Snap snap) const;
+    // A row found at start, after the last; rejoins the rows kept from
+    // before an edit when start is one of them.
+    void Found(int start, int length);
+    // Mirrors replacing removed bytes at byte at by inserted ones.
+    void Edited(int at, int removed, int inserted);
+};
+
+template <typename Snap> int LongLineRows::Start(int row, int length, Snap snap) const {
+    int found = static_cast<int>(starts.size());
+    if (row < found || done)
+        return starts[static_cast<size_t>(std::clamp(row, 0, found - 1))];
+    int last = Count(length) - 1;
+    int grid = starts.back() / perRow + std::min(row, last) - (found - 1);
+    return row - (found - 1) <= 0 ? starts.back() : snap(grid * perRow);
+}
+
+template <typename Snap> int LongLineRows::RowOf(int byte, int length, Snap snap) const {
+    if (done || byte < starts.back()) {
+        auto after = std::upper_bound(starts.begin(), starts.end(), byte);
+        return std::max(0, static_cast<int>(after - starts.begin()) - 1);
+    }
+    int found = static_cast<int>(starts.size());
+    int row = found - 1 + std::max(0, byte / perRow - starts.back() / perRow);
+    int last = Count(length) - 1;
+    row = std::min(row, last);
+    // A grid point inside a character starts its row at the character.
+    if (row < last && Start(row + 1, length, snap) <= byte)
+        ++row;
+    else if (row > found - 1 && Start(row, length, snap) > byte)
+        --row;
+    return row;
+}
 
 class WrapRows {
   public:

@@ -103,14 +103,25 @@ COLORREF SelectedFore(const View& w, COLORREF own) {
 
 // Draws the text of measured pieces: origin is the x of their first byte.
 // Selected text has a colour of its own in high contrast.
+// The first piece that ends right of x: a wrapped row is drawn from its
+// own pieces on, not from its line's first.
+std::vector<Piece>::const_iterator FirstPieceFrom(const LineMeasure& measure, int x) {
+    return std::partition_point(
+        measure.pieces.begin(), measure.pieces.end(),
+        [&](const Piece& piece) { return measure.x[static_cast<size_t>(piece.end)] <= x; });
+}
+
 void PaintPieces(View& w, HDC dc, const LineMeasure& measure, const std::string& text, int origin,
                  int top, const RECT& band, HGDIOBJ& selected, bool inSelection,
                  COLORREF ink = CLR_INVALID) {
     SetBkMode(dc, TRANSPARENT);
-    for (const Piece& piece : measure.pieces) {
+    RECT box{};
+    GetClipBox(dc, &box);
+    for (auto it = FirstPieceFrom(measure, box.left - origin); it != measure.pieces.end(); ++it) {
+        const Piece& piece = *it;
         RECT cell{origin + measure.x[piece.start], top, origin + measure.x[piece.end],
                   top + w.lineHeight};
-        if (cell.left >= band.right)
+        if (cell.left >= band.right || cell.left >= box.right)
             break;
         if (cell.right <= 0 || piece.kind == Piece::Tab)
             continue;
@@ -415,10 +426,16 @@ void PaintLine(View& w, HDC dc, const LineLayout& layout, int origin, int top, c
     if (caretLine)
         FillSolid(dc, RECT{origin + layout.x[0], top, band.right, top + w.lineHeight},
                   look.caretLineBack);
-    for (const Piece& piece : layout.measure->pieces) {
+    RECT box{};
+    GetClipBox(dc, &box);
+    const LineMeasure& measure = *layout.measure;
+    // The layout's x is the measure's moved by where its window starts.
+    for (auto it = FirstPieceFrom(measure, box.left - origin - layout.x[0]);
+         it != measure.pieces.end(); ++it) {
+        const Piece& piece = *it;
         RECT cell{origin + layout.x[piece.start], top, origin + layout.x[piece.end],
                   top + w.lineHeight};
-        if (cell.left >= band.right)
+        if (cell.left >= band.right || cell.left >= box.right)
             break;
         if (!caretLine)
             FillSolid(
@@ -624,11 +641,16 @@ int PaintText(View& w, HDC dc, const RECT& band) {
     SetTextAlign(dc, TA_BASELINE | TA_LEFT);
     SelectedObject original(dc, GetCurrentObject(dc, OBJ_FONT));
     HGDIOBJ selected = nullptr;
+    LineLayout layout;
+    int laidOut = -1;
     for (int row = band.top / w.lineHeight; row * w.lineHeight < band.bottom && first + row < count;
          ++row) {
         int line = core.DocLineFromVisible(first + row);
         int top = row * w.lineHeight;
-        LineLayout layout = LayOutLine(w, dc, line);
+        // The rows of a wrapped line share its layout.
+        if (line != laidOut)
+            layout = LayOutLine(w, dc, line);
+        laidOut = line;
         int rows = RowCount(layout);
         int sub = std::clamp(first + row - core.VisibleFromDocLine(line), 0, rows - 1);
         bool lastRow = sub == rows - 1;

@@ -78,9 +78,10 @@ void SplitLine(View& w, HDC dc, const Encoding& encoding, const LineLayout& layo
     }
 }
 
-// Measures where each byte of a line starts, piece by piece, expanding tabs.
+// Measures where each byte of a line starts, piece by piece, expanding tabs
+// to stops counted from the last of tabOrigins (bytes, in order) before them.
 void MeasureLine(View& w, HDC dc, const Encoding& encoding, const LineLayout& layout,
-                 LineMeasure& measure) {
+                 LineMeasure& measure, const std::vector<int>* tabOrigins = nullptr) {
     std::vector<std::vector<int>> charStarts;
     SelectedObject original(dc, GetCurrentObject(dc, OBJ_FONT));
     SplitLine(w, dc, encoding, layout, measure.pieces, charStarts);
@@ -105,7 +106,15 @@ void MeasureLine(View& w, HDC dc, const Encoding& encoding, const LineLayout& la
                 piece.advances[static_cast<size_t>(k)] =
                     (*ascii)[static_cast<size_t>(piece.text[static_cast<size_t>(k)] - ' ')];
         } else if (piece.kind == Piece::Tab) {
-            piece.advances[0] = (x / w.tabWidth + 1) * w.tabWidth - x;
+            int from = x;
+            auto after = tabOrigins
+                             ? std::upper_bound(tabOrigins->begin(), tabOrigins->end(), piece.start)
+                             : std::vector<int>::const_iterator();
+            if (tabOrigins && after != tabOrigins->begin()) {
+                int origin = *(after - 1);
+                from = origin == piece.start ? 0 : x - measure.x[static_cast<size_t>(origin)];
+            }
+            piece.advances[0] = (from / w.tabWidth + 1) * w.tabWidth - from;
         } else if (piece.kind == Piece::Invalid) {
             GetTextExtentPoint32W(dc, L"xFF", 3, &size);
             piece.advances[0] = size.cx + 4;
@@ -173,52 +182,62 @@ int WrapIndent(View& w, const LineLayout& layout, int width) {
     return indent > width * 4 / 5 ? 0 : indent;
 }
 
-// Breaks a measured line into rows no wider than the text area: at the last
-// place the wrap mode allows that fits, else between characters, never
-// inside one; every row holds at least one character.
-void BreakIntoRows(View& w, LineLayout& layout) {
+// The width rows are broken to.
+int RowWidth(View& w) {
+    bool endFlag = (w.core.GetLook().wrapVisualFlags & SC_WRAPVISUALFLAG_END) != 0;
+    return std::max(TextWidth(w) - (endFlag ? WrapFlagWidth(w) : 0), 1);
+}
+
+// Where the row starting at byte start of a measured layout ends, room
+// pixels wide: at the last place the wrap mode allows that fits, else
+// between characters, never inside one, with at least one character;
+// text's size when the rest fits.
+int BreakRow(View& w, const LineLayout& layout, int start, int room) {
     const Look& look = w.core.GetLook();
     const std::vector<int>& x = layout.x;
     int size = static_cast<int>(layout.text.size());
-    int width =
-        TextWidth(w) - ((look.wrapVisualFlags & SC_WRAPVISUALFLAG_END) ? WrapFlagWidth(w) : 0);
-    width = std::max(width, 1);
-    LineRows& rows = layout.rows;
-    rows = LineRows();
-    rows.indent = WrapIndent(w, layout, width);
+    if (x[static_cast<size_t>(size)] - x[static_cast<size_t>(start)] <= room)
+        return size;
     const Encoding& encoding = w.core.CurrentEncoding();
     bool wide = encoding.Set() != CharacterSet::SingleByte;
     auto characterStart = [&](int byte) {
         return w.core.CharacterStart(layout.start + byte) - layout.start;
     };
-    for (int start = 0;;) {
-        int room = width - (start > 0 ? rows.indent : 0);
-        if (x[static_cast<size_t>(size)] - x[static_cast<size_t>(start)] <= room)
-            break;
-        // The last character boundary that ends within the room.
-        int fit = static_cast<int>(std::upper_bound(x.begin() + start + 1, x.end(),
-                                                    x[static_cast<size_t>(start)] + room) -
-                                   x.begin()) -
-                  1;
-        fit = characterStart(std::min(fit, size));
-        if (fit <= start)
-            fit = w.core.PositionAfter(layout.start + start) - layout.start;
-        int at = fit;
-        if (look.wrapMode != SC_WRAP_CHAR) {
-            int k = fit;
-            while (k > start) {
-                int previous = characterStart(k - 1);
-                if (previous < start)
-                    break;
-                if (look.wrapMode == SC_WRAP_WORD
-                        ? BreaksBefore(encoding, layout.text, k, previous, wide)
-                        : BreaksBefore(encoding, layout.text, k, previous, false))
-                    break;
-                k = previous;
-            }
-            if (k > start)
-                at = k;
+    // The last character boundary that ends within the room.
+    int fit = static_cast<int>(std::upper_bound(x.begin() + start + 1, x.end(),
+                                                x[static_cast<size_t>(start)] + room) -
+                               x.begin()) -
+              1;
+    fit = characterStart(std::min(fit, size));
+    if (fit <= start)
+        fit = w.core.PositionAfter(layout.start + start) - layout.start;
+    int at = fit;
+    if (look.wrapMode != SC_WRAP_CHAR) {
+        int k = fit;
+        while (k > start) {
+            int previous = characterStart(k - 1);
+            if (previous < start)
+                break;
+            if (BreaksBefore(encoding, layout.text, k, previous,
+                             wide && look.wrapMode == SC_WRAP_WORD))
+                break;
+            k = previous;
         }
+        if (k > start)
+            at = k;
+    }
+    return std::min(at, size);
+}
+
+// Breaks a measured line into rows no wider than the text area.
+void BreakIntoRows(View& w, LineLayout& layout) {
+    int width = RowWidth(w);
+    LineRows& rows = layout.rows;
+    rows = LineRows();
+    rows.indent = WrapIndent(w, layout, width);
+    int size = static_cast<int>(layout.text.size());
+    for (int start = 0;;) {
+        int at = BreakRow(w, layout, start, width - (start > 0 ? rows.indent : 0));
         if (at >= size)
             break;
         rows.starts.push_back(at);
@@ -241,8 +260,10 @@ RECT ClientRect(const View& w) {
 namespace {
 
 // Bytes [layout.start, end) of a line in layout: their text, styles and
-// measure, from the view's cache when it has them; x from 0 at layout.start.
-void MeasureBytes(View& w, HDC dc, LineLayout& layout, int end) {
+// measure, from the view's cache when it has them; x from 0 at layout.start,
+// tab stops counted from the last of tabOrigins before them when given.
+void MeasureBytes(View& w, HDC dc, LineLayout& layout, int end,
+                  const std::vector<int>* tabOrigins = nullptr) {
     // Enough for every row of a tall window several times over.
     constexpr size_t kCachedLayouts = 1024;
     layout.text = w.core.TextRange(layout.start, end);
@@ -256,16 +277,20 @@ void MeasureBytes(View& w, HDC dc, LineLayout& layout, int end) {
             layout.styles[static_cast<size_t>(pos - layout.start)] = static_cast<char>(style);
     }
     std::string key = layout.text + layout.styles;
+    if (tabOrigins)
+        key.append(reinterpret_cast<const char*>(tabOrigins->data()),
+                   tabOrigins->size() * sizeof(int));
     auto cached = w.layouts.find(key);
     if (cached != w.layouts.end()) {
         layout.measure = cached->second;
     } else {
         auto measure = std::make_shared<LineMeasure>();
         if (dc || w.measuring.Get()) {
-            MeasureLine(w, dc ? dc : w.measuring.Get(), w.core.CurrentEncoding(), layout, *measure);
+            MeasureLine(w, dc ? dc : w.measuring.Get(), w.core.CurrentEncoding(), layout, *measure,
+                        tabOrigins);
         } else {
             WindowDC window(w.hwnd);
-            MeasureLine(w, window.Get(), w.core.CurrentEncoding(), layout, *measure);
+            MeasureLine(w, window.Get(), w.core.CurrentEncoding(), layout, *measure, tabOrigins);
         }
         if (w.layouts.size() >= kCachedLayouts)
             w.layouts.clear();
@@ -320,21 +345,124 @@ void MeasureWindow(View& w, HDC dc, LineLayout& layout) {
         x += xBase;
 }
 
+// Bytes [from, from + span) of a line, fewer at its end, measured on their
+// own (uncached): x from 0 at from.
+LineLayout MeasureSpan(View& w, HDC dc, int lineStart, int lineLength, int from, int span) {
+    LineLayout piece;
+    piece.start = lineStart + from;
+    piece.lineStart = lineStart;
+    piece.lineLength = lineLength;
+    int end = lineStart + lineLength;
+    if (from + span < lineLength)
+        end = std::max(w.core.CharacterStart(lineStart + from + span), piece.start + 1);
+    piece.text = w.core.TextRange(piece.start, end);
+    piece.styles = w.core.StyleRange(piece.start, end);
+    LineMeasure measure;
+    if (dc || w.measuring.Get()) {
+        MeasureLine(w, dc ? dc : w.measuring.Get(), w.core.CurrentEncoding(), piece, measure);
+    } else {
+        WindowDC window(w.hwnd);
+        MeasureLine(w, window.Get(), w.core.CurrentEncoding(), piece, measure);
+    }
+    piece.x = std::move(measure.x);
+    return piece;
+}
+
+// Finds a long line's rows on from where finding stopped, a row at a time,
+// each measured from its own start, until budget bytes of it are found or
+// the line is; first its indent and the bytes a row is estimated to hold.
+void FindLongRows(View& w, HDC dc, int line, LongLineRows& rows, int budget) {
+    int lineStart = w.core.LineStart(line);
+    int length = w.core.LineEnd(line) - lineStart;
+    int width = RowWidth(w);
+    if (rows.indent < 0) {
+        LineLayout head = MeasureSpan(w, dc, lineStart, length, 0, 4096);
+        rows.indent = WrapIndent(w, head, width);
+        rows.perRow = std::max(16, BreakRow(w, head, 0, width));
+    }
+    int from = rows.starts.back();
+    while (!rows.done && rows.starts.back() - from <= budget) {
+        int start = rows.starts.back();
+        int room = width - (start > 0 ? rows.indent : 0);
+        for (int span = 2 * rows.perRow + 64;; span *= 2) {
+            LineLayout piece = MeasureSpan(w, dc, lineStart, length, start, span);
+            int size = static_cast<int>(piece.text.size());
+            int at = BreakRow(w, piece, 0, room);
+            if (at < size || start + size >= length) {
+                rows.Found(start + at, length);
+                break;
+            }
+        }
+    }
+}
+
+// A long wrapped line's window: whole rows from a screen above the focus
+// row to two below it, measured with tab stops from each row's start.
+void MeasureRowWindow(View& w, HDC dc, LineLayout& layout, int line, int focus) {
+    std::shared_ptr<LongLineRows> rows = w.core.LongRows(line);
+    if (rows->indent < 0)
+        FindLongRows(w, dc, line, *rows, 0);
+    int length = layout.lineLength;
+    int lineStart = layout.lineStart;
+    EditorCore& core = w.core;
+    auto snap = [&core, lineStart](int byte) {
+        return core.CharacterStart(lineStart + byte) - lineStart;
+    };
+    int count = rows->Count(length);
+    int focusRow = focus >= 0 ? rows->RowOf(std::min(focus, length), length, snap)
+                              : std::clamp(core.FirstVisibleLine() - core.VisibleFromDocLine(line),
+                                           0, count - 1);
+    int screen = LinesOnScreen(w);
+    int first = std::max(0, focusRow - screen);
+    int last = std::min(count, focusRow + 2 * screen + 1);
+    int from = rows->Start(first, length, snap);
+    int to = last < count ? rows->Start(last, length, snap) : length;
+    layout.start = lineStart + from;
+    layout.firstRow = first;
+    layout.longRows = rows;
+    layout.core = &core;
+    layout.rows.starts.clear();
+    for (int row = first; row < last; ++row)
+        layout.rows.starts.push_back(rows->Start(row, length, snap) - from);
+    layout.rows.indent = rows->indent;
+    MeasureBytes(w, dc, layout, lineStart + to, &layout.rows.starts);
+    int bytes = static_cast<int>(layout.text.size());
+    layout.perByte = bytes > 0 && layout.x.back() > 0
+                         ? int64_t{layout.x.back()} * kPerByteUnit / bytes
+                         : int64_t{std::max(1, w.spaceWidth)} * kPerByteUnit;
+    if (core.LineVisible(line) &&
+        (core.LineRowsEstimated(line) != !rows->done || core.LineRows(line) != count)) {
+        w.rowsChanged |= core.LineRows(line) != count;
+        core.SetLineRows(line, count, !rows->done);
+    }
+}
+
+// Whether a row of a laid-out line is one its text holds.
+bool InWindow(const LineLayout& layout, int row) {
+    return row >= layout.firstRow &&
+           row < layout.firstRow + static_cast<int>(layout.rows.starts.size());
+}
+
 } // namespace
 
 // A line's text, styles and character edges: measured once and then taken
 // from the window's cache until the fonts change. dc may be null: the line
 // is then measured, if it must be, in the window's measuring DC.
-LineLayout LayOutLine(View& w, HDC dc, int line) {
+LineLayout LayOutLine(View& w, HDC dc, int line, int focus) {
     LineLayout layout;
     layout.start = layout.lineStart = w.core.LineStart(line);
     int end = w.core.LineEnd(line);
     layout.lineLength = end - layout.start;
-    if (layout.lineLength > kLongLine && !w.core.Wrapping())
+    bool wrapping = w.core.Wrapping();
+    if (layout.lineLength > kLongLine && wrapping) {
+        MeasureRowWindow(w, dc, layout, line, focus);
+        return layout;
+    }
+    if (layout.lineLength > kLongLine)
         MeasureWindow(w, dc, layout);
     else
         MeasureBytes(w, dc, layout, end);
-    if (w.core.Wrapping()) {
+    if (wrapping) {
         if (layout.measure->rows.key != w.wrapKey) {
             BreakIntoRows(w, layout);
             layout.rows.key = w.wrapKey;
@@ -351,9 +479,33 @@ LineLayout LayOutLine(View& w, HDC dc, int line) {
     return layout;
 }
 
+LineLayout LayOutRow(View& w, int line, int row) {
+    LineLayout layout = LayOutLine(w, nullptr, line);
+    if (!layout.longRows || InWindow(layout, row))
+        return layout;
+    int start = RowStart(layout, row) + layout.start - layout.lineStart;
+    return LayOutLine(w, nullptr, line, start);
+}
+
 void MeasureRows(View& w, int line) {
     int start = w.core.LineStart(line);
     int length = w.core.LineEnd(line) - start;
+    if (length > kLongLine) {
+        constexpr int kFindStep = 65536; // bytes of rows found a step
+        std::shared_ptr<LongLineRows> rows = w.core.LongRows(line);
+        EditorCore& core = w.core;
+        auto snap = [&core, start](int byte) { return core.CharacterStart(start + byte) - start; };
+        int top = core.FirstVisibleLine();
+        int firstRow = core.VisibleFromDocLine(line);
+        int topByte = core.DocLineFromVisible(top) == line && rows->indent >= 0
+                          ? rows->Start(top - firstRow, length, snap)
+                          : -1;
+        FindLongRows(w, nullptr, line, *rows, kFindStep);
+        core.SetLineRows(line, rows->Count(length), !rows->done);
+        if (topByte >= 0)
+            core.SetFirstVisibleLine(firstRow + rows->RowOf(topByte, length, snap));
+        return;
+    }
     if (int64_t{length} * w.maxCharWidth <= TextWidth(w) - WrapFlagWidth(w)) {
         std::string text = w.core.TextRange(start, start + length);
         if (std::all_of(text.begin(), text.end(), [](char c) { return c >= ' ' && c < 0x7F; })) {
@@ -365,31 +517,57 @@ void MeasureRows(View& w, int line) {
 }
 
 int RowCount(const LineLayout& layout) {
+    if (layout.longRows)
+        return layout.longRows->Count(layout.lineLength);
     return static_cast<int>(layout.rows.starts.size());
 }
 
+// A long line's rows outside its window come from all its rows.
 int RowStart(const LineLayout& layout, int row) {
-    return layout.rows.starts[static_cast<size_t>(std::clamp(row, 0, RowCount(layout) - 1))];
+    row = std::clamp(row, 0, RowCount(layout) - 1);
+    if (!layout.longRows || InWindow(layout, row))
+        return layout.rows.starts[static_cast<size_t>(row - layout.firstRow)];
+    EditorCore& core = *layout.core;
+    int lineStart = layout.lineStart;
+    auto snap = [&core, lineStart](int byte) {
+        return core.CharacterStart(lineStart + byte) - lineStart;
+    };
+    return layout.longRows->Start(row, layout.lineLength, snap) + lineStart - layout.start;
 }
 
 int RowEnd(const LineLayout& layout, int row) {
     return row + 1 < RowCount(layout) ? RowStart(layout, row + 1)
-                                      : static_cast<int>(layout.text.size());
+                                      : layout.lineStart + layout.lineLength - layout.start;
 }
 
 int RowOfByte(const LineLayout& layout, int byte) {
+    if (layout.longRows) {
+        EditorCore& core = *layout.core;
+        int lineStart = layout.lineStart;
+        auto snap = [&core, lineStart](int at) {
+            return core.CharacterStart(lineStart + at) - lineStart;
+        };
+        int along = std::clamp(byte + layout.start - lineStart, 0, layout.lineLength);
+        return layout.longRows->RowOf(along, layout.lineLength, snap);
+    }
     const std::vector<int>& starts = layout.rows.starts;
     auto after = std::upper_bound(starts.begin(), starts.end(), byte);
     return std::max(0, static_cast<int>(after - starts.begin()) - 1);
 }
 
 // A row's x is its byte's x along the line, less where the row starts
-// along it (the first row starts at the line's left edge).
+// along it (the first row starts at the line's left edge). Outside a long
+// line's window it is estimated at the width a byte the window measured.
 int RowX(const LineLayout& layout, int row, int byte) {
-    if (row <= 0)
+    if (row <= 0 && !layout.longRows)
         return XOfByte(layout, byte);
-    return XOfByte(layout, byte) - layout.x[static_cast<size_t>(RowStart(layout, row))] +
-           layout.rows.indent;
+    int start = RowStart(layout, row);
+    int indent = row > 0 ? layout.rows.indent : 0;
+    int size = static_cast<int>(layout.text.size());
+    if (layout.longRows && (!InWindow(layout, row) || byte < 0 || byte > size))
+        return indent + static_cast<int>(std::clamp<int64_t>(
+                            int64_t{byte - start} * layout.perByte / kPerByteUnit, 0, INT_MAX / 4));
+    return XOfByte(layout, byte) - layout.x[static_cast<size_t>(start)] + indent;
 }
 
 int XOfByte(const LineLayout& layout, int byte) {
@@ -536,6 +714,8 @@ int NearestInRow(View& w, const LineLayout& layout, int row, int rowX) {
         return w.core.CharacterStart(layout.start + ByteAtX(layout, rowX));
     int first = RowStart(layout, row);
     int end = RowEnd(layout, row);
+    if (layout.longRows && !InWindow(layout, row))
+        return layout.start + first;
     int base = row > 0 ? layout.x[static_cast<size_t>(first)] - layout.rows.indent : 0;
     int textX = rowX + base;
     auto from = layout.x.begin() + first;
@@ -558,8 +738,9 @@ int NearestInRow(View& w, const LineLayout& layout, int row, int rowX) {
 int PositionInDisplayLine(View& w, int displayLine, int rowX) {
     displayLine = std::clamp(displayLine, 0, w.core.VisibleLineCount() - 1);
     int line = w.core.DocLineFromVisible(displayLine);
-    LineLayout layout = LayOutLine(w, nullptr, line);
-    int row = std::clamp(displayLine - w.core.VisibleFromDocLine(line), 0, RowCount(layout) - 1);
+    int row = displayLine - w.core.VisibleFromDocLine(line);
+    LineLayout layout = LayOutRow(w, line, row);
+    row = std::clamp(row, 0, RowCount(layout) - 1);
     return NearestInRow(w, layout, row, rowX);
 }
 
@@ -572,12 +753,13 @@ int DisplayLineOfPosition(View& w, int position) {
     int first = w.core.VisibleFromDocLine(line);
     if (!w.core.Wrapping() || !w.core.LineVisible(line))
         return first;
-    LineLayout layout = LayOutLine(w, nullptr, line);
+    LineLayout layout = LayOutLine(w, nullptr, line, position - w.core.LineStart(line));
     return w.core.VisibleFromDocLine(line) + RowOfByte(layout, position - layout.start);
 }
 
 int RowXOfPosition(View& w, int position) {
-    LineLayout layout = LayOutLine(w, nullptr, w.core.LineFromPosition(position));
+    int line = w.core.LineFromPosition(position);
+    LineLayout layout = LayOutLine(w, nullptr, line, position - w.core.LineStart(line));
     int end = layout.lineStart + layout.lineLength;
     int byte = std::clamp(position, layout.lineStart, end) - layout.start;
     return RowX(layout, RowOfByte(layout, byte), byte);

@@ -5,6 +5,7 @@
 // what is hit.
 #pragma once
 #include <windows.h>
+#include "component/core/wrap_rows.h"
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -13,6 +14,7 @@
 namespace kalmor {
 
 struct View;
+class EditorCore;
 
 // One stretch of a measured line drawn with one call: bytes [start, end) of
 // the line in one style, font and kind. Text pieces hold UTF-16 units, or
@@ -46,10 +48,13 @@ struct LineMeasure {
 
 // One document line measured for drawing: text holds its bytes from start
 // on, x[i] is the left edge of byte i of text from the line's left edge. A
-// line longer than kLongLine bytes, while lines do not wrap, is laid out
-// only around the view: text is then a window of the line, and outside it
-// x is estimated at perByte a byte, as measured in a long line's window
-// (XOfByte, ByteAtX).
+// line longer than kLongLine bytes is laid out only around the view: text
+// is then a window of the line, and outside it x is estimated at perByte a
+// byte, as measured in a long line's window (XOfByte, ByteAtX). While it
+// wraps, the window is whole rows around the view or the byte asked for,
+// rows.starts are the window's rows from firstRow on, and longRows has all
+// of the line's rows; x counts on from row to row, tab stops from each
+// row's start.
 struct LineLayout {
     int start = 0;     // the document position of text's first byte
     int lineStart = 0; // and of the line's
@@ -60,11 +65,11 @@ struct LineLayout {
     std::vector<int> x;
     std::shared_ptr<const LineMeasure> measure;
     LineRows rows; // one row starting at 0 while lines do not wrap
+    int firstRow = 0;
+    std::shared_ptr<LongLineRows> longRows;
+    EditorCore* core = nullptr; // while longRows: snaps estimated rows onto characters
 };
 
-// Lines longer than this are laid out a window at a time while lines do
-// not wrap, so no step measures or draws more than the view's surroundings.
-constexpr int kLongLine = 65536;
 constexpr int64_t kPerByteUnit = 1024;
 // The x of byte (of text; any value) along the line: measured inside text,
 // estimated outside it, clamped to text's ends when it is the whole line.
@@ -79,10 +84,15 @@ bool EndsLine(const LineLayout& layout);
 // A line's text, styles, measure and rows: measured once and then taken
 // from the view's cache until the fonts change. dc may be null. While lines
 // wrap, the rows found are told to the core, which counts display lines.
-LineLayout LayOutLine(View& w, HDC dc, int line);
+// focus is a byte of the line to lay out a long line's window around; -1
+// the view's rows.
+LineLayout LayOutLine(View& w, HDC dc, int line, int focus = -1);
+// The same, with a row of the line sure to be inside a long line's window.
+LineLayout LayOutRow(View& w, int line, int row);
 // While lines wrap, finds a line's rows and tells the core: a short line of
 // plain ASCII without tabs that cannot reach the right edge even in the
-// widest characters takes one row unmeasured; any other is laid out.
+// widest characters takes one row unmeasured; a long line's rows are found
+// on a step further, the text at the top kept there; any other is laid out.
 void MeasureRows(View& w, int line);
 // Measures the composition's text in a style; an empty one measures nothing.
 void MeasureComposition(View& w, int style);

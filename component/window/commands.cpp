@@ -140,13 +140,18 @@ void MoveCaretInsideView(EditorWindow& w) {
 // The ends of the caret's display line: its start, and the boundary before
 // its last character (the line's end on a line's last row), which is drawn
 // on that row.
+// A long line is laid out around the caret.
+LineLayout CaretLayout(EditorWindow& w) {
+    int line = w.core.LineFromPosition(w.core.Caret());
+    return LayOutLine(w.view, nullptr, line, w.core.Caret() - w.core.LineStart(line));
+}
 int DisplayLineStart(EditorWindow& w) {
-    LineLayout layout = LayOutLine(w.view, nullptr, w.core.LineFromPosition(w.core.Caret()));
+    LineLayout layout = CaretLayout(w);
     int row = RowOfByte(layout, w.core.Caret() - layout.start);
     return row == 0 ? layout.lineStart : layout.start + RowStart(layout, row);
 }
 int DisplayLineEnd(EditorWindow& w) {
-    LineLayout layout = LayOutLine(w.view, nullptr, w.core.LineFromPosition(w.core.Caret()));
+    LineLayout layout = CaretLayout(w);
     int row = RowOfByte(layout, w.core.Caret() - layout.start);
     if (row + 1 == RowCount(layout))
         return layout.lineStart + layout.lineLength;

@@ -781,7 +781,7 @@ int PositionFromPoint(EditorWindow& w, UINT request, int x, int y) {
     if (request == SCI_POSITIONFROMPOINT)
         return position;
     int line = w.core.DocLineFromVisible(display);
-    LineLayout layout = LayOutLine(w.view, nullptr, line);
+    LineLayout layout = LayOutRow(w.view, line, display - w.core.VisibleFromDocLine(line));
     int row = std::clamp(display - w.core.VisibleFromDocLine(line), 0, RowCount(layout) - 1);
     int rows = w.core.VisibleLineCount() - w.core.FirstVisibleLine();
     bool overText = y >= 0 && y < rows * w.view.lineHeight && x >= TextLeft(w.view) &&
