@@ -257,6 +257,15 @@ void LongLineRows::Found(int start, int length) {
 // indent of every other row, so then nothing is kept.
 void LongLineRows::Edited(int at, int removed, int inserted) {
     int delta = inserted - removed;
+    // Past where finding goes on only the rows kept for rejoining move.
+    if (!done && at > starts.back()) {
+        std::vector<int> kept;
+        for (int s : rejoin)
+            if (s >= at + removed)
+                kept.push_back(s + delta);
+        rejoin = std::move(kept);
+        return;
+    }
     auto holding = std::upper_bound(starts.begin(), starts.end(), at);
     int row = std::max(0, static_cast<int>(holding - starts.begin()) - 1);
     std::vector<int> kept;

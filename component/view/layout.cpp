@@ -487,11 +487,10 @@ LineLayout LayOutRow(View& w, int line, int row) {
     return LayOutLine(w, nullptr, line, start);
 }
 
-void MeasureRows(View& w, int line) {
+void MeasureRows(View& w, int line, int findBytes) {
     int start = w.core.LineStart(line);
     int length = w.core.LineEnd(line) - start;
     if (length > kLongLine) {
-        constexpr int kFindStep = 65536; // bytes of rows found a step
         std::shared_ptr<LongLineRows> rows = w.core.LongRows(line);
         EditorCore& core = w.core;
         auto snap = [&core, start](int byte) { return core.CharacterStart(start + byte) - start; };
@@ -500,7 +499,7 @@ void MeasureRows(View& w, int line) {
         int topByte = core.DocLineFromVisible(top) == line && rows->indent >= 0
                           ? rows->Start(top - firstRow, length, snap)
                           : -1;
-        FindLongRows(w, nullptr, line, *rows, kFindStep);
+        FindLongRows(w, nullptr, line, *rows, findBytes);
         core.SetLineRows(line, rows->Count(length), !rows->done);
         if (topByte >= 0)
             core.SetFirstVisibleLine(firstRow + rows->RowOf(topByte, length, snap));

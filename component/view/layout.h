@@ -92,8 +92,9 @@ LineLayout LayOutRow(View& w, int line, int row);
 // While lines wrap, finds a line's rows and tells the core: a short line of
 // plain ASCII without tabs that cannot reach the right edge even in the
 // widest characters takes one row unmeasured; a long line's rows are found
-// on a step further, the text at the top kept there; any other is laid out.
-void MeasureRows(View& w, int line);
+// on for about findBytes more, the text at the top kept there; any other is
+// laid out.
+void MeasureRows(View& w, int line, int findBytes = 4096);
 // Measures the composition's text in a style; an empty one measures nothing.
 void MeasureComposition(View& w, int style);
 // The composition's x at the start of a UTF-16 unit (-1: its end), from its left edge.

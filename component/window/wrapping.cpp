@@ -10,6 +10,7 @@ namespace {
 constexpr UINT_PTR kSettleTimer = 3; // beside the drag-scrolling timer, 1, and the balloon's, 2
 constexpr UINT kSettleEvery = 10;    // milliseconds between slices
 constexpr DWORD kSliceTime = 15;     // milliseconds a slice may take
+constexpr int kSliceBytes = 65536;   // bytes of a long line's rows found a line in a slice
 
 // Measures the estimated lines from the first down to lastLine, until the
 // time is up (0: no limit); true when none is left there.
@@ -18,7 +19,7 @@ bool MeasureEstimated(EditorWindow& w, int lastLine, DWORD time) {
     int measured = 0;
     for (int line = w.core.NextEstimatedLine(0); line >= 0 && line <= lastLine;
          line = w.core.NextEstimatedLine(line + 1)) {
-        MeasureRows(w.view, line);
+        MeasureRows(w.view, line, kSliceBytes);
         if (time != 0 && ++measured % 64 == 0 && GetTickCount() - started >= time)
             return false;
     }
