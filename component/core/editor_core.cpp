@@ -1277,13 +1277,14 @@ void EditorCore::Impl::WrapEdited(const LineChange& change, int position, int re
     if (look.wrapMode == SC_WRAP_NONE)
         return;
     if (!longRows.empty()) {
+        // Lines [edited, last] were replaced, unless the edit stayed inside one.
         int edited = doc.LineFromPosition(position);
         std::map<int, std::shared_ptr<LongLineRows>> moved;
         int last = change.firstLine - 1 + change.linesRemoved;
         for (auto& [line, found] : longRows) {
             if (!lineEnds && change.linesAdded == change.linesRemoved && line == edited)
                 found->Edited(position - doc.LineStart(line), removed, inserted);
-            else if (line >= change.firstLine - 1 && line <= last)
+            else if (line >= edited && line <= last)
                 continue;
             moved.emplace(line > last ? line + change.linesAdded - change.linesRemoved : line,
                           std::move(found));

@@ -860,6 +860,9 @@ LRESULT HandleWindowRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM
         int line = ToCoordinate(wParam);
         if (line < 0 || line >= w.core.LineCount())
             return 0;
+        // A long line's rows are all found first: the count is exact.
+        if (w.core.LineRowsEstimated(line))
+            MeasureRows(w.view, line, INT_MAX);
         return w.core.Wrapping() ? RowCount(LayOutLine(w.view, nullptr, line)) : 1;
     }
     case SCI_POINTXFROMPOSITION:

@@ -19,7 +19,7 @@ bool MeasureEstimated(EditorWindow& w, int lastLine, DWORD time) {
     int measured = 0;
     for (int line = w.core.NextEstimatedLine(0); line >= 0 && line <= lastLine;
          line = w.core.NextEstimatedLine(line + 1)) {
-        MeasureRows(w.view, line, kSliceBytes);
+        MeasureRows(w.view, line, time == 0 ? INT_MAX : kSliceBytes);
         if (time != 0 && ++measured % 64 == 0 && GetTickCount() - started >= time)
             return false;
     }

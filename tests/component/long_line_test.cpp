@@ -106,4 +106,47 @@ TEST_F(LongLineTest, EndsOfTheLine) {
     }
 }
 
+// Wrapped, a long line's rows hold as many whole words as fit, as a short
+// line's do: from the start, and after a word typed and one deleted in its
+// middle and near its end, where the rows found are kept and rejoined.
+TEST_F(LongLineTest, WrappedRowsHoldAsManyWordsAsFit) {
+    std::string words;
+    for (int i = 0; words.size() < 90000; ++i)
+        words += std::string(static_cast<size_t>(1 + i * 7 % 11), "abcdefghi"[i % 9]) + " ";
+    Make({"words", words, true});
+    Call(SCI_SETWRAPMODE, SC_WRAP_WORD);
+    UpdateWindow(editor);
+    GetClientRect(editor, &client); // narrower by the vertical scroll bar
+    int room = static_cast<int>(client.right - XOf(start) - Call(SCI_GETMARGINRIGHT)) / column;
+    auto check = [&](const std::string& when) {
+        int rows = static_cast<int>(Call(SCI_WRAPCOUNT, 1));
+        end = static_cast<int>(Call(SCI_GETLINEENDPOSITION, 1));
+        std::string text =
+            Text().substr(static_cast<size_t>(start), static_cast<size_t>(end - start));
+        int top = static_cast<int>(Call(SCI_POINTYFROMPOSITION, 0, start));
+        // Each word's row, from where it is drawn.
+        int row = 0, rowStart = 0, counted = 1;
+        for (size_t at = 0; at < text.size() && text.back() == ' '; at = text.find(' ', at) + 1) {
+            int y = static_cast<int>(Call(SCI_POINTYFROMPOSITION, 0, start + at)) - top;
+            if (y / height == row)
+                continue;
+            ASSERT_EQ(y / height, row + 1) << when << ": a row skipped at " << at;
+            size_t next = text.find(' ', at);
+            int length = static_cast<int>(at) - rowStart;
+            ASSERT_LE(length, room) << when << ": row " << row << " too wide";
+            ASSERT_GT(length + static_cast<int>(next - at) + 1, room)
+                << when << ": row " << row << " could hold the next word";
+            row = y / height, rowStart = static_cast<int>(at), ++counted;
+        }
+        EXPECT_EQ(rows, counted) << when;
+    };
+    check("loaded");
+    int middle = start + 45000 - 45000 % 2;
+    middle = static_cast<int>(Call(SCI_WORDSTARTPOSITION, middle, 1));
+    Call(SCI_INSERTTEXT, middle, Pointer("inserted "));
+    check("a word typed in the middle");
+    Call(SCI_DELETERANGE, start + 85000 - 85000 % 3, 4);
+    check("bytes deleted near the end");
+}
+
 } // namespace

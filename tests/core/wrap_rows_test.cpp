@@ -2,10 +2,12 @@
 // the rows the view sets, folds and edits, and the top row stays on its text.
 #include <gtest/gtest.h>
 
+#include <climits>
 #include <random>
 #include <string>
 #include <vector>
 
+#include "component/core/wrap_rows.h"
 #include "tests/core/test_support.h"
 
 namespace {
@@ -75,6 +77,76 @@ TEST(WrapRows, DisplayLinesFollowRowsFoldsAndEdits) {
         }
         ASSERT_EQ(core.VisibleLineCount(), std::max(sum, 1));
     }
+}
+
+// A row rule that, like the view's, depends only on the bytes from a row's
+// start: at most 20 bytes, broken after the last blank among them.
+int NextRow(const std::string& text, int start) {
+    int end = std::min(start + 20, static_cast<int>(text.size()));
+    if (end == static_cast<int>(text.size()))
+        return end;
+    for (int k = end; k > start + 1; --k)
+        if (text[static_cast<size_t>(k - 1)] == ' ')
+            return k;
+    return end;
+}
+
+// Finds rows as the view does: all of them, or up to a byte.
+void Find(LongLineRows& rows, const std::string& text, int until) {
+    int length = static_cast<int>(text.size());
+    while (!rows.done && rows.starts.back() < until)
+        rows.Found(NextRow(text, rows.starts.back()), length);
+}
+
+// Random edits of a long line's text, anywhere, with rows found up to
+// anywhere between them: the rows kept, rejoined and found again are those
+// found from scratch, and a byte's row and a row's start agree past where
+// finding stopped, on the estimated grid.
+TEST(LongLineRows, EditsKeepTheRowsFoundFromScratch) {
+    std::mt19937 random(11);
+    auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    std::string text;
+    while (text.size() < 3000)
+        text += std::string(static_cast<size_t>(1 + pick(9)), 'a') + (pick(4) ? " " : "");
+    LongLineRows rows;
+    rows.perRow = 17;
+    auto same = [](int byte) { return byte; };
+    for (int step = 0; step < 400; ++step) {
+        int length = static_cast<int>(text.size());
+        Find(rows, text, pick(length + 1));
+        int count = rows.Count(length);
+        for (int row = 0; row < count; row += 1 + pick(9)) {
+            int start = rows.Start(row, length, same);
+            ASSERT_EQ(rows.RowOf(start, length, same), row) << "step " << step;
+            if (row + 1 < count && rows.Start(row + 1, length, same) > start + 1)
+                ASSERT_EQ(rows.RowOf(rows.Start(row + 1, length, same) - 1, length, same), row);
+        }
+        int at = pick(length), removed = std::min(pick(6), length - at);
+        std::string inserted(static_cast<size_t>(pick(6)), pick(2) ? 'b' : ' ');
+        text.replace(static_cast<size_t>(at), static_cast<size_t>(removed), inserted);
+        rows.Edited(at, removed, static_cast<int>(inserted.size()));
+    }
+    Find(rows, text, INT_MAX);
+    LongLineRows fresh;
+    Find(fresh, text, INT_MAX);
+    EXPECT_EQ(rows.starts, fresh.starts);
+}
+
+// The core keeps a long line's rows with its line: lines added above move
+// them, an edit in another line leaves them, and joining the line drops them.
+TEST(LongLineRows, FollowTheirLine) {
+    EditorCore core;
+    core.SetText("a\n" + std::string(100, 'x') + "\nb\n");
+    Send(core, SCI_SETWRAPMODE, SC_WRAP_WORD);
+    core.ResetWrap(16);
+    core.LongRows(1)->Found(30, 100);
+    core.InsertText(0, "new\n");
+    EXPECT_EQ(core.LongRows(2)->starts, (std::vector<int>{0, 30}));
+    core.InsertText(core.LineStart(3), "b");
+    core.InsertText(core.LineStart(2) + 60, "x");
+    EXPECT_EQ(core.LongRows(2)->starts, (std::vector<int>{0, 30}));
+    core.DeleteRange(core.LineStart(2) - 1, 1);
+    EXPECT_EQ(core.LongRows(1)->starts, (std::vector<int>{0}));
 }
 
 } // namespace
