@@ -112,6 +112,12 @@ int ScanWordChars(const char* s, int n, int i) {
     return i;
 }
 
+// Notes how far a scan looked (the byte it stopped at) and answers where it stopped.
+int Track(int& reach, int stop) {
+    reach = std::max(reach, stop);
+    return stop;
+}
+
 } // namespace
 
 void KeywordList::Set(const char* spaceSeparated) {
@@ -145,15 +151,19 @@ bool KeywordList::Contains(const char* word, int length) const {
     return words_.count(lower) != 0;
 }
 
-BasicLineKind ClassifyBasicLine(const char* s, int n) {
-    int start = SkipBlanks(s, n, 0);
-    int end = ScanWordChars(s, n, start);
+namespace {
+
+// ClassifyBasicLine's work; reach gets the furthest byte looked at, n when
+// a scan ran to the end of s.
+BasicLineKind Classify(const char* s, int n, int& reach) {
+    int start = Track(reach, SkipBlanks(s, n, 0));
+    int end = Track(reach, ScanWordChars(s, n, start));
     while (EqualsNoCase(s + start, end - start, "private") ||
            EqualsNoCase(s + start, end - start, "public") ||
            EqualsNoCase(s + start, end - start, "static") ||
            EqualsNoCase(s + start, end - start, "friend")) {
-        start = SkipBlanks(s, n, end);
-        end = ScanWordChars(s, n, start);
+        start = Track(reach, SkipBlanks(s, n, end));
+        end = Track(reach, ScanWordChars(s, n, start));
     }
     if (EqualsNoCase(s + start, end - start, "sub") ||
         EqualsNoCase(s + start, end - start, "function")) {
@@ -161,19 +171,36 @@ BasicLineKind ClassifyBasicLine(const char* s, int n) {
         if (end < n && IsTypeSuffix(s[end])) {
             return BasicLineKind::Ordinary;
         }
-        int next = SkipBlanks(s, n, end);
+        int next = Track(reach, SkipBlanks(s, n, end));
         bool assignment = next < n && s[next] == '=';
         return assignment ? BasicLineKind::Ordinary : BasicLineKind::SubHeader;
     }
     if (EqualsNoCase(s + start, end - start, "end")) {
-        int second = SkipBlanks(s, n, end);
-        int secondEnd = ScanWordChars(s, n, second);
+        int second = Track(reach, SkipBlanks(s, n, end));
+        int secondEnd = Track(reach, ScanWordChars(s, n, second));
         if (EqualsNoCase(s + second, secondEnd - second, "sub") ||
             EqualsNoCase(s + second, secondEnd - second, "function")) {
             return BasicLineKind::SubEnd;
         }
     }
     return BasicLineKind::Ordinary;
+}
+
+} // namespace
+
+BasicLineKind ClassifyBasicLine(const char* s, int n) {
+    int reach = 0;
+    return Classify(s, n, reach);
+}
+
+bool ClassifyBasicPrefix(const char* s, int n, bool whole, BasicLineKind& kind) {
+    int reach = 0;
+    BasicLineKind found = Classify(s, n, reach);
+    if (!whole && reach >= n) {
+        return false;
+    }
+    kind = found;
+    return true;
 }
 
 namespace {
@@ -297,11 +324,41 @@ void StyleBasicLine(const char* s, int n, const KeywordList& keywords, char* sty
 
 int RestyleBasicLine(const char* s, int n, const KeywordList& keywords, char* styles, int editStart,
                      int editEnd) {
+    return RestyleBasicStretch(s, n, true, true, keywords, styles, editStart, editEnd);
+}
+
+// What RestyleBasicLine does, and then whether it looked only inside the
+// stretch: back over the blanks before where it started afresh and five
+// bytes more (FreshAt's Const), and on two bytes past the last token it
+// styled (a number's exponent) and over the blanks after a blank it
+// stopped at (OldSettledAt). A token cut short by the stretch's end would
+// have ended within two bytes of it.
+int RestyleBasicStretch(const char* s, int n, bool startsLine, bool endsLine,
+                        const KeywordList& keywords, char* styles, int editStart, int editEnd) {
     int from = std::clamp(editStart, 0, n);
     while (!FreshAt(s, styles, from, editStart)) {
         --from;
     }
-    return StyleFrom(s, n, keywords, styles, from, std::clamp(editEnd, from, n) + 1);
+    if (!startsLine) {
+        int k = from - 1;
+        while (k >= 0 && static_cast<unsigned char>(s[k]) <= ' ') {
+            --k;
+        }
+        if (k < 4) {
+            return -1;
+        }
+    }
+    int end = StyleFrom(s, n, keywords, styles, from, std::clamp(editEnd, from, n) + 1);
+    if (!endsLine) {
+        int k = end;
+        while (k < n && static_cast<unsigned char>(s[k]) <= ' ') {
+            ++k;
+        }
+        if (end + 3 > n || k >= n) {
+            return -1;
+        }
+    }
+    return end;
 }
 
 } // namespace kalmor
