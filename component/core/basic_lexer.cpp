@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace kalmor {
 
@@ -23,7 +24,7 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 bool IsTypeSuffix(char c) {
-    return std::strchr("$%!#&@", c) != nullptr && c != '\0';
+    return c == '$' || c == '%' || c == '!' || c == '#' || c == '&' || c == '@';
 }
 char ToLower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
@@ -98,6 +99,17 @@ int ScanWord(const char* s, int n, int i) {
     return i;
 }
 
+// Styles [i, end): most tokens are a byte or two, for which a call to
+// memset would cost more than the stores.
+void Fill(char* styles, int i, int end, char style) {
+    if (end - i > 0 && end - i <= 2) {
+        styles[i] = style;
+        styles[end - 1] = style;
+    } else {
+        std::fill(styles + i, styles + end, style);
+    }
+}
+
 int SkipBlanks(const char* s, int n, int i) {
     while (i < n && IsBlank(s[i])) {
         ++i;
@@ -120,14 +132,26 @@ int Track(int& reach, int stop) {
 
 } // namespace
 
+namespace {
+
+// A word's bit in lengthsByFirst_.
+uint64_t LengthBit(int length) {
+    return uint64_t{1} << std::min(length, 63);
+}
+
+} // namespace
+
 void KeywordList::Set(const char* spaceSeparated) {
     words_.clear();
     longest_ = 0;
+    std::fill(std::begin(lengthsByFirst_), std::end(lengthsByFirst_), 0);
     std::string word;
     for (const char* c = spaceSeparated;; ++c) {
         if (*c == '\0' || static_cast<unsigned char>(*c) <= ' ') {
             if (!word.empty()) {
                 longest_ = std::max(longest_, static_cast<int>(word.size()));
+                lengthsByFirst_[static_cast<unsigned char>(word[0])] |=
+                    LengthBit(static_cast<int>(word.size()));
                 words_.insert(word);
                 word.clear();
             }
@@ -141,7 +165,8 @@ void KeywordList::Set(const char* spaceSeparated) {
 }
 
 bool KeywordList::Contains(const char* word, int length) const {
-    if (length > longest_) {
+    if (length > longest_ || length <= 0 ||
+        (lengthsByFirst_[static_cast<unsigned char>(ToLower(word[0]))] & LengthBit(length)) == 0) {
         return false;
     }
     std::string lower(word, length);
@@ -234,7 +259,7 @@ int StyleFrom(const char* s, int n, const KeywordList& keywords, char* styles, i
             if (i >= settleFrom && !expectConstantName && OldSettledAt(s, n, styles, i)) {
                 return i;
             }
-            std::fill(styles + i, styles + end, kBasicDefault);
+            styles[i] = kBasicDefault;
             i = end;
             continue;
         }
@@ -270,7 +295,7 @@ int StyleFrom(const char* s, int n, const KeywordList& keywords, char* styles, i
             } else {
                 style = expectConstantName ? kBasicConstant : kBasicIdentifier;
             }
-            std::fill(styles + i, styles + end, style);
+            Fill(styles, i, end, style);
             if (EqualsNoCase(s + i, length, "asm")) {
                 std::fill(styles + end, styles + n, kBasicAsm);
                 return n;
@@ -284,7 +309,7 @@ int StyleFrom(const char* s, int n, const KeywordList& keywords, char* styles, i
         // An operator is a token of its own, after which the lexer starts
         // afresh: one the old styling had too ends the restyling after it.
         bool settled = style == kBasicOperator && i >= settleFrom && styles[i] == kBasicOperator;
-        std::fill(styles + i, styles + end, style);
+        Fill(styles, i, end, style);
         expectConstantName = false;
         i = end;
         if (settled) {

@@ -1,6 +1,7 @@
 // The BASIC lexer: styles for one line at a time and the line's part in
 // folding. Nothing in this dialect spans lines, so each line is lexed alone.
 #pragma once
+#include <cstdint>
 #include <string>
 #include <unordered_set>
 
@@ -28,6 +29,10 @@ class KeywordList {
   private:
     std::unordered_set<std::string> words_; // lower case
     int longest_ = 0;
+    // For each first byte (lower case), bit k set when a word of k bytes
+    // (63: of 63 or more) starts with it: most words that are none of the
+    // list are told so without a lookup.
+    uint64_t lengthsByFirst_[256] = {};
 };
 
 // What a line means to folding.
