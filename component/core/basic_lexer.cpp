@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace kalmor {
 
@@ -23,7 +24,7 @@ bool IsBlank(char c) {
     return c == ' ' || c == '\t';
 }
 bool IsTypeSuffix(char c) {
-    return std::strchr("$%!#&@", c) != nullptr && c != '\0';
+    return c == '$' || c == '%' || c == '!' || c == '#' || c == '&' || c == '@';
 }
 char ToLower(char c) {
     return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
@@ -98,6 +99,17 @@ int ScanWord(const char* s, int n, int i) {
     return i;
 }
 
+// Styles [i, end): most tokens are a byte or two, for which a call to
+// memset would cost more than the stores.
+void Fill(char* styles, int i, int end, char style) {
+    if (end - i > 0 && end - i <= 2) {
+        styles[i] = style;
+        styles[end - 1] = style;
+    } else {
+        std::fill(styles + i, styles + end, style);
+    }
+}
+
 int SkipBlanks(const char* s, int n, int i) {
     while (i < n && IsBlank(s[i])) {
         ++i;
@@ -112,16 +124,34 @@ int ScanWordChars(const char* s, int n, int i) {
     return i;
 }
 
+// Notes how far a scan looked (the byte it stopped at) and answers where it stopped.
+int Track(int& reach, int stop) {
+    reach = std::max(reach, stop);
+    return stop;
+}
+
+} // namespace
+
+namespace {
+
+// A word's bit in lengthsByFirst_.
+uint64_t LengthBit(int length) {
+    return uint64_t{1} << std::min(length, 63);
+}
+
 } // namespace
 
 void KeywordList::Set(const char* spaceSeparated) {
     words_.clear();
     longest_ = 0;
+    std::fill(std::begin(lengthsByFirst_), std::end(lengthsByFirst_), 0);
     std::string word;
     for (const char* c = spaceSeparated;; ++c) {
         if (*c == '\0' || static_cast<unsigned char>(*c) <= ' ') {
             if (!word.empty()) {
                 longest_ = std::max(longest_, static_cast<int>(word.size()));
+                lengthsByFirst_[static_cast<unsigned char>(word[0])] |=
+                    LengthBit(static_cast<int>(word.size()));
                 words_.insert(word);
                 word.clear();
             }
@@ -135,7 +165,8 @@ void KeywordList::Set(const char* spaceSeparated) {
 }
 
 bool KeywordList::Contains(const char* word, int length) const {
-    if (length > longest_) {
+    if (length > longest_ || length <= 0 ||
+        (lengthsByFirst_[static_cast<unsigned char>(ToLower(word[0]))] & LengthBit(length)) == 0) {
         return false;
     }
     std::string lower(word, length);
@@ -145,15 +176,19 @@ bool KeywordList::Contains(const char* word, int length) const {
     return words_.count(lower) != 0;
 }
 
-BasicLineKind ClassifyBasicLine(const char* s, int n) {
-    int start = SkipBlanks(s, n, 0);
-    int end = ScanWordChars(s, n, start);
+namespace {
+
+// ClassifyBasicLine's work; reach gets the furthest byte looked at, n when
+// a scan ran to the end of s.
+BasicLineKind Classify(const char* s, int n, int& reach) {
+    int start = Track(reach, SkipBlanks(s, n, 0));
+    int end = Track(reach, ScanWordChars(s, n, start));
     while (EqualsNoCase(s + start, end - start, "private") ||
            EqualsNoCase(s + start, end - start, "public") ||
            EqualsNoCase(s + start, end - start, "static") ||
            EqualsNoCase(s + start, end - start, "friend")) {
-        start = SkipBlanks(s, n, end);
-        end = ScanWordChars(s, n, start);
+        start = Track(reach, SkipBlanks(s, n, end));
+        end = Track(reach, ScanWordChars(s, n, start));
     }
     if (EqualsNoCase(s + start, end - start, "sub") ||
         EqualsNoCase(s + start, end - start, "function")) {
@@ -161,19 +196,36 @@ BasicLineKind ClassifyBasicLine(const char* s, int n) {
         if (end < n && IsTypeSuffix(s[end])) {
             return BasicLineKind::Ordinary;
         }
-        int next = SkipBlanks(s, n, end);
+        int next = Track(reach, SkipBlanks(s, n, end));
         bool assignment = next < n && s[next] == '=';
         return assignment ? BasicLineKind::Ordinary : BasicLineKind::SubHeader;
     }
     if (EqualsNoCase(s + start, end - start, "end")) {
-        int second = SkipBlanks(s, n, end);
-        int secondEnd = ScanWordChars(s, n, second);
+        int second = Track(reach, SkipBlanks(s, n, end));
+        int secondEnd = Track(reach, ScanWordChars(s, n, second));
         if (EqualsNoCase(s + second, secondEnd - second, "sub") ||
             EqualsNoCase(s + second, secondEnd - second, "function")) {
             return BasicLineKind::SubEnd;
         }
     }
     return BasicLineKind::Ordinary;
+}
+
+} // namespace
+
+BasicLineKind ClassifyBasicLine(const char* s, int n) {
+    int reach = 0;
+    return Classify(s, n, reach);
+}
+
+bool ClassifyBasicPrefix(const char* s, int n, bool whole, BasicLineKind& kind) {
+    int reach = 0;
+    BasicLineKind found = Classify(s, n, reach);
+    if (!whole && reach >= n) {
+        return false;
+    }
+    kind = found;
+    return true;
 }
 
 namespace {
@@ -207,7 +259,7 @@ int StyleFrom(const char* s, int n, const KeywordList& keywords, char* styles, i
             if (i >= settleFrom && !expectConstantName && OldSettledAt(s, n, styles, i)) {
                 return i;
             }
-            std::fill(styles + i, styles + end, kBasicDefault);
+            styles[i] = kBasicDefault;
             i = end;
             continue;
         }
@@ -243,7 +295,7 @@ int StyleFrom(const char* s, int n, const KeywordList& keywords, char* styles, i
             } else {
                 style = expectConstantName ? kBasicConstant : kBasicIdentifier;
             }
-            std::fill(styles + i, styles + end, style);
+            Fill(styles, i, end, style);
             if (EqualsNoCase(s + i, length, "asm")) {
                 std::fill(styles + end, styles + n, kBasicAsm);
                 return n;
@@ -257,7 +309,7 @@ int StyleFrom(const char* s, int n, const KeywordList& keywords, char* styles, i
         // An operator is a token of its own, after which the lexer starts
         // afresh: one the old styling had too ends the restyling after it.
         bool settled = style == kBasicOperator && i >= settleFrom && styles[i] == kBasicOperator;
-        std::fill(styles + i, styles + end, style);
+        Fill(styles, i, end, style);
         expectConstantName = false;
         i = end;
         if (settled) {
@@ -297,11 +349,41 @@ void StyleBasicLine(const char* s, int n, const KeywordList& keywords, char* sty
 
 int RestyleBasicLine(const char* s, int n, const KeywordList& keywords, char* styles, int editStart,
                      int editEnd) {
+    return RestyleBasicStretch(s, n, true, true, keywords, styles, editStart, editEnd);
+}
+
+// What RestyleBasicLine does, and then whether it looked only inside the
+// stretch: back over the blanks before where it started afresh and five
+// bytes more (FreshAt's Const), and on two bytes past the last token it
+// styled (a number's exponent) and over the blanks after a blank it
+// stopped at (OldSettledAt). A token cut short by the stretch's end would
+// have ended within two bytes of it.
+int RestyleBasicStretch(const char* s, int n, bool startsLine, bool endsLine,
+                        const KeywordList& keywords, char* styles, int editStart, int editEnd) {
     int from = std::clamp(editStart, 0, n);
     while (!FreshAt(s, styles, from, editStart)) {
         --from;
     }
-    return StyleFrom(s, n, keywords, styles, from, std::clamp(editEnd, from, n) + 1);
+    if (!startsLine) {
+        int k = from - 1;
+        while (k >= 0 && static_cast<unsigned char>(s[k]) <= ' ') {
+            --k;
+        }
+        if (k < 4) {
+            return -1;
+        }
+    }
+    int end = StyleFrom(s, n, keywords, styles, from, std::clamp(editEnd, from, n) + 1);
+    if (!endsLine) {
+        int k = end;
+        while (k < n && static_cast<unsigned char>(s[k]) <= ' ') {
+            ++k;
+        }
+        if (end + 3 > n || k >= n) {
+            return -1;
+        }
+    }
+    return end;
 }
 
 } // namespace kalmor

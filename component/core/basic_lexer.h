@@ -1,6 +1,7 @@
 // The BASIC lexer: styles for one line at a time and the line's part in
 // folding. Nothing in this dialect spans lines, so each line is lexed alone.
 #pragma once
+#include <cstdint>
 #include <string>
 #include <unordered_set>
 
@@ -28,6 +29,10 @@ class KeywordList {
   private:
     std::unordered_set<std::string> words_; // lower case
     int longest_ = 0;
+    // For each first byte (lower case), bit k set when a word of k bytes
+    // (63: of 63 or more) starts with it: most words that are none of the
+    // list are told so without a lookup.
+    uint64_t lengthsByFirst_[256] = {};
 };
 
 // What a line means to folding.
@@ -37,6 +42,10 @@ enum class BasicLineKind : char { Ordinary, SubHeader, SubEnd };
 // Function, optionally after access words; a sub end starts with End Sub or
 // End Function.
 BasicLineKind ClassifyBasicLine(const char* line, int length);
+// The same from the line's first length bytes only (all of them when
+// whole): false, and kind untouched, when the line's kind may depend on
+// bytes after them.
+bool ClassifyBasicPrefix(const char* line, int length, bool whole, BasicLineKind& kind);
 
 // Writes one style byte per byte of the line (without its line end).
 void StyleBasicLine(const char* line, int length, const KeywordList& keywords, char* styles);
@@ -48,5 +57,12 @@ void StyleBasicLine(const char* line, int length, const KeywordList& keywords, c
 // what its edited stretch does. Answers the end of what was restyled.
 int RestyleBasicLine(const char* line, int length, const KeywordList& keywords, char* styles,
                      int editStart, int editEnd);
+// The same given only a stretch of the line, its bytes [0, length) and
+// their styles, which start the line when startsLine and end it when
+// endsLine; the edit is placed from the stretch's start. Answers -1 when the
+// lexer would have to look outside the stretch to know where to start or
+// stop (the styles are then to be thrown away): a longer one is needed.
+int RestyleBasicStretch(const char* line, int length, bool startsLine, bool endsLine,
+                        const KeywordList& keywords, char* styles, int editStart, int editEnd);
 
 } // namespace kalmor

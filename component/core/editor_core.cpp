@@ -66,10 +66,46 @@ const char* EditorCore::Impl::LineText(int line, int* length) {
     return doc.TextPointer(start, *length);
 }
 
+// A long line's kind is read from a copy of as much of its start as it
+// takes, so the gap an edit left inside it stays there.
 BasicLineKind EditorCore::Impl::KindOf(int line) {
-    int length = 0;
-    const char* text = LineText(line, &length);
-    return ClassifyBasicLine(text, length);
+    int start = doc.LineStart(line);
+    int length = doc.LineEnd(line) - start;
+    if (length <= kLongLexLine) {
+        return ClassifyBasicLine(LineText(line, &length), length);
+    }
+    std::string prefix;
+    BasicLineKind kind = BasicLineKind::Ordinary;
+    for (int taken = 256;; taken *= 16) {
+        taken = std::min(taken, length);
+        prefix.resize(static_cast<size_t>(taken));
+        doc.CopyText(start, taken, prefix.data());
+        if (ClassifyBasicPrefix(prefix.data(), taken, taken == length, kind)) {
+            return kind;
+        }
+    }
+}
+
+// An edit of [editStart, editEnd) inside a long line, restyled in copies of
+// a stretch around it, four times longer each time the lexer must look past
+// it: neither the text nor the styles are moved to lie in one piece, which
+// would move their gaps, left at the edit, across half the line.
+void EditorCore::Impl::RestyleLongLine(int start, int length, int editStart, int editEnd) {
+    std::string text, styles;
+    for (int margin = 4096;; margin *= 4) {
+        int first = std::max(0, editStart - margin);
+        int last = static_cast<int>(std::min<int64_t>(length, int64_t{editEnd} + margin));
+        int count = last - first;
+        text.resize(static_cast<size_t>(count));
+        styles.resize(static_cast<size_t>(count));
+        doc.CopyText(start + first, count, text.data());
+        doc.CopyStyles(start + first, count, styles.data());
+        if (RestyleBasicStretch(text.data(), count, first == 0, last == length, keywords[0],
+                                styles.data(), editStart - first, editEnd - first) >= 0) {
+            doc.SetStyles(start + first, count, styles.data());
+            return;
+        }
+    }
 }
 
 void EditorCore::Impl::Changed(int firstLine, int lastLine) {
@@ -145,11 +181,21 @@ void EditorCore::Impl::Relex(int firstLine, int lastLine, int limit, int editSta
     kinds.clear();
     for (int line = firstLine; line <= lastLine; ++line) {
         int start = doc.LineStart(line);
-        int length = 0;
-        const char* text = LineText(line, &length);
+        int length = doc.LineEnd(line) - start;
         int styled = doc.LineStart(line + 1) - start;
+        bool restyle = firstLine == lastLine && editStart >= start && editEnd <= start + length;
+        if (restyle && length > kLongLexLine) {
+            RestyleLongLine(start, length, editStart - start, editEnd - start);
+            char* ending = doc.StylePointer(start + length, styled - length);
+            std::fill(ending, ending + (styled - length), kBasicDefault);
+            if (folding) {
+                kinds.push_back(KindOf(line));
+            }
+            continue;
+        }
+        const char* text = LineText(line, &length);
         char* styles = doc.StylePointer(start, styled);
-        if (firstLine == lastLine && editStart >= start && editEnd <= start + length) {
+        if (restyle) {
             RestyleBasicLine(text, length, keywords[0], styles, editStart - start, editEnd - start);
         } else {
             StyleBasicLine(text, length, keywords[0], styles);

@@ -39,6 +39,9 @@ constexpr int kKeywordSetCount = 9;
 
 // An edit adding more lines than this leaves them to be lexed when read.
 constexpr int kLazyLexLines = 64;
+// A line longer than this is restyled after an edit inside it from a copy
+// of the stretch around the edit.
+constexpr int kLongLexLine = 65536;
 
 // The line ends of SC_EOL_CRLF, SC_EOL_CR and SC_EOL_LF.
 constexpr const char* kLineEnds[] = {"\r\n", "\r", "\n"};
@@ -80,6 +83,7 @@ struct EditorCore::Impl {
     bool LexingBasic() const;
     bool FoldingEnabled() const;
     BasicLineKind KindOf(int line);
+    void RestyleLongLine(int start, int length, int editStart, int editEnd);
     // An edit inside one line changed only its bytes [editStart, editEnd),
     // which the lexer restyles around; -1 when the edit is not known.
     void Relex(int firstLine, int lastLine, int limit = INT_MAX, int editStart = -1,

@@ -3,7 +3,9 @@
 #include "component/window/editor_window.h"
 #include <windowsx.h>
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
+#include <iterator>
 #include <tuple>
 #include <new>
 #include "component/accessibility/accessibility.h"
@@ -48,6 +50,38 @@ bool IsRequest(UINT message) {
     return message >= SCI_START && message < SCI_END;
 }
 
+// Whether Windows shows a bar of this range and page (no SIF_DISABLENOSCROLL is used).
+bool BarShown(const SCROLLINFO& info) {
+    return info.nPage > 0 && int64_t{info.nMax} - info.nMin + 1 > int64_t{info.nPage};
+}
+
+// Sets a scroll bar. Redrawing one costs more than painting the whole view
+// (under Wine a few milliseconds), and a change too small to move its thumb
+// by a pixel, as a character typed on a line many views wide makes, draws
+// it exactly as before: such a change is made without redrawing. Whether
+// the drawing changes is what the system answers for the bar's parts.
+void SetBar(HWND hwnd, int bar, SCROLLINFO info) {
+    SCROLLINFO old{sizeof old, SIF_RANGE | SIF_PAGE | SIF_POS, 0, 0, 0, 0, 0};
+    LONG object = bar == SB_HORZ ? OBJID_HSCROLL : OBJID_VSCROLL;
+    SCROLLBARINFO drawn{};
+    drawn.cbSize = sizeof drawn;
+    if (GetScrollInfo(hwnd, bar, &old) && BarShown(old) && BarShown(info) &&
+        GetScrollBarInfo(hwnd, object, &drawn) &&
+        !(drawn.rgstate[0] & (STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_OFFSCREEN))) {
+        SetScrollInfo(hwnd, bar, &info, FALSE);
+        SCROLLBARINFO now{};
+        now.cbSize = sizeof now;
+        if (GetScrollBarInfo(hwnd, object, &now) &&
+            EqualRect(&now.rcScrollBar, &drawn.rcScrollBar) &&
+            now.dxyLineButton == drawn.dxyLineButton && now.xyThumbTop == drawn.xyThumbTop &&
+            now.xyThumbBottom == drawn.xyThumbBottom &&
+            std::equal(std::begin(now.rgstate), std::end(now.rgstate), std::begin(drawn.rgstate)))
+            return;
+        SetScrollInfo(hwnd, bar, &old, FALSE); // so that the change below is one, and redrawn
+    }
+    SetScrollInfo(hwnd, bar, &info, TRUE);
+}
+
 // Shows the scroll bars with the current ranges; each one disappears when
 // everything fits.
 // Bars already showing these ranges are left alone. While a key is typed
@@ -73,7 +107,7 @@ void UpdateScrollBars(EditorWindow& w) {
         vertical.nMax = lines - 1;
         vertical.nPage = page;
         vertical.nPos = first;
-        SetScrollInfo(w.hwnd, SB_VERT, &vertical, TRUE);
+        SetBar(w.hwnd, SB_VERT, vertical);
         w.scrolling.barLines = lines;
         w.scrolling.barPage = page;
         w.scrolling.barFirst = first;
@@ -85,7 +119,7 @@ void UpdateScrollBars(EditorWindow& w) {
         horizontal.nMax = std::max(0, w.view.scrollWidth - 1);
         horizontal.nPage = textWidth;
         horizontal.nPos = w.view.xOffset;
-        SetScrollInfo(w.hwnd, SB_HORZ, &horizontal, TRUE);
+        SetBar(w.hwnd, SB_HORZ, horizontal);
         w.scrolling.barWidth = w.view.scrollWidth;
         w.scrolling.barTextWidth = textWidth;
         w.scrolling.barX = w.view.xOffset;

@@ -103,6 +103,21 @@ TEST_F(LongLineTest, EndsOfTheLine) {
         Call(SCI_SETEMPTYSELECTION, start + 10);
         Call(SCI_HOMEDISPLAY);
         EXPECT_EQ(Call(SCI_GETCURRENTPOS), start) << line.name << ": from left of the view";
+        // A character typed mid-line widens the scroll range by its width,
+        // though the bar's thumb does not move a pixel.
+        if (line.exact) {
+            auto range = [&] {
+                SCROLLINFO bar{sizeof bar, SIF_RANGE, 0, 0, 0, 0, 0};
+                GetScrollInfo(editor, SB_HORZ, &bar);
+                return bar.nMax;
+            };
+            Call(SCI_GOTOPOS, start + 100000);
+            UpdateWindow(editor);
+            int before = range();
+            Send(WM_CHAR, 'Z', 1);
+            UpdateWindow(editor);
+            EXPECT_EQ(range() - before, column) << "the horizontal scroll range";
+        }
     }
 }
 

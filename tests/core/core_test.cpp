@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstddef>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -142,6 +144,16 @@ TEST(FoldRules, EditsInsideALineRestyleAsFromScratch) {
     std::string lines;
     for (int line = 0; line < 5000; ++line)
         lines += "Dim a\n";
+    // A line over 64 KB is restyled from a stretch around the edit, which
+    // must reach back over the blanks after a Const and on over a string,
+    // a comment or the blanks before a constant's name; the rows compare
+    // the fold levels too.
+    std::string pad;
+    while (pad.size() < 40000)
+        pad += "a=b+1:";
+    std::string blanks(10000, ' ');
+    std::string constant = pad + "Const" + blanks + "y" + pad;
+    int name = static_cast<int>(constant.find('y', pad.size()));
     const struct {
         std::string text;
         int at, removed;
@@ -157,6 +169,12 @@ TEST(FoldRules, EditsInsideALineRestyleAsFromScratch) {
         {"x=1e+", 5, 0, "5"},
         // A line end deleted before a line not lexed yet: the joined line is lexed whole.
         {lines, 4096 * 6 - 1, 1, ""},
+        {constant, name, 0, "z"},
+        {constant, name - 10001, 1, ""},
+        {pad + "x" + blanks + "\"" + pad, 40002, 0, "\""},
+        {pad + pad, 40002, 0, "'"},
+        // Its fold kind is read from as much of its start as that takes.
+        {"Sub" + std::string(300, ' ') + pad + pad + "\nx\nEnd Sub\n", 303, 0, "="},
     };
     for (const auto& edit : edits) {
         EditorCore core, fresh;
@@ -167,7 +185,12 @@ TEST(FoldRules, EditsInsideALineRestyleAsFromScratch) {
         core.DeleteRange(edit.at, edit.removed);
         core.InsertText(edit.at, edit.inserted);
         fresh.SetText(core.Text());
-        EXPECT_EQ(core.StyleRange(0, core.Length()), fresh.StyleRange(0, fresh.Length()))
+        // Where the styles first differ (the length when they agree), and the levels.
+        std::string got = core.StyleRange(0, core.Length());
+        std::string want = fresh.StyleRange(0, fresh.Length());
+        auto differ = std::mismatch(got.begin(), got.end(), want.begin(), want.end()).first;
+        EXPECT_EQ(std::pair(differ - got.begin(), Shape(core)),
+                  std::pair(static_cast<std::ptrdiff_t>(want.size()), Shape(fresh)))
             << edit.text.substr(0, 10);
     }
 }
