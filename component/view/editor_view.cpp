@@ -430,18 +430,29 @@ void PaintLine(View& w, HDC dc, const LineLayout& layout, int origin, int top, c
     GetClipBox(dc, &box);
     const LineMeasure& measure = *layout.measure;
     // The layout's x is the measure's moved by where its window starts.
+    // Neighbouring pieces of one background are filled at once.
+    RECT run{};
+    COLORREF runBack = 0;
     for (auto it = FirstPieceFrom(measure, box.left - origin - layout.x[0]);
-         it != measure.pieces.end(); ++it) {
+         it != measure.pieces.end() && !caretLine; ++it) {
         const Piece& piece = *it;
         RECT cell{origin + layout.x[piece.start], top, origin + layout.x[piece.end],
                   top + w.lineHeight};
         if (cell.left >= band.right || cell.left >= box.right)
             break;
-        if (!caretLine)
-            FillSolid(
-                dc, cell,
-                w.palette.Back(background ? background->back : w.core.GetStyle(piece.style).back));
+        COLORREF back =
+            w.palette.Back(background ? background->back : w.core.GetStyle(piece.style).back);
+        if (run.right == cell.left && back == runBack && run.right > run.left) {
+            run.right = cell.right;
+            continue;
+        }
+        if (run.right > run.left)
+            FillSolid(dc, run, runBack);
+        run = cell;
+        runBack = back;
     }
+    if (run.right > run.left)
+        FillSolid(dc, run, runBack);
     if (background && !caretLine)
         FillSolid(dc, RECT{origin + layout.x.back(), top, band.right, top + w.lineHeight},
                   w.palette.Back(background->back));

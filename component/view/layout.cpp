@@ -345,6 +345,36 @@ void MeasureWindow(View& w, HDC dc, LineLayout& layout) {
         x += xBase;
 }
 
+// Measures printable ASCII and tabs in fonts whose advances are known, as
+// MeasureLine does but without making pieces, into x; false, with x
+// unfinished, at any other byte or a style that changes case.
+bool MeasureAscii(View& w, HDC dc, LineLayout& piece) {
+    size_t size = piece.text.size();
+    piece.x.assign(size + 1, 0);
+    int x = 0;
+    int style = -1;
+    const std::vector<int>* ascii = nullptr;
+    for (size_t i = 0; i < size; ++i) {
+        auto c = static_cast<unsigned char>(piece.text[i]);
+        piece.x[i] = x;
+        if (c == '\t') {
+            x += (x / w.tabWidth + 1) * w.tabWidth - x;
+            continue;
+        }
+        if (c < ' ' || c > '~')
+            return false;
+        if (static_cast<unsigned char>(piece.styles[i]) != style) {
+            style = static_cast<unsigned char>(piece.styles[i]);
+            ascii = FontFor(w, dc, style).ascii.get();
+            if (!ascii || w.core.GetStyle(style).caseForce != SC_CASE_MIXED)
+                return false;
+        }
+        x += (*ascii)[c - ' '];
+    }
+    piece.x[size] = x;
+    return true;
+}
+
 // Bytes [from, from + span) of a line, fewer at its end, measured on their
 // own (uncached): x from 0 at from.
 LineLayout MeasureSpan(View& w, HDC dc, int lineStart, int lineLength, int from, int span) {
@@ -357,14 +387,19 @@ LineLayout MeasureSpan(View& w, HDC dc, int lineStart, int lineLength, int from,
         end = std::max(w.core.CharacterStart(lineStart + from + span), piece.start + 1);
     piece.text = w.core.TextRange(piece.start, end);
     piece.styles = w.core.StyleRange(piece.start, end);
-    LineMeasure measure;
+    auto measure = [&](HDC on) {
+        if (MeasureAscii(w, on, piece))
+            return;
+        LineMeasure measured;
+        MeasureLine(w, on, w.core.CurrentEncoding(), piece, measured);
+        piece.x = std::move(measured.x);
+    };
     if (dc || w.measuring.Get()) {
-        MeasureLine(w, dc ? dc : w.measuring.Get(), w.core.CurrentEncoding(), piece, measure);
+        measure(dc ? dc : w.measuring.Get());
     } else {
         WindowDC window(w.hwnd);
-        MeasureLine(w, window.Get(), w.core.CurrentEncoding(), piece, measure);
+        measure(window.Get());
     }
-    piece.x = std::move(measure.x);
     return piece;
 }
 
@@ -378,7 +413,16 @@ void FindLongRows(View& w, HDC dc, int line, LongLineRows& rows, int budget) {
     if (rows.indent < 0) {
         LineLayout head = MeasureSpan(w, dc, lineStart, length, 0, 4096);
         rows.indent = WrapIndent(w, head, width);
-        rows.perRow = std::max(16, BreakRow(w, head, 0, width));
+        // The rows the head breaks into, on average: a first row may be short.
+        int size = static_cast<int>(head.text.size());
+        int start = 0, count = 0;
+        for (; count < 64; ++count) {
+            int at = BreakRow(w, head, start, width - (start > 0 ? rows.indent : 0));
+            if (at >= size)
+                break;
+            start = at;
+        }
+        rows.perRow = std::max(16, count > 0 ? start / count : size);
     }
     int from = rows.starts.back();
     while (!rows.done && rows.starts.back() - from <= budget) {
