@@ -164,4 +164,31 @@ TEST_F(LongLineTest, WrappedRowsHoldAsManyWordsAsFit) {
     check("bytes deleted near the end");
 }
 
+// Wrapped, a long line's tab stops count from each row's start, wherever
+// the row starts: after a tab, its text goes on a whole number of tab
+// widths from the row's left.
+TEST_F(LongLineTest, WrappedTabStopsCountFromEachRow) {
+    std::string tabbed;
+    for (int i = 0; tabbed.size() < 70000; ++i)
+        tabbed += std::string(static_cast<size_t>(1 + i * 5 % 7), 'x') + "\t";
+    Make({"tabs", tabbed, false});
+    Call(SCI_SETWRAPMODE, SC_WRAP_CHAR); // rows that start inside words
+    Call(SCI_WRAPCOUNT, 1);
+    int stop = static_cast<int>(Call(SCI_GETTABWIDTH)) * column;
+    int left = XOf(start);
+    int checked = 0;
+    for (int at = 0; at < 20000; ++at) {
+        if (tabbed[static_cast<size_t>(at)] != '\t')
+            continue;
+        int x = XOf(start + at + 1);
+        // A tab at a row's end leaves the next text on the next row.
+        if (Call(SCI_POINTYFROMPOSITION, 0, start + at + 1) !=
+            Call(SCI_POINTYFROMPOSITION, 0, start + at))
+            continue;
+        ASSERT_EQ((x - left) % stop, 0) << "after the tab at " << at;
+        ++checked;
+    }
+    EXPECT_GT(checked, 1000);
+}
+
 } // namespace
