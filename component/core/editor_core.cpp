@@ -100,11 +100,37 @@ void EditorCore::Impl::RestyleLongLine(int start, int length, int editStart, int
         styles.resize(static_cast<size_t>(count));
         doc.CopyText(start + first, count, text.data());
         doc.CopyStyles(start + first, count, styles.data());
+        std::string before = longRows.empty() ? std::string() : styles;
         if (RestyleBasicStretch(text.data(), count, first == 0, last == length, keywords[0],
                                 styles.data(), editStart - first, editEnd - first) >= 0) {
             doc.SetStyles(start + first, count, styles.data());
+            if (!longRows.empty())
+                LongRowsRestyled(start + first, before, styles);
             return;
         }
+    }
+}
+
+// The rows of a long line holding a stretch whose styles went from before
+// to after are found again from the first style that changed, as after an
+// edit of the changed bytes.
+void EditorCore::Impl::LongRowsRestyled(int position, const std::string& before,
+                                        const std::string& after) {
+    size_t first = 0, last = std::min(before.size(), after.size());
+    while (first < last && before[first] == after[first])
+        ++first;
+    while (last > first && before[last - 1] == after[last - 1])
+        --last;
+    if (first == last)
+        return;
+    int from = position + static_cast<int>(first), to = position + static_cast<int>(last);
+    auto it = longRows.lower_bound(doc.LineFromPosition(from));
+    for (; it != longRows.end() && doc.LineStart(it->first) < to; ++it) {
+        int lineStart = doc.LineStart(it->first);
+        int a = std::max(from, lineStart) - lineStart;
+        int b = std::min(to, doc.LineEnd(it->first)) - lineStart;
+        if (b > a)
+            it->second->Edited(a, b - a, b - a);
     }
 }
 
@@ -193,6 +219,12 @@ void EditorCore::Impl::Relex(int firstLine, int lastLine, int limit, int editSta
             }
             continue;
         }
+        // A long line's rows were found in its old styles, which may differ in width.
+        std::string before;
+        if (longRows.count(line) && length > 0) {
+            before.resize(static_cast<size_t>(length));
+            doc.CopyStyles(start, length, before.data());
+        }
         const char* text = LineText(line, &length);
         char* styles = doc.StylePointer(start, styled);
         if (restyle) {
@@ -204,6 +236,8 @@ void EditorCore::Impl::Relex(int firstLine, int lastLine, int limit, int editSta
         if (folding) {
             kinds.push_back(ClassifyBasicLine(text, length));
         }
+        if (!before.empty())
+            LongRowsRestyled(start, before, std::string(styles, static_cast<size_t>(length)));
     }
     changes.styles = true;
     if (Wants(SC_MOD_CHANGESTYLE)) {

@@ -84,6 +84,7 @@ struct EditorCore::Impl {
     bool FoldingEnabled() const;
     BasicLineKind KindOf(int line);
     void RestyleLongLine(int start, int length, int editStart, int editEnd);
+    void LongRowsRestyled(int position, const std::string& before, const std::string& after);
     // An edit inside one line changed only its bytes [editStart, editEnd),
     // which the lexer restyles around; -1 when the edit is not known.
     void Relex(int firstLine, int lastLine, int limit = INT_MAX, int editStart = -1,

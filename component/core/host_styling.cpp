@@ -30,6 +30,7 @@ void EditorCore::Impl::ClearStyling() {
     doc.CopyStyles(0, length, styles.data());
     if (styles != plain) {
         doc.SetStyles(0, length, plain.data());
+        longRows.clear();
         changes.styles = true;
         if (Wants(SC_MOD_CHANGESTYLE)) {
             Tell(Modification{SC_MOD_CHANGESTYLE | performed, 0, length});
@@ -88,6 +89,8 @@ intptr_t EditorCore::DispatchStylingRequest(unsigned message, uintptr_t wParam, 
             return;
         }
         core.doc.SetStyles(start, count, styles.data());
+        if (!core.longRows.empty())
+            core.LongRowsRestyled(start, before, styles);
         core.changes.styles = true;
         core.Changed(LineFromPosition(start + static_cast<int>(first)),
                      LineFromPosition(start + static_cast<int>(last) - 1));
