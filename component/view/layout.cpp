@@ -531,7 +531,7 @@ LineLayout LayOutRow(View& w, int line, int row) {
     return LayOutLine(w, nullptr, line, start);
 }
 
-void MeasureRows(View& w, int line, int findBytes) {
+bool MeasureRows(View& w, int line, int findBytes) {
     int start = w.core.LineStart(line);
     int length = w.core.LineEnd(line) - start;
     if (length > kLongLine) {
@@ -547,16 +547,17 @@ void MeasureRows(View& w, int line, int findBytes) {
         core.SetLineRows(line, rows->Count(length), !rows->done);
         if (topByte >= 0)
             core.SetFirstVisibleLine(firstRow + rows->RowOf(topByte, length, snap));
-        return;
+        return !rows->done;
     }
     if (int64_t{length} * w.maxCharWidth <= TextWidth(w) - WrapFlagWidth(w)) {
         std::string text = w.core.TextRange(start, start + length);
         if (std::all_of(text.begin(), text.end(), [](char c) { return c >= ' ' && c < 0x7F; })) {
             w.core.SetLineRows(line, 1);
-            return;
+            return false;
         }
     }
     LayOutLine(w, nullptr, line);
+    return false;
 }
 
 int RowCount(const LineLayout& layout) {

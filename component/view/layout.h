@@ -94,7 +94,8 @@ LineLayout LayOutRow(View& w, int line, int row);
 // widest characters takes one row unmeasured; a long line's rows are found
 // on for about findBytes more, the text at the top kept there; any other is
 // laid out.
-void MeasureRows(View& w, int line, int findBytes = 4096);
+// Answers whether a long line has rows left to find.
+bool MeasureRows(View& w, int line, int findBytes = 4096);
 // Measures the composition's text in a style; an empty one measures nothing.
 void MeasureComposition(View& w, int style);
 // The composition's x at the start of a UTF-16 unit (-1: its end), from its left edge.

@@ -17,11 +17,13 @@ constexpr int kSliceBytes = 65536;   // bytes of a long line's rows found a line
 bool MeasureEstimated(EditorWindow& w, int lastLine, DWORD time) {
     DWORD started = GetTickCount();
     int measured = 0;
-    for (int line = w.core.NextEstimatedLine(0); line >= 0 && line <= lastLine;
-         line = w.core.NextEstimatedLine(line + 1)) {
-        MeasureRows(w.view, line, time == 0 ? INT_MAX : kSliceBytes);
-        if (time != 0 && ++measured % 64 == 0 && GetTickCount() - started >= time)
+    for (int line = w.core.NextEstimatedLine(0); line >= 0 && line <= lastLine;) {
+        // A long line still being found takes the slice's rest.
+        bool more = MeasureRows(w.view, line, time == 0 ? INT_MAX : kSliceBytes);
+        if (time != 0 && (more || ++measured % 64 == 0) && GetTickCount() - started >= time)
             return false;
+        if (!more)
+            line = w.core.NextEstimatedLine(line + 1);
     }
     return true;
 }
