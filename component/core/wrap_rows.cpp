@@ -232,7 +232,7 @@ int LongLineRows::Count(int length) const {
     int found = static_cast<int>(starts.size());
     if (done)
         return found;
-    return found + std::max(0, (length - 1) / perRow - starts.back() / perRow);
+    return found + std::max(0, (length - 1) / perRow - FirstGrid() + 1);
 }
 
 void LongLineRows::Found(int start, int length) {
@@ -268,15 +268,20 @@ void LongLineRows::Edited(int at, int removed, int inserted) {
     }
     auto holding = std::upper_bound(starts.begin(), starts.end(), at);
     int row = std::max(0, static_cast<int>(holding - starts.begin()) - 1);
+    // The rows kept are one run: the found ones past the edit, which end
+    // where finding went on, or else those kept from an earlier edit.
     std::vector<int> kept;
     if (row > 0) {
         for (int s : starts)
             if (s >= at + removed)
                 kept.push_back(s + delta);
-        for (int s : rejoin)
-            if (s >= at + removed)
-                kept.push_back(s + delta);
-        rejoinDone = rejoin.empty() ? done : rejoinDone;
+        if (!kept.empty()) {
+            rejoinDone = done;
+        } else {
+            for (int s : rejoin)
+                if (s >= at + removed)
+                    kept.push_back(s + delta);
+        }
     } else {
         indent = -1;
     }

@@ -43,6 +43,12 @@ struct LongLineRows {
     void Found(int start, int length);
     // Mirrors replacing removed bytes at byte at by inserted ones.
     void Edited(int at, int removed, int inserted);
+
+  private:
+    // The first multiple of perRow an estimated row may start at: a
+    // character's length past where finding goes on, so that snapping puts
+    // no row where that one starts.
+    int FirstGrid() const { return (starts.back() + 4 + perRow - 1) / perRow; }
 };
 
 template <typename Snap> int LongLineRows::Start(int row, int length, Snap snap) const {
@@ -50,8 +56,9 @@ template <typename Snap> int LongLineRows::Start(int row, int length, Snap snap)
     if (row < found || done)
         return starts[static_cast<size_t>(std::clamp(row, 0, found - 1))];
     int last = Count(length) - 1;
-    int grid = starts.back() / perRow + std::min(row, last) - (found - 1);
-    return row - (found - 1) <= 0 ? starts.back() : snap(grid * perRow);
+    if (row <= found - 1)
+        return starts.back();
+    return snap((FirstGrid() + std::min(row, last) - found) * perRow);
 }
 
 template <typename Snap> int LongLineRows::RowOf(int byte, int length, Snap snap) const {
@@ -60,7 +67,8 @@ template <typename Snap> int LongLineRows::RowOf(int byte, int length, Snap snap
         return std::max(0, static_cast<int>(after - starts.begin()) - 1);
     }
     int found = static_cast<int>(starts.size());
-    int row = found - 1 + std::max(0, byte / perRow - starts.back() / perRow);
+    int grid = FirstGrid();
+    int row = found - 1 + (byte < grid * perRow ? 0 : byte / perRow - grid + 1);
     int last = Count(length) - 1;
     row = std::min(row, last);
     // A grid point inside a character starts its row at the character.

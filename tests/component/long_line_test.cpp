@@ -24,6 +24,9 @@ std::vector<LongLine> Lines() {
             {"tabs", tabs + script.substr(1000), false}};
 }
 
+// The background of the BASIC lexer's operators (style 6) in the long lines.
+constexpr COLORREF kOperatorBack = RGB(255, 0, 0);
+
 class LongLineTest : public EditorTest {
   public:
     void Make(const LongLine& line) {
@@ -35,10 +38,12 @@ class LongLineTest : public EditorTest {
         height = static_cast<int>(Call(SCI_TEXTHEIGHT));
         GetClientRect(editor, &client);
     }
-    // The pixels of the long line's row drawn in something other than the background.
-    int Inked(int left, int right) {
+    // The pixels of a row (the long line's first unless top is given) drawn
+    // in something other than the background.
+    int Inked(int left, int right, int top = -1) {
+        top = top < 0 ? height : top;
         COLORREF back = static_cast<COLORREF>(Call(SCI_STYLEGETBACK, STYLE_DEFAULT));
-        std::vector<COLORREF> row = Drawn(std::max(left, 0), height, right, 2 * height);
+        std::vector<COLORREF> row = Drawn(std::max(left, 0), top, right, top + height);
         return static_cast<int>(row.size()) -
                static_cast<int>(std::count(row.begin(), row.end(), back));
     }
@@ -52,6 +57,7 @@ class LongLineTest : public EditorTest {
 TEST_F(LongLineTest, PositionsHoldAlongTheLine) {
     for (const LongLine& line : Lines()) {
         Make(line);
+        Call(SCI_STYLESETBACK, 6, kOperatorBack);
         for (int offset : {1004, 70002, 150000, 199990}) {
             int at = static_cast<int>(Call(SCI_POSITIONBEFORE, start + offset + 1));
             std::string where = std::string(line.name) + " at " + std::to_string(at - start);
@@ -66,6 +72,11 @@ TEST_F(LongLineTest, PositionsHoldAlongTheLine) {
             }
             EXPECT_EQ(Call(SCI_POSITIONFROMPOINT, x + 1, height + 1), at) << where;
             EXPECT_GT(Inked(x - 10 * column, x), 0) << where << ": no text left of the caret";
+            if (line.exact) {
+                std::vector<COLORREF> row = Drawn(x - 10 * column, height, x, 2 * height);
+                EXPECT_GT(std::count(row.begin(), row.end(), kOperatorBack), 0)
+                    << where << ": the operators' background";
+            }
             EXPECT_EQ(Call(SCI_POSITIONFROMPOINT, -10000000, height + 1), start) << where;
             EXPECT_EQ(Call(SCI_POSITIONFROMPOINT, 100000000, height + 1), end) << where;
         }
@@ -122,46 +133,66 @@ TEST_F(LongLineTest, EndsOfTheLine) {
 }
 
 // Wrapped, a long line's rows hold as many whole words as fit, as a short
-// line's do: from the start, and after a word typed and one deleted in its
-// middle and near its end, where the rows found are kept and rejoined.
+// line's do, later rows by the start indent less: from the start, and after
+// a word typed and bytes deleted in its middle and near its end, where the
+// rows found are kept and rejoined. Requests that count display lines
+// count the rows found in the end, finding them keeps the top line, and the
+// line's last row is drawn and hit.
 TEST_F(LongLineTest, WrappedRowsHoldAsManyWordsAsFit) {
     std::string words;
     for (int i = 0; words.size() < 90000; ++i)
         words += std::string(static_cast<size_t>(1 + i * 7 % 11), "abcdefghi"[i % 9]) + " ";
-    Make({"words", words, true});
-    Call(SCI_SETWRAPMODE, SC_WRAP_WORD);
-    UpdateWindow(editor);
-    GetClientRect(editor, &client); // narrower by the vertical scroll bar
-    int room = static_cast<int>(client.right - XOf(start) - Call(SCI_GETMARGINRIGHT)) / column;
-    auto check = [&](const std::string& when) {
-        int rows = static_cast<int>(Call(SCI_WRAPCOUNT, 1));
-        end = static_cast<int>(Call(SCI_GETLINEENDPOSITION, 1));
-        std::string text =
-            Text().substr(static_cast<size_t>(start), static_cast<size_t>(end - start));
-        int top = static_cast<int>(Call(SCI_POINTYFROMPOSITION, 0, start));
-        // Each word's row, from where it is drawn.
-        int row = 0, rowStart = 0, counted = 1;
-        for (size_t at = 0; at < text.size() && text.back() == ' '; at = text.find(' ', at) + 1) {
-            int y = static_cast<int>(Call(SCI_POINTYFROMPOSITION, 0, start + at)) - top;
-            if (y / height == row)
-                continue;
-            ASSERT_EQ(y / height, row + 1) << when << ": a row skipped at " << at;
-            size_t next = text.find(' ', at);
-            int length = static_cast<int>(at) - rowStart;
-            ASSERT_LE(length, room) << when << ": row " << row << " too wide";
-            ASSERT_GT(length + static_cast<int>(next - at) + 1, room)
-                << when << ": row " << row << " could hold the next word";
-            row = y / height, rowStart = static_cast<int>(at), ++counted;
-        }
-        EXPECT_EQ(rows, counted) << when;
-    };
-    check("loaded");
-    int middle = start + 45000 - 45000 % 2;
-    middle = static_cast<int>(Call(SCI_WORDSTARTPOSITION, middle, 1));
-    Call(SCI_INSERTTEXT, middle, Pointer("inserted "));
-    check("a word typed in the middle");
-    Call(SCI_DELETERANGE, start + 85000 - 85000 % 3, 4);
-    check("bytes deleted near the end");
+    for (int indent : {0, 8}) {
+        Make({"words", words, true});
+        Call(SCI_SETWRAPSTARTINDENT, indent);
+        Call(SCI_SETWRAPMODE, SC_WRAP_WORD);
+        UpdateWindow(editor);
+        GetClientRect(editor, &client); // narrower by the vertical scroll bar
+        int left = XOf(start);
+        int width = static_cast<int>(client.right - left - Call(SCI_GETMARGINRIGHT)) / column;
+        std::string with = "indent " + std::to_string(indent) + ", ";
+        int below = static_cast<int>(Call(SCI_VISIBLEFROMDOCLINE, 2));
+        auto check = [&](const std::string& when) {
+            int rows = static_cast<int>(Call(SCI_WRAPCOUNT, 1));
+            end = static_cast<int>(Call(SCI_GETLINEENDPOSITION, 1));
+            std::string text =
+                Text().substr(static_cast<size_t>(start), static_cast<size_t>(end - start));
+            int top = static_cast<int>(Call(SCI_POINTYFROMPOSITION, 0, start));
+            // Each word's row, from where it is drawn.
+            int row = 0, rowStart = 0, counted = 1;
+            for (size_t at = 0; at < text.size() && text.back() == ' ';
+                 at = text.find(' ', at) + 1) {
+                int y = static_cast<int>(Call(SCI_POINTYFROMPOSITION, 0, start + at)) - top;
+                if (y / height == row)
+                    continue;
+                ASSERT_EQ(y / height, row + 1) << with << when << ": a row skipped at " << at;
+                int room = width - (row > 0 ? indent : 0);
+                size_t next = text.find(' ', at);
+                int length = static_cast<int>(at) - rowStart;
+                ASSERT_LE(length, room) << with << when << ": row " << row << " too wide";
+                ASSERT_GT(length + static_cast<int>(next - at) + 1, room)
+                    << with << when << ": row " << row << " could hold the next word";
+                ASSERT_EQ(XOf(start + at), left + indent * column) << with << when;
+                row = y / height, rowStart = static_cast<int>(at), ++counted;
+            }
+            EXPECT_EQ(rows, counted) << with << when;
+        };
+        check("loaded");
+        EXPECT_EQ(Call(SCI_VISIBLEFROMDOCLINE, 2), below) << with << "rows counted";
+        EXPECT_EQ(Call(SCI_GETFIRSTVISIBLELINE), 0) << with << "the top line moved";
+        int middle = static_cast<int>(Call(SCI_WORDSTARTPOSITION, start + 45000, 1));
+        Call(SCI_INSERTTEXT, middle, Pointer("inserted "));
+        check("a word typed in the middle");
+        Call(SCI_DELETERANGE, start + 85000 - 85000 % 3, 4);
+        check("bytes deleted near the end");
+        Call(SCI_GOTOPOS, end);
+        UpdateWindow(editor);
+        int last = end - 3;
+        LRESULT y = Call(SCI_POINTYFROMPOSITION, 0, last);
+        EXPECT_EQ(Call(SCI_POSITIONFROMPOINT, XOf(last) + 1, y + 1), last) << with;
+        EXPECT_GT(Inked(XOf(last) - 3 * column, XOf(last), static_cast<int>(y)), 0)
+            << with << "the last row";
+    }
 }
 
 // Wrapped, a long line's tab stops count from each row's start, wherever
