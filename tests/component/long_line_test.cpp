@@ -178,6 +178,13 @@ TEST_F(LongLineTest, WrappedRowsHoldAsManyWordsAsFit) {
             EXPECT_EQ(rows, counted) << with << when;
         };
         check("loaded");
+        // Points far below the view hit the row drawn there, past the rows
+        // laid out around the view too.
+        int screen = static_cast<int>(client.bottom) / height;
+        for (int row : {2 * screen, 2 * screen + 2, 2 * screen + 3, 4 * screen}) {
+            LRESULT hit = Call(SCI_POSITIONFROMPOINT, left + 1, row * height + 1);
+            EXPECT_EQ(Call(SCI_POINTYFROMPOSITION, 0, hit), row * height) << with << row;
+        }
         EXPECT_EQ(Call(SCI_VISIBLEFROMDOCLINE, 2), below) << with << "rows counted";
         EXPECT_EQ(Call(SCI_GETFIRSTVISIBLELINE), 0) << with << "the top line moved";
         int middle = static_cast<int>(Call(SCI_WORDSTARTPOSITION, start + 45000, 1));
