@@ -1354,8 +1354,10 @@ int EditorCore::Impl::EstimateRows(int line) const {
 
 void EditorCore::Impl::WrapEdited(const LineChange& change, int position, int removed, int inserted,
                                   bool lineEnds) {
-    if (look.wrapMode == SC_WRAP_NONE)
+    if (look.wrapMode == SC_WRAP_NONE) {
+        longRows.clear(); // lines rewrap when wrapping comes back on
         return;
+    }
     if (!longRows.empty()) {
         // Lines [edited, last] were replaced, unless the edit stayed inside one.
         int edited = doc.LineFromPosition(position);
