@@ -15,9 +15,11 @@ namespace {
 
 // Splits a line into pieces, character by character: tabs, invalid bytes,
 // and runs of one style and font, characters beyond the Basic Multilingual
-// Plane as glyphs. charStarts gets each piece's characters' first bytes.
+// Plane as glyphs. charStarts gets every character's first byte, in order,
+// and firstChar the index there of each piece's first, then their count.
 void SplitLine(View& w, HDC dc, const Encoding& encoding, const LineLayout& layout,
-               std::vector<Piece>& pieces, std::vector<std::vector<int>>& charStarts) {
+               std::vector<Piece>& pieces, std::vector<int>& charStarts,
+               std::vector<int>& firstChar) {
     const std::string& text = layout.text;
     int size = static_cast<int>(text.size());
     auto bytes = reinterpret_cast<const unsigned char*>(text.data());
@@ -65,32 +67,35 @@ void SplitLine(View& w, HDC dc, const Encoding& encoding, const LineLayout& layo
                      pieces.back().font == slot;
         if (!joins) {
             pieces.push_back(Piece{kind, pos, pos, style, slot, {}, {}});
-            charStarts.emplace_back();
+            firstChar.push_back(static_cast<int>(charStarts.size()));
         }
         Piece& piece = pieces.back();
         piece.end = pos + length;
-        charStarts.back().push_back(pos);
+        charStarts.push_back(pos);
         if (kind == Piece::Glyphs)
             piece.text += static_cast<wchar_t>(glyph);
         else if (kind == Piece::Text)
             piece.text.append(units, static_cast<size_t>(count));
         pos += length;
     }
+    firstChar.push_back(static_cast<int>(charStarts.size()));
 }
 
 // Measures where each byte of a line starts, piece by piece, expanding tabs
 // to stops counted from the last of tabOrigins (bytes, in order) before them.
 void MeasureLine(View& w, HDC dc, const Encoding& encoding, const LineLayout& layout,
                  LineMeasure& measure, const std::vector<int>* tabOrigins = nullptr) {
-    std::vector<std::vector<int>> charStarts;
+    std::vector<int> charStarts, firstChar;
+    charStarts.reserve(layout.text.size());
     SelectedObject original(dc, GetCurrentObject(dc, OBJ_FONT));
-    SplitLine(w, dc, encoding, layout, measure.pieces, charStarts);
+    SplitLine(w, dc, encoding, layout, measure.pieces, charStarts, firstChar);
     measure.x.assign(layout.text.size() + 1, 0);
     std::vector<INT> extents;
     int x = 0;
     for (size_t p = 0; p < measure.pieces.size(); ++p) {
         Piece& piece = measure.pieces[p];
-        int count = static_cast<int>(charStarts[p].size());
+        const int* starts = charStarts.data() + firstChar[p];
+        int count = firstChar[p + 1] - firstChar[p];
         piece.advances.assign(static_cast<size_t>(count), 0);
         const std::vector<int>* ascii = piece.kind == Piece::Text && piece.font == 0
                                             ? FontFor(w, dc, piece.style).ascii.get()
@@ -133,8 +138,8 @@ void MeasureLine(View& w, HDC dc, const Encoding& encoding, const LineLayout& la
         }
         // A BMP character is one unit, a glyph one character: advances follow characters.
         for (int k = 0; k < count; ++k) {
-            int start = charStarts[p][static_cast<size_t>(k)];
-            int end = k + 1 < count ? charStarts[p][static_cast<size_t>(k + 1)] : piece.end;
+            int start = starts[k];
+            int end = k + 1 < count ? starts[k + 1] : piece.end;
             for (int byte = start; byte < end; ++byte)
                 measure.x[static_cast<size_t>(byte)] = x;
             x += piece.advances[static_cast<size_t>(k)];
@@ -441,7 +446,7 @@ void FindLongRows(View& w, HDC dc, int line, LongLineRows& rows, int budget) {
 }
 
 // A long wrapped line's window: whole rows from a screen above the focus
-// row to two below it, measured with tab stops from each row's start.
+// row to a screen below it, measured with tab stops from each row's start.
 void MeasureRowWindow(View& w, HDC dc, LineLayout& layout, int line, int focus) {
     std::shared_ptr<LongLineRows> rows = w.core.LongRows(line);
     if (rows->indent < 0)
@@ -453,12 +458,19 @@ void MeasureRowWindow(View& w, HDC dc, LineLayout& layout, int line, int focus) 
         return core.CharacterStart(lineStart + byte) - lineStart;
     };
     int count = rows->Count(length);
-    int focusRow = focus >= 0 ? rows->RowOf(std::min(focus, length), length, snap)
-                              : std::clamp(core.FirstVisibleLine() - core.VisibleFromDocLine(line),
-                                           0, count - 1);
     int screen = LinesOnScreen(w);
+    // The view's rows are laid out around the caret's when it is on them,
+    // so that the caret and the view share one window, measured once.
+    int topRow = std::clamp(core.FirstVisibleLine() - core.VisibleFromDocLine(line), 0, count - 1);
+    int caret = core.Caret() - lineStart;
+    if (focus < 0 && caret >= 0 && caret <= length) {
+        int caretRow = rows->RowOf(caret, length, snap);
+        if (caretRow >= topRow && caretRow <= topRow + screen)
+            focus = caret;
+    }
+    int focusRow = focus >= 0 ? rows->RowOf(std::min(focus, length), length, snap) : topRow;
     int first = std::max(0, focusRow - screen);
-    int last = std::min(count, focusRow + 2 * screen + 1);
+    int last = std::min(count, focusRow + screen + 2);
     int from = rows->Start(first, length, snap);
     int to = last < count ? rows->Start(last, length, snap) : length;
     layout.start = lineStart + from;
