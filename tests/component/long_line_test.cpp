@@ -204,16 +204,19 @@ TEST_F(LongLineTest, WrappedRowsHoldAsManyWordsAsFit) {
 
 // Wrapped, a long line's tab stops count from each row's start, wherever
 // the row starts: after a tab, its text goes on a whole number of tab
-// widths from the row's left.
+// widths from the row's left, and never past the view's right.
 TEST_F(LongLineTest, WrappedTabStopsCountFromEachRow) {
     std::string tabbed;
     for (int i = 0; tabbed.size() < 70000; ++i)
         tabbed += std::string(static_cast<size_t>(1 + i * 5 % 7), 'x') + "\t";
     Make({"tabs", tabbed, false});
     Call(SCI_SETWRAPMODE, SC_WRAP_CHAR); // rows that start inside words
-    Call(SCI_WRAPCOUNT, 1);
+    UpdateWindow(editor);
+    GetClientRect(editor, &client); // narrower by the vertical scroll bar
+    Call(SCI_WRAPCOUNT, 1);         // every row found at this width
     int stop = static_cast<int>(Call(SCI_GETTABWIDTH)) * column;
     int left = XOf(start);
+    int right = static_cast<int>(client.right - Call(SCI_GETMARGINRIGHT));
     int checked = 0;
     for (int at = 0; at < 20000; ++at) {
         if (tabbed[static_cast<size_t>(at)] != '\t')
@@ -224,6 +227,7 @@ TEST_F(LongLineTest, WrappedTabStopsCountFromEachRow) {
             Call(SCI_POINTYFROMPOSITION, 0, start + at))
             continue;
         ASSERT_EQ((x - left) % stop, 0) << "after the tab at " << at;
+        ASSERT_LE(x, right) << "a row wider than the view, at " << at;
         ++checked;
     }
     EXPECT_GT(checked, 1000);

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <functional>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -161,6 +163,86 @@ TEST(LongLineRows, FollowTheirLine) {
     Send(core, SCI_SETSTYLING, 5, 3);
     EXPECT_EQ(core.LongRows(1)->starts, (std::vector<int>{0}));
     EXPECT_EQ(core.LongRows(1)->rejoin, (std::vector<int>{60}));
+}
+
+// Row sums on the estimated grid, in bytes of a line of 1000 with rows
+// found at 0 and 100 and 100 a row estimated: ten rows, the last to the end.
+TEST(LongLineRows, EstimatedRowsCoverTheLine) {
+    LongLineRows rows;
+    rows.perRow = 100;
+    rows.Found(100, 1000);
+    auto same = [](int byte) { return byte; };
+    EXPECT_EQ(rows.Count(1000), 10);
+    const int bytes[][2] = {{99, 0}, {100, 1}, {199, 1}, {200, 2}, {900, 9}, {999, 9}};
+    for (auto [byte, row] : bytes)
+        EXPECT_EQ(rows.RowOf(byte, 1000, same), row) << byte;
+    EXPECT_EQ(rows.Start(9, 1000, same), 900);
+    // A whole line edited past its first row, found again to a kept row, is whole again.
+    rows.Found(rows.Start(2, 1000, same), 1000);
+    for (int row = 3; row < 10; ++row)
+        rows.Found(row * 100, 1000);
+    rows.Found(1000, 1000);
+    rows.Edited(250, 1, 1);
+    rows.Found(200, 1000);
+    rows.Found(300, 1000);
+    EXPECT_TRUE(rows.done);
+}
+
+// Where the lexer or the host restyles a long line, its rows past the
+// change are found again, as after an edit there: a host's one byte, the
+// lexer's keywords, a string the lexer runs to the line's end; leaving the
+// lexer forgets them all.
+TEST(LongLineRows, FoundAgainWhereStylesChange) {
+    std::string line;
+    while (line.size() < 70000)
+        line += line.size() == 40000 ? "zz  " : "a b ";
+    const struct {
+        const char* name;
+        int lexer;
+        std::function<void(EditorCore&)> change;
+        std::vector<int> starts, rejoin;
+    } cases[] = {
+        {"the host's one byte",
+         SCLEX_CONTAINER,
+         [](EditorCore& core) {
+             Send(core, SCI_STARTSTYLING, core.LineStart(1) + 40000);
+             Send(core, SCI_SETSTYLING, 1, 9);
+         },
+         {0},
+         {60000}},
+        {"keywords",
+         SCLEX_BASIC,
+         [](EditorCore& core) {
+             Send(core, SCI_SETKEYWORDS, 0, Pointer("zz"));
+             Send(core, SCI_GETSTYLEAT, core.Length() - 1);
+         },
+         {0},
+         {60000}},
+        {"a string to the end",
+         SCLEX_BASIC,
+         [](EditorCore& core) { core.InsertText(core.LineStart(1) + 40000, "\""); },
+         {0},
+         {}},
+        {"leaving the lexer",
+         SCLEX_BASIC,
+         [](EditorCore& core) { Send(core, SCI_SETLEXER, SCLEX_NULL); },
+         {0},
+         {}},
+    };
+    for (const auto& c : cases) {
+        EditorCore core;
+        ConfigureLexer(core);
+        core.SetText("a\n" + line + "\nb\n");
+        Send(core, SCI_SETWRAPMODE, SC_WRAP_WORD);
+        core.ResetWrap(16);
+        Send(core, SCI_SETLEXER, c.lexer);
+        Send(core, SCI_GETSTYLEAT, core.Length() - 1);
+        std::shared_ptr<LongLineRows> rows = core.LongRows(1);
+        rows->starts = {0, 30000, 60000};
+        c.change(core);
+        EXPECT_EQ(core.LongRows(1)->starts, c.starts) << c.name;
+        EXPECT_EQ(core.LongRows(1)->rejoin, c.rejoin) << c.name;
+    }
 }
 
 } // namespace
