@@ -256,14 +256,17 @@ void LongLineRows::Found(int start, int length) {
 // it holds is the same bytes. An edit in the first row may change the
 // indent of every other row, so then nothing is kept.
 void LongLineRows::Edited(int at, int removed, int inserted) {
-    int delta = inserted - removed;
+    // Starts at or after the new text, moved with it.
+    auto moved = [&](const std::vector<int>& from) {
+        std::vector<int> kept;
+        for (int s : from)
+            if (s >= at + removed)
+                kept.push_back(s + inserted - removed);
+        return kept;
+    };
     // Past where finding goes on only the rows kept for rejoining move.
     if (!done && at > starts.back()) {
-        std::vector<int> kept;
-        for (int s : rejoin)
-            if (s >= at + removed)
-                kept.push_back(s + delta);
-        rejoin = std::move(kept);
+        rejoin = moved(rejoin);
         return;
     }
     auto holding = std::upper_bound(starts.begin(), starts.end(), at);
@@ -272,16 +275,11 @@ void LongLineRows::Edited(int at, int removed, int inserted) {
     // where finding went on, or else those kept from an earlier edit.
     std::vector<int> kept;
     if (row > 0) {
-        for (int s : starts)
-            if (s >= at + removed)
-                kept.push_back(s + delta);
-        if (!kept.empty()) {
+        kept = moved(starts);
+        if (!kept.empty())
             rejoinDone = done;
-        } else {
-            for (int s : rejoin)
-                if (s >= at + removed)
-                    kept.push_back(s + delta);
-        }
+        else
+            kept = moved(rejoin);
     } else {
         indent = -1;
     }

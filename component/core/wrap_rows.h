@@ -56,8 +56,6 @@ template <typename Snap> int LongLineRows::Start(int row, int length, Snap snap)
     if (row < found || done)
         return starts[static_cast<size_t>(std::clamp(row, 0, found - 1))];
     int last = Count(length) - 1;
-    if (row <= found - 1)
-        return starts.back();
     return snap((FirstGrid() + std::min(row, last) - found) * perRow);
 }
 

@@ -264,6 +264,25 @@ RECT ClientRect(const View& w) {
 
 namespace {
 
+// Snaps a byte of the line starting at lineStart back onto a character's
+// start: estimated rows of a long line start on one.
+struct CharacterSnap {
+    EditorCore& core;
+    int lineStart;
+    int operator()(int byte) const { return core.CharacterStart(lineStart + byte) - lineStart; }
+};
+
+// Runs measure with a DC to measure in: dc, else the view's measuring DC,
+// else one of the window's for the while.
+template <typename Measure> void WithMeasuringDC(View& w, HDC dc, Measure measure) {
+    if (dc || w.measuring.Get()) {
+        measure(dc ? dc : w.measuring.Get());
+    } else {
+        WindowDC window(w.hwnd);
+        measure(window.Get());
+    }
+}
+
 // Bytes [layout.start, end) of a line in layout: their text, styles and
 // measure, from the view's cache when it has them; x from 0 at layout.start,
 // tab stops counted from the last of tabOrigins before them when given.
@@ -290,13 +309,9 @@ void MeasureBytes(View& w, HDC dc, LineLayout& layout, int end,
         layout.measure = cached->second;
     } else {
         auto measure = std::make_shared<LineMeasure>();
-        if (dc || w.measuring.Get()) {
-            MeasureLine(w, dc ? dc : w.measuring.Get(), w.core.CurrentEncoding(), layout, *measure,
-                        tabOrigins);
-        } else {
-            WindowDC window(w.hwnd);
-            MeasureLine(w, window.Get(), w.core.CurrentEncoding(), layout, *measure, tabOrigins);
-        }
+        WithMeasuringDC(w, dc, [&](HDC on) {
+            MeasureLine(w, on, w.core.CurrentEncoding(), layout, *measure, tabOrigins);
+        });
         if (w.layouts.size() >= kCachedLayouts)
             w.layouts.clear();
         layout.measure = measure;
@@ -392,19 +407,13 @@ LineLayout MeasureSpan(View& w, HDC dc, int lineStart, int lineLength, int from,
         end = std::max(w.core.CharacterStart(lineStart + from + span), piece.start + 1);
     piece.text = w.core.TextRange(piece.start, end);
     piece.styles = w.core.StyleRange(piece.start, end);
-    auto measure = [&](HDC on) {
+    WithMeasuringDC(w, dc, [&](HDC on) {
         if (MeasureAscii(w, on, piece))
             return;
         LineMeasure measured;
         MeasureLine(w, on, w.core.CurrentEncoding(), piece, measured);
         piece.x = std::move(measured.x);
-    };
-    if (dc || w.measuring.Get()) {
-        measure(dc ? dc : w.measuring.Get());
-    } else {
-        WindowDC window(w.hwnd);
-        measure(window.Get());
-    }
+    });
     return piece;
 }
 
@@ -454,9 +463,7 @@ void MeasureRowWindow(View& w, HDC dc, LineLayout& layout, int line, int focus) 
     int length = layout.lineLength;
     int lineStart = layout.lineStart;
     EditorCore& core = w.core;
-    auto snap = [&core, lineStart](int byte) {
-        return core.CharacterStart(lineStart + byte) - lineStart;
-    };
+    CharacterSnap snap{core, lineStart};
     int count = rows->Count(length);
     int screen = LinesOnScreen(w);
     // The view's rows are laid out around the caret's when it is on them,
@@ -549,7 +556,7 @@ bool MeasureRows(View& w, int line, int findBytes) {
     if (length > kLongLine) {
         std::shared_ptr<LongLineRows> rows = w.core.LongRows(line);
         EditorCore& core = w.core;
-        auto snap = [&core, start](int byte) { return core.CharacterStart(start + byte) - start; };
+        CharacterSnap snap{core, start};
         int top = core.FirstVisibleLine();
         int firstRow = core.VisibleFromDocLine(line);
         int topByte = core.DocLineFromVisible(top) == line && rows->indent >= 0
@@ -583,12 +590,8 @@ int RowStart(const LineLayout& layout, int row) {
     row = std::clamp(row, 0, RowCount(layout) - 1);
     if (!layout.longRows || InWindow(layout, row))
         return layout.rows.starts[static_cast<size_t>(row - layout.firstRow)];
-    EditorCore& core = *layout.core;
-    int lineStart = layout.lineStart;
-    auto snap = [&core, lineStart](int byte) {
-        return core.CharacterStart(lineStart + byte) - lineStart;
-    };
-    return layout.longRows->Start(row, layout.lineLength, snap) + lineStart - layout.start;
+    CharacterSnap snap{*layout.core, layout.lineStart};
+    return layout.longRows->Start(row, layout.lineLength, snap) + layout.lineStart - layout.start;
 }
 
 int RowEnd(const LineLayout& layout, int row) {
@@ -598,12 +601,8 @@ int RowEnd(const LineLayout& layout, int row) {
 
 int RowOfByte(const LineLayout& layout, int byte) {
     if (layout.longRows) {
-        EditorCore& core = *layout.core;
-        int lineStart = layout.lineStart;
-        auto snap = [&core, lineStart](int at) {
-            return core.CharacterStart(lineStart + at) - lineStart;
-        };
-        int along = std::clamp(byte + layout.start - lineStart, 0, layout.lineLength);
+        CharacterSnap snap{*layout.core, layout.lineStart};
+        int along = std::clamp(byte + layout.start - layout.lineStart, 0, layout.lineLength);
         return layout.longRows->RowOf(along, layout.lineLength, snap);
     }
     const std::vector<int>& starts = layout.rows.starts;
