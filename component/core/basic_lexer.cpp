@@ -1,6 +1,7 @@
 #include "component/core/basic_lexer.h"
 
 #include <algorithm>
+#include <climits>
 #include <cstring>
 #include <iterator>
 
@@ -245,18 +246,23 @@ bool OldSettledAt(const char* s, int n, const char* styles, int i) {
 
 // One pass over the line from i, token by token, as from the line's start;
 // from settleFrom on it stops at the first blank where the old styles are
-// settled and answers where it stopped, else the line's length. A Const
-// statement marks the word right after it as the constant's name; REM and
-// ' comment out the rest of the line, asm turns it into inline assembler.
+// settled, and from freshFrom on at the first place where the lexer starts
+// afresh with three bytes after it (as far as a token's end can depend on),
+// and answers where it stopped, else the line's length. A Const statement
+// marks the word right after it as the constant's name; REM and ' comment
+// out the rest of the line, asm turns it into inline assembler.
 int StyleFrom(const char* s, int n, const KeywordList& keywords, char* styles, int i,
-              int settleFrom) {
+              int settleFrom, int freshFrom = INT_MAX) {
+    const int stopFrom = std::min(settleFrom, freshFrom);
     bool expectConstantName = false;
     while (i < n) {
         char c = s[i];
         int end = i + 1;
         char style = kBasicDefault;
         if (static_cast<unsigned char>(c) <= ' ') {
-            if (i >= settleFrom && !expectConstantName && OldSettledAt(s, n, styles, i)) {
+            if (i >= stopFrom && !expectConstantName &&
+                ((i >= freshFrom && i + 3 <= n) ||
+                 (i >= settleFrom && OldSettledAt(s, n, styles, i)))) {
                 return i;
             }
             styles[i] = kBasicDefault;
@@ -308,7 +314,9 @@ int StyleFrom(const char* s, int n, const KeywordList& keywords, char* styles, i
         }
         // An operator is a token of its own, after which the lexer starts
         // afresh: one the old styling had too ends the restyling after it.
-        bool settled = style == kBasicOperator && i >= settleFrom && styles[i] == kBasicOperator;
+        bool settled = style == kBasicOperator && end >= stopFrom &&
+                       ((i >= settleFrom && styles[i] == kBasicOperator) ||
+                        (end >= freshFrom && end + 3 <= n));
         Fill(styles, i, end, style);
         expectConstantName = false;
         i = end;
@@ -384,6 +392,24 @@ int RestyleBasicStretch(const char* s, int n, bool startsLine, bool endsLine,
         }
     }
     return end;
+}
+
+int StyleBasicStretch(const char* s, int n, bool endsLine, const KeywordList& keywords,
+                      char* styles, int want) {
+    int stop = StyleFrom(s, n, keywords, styles, 0, INT_MAX, std::clamp(want, 0, n));
+    return stop < n || endsLine ? stop : -1;
+}
+
+int BasicFreshStart(const char* s, const char* styles, int i, bool startsLine) {
+    int from = std::max(i, 0);
+    while (!FreshAt(s, styles, from, i)) {
+        --from;
+    }
+    int k = from - 1;
+    while (k >= 0 && static_cast<unsigned char>(s[k]) <= ' ') {
+        --k;
+    }
+    return startsLine || k >= 4 ? from : -1;
 }
 
 } // namespace kalmor

@@ -65,4 +65,17 @@ int RestyleBasicLine(const char* line, int length, const KeywordList& keywords, 
 int RestyleBasicStretch(const char* line, int length, bool startsLine, bool endsLine,
                         const KeywordList& keywords, char* styles, int editStart, int editEnd);
 
+// Styles a stretch of a line that starts where the lexer starts afresh (the
+// line's start, or an answer of this or of BasicFreshStart), its bytes [0,
+// length), to the first place at or after want where it starts afresh again;
+// answers that place (length when the stretch ends the line and is styled
+// whole), or -1 when the stretch ended first: a longer one is needed.
+int StyleBasicStretch(const char* line, int length, bool endsLine, const KeywordList& keywords,
+                      char* styles, int want);
+// The last place at or before i where the lexer starts afresh whatever the
+// bytes from i on are, in a styled stretch of a line whose bytes before i
+// are unchanged; -1 when the stretch, not starting the line, is too short to
+// tell.
+int BasicFreshStart(const char* line, const char* styles, int i, bool startsLine);
+
 } // namespace kalmor

@@ -111,6 +111,98 @@ void EditorCore::Impl::RestyleLongLine(int start, int length, int editStart, int
     }
 }
 
+void EditorCore::Impl::StyleLongPart(int line, int from, int want) {
+    int start = doc.LineStart(line);
+    int length = doc.LineEnd(line) - start;
+    std::string text, styles;
+    // The stretch grows four times each time a token runs past its end.
+    for (int margin = 4096;; margin *= 4) {
+        int last = static_cast<int>(std::min<int64_t>(length, int64_t{want} + margin));
+        int count = last - from;
+        text.resize(static_cast<size_t>(count));
+        styles.resize(static_cast<size_t>(count));
+        doc.CopyText(start + from, count, text.data());
+        int stop = StyleBasicStretch(text.data(), count, last == length, keywords[0], styles.data(),
+                                     want - from);
+        if (stop < 0)
+            continue;
+        styles.resize(static_cast<size_t>(stop));
+        std::string before;
+        if (longRows.count(line)) {
+            before.resize(styles.size());
+            doc.CopyStyles(start + from, stop, before.data());
+        }
+        doc.SetStyles(start + from, stop, styles.data());
+        if (!before.empty())
+            LongRowsRestyled(start + from, before, styles);
+        if (from + stop < length)
+            partlyStyled[line] = from + stop;
+        else
+            partlyStyled.erase(line);
+        return;
+    }
+}
+
+// Each line is styled some way past what is read, so reading on along the
+// line styles it in steps of a few kilobytes, not byte by byte.
+void EditorCore::Impl::EnsureLongStyled(int start, int end) {
+    if (partlyStyled.empty() || lexing || !LexingBasic())
+        return;
+    auto it = partlyStyled.lower_bound(doc.LineFromPosition(start));
+    while (it != partlyStyled.end() && doc.LineStart(it->first) < end) {
+        int line = it->first, from = it->second;
+        int lineStart = doc.LineStart(line);
+        ++it; // StyleLongPart may take the line out of the map
+        if (lineStart + from >= end)
+            continue;
+        StyleLongPart(line, from, end - lineStart + 4096);
+        if (Wants(SC_MOD_CHANGESTYLE)) {
+            auto part = partlyStyled.find(line);
+            int to = part != partlyStyled.end() ? part->second : doc.LineEnd(line) - lineStart;
+            Tell(Modification{SC_MOD_CHANGESTYLE | performed, lineStart + from, to - from});
+        }
+    }
+}
+
+// Only the bytes before the edit keep their styles, back to where the
+// lexer starts afresh whatever the edit made of the bytes after it.
+void EditorCore::Impl::LongLineEdited(int line, int at) {
+    auto part = partlyStyled.find(line);
+    if (part == partlyStyled.end() || at >= part->second + 3)
+        return;
+    int start = doc.LineStart(line);
+    int until = std::min(at, part->second);
+    std::string text, styles;
+    for (int margin = 4096;; margin *= 4) {
+        int first = std::max(0, until - margin);
+        int count = until - first;
+        text.resize(static_cast<size_t>(count));
+        styles.resize(static_cast<size_t>(count));
+        doc.CopyText(start + first, count, text.data());
+        doc.CopyStyles(start + first, count, styles.data());
+        int fresh = BasicFreshStart(text.data(), styles.data(), count, first == 0);
+        if (fresh >= 0) {
+            part->second = first + fresh;
+            return;
+        }
+    }
+}
+
+void EditorCore::Impl::PartlyStyledEdited(const LineChange& change, int position, bool lineEnds) {
+    if (partlyStyled.empty() || (!lineEnds && change.linesAdded == change.linesRemoved))
+        return;
+    // Lines [edited, last] were replaced: they are lexed again whole.
+    int edited = doc.LineFromPosition(position);
+    int last = change.firstLine - 1 + change.linesRemoved;
+    std::map<int, int> moved;
+    for (auto [line, styled] : partlyStyled) {
+        if (line < edited || line > last)
+            moved.emplace(line > last ? line + change.linesAdded - change.linesRemoved : line,
+                          styled);
+    }
+    partlyStyled = std::move(moved);
+}
+
 // The rows of a long line holding a stretch whose styles went from before
 // to after are found again from the first style that changed, as after an
 // edit of the changed bytes.
@@ -210,8 +302,16 @@ void EditorCore::Impl::Relex(int firstLine, int lastLine, int limit, int editSta
         int length = doc.LineEnd(line) - start;
         int styled = doc.LineStart(line + 1) - start;
         bool restyle = firstLine == lastLine && editStart >= start && editEnd <= start + length;
-        if (restyle && length > kLongLexLine) {
-            RestyleLongLine(start, length, editStart - start, editEnd - start);
+        if (length > kLongLexLine) {
+            if (!restyle) {
+                StyleLongPart(line, 0, kLongLexLine);
+            } else if (partlyStyled.count(line) || editEnd - editStart > kLongLexLine) {
+                // What lies before the edit keeps its styles; the rest is styled when read.
+                partlyStyled.emplace(line, length);
+                LongLineEdited(line, editStart - start);
+            } else {
+                RestyleLongLine(start, length, editStart - start, editEnd - start);
+            }
             char* ending = doc.StylePointer(start + length, styled - length);
             std::fill(ending, ending + (styled - length), kBasicDefault);
             if (folding) {
@@ -507,8 +607,8 @@ bool EditorCore::Impl::Replace(int start, int deleteLength, const char* text, in
 void EditorCore::Impl::Delete(int start, int length, const std::string* removed) {
     int flags = performed | (startsAction ? SC_STARTACTION : 0);
     Tell(Modification{SC_MOD_BEFOREDELETE | performed, start, length});
-    bool lineEnds =
-        !longRows.empty() && doc.LineFromPosition(start) != doc.LineFromPosition(start + length);
+    bool lineEnds = (!longRows.empty() || !partlyStyled.empty()) &&
+                    doc.LineFromPosition(start) != doc.LineFromPosition(start + length);
     foldingToAscii -= CountFoldingToAscii(start - 2, start + length + 2);
     LineChange change = doc.Replace(start, length, "", 0);
     endStyled = std::min(endStyled, start);
@@ -526,6 +626,7 @@ void EditorCore::Impl::Delete(int start, int length, const std::string* removed)
     changes.text = true;
     folds.ReplaceLines(change.firstLine, change.linesRemoved, change.linesAdded);
     WrapEdited(change, start, length, 0, lineEnds);
+    PartlyStyledEdited(change, start, lineEnds);
     startsAction = false;
     Tell(Modification{SC_MOD_DELETETEXT | flags, start, length,
                       change.linesAdded - change.linesRemoved,
@@ -557,7 +658,9 @@ void EditorCore::Impl::Insert(int start, const char* text, int length) {
     ++textVersion;
     changes.text = true;
     folds.ReplaceLines(change.firstLine, change.linesRemoved, change.linesAdded);
-    WrapEdited(change, start, 0, length, !longRows.empty() && CountLineEnds(text, length) > 0);
+    bool lineEnds = (!longRows.empty() || !partlyStyled.empty()) && CountLineEnds(text, length) > 0;
+    WrapEdited(change, start, 0, length, lineEnds);
+    PartlyStyledEdited(change, start, lineEnds);
     startsAction = false;
     Tell(Modification{SC_MOD_INSERTTEXT | flags, start, length,
                       change.linesAdded - change.linesRemoved, text});
@@ -779,6 +882,7 @@ char EditorCore::CharAt(int pos) const {
 }
 int EditorCore::StyleAt(int pos) const {
     impl_->EnsureLexed(LineFromPosition(pos));
+    impl_->EnsureLongStyled(pos, pos + 1);
     return impl_->doc.StyleAt(pos);
 }
 
@@ -794,6 +898,7 @@ std::string EditorCore::StyleRange(int start, int end) const {
     start = impl_->doc.ClampPosition(start);
     end = impl_->doc.ClampPosition(end);
     impl_->EnsureLexed(LineFromPosition(end));
+    impl_->EnsureLongStyled(start, end);
     std::string styles(static_cast<size_t>(std::max(0, end - start)), '\0');
     impl_->doc.CopyStyles(start, static_cast<int>(styles.size()), styles.data());
     return styles;

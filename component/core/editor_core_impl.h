@@ -84,6 +84,17 @@ struct EditorCore::Impl {
     bool FoldingEnabled() const;
     BasicLineKind KindOf(int line);
     void RestyleLongLine(int start, int length, int editStart, int editEnd);
+    // The BASIC lexer styles a long line from its start only as far as it
+    // is read. StyleLongPart styles line's bytes from from, where the lexer
+    // starts afresh, to where it does again at or after want;
+    // EnsureLongStyled styles what is left of the lines holding [start,
+    // end); LongLineEdited keeps a partly styled line's styled bytes those
+    // an edit at byte at cannot reach; PartlyStyledEdited moves the lines
+    // with an edit that adds or removes lines.
+    void StyleLongPart(int line, int from, int want);
+    void EnsureLongStyled(int start, int end);
+    void LongLineEdited(int line, int at);
+    void PartlyStyledEdited(const LineChange& change, int position, bool lineEnds);
     void LongRowsRestyled(int position, const std::string& before, const std::string& after);
     // An edit inside one line changed only its bytes [editStart, editEnd),
     // which the lexer restyles around; -1 when the edit is not known.
@@ -266,9 +277,10 @@ struct EditorCore::Impl {
         status = SC_STATUS_BADALLOC;
         changes.refused = true;
     }
-    std::vector<BasicLineKind> kinds;              // of the lines being relexed
-    int lexedTo = 0;                               // lines [0, lexedTo) are lexed
-    bool deferringRelex = false;                   // inside EditEach, no fold contracted
+    std::vector<BasicLineKind> kinds; // of the lines being relexed
+    int lexedTo = 0;                  // lines [0, lexedTo) are lexed
+    std::map<int, int> partlyStyled;  // long lines lexed but not styled whole: bytes styled
+    bool deferringRelex = false;      // inside EditEach, no fold contracted
     std::vector<std::pair<int, int>> relexPending; // line ranges, in today's line numbers
     bool lexing = false;                           // inside Relex: a reader's lexing waits
     unsigned textVersion = 0;

@@ -24,6 +24,7 @@ constexpr int kFoldLevelBits =
 } // namespace
 
 void EditorCore::Impl::ClearStyling() {
+    partlyStyled.clear();
     int length = doc.Length();
     std::string plain(static_cast<size_t>(length), '\0');
     std::string styles(plain.size(), '\0');

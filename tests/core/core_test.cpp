@@ -3,6 +3,7 @@
 // models in test_support.h.
 #include "session.h"
 
+#include "component/core/basic_lexer.h"
 #include "component/core/document.h"
 #include "component/core/words.h"
 
@@ -193,6 +194,80 @@ TEST(FoldRules, EditsInsideALineRestyleAsFromScratch) {
                   std::pair(static_cast<std::ptrdiff_t>(want.size()), Shape(fresh)))
             << edit.text.substr(0, 10);
     }
+}
+
+// A long line is styled only as far as it is read; whatever is read, edited
+// and read again, each style read is the one lexing the whole text at once
+// gives. Edits fall just past what a read styled, where the lexer stopped.
+TEST(FoldRules, ALongLineStyledAsReadAnswersAsLexedAtOnce) {
+    // Tokens longer than the stretches the lexer styles at a time among them.
+    const std::string tokens[] = {"a=b+1:",
+                                  " ",
+                                  "Const ",
+                                  "\"s t\"",
+                                  "&H1F",
+                                  "1e+5",
+                                  ".5",
+                                  "x",
+                                  "(",
+                                  "&",
+                                  "h1",
+                                  "e",
+                                  "\"",
+                                  "Sub ",
+                                  std::string(5000, 'q'),
+                                  "\"" + std::string(9000, ' ') + "\""};
+    KeywordList keywords;
+    keywords.Set(KEYWORD_LIST);
+    // What follows an operator decides what it is: the lexer stops only
+    // where three bytes after it are seen, and an edit that close to where
+    // it stopped restyles before it. &H1 is a number.
+    char cut[5];
+    EXPECT_EQ(StyleBasicStretch("a=&H1", 3, false, keywords, cut, 2), -1);
+    for (auto [text, at, inserted] : {std::tuple("&Zq", 1, "H1"), std::tuple("&Hq", 2, "1")}) {
+        EditorCore core;
+        ConfigureLexer(core);
+        core.SetText("x\n" + std::string(65535, 'x') + text + std::string(9999, 'y'));
+        core.InsertText(65537 + at, inserted);
+        EXPECT_EQ(core.StyleAt(65537), kBasicNumber) << text;
+    }
+    std::mt19937 random(7);
+    auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    std::string line;
+    while (line.size() < 150000)
+        line += tokens[pick(std::size(tokens))];
+    EditorCore core;
+    ConfigureLexer(core);
+    core.SetText("Sub A\n" + line + "\nEnd Sub\n'" + line + "\n");
+    // The styles of the whole text, each line lexed in one pass.
+    auto eager = [&] {
+        std::string text = core.Text(), styles(text.size(), '\0');
+        for (int l = 0; l < core.LineCount(); ++l)
+            StyleBasicLine(text.data() + core.LineStart(l), core.LineEnd(l) - core.LineStart(l),
+                           keywords, styles.data() + core.LineStart(l));
+        return styles;
+    };
+    int read = 6;
+    for (int step = 0; step < 600; ++step) {
+        int at = pick(2) == 0 ? read + 4096 + pick(8) : pick(core.Length() + 1);
+        at = std::min(at, core.Length());
+        switch (pick(4)) {
+        case 0: core.InsertText(at, tokens[pick(14)].c_str()); break;
+        case 1: core.DeleteRange(at, pick(6)); break;
+        case 2: core.InsertText(at, pick(100) == 0 ? "\n" : "+"); break;
+        default: {
+            int end = std::min(core.Length(), at + pick(64));
+            read = end;
+            ASSERT_EQ(core.StyleRange(at, end), eager().substr(at, end - at))
+                << "step " << step << " at " << at;
+        }
+        }
+    }
+    EditorCore fresh;
+    ConfigureLexer(fresh);
+    fresh.SetText(core.Text());
+    EXPECT_EQ(Shape(core), Shape(fresh));
+    EXPECT_EQ(core.StyleRange(0, core.Length()), eager());
 }
 
 TEST(TextUnits, MovesAtTheEdges) {

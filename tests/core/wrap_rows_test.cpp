@@ -220,7 +220,10 @@ TEST(LongLineRows, FoundAgainWhereStylesChange) {
          {60000}},
         {"a string to the end",
          SCLEX_BASIC,
-         [](EditorCore& core) { core.InsertText(core.LineStart(1) + 40000, "\""); },
+         [](EditorCore& core) {
+             core.InsertText(core.LineStart(1) + 40000, "\"");
+             Send(core, SCI_GETSTYLEAT, core.LineEnd(1) - 1); // styled when read
+         },
          {0},
          {}},
         {"leaving the lexer",
