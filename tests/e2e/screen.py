@@ -22,14 +22,12 @@ class Failure(Exception):
     pass
 
 
-# Runs a command and answers its output (bytes unless text); one that fails or
-# runs past its limit is a Failure naming it. With quiet its output is not read,
-# so a process it leaves holding the output open (Wine's services) is no wait.
-def run(*command, text=True, check=True, input=None, quiet=False, limit=COMMAND_LIMIT):
-    output = {"stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL} if quiet else {
-        "capture_output": True}
+# A command's output (bytes unless text), a Failure naming it if it fails or overruns;
+# with quiet it is not read, so a process left holding it open (Wine's services) is no wait.
+def run(*command, text=True, check=True, quiet=False, limit=COMMAND_LIMIT):
+    output = subprocess.DEVNULL if quiet else subprocess.PIPE
     try:
-        return subprocess.run(command, check=check, text=text, input=input, **output,
+        return subprocess.run(command, check=check, text=text, stdout=output, stderr=output,
                               timeout=limit).stdout
     except subprocess.TimeoutExpired:
         raise Failure("%s did not finish within %d s" % (" ".join(command), limit))
@@ -68,7 +66,6 @@ def keys(*names):
     run("xdotool", "key", "--delay", "30", *names)
 
 
-# The X window whose title is exactly `title`, or None.
 def window_titled(title):
     return (run("xdotool", "search", "--name", "^%s$" % re.escape(title), check=False).split()
             or [None])[0]
@@ -168,7 +165,7 @@ class View:
         return sum(row.count(colour) for row in rows)
 
 
-# libX11 through ctypes, its functions that own and query the clipboard declared.
+# libX11 through ctypes, its functions that own and answer for the clipboard declared.
 def xlib():
     x = ctypes.CDLL("libX11.so.6")
     P, L, I, U = ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_uint
@@ -207,20 +204,16 @@ class _Event(ctypes.Union):
 # takes it or it is ended, noting the targets asked for (xclip does not count
 # TARGETS requests, the only ones Wine makes when the clipboard changes).
 class ClipboardOffer:
-    SELECTION_CLEAR, SELECTION_REQUEST, SELECTION_NOTIFY = 29, 30, 31
-
     def __init__(self, text):
-        x = self.x = xlib()
-        self.display = x.XOpenDisplay(None)
+        x, self.text = xlib(), text.encode()
+        self.x, self.display = x, x.XOpenDisplay(None)
         if not self.display:
             raise Failure("cannot open the X display")
-        atom = lambda name: x.XInternAtom(self.display, name, 0)
-        self.clipboard, self.targets, self.utf8 = atom(b"CLIPBOARD"), atom(b"TARGETS"), \
-            atom(b"UTF8_STRING")
-        self.text = text.encode()
-        self.window = x.XCreateSimpleWindow(self.display, x.XDefaultRootWindow(self.display),
-                                            0, 0, 1, 1, 0, 0, 0)
-        x.XSetSelectionOwner(self.display, self.clipboard, self.window, 0)
+        atom = lambda name: x.XInternAtom(self.display, name.encode(), 0)
+        self.names = {atom(name): name for name in ("TARGETS", "UTF8_STRING")}
+        window = x.XCreateSimpleWindow(self.display, x.XDefaultRootWindow(self.display), 0, 0,
+                                       1, 1, 0, 0, 0)
+        x.XSetSelectionOwner(self.display, atom("CLIPBOARD"), window, 0)
         x.XFlush(self.display)
         self.asked, self.serving = [], True
         self.thread = threading.Thread(target=self.serve, daemon=True)
@@ -234,26 +227,25 @@ class ClipboardOffer:
                     select.select([x.XConnectionNumber(self.display)], [], [], 0.05)
                     continue
                 x.XNextEvent(self.display, ctypes.byref(event))
-                if event.type == self.SELECTION_CLEAR:
+                if event.type == 29:  # SelectionClear
                     self.serving = False
-                elif event.type == self.SELECTION_REQUEST:
+                elif event.type == 30:  # SelectionRequest
                     self.answer(event.request)
         finally:
             x.XCloseDisplay(self.display)
 
-    # Answers TARGETS and UTF8_STRING requests, and refuses others.
+    # Answers TARGETS and UTF8_STRING requests with a SelectionNotify (31), refuses others.
     def answer(self, request):
         target = request.target
-        self.asked.append({self.targets: "TARGETS", self.utf8: "UTF8_STRING"}.get(target, "other"))
-        reply = _Event()
-        reply.reply = _Selection(self.SELECTION_NOTIFY, 0, 1, None, request.requestor,
-                                 request.selection, target, request.property or target,
-                                 request.time)
-        data = {self.targets: (4, 32, (ctypes.c_ulong * 2)(self.targets, self.utf8), 2),
-                self.utf8: (self.utf8, 8, self.text, len(self.text))}.get(target)
+        name = self.names.get(target, "other")
+        self.asked.append(name)
+        reply = _Event(reply=_Selection(31, 0, 1, None, request.requestor, request.selection,
+                                        target, request.property or target, request.time))
+        data = {"TARGETS": (4, 32, (ctypes.c_ulong * 2)(*self.names), 2),
+                "UTF8_STRING": (target, 8, self.text, len(self.text))}.get(name)
         if data:
-            self.x.XChangeProperty(self.display, request.requestor, reply.reply.property, data[0],
-                                   data[1], 0, data[2], data[3])
+            self.x.XChangeProperty(self.display, request.requestor, reply.reply.property,
+                                   data[0], data[1], 0, *data[2:])
         else:
             reply.reply.property = 0
         self.x.XSendEvent(self.display, request.requestor, 0, 0, ctypes.byref(reply))
