@@ -257,8 +257,8 @@ def japanese(s):
     keys("ctrl+v")
     s.expect_lines(ALL_LINES + [None], "the typed and pasted line")
     top, bottom = s.view.number_images()[21][1]
-    ink = sum(1 for y in range(top, bottom + 1) for x in range(s.view.margin_right + 2, s.view.right)
-              if sum(s.view.bytes(y, x, x + 1)) < 3 * 160)
+    rows = s.view.rows(top, bottom + 1, s.view.margin_right + 2, s.view.right)
+    ink = sum(sum(pixel) < 3 * 160 for row in rows for pixel in row)
     assert ink > 60, "four Chinese characters drawn on the new line: %d dark pixels" % ink
     whole_text(listing + "\n\u4e2d\u6587\u4e2d\u6587", "the text typed and pasted", "ctrl+End")
     whole_text(listing + "\n\u4e2d", "three Backspaces", "ctrl+End", *["BackSpace"] * 3)

@@ -3,10 +3,8 @@
 # (caption, margin strip, ink), so the checks hold whatever the fonts measure.
 
 import ctypes
-import itertools
 import os
 import re
-import select
 import subprocess
 import threading
 import time
@@ -50,7 +48,6 @@ def wait_for(what, probe, timeout=20):
     raise Failure(what() if callable(what) else "timed out waiting for " + what)
 
 
-# Clicks at (x, y) `times` times in quick succession (0.1 s apart).
 def click(x, y, times=1):
     run("xdotool", "mousemove", str(x), str(y), "click", "--repeat", str(times), "1")
 
@@ -79,9 +76,8 @@ def save_screen(path, box=None):
 
 # (start, end, value) of each run of equal values, end exclusive.
 def runs(values):
-    groups = [(value, len(list(group))) for value, group in itertools.groupby(values)]
-    ends = itertools.accumulate(length for _, length in groups)
-    return [(end - length, end, value) for (value, length), end in zip(groups, ends)]
+    starts = [i for i in range(len(values)) if i == 0 or values[i] != values[i - 1]]
+    return [(a, b, values[a]) for a, b in zip(starts, starts[1:] + [len(values)])]
 
 
 # (start, end) of the runs of true flags, runs at most `gap` apart merged.
@@ -121,12 +117,9 @@ class View:
         row = self.rows(self.editor_top, self.editor_top + 1, self.left + 2, self.right)[0]
         self.margin_right = self.left + 2 + runs(row)[0][1]
 
-    def bytes(self, y, left, right):
-        return self.pixels[(y * self.width + left) * 3:(y * self.width + right) * 3]
-
-    # The pixels of rows top to bottom, each from left up to right.
     def rows(self, top, bottom, left, right):
-        data = [self.bytes(y, left, right) for y in range(top, bottom)]
+        data = [self.pixels[(y * self.width + left) * 3:(y * self.width + right) * 3]
+                for y in range(top, bottom)]
         return [[tuple(row[k:k + 3]) for k in range(0, len(row), 3)] for row in data]
 
     # Centres of the menu bar's items, from the ink between caption and editor.
@@ -165,18 +158,15 @@ class View:
         return sum(row.count(colour) for row in rows)
 
 
-# libX11 through ctypes, its functions that own and answer for the clipboard declared.
 def xlib():
     x = ctypes.CDLL("libX11.so.6")
-    P, L, I, U = ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_uint
+    P, L, I, U, C = ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_uint, ctypes.c_char_p
     for name, result, *arguments in (
-            ("XOpenDisplay", P, ctypes.c_char_p), ("XCloseDisplay", I, P),
-            ("XDefaultRootWindow", L, P), ("XConnectionNumber", I, P),
-            ("XCreateSimpleWindow", L, P, L, I, I, U, U, U, L, L),
-            ("XInternAtom", L, P, ctypes.c_char_p, I), ("XSetSelectionOwner", I, P, L, L, L),
-            ("XChangeProperty", I, P, L, L, L, I, I, P, I),
-            ("XSendEvent", I, P, L, I, ctypes.c_long, P), ("XPending", I, P),
-            ("XNextEvent", I, P, P), ("XFlush", I, P)):
+            ("XOpenDisplay", P, C), ("XCloseDisplay", I, P), ("XDefaultRootWindow", L, P),
+            ("XCreateSimpleWindow", L, P, L, I, I, U, U, U, L, L), ("XPending", I, P),
+            ("XInternAtom", L, P, C, I), ("XSetSelectionOwner", I, P, L, L, L),
+            ("XChangeProperty", I, P, L, L, L, I, I, P, I), ("XFlush", I, P),
+            ("XSendEvent", I, P, L, I, ctypes.c_long, P), ("XNextEvent", I, P, P)):
         getattr(x, name).restype, getattr(x, name).argtypes = result, arguments
     return x
 
@@ -223,8 +213,8 @@ class ClipboardOffer:
         x, event = self.x, _Event()
         try:
             while self.serving:
-                if not x.XPending(self.display):
-                    select.select([x.XConnectionNumber(self.display)], [], [], 0.05)
+                if not x.XPending(self.display):  # which reads what X has sent
+                    time.sleep(0.05)
                     continue
                 x.XNextEvent(self.display, ctypes.byref(event))
                 if event.type == 29:  # SelectionClear
