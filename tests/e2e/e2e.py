@@ -1,16 +1,9 @@
 #!/usr/bin/env python3
 # End-to-end tests: the real program and KALMOR.DLL under Wine on an X display,
 # used only through mouse and keys and judged from screenshots.
-#
 #     e2e.py [--session DIR] BUILD OUT_DIR [setup] GROUP...
 #     e2e.py [--session DIR] BUILD OUT_DIR screenshot|picture PNG
-#
-# "setup" copies the program from BUILD (a build folder or a package zip) into
-# OUT_DIR beside KALMOR.DLL and alone, as kalmor-e2e.exe, which gets a Wine
-# desktop of its own (with no window manager to take the keyboard focus); each
-# group runs it afresh. "screenshot" saves its window, "picture" with the first
-# sub folded. --session takes the prefix and display of cmake/wine-session.sh's
-# session DIR. E2E_WINE names another Wine loader, E2E_PATIENCE stretches waits.
+# BUILD: a build folder or package zip; E2E_WINE: another Wine; E2E_PATIENCE: longer waits.
 
 import os
 import re
@@ -30,7 +23,6 @@ WINE = [os.environ["E2E_WINE"]] if os.environ.get("E2E_WINE") else ["sh", os.pat
 # Wine quiet, without .NET, HTML engine or debugger: a crash ends the program.
 os.environ["WINEDEBUG"] = "-all"
 os.environ.setdefault("WINEDLLOVERRIDES", "mscoree,mshtml=;winedbg.exe=d")
-# The longest a group may take, every wait in it included.
 GROUP_LIMIT = 100 * PATIENCE
 # The demo listing's subs: header line and the lines a fold hides.
 SUBS = {10: [11, 12, 13], 15: [16, 17], 19: [20, 21]}
@@ -38,7 +30,7 @@ ALL_LINES = list(range(1, 22))
 BLUE = (0, 0, 255)
 
 
-# The listing's line numbers less those hidden when the subs of `headers` are folded.
+# The listing's line numbers with the subs of `headers` folded.
 def without(*headers):
     return [line for line in ALL_LINES if not any(line in SUBS[h] for h in headers)]
 
@@ -52,17 +44,12 @@ class Session:
         self.process = subprocess.Popen([*WINE, os.path.join(folder, EXE)], cwd=folder + "/..",
                                         stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                                         env=env)
-        self.window, self.numbers, self.view = None, {}, None
-        self.offers = []
+        self.window, self.numbers, self.view, self.offers = None, {}, None, []
 
-    # Waits for the main window and, unless not `listing`, its 21 line numbers.
     def start(self, listing=True):
         self.window = wait_for("the main window", lambda: window_titled(TITLE), 60)
-
-        def drawn():
-            view = self.look().view
-            return len(view.menu_items()) == 4 and len(view.number_images()) == 21 * listing
-        wait_for("the menu bar and the listing's line numbers", drawn)
+        wait_for("the menu bar and the listing's line numbers", lambda: len(
+            self.look().view.menu_items()) == 4 and len(self.view.number_images()) == 21 * listing)
         self.numbers = {image: n for n, (image, _) in enumerate(self.view.number_images(), 1)}
         return self
 
@@ -70,9 +57,7 @@ class Session:
         self.view = View(self.window)
         return self
 
-    # Offers `text` on the X clipboard as another X program would, and waits
-    # until Wine's bridge has asked for its targets, taking it as the Windows
-    # clipboard. The offer lasts until another takes the clipboard.
+    # Offers `text` on the X clipboard as another X program would; waits for Wine to take it.
     def offer(self, text, what):
         offer = ClipboardOffer(text)
         self.offers.append(offer)
@@ -81,20 +66,15 @@ class Session:
                  lambda: "TARGETS" in offer.asked)
         return self
 
-    # Waits until Wine passes the clipboard to X through one bridge that stays
-    # (a thread of each Wine desktop process). The program's desktop starts one
-    # as the window shows, which empties the clipboard; a fresh wineserver's
-    # default desktop runs one for a second or two, and a copy it takes to X
-    # vanishes with it. So that desktop must be gone, then two offers in turn
-    # taken: the second proves the bridge listens again. The last one stays
-    # until the program's first copy (ending it would change the clipboard).
+    # Waits for Wine's one lasting clipboard bridge: a fresh wineserver's default desktop,
+    # whose copies vanish with it, gone, and two offers taken in turn (the second proves
+    # the bridge listens again; it stays, as ending it would change the clipboard).
     def clipboard_ready(self):
         wait_for(lambda: "one Wine desktop process, the program's: found %s" % desktop_processes(),
                  lambda: len(desktop_processes()) == 1)
         return self.offer("first probe", "the clipboard bridge").offer(
             "second probe", "the clipboard bridge listening again")
 
-    # Ends what the run left: the program and any probe offer still held.
     def end(self):
         self.process.kill()
         self.process.wait(COMMAND_LIMIT)
@@ -110,7 +90,6 @@ class Session:
                  lambda: self.look().lines() == expected, 10)
         return self
 
-    # The y of the middle of a shown line (from its number's ink).
     def row_of(self, line):
         top, bottom = self.view.number_images()[self.lines().index(line)][1]
         return (top + bottom) // 2
@@ -119,7 +98,6 @@ class Session:
         click(self.view.margin_right - 5, self.row_of(line), times)
         return self
 
-    # Clicks a menu item: exit, toggle, below or about.
     def menu(self, item):
         items = self.view.menu_items()
         assert len(items) == 4, "expected 4 menu items, found %d" % len(items)
@@ -132,20 +110,18 @@ class Session:
 
 # The IDs of this prefix's Wine desktop processes (explorer.exe /desktop).
 def desktop_processes():
-    found, prefix = [], os.environ.get("WINEPREFIX", "").encode()
-    read = lambda pid, name: open("/proc/%s/%s" % (pid, name), "rb").read().split(b"\0")
-    for pid in filter(str.isdigit, os.listdir("/proc")):
-        try:
-            args = read(pid, "cmdline")
-            if not (args[0].lower().endswith(b"explorer.exe") and any(
-                    arg.startswith(b"/desktop") for arg in args[1:])):
-                continue
-            variables = read(pid, "environ")
-        except OSError:  # ended meanwhile, or not ours
-            continue
-        if next((v[11:] for v in variables if v.startswith(b"WINEPREFIX=")), b"") == prefix:
-            found.append(int(pid))
-    return found
+    prefix = os.environ.get("WINEPREFIX", "").encode()
+
+    def ours(pid):
+        read = lambda name: open("/proc/%s/%s" % (pid, name), "rb").read().split(b"\0")
+        try:  # a process that ended meanwhile, or is not ours, is skipped
+            args = read("cmdline")
+            return args[0].lower().endswith(b"explorer.exe") and any(
+                arg.startswith(b"/desktop") for arg in args[1:]) and next(
+                (v[11:] for v in read("environ") if v.startswith(b"WINEPREFIX=")), b"") == prefix
+        except OSError:
+            return False
+    return [int(pid) for pid in filter(str.isdigit, os.listdir("/proc")) if ours(pid)]
 
 
 # The window, its menu and the coloured listing filling the client area;
@@ -178,8 +154,7 @@ def folding(s):
     s.menu("toggle").expect_lines(without(15, 19), "Toggle current sub unfolds the first sub")
     s.click_number(13).expect_lines(without(10, 15, 19), "a click on number 13 folds its sub")
     s.click_number(10).expect_lines(without(15, 19), "a click on a folded header unfolds it")
-    # Just right of the number margin, then the second sub's folded header:
-    # once that unfolds, the first click is done.
+    # Just right of the margin, done once the second sub's folded header unfolds.
     click(s.view.margin_right, s.row_of(12))
     s.click_number(15).expect_lines(without(19), "only the second sub unfolds")
     s.click_number(19, times=3).expect_lines(ALL_LINES, "three quick clicks on a header unfold it")
@@ -200,7 +175,7 @@ def typing(s):
     s.menu("exit").expect_exit()
 
 
-# About shows its box; Enter closes it and the program carries on.
+# About shows its box; its button closes it and the program carries on.
 def about_box(s):
     s.start().menu("about")
     dismiss("About...")
@@ -224,9 +199,8 @@ def dismiss(title):
     wait_for(title + " to close", lambda: not window_titled(title))
 
 
-# Presses `names`, then waits for the X clipboard to hold `expected` (a text or
-# a test of one) with LF line ends; answers that text. Before a group's first
-# copy, Session.clipboard_ready. whole_text first selects and copies it all.
+# Presses `names`, waits for the X clipboard to hold `expected` (a text or a test of
+# one) with LF line ends and answers it; whole_text first selects and copies it all.
 def copied(expected, what, *names):
     test = expected if callable(expected) else lambda text: text == expected
     clipboard = lambda: run("xclip", "-o", "-selection", "clipboard").replace("\r\n", "\n")
@@ -237,7 +211,7 @@ def copied(expected, what, *names):
         except Failure as failure:
             return "%s: the clipboard holds no text (%s)" % (what, failure)
     keys(*names)
-    return wait_for(holding, lambda: test(clipboard()) and clipboard(), 20)
+    return wait_for(holding, lambda: test(text := clipboard()) and text, 20)
 
 
 def whole_text(expected, what, *names):
@@ -263,7 +237,6 @@ def selecting(s):
     drag((s.view.margin_right + 30, s.row_of(10)), (s.view.margin_right + 30, s.row_of(12)))
     copied(lambda text: "\n  1*2+(3/4)=567 'Not really...\n" in text, "the dragged lines copied",
            "ctrl+c")
-    # Text from another X program, pasted once Wine has taken it.
     s.offer("Rem from X\n", "text offered by another X program")
     keys("ctrl+Home", "ctrl+v")
     s.expect_lines(ALL_LINES + [None], "the line pasted from X")
@@ -284,8 +257,8 @@ def japanese(s):
     keys("ctrl+v")
     s.expect_lines(ALL_LINES + [None], "the typed and pasted line")
     top, bottom = s.view.number_images()[21][1]
-    ink = sum(1 for y in range(top, bottom + 1) for x in range(s.view.margin_right + 2, s.view.right)
-              if sum(s.view.bytes(y, x, x + 1)) < 3 * 160)
+    rows = s.view.rows(top, bottom + 1, s.view.margin_right + 2, s.view.right)
+    ink = sum(sum(pixel) < 3 * 160 for row in rows for pixel in row)
     assert ink > 60, "four Chinese characters drawn on the new line: %d dark pixels" % ink
     whole_text(listing + "\n\u4e2d\u6587\u4e2d\u6587", "the text typed and pasted", "ctrl+End")
     whole_text(listing + "\n\u4e2d", "three Backspaces", "ctrl+End", *["BackSpace"] * 3)
@@ -337,29 +310,27 @@ def prepare(build, out):
             limit=4 * COMMAND_LIMIT)
 
 
-# What a failed group leaves: the screen, and the processes of Wine, X and the
-# tools with the kernel function each waits in.
+# Saves the screen and the processes of Wine, X and the tools, with their kernel waits.
 def record_failure(out, name):
     shot = os.path.join(out, name + "-failed.png")
     try:
         save_screen(shot)
     except Failure as failure:
         shot = "none (%s)" % failure
-    listing = run("ps", "-eo", "pid,ppid,stat,etimes,wchan:30,args", check=False)
     wanted = re.compile(r"PID|wine|\.exe|Xvfb|xdotool|import|xwininfo|xclip|python")
-    processes = "\n".join(line for line in listing.splitlines() if wanted.search(line))
+    processes = [line for line in run("ps", "-eo", "pid,ppid,stat,etimes,wchan:30,args",
+                                      check=False).splitlines() if wanted.search(line)]
     with open(os.path.join(out, name + "-processes.txt"), "w") as file:
-        file.write(processes + "\n")
-    return "      screenshot: %s\n      processes:\n%s" % (
-        shot, "\n".join("        " + line for line in processes.splitlines()))
+        file.writelines(line + "\n" for line in processes)
+    return "      screenshot: %s\n      processes:%s" % (shot, "".join(
+        "\n        " + line for line in processes))
 
 
 def on_alarm(signum, frame):
     raise Failure("the group ran past its limit of %d s" % GROUP_LIMIT)
 
 
-# Runs the named groups, each on a fresh run of the program within GROUP_LIMIT,
-# printing a line per group; a failed one adds what record_failure saved.
+# Runs each group on a fresh run of the program, printing ok or FAIL and what was saved.
 def main(argv):
     if argv[0] == "--session":
         os.environ["WINEPREFIX"] = os.path.join(os.path.abspath(argv[1]), "prefix")
@@ -385,9 +356,8 @@ def main(argv):
         except Exception as failure:
             signal.alarm(0)
             failed += 1
-            status = session.process.poll()
-            print("FAIL  %s: %s (the program %s)\n%s" % (
-                name, failure, "still ran" if status is None else "had ended: %d" % status,
+            print("FAIL  %s: %s (the program %s)\n%s" % (name, failure, "still ran" if (
+                status := session.process.poll()) is None else "had ended: %d" % status,
                 record_failure(out, name)))
         finally:
             session.end()

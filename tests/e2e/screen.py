@@ -3,10 +3,8 @@
 # (caption, margin strip, ink), so the checks hold whatever the fonts measure.
 
 import ctypes
-import itertools
 import os
 import re
-import select
 import subprocess
 import threading
 import time
@@ -22,14 +20,12 @@ class Failure(Exception):
     pass
 
 
-# Runs a command and answers its output (bytes unless text); one that fails or
-# runs past its limit is a Failure naming it. With quiet its output is not read,
-# so a process it leaves holding the output open (Wine's services) is no wait.
-def run(*command, text=True, check=True, input=None, quiet=False, limit=COMMAND_LIMIT):
-    output = {"stdout": subprocess.DEVNULL, "stderr": subprocess.DEVNULL} if quiet else {
-        "capture_output": True}
+# A command's output (bytes unless text), a Failure naming it if it fails or overruns;
+# with quiet it is not read, so a process left holding it open (Wine's services) is no wait.
+def run(*command, text=True, check=True, quiet=False, limit=COMMAND_LIMIT):
+    output = subprocess.DEVNULL if quiet else subprocess.PIPE
     try:
-        return subprocess.run(command, check=check, text=text, input=input, **output,
+        return subprocess.run(command, check=check, text=text, stdout=output, stderr=output,
                               timeout=limit).stdout
     except subprocess.TimeoutExpired:
         raise Failure("%s did not finish within %d s" % (" ".join(command), limit))
@@ -52,7 +48,6 @@ def wait_for(what, probe, timeout=20):
     raise Failure(what() if callable(what) else "timed out waiting for " + what)
 
 
-# Clicks at (x, y) `times` times in quick succession (0.1 s apart).
 def click(x, y, times=1):
     run("xdotool", "mousemove", str(x), str(y), "click", "--repeat", str(times), "1")
 
@@ -68,7 +63,6 @@ def keys(*names):
     run("xdotool", "key", "--delay", "30", *names)
 
 
-# The X window whose title is exactly `title`, or None.
 def window_titled(title):
     return (run("xdotool", "search", "--name", "^%s$" % re.escape(title), check=False).split()
             or [None])[0]
@@ -82,9 +76,8 @@ def save_screen(path, box=None):
 
 # (start, end, value) of each run of equal values, end exclusive.
 def runs(values):
-    groups = [(value, len(list(group))) for value, group in itertools.groupby(values)]
-    ends = itertools.accumulate(length for _, length in groups)
-    return [(end - length, end, value) for (value, length), end in zip(groups, ends)]
+    starts = [i for i in range(len(values)) if i == 0 or values[i] != values[i - 1]]
+    return [(a, b, values[a]) for a, b in zip(starts, starts[1:] + [len(values)])]
 
 
 # (start, end) of the runs of true flags, runs at most `gap` apart merged.
@@ -124,12 +117,9 @@ class View:
         row = self.rows(self.editor_top, self.editor_top + 1, self.left + 2, self.right)[0]
         self.margin_right = self.left + 2 + runs(row)[0][1]
 
-    def bytes(self, y, left, right):
-        return self.pixels[(y * self.width + left) * 3:(y * self.width + right) * 3]
-
-    # The pixels of rows top to bottom, each from left up to right.
     def rows(self, top, bottom, left, right):
-        data = [self.bytes(y, left, right) for y in range(top, bottom)]
+        data = [self.pixels[(y * self.width + left) * 3:(y * self.width + right) * 3]
+                for y in range(top, bottom)]
         return [[tuple(row[k:k + 3]) for k in range(0, len(row), 3)] for row in data]
 
     # Centres of the menu bar's items, from the ink between caption and editor.
@@ -168,18 +158,15 @@ class View:
         return sum(row.count(colour) for row in rows)
 
 
-# libX11 through ctypes, its functions that own and query the clipboard declared.
 def xlib():
     x = ctypes.CDLL("libX11.so.6")
-    P, L, I, U = ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_uint
+    P, L, I, U, C = ctypes.c_void_p, ctypes.c_ulong, ctypes.c_int, ctypes.c_uint, ctypes.c_char_p
     for name, result, *arguments in (
-            ("XOpenDisplay", P, ctypes.c_char_p), ("XCloseDisplay", I, P),
-            ("XDefaultRootWindow", L, P), ("XConnectionNumber", I, P),
-            ("XCreateSimpleWindow", L, P, L, I, I, U, U, U, L, L),
-            ("XInternAtom", L, P, ctypes.c_char_p, I), ("XSetSelectionOwner", I, P, L, L, L),
-            ("XChangeProperty", I, P, L, L, L, I, I, P, I),
-            ("XSendEvent", I, P, L, I, ctypes.c_long, P), ("XPending", I, P),
-            ("XNextEvent", I, P, P), ("XFlush", I, P)):
+            ("XOpenDisplay", P, C), ("XCloseDisplay", I, P), ("XDefaultRootWindow", L, P),
+            ("XCreateSimpleWindow", L, P, L, I, I, U, U, U, L, L), ("XPending", I, P),
+            ("XInternAtom", L, P, C, I), ("XSetSelectionOwner", I, P, L, L, L),
+            ("XChangeProperty", I, P, L, L, L, I, I, P, I), ("XFlush", I, P),
+            ("XSendEvent", I, P, L, I, ctypes.c_long, P), ("XNextEvent", I, P, P)):
         getattr(x, name).restype, getattr(x, name).argtypes = result, arguments
     return x
 
@@ -207,20 +194,16 @@ class _Event(ctypes.Union):
 # takes it or it is ended, noting the targets asked for (xclip does not count
 # TARGETS requests, the only ones Wine makes when the clipboard changes).
 class ClipboardOffer:
-    SELECTION_CLEAR, SELECTION_REQUEST, SELECTION_NOTIFY = 29, 30, 31
-
     def __init__(self, text):
-        x = self.x = xlib()
-        self.display = x.XOpenDisplay(None)
+        x, self.text = xlib(), text.encode()
+        self.x, self.display = x, x.XOpenDisplay(None)
         if not self.display:
             raise Failure("cannot open the X display")
-        atom = lambda name: x.XInternAtom(self.display, name, 0)
-        self.clipboard, self.targets, self.utf8 = atom(b"CLIPBOARD"), atom(b"TARGETS"), \
-            atom(b"UTF8_STRING")
-        self.text = text.encode()
-        self.window = x.XCreateSimpleWindow(self.display, x.XDefaultRootWindow(self.display),
-                                            0, 0, 1, 1, 0, 0, 0)
-        x.XSetSelectionOwner(self.display, self.clipboard, self.window, 0)
+        atom = lambda name: x.XInternAtom(self.display, name.encode(), 0)
+        self.names = {atom(name): name for name in ("TARGETS", "UTF8_STRING")}
+        window = x.XCreateSimpleWindow(self.display, x.XDefaultRootWindow(self.display), 0, 0,
+                                       1, 1, 0, 0, 0)
+        x.XSetSelectionOwner(self.display, atom("CLIPBOARD"), window, 0)
         x.XFlush(self.display)
         self.asked, self.serving = [], True
         self.thread = threading.Thread(target=self.serve, daemon=True)
@@ -230,30 +213,29 @@ class ClipboardOffer:
         x, event = self.x, _Event()
         try:
             while self.serving:
-                if not x.XPending(self.display):
-                    select.select([x.XConnectionNumber(self.display)], [], [], 0.05)
+                if not x.XPending(self.display):  # which reads what X has sent
+                    time.sleep(0.05)
                     continue
                 x.XNextEvent(self.display, ctypes.byref(event))
-                if event.type == self.SELECTION_CLEAR:
+                if event.type == 29:  # SelectionClear
                     self.serving = False
-                elif event.type == self.SELECTION_REQUEST:
+                elif event.type == 30:  # SelectionRequest
                     self.answer(event.request)
         finally:
             x.XCloseDisplay(self.display)
 
-    # Answers TARGETS and UTF8_STRING requests, and refuses others.
+    # Answers TARGETS and UTF8_STRING requests with a SelectionNotify (31), refuses others.
     def answer(self, request):
         target = request.target
-        self.asked.append({self.targets: "TARGETS", self.utf8: "UTF8_STRING"}.get(target, "other"))
-        reply = _Event()
-        reply.reply = _Selection(self.SELECTION_NOTIFY, 0, 1, None, request.requestor,
-                                 request.selection, target, request.property or target,
-                                 request.time)
-        data = {self.targets: (4, 32, (ctypes.c_ulong * 2)(self.targets, self.utf8), 2),
-                self.utf8: (self.utf8, 8, self.text, len(self.text))}.get(target)
+        name = self.names.get(target, "other")
+        self.asked.append(name)
+        reply = _Event(reply=_Selection(31, 0, 1, None, request.requestor, request.selection,
+                                        target, request.property or target, request.time))
+        data = {"TARGETS": (4, 32, (ctypes.c_ulong * 2)(*self.names), 2),
+                "UTF8_STRING": (target, 8, self.text, len(self.text))}.get(name)
         if data:
-            self.x.XChangeProperty(self.display, request.requestor, reply.reply.property, data[0],
-                                   data[1], 0, data[2], data[3])
+            self.x.XChangeProperty(self.display, request.requestor, reply.reply.property,
+                                   data[0], data[1], 0, *data[2:])
         else:
             reply.reply.property = 0
         self.x.XSendEvent(self.display, request.requestor, 0, 0, ctypes.byref(reply))

@@ -2,7 +2,6 @@
 # Every number kalmor.h gives a name (#define, constexpr or enumerator) is the
 # one numbers.txt, written from the component's documentation, gives it; a
 # name whose value is not a plain number is listed too, unread.
-#
 #     interface_test.py HEADER TABLE
 
 import re

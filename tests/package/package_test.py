@@ -5,10 +5,8 @@
 # only system DLLs and have no debug sections; the program is a GUI program
 # with exactly its five exports, named with their stdcall argument sizes, and
 # no wide-character USER32 imports; KALMOR.DLL exports its direct function and
-# alone carries the version resource. Every entry is dated with the commit's
-# time (SOURCE_DATE_EPOCH, else the commit's, in UTC, to even seconds), as
-# tools/package.sh passes it to cmake/normalize-zip.py.
-#
+# alone carries the version resource. Every entry is dated as tools/package.sh
+# dates it: SOURCE_DATE_EPOCH, else the commit's time, in UTC, to even seconds.
 #     package_test.py PACKAGES VERSION SOURCE
 
 import os
@@ -36,8 +34,7 @@ major, minor, patch = map(int, version.split("."))
 epoch = os.environ.get("SOURCE_DATE_EPOCH") or subprocess.run(
     ["git", "-C", source, "log", "-1", "--format=%ct"],
     text=True, capture_output=True, timeout=60).stdout.strip() or "315532800"
-date = time.gmtime(max(int(epoch), 315532800))[:6]
-date = date[:5] + (date[5] & ~1,)
+date = time.gmtime(max(int(epoch), 315532800) & ~1)[:6]  # even seconds, 60 a minute
 for arch, (tool, file_format) in ARCHES.items():
     folder = "kalmor-example-%s-%s" % (version, arch)
     names = ["kalmor-example.exe", "KALMOR.DLL", "README.txt", "component.md"]
