@@ -45,21 +45,11 @@ TEST(FoldRules, HeadersEndsAndNesting) {
         // The listing: not its Declare line (7) nor "Function=a*986" (15).
         {DEMO_LISTING, "000000000A1110A110A11"},
     };
-    for (const auto& c : cases) {
-        EditorCore core;
-        ConfigureLexer(core);
-        core.SetText(c[0]);
-        EXPECT_EQ(Shape(core), c[1]) << c[0];
-    }
-
+    for (const auto& c : cases)
+        EXPECT_EQ(Shape(BasicCore(c[0])), c[1]) << c[0];
     // Nesting stops deepening at the deepest level there is.
-    EditorCore core;
-    ConfigureLexer(core);
-    std::string deep;
-    for (int line = 0; line < 4000; ++line)
-        deep += "Sub A\n";
-    core.SetText(deep);
-    EXPECT_EQ(core.FoldLevel(3999), SC_FOLDLEVELNUMBERMASK | SC_FOLDLEVELHEADERFLAG);
+    EXPECT_EQ(BasicCore(Repeat("Sub A\n", 4000)).FoldLevel(3999),
+              SC_FOLDLEVELNUMBERMASK | SC_FOLDLEVELHEADERFLAG);
 }
 
 // A large text is lexed as it is read: in any order of edits and reads it
@@ -75,9 +65,7 @@ TEST(FoldRules, LazyLexingAnswersAsLexingAtOnce) {
             text += std::string(kinds[random() % 7]) + "\n";
         return text;
     };
-    EditorCore lazy, eager;
-    ConfigureLexer(lazy);
-    ConfigureLexer(eager);
+    BasicCore lazy, eager;
     // The reference takes every text a few bytes at a time, each piece lexed at once.
     auto insert = [&](int line, const std::string& text) {
         lazy.InsertText(lazy.LineStart(line), text);
@@ -85,17 +73,11 @@ TEST(FoldRules, LazyLexingAnswersAsLexingAtOnce) {
             eager.InsertText(eager.LineStart(line) + static_cast<int>(at), text.substr(at, 16));
     };
     // Subs across the ends of the first two lexing chunks (4096 lines each).
-    std::string text = "Sub Y\nx\nEnd Sub\n" + block(4087) + "Sub Z\n";
-    for (int i = 0; i < 20; ++i)
-        text += "x\n";
-    text += "End Sub\n" + block(4074) + "Sub W\n";
-    for (int i = 0; i < 20; ++i)
-        text += "x\n";
-    text += "End Sub\n" + block(3792);
+    std::string text = "Sub Y\nx\nEnd Sub\n" + block(4087);
+    text += "Sub Z\n" + Repeat("x\n", 20) + "End Sub\n" + block(4074);
+    text += "Sub W\n" + Repeat("x\n", 20) + "End Sub\n" + block(3792);
     // A fresh load contracts a fold that runs past what is lexed: all of it is hidden.
-    EditorCore folded;
-    ConfigureLexer(folded);
-    folded.SetText(text);
+    BasicCore folded(text);
     folded.ToggleFold(4090);
     EXPECT_FALSE(folded.LineVisible(4100));
     insert(0, text);
@@ -127,9 +109,7 @@ TEST(FoldRules, LazyLexingAnswersAsLexingAtOnce) {
         ++header;
     lazy.ToggleFold(header);
     insert(header + 1, block(300));
-    ASSERT_EQ(lazy.StyleRange(0, lazy.Length()), eager.StyleRange(0, eager.Length()));
-    for (int line = 0; line < lazy.LineCount(); ++line)
-        ASSERT_EQ(lazy.FoldLevel(line), eager.FoldLevel(line)) << line;
+    ASSERT_EQ(LexingDiffers(lazy, eager), "");
     // A CR inserted before an LF already there makes one line end with it.
     EditorCore crlf;
     crlf.SetText("x\ny");
@@ -141,17 +121,12 @@ TEST(FoldRules, LazyLexingAnswersAsLexingAtOnce) {
 // styles do not hold: each row an edit after which the line's styles are
 // those a fresh lexing gives.
 TEST(FoldRules, EditsInsideALineRestyleAsFromScratch) {
-    std::string lines;
-    for (int line = 0; line < 5000; ++line)
-        lines += "Dim a\n";
+    std::string lines = Repeat("Dim a\n", 5000);
     // A line over 64 KB is restyled from a stretch around the edit, which
     // must reach back over the blanks after a Const and on over a string,
     // a comment or the blanks before a constant's name; the rows compare
     // the fold levels too.
-    std::string pad;
-    while (pad.size() < 40000)
-        pad += "a=b+1:";
-    std::string blanks(10000, ' ');
+    std::string pad = Repeat("a=b+1:", 6667), blanks(10000, ' ');
     std::string constant = pad + "Const" + blanks + "y" + pad;
     int name = static_cast<int>(constant.find('y', pad.size()));
     const struct {
@@ -177,21 +152,11 @@ TEST(FoldRules, EditsInsideALineRestyleAsFromScratch) {
         {"Sub" + std::string(300, ' ') + pad + pad + "\nx\nEnd Sub\n", 303, 0, "="},
     };
     for (const auto& edit : edits) {
-        EditorCore core, fresh;
-        ConfigureLexer(core);
-        ConfigureLexer(fresh);
-        core.SetText(edit.text);
+        BasicCore core(edit.text);
         core.StyleAt(edit.at); // read up to the edit
         core.DeleteRange(edit.at, edit.removed);
         core.InsertText(edit.at, edit.inserted);
-        fresh.SetText(core.Text());
-        // Where the styles first differ (the length when they agree), and the levels.
-        std::string got = core.StyleRange(0, core.Length());
-        std::string want = fresh.StyleRange(0, fresh.Length());
-        auto differ = std::mismatch(got.begin(), got.end(), want.begin(), want.end()).first;
-        EXPECT_EQ(std::pair(differ - got.begin(), Shape(core)),
-                  std::pair(static_cast<std::ptrdiff_t>(want.size()), Shape(fresh)))
-            << edit.text.substr(0, 10);
+        EXPECT_EQ(RelexDiffers(core), "") << edit.text.substr(0, 10);
     }
 }
 
@@ -222,9 +187,7 @@ TEST(TextUnits, MovesAtTheEdges) {
         {"Sub A\nx\nEnd Sub\ny\n", U::Page, {18, 18}, {0, 0}, -1, -1},
     };
     for (const auto& c : cases) {
-        EditorCore core;
-        ConfigureLexer(core);
-        core.SetText(c.text);
+        BasicCore core(c.text);
         core.ToggleFold(0);
         TextSpan span = c.from;
         int moved = kalmor::TextUnits(core, 2).Move(span, c.unit, c.count);
