@@ -236,10 +236,11 @@ TEST(CodePages, CharacterStarts) {
 // by four guard bytes; with a range, lParam is a text range record of it
 // and the buffer.
 std::pair<intptr_t, std::string> ReadInto(EditorCore& core, unsigned request, intptr_t wParam,
-                                          size_t room, const Sci_CharacterRange* range = nullptr) {
+                                          size_t room, Sci_CharacterRange range) {
     std::string buffer(room + 4, '#');
-    Sci_TextRange record{range ? *range : Sci_CharacterRange{}, &buffer[0]};
-    intptr_t answer = Send(core, request, wParam, range ? Pointer(&record) : Pointer(&buffer[0]));
+    Sci_TextRange record{range, &buffer[0]};
+    bool ranged = request == SCI_GETTEXTRANGE;
+    intptr_t answer = Send(core, request, wParam, ranged ? Pointer(&record) : Pointer(&buffer[0]));
     return {answer, buffer};
 }
 
@@ -254,13 +255,12 @@ TEST(Reading, LinesRangesAndTheCaretsLine) {
     Send(core, SCI_SETTEXT, 0, Pointer(text.c_str()));
     Send(core, SCI_SETSEL, 7, 12); // the caret before the x
     Send(core, SCI_STYLESETFONT, 5, Pointer("Arial"));
-    using Read = std::pair<intptr_t, std::string>;
     const struct {
         unsigned request;
         intptr_t wParam;
         size_t room;
         Sci_CharacterRange range; // for SCI_GETTEXTRANGE
-        Read want;
+        std::pair<intptr_t, std::string> want;
     } cases[] = {
         // A line with its line end and no NUL; none outside the document.
         {SCI_GETLINE, 0, 7, {}, {7, "Sub A\r\n####"}},
@@ -286,10 +286,7 @@ TEST(Reading, LinesRangesAndTheCaretsLine) {
         {SCI_STYLEGETFONT, 5, 6, {}, {5, std::string("Arial\0####", 10)}},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(ReadInto(core, c.request, c.wParam, c.room,
-                           c.request == SCI_GETTEXTRANGE ? &c.range : nullptr),
-                  c.want)
-            << "case " << &c - cases;
+        EXPECT_EQ(ReadInto(core, c.request, c.wParam, c.room, c.range), c.want) << &c - cases;
 
     const intptr_t answers[][3] = {
         // Lengths with the line end, 0 outside; ends before it; lengths asked without a buffer.
@@ -367,7 +364,6 @@ TEST(CodePages, WordCharactersAboveAscii) {
         std::string word = std::string("a") + c.character + "#" + c.character;
         core.SetText(word + " " + word);
         int length = static_cast<int>(word.size());
-        std::string what = std::to_string(c.system) + "/" + std::to_string(c.codePage);
         EXPECT_EQ(
             std::tuple(Send(core, SCI_WORDENDPOSITION, 0, 1),
                        Send(core, SCI_WORDSTARTPOSITION, 2 * length + 1, 1),
@@ -375,7 +371,7 @@ TEST(CodePages, WordCharactersAboveAscii) {
                        core.Find(core.Length(), 0, word, SCFIND_WHOLEWORD)),
             std::tuple(intptr_t{length}, intptr_t{length + 1}, std::pair(-1, -1),
                        std::pair(length + 1, 2 * length + 1)))
-            << what;
+            << c.system << "/" << c.codePage;
     }
 }
 
@@ -443,7 +439,6 @@ TEST(CodeEditing, LineEndModesAndConversion) {
     for (const auto& c : cases) {
         EditorCore core;
         core.SetText(c.text);
-        Send(core, SCI_EMPTYUNDOBUFFER);
         Send(core, SCI_GOTOPOS, core.Length() - 1);
         Send(core, SCI_SETEOLMODE, c.set);
         if (c.convert >= 0)
@@ -494,7 +489,6 @@ TEST(Reading, PlacingTextAndTheSelection) {
     for (const auto& c : cases) {
         EditorCore core;
         core.SetText(c.text);
-        Send(core, SCI_EMPTYUNDOBUFFER);
         Send(core, SCI_SETSEL, c.anchor, c.caret);
         core.TakeChanges();
         Send(core, c.request, c.wParam, Pointer(c.lParam));
@@ -562,21 +556,15 @@ TEST(Reading, ALoadIsNotUndone) {
 // changes ask for the beep. Up to it, it is taken: what an edit removes
 // makes room for what it adds.
 TEST(Memory, TextPastTheLimitIsRefusedWhole) {
-    using Add = void (*)(EditorCore&, const std::string&); // grows the text by its length
-    const std::pair<const char*, Add> routes[] = {
-        {"set text", [](EditorCore& c, const std::string& t) { c.SetText(c.Text() + t); }},
-        {"append",
-         [](EditorCore& c, const std::string& t) {
-             Send(c, SCI_APPENDTEXT, t.size(), Pointer(t.c_str()));
-         }},
-    };
-    for (const auto& [name, add] : routes) {
-        for (size_t growth : {6, 7}) { // 14 bytes and a limit of 20
+    for (const char* name : {"set text", "append"}) { // each grows the text by growth bytes
+        for (size_t growth : {6, 7}) {                // 14 bytes and a limit of 20
             EditorCore core;
             core.InsertText(0, "Sub A\rEnd Sub\r");
             core.SetLengthLimit(20);
             core.TakeChanges();
-            add(core, std::string(growth, 'x'));
+            std::string more(growth, 'x');
+            name[0] == 'a' ? (void)Send(core, SCI_APPENDTEXT, growth, Pointer(more.c_str()))
+                           : core.SetText(core.Text() + more);
             bool refused = growth == 7;
             EXPECT_EQ(
                 std::tuple(core.Length(), core.Status(), core.TakeChanges().refused),
@@ -623,15 +611,14 @@ TEST(HostStyling, TheHostStylesWhatIsRead) {
     EditorCore core;
     StylingHost host(core);
     core.SetText("ab\ncd\nef");
-    EXPECT_EQ(Send(core, SCI_GETENDSTYLED), 0);
-    EXPECT_EQ(Send(core, SCI_GETSTYLEAT, 4), 7);
-    EXPECT_EQ(host.Take(), " needed 5 style 0,5");
-    EXPECT_EQ(Send(core, SCI_GETSTYLEAT, 1) + Send(core, SCI_GETENDSTYLED), 7 + 5);
+    // (Braced tuples: their parts are asked in order.)
+    EXPECT_EQ((std::tuple{Send(core, SCI_GETENDSTYLED), Send(core, SCI_GETSTYLEAT, 4), host.Take(),
+                          Send(core, SCI_GETSTYLEAT, 1), Send(core, SCI_GETENDSTYLED)}),
+              std::tuple(0, 7, " needed 5 style 0,5", 7, 5));
     core.InsertText(4, "x");
-    EXPECT_EQ(std::pair(Send(core, SCI_GETENDSTYLED), Send(core, SCI_GETSTYLEAT, 3)),
-              std::pair(intptr_t{4}, intptr_t{7}));
-    EXPECT_EQ(std::pair(Send(core, SCI_GETSTYLEAT, 4), host.Take()),
-              std::pair(intptr_t{7}, std::string(" needed 5 style 3,2")));
+    EXPECT_EQ((std::tuple{Send(core, SCI_GETENDSTYLED), Send(core, SCI_GETSTYLEAT, 3),
+                          Send(core, SCI_GETSTYLEAT, 4), host.Take()}),
+              std::tuple(4, 7, 7, " needed 5 style 3,2"));
     Send(core, SCI_COLOURISE, 0, -1);
     EXPECT_EQ(host.Take(), " needed 9 style 3,6");
 
@@ -642,18 +629,17 @@ TEST(HostStyling, TheHostStylesWhatIsRead) {
     Send(core, SCI_STARTSTYLING, 7);
     Send(core, SCI_SETSTYLING, 99, 9);
     EXPECT_EQ(core.StyleRange(0, core.Length()), std::string("\1\2\x2C\7\7\7\7\t\t", 9));
-    EXPECT_EQ(std::pair(Send(core, SCI_GETENDSTYLED), host.Take()),
-              std::pair(intptr_t{9}, std::string(" style 0,2 style 2,1 style 7,2")));
+    EXPECT_EQ((std::tuple{Send(core, SCI_GETENDSTYLED), host.Take()}),
+              std::tuple(9, " style 0,2 style 2,1 style 7,2"));
 
     Send(core, SCI_SETLEXER, SCLEX_NULL);
     EXPECT_EQ(core.StyleRange(0, 9), std::string(9, '\0')) << "cleared by another lexer";
     Send(core, SCI_STARTSTYLING, 0);
     Send(core, SCI_SETSTYLING, 9, 5);
     core.InsertText(0, "y");
-    EXPECT_EQ(std::tuple(Send(core, SCI_GETSTYLEAT, 9), Send(core, SCI_GETENDSTYLED),
-                         Send(core, SCI_GETSTYLEAT, 0)),
-              std::tuple(intptr_t{5}, intptr_t{10}, intptr_t{0}));
-    EXPECT_EQ(host.Take(), " style 0,9 style 0,9");
+    EXPECT_EQ((std::tuple{Send(core, SCI_GETSTYLEAT, 9), Send(core, SCI_GETENDSTYLED),
+                          Send(core, SCI_GETSTYLEAT, 0), host.Take()}),
+              std::tuple(5, 10, 0, " style 0,9 style 0,9"));
 }
 
 // Fold levels the host sets: masked to the level's bits and told; a
@@ -671,15 +657,15 @@ TEST(HostStyling, TheHostSetsFoldLevels) {
     Send(core, SCI_TOGGLEFOLD, 0);
     EXPECT_EQ(std::pair(core.LineVisible(1), core.LineVisible(2)), std::pair(false, true));
     Send(core, SCI_SETFOLDLEVEL, 0, SC_FOLDLEVELBASE);
-    EXPECT_EQ(std::pair(core.LineVisible(1), Send(core, SCI_GETFOLDEXPANDED, 0)),
-              std::pair(true, intptr_t{1}));
+    EXPECT_EQ(std::tuple(core.LineVisible(1), Send(core, SCI_GETFOLDEXPANDED, 0)),
+              std::tuple(true, 1));
 
     Send(core, SCI_SETFOLDLEVEL, 0, header);
     Send(core, SCI_TOGGLEFOLD, 0);
     Send(core, SCI_GOTOPOS, 5); // on line 2, below the fold
     Send(core, SCI_SETFOLDLEVEL, 2, inside);
-    EXPECT_EQ(std::pair(core.LineVisible(2), Send(core, SCI_GETFOLDEXPANDED, 0)),
-              std::pair(true, intptr_t{1}))
+    EXPECT_EQ(std::tuple(core.LineVisible(2), Send(core, SCI_GETFOLDEXPANDED, 0)),
+              std::tuple(true, 1))
         << "the fold grew over the caret's line";
 }
 
@@ -743,8 +729,8 @@ TEST(Markers, TheyFollowTheirLines) {
         core.SetText("a\nb\nc\nd");
         int first = static_cast<int>(Send(core, SCI_MARKERADD, 1, 1));
         int second = static_cast<int>(Send(core, SCI_MARKERADD, 2, 2));
-        Send(core, SCI_MARGINSETTEXT, 1, reinterpret_cast<intptr_t>("B"));
-        Send(core, SCI_MARGINSETTEXT, 2, reinterpret_cast<intptr_t>("C"));
+        Send(core, SCI_MARGINSETTEXT, 1, Pointer("B"));
+        Send(core, SCI_MARGINSETTEXT, 2, Pointer("C"));
         core.InsertText(r.at, r.insert);
         core.DeleteRange(r.at, r.deleted);
         if (r.undo)
@@ -755,29 +741,29 @@ TEST(Markers, TheyFollowTheirLines) {
                     return line;
             return -1;
         };
-        EXPECT_EQ(std::pair(Send(core, SCI_MARKERLINEFROMHANDLE, first),
-                            Send(core, SCI_MARKERLINEFROMHANDLE, second)),
-                  std::pair(intptr_t{r.lines.first}, intptr_t{r.lines.second}))
+        EXPECT_EQ(std::tuple(Send(core, SCI_MARKERLINEFROMHANDLE, first),
+                             Send(core, SCI_MARKERLINEFROMHANDLE, second), lineOf("B"),
+                             lineOf("C")),
+                  std::tuple_cat(r.lines, r.texts))
             << r.what;
-        EXPECT_EQ(std::pair(lineOf("B"), lineOf("C")), r.texts) << r.what;
     }
     // The requests on a line of markers 3 and 5, told as marker changes.
     EditorCore core;
     StylingHost host(core);
     core.SetText("a\nb\nc");
-    EXPECT_EQ(std::pair(Send(core, SCI_MARKERADD, 5, 1), Send(core, SCI_MARKERADD, 1, 32)),
-              std::pair(intptr_t{-1}, intptr_t{-1}));
+    EXPECT_EQ(std::tuple(Send(core, SCI_MARKERADD, 5, 1), Send(core, SCI_MARKERADD, 1, 32)),
+              std::tuple(-1, -1));
     Send(core, SCI_MARKERADDSET, 1, (1 << 3) | (1 << 5));
     EXPECT_EQ(std::tuple(Send(core, SCI_MARKERGET, 1), Send(core, SCI_MARKERNEXT, 0, 1 << 5),
                          Send(core, SCI_MARKERNEXT, 2, 1 << 5),
                          Send(core, SCI_MARKERPREVIOUS, 2, 1 << 3),
                          Send(core, SCI_MARKERPREVIOUS, 0, 1 << 3)),
-              std::tuple(intptr_t{0x28}, intptr_t{1}, intptr_t{-1}, intptr_t{1}, intptr_t{-1}));
+              std::tuple(0x28, 1, -1, 1, -1));
     Send(core, SCI_MARKERDELETE, 1, 3);
     EXPECT_EQ(Send(core, SCI_MARKERGET, 1), 0x20);
     Send(core, SCI_MARKERDELETEALL, -1);
-    EXPECT_EQ(std::pair(Send(core, SCI_MARKERGET, 1), host.Take()),
-              std::pair(intptr_t{0}, std::string(" marker 1 marker 1 marker 1")));
+    EXPECT_EQ((std::tuple{Send(core, SCI_MARKERGET, 1), host.Take()}),
+              std::tuple(0, " marker 1 marker 1 marker 1"));
     Send(core, SCI_MARKERDEFINE, 4, SC_MARK_BOOKMARK);
     Send(core, SCI_MARKERDEFINE, 4, 99); // no symbol
     EXPECT_EQ(Send(core, SCI_MARKERSYMBOLDEFINED, 4), SC_MARK_BOOKMARK);
@@ -806,18 +792,17 @@ TEST(CodePages, CharactersAcrossStretches) {
         int length = model.Length(), total = static_cast<int>(starts.size()) - 1;
         // The index of the last character starting at or before a position.
         auto indexOf = [&](int pos) {
-            return static_cast<int>(std::upper_bound(starts.begin(), starts.end(), pos) -
-                                    starts.begin()) -
-                   1;
+            return int(std::upper_bound(starts.begin(), starts.end(), pos) - starts.begin()) - 1;
         };
         for (int i = 0; starts[i] < 40; ++i) {
             int from = starts[i], j = indexOf(length - 16384 * (i % 3) - i), back = starts[j];
-            std::string why = std::to_string(codePage) + " from " + std::to_string(from);
-            EXPECT_EQ(core.CountCharacters(from, length), total - i) << why;
-            EXPECT_EQ(core.PositionRelative(from, total - i), length) << why;
-            EXPECT_EQ(core.PositionRelative(length, i - total), from) << why;
-            EXPECT_EQ(core.PositionRelative(back, i - j), from) << why;
-            EXPECT_EQ(core.PositionRelative(from, j - i), back) << why;
+            EXPECT_EQ(std::tuple(core.CountCharacters(from, length),
+                                 core.PositionRelative(from, total - i),
+                                 core.PositionRelative(length, i - total),
+                                 core.PositionRelative(back, i - j),
+                                 core.PositionRelative(from, j - i)),
+                      std::tuple(total - i, length, from, from, back))
+                << codePage << " from " << from;
         }
     }
 }
