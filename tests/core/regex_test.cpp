@@ -305,7 +305,11 @@ struct Matcher {
     int Index(int pos) const {  // of the character holding byte pos
         return int(std::upper_bound(starts.begin(), starts.end(), pos) - starts.begin()) - 1;
     }
-    std::string Bytes(int i) const { return text.substr(starts[i], starts[i + 1] - starts[i]); }
+    // The bytes of characters [a, b), "" when either is unset.
+    std::string Between(int a, int b) const {
+        return a < 0 || b < 0 ? "" : text.substr(starts[a], starts[b] - starts[a]);
+    }
+    std::string Bytes(int i) const { return Between(i, i + 1); }
     char32_t Value(const std::string& c, bool fold) const {
         return CharacterValue(c, codePage, folding, fold);
     }
@@ -314,9 +318,7 @@ struct Matcher {
         return Value(a, fold) == Value(b, fold);
     }
     int Byte(int pos) const {
-        return pos < 0 || pos >= static_cast<int>(text.size())
-                   ? -1
-                   : static_cast<unsigned char>(text[pos]);
+        return pos < 0 || pos >= int(text.size()) ? -1 : static_cast<unsigned char>(text[pos]);
     }
     bool Word(int i) const { // the character at index i
         return i >= 0 && i + 1 < static_cast<int>(starts.size()) && IsWordChar(text[starts[i]]);
@@ -462,14 +464,9 @@ TEST(Regex, RandomPatternsAgreeWithTheBacktrackingMatcher) {
                                 std::to_string(page.codePage) + " round " + std::to_string(round);
             ASSERT_EQ(got, want) << where;
             ASSERT_EQ(Send(core, SCI_GETSTATUS), 0) << where;
-            for (int g = 1; got.first >= 0 && g <= generator.groups; ++g) {
-                int a = caps[2 * g], b = caps[2 * g + 1];
-                std::string group =
-                    a >= 0 && b >= 0
-                        ? text.substr(model.starts[a], model.starts[b] - model.starts[a])
-                        : "";
-                ASSERT_EQ(Tag(core, g), group) << where << " group " << g;
-            }
+            for (int g = 1; got.first >= 0 && g <= generator.groups; ++g)
+                ASSERT_EQ(Tag(core, g), model.Between(caps[2 * g], caps[2 * g + 1]))
+                    << where << " group " << g;
         }
     }
 }
