@@ -443,16 +443,15 @@ TEST(CodeEditing, LineEndModesAndConversion) {
         Send(core, SCI_SETEOLMODE, c.set);
         if (c.convert >= 0)
             Send(core, SCI_CONVERTEOLS, c.convert);
-        std::string why = "case " + std::to_string(&c - cases);
+        SCOPED_TRACE("case " + std::to_string(&c - cases));
         int caret = static_cast<int>(c.want.size()) - 1;
         EXPECT_EQ(std::tuple(core.Text(), core.Caret(), Send(core, SCI_GETEOLMODE)),
-                  std::tuple(c.want, caret, intptr_t{c.mode}))
-            << why;
+                  std::tuple(c.want, caret, c.mode));
         core.InsertLineEnd();
-        EXPECT_EQ(core.TextRange(caret, caret + static_cast<int>(strlen(c.enter))), c.enter) << why;
+        EXPECT_EQ(core.TextRange(caret, caret + static_cast<int>(strlen(c.enter))), c.enter);
         core.Undo();
         core.Undo();
-        EXPECT_EQ(core.Text(), c.text) << why << " undone";
+        EXPECT_EQ(core.Text(), c.text) << "undone";
     }
 }
 
@@ -492,14 +491,13 @@ TEST(Reading, PlacingTextAndTheSelection) {
         Send(core, SCI_SETSEL, c.anchor, c.caret);
         core.TakeChanges();
         Send(core, c.request, c.wParam, Pointer(c.lParam));
-        std::string why = "case " + std::to_string(&c - cases);
+        SCOPED_TRACE("case " + std::to_string(&c - cases));
         if (c.request != SCI_CLEARALL)
-            EXPECT_EQ(core.TakeChanges().scrollCaret, c.request == SCI_GOTOPOS) << why;
+            EXPECT_EQ(core.TakeChanges().scrollCaret, c.request == SCI_GOTOPOS);
         EXPECT_EQ(std::tuple(core.Text(), core.Anchor(), core.Caret()),
-                  std::tuple(c.want, c.wantAnchor, c.wantCaret))
-            << why;
+                  std::tuple(c.want, c.wantAnchor, c.wantCaret));
         core.Undo();
-        EXPECT_EQ(core.Text(), c.text) << why;
+        EXPECT_EQ(core.Text(), c.text);
     }
 }
 

@@ -139,8 +139,8 @@ TEST(LongLineRows, EditsKeepTheRowsFoundFromScratch) {
 }
 
 // The core keeps a long line's rows with its line: lines added above move
-// them, an edit in another line leaves them, joining the line drops them,
-// and styles changed in it are found again from the row above.
+// them, an edit in another line leaves them, and joining the line drops them
+// (styles changed in it: FoundAgainWhereStylesChange).
 TEST(LongLineRows, FollowTheirLine) {
     EditorCore core;
     core.SetText("a\n" + std::string(100, 'x') + "\nb\n");
@@ -154,14 +154,6 @@ TEST(LongLineRows, FollowTheirLine) {
     EXPECT_EQ(core.LongRows(2)->starts, (std::vector<int>{0, 30}));
     core.DeleteRange(core.LineStart(2) - 1, 1);
     EXPECT_EQ(core.LongRows(1)->starts, (std::vector<int>{0}));
-    // Styles changed inside a row are found again, as an edit there is.
-    Send(core, SCI_SETLEXER, SCLEX_CONTAINER);
-    core.LongRows(1)->Found(30, 100);
-    core.LongRows(1)->Found(60, 100);
-    Send(core, SCI_STARTSTYLING, core.LineStart(1) + 40);
-    Send(core, SCI_SETSTYLING, 5, 3);
-    EXPECT_EQ(core.LongRows(1)->starts, (std::vector<int>{0}));
-    EXPECT_EQ(core.LongRows(1)->rejoin, (std::vector<int>{60}));
 }
 
 // Row sums on the estimated grid, in bytes of a line of 1000 with rows
