@@ -214,14 +214,11 @@ bool Nullable(const Pattern& p) {
 struct Generator {
     std::mt19937& random;
     const std::vector<std::string>& alphabet;
-    int mode; // R, P or C
-    int groups = 0;
+    int mode, groups = 0; // mode: R, P or C
     std::vector<int> closed;
 
     int Pick(int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); }
-    std::string Letter() {
-        return alphabet[static_cast<size_t>(Pick(static_cast<int>(alphabet.size())))];
-    }
+    std::string Letter() { return alphabet[static_cast<size_t>(Pick(int(alphabet.size())))]; }
 
     Pattern Atom(int depth) {
         Pattern p;

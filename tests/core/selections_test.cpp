@@ -168,11 +168,10 @@ TEST(MultipleSelections, EditsRelexOnce) {
         EXPECT_EQ(RelexDiffers(core), "") << c.name;
         auto carets = core.SelectionsInOrder();
         ASSERT_EQ(heard.styled.size(), 1u) << c.name;
-        EXPECT_LE(heard.styled[0].first, core.LineStart(core.LineFromPosition(carets[1].caret)))
-            << c.name;
-        EXPECT_GE(heard.styled[0].first + heard.styled[0].second, carets.back().caret) << c.name;
-        EXPECT_LE(heard.styled[0].first + heard.styled[0].second,
-                  core.LineStart(core.LineFromPosition(carets.back().caret) + 1))
+        auto [from, length] = heard.styled[0];
+        EXPECT_LE(from, core.LineStart(core.LineFromPosition(carets[1].caret))) << c.name;
+        EXPECT_GE(from + length, carets.back().caret) << c.name;
+        EXPECT_LE(from + length, core.LineStart(core.LineFromPosition(carets.back().caret) + 1))
             << c.name << ": past the last edited line";
         // An edit at one place afterwards is lexed at once again.
         Send(core, SCI_INSERTTEXT, core.LineStart(1), Pointer("'"));

@@ -406,11 +406,9 @@ inline std::string RunSession(const std::string& bytes) {
             model.groupStarted = false;
         }
         std::string text = input.Text();
-        intptr_t wParam = input.Argument();
-        intptr_t lParam = input.Argument();
+        intptr_t wParam = input.Argument(), lParam = input.Argument(); // read in this order
         const State& now = model.now;
-        int start = std::min(now.anchor, now.caret);
-        int selected = std::abs(now.anchor - now.caret);
+        int start = std::min(now.anchor, now.caret), selected = std::abs(now.anchor - now.caret);
         switch (op % 10) {
         case 0: // -1 inserts at the caret; inside a character, at its start
             Send(core, SCI_INSERTTEXT, wParam, Pointer(text.c_str()));
