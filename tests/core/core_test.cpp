@@ -337,9 +337,9 @@ TEST(Reading, WordStartsAndEndsInBothModes) {
         {0, 0, 0, 3}, {16, 0, 13, 16}, {11, 0, 9, 13},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(std::pair(Send(core, SCI_WORDSTARTPOSITION, c[0], c[1]),
-                            Send(core, SCI_WORDENDPOSITION, c[0], c[1])),
-                  std::pair(intptr_t{c[2]}, intptr_t{c[3]}))
+        EXPECT_EQ(std::tuple(Send(core, SCI_WORDSTARTPOSITION, c[0], c[1]),
+                             Send(core, SCI_WORDENDPOSITION, c[0], c[1])),
+                  std::tuple(c[2], c[3]))
             << "at " << c[0] << (c[1] ? " words only" : " any class");
 }
 
@@ -369,7 +369,7 @@ TEST(CodePages, WordCharactersAboveAscii) {
                        Send(core, SCI_WORDSTARTPOSITION, 2 * length + 1, 1),
                        core.Find(0, core.Length(), word.substr(0, length - 1), SCFIND_WHOLEWORD),
                        core.Find(core.Length(), 0, word, SCFIND_WHOLEWORD)),
-            std::tuple(intptr_t{length}, intptr_t{length + 1}, std::pair(-1, -1),
+            std::tuple(length, length + 1, std::pair(-1, -1),
                        std::pair(length + 1, 2 * length + 1)))
             << c.system << "/" << c.codePage;
     }
@@ -532,8 +532,7 @@ TEST(Reading, UndoCollectionOff) {
     Send(core, SCI_SETUNDOCOLLECTION, 1);
     core.InsertText(0, "v");
     core.Undo();
-    EXPECT_EQ(std::pair(core.Text(), Send(core, SCI_GETMODIFY)),
-              std::pair(std::string("wyxab"), intptr_t{1}));
+    EXPECT_EQ(std::tuple(core.Text(), Send(core, SCI_GETMODIFY)), std::tuple("wyxab", 1));
 }
 
 // A load (text set into an empty history) keeps no copy of the text it
@@ -688,7 +687,7 @@ TEST(HostStyling, TheHostHidesLines) {
     Send(core, SCI_SETFOLDLEVEL, 3, SC_FOLDLEVELBASE + 1);
     Send(core, SCI_TOGGLEFOLD, 2);
     EXPECT_EQ(std::tuple(shown(), core.VisibleFromDocLine(4), Send(core, SCI_GETLINEVISIBLE, 1)),
-              std::tuple(std::string("024"), 2, intptr_t{0}));
+              std::tuple("024", 2, 0));
     Send(core, SCI_ENSUREVISIBLE, 3);
     Send(core, SCI_ENSUREVISIBLE, 1);
     EXPECT_EQ(shown(), "0234");

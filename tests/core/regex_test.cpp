@@ -173,8 +173,8 @@ TEST(Regex, ReplaceTargetWithGroups) {
     EXPECT_EQ(Send(core, SCI_REPLACETARGETRE, static_cast<uintptr_t>(-1), Pointer(with.c_str())),
               17);
     EXPECT_EQ(core.Text(), "x = \x83\x5C; value:name\\\t\\q\x83\x5C\x31;");
-    EXPECT_EQ(std::pair(Send(core, SCI_GETTARGETSTART), Send(core, SCI_GETTARGETEND)),
-              std::pair(intptr_t{8}, intptr_t{25}));
+    EXPECT_EQ(std::tuple(Send(core, SCI_GETTARGETSTART), Send(core, SCI_GETTARGETEND)),
+              std::tuple(8, 25));
     // Backwards through the target's own group, once more.
     Send(core, SCI_SETTARGETSTART, core.Length());
     Send(core, SCI_SETTARGETEND, 0);

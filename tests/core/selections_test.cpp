@@ -205,7 +205,7 @@ TEST(MultipleSelections, Requests) {
     EXPECT_EQ(std::tuple(Shape(core), Send(core, SCI_GETSELECTIONEMPTY)),
               std::tuple("[abc] [d]e", 0));
     Send(core, SCI_DROPSELECTIONN, 1);
-    EXPECT_EQ(std::pair(Send(core, SCI_GETSELECTIONS), core.Caret()), std::pair(intptr_t{1}, 3));
+    EXPECT_EQ(std::tuple(Send(core, SCI_GETSELECTIONS), core.Caret()), std::tuple(1, 3));
     Load(core, "f|oo bar foo");
     Send(core, SCI_MULTIPLESELECTADDNEXT);
     EXPECT_EQ(Shape(core), "[foo] bar foo");
@@ -220,8 +220,8 @@ TEST(MultipleSelections, Requests) {
     Send(core, SCI_SETSELECTION, 12, 10);
     Send(core, SCI_ADDSELECTION, 2, 0);
     Send(core, SCI_ADDSELECTION, 4, 1);
-    EXPECT_EQ(std::pair(Send(core, SCI_GETSELECTIONS), Send(core, SCI_GETMAINSELECTION)),
-              std::pair(intptr_t{2}, intptr_t{1}));
+    EXPECT_EQ(std::tuple(Send(core, SCI_GETSELECTIONS), Send(core, SCI_GETMAINSELECTION)),
+              std::tuple(2, 1));
     // Dropping one before the main one renumbers it; an end set keeps the start.
     Load(core, "|a|b|c");
     Send(core, SCI_DROPSELECTIONN, 0);
