@@ -331,27 +331,24 @@ struct Recorder final : ChangeListener {
     void Modified(const Modification& m) override {
         int kind = m.type & (SC_MOD_INSERTTEXT | SC_MOD_DELETETEXT | SC_MOD_BEFOREINSERT |
                              SC_MOD_BEFOREDELETE);
+        size_t at = static_cast<size_t>(m.position), count = static_cast<size_t>(m.length);
         if (kind == SC_MOD_BEFOREINSERT || kind == SC_MOD_BEFOREDELETE) {
             ok = ok && core.Text() == shadow && m.position >= 0 && m.position <= core.Length();
             linesBefore = core.LineCount();
         } else if (kind == SC_MOD_INSERTTEXT) {
-            ok = ok && m.text != nullptr && m.position <= static_cast<int>(shadow.size());
+            ok = ok && m.text != nullptr && at <= shadow.size();
             if (ok) {
                 // Inserted bytes join an indicator's run only inside it.
-                size_t at = static_cast<size_t>(m.position);
                 int inside = at > 0 && at < shadow.size() && indicator[at - 1] == indicator[at]
                                  ? indicator[at]
                                  : 0;
-                shadow.insert(at, m.text, static_cast<size_t>(m.length));
-                indicator.insert(indicator.begin() + m.position, static_cast<size_t>(m.length),
-                                 inside);
+                shadow.insert(at, m.text, count);
+                indicator.insert(indicator.begin() + m.position, count, inside);
             }
         } else if (kind == SC_MOD_DELETETEXT) {
-            ok = ok && m.text != nullptr &&
-                 shadow.compare(static_cast<size_t>(m.position), static_cast<size_t>(m.length),
-                                m.text, static_cast<size_t>(m.length)) == 0;
+            ok = ok && m.text != nullptr && shadow.compare(at, count, m.text, count) == 0;
             if (ok) {
-                shadow.erase(static_cast<size_t>(m.position), static_cast<size_t>(m.length));
+                shadow.erase(at, count);
                 indicator.erase(indicator.begin() + m.position,
                                 indicator.begin() + m.position + m.length);
             }
