@@ -46,21 +46,11 @@ TEST(FoldRules, HeadersEndsAndNesting) {
         // The listing: not its Declare line (7) nor "Function=a*986" (15).
         {DEMO_LISTING, "000000000A1110A110A11"},
     };
-    for (const auto& c : cases) {
-        EditorCore core;
-        ConfigureLexer(core);
-        core.SetText(c[0]);
-        EXPECT_EQ(Shape(core), c[1]) << c[0];
-    }
-
+    for (const auto& c : cases)
+        EXPECT_EQ(Shape(BasicCore(c[0])), c[1]) << c[0];
     // Nesting stops deepening at the deepest level there is.
-    EditorCore core;
-    ConfigureLexer(core);
-    std::string deep;
-    for (int line = 0; line < 4000; ++line)
-        deep += "Sub A\n";
-    core.SetText(deep);
-    EXPECT_EQ(core.FoldLevel(3999), SC_FOLDLEVELNUMBERMASK | SC_FOLDLEVELHEADERFLAG);
+    EXPECT_EQ(BasicCore(Repeat("Sub A\n", 4000)).FoldLevel(3999),
+              SC_FOLDLEVELNUMBERMASK | SC_FOLDLEVELHEADERFLAG);
 }
 
 // A large text is lexed as it is read: in any order of edits and reads it
@@ -76,9 +66,7 @@ TEST(FoldRules, LazyLexingAnswersAsLexingAtOnce) {
             text += std::string(kinds[random() % 7]) + "\n";
         return text;
     };
-    EditorCore lazy, eager;
-    ConfigureLexer(lazy);
-    ConfigureLexer(eager);
+    BasicCore lazy, eager;
     // The reference takes every text a few bytes at a time, each piece lexed at once.
     auto insert = [&](int line, const std::string& text) {
         lazy.InsertText(lazy.LineStart(line), text);
@@ -86,17 +74,11 @@ TEST(FoldRules, LazyLexingAnswersAsLexingAtOnce) {
             eager.InsertText(eager.LineStart(line) + static_cast<int>(at), text.substr(at, 16));
     };
     // Subs across the ends of the first two lexing chunks (4096 lines each).
-    std::string text = "Sub Y\nx\nEnd Sub\n" + block(4087) + "Sub Z\n";
-    for (int i = 0; i < 20; ++i)
-        text += "x\n";
-    text += "End Sub\n" + block(4074) + "Sub W\n";
-    for (int i = 0; i < 20; ++i)
-        text += "x\n";
-    text += "End Sub\n" + block(3792);
+    std::string text = "Sub Y\nx\nEnd Sub\n" + block(4087);
+    text += "Sub Z\n" + Repeat("x\n", 20) + "End Sub\n" + block(4074);
+    text += "Sub W\n" + Repeat("x\n", 20) + "End Sub\n" + block(3792);
     // A fresh load contracts a fold that runs past what is lexed: all of it is hidden.
-    EditorCore folded;
-    ConfigureLexer(folded);
-    folded.SetText(text);
+    BasicCore folded(text);
     folded.ToggleFold(4090);
     EXPECT_FALSE(folded.LineVisible(4100));
     insert(0, text);
@@ -128,9 +110,7 @@ TEST(FoldRules, LazyLexingAnswersAsLexingAtOnce) {
         ++header;
     lazy.ToggleFold(header);
     insert(header + 1, block(300));
-    ASSERT_EQ(lazy.StyleRange(0, lazy.Length()), eager.StyleRange(0, eager.Length()));
-    for (int line = 0; line < lazy.LineCount(); ++line)
-        ASSERT_EQ(lazy.FoldLevel(line), eager.FoldLevel(line)) << line;
+    ASSERT_EQ(LexingDiffers(lazy, eager), "");
     // A CR inserted before an LF already there makes one line end with it.
     EditorCore crlf;
     crlf.SetText("x\ny");
@@ -142,17 +122,12 @@ TEST(FoldRules, LazyLexingAnswersAsLexingAtOnce) {
 // styles do not hold: each row an edit after which the line's styles are
 // those a fresh lexing gives.
 TEST(FoldRules, EditsInsideALineRestyleAsFromScratch) {
-    std::string lines;
-    for (int line = 0; line < 5000; ++line)
-        lines += "Dim a\n";
+    std::string lines = Repeat("Dim a\n", 5000);
     // A line over 64 KB is restyled from a stretch around the edit, which
     // must reach back over the blanks after a Const and on over a string,
     // a comment or the blanks before a constant's name; the rows compare
     // the fold levels too.
-    std::string pad;
-    while (pad.size() < 40000)
-        pad += "a=b+1:";
-    std::string blanks(10000, ' ');
+    std::string pad = Repeat("a=b+1:", 6667), blanks(10000, ' ');
     std::string constant = pad + "Const" + blanks + "y" + pad;
     int name = static_cast<int>(constant.find('y', pad.size()));
     const struct {
@@ -178,21 +153,11 @@ TEST(FoldRules, EditsInsideALineRestyleAsFromScratch) {
         {"Sub" + std::string(300, ' ') + pad + pad + "\nx\nEnd Sub\n", 303, 0, "="},
     };
     for (const auto& edit : edits) {
-        EditorCore core, fresh;
-        ConfigureLexer(core);
-        ConfigureLexer(fresh);
-        core.SetText(edit.text);
+        BasicCore core(edit.text);
         core.StyleAt(edit.at); // read up to the edit
         core.DeleteRange(edit.at, edit.removed);
         core.InsertText(edit.at, edit.inserted);
-        fresh.SetText(core.Text());
-        // Where the styles first differ (the length when they agree), and the levels.
-        std::string got = core.StyleRange(0, core.Length());
-        std::string want = fresh.StyleRange(0, fresh.Length());
-        auto differ = std::mismatch(got.begin(), got.end(), want.begin(), want.end()).first;
-        EXPECT_EQ(std::pair(differ - got.begin(), Shape(core)),
-                  std::pair(static_cast<std::ptrdiff_t>(want.size()), Shape(fresh)))
-            << edit.text.substr(0, 10);
+        EXPECT_EQ(RelexDiffers(core), "") << edit.text.substr(0, 10);
     }
 }
 
@@ -200,23 +165,11 @@ TEST(FoldRules, EditsInsideALineRestyleAsFromScratch) {
 // and read again, each style read is the one lexing the whole text at once
 // gives. Edits fall just past what a read styled, where the lexer stopped.
 TEST(FoldRules, ALongLineStyledAsReadAnswersAsLexedAtOnce) {
-    // Tokens longer than the stretches the lexer styles at a time among them.
-    const std::string tokens[] = {"a=b+1:",
-                                  " ",
-                                  "Const ",
-                                  "\"s t\"",
-                                  "&H1F",
-                                  "1e+5",
-                                  ".5",
-                                  "x",
-                                  "(",
-                                  "&",
-                                  "h1",
-                                  "e",
-                                  "\"",
-                                  "Sub ",
-                                  std::string(5000, 'q'),
-                                  "\"" + std::string(9000, ' ') + "\""};
+    // The last two are longer than the stretches the lexer styles at a time.
+    std::vector<std::string> tokens = {"a=b+1:", " ", "Const ", "\"s t\"", "&H1F", "1e+5", ".5",
+                                       "x",      "(", "&",      "h1",      "e",    "\"",   "Sub "};
+    tokens.push_back(std::string(5000, 'q'));
+    tokens.push_back("\"" + std::string(9000, ' ') + "\"");
     KeywordList keywords;
     keywords.Set(KEYWORD_LIST);
     // What follows an operator decides what it is: the lexer stops only
@@ -225,9 +178,7 @@ TEST(FoldRules, ALongLineStyledAsReadAnswersAsLexedAtOnce) {
     char cut[5];
     EXPECT_EQ(StyleBasicStretch("a=&H1", 3, false, keywords, cut, 2), -1);
     for (auto [text, at, inserted] : {std::tuple("&Zq", 1, "H1"), std::tuple("&Hq", 2, "1")}) {
-        EditorCore core;
-        ConfigureLexer(core);
-        core.SetText("x\n" + std::string(65535, 'x') + text + std::string(9999, 'y'));
+        BasicCore core("x\n" + std::string(65535, 'x') + text + std::string(9999, 'y'));
         core.InsertText(65537 + at, inserted);
         EXPECT_EQ(core.StyleAt(65537), kBasicNumber) << text;
     }
@@ -235,10 +186,8 @@ TEST(FoldRules, ALongLineStyledAsReadAnswersAsLexedAtOnce) {
     auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
     std::string line;
     while (line.size() < 150000)
-        line += tokens[pick(std::size(tokens))];
-    EditorCore core;
-    ConfigureLexer(core);
-    core.SetText("Sub A\n" + line + "\nEnd Sub\n'" + line + "\n");
+        line += tokens[pick(16)];
+    BasicCore core("Sub A\n" + line + "\nEnd Sub\n'" + line + "\n");
     // The styles of the whole text, each line lexed in one pass.
     auto eager = [&] {
         std::string text = core.Text(), styles(text.size(), '\0');
@@ -263,10 +212,7 @@ TEST(FoldRules, ALongLineStyledAsReadAnswersAsLexedAtOnce) {
         }
         }
     }
-    EditorCore fresh;
-    ConfigureLexer(fresh);
-    fresh.SetText(core.Text());
-    EXPECT_EQ(Shape(core), Shape(fresh));
+    EXPECT_EQ(RelexDiffers(core), "");
     EXPECT_EQ(core.StyleRange(0, core.Length()), eager());
 }
 
@@ -297,9 +243,7 @@ TEST(TextUnits, MovesAtTheEdges) {
         {"Sub A\nx\nEnd Sub\ny\n", U::Page, {18, 18}, {0, 0}, -1, -1},
     };
     for (const auto& c : cases) {
-        EditorCore core;
-        ConfigureLexer(core);
-        core.SetText(c.text);
+        BasicCore core(c.text);
         core.ToggleFold(0);
         TextSpan span = c.from;
         int moved = kalmor::TextUnits(core, 2).Move(span, c.unit, c.count);
@@ -348,10 +292,11 @@ TEST(CodePages, CharacterStarts) {
 // by four guard bytes; with a range, lParam is a text range record of it
 // and the buffer.
 std::pair<intptr_t, std::string> ReadInto(EditorCore& core, unsigned request, intptr_t wParam,
-                                          size_t room, const Sci_CharacterRange* range = nullptr) {
+                                          size_t room, Sci_CharacterRange range) {
     std::string buffer(room + 4, '#');
-    Sci_TextRange record{range ? *range : Sci_CharacterRange{}, &buffer[0]};
-    intptr_t answer = Send(core, request, wParam, range ? Pointer(&record) : Pointer(&buffer[0]));
+    Sci_TextRange record{range, &buffer[0]};
+    bool ranged = request == SCI_GETTEXTRANGE;
+    intptr_t answer = Send(core, request, wParam, ranged ? Pointer(&record) : Pointer(&buffer[0]));
     return {answer, buffer};
 }
 
@@ -366,13 +311,12 @@ TEST(Reading, LinesRangesAndTheCaretsLine) {
     Send(core, SCI_SETTEXT, 0, Pointer(text.c_str()));
     Send(core, SCI_SETSEL, 7, 12); // the caret before the x
     Send(core, SCI_STYLESETFONT, 5, Pointer("Arial"));
-    using Read = std::pair<intptr_t, std::string>;
     const struct {
         unsigned request;
         intptr_t wParam;
         size_t room;
         Sci_CharacterRange range; // for SCI_GETTEXTRANGE
-        Read want;
+        std::pair<intptr_t, std::string> want;
     } cases[] = {
         // A line with its line end and no NUL; none outside the document.
         {SCI_GETLINE, 0, 7, {}, {7, "Sub A\r\n####"}},
@@ -398,10 +342,7 @@ TEST(Reading, LinesRangesAndTheCaretsLine) {
         {SCI_STYLEGETFONT, 5, 6, {}, {5, std::string("Arial\0####", 10)}},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(ReadInto(core, c.request, c.wParam, c.room,
-                           c.request == SCI_GETTEXTRANGE ? &c.range : nullptr),
-                  c.want)
-            << "case " << &c - cases;
+        EXPECT_EQ(ReadInto(core, c.request, c.wParam, c.room, c.range), c.want) << &c - cases;
 
     const intptr_t answers[][3] = {
         // Lengths with the line end, 0 outside; ends before it; lengths asked without a buffer.
@@ -452,9 +393,9 @@ TEST(Reading, WordStartsAndEndsInBothModes) {
         {0, 0, 0, 3}, {16, 0, 13, 16}, {11, 0, 9, 13},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(std::pair(Send(core, SCI_WORDSTARTPOSITION, c[0], c[1]),
-                            Send(core, SCI_WORDENDPOSITION, c[0], c[1])),
-                  std::pair(intptr_t{c[2]}, intptr_t{c[3]}))
+        EXPECT_EQ(std::tuple(Send(core, SCI_WORDSTARTPOSITION, c[0], c[1]),
+                             Send(core, SCI_WORDENDPOSITION, c[0], c[1])),
+                  std::tuple(c[2], c[3]))
             << "at " << c[0] << (c[1] ? " words only" : " any class");
 }
 
@@ -479,15 +420,14 @@ TEST(CodePages, WordCharactersAboveAscii) {
         std::string word = std::string("a") + c.character + "#" + c.character;
         core.SetText(word + " " + word);
         int length = static_cast<int>(word.size());
-        std::string what = std::to_string(c.system) + "/" + std::to_string(c.codePage);
         EXPECT_EQ(
             std::tuple(Send(core, SCI_WORDENDPOSITION, 0, 1),
                        Send(core, SCI_WORDSTARTPOSITION, 2 * length + 1, 1),
                        core.Find(0, core.Length(), word.substr(0, length - 1), SCFIND_WHOLEWORD),
                        core.Find(core.Length(), 0, word, SCFIND_WHOLEWORD)),
-            std::tuple(intptr_t{length}, intptr_t{length + 1}, std::pair(-1, -1),
+            std::tuple(length, length + 1, std::pair(-1, -1),
                        std::pair(length + 1, 2 * length + 1)))
-            << what;
+            << c.system << "/" << c.codePage;
     }
 }
 
@@ -555,21 +495,19 @@ TEST(CodeEditing, LineEndModesAndConversion) {
     for (const auto& c : cases) {
         EditorCore core;
         core.SetText(c.text);
-        Send(core, SCI_EMPTYUNDOBUFFER);
         Send(core, SCI_GOTOPOS, core.Length() - 1);
         Send(core, SCI_SETEOLMODE, c.set);
         if (c.convert >= 0)
             Send(core, SCI_CONVERTEOLS, c.convert);
-        std::string why = "case " + std::to_string(&c - cases);
+        SCOPED_TRACE("case " + std::to_string(&c - cases));
         int caret = static_cast<int>(c.want.size()) - 1;
         EXPECT_EQ(std::tuple(core.Text(), core.Caret(), Send(core, SCI_GETEOLMODE)),
-                  std::tuple(c.want, caret, intptr_t{c.mode}))
-            << why;
+                  std::tuple(c.want, caret, c.mode));
         core.InsertLineEnd();
-        EXPECT_EQ(core.TextRange(caret, caret + static_cast<int>(strlen(c.enter))), c.enter) << why;
+        EXPECT_EQ(core.TextRange(caret, caret + static_cast<int>(strlen(c.enter))), c.enter);
         core.Undo();
         core.Undo();
-        EXPECT_EQ(core.Text(), c.text) << why << " undone";
+        EXPECT_EQ(core.Text(), c.text) << "undone";
     }
 }
 
@@ -606,18 +544,16 @@ TEST(Reading, PlacingTextAndTheSelection) {
     for (const auto& c : cases) {
         EditorCore core;
         core.SetText(c.text);
-        Send(core, SCI_EMPTYUNDOBUFFER);
         Send(core, SCI_SETSEL, c.anchor, c.caret);
         core.TakeChanges();
         Send(core, c.request, c.wParam, Pointer(c.lParam));
-        std::string why = "case " + std::to_string(&c - cases);
+        SCOPED_TRACE("case " + std::to_string(&c - cases));
         if (c.request != SCI_CLEARALL)
-            EXPECT_EQ(core.TakeChanges().scrollCaret, c.request == SCI_GOTOPOS) << why;
+            EXPECT_EQ(core.TakeChanges().scrollCaret, c.request == SCI_GOTOPOS);
         EXPECT_EQ(std::tuple(core.Text(), core.Anchor(), core.Caret()),
-                  std::tuple(c.want, c.wantAnchor, c.wantCaret))
-            << why;
+                  std::tuple(c.want, c.wantAnchor, c.wantCaret));
         core.Undo();
-        EXPECT_EQ(core.Text(), c.text) << why;
+        EXPECT_EQ(core.Text(), c.text);
     }
 }
 
@@ -652,8 +588,7 @@ TEST(Reading, UndoCollectionOff) {
     Send(core, SCI_SETUNDOCOLLECTION, 1);
     core.InsertText(0, "v");
     core.Undo();
-    EXPECT_EQ(std::pair(core.Text(), Send(core, SCI_GETMODIFY)),
-              std::pair(std::string("wyxab"), intptr_t{1}));
+    EXPECT_EQ(std::tuple(core.Text(), Send(core, SCI_GETMODIFY)), std::tuple("wyxab", 1));
 }
 
 // A load (text set into an empty history) keeps no copy of the text it
@@ -674,21 +609,15 @@ TEST(Reading, ALoadIsNotUndone) {
 // changes ask for the beep. Up to it, it is taken: what an edit removes
 // makes room for what it adds.
 TEST(Memory, TextPastTheLimitIsRefusedWhole) {
-    using Add = void (*)(EditorCore&, const std::string&); // grows the text by its length
-    const std::pair<const char*, Add> routes[] = {
-        {"set text", [](EditorCore& c, const std::string& t) { c.SetText(c.Text() + t); }},
-        {"append",
-         [](EditorCore& c, const std::string& t) {
-             Send(c, SCI_APPENDTEXT, t.size(), Pointer(t.c_str()));
-         }},
-    };
-    for (const auto& [name, add] : routes) {
-        for (size_t growth : {6, 7}) { // 14 bytes and a limit of 20
+    for (const char* name : {"set text", "append"}) { // each grows the text by growth bytes
+        for (size_t growth : {6, 7}) {                // 14 bytes and a limit of 20
             EditorCore core;
             core.InsertText(0, "Sub A\rEnd Sub\r");
             core.SetLengthLimit(20);
             core.TakeChanges();
-            add(core, std::string(growth, 'x'));
+            std::string more(growth, 'x');
+            name[0] == 'a' ? (void)Send(core, SCI_APPENDTEXT, growth, Pointer(more.c_str()))
+                           : core.SetText(core.Text() + more);
             bool refused = growth == 7;
             EXPECT_EQ(
                 std::tuple(core.Length(), core.Status(), core.TakeChanges().refused),
@@ -735,15 +664,14 @@ TEST(HostStyling, TheHostStylesWhatIsRead) {
     EditorCore core;
     StylingHost host(core);
     core.SetText("ab\ncd\nef");
-    EXPECT_EQ(Send(core, SCI_GETENDSTYLED), 0);
-    EXPECT_EQ(Send(core, SCI_GETSTYLEAT, 4), 7);
-    EXPECT_EQ(host.Take(), " needed 5 style 0,5");
-    EXPECT_EQ(Send(core, SCI_GETSTYLEAT, 1) + Send(core, SCI_GETENDSTYLED), 7 + 5);
+    // (Braced tuples: their parts are asked in order.)
+    EXPECT_EQ((std::tuple{Send(core, SCI_GETENDSTYLED), Send(core, SCI_GETSTYLEAT, 4), host.Take(),
+                          Send(core, SCI_GETSTYLEAT, 1), Send(core, SCI_GETENDSTYLED)}),
+              std::tuple(0, 7, " needed 5 style 0,5", 7, 5));
     core.InsertText(4, "x");
-    EXPECT_EQ(std::pair(Send(core, SCI_GETENDSTYLED), Send(core, SCI_GETSTYLEAT, 3)),
-              std::pair(intptr_t{4}, intptr_t{7}));
-    EXPECT_EQ(std::pair(Send(core, SCI_GETSTYLEAT, 4), host.Take()),
-              std::pair(intptr_t{7}, std::string(" needed 5 style 3,2")));
+    EXPECT_EQ((std::tuple{Send(core, SCI_GETENDSTYLED), Send(core, SCI_GETSTYLEAT, 3),
+                          Send(core, SCI_GETSTYLEAT, 4), host.Take()}),
+              std::tuple(4, 7, 7, " needed 5 style 3,2"));
     Send(core, SCI_COLOURISE, 0, -1);
     EXPECT_EQ(host.Take(), " needed 9 style 3,6");
 
@@ -754,18 +682,17 @@ TEST(HostStyling, TheHostStylesWhatIsRead) {
     Send(core, SCI_STARTSTYLING, 7);
     Send(core, SCI_SETSTYLING, 99, 9);
     EXPECT_EQ(core.StyleRange(0, core.Length()), std::string("\1\2\x2C\7\7\7\7\t\t", 9));
-    EXPECT_EQ(std::pair(Send(core, SCI_GETENDSTYLED), host.Take()),
-              std::pair(intptr_t{9}, std::string(" style 0,2 style 2,1 style 7,2")));
+    EXPECT_EQ((std::tuple{Send(core, SCI_GETENDSTYLED), host.Take()}),
+              std::tuple(9, " style 0,2 style 2,1 style 7,2"));
 
     Send(core, SCI_SETLEXER, SCLEX_NULL);
     EXPECT_EQ(core.StyleRange(0, 9), std::string(9, '\0')) << "cleared by another lexer";
     Send(core, SCI_STARTSTYLING, 0);
     Send(core, SCI_SETSTYLING, 9, 5);
     core.InsertText(0, "y");
-    EXPECT_EQ(std::tuple(Send(core, SCI_GETSTYLEAT, 9), Send(core, SCI_GETENDSTYLED),
-                         Send(core, SCI_GETSTYLEAT, 0)),
-              std::tuple(intptr_t{5}, intptr_t{10}, intptr_t{0}));
-    EXPECT_EQ(host.Take(), " style 0,9 style 0,9");
+    EXPECT_EQ((std::tuple{Send(core, SCI_GETSTYLEAT, 9), Send(core, SCI_GETENDSTYLED),
+                          Send(core, SCI_GETSTYLEAT, 0), host.Take()}),
+              std::tuple(5, 10, 0, " style 0,9 style 0,9"));
 }
 
 // Fold levels the host sets: masked to the level's bits and told; a
@@ -783,15 +710,15 @@ TEST(HostStyling, TheHostSetsFoldLevels) {
     Send(core, SCI_TOGGLEFOLD, 0);
     EXPECT_EQ(std::pair(core.LineVisible(1), core.LineVisible(2)), std::pair(false, true));
     Send(core, SCI_SETFOLDLEVEL, 0, SC_FOLDLEVELBASE);
-    EXPECT_EQ(std::pair(core.LineVisible(1), Send(core, SCI_GETFOLDEXPANDED, 0)),
-              std::pair(true, intptr_t{1}));
+    EXPECT_EQ(std::tuple(core.LineVisible(1), Send(core, SCI_GETFOLDEXPANDED, 0)),
+              std::tuple(true, 1));
 
     Send(core, SCI_SETFOLDLEVEL, 0, header);
     Send(core, SCI_TOGGLEFOLD, 0);
     Send(core, SCI_GOTOPOS, 5); // on line 2, below the fold
     Send(core, SCI_SETFOLDLEVEL, 2, inside);
-    EXPECT_EQ(std::pair(core.LineVisible(2), Send(core, SCI_GETFOLDEXPANDED, 0)),
-              std::pair(true, intptr_t{1}))
+    EXPECT_EQ(std::tuple(core.LineVisible(2), Send(core, SCI_GETFOLDEXPANDED, 0)),
+              std::tuple(true, 1))
         << "the fold grew over the caret's line";
 }
 
@@ -816,7 +743,7 @@ TEST(HostStyling, TheHostHidesLines) {
     Send(core, SCI_SETFOLDLEVEL, 3, SC_FOLDLEVELBASE + 1);
     Send(core, SCI_TOGGLEFOLD, 2);
     EXPECT_EQ(std::tuple(shown(), core.VisibleFromDocLine(4), Send(core, SCI_GETLINEVISIBLE, 1)),
-              std::tuple(std::string("024"), 2, intptr_t{0}));
+              std::tuple("024", 2, 0));
     Send(core, SCI_ENSUREVISIBLE, 3);
     Send(core, SCI_ENSUREVISIBLE, 1);
     EXPECT_EQ(shown(), "0234");
@@ -855,8 +782,8 @@ TEST(Markers, TheyFollowTheirLines) {
         core.SetText("a\nb\nc\nd");
         int first = static_cast<int>(Send(core, SCI_MARKERADD, 1, 1));
         int second = static_cast<int>(Send(core, SCI_MARKERADD, 2, 2));
-        Send(core, SCI_MARGINSETTEXT, 1, reinterpret_cast<intptr_t>("B"));
-        Send(core, SCI_MARGINSETTEXT, 2, reinterpret_cast<intptr_t>("C"));
+        Send(core, SCI_MARGINSETTEXT, 1, Pointer("B"));
+        Send(core, SCI_MARGINSETTEXT, 2, Pointer("C"));
         core.InsertText(r.at, r.insert);
         core.DeleteRange(r.at, r.deleted);
         if (r.undo)
@@ -867,29 +794,29 @@ TEST(Markers, TheyFollowTheirLines) {
                     return line;
             return -1;
         };
-        EXPECT_EQ(std::pair(Send(core, SCI_MARKERLINEFROMHANDLE, first),
-                            Send(core, SCI_MARKERLINEFROMHANDLE, second)),
-                  std::pair(intptr_t{r.lines.first}, intptr_t{r.lines.second}))
+        EXPECT_EQ(std::tuple(Send(core, SCI_MARKERLINEFROMHANDLE, first),
+                             Send(core, SCI_MARKERLINEFROMHANDLE, second), lineOf("B"),
+                             lineOf("C")),
+                  std::tuple_cat(r.lines, r.texts))
             << r.what;
-        EXPECT_EQ(std::pair(lineOf("B"), lineOf("C")), r.texts) << r.what;
     }
     // The requests on a line of markers 3 and 5, told as marker changes.
     EditorCore core;
     StylingHost host(core);
     core.SetText("a\nb\nc");
-    EXPECT_EQ(std::pair(Send(core, SCI_MARKERADD, 5, 1), Send(core, SCI_MARKERADD, 1, 32)),
-              std::pair(intptr_t{-1}, intptr_t{-1}));
+    EXPECT_EQ(std::tuple(Send(core, SCI_MARKERADD, 5, 1), Send(core, SCI_MARKERADD, 1, 32)),
+              std::tuple(-1, -1));
     Send(core, SCI_MARKERADDSET, 1, (1 << 3) | (1 << 5));
     EXPECT_EQ(std::tuple(Send(core, SCI_MARKERGET, 1), Send(core, SCI_MARKERNEXT, 0, 1 << 5),
                          Send(core, SCI_MARKERNEXT, 2, 1 << 5),
                          Send(core, SCI_MARKERPREVIOUS, 2, 1 << 3),
                          Send(core, SCI_MARKERPREVIOUS, 0, 1 << 3)),
-              std::tuple(intptr_t{0x28}, intptr_t{1}, intptr_t{-1}, intptr_t{1}, intptr_t{-1}));
+              std::tuple(0x28, 1, -1, 1, -1));
     Send(core, SCI_MARKERDELETE, 1, 3);
     EXPECT_EQ(Send(core, SCI_MARKERGET, 1), 0x20);
     Send(core, SCI_MARKERDELETEALL, -1);
-    EXPECT_EQ(std::pair(Send(core, SCI_MARKERGET, 1), host.Take()),
-              std::pair(intptr_t{0}, std::string(" marker 1 marker 1 marker 1")));
+    EXPECT_EQ((std::tuple{Send(core, SCI_MARKERGET, 1), host.Take()}),
+              std::tuple(0, " marker 1 marker 1 marker 1"));
     Send(core, SCI_MARKERDEFINE, 4, SC_MARK_BOOKMARK);
     Send(core, SCI_MARKERDEFINE, 4, 99); // no symbol
     EXPECT_EQ(Send(core, SCI_MARKERSYMBOLDEFINED, 4), SC_MARK_BOOKMARK);
@@ -918,18 +845,17 @@ TEST(CodePages, CharactersAcrossStretches) {
         int length = model.Length(), total = static_cast<int>(starts.size()) - 1;
         // The index of the last character starting at or before a position.
         auto indexOf = [&](int pos) {
-            return static_cast<int>(std::upper_bound(starts.begin(), starts.end(), pos) -
-                                    starts.begin()) -
-                   1;
+            return int(std::upper_bound(starts.begin(), starts.end(), pos) - starts.begin()) - 1;
         };
         for (int i = 0; starts[i] < 40; ++i) {
             int from = starts[i], j = indexOf(length - 16384 * (i % 3) - i), back = starts[j];
-            std::string why = std::to_string(codePage) + " from " + std::to_string(from);
-            EXPECT_EQ(core.CountCharacters(from, length), total - i) << why;
-            EXPECT_EQ(core.PositionRelative(from, total - i), length) << why;
-            EXPECT_EQ(core.PositionRelative(length, i - total), from) << why;
-            EXPECT_EQ(core.PositionRelative(back, i - j), from) << why;
-            EXPECT_EQ(core.PositionRelative(from, j - i), back) << why;
+            EXPECT_EQ(std::tuple(core.CountCharacters(from, length),
+                                 core.PositionRelative(from, total - i),
+                                 core.PositionRelative(length, i - total),
+                                 core.PositionRelative(back, i - j),
+                                 core.PositionRelative(from, j - i)),
+                      std::tuple(total - i, length, from, from, back))
+                << codePage << " from " << from;
         }
     }
 }

@@ -60,11 +60,10 @@ TEST(Rectangle, CutsOnePieceALineBetweenTheCornersColumns) {
         EditorCore core;
         Send(core, SCI_SETCODEPAGE, SC_CP_UTF8);
         Rectangle(core, c.text, c.anchor, c.caret, c.anchorVirtual, c.caretVirtual, c.options);
-        EXPECT_EQ(Pieces(core), c.pieces) << c.text << " " << c.anchor << "-" << c.caret;
-        EXPECT_TRUE(core.Rectangular());
-        EXPECT_EQ(Send(core, SCI_SELECTIONISRECTANGLE), 1);
-        EXPECT_EQ(core.Caret(), c.caret);
-        EXPECT_EQ(Send(core, SCI_GETRECTANGULARSELECTIONANCHOR), c.anchor);
+        EXPECT_EQ(std::tuple(Pieces(core), core.Rectangular(), Send(core, SCI_SELECTIONISRECTANGLE),
+                             core.Caret(), Send(core, SCI_GETRECTANGULARSELECTIONANCHOR)),
+                  std::tuple(c.pieces, true, 1, c.caret, c.anchor))
+            << c.text << " " << c.anchor << "-" << c.caret;
     }
 }
 
@@ -101,12 +100,11 @@ TEST(Rectangle, EditsEveryLineAndStaysAColumn) {
         Rectangle(core, c.text, c.anchor, c.caret, c.anchorVirtual, c.caretVirtual);
         std::string before = Pieces(core);
         c.edit(core);
-        EXPECT_EQ(core.Text(), c.after) << c.text;
-        EXPECT_EQ(Pieces(core), c.pieces) << c.text;
-        EXPECT_TRUE(core.Rectangular()) << c.text;
+        EXPECT_EQ(std::tuple(core.Text(), Pieces(core), core.Rectangular()),
+                  std::tuple(c.after, c.pieces, true))
+            << c.text;
         core.Undo();
-        EXPECT_EQ(core.Text(), c.text);
-        EXPECT_EQ(Pieces(core), before) << c.text;
+        EXPECT_EQ(std::tuple(core.Text(), Pieces(core)), std::tuple(c.text, before)) << c.text;
     }
 }
 
@@ -133,8 +131,8 @@ TEST(Rectangle, CopiesAndPastesAColumn) {
         core.SetText(c.text);
         core.SetCaret(c.caret);
         core.PasteRectangle(c.paste);
-        EXPECT_EQ(core.Text(), c.after) << c.text;
-        EXPECT_EQ(core.Caret(), c.caretAfter) << c.text;
+        EXPECT_EQ(std::tuple(core.Text(), core.Caret()), std::tuple(c.after, c.caretAfter))
+            << c.text;
         core.Undo();
         EXPECT_EQ(core.Text(), c.text) << "one undo step";
     }
@@ -147,32 +145,30 @@ TEST(Rectangle, SelectionModes) {
     core.SetText("abc\ndef\nghi\n");
     core.SetSelection(1, 6);
     Send(core, SCI_SETSELECTIONMODE, SC_SEL_RECTANGLE);
-    EXPECT_EQ(Pieces(core), "b e*");
-    EXPECT_EQ(Send(core, SCI_GETSELECTIONMODE), SC_SEL_RECTANGLE);
-    EXPECT_EQ(core.ModalCommand(SCI_LINEDOWN), SCI_LINEDOWNRECTEXTEND);
-    EXPECT_EQ(core.ModalCommand(SCI_CHARRIGHTEXTEND), SCI_CHARRIGHTRECTEXTEND);
-    EXPECT_EQ(core.ModalCommand(SCI_WORDLEFT), SCI_WORDLEFTEXTEND);
+    EXPECT_EQ(std::tuple(Pieces(core), Send(core, SCI_GETSELECTIONMODE),
+                         core.ModalCommand(SCI_LINEDOWN), core.ModalCommand(SCI_CHARRIGHTEXTEND),
+                         core.ModalCommand(SCI_WORDLEFT)),
+              std::tuple("b e*", SC_SEL_RECTANGLE, SCI_LINEDOWNRECTEXTEND, SCI_CHARRIGHTRECTEXTEND,
+                         SCI_WORDLEFTEXTEND));
     Send(core, SCI_LINEDOWNRECTEXTEND);
-    EXPECT_EQ(Pieces(core), "b e h*");
-    EXPECT_EQ(Send(core, SCI_GETLINESELSTARTPOSITION, 1), 5);
-    EXPECT_EQ(Send(core, SCI_GETLINESELENDPOSITION, 2), 10);
-    EXPECT_EQ(Send(core, SCI_GETLINESELENDPOSITION, 3), -1);
+    EXPECT_EQ(std::tuple(Pieces(core), Send(core, SCI_GETLINESELSTARTPOSITION, 1),
+                         Send(core, SCI_GETLINESELENDPOSITION, 2),
+                         Send(core, SCI_GETLINESELENDPOSITION, 3)),
+              std::tuple("b e h*", 5, 10, -1));
     Send(core, SCI_SETSELECTIONMODE, SC_SEL_RECTANGLE); // again: moves no longer extend
     EXPECT_EQ(core.ModalCommand(SCI_LINEDOWN), SCI_LINEDOWN);
     // Lines: every line from the anchor's to the caret's, whole; below the
     // anchor a caret at a line's start stands for the line before it.
     core.SetSelection(5, 5);
     Send(core, SCI_SETSELECTIONMODE, SC_SEL_LINES);
-    EXPECT_EQ(core.SelectedText(), "def\n");
-    EXPECT_EQ(core.ModalCommand(SCI_LINEDOWN), SCI_LINEDOWNEXTEND);
-    for (int caret : {12, 9}) {
+    EXPECT_EQ(std::tuple(core.SelectedText(), core.ModalCommand(SCI_LINEDOWN)),
+              std::tuple("def\n", SCI_LINEDOWNEXTEND));
+    for (auto [caret, lines] :
+         {std::pair{12, "def\nghi\n"}, {9, "def\nghi\n"}, {1, "abc\ndef\n"}}) {
         core.MoveCaret(caret, true);
         core.SettleModalMove();
-        EXPECT_EQ(core.SelectedText(), "def\nghi\n") << caret;
+        EXPECT_EQ(core.SelectedText(), lines) << caret;
     }
-    core.MoveCaret(1, true);
-    core.SettleModalMove();
-    EXPECT_EQ(core.SelectedText(), "abc\ndef\n");
     core.CancelModes();
     EXPECT_EQ(Send(core, SCI_GETSELECTIONMODE), SC_SEL_STREAM);
     // Any other setting of the selection ends a rectangle.
@@ -193,8 +189,8 @@ TEST(Rectangle, UserVirtualSpace) {
     EXPECT_TRUE(core.TakeChanges().selection) << "room taken is a move of the caret";
     Send(core, SCI_CHARRIGHT);
     Send(core, SCI_CHARLEFT);
-    EXPECT_EQ(Send(core, SCI_GETSELECTIONNCARETVIRTUALSPACE, 0), 1);
-    EXPECT_EQ(core.Caret(), 2);
+    EXPECT_EQ(std::tuple(Send(core, SCI_GETSELECTIONNCARETVIRTUALSPACE, 0), core.Caret()),
+              std::tuple(1, 2));
     core.InsertAtCaret("x");
     EXPECT_EQ(core.Text(), "ab x\ncd");
     Send(core, SCI_SETVIRTUALSPACEOPTIONS, 0);
