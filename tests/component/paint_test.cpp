@@ -62,8 +62,7 @@ TEST_F(EditorTest, StyleAttributesAreDrawn) {
     const std::string text = Text();
     const struct {
         const char* what;
-        UINT request;
-        int style;
+        int request, style;
         LPARAM value, off;
         std::function<bool(const std::vector<COLORREF>&)> drawn;
     } rows[] = {
