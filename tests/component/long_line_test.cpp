@@ -44,8 +44,7 @@ class LongLineTest : public EditorTest {
         top = top < 0 ? height : top;
         COLORREF back = static_cast<COLORREF>(Call(SCI_STYLEGETBACK, STYLE_DEFAULT));
         std::vector<COLORREF> row = Drawn(std::max(left, 0), top, right, top + height);
-        return static_cast<int>(row.size()) -
-               static_cast<int>(std::count(row.begin(), row.end(), back));
+        return static_cast<int>(row.size()) - static_cast<int>(Count(row, back));
     }
     int start = 0, end = 0, column = 8, height = 16;
     RECT client{};
@@ -93,8 +92,9 @@ TEST_F(LongLineTest, EndsOfTheLine) {
         int x = XOf(end);
         ASSERT_LT(x, client.right) << line.name;
         EXPECT_EQ(XOf(end + 1), x) << line.name << ": inside the line end";
-        if (line.exact)
+        if (line.exact) {
             EXPECT_EQ(x - XOf(start), (end - start) * column);
+        }
         EXPECT_GT(Inked(x - 6 * column, x), 0) << line.name << ": the line's last characters";
         EXPECT_EQ(Inked(x + 2, client.right), 0) << line.name << ": past the line's end";
         Send(WM_CHAR, 'Z', 1);
