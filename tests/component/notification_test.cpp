@@ -43,18 +43,17 @@ TEST_F(NotificationTest, EachEditIsHeardFieldByField) {
         if (undone)
             Call(SCI_UNDO);
     };
+    HIMC context = nullptr; // the input method's, from composing to the commit
     auto compose = [&] {
         Call(SCI_SETCODEPAGE, SC_CP_UTF8);
         SetFocus(editor);
         PumpMessages();
-        HIMC context = ImmGetContext(editor);
+        context = ImmGetContext(editor);
         wchar_t text[] = L"\x304B";
         ImmSetCompositionStringW(context, SCS_SETSTR, text, sizeof(wchar_t), nullptr, 0);
         PumpMessages();
-        ImmReleaseContext(editor, context);
     };
     auto commit = [&] {
-        HIMC context = ImmGetContext(editor);
         ImmNotifyIME(context, NI_COMPOSITIONSTR, CPS_COMPLETE, 0);
         PumpMessages();
         ImmReleaseContext(editor, context);
