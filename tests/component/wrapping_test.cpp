@@ -81,8 +81,9 @@ TEST_F(WrapTest, WhereLinesBreak) {
         Load(c.text, c.mode);
         EXPECT_EQ(RowStarts(0), c.starts) << c.text << " mode " << c.mode;
         EXPECT_EQ(Call(SCI_WRAPCOUNT, 0), static_cast<LRESULT>(c.starts.size())) << c.text;
-        if (c.starts.size() > 1)
+        if (c.starts.size() > 1) {
             EXPECT_EQ(XOf(c.starts[1]), left + c.indent * column) << c.text;
+        }
     }
 }
 
