@@ -267,8 +267,7 @@ TEST_F(NotificationTest, ReadOnlyRefusesEveryRoute) {
 // destroying the editor from inside a notification is safe.
 TEST_F(NotificationTest, HostsAnswerFromInside) {
     Start(0, 0);
-    Call(SCI_SETTEXT, 0, Pointer("  ab"));
-    Call(SCI_GOTOPOS, 4);
+    Load("  ab", 4, 4);
     answer = [this](const SCNotification& n) {
         if (n.code == SCN_CHARADDED && n.ch == '\n')
             Call(SCI_REPLACESEL, 0, Pointer("  "));
