@@ -84,9 +84,8 @@ TEST_F(EditorTest, TabsOvertypeAndZoomByKeys) {
         GetGUIThreadInfo(GetCurrentThreadId(), &info);
         return LRESULT{info.rcCaret.right - info.rcCaret.left};
     };
-    Call(SCI_SETTEXT, 0, Pointer("aWc"));
+    Load("aWc", 1, 1);
     SetFocus(editor);
-    Call(SCI_GOTOPOS, 1);
     Call(SCI_SETOVERTYPE, 1);
     EXPECT_EQ(caretWidth(), XOf(2) - XOf(1));
     Call(SCI_SETOVERTYPE, 0);
@@ -139,8 +138,7 @@ TEST_F(EditorTest, MarginLinesAndDraggedText) {
         {0, 3, false, "onetwo \rthree\rfour", {3, 6}},
     };
     for (const auto& drag : drags) {
-        Call(SCI_SETTEXT, 0, Pointer("one two\rthree\rfour"));
-        Call(SCI_SETSEL, 4, 7);
+        Load("one two\rthree\rfour", 4, 7); // nothing to undo but the drag
         // Not where the last press was: no double click.
         ClickAt(4 + static_cast<int>(&drag - drags) % 3);
         Send(WM_MOUSEMOVE, MK_LBUTTON | drag.keys, PointOf(drag.to));
