@@ -9,16 +9,13 @@ constexpr int S = 1, C = 2;
 // Each row from the same start: a text, a selection, keys or requests, and
 // the text and selection they leave (a paste pastes "P\r\nQ"). One undo takes each edit back whole.
 TEST_F(EditorTest, TabsOvertypeAndZoomByKeys) {
+    // Each row: what it shows, a text and selection, a request sent first
+    // when not 0 with its value, a key pressed when not 0 with Shift (S) or
+    // Control (C) held, the characters typed, and the text and selection left.
     const struct {
-        const char* what;
-        const char* text;
-        int anchor, caret;
-        UINT request; // sent first when not 0, with wParam
-        WPARAM value;
-        WPARAM key;
-        int held; // Shift (S) or Control (C)
-        const char* typed;
-        const char* after;
+        const char *what, *text;
+        int anchor, caret, request, value, key, held;
+        const char *typed, *after;
         int newAnchor, newCaret;
     } rows[] = {
         {"Tab indents the lines touched", "a\rb\rc", 0, 4, 0, 0, VK_TAB, 0, "", "\ta\r\tb\rc", 0,
@@ -55,8 +52,7 @@ TEST_F(EditorTest, TabsOvertypeAndZoomByKeys) {
             Hold(row.held == C, row.held == S);
             Press(row.key);
         }
-        for (const char* c = row.typed; *c; ++c)
-            Send(WM_CHAR, static_cast<unsigned char>(*c));
+        Type(row.typed);
         EXPECT_EQ(Text(), row.after) << row.what;
         EXPECT_EQ(Selection(), std::pair(row.newAnchor, row.newCaret)) << row.what;
         Call(SCI_UNDO);
@@ -88,9 +84,8 @@ TEST_F(EditorTest, TabsOvertypeAndZoomByKeys) {
         GetGUIThreadInfo(GetCurrentThreadId(), &info);
         return LRESULT{info.rcCaret.right - info.rcCaret.left};
     };
-    Call(SCI_SETTEXT, 0, Pointer("aWc"));
+    Load("aWc", 1, 1);
     SetFocus(editor);
-    Call(SCI_GOTOPOS, 1);
     Call(SCI_SETOVERTYPE, 1);
     EXPECT_EQ(caretWidth(), XOf(2) - XOf(1));
     Call(SCI_SETOVERTYPE, 0);
@@ -128,8 +123,7 @@ TEST_F(EditorTest, MarginLinesAndDraggedText) {
     EXPECT_EQ(Selection(), std::pair(8, 18)) << "lines to the end";
 
     const struct {
-        WPARAM keys;
-        int to;
+        int keys, to;
         bool escape;
         const char* after;
         std::pair<int, int> selected;
@@ -144,10 +138,9 @@ TEST_F(EditorTest, MarginLinesAndDraggedText) {
         {0, 3, false, "onetwo \rthree\rfour", {3, 6}},
     };
     for (const auto& drag : drags) {
-        Call(SCI_SETTEXT, 0, Pointer("one two\rthree\rfour"));
-        Call(SCI_SETSEL, 4, 7);
-        ClickAt(4 + static_cast<int>(&drag - drags) %
-                        3); // not where the last press was: no double click
+        Load("one two\rthree\rfour", 4, 7); // nothing to undo but the drag
+        // Not where the last press was: no double click.
+        ClickAt(4 + static_cast<int>(&drag - drags) % 3);
         Send(WM_MOUSEMOVE, MK_LBUTTON | drag.keys, PointOf(drag.to));
         if (drag.escape)
             Key(VK_ESCAPE);
@@ -203,19 +196,18 @@ TEST_F(EditorTest, FindTextRecordAndTarget) {
     };
     whole();
     EXPECT_EQ(Call(SCI_SEARCHINTARGET, 1, Pointer("\xF6")), -1);
-    const struct {
-        int codePage;
-        const char *text, *needle;
-    } folds[] = {{0, "\xD6l ", "\xF6L"},
-                 {0, "\x8A\x8C\x8E\x9F ", "\x9A\x9C\x9E\xFF"},
-                 {932, "\x84\x40 ", "\x84\x70"}};
-    for (const auto& f : folds) {
-        Call(SCI_SETCODEPAGE, f.codePage);
-        Call(SCI_INSERTTEXT, 0, Pointer(f.text));
+    // A code page, a text put first and what finds it.
+    const std::tuple<int, const char*, const char*> folds[] = {
+        {0, "\xD6l ", "\xF6L"},
+        {0, "\x8A\x8C\x8E\x9F ", "\x9A\x9C\x9E\xFF"},
+        {932, "\x84\x40 ", "\x84\x70"}};
+    for (auto [codePage, text, needle] : folds) {
+        Call(SCI_SETCODEPAGE, codePage);
+        Call(SCI_INSERTTEXT, 0, Pointer(text));
         whole();
-        EXPECT_EQ(Call(SCI_SEARCHINTARGET, strlen(f.needle), Pointer(f.needle)), 0)
-            << "folded in code page " << f.codePage;
-        Call(SCI_DELETERANGE, 0, strlen(f.text));
+        EXPECT_EQ(Call(SCI_SEARCHINTARGET, strlen(needle), Pointer(needle)), 0)
+            << "folded in code page " << codePage;
+        Call(SCI_DELETERANGE, 0, strlen(text));
     }
     Call(SCI_SETCODEPAGE, 0);
     whole();

@@ -21,20 +21,14 @@ class CommandsTest : public EditorTest {
 // from the same start, and both leave the same text and selection; one undo
 // takes an edit back whole.
 TEST_F(CommandsTest, EachCommandByKeyAndByRequest) {
-    const std::string lines = [] {
-        std::string text;
-        for (int i = 0; i < 100; ++i)
-            text += "x\n";
-        return text;
-    }();
+    std::string lines;
+    while (lines.size() < 200)
+        lines += "x\n"; // 100 lines
     // The last line the view shows whole, where the first stuttered Page Down goes.
     const int lastRow = 2 * static_cast<int>(Call(SCI_LINESONSCREEN) - 1);
     const struct {
         const char* text;
-        int anchor, caret;
-        WPARAM key;
-        int modifiers;
-        unsigned command;
+        int anchor, caret, key, modifiers, command;
         const char* after; // null: the text unchanged
         int newAnchor, newCaret;
     } rows[] = {
@@ -114,22 +108,15 @@ TEST_F(CommandsTest, EachCommandByKeyAndByRequest) {
 // A key whose work the editor did takes the character the keyboard made of
 // it out of the queue, so the host's loop never sees it.
 TEST_F(CommandsTest, KeysDoneLeaveNoCharacter) {
-    const struct {
-        WPARAM key;
-        bool control;
-    } keys[] = {{VK_BACK, false},   {VK_BACK, true},    {VK_TAB, false},
-                {VK_RETURN, false}, {VK_ESCAPE, false}, {'U', true}};
-    for (const auto& k : keys) {
+    const std::pair<WPARAM, bool> keys[] = {{VK_BACK, false},   {VK_BACK, true},    {VK_TAB, false},
+                                            {VK_RETURN, false}, {VK_ESCAPE, false}, {'U', true}};
+    for (auto [key, control] : keys) {
         Load("ab\ncd", 1, 1);
-        Hold(k.control, false);
-        MSG press{editor, WM_KEYDOWN,
-                  k.key,  MAKELPARAM(1, MapVirtualKeyA(static_cast<UINT>(k.key), MAPVK_VK_TO_VSC)),
-                  0,      {}};
-        TranslateMessage(&press);
-        DispatchMessageA(&press);
+        Hold(control, false);
+        Press(key, false);
         MSG left{};
         EXPECT_FALSE(PeekMessageA(&left, editor, WM_CHAR, WM_DEADCHAR, PM_REMOVE))
-            << "key " << k.key << ", control " << k.control << ": " << left.wParam << " queued";
+            << "key " << key << ", control " << control << ": " << left.wParam << " queued";
         Hold(false, false);
         PumpMessages();
     }
@@ -138,21 +125,19 @@ TEST_F(CommandsTest, KeysDoneLeaveNoCharacter) {
 // Case changes one character at a time: in the code page's own letters, and
 // never a byte no character claims or a letter without a single other case.
 TEST_F(CommandsTest, CaseChangesKeepWhatCannotChange) {
-    const struct {
-        int codePage;
-        const char *text, *upper;
-    } rows[] = {
+    // A code page, a text and the same in capitals.
+    const std::tuple<int, const char*, const char*> rows[] = {
         {65001, "a\xC3\xA9\xC3\x9F\xFF", "A\xC3\x89\xC3\x9F\xFF"},
         {0, "a\xE9\x9A", "A\xC9\x8A"},
         {932, "a\x82\x81", "A\x82\x60"},
     };
-    for (const auto& row : rows) {
-        Call(SCI_SETCODEPAGE, row.codePage);
-        Load(row.text, 0, static_cast<int>(strlen(row.text)));
+    for (auto [codePage, text, upper] : rows) {
+        Call(SCI_SETCODEPAGE, codePage);
+        Load(text, 0, static_cast<int>(strlen(text)));
         Call(SCI_UPPERCASE);
-        EXPECT_EQ(Text(), row.upper) << row.codePage;
+        EXPECT_EQ(Text(), upper) << codePage;
         Call(SCI_LOWERCASE);
-        EXPECT_EQ(Text(), row.text) << row.codePage;
+        EXPECT_EQ(Text(), text) << codePage;
     }
     Call(SCI_SETCODEPAGE, 0);
 }
@@ -184,18 +169,17 @@ TEST_F(CommandsTest, TargetLinesJoinAndSplit) {
     EXPECT_EQ(Call(SCI_GETTARGETEND), 5);
     Call(SCI_UNDO);
     EXPECT_EQ(Text(), "a\nb \n\nc\nd");
-    const struct {
-        const char *text, *fits, *after;
-    } splits[] = {{"aaa bbb ccc", "aaa bbb", "aaa bbb \r\nccc"},
-                  {"aaaaaaaa", "aaa", "aaa\r\naaa\r\naa"}};
-    for (const auto& split : splits) {
-        Load(split.text, 0, 0);
+    // A text, what fits in the width, and the text split.
+    const std::tuple<const char*, const char*, const char*> splits[] = {
+        {"aaa bbb ccc", "aaa bbb", "aaa bbb \r\nccc"}, {"aaaaaaaa", "aaa", "aaa\r\naaa\r\naa"}};
+    for (auto [text, fits, after] : splits) {
+        Load(text, 0, 0);
         Call(SCI_SETTARGETEND, Call(SCI_GETLENGTH));
-        Call(SCI_LINESSPLIT, Call(SCI_TEXTWIDTH, STYLE_DEFAULT, Pointer(split.fits)));
-        EXPECT_EQ(Text(), split.after);
-        EXPECT_EQ(Call(SCI_GETTARGETEND), Call(SCI_GETLENGTH));
+        Call(SCI_LINESSPLIT, Call(SCI_TEXTWIDTH, STYLE_DEFAULT, Pointer(fits)));
+        EXPECT_EQ(Text(), after) << text;
+        EXPECT_EQ(Call(SCI_GETTARGETEND), Call(SCI_GETLENGTH)) << text;
         Call(SCI_UNDO);
-        EXPECT_EQ(Text(), split.text);
+        EXPECT_EQ(Text(), text);
     }
 }
 

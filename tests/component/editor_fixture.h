@@ -8,6 +8,7 @@
 #include <functional>
 #include <set>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 #include "editor/channel.h"
@@ -185,6 +186,11 @@ class EditorTest : public ::testing::Test {
         altHeld = alt;
         SetKeyboardState(keys);
     }
+    // Characters typed, one WM_CHAR each.
+    void Type(const char* chars) {
+        for (; *chars; ++chars)
+            Send(WM_CHAR, static_cast<unsigned char>(*chars), 1);
+    }
     // A key press, with Control and Shift held or not.
     void Key(WPARAM key, bool control = false, bool shift = false) {
         Hold(control, shift);
@@ -220,14 +226,16 @@ class EditorTest : public ::testing::Test {
         SendMessageW(editor, WM_SYSCOLORCHANGE, 0, 0);
     }
     // A key as a user presses it: translated, so that any character it makes
-    // arrives too; the modifiers as Hold last set them, with Alt as a system key.
-    void Press(WPARAM key) {
+    // arrives too (unless not pumped, when it stays queued); the modifiers as
+    // Hold last set them, with Alt as a system key.
+    void Press(WPARAM key, bool pump = true) {
         LPARAM info = MAKELPARAM(1, MapVirtualKeyA(static_cast<UINT>(key), MAPVK_VK_TO_VSC)) |
                       (altHeld ? LPARAM{1} << 29 : 0);
         MSG press{editor, UINT(altHeld ? WM_SYSKEYDOWN : WM_KEYDOWN), key, info, 0, {}};
         TranslateMessage(&press);
         DispatchMessageA(&press);
-        PumpMessages();
+        if (pump)
+            PumpMessages();
     }
 
     HWND parent = nullptr;

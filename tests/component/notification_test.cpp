@@ -34,24 +34,26 @@ class NotificationTest : public EditorTest {
 // the save point left or reached, WM_COMMAND's SCEN_CHANGE (768) and
 // SCN_UPDATEUI with what changed (1 content, 2 selection).
 TEST_F(NotificationTest, EachEditIsHeardFieldByField) {
-    auto group = [&] {
+    // Two insertions as one action, undone or not.
+    auto group = [&](bool undone) {
         Call(SCI_BEGINUNDOACTION);
         Call(SCI_INSERTTEXT, 0, Pointer("1"));
         Call(SCI_INSERTTEXT, 6, Pointer("2"));
         Call(SCI_ENDUNDOACTION);
+        if (undone)
+            Call(SCI_UNDO);
     };
+    HIMC context = nullptr; // the input method's, from composing to the commit
     auto compose = [&] {
         Call(SCI_SETCODEPAGE, SC_CP_UTF8);
         SetFocus(editor);
         PumpMessages();
-        HIMC context = ImmGetContext(editor);
+        context = ImmGetContext(editor);
         wchar_t text[] = L"\x304B";
         ImmSetCompositionStringW(context, SCS_SETSTR, text, sizeof(wchar_t), nullptr, 0);
         PumpMessages();
-        ImmReleaseContext(editor, context);
     };
     auto commit = [&] {
-        HIMC context = ImmGetContext(editor);
         ImmNotifyIME(context, NI_COMPOSITIONSTR, CPS_COMPLETE, 0);
         PumpMessages();
         ImmReleaseContext(editor, context);
@@ -89,23 +91,14 @@ TEST_F(NotificationTest, EachEditIsHeardFieldByField) {
         {"a request, the caret before it", 0, 0, nullptr,
          [&] { Call(SCI_INSERTTEXT, 5, Pointer("Q")); },
          "mod b+u 5 1 0 | mod +ua 5 1 0 'Q' | unsaved | cmd 768 | ui 1"},
-        {"a grouped action undone", 0, 0, group, [&] { Send(WM_UNDO); },
+        {"a grouped action undone", 0, 0, [&] { group(false); }, [&] { Send(WM_UNDO); },
          "mod b-zm 6 1 0 | mod -zm 6 1 0 '2' | mod b-zml 0 1 0 | mod -zml 0 1 0 '1' | saved | "
          "cmd 768 | ui 1"},
-        {"and redone", 0, 0,
-         [&] {
-             group();
-             Call(SCI_UNDO);
-         },
-         [&] { Call(SCI_REDO); },
+        {"and redone", 0, 0, [&] { group(true); }, [&] { Call(SCI_REDO); },
          "mod b+ym 0 1 0 | mod +ym 0 1 0 '1' | mod b+yml 6 1 0 | mod +yml 6 1 0 '2' | unsaved | "
          "cmd 768 | ui 1"},
         {"read-only: refused after one question", 1, 1, [&] { Call(SCI_SETREADONLY, 1); },
-         [&] {
-             Send(WM_CHAR, 'x');
-             Send(WM_CHAR, '\b');
-         },
-         "readonly | readonly"},
+         [&] { Type("x\b"); }, "readonly | readonly"},
         {"read-only turned off by the host when asked", 1, 1,
          [&] {
              Call(SCI_SETREADONLY, 1);
@@ -216,10 +209,7 @@ TEST_F(NotificationTest, AHostThatStylesIsAskedBeforeAPaint) {
 // While read-only, no route changes the text: each asks the host once and
 // changes nothing, and what only reads still works.
 TEST_F(NotificationTest, ReadOnlyRefusesEveryRoute) {
-    const struct {
-        const char* route;
-        std::function<void()> edit;
-    } routes[] = {
+    const std::pair<const char*, std::function<void()>> routes[] = {
         {"a typed character", [&] { Send(WM_CHAR, 'x'); }},
         {"Delete", [&] { Key(VK_DELETE); }},
         {"Ctrl+Backspace", [&] { Key(VK_BACK, true); }},
@@ -251,18 +241,18 @@ TEST_F(NotificationTest, ReadOnlyRefusesEveryRoute) {
              object->Release();
          }},
     };
-    for (const auto& route : routes) {
+    for (const auto& [route, edit] : routes) {
         Start(0, 0);
         Call(SCI_INSERTTEXT, 7, Pointer("!")); // something to undo
         Call(SCI_SETSEL, 0, 3);
         Clipboard(editor, L"clip");
         Call(SCI_SETREADONLY, 1);
         described.clear();
-        route.edit();
-        EXPECT_EQ(Text(), "ab\r\ncd!") << route.route;
+        edit();
+        EXPECT_EQ(Text(), "ab\r\ncd!") << route;
         EXPECT_EQ(std::count(described.begin(), described.end(), "readonly"), 1)
-            << route.route << ": " << Heard();
-        EXPECT_EQ(Send(SCI_GETMODIFY), 1) << route.route;
+            << route << ": " << Heard();
+        EXPECT_EQ(Send(SCI_GETMODIFY), 1) << route;
     }
     // Reading, copying and moving the caret still work.
     Call(SCI_SETSEL, 0, 2);
@@ -277,8 +267,7 @@ TEST_F(NotificationTest, ReadOnlyRefusesEveryRoute) {
 // destroying the editor from inside a notification is safe.
 TEST_F(NotificationTest, HostsAnswerFromInside) {
     Start(0, 0);
-    Call(SCI_SETTEXT, 0, Pointer("  ab"));
-    Call(SCI_GOTOPOS, 4);
+    Load("  ab", 4, 4);
     answer = [this](const SCNotification& n) {
         if (n.code == SCN_CHARADDED && n.ch == '\n')
             Call(SCI_REPLACESEL, 0, Pointer("  "));

@@ -1,7 +1,6 @@
 // What the editor draws, read back from the screen; the view following the
 // caret; and what painting costs in GDI objects over many repaints.
 #include "tests/component/editor_fixture.h"
-#include <tuple>
 
 // Whether, once what is pending is painted, painting the whole window anew
 // leaves every pixel as it was.
@@ -63,8 +62,7 @@ TEST_F(EditorTest, StyleAttributesAreDrawn) {
     const std::string text = Text();
     const struct {
         const char* what;
-        UINT request;
-        int style;
+        int request, style;
         LPARAM value, off;
         std::function<bool(const std::vector<COLORREF>&)> drawn;
     } rows[] = {
@@ -111,27 +109,24 @@ TEST_F(EditorTest, TheHostsColoursAreDrawn) {
     const COLORREF green = 0x00FF00, red = 0x0000FF;
     const struct {
         const char* what;
-        std::vector<std::pair<UINT, std::pair<WPARAM, LPARAM>>> requests;
-        int line;    // where the colour shows
-        int without; // a line where it must not
+        std::vector<std::tuple<UINT, WPARAM, LPARAM>> requests;
+        int line, without; // where the colour shows, and a line where it must not
     } rows[] = {
-        {"the selection's background", {{SCI_SETSELBACK, {1, green}}}, 9, 8},
-        {"the selection's text", {{SCI_SETSELFORE, {1, red}}}, 9, 8},
-        {"the caret's line", {{SCI_SETCARETLINEVISIBLE, {1, 0}}}, 9, 12},
-        {"and where it moved", {{SCI_SETCARETLINEVISIBLE, {1, 0}}, {SCI_GOTOLINE, {12, 0}}}, 12, 9},
-        {"an edge background",
-         {{SCI_SETEDGEMODE, {EDGE_BACKGROUND, 0}}, {SCI_SETEDGECOLUMN, {20, 0}}},
-         10,
-         12},
+        {"the selection's background", {{SCI_SETSELBACK, 1, green}}, 9, 8},
+        {"the selection's text", {{SCI_SETSELFORE, 1, red}}, 9, 8},
+        {"the caret's line", {{SCI_SETCARETLINEVISIBLE, 1, 0}}, 9, 12},
+        {"and where it moved", {{SCI_SETCARETLINEVISIBLE, 1, 0}, {SCI_GOTOLINE, 12, 0}}, 12, 9},
+        {"an edge background at column 20", {{SCI_SETEDGEMODE, EDGE_BACKGROUND, 0}}, 10, 12},
     };
     Call(SCI_SETCARETLINEBACK, green); // shown once the caret's line is
     Call(SCI_SETEDGECOLOUR, green);    // once an edge mode is set
+    Call(SCI_SETEDGECOLUMN, 20);
     for (const auto& r : rows) {
         Call(SCI_SETSEL, LineStart(9), LineStart(10) - 1);
-        for (auto [request, arguments] : r.requests)
-            Call(request, arguments.first, arguments.second);
+        for (auto [request, wParam, lParam] : r.requests)
+            Call(request, wParam, lParam);
         PumpMessages();
-        COLORREF colour = r.requests[0].first == SCI_SETSELFORE ? red : green;
+        COLORREF colour = std::get<0>(r.requests[0]) == SCI_SETSELFORE ? red : green;
         EXPECT_TRUE(Has(rowOf(r.line), colour)) << r.what;
         EXPECT_FALSE(Has(rowOf(r.without), colour)) << r.what;
         Call(SCI_SETSELBACK, 0, 0);
@@ -154,7 +149,6 @@ TEST_F(EditorTest, TheHostsColoursAreDrawn) {
     Call(SCI_SETSELBACK, 0, 0);
     // The edge line at its column, the edge background from there.
     Call(SCI_SETEDGEMODE, EDGE_LINE);
-    Call(SCI_SETEDGECOLUMN, 20);
     std::vector<COLORREF> row = rowOf(1);
     int x = static_cast<int>(std::find(row.begin(), row.end(), green) - row.begin()) + 40;
     EXPECT_EQ(x, XOf(0) + 20 * space) << "the edge line's left" << (x > kWidth ? ": none" : "");
@@ -188,19 +182,17 @@ TEST_F(EditorTest, BlanksAndLineEndsShown) {
     int space = static_cast<int>(Call(SCI_TEXTWIDTH, STYLE_DEFAULT, Pointer(" ")));
     auto cell = [&](int pos) { return Drawn(XOf(pos), 0, XOf(pos + 1), height); };
     auto red = [&](int pos) { return Count(cell(pos), 0x0000FF); };
-    const struct {
-        int mode;
-        const char* marked; // the blanks at 0, 1, 3 and 5 (the tab)
-    } modes[] = {{SCWS_INVISIBLE, "...."},
-                 {SCWS_VISIBLEALWAYS, "xxxx"},
-                 {SCWS_VISIBLEAFTERINDENT, "..xx"},
-                 {SCWS_VISIBLEONLYININDENT, "xx.."}};
-    for (const auto& m : modes) {
-        Call(SCI_SETVIEWWS, m.mode);
+    // Each mode and the blanks it marks at 0, 1, 3 and 5 (the tab).
+    const std::pair<int, const char*> modes[] = {{SCWS_INVISIBLE, "...."},
+                                                 {SCWS_VISIBLEALWAYS, "xxxx"},
+                                                 {SCWS_VISIBLEAFTERINDENT, "..xx"},
+                                                 {SCWS_VISIBLEONLYININDENT, "xx.."}};
+    for (auto [mode, marks] : modes) {
+        Call(SCI_SETVIEWWS, mode);
         std::string marked;
         for (int pos : {0, 1, 3, 5})
             marked += red(pos) > 0 ? 'x' : '.';
-        EXPECT_EQ(marked, m.marked) << "mode " << m.mode;
+        EXPECT_EQ(marked, marks) << "mode " << mode;
     }
     Call(SCI_SETVIEWWS, SCWS_VISIBLEALWAYS);
     long small = red(3);
@@ -228,24 +220,22 @@ TEST_F(EditorTest, BlanksAndLineEndsShown) {
     Call(SCI_SETINDENT, 4);
     Call(SCI_STYLESETFORE, STYLE_INDENTGUIDE, 0x0000FF);
     Call(SCI_STYLESETFORE, STYLE_BRACELIGHT, 0x00FF00);
-    const struct {
-        int mode, highlight;
-        const char* guides; // at (1, 4), (1, 8), (2, 4), (2, 8)
-    } guides[] = {{SC_IV_NONE, 0, "...."},
-                  {SC_IV_REAL, 0, "rr.."},
-                  {SC_IV_LOOKFORWARD, 0, "rrr."},
-                  {SC_IV_LOOKBOTH, 0, "rrrr"},
-                  {SC_IV_REAL, 8, "rg.."}};
-    for (const auto& g : guides) {
-        Call(SCI_SETINDENTATIONGUIDES, g.mode);
-        Call(SCI_SETHIGHLIGHTGUIDE, g.highlight);
+    // Each mode and highlighted column, and the guides at (1, 4), (1, 8), (2, 4) and (2, 8).
+    const std::tuple<int, int, const char*> guides[] = {{SC_IV_NONE, 0, "...."},
+                                                        {SC_IV_REAL, 0, "rr.."},
+                                                        {SC_IV_LOOKFORWARD, 0, "rrr."},
+                                                        {SC_IV_LOOKBOTH, 0, "rrrr"},
+                                                        {SC_IV_REAL, 8, "rg.."}};
+    for (auto [mode, highlight, shown] : guides) {
+        Call(SCI_SETINDENTATIONGUIDES, mode);
+        Call(SCI_SETHIGHLIGHTGUIDE, highlight);
         std::string drawn;
         for (auto [line, column] : {std::pair{1, 4}, {1, 8}, {2, 4}, {2, 8}}) {
             int x = XOf(0) + column * space;
             std::vector<COLORREF> guide = Drawn(x, line * height, x + 1, (line + 1) * height);
             drawn += Has(guide, 0x0000FF) ? 'r' : Has(guide, 0x00FF00) ? 'g' : '.';
         }
-        EXPECT_EQ(drawn, g.guides) << "mode " << g.mode << ", highlight " << g.highlight;
+        EXPECT_EQ(drawn, shown) << "mode " << mode << ", highlight " << highlight;
     }
 }
 
@@ -308,8 +298,7 @@ TEST_F(EditorTest, PartialRepaintsMatchAFullRepaint) {
         // Each step: a request or message (a key, for WM_KEYDOWN), then typed characters.
         const struct {
             const char* what;
-            UINT message;
-            WPARAM wParam;
+            UINT message, wParam;
             const char* chars;
         } steps[] = {
             {"type in line 5", SCI_GOTOLINE, 5, "x = 12"},
@@ -331,8 +320,7 @@ TEST_F(EditorTest, PartialRepaintsMatchAFullRepaint) {
                 Key(step.wParam);
             else if (step.message)
                 Send(step.message, step.wParam);
-            for (const char* c = step.chars; *c; ++c)
-                Send(WM_CHAR, static_cast<unsigned char>(*c), 1);
+            Type(step.chars);
             // As the message loop would: posted work, and any repaint a change of
             // scroll bars asks for, are done before the screen is read.
             PumpMessages();

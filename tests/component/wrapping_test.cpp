@@ -51,8 +51,9 @@ TEST_F(WrapTest, WhereLinesBreak) {
         int mode;
         const char* text;
         std::vector<int> starts; // of line 0's rows
-        int indentMode, startIndent;
-        int indent; // in columns, of the second row's first character
+        // The indent mode and start indent, and the second row's first
+        // character's indent in columns.
+        int indentMode, startIndent, indent;
     } cases[] = {
         // Between words; the blank that ends a row stays on it.
         {SC_WRAP_WORD, "aaaa bbbb cccc", {0, 10}, SC_WRAPINDENT_FIXED, 0, 0},
@@ -112,20 +113,17 @@ TEST_F(WrapTest, RowsStartOnCharacters) {
 // The caret on wrapped lines: a table of keys from a caret, with "aaaa bbbb
 // cccc" over rows [0, 10) and [10, 14) and a short second line.
 TEST_F(WrapTest, CaretMovesByDisplayLines) {
-    const struct {
-        int caret;
-        WPARAM key;
-        int after;
-    } cases[] = {
+    // The caret, the key, and where it takes the caret.
+    const std::tuple<int, WPARAM, int> cases[] = {
         {2, VK_DOWN, 12},  {12, VK_UP, 2},   {12, VK_DOWN, 17}, {2, VK_END, 9},  {9, VK_END, 14},
         {12, VK_HOME, 10}, {10, VK_HOME, 0}, {0, VK_NEXT, 15},  {17, VK_UP, 12},
     };
     Columns(10);
-    for (const auto& c : cases) {
+    for (auto [caret, key, after] : cases) {
         Load("aaaa bbbb cccc\nxyzxyz", SC_WRAP_WORD);
-        Call(SCI_GOTOPOS, c.caret);
-        Key(c.key);
-        EXPECT_EQ(Call(SCI_GETCURRENTPOS), c.after) << "from " << c.caret << " key " << c.key;
+        Call(SCI_GOTOPOS, caret);
+        Key(key);
+        EXPECT_EQ(Call(SCI_GETCURRENTPOS), after) << "from " << caret << " key " << key;
     }
     Hold(false, false);
     // The display line's ends by request, and a click past a row's end.
