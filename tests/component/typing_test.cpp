@@ -28,13 +28,12 @@ std::vector<INPUT> Typed(const wchar_t* text) {
         keys.insert(keys.end(), {Input(0, *text, 0), Input(0, *text, KEYEVENTF_KEYUP)});
     return keys;
 }
-// A key pressed with Control held, or alone.
-std::vector<INPUT> WithControl(WORD key, bool control = true) {
-    std::vector<INPUT> keys{Input(key, 0, 0), Input(key, 0, KEYEVENTF_KEYUP)};
-    if (control) {
-        keys.insert(keys.begin(), Input(VK_CONTROL, 0, 0));
-        keys.push_back(Input(VK_CONTROL, 0, KEYEVENTF_KEYUP));
-    }
+// The keys pressed in order, then released in the reverse order.
+std::vector<INPUT> Chord(std::vector<WORD> held) {
+    std::vector<INPUT> keys;
+    for (size_t n = 0, count = held.size(); n < 2 * count; ++n)
+        keys.push_back(n < count ? Input(held[n], 0, 0)
+                                 : Input(held[2 * count - 1 - n], 0, KEYEVENTF_KEYUP));
     return keys;
 }
 
@@ -118,12 +117,12 @@ TEST_F(TypingTest, AnsiHostTypesTheRealCharacterOrRefusesIt) {
         {0, nullptr, Typed(L"\xE9\x20AC"), "\xE9\x80", 0, L""},
         {932, nullptr, Typed(L"\x4E2D\xE4"), "\x92\x86", 0, refused(L"U+00E4 \xE4", L"932")},
         {65001, nullptr, Typed(L"\xD83D\xDE00\x3A9"), "\xF0\x9F\x98\x80\xCE\xA9", 0, L""},
-        {0, L"caf\xE9 \x3A9", WithControl('V'), "", 0,
+        {0, L"caf\xE9 \x3A9", Chord({VK_CONTROL, 'V'}), "", 0,
          L"Nothing was pasted: the text holds U+03A9 \x3A9, which is not in code page 1252, the "
          L"document's code page."},
-        {0, nullptr, WithControl(VK_ADD), "", 1, L""},
-        {0, nullptr, WithControl(VK_SUBTRACT), "", -1, L""},
-        {0, nullptr, WithControl(VK_ADD, false), "+", 0, L""},
+        {0, nullptr, Chord({VK_CONTROL, VK_ADD}), "", 1, L""},
+        {0, nullptr, Chord({VK_CONTROL, VK_SUBTRACT}), "", -1, L""},
+        {0, nullptr, Chord({VK_ADD}), "+", 0, L""},
     };
     for (const auto& row : rows) {
         Call(SCI_SETTEXT, 0, Pointer(""));
