@@ -12,27 +12,27 @@ class ChildProcess {
         std::string commandLine = "\"" + path + "\"";
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
-        started_ = CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0,
-                                  nullptr, nullptr, &startup, &info_);
+        if (!CreateProcessA(path.c_str(), &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr,
+                            nullptr, &startup, &info_))
+            info_ = {};
     }
     ~ChildProcess() {
-        if (started_) {
-            TerminateProcess(info_.hProcess, 1); // fails harmlessly once it has ended
-            CloseHandle(info_.hThread);
-            CloseHandle(info_.hProcess);
-        }
+        // Each fails harmlessly once it has ended, or when it never started.
+        TerminateProcess(info_.hProcess, 1);
+        CloseHandle(info_.hThread);
+        CloseHandle(info_.hProcess);
     }
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    bool Started() const { return started_; }
+    bool Started() const { return info_.hProcess != nullptr; }
     DWORD Id() const { return info_.dwProcessId; }
+    HANDLE Handle() const { return info_.hProcess; }
     // Whether the process ended within the time given, in milliseconds.
     bool Ended(DWORD milliseconds) const {
-        return started_ && WaitForSingleObject(info_.hProcess, milliseconds) == WAIT_OBJECT_0;
+        return Started() && WaitForSingleObject(info_.hProcess, milliseconds) == WAIT_OBJECT_0;
     }
 
   private:
-    BOOL started_ = FALSE;
     PROCESS_INFORMATION info_ = {};
 };

@@ -16,8 +16,7 @@ template <typename T> T Uia(const char* name) {
 
 TEST(CrossProcess, AScreenReaderReadsTheEditor) {
     ChildProcess program("kalmor-example.exe");
-    HANDLE process = OpenProcess(SYNCHRONIZE | PROCESS_QUERY_INFORMATION, FALSE, program.Id());
-    WaitForInputIdle(process, 10000);
+    WaitForInputIdle(program.Handle(), 10000);
     HWND main = FindWindowA("ScintillaExampleClass", nullptr);
     HWND editor = FindWindowExA(main, nullptr, KALMOR_CLASS_NAME, nullptr);
     ASSERT_NE(editor, nullptr);
@@ -58,6 +57,6 @@ TEST(CrossProcess, AScreenReaderReadsTheEditor) {
     SendMessageA(main, WM_CLOSE, 0, 0);
     accessible->Release();
     DWORD status = 1;
-    EXPECT_TRUE(program.Ended(10000) && GetExitCodeProcess(process, &status) && status == 0);
-    CloseHandle(process);
+    EXPECT_TRUE(program.Ended(10000) && GetExitCodeProcess(program.Handle(), &status) &&
+                status == 0);
 }

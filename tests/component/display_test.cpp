@@ -4,7 +4,6 @@
 // "KalmorHighContrast" stand in for the system's answers where needed.
 #include "tests/component/editor_fixture.h"
 #include <cstdlib>
-#include <map>
 #include <tuple>
 
 // The screen, without the caret, while the selection is dragged from one
@@ -47,29 +46,22 @@ TEST_F(EditorTest, DrawsEverythingAtTheWindowsDpi) {
         int row = static_cast<int>(Call(SCI_TEXTHEIGHT));
         int dots = XOf(LineStart(43) + 3) - XOf(LineStart(43));
         COLORREF grey = GetSysColor(COLOR_GRAYTEXT);
-        auto is = [&, &pixels = pixels](COLORREF c) {
-            return [&, c](int i) { return pixels[i] == c; };
-        };
-        RECT rule = Box({460, 0, 461, kHeight}, is(0));
-        RECT ink = Box({40, row, 470, 2 * row}, is(0));
+        auto black = [&, &pixels = pixels](int i) { return pixels[i] == 0; };
+        RECT rule = Box({460, 0, 461, kHeight}, black);
+        RECT ink = Box({40, row, 470, 2 * row}, black);
         RECT text = Box({40, row, 470, row + 1}, [&](int i) { return pixels[i] != 0xFFFFFF; });
-        RECT tag = Box({0, 0, 470, kHeight}, is(grey));
+        RECT tag = Box({0, 0, 470, kHeight}, [&](int i) { return pixels[i] == grey; });
         RECT inside = Box({tag.left, row / 2, tag.right, row / 2 + 1},
                           [&](int i) { return pixels[i] != grey; });
         RECT caret = Box(kAll, [&](int i) { return pixels[i] != shown[i]; });
         RECT digits = Box({0, 0, 40, kHeight}, [&](int i) { return pixels[i] != pixels[0]; });
-        std::vector<LONG> sizes{40 - digits.right,
-                                ink.bottom - ink.top,
-                                text.left - 40,
-                                rule.bottom - rule.top,
-                                tag.top,
-                                inside.left - tag.left,
-                                (tag.right - tag.left - dots) / 2,
-                                caret.right - caret.left};
         // The drop caret of a drag of the selection, over the empty line below it.
         std::vector<COLORREF> dragging = WhileDragged(*this, LineStart(43) + 1, LineStart(44));
         RECT drop = Box(kAll, [&, &pixels = pixels](int i) { return dragging[i] != pixels[i]; });
-        sizes.push_back(drop.right - drop.left);
+        std::vector<LONG> sizes({40 - digits.right, ink.bottom - ink.top, text.left - 40,
+                                 rule.bottom - rule.top, tag.top, inside.left - tag.left,
+                                 (tag.right - tag.left - dots) / 2, caret.right - caret.left,
+                                 drop.right - drop.left});
         if (dpi == 96)
             at96 = sizes;
         for (size_t i = 0; i < sizes.size(); ++i)
@@ -145,15 +137,12 @@ TEST_F(EditorTest, HighContrastDrawsOnlySystemColours) {
     std::vector<COLORREF> host = Screen(editor).second;
     // Without the focus the selection is a grey, not a tint of the highlight.
     SetFocus(parent);
-    UpdateWindow(editor);
-    std::vector<COLORREF> unfocused = Screen(editor).first;
-    std::map<COLORREF, int> counts; // the selection's background: its commonest colour
-    for (LONG y = selected.top; y < selected.bottom; ++y)
-        for (LONG x = selected.left; x < selected.right; ++x)
-            ++counts[unfocused[y * kWidth + x]];
-    COLORREF grey = std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) {
-                        return a.second < b.second;
-                    })->first;
+    // The selection's background: its commonest colour.
+    std::vector<COLORREF> area =
+        Drawn(selected.left, selected.top, selected.right, selected.bottom);
+    COLORREF grey = *std::max_element(area.begin(), area.end(), [&](COLORREF a, COLORREF b) {
+        return Count(area, a) < Count(area, b);
+    });
     SetSysColors(1, elements + 2, &red);
     EXPECT_TRUE(grey != 0xFFFFFF && GetRValue(grey) == GetGValue(grey) &&
                 GetGValue(grey) == GetBValue(grey))

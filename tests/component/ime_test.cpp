@@ -28,25 +28,24 @@ class ImeTest : public EditorTest {
 // one undo step, once; cancelling leaves everything as it was, and a click
 // during a composition commits it where it was before moving the caret.
 TEST_F(ImeTest, ComposedInPlaceAndCommittedOnce) {
+    // The text, and three characters in UTF-8.
+    const std::string text = "ab\nx = 1", ka = "\xE3\x81\x8B", na = "\xE3\x81\xAA",
+                      ne = "\xE3\x81\xAD";
     Call(SCI_SETCODEPAGE, 65001);
-    Call(SCI_SETTEXT, 0, Pointer("ab\nx = 1"));
-    Call(SCI_EMPTYUNDOBUFFER);
-    Call(SCI_GOTOPOS, 1);
+    Load(text, 1, 1);
     SetFocus(editor); // the input context speaks to the focus
     PumpMessages();
     DestroyCaret(); // no caret blinking into the pixels
     UpdateWindow(editor);
     int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
-    int caretX = XOf(1);
-    int bRight = XOf(2);
+    int caretX = XOf(1), bRight = XOf(2);
     std::vector<COLORREF> row = Pixels(editor, 0, 0, 500, height);
     std::vector<COLORREF> b = Pixels(editor, caretX, 0, bRight, height);
     std::vector<COLORREF> before = Pixels(editor, caretX, 0, caretX + 10, height);
     context = ImmGetContext(editor);
     ASSERT_NE(context, nullptr);
     Compose(L"\x304B\x306A");
-    EXPECT_EQ(Text(), "ab\nx = 1");
-    EXPECT_EQ(Call(SCI_CANUNDO), 0);
+    EXPECT_EQ(std::pair(Text(), Call(SCI_CANUNDO)), std::pair(text, LRESULT{0}));
     IMECHARPOSITION end{sizeof end, 2, {}, 0, {}};
     ASSERT_EQ(SendMessageW(editor, WM_IME_REQUEST, IMR_QUERYCHARPOSITION, Pointer(&end)), TRUE);
     EXPECT_EQ(static_cast<int>(end.cLineHeight), height) << "the row's height";
@@ -56,9 +55,7 @@ TEST_F(ImeTest, ComposedInPlaceAndCommittedOnce) {
     EXPECT_GT(width, 10) << "two wide characters";
     EXPECT_EQ(Pixels(editor, caretX + width, 0, bRight + width, height), b) << "b moved right";
     EXPECT_NE(Pixels(editor, caretX, 0, caretX + 10, height), before) << "the composition drawn";
-    std::vector<COLORREF> underline =
-        Pixels(editor, caretX, height - 2, caretX + width, height - 1);
-    long dots = Count(underline, 0x000000);
+    long dots = Count(Pixels(editor, caretX, height - 2, caretX + width, height - 1), 0x000000);
     EXPECT_TRUE(dots >= width / 2 - 1 && dots <= width / 2 + 1) << "a dotted underline: " << dots;
     COMPOSITIONFORM composition{};
     CANDIDATEFORM candidate{};
@@ -81,12 +78,10 @@ TEST_F(ImeTest, ComposedInPlaceAndCommittedOnce) {
     Finish(CPS_COMPLETE);
     SendMessageW(editor, WM_IME_CHAR, 0x304B, 1); // the result again, as some input methods send it
     SendMessageW(editor, WM_IME_CHAR, 0x306A, 1);
-    EXPECT_EQ(Text(), "a\xE3\x81\x8B\xE3\x81\xAA"
-                      "b\nx = 1");
-    EXPECT_EQ(Selection(), std::pair(7, 7));
+    EXPECT_EQ(std::pair(Text(), Selection()),
+              std::pair("a" + ka + na + "b\nx = 1", std::pair(7, 7)));
     Call(SCI_UNDO);
-    EXPECT_EQ(Text(), "ab\nx = 1") << "one undo step";
-    EXPECT_EQ(Call(SCI_CANUNDO), 0);
+    EXPECT_EQ(std::pair(Text(), Call(SCI_CANUNDO)), std::pair(text, LRESULT{0})) << "one undo step";
 
     // Typed just before, the typing and the result are an undo step each.
     Call(SCI_GOTOPOS, 1);
@@ -96,23 +91,19 @@ TEST_F(ImeTest, ComposedInPlaceAndCommittedOnce) {
     Call(SCI_UNDO);
     EXPECT_EQ(Text(), "axb\nx = 1") << "the result undone";
     Call(SCI_UNDO);
-    EXPECT_EQ(Text(), "ab\nx = 1") << "the typing undone";
+    EXPECT_EQ(Text(), text) << "the typing undone";
 
     Call(SCI_GOTOPOS, 1);
     Compose(L"\x306D");
     Finish(CPS_CANCEL);
-    EXPECT_EQ(Text(), "ab\nx = 1");
-    EXPECT_EQ(Selection(), std::pair(1, 1));
+    EXPECT_EQ(std::pair(Text(), Selection()), std::pair(text, std::pair(1, 1)));
     EXPECT_EQ(Pixels(editor, 0, 0, 500, height), row) << "cancelled: drawn as before";
 
     Compose(L"\x306D");
-    ClickAt(6);
-    Send(WM_LBUTTONUP);
+    Click(6);
     PumpMessages();
-    EXPECT_EQ(Text(), "a\xE3\x81\xAD"
-                      "b\nx = 1")
-        << "committed by the click";
-    EXPECT_EQ(Selection(), std::pair(9, 9)) << "then the caret moved where clicked";
+    EXPECT_EQ(std::pair(Text(), Selection()), std::pair("a" + ne + "b\nx = 1", std::pair(9, 9)))
+        << "committed by the click, then the caret moved where clicked";
     ImmReleaseContext(editor, context);
 }
 

@@ -2,6 +2,7 @@
 // folding on click, margins of the host's colours and texts, the blanks
 // beside the text and the rules at headers.
 #include "editor_fixture.h"
+#include <tuple>
 
 namespace {
 
@@ -21,17 +22,13 @@ class FoldMarginTest : public EditorTest {
                               base + 1,      base,     base | header,       base + 1};
         for (int line = 0; line < 8; ++line)
             Call(SCI_SETFOLDLEVEL, line, levels[line]);
-        const std::pair<int, int> tree[] = {{SC_MARKNUM_FOLDEROPEN, SC_MARK_BOXMINUS},
-                                            {SC_MARKNUM_FOLDER, SC_MARK_BOXPLUS},
-                                            {SC_MARKNUM_FOLDERSUB, SC_MARK_VLINE},
-                                            {SC_MARKNUM_FOLDERTAIL, SC_MARK_LCORNER},
-                                            {SC_MARKNUM_FOLDEREND, SC_MARK_BOXPLUSCONNECTED},
-                                            {SC_MARKNUM_FOLDEROPENMID, SC_MARK_BOXMINUSCONNECTED},
-                                            {SC_MARKNUM_FOLDERMIDTAIL, SC_MARK_TCORNER}};
-        for (auto [marker, symbol] : tree) {
+        // The folder markers, SC_MARKNUM_FOLDEREND to SC_MARKNUM_FOLDEROPEN.
+        int marker = SC_MARKNUM_FOLDEREND;
+        for (int symbol : {SC_MARK_BOXPLUSCONNECTED, SC_MARK_BOXMINUSCONNECTED, SC_MARK_TCORNER,
+                           SC_MARK_LCORNER, SC_MARK_VLINE, SC_MARK_BOXPLUS, SC_MARK_BOXMINUS}) {
             Call(SCI_MARKERDEFINE, marker, symbol);
             Call(SCI_MARKERSETFORE, marker, kFill);
-            Call(SCI_MARKERSETBACK, marker, kTree);
+            Call(SCI_MARKERSETBACK, marker++, kTree);
         }
         // As wide as a row is high, as a host sizes it at the window's DPI.
         height = static_cast<int>(Call(SCI_TEXTHEIGHT));
@@ -46,25 +43,16 @@ class FoldMarginTest : public EditorTest {
     // the fill inside, and the plus's upright.
     std::string Cell(int row) {
         UpdateWindow(editor);
-        int cx = left + width / 2, cy = row * height + height / 2;
-        HDC dc = GetDC(editor);
-        auto tree = [&](int x, int y) { return GetPixel(dc, x, y) == kTree; };
-        std::string seen;
-        seen += tree(cx, row * height) ? "top " : "";
-        seen += tree(cx, row * height + height - 1) ? "bottom " : "";
-        seen += tree(left + width - 1, cy) ? "branch " : "";
-        bool filled = false;
-        for (int dx = -3; dx <= 3; ++dx)
-            filled = filled || GetPixel(dc, cx + dx, cy + 2) == kFill;
-        seen += filled ? "box " : "";
-        seen += filled && tree(cx, cy - 2) ? "upright" : "";
-        ReleaseDC(editor, dc);
-        return seen;
+        int cx = left + width / 2, top = row * height, cy = top + height / 2;
+        auto tree = [&](int x, int y) { return Pixels(editor, x, y, x + 1, y + 1)[0] == kTree; };
+        bool box = Has(Pixels(editor, cx - 3, cy + 2, cx + 4, cy + 3), kFill);
+        return std::string(tree(cx, top) ? "top " : "") +
+               (tree(cx, top + height - 1) ? "bottom " : "") +
+               (tree(left + width - 1, cy) ? "branch " : "") + (box ? "box " : "") +
+               (box && tree(cx, cy - 2) ? "upright" : "");
     }
 
-    int width = 16;
-    int left = 0;
-    int height = 16;
+    int width = 16, left = 0, height = 16;
 };
 
 // Boxes at headers, lines through bodies, a T where the nested fold ends
@@ -114,22 +102,23 @@ TEST_F(FoldMarginTest, ClicksFoldOnlyWhenAsked) {
         Send(WM_LBUTTONDOWN, keys, MAKELPARAM(left + width / 2, row * height + height / 2));
         Send(WM_LBUTTONUP, 0, MAKELPARAM(left + width / 2, row * height + height / 2));
         PumpMessages();
+        // Headers 0 and 2 expanded or not, line 1 shown or not.
         return std::to_string(Call(SCI_GETFOLDEXPANDED, 0)) +
-               std::to_string(Call(SCI_GETFOLDEXPANDED, 2));
+               std::to_string(Call(SCI_GETFOLDEXPANDED, 2)) +
+               std::to_string(Call(SCI_GETLINEVISIBLE, 1));
     };
-    EXPECT_EQ(click(0, 0), "11") << "not asked";
+    EXPECT_EQ(click(0, 0), "111") << "not asked";
     Call(SCI_SETAUTOMATICFOLD, SC_AUTOMATICFOLD_CLICK);
     EXPECT_EQ(Call(SCI_GETAUTOMATICFOLD), SC_AUTOMATICFOLD_CLICK);
-    EXPECT_EQ(click(1, 0), "11") << "a body line";
-    EXPECT_EQ(click(0, 0), "01");
-    EXPECT_EQ(Call(SCI_GETLINEVISIBLE, 1), 0);
-    EXPECT_EQ(click(0, 0), "11");
-    EXPECT_EQ(click(0, MK_CONTROL), "00");
-    EXPECT_EQ(click(0, MK_SHIFT), "11");
-    EXPECT_EQ(click(2, 0), "10") << "the nested header";
+    EXPECT_EQ(click(1, 0), "111") << "a body line";
+    EXPECT_EQ(click(0, 0), "010");
+    EXPECT_EQ(click(0, 0), "111");
+    EXPECT_EQ(click(0, MK_CONTROL), "000");
+    EXPECT_EQ(click(0, MK_SHIFT), "111");
+    EXPECT_EQ(click(2, 0), "101") << "the nested header";
     Call(SCI_SETMARGINSENSITIVEN, 2, 1);
     notifications.clear();
-    EXPECT_EQ(click(2, 0), "11");
+    EXPECT_EQ(click(2, 0), "111");
     ASSERT_EQ(Notified(SCN_MARGINCLICK).size(), 1u);
     EXPECT_EQ(Notified(SCN_MARGINCLICK)[0].margin, 2);
 }
@@ -160,14 +149,13 @@ TEST_F(EditorTest, MarginsOfTheHostsColoursAndTexts) {
     EXPECT_STREQ(read, "Hixxxxx") << "no NUL, as SCI_GETLINE";
     for (int type : {SC_MARGIN_TEXT, SC_MARGIN_RTEXT}) {
         Call(SCI_SETMARGINTYPEN, 2, type);
-        std::vector<COLORREF> line = cell(1);
-        EXPECT_EQ(Count(cell(0), 0x00FFFF), 0) << "a line without text";
-        EXPECT_GT(Count(line, 0x00FFFF), 0) << "the style's background";
-        int leftInk = 0, rightInk = 0;
-        for (size_t i = 0; i < line.size(); ++i)
-            (i % 60 < 30 ? leftInk : rightInk) += line[i] == 0x0000FF;
-        EXPECT_GT(type == SC_MARGIN_TEXT ? leftInk : rightInk, 0) << "type " << type;
-        EXPECT_EQ(type == SC_MARGIN_TEXT ? rightInk : leftInk, 0) << "type " << type;
+        // No background on a line without text, the style's on line 1; ink left and right.
+        long ink[] = {Count(Drawn(left, height, left + 30, 2 * height), 0x0000FF),
+                      Count(Drawn(left + 30, height, left + 60, 2 * height), 0x0000FF)};
+        EXPECT_EQ(
+            std::tuple(Count(cell(0), 0x00FFFF), Has(cell(1), 0x00FFFF), ink[0] > 0, ink[1] > 0),
+            std::tuple(0L, true, type == SC_MARGIN_TEXT, type == SC_MARGIN_RTEXT))
+            << "type " << type << ": " << ink[0] << ", " << ink[1];
     }
     Call(SCI_MARGINTEXTCLEARALL);
     EXPECT_EQ(Count(cell(1), 0x0000FF), 0) << "cleared";
@@ -194,17 +182,17 @@ TEST_F(EditorTest, BlankMarginsAndRulesAtHeaders) {
     auto rule = [&](int y) {
         return Count(Drawn(100, y, 300, y + 1), COLORREF(Call(SCI_STYLEGETFORE, STYLE_DEFAULT)));
     };
-    int top = row * height, bottom = row * height + height - 1;
-    EXPECT_EQ(rule(top) + rule(bottom), 0) << "an open header, no flags";
-    Call(SCI_SETFOLDFLAGS, SC_FOLDFLAG_LINEBEFORE_EXPANDED);
-    EXPECT_EQ(rule(top), 200);
-    Call(SCI_SETFOLDFLAGS, SC_FOLDFLAG_LINEAFTER_EXPANDED);
-    EXPECT_EQ(rule(top), 0);
-    EXPECT_EQ(rule(bottom), 200);
+    auto rules = [&](int flags) {
+        Call(SCI_SETFOLDFLAGS, flags);
+        return std::pair(rule(row * height), rule(row * height + height - 1));
+    };
+    EXPECT_EQ(rules(0), std::pair(0L, 0L)) << "an open header, no flags";
+    EXPECT_EQ(rules(SC_FOLDFLAG_LINEBEFORE_EXPANDED), std::pair(200L, 0L));
+    EXPECT_EQ(rules(SC_FOLDFLAG_LINEAFTER_EXPANDED), std::pair(0L, 200L));
     Call(SCI_TOGGLEFOLD, header);
-    EXPECT_EQ(rule(bottom), 0) << "closed: not an open header's rule";
-    Call(SCI_SETFOLDFLAGS, SC_FOLDFLAG_LINEBEFORE_CONTRACTED);
-    EXPECT_EQ(rule(top), 200);
+    EXPECT_EQ(rules(SC_FOLDFLAG_LINEAFTER_EXPANDED), std::pair(0L, 0L))
+        << "closed: no open header's";
+    EXPECT_EQ(rules(SC_FOLDFLAG_LINEBEFORE_CONTRACTED), std::pair(200L, 0L));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // Rectangular selection in the window: Alt+drag, virtual space drawn past a
 // short line's end, and a column copied with its mark and pasted as one.
 #include "tests/component/editor_fixture.h"
+#include <tuple>
 
 namespace {
 
@@ -8,13 +9,11 @@ class RectangleTest : public EditorTest {
   public:
     // An Alt+drag from one client point to another.
     void AltDrag(LPARAM from, LPARAM to) {
-        BYTE keys[256] = {};
-        keys[VK_MENU] = 0x80;
-        SetKeyboardState(keys);
+        Hold(false, false, true);
         Send(WM_LBUTTONDOWN, MK_LBUTTON, from);
         Send(WM_MOUSEMOVE, MK_LBUTTON, to);
         Send(WM_LBUTTONUP, 0, to);
-        SetKeyboardState(std::vector<BYTE>(256).data());
+        Hold(false, false);
         PumpMessages();
     }
     // The selections as "start-end" (with +v for virtual space at the end).
@@ -37,24 +36,21 @@ TEST_F(RectangleTest, AltDragCutsARectangle) {
     Call(SCI_SETMARGINWIDTHN, 0, 0);
     Call(SCI_SETTEXT, 0, Pointer("abcdef\nab\nabcdef"));
     Call(SCI_SETADDITIONALSELBACK, RGB(0, 0, 255));
-    LPARAM from = PointOf(1);
-    LPARAM to = PointOf(LineStart(2) + 4);
+    LPARAM from = PointOf(1), to = PointOf(LineStart(2) + 4);
     AltDrag(from, to);
     EXPECT_EQ(Pieces(), "1-4 8-9 11-14");
-    EXPECT_EQ(Call(SCI_SELECTIONISRECTANGLE), 1);
-    EXPECT_EQ(Call(SCI_GETSELECTIONMODE), SC_SEL_RECTANGLE);
-    EXPECT_EQ(Call(SCI_GETRECTANGULARSELECTIONANCHOR), 1);
-    EXPECT_EQ(Call(SCI_GETRECTANGULARSELECTIONCARET), LineStart(2) + 4);
+    EXPECT_EQ(std::tuple(Call(SCI_SELECTIONISRECTANGLE), Call(SCI_GETSELECTIONMODE),
+                         Call(SCI_GETRECTANGULARSELECTIONANCHOR),
+                         Call(SCI_GETRECTANGULARSELECTIONCARET)),
+              std::tuple(1, SC_SEL_RECTANGLE, 1, LineStart(2) + 4));
     Call(SCI_SETVIRTUALSPACEOPTIONS, SCVS_RECTANGULARSELECTION);
     AltDrag(from, to);
     EXPECT_EQ(Pieces(), "1-4 8-9+2 11-14");
     // Line 1's piece reaches to x of column 4, two spaces past "ab".
     UpdateWindow(editor);
     int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
-    int endX = XOf(LineStart(1) + 2);
-    int reach = XOf(4);
-    auto row = Pixels(editor, endX, height + height / 2, reach + 8, height + height / 2 + 1);
-    long blue = Count(row, RGB(0, 0, 255));
+    int endX = XOf(LineStart(1) + 2), reach = XOf(4), y = height + height / 2;
+    long blue = Count(Pixels(editor, endX, y, reach + 8, y + 1), RGB(0, 0, 255));
     EXPECT_GE(blue, reach - endX - 2) << "virtual space drawn selected";
     EXPECT_LE(blue, reach - endX + 1) << "and no further";
     // Typing replaces each piece; in a thin rectangle past the short line's
@@ -76,8 +72,7 @@ TEST_F(RectangleTest, AltDragCutsARectangle) {
 // The pointer's corners are the text under it, scrolled sideways or not;
 // a page down extends from the rectangle's caret, a page at a time.
 TEST_F(RectangleTest, CornersUnderThePointerAndPagesFromTheCaret) {
-    std::string line(300, 'x');
-    std::string text = line + "\n" + line;
+    std::string text = std::string(300, 'x') + "\n" + std::string(300, 'x');
     Call(SCI_SETTEXT, 0, Pointer(text.c_str()));
     Call(SCI_SETXOFFSET, XOf(50) - XOf(0));
     AltDrag(PointOf(60), PointOf(LineStart(1) + 64));
@@ -89,9 +84,8 @@ TEST_F(RectangleTest, CornersUnderThePointerAndPagesFromTheCaret) {
     Call(SCI_GOTOPOS, 1);
     Call(SCI_PAGEDOWNRECTEXTEND);
     Call(SCI_PAGEDOWNRECTEXTEND);
-    LRESULT page = Call(SCI_LINESONSCREEN);
     EXPECT_EQ(Call(SCI_LINEFROMPOSITION, Call(SCI_GETRECTANGULARSELECTIONCARET)),
-              std::min<LRESULT>(2 * page, 100));
+              std::min<LRESULT>(2 * Call(SCI_LINESONSCREEN), 100));
 }
 
 // A copy of a rectangle is its lines with line ends, marked with
@@ -106,21 +100,19 @@ TEST_F(RectangleTest, ColumnCopiedAndPastedAsAColumn) {
     EXPECT_TRUE(IsClipboardFormatAvailable(RegisterClipboardFormatA("MSDEVColumnSelect")));
     HWND other = CreateWindowExA(0, KALMOR_CLASS_NAME, "", WS_CHILD, 0, 0, 200, 100, parent,
                                  nullptr, nullptr, nullptr);
-    SendMessageA(other, SCI_SETTEXT, 0, Pointer("12\n34\n"));
-    SendMessageA(other, SCI_GOTOPOS, 1, 0);
-    SendMessageA(other, SCI_PASTE, 0, 0);
-    std::string pasted(20, '\0');
-    pasted.resize(static_cast<size_t>(
-        SendMessageA(other, SCI_GETTEXT, pasted.size(), reinterpret_cast<LPARAM>(pasted.data()))));
-    EXPECT_EQ(pasted, "1b2\n3e4\n");
+    // The other editor's text after a paste at 1 into the text given.
+    auto paste = [&](const char* into) {
+        SendMessageA(other, SCI_SETTEXT, 0, Pointer(into));
+        SendMessageA(other, SCI_GOTOPOS, 1, 0);
+        SendMessageA(other, SCI_PASTE, 0, 0);
+        std::string pasted(20, '\0');
+        pasted.resize(static_cast<size_t>(
+            SendMessageA(other, SCI_GETTEXT, pasted.size(), Pointer(pasted.data()))));
+        return pasted;
+    };
+    EXPECT_EQ(paste("12\n34\n"), "1b2\n3e4\n");
     Clipboard(parent, L"b\r\ne\r\n"); // the text alone, as another program puts it
-    SendMessageA(other, SCI_SETTEXT, 0, Pointer("12"));
-    SendMessageA(other, SCI_GOTOPOS, 1, 0);
-    SendMessageA(other, SCI_PASTE, 0, 0);
-    pasted.assign(20, '\0');
-    pasted.resize(static_cast<size_t>(
-        SendMessageA(other, SCI_GETTEXT, pasted.size(), reinterpret_cast<LPARAM>(pasted.data()))));
-    EXPECT_EQ(pasted, "1b\r\ne\r\n2");
+    EXPECT_EQ(paste("12"), "1b\r\ne\r\n2");
     DestroyWindow(other);
 }
 
@@ -130,9 +122,9 @@ TEST_F(RectangleTest, ColumnCopiedAndPastedAsAColumn) {
 TEST_F(RectangleTest, UserVirtualSpaceAndCtrlDrag) {
     Call(SCI_SETTEXT, 0, Pointer("ab\nabcdef"));
     Call(SCI_SETVIRTUALSPACEOPTIONS, SCVS_USERACCESSIBLE);
-    int middle = static_cast<int>(Call(SCI_TEXTHEIGHT)) / 2;
-    Send(WM_LBUTTONDOWN, 0, MAKELPARAM(XOf(LineStart(1) + 4) + 1, middle));
-    Send(WM_LBUTTONUP, 0, MAKELPARAM(XOf(LineStart(1) + 4) + 1, middle));
+    LPARAM past = MAKELPARAM(XOf(LineStart(1) + 4) + 1, Call(SCI_TEXTHEIGHT) / 2);
+    Send(WM_LBUTTONDOWN, 0, past);
+    Send(WM_LBUTTONUP, 0, past);
     EXPECT_EQ(Pieces(), "2-2+2");
     SetFocus(editor);
     POINT caret{};
@@ -145,11 +137,8 @@ TEST_F(RectangleTest, UserVirtualSpaceAndCtrlDrag) {
     Call(SCI_SETVIRTUALSPACEOPTIONS, 0);
     Call(SCI_SETMULTIPLESELECTION, 1);
     Call(SCI_SETTEXT, 0, Pointer("abc def ghi"));
-    ClickAt(1);
-    Send(WM_LBUTTONUP, 0, PointOf(1));
-    ClickAt(4, MK_CONTROL);
-    Send(WM_MOUSEMOVE, MK_LBUTTON | MK_CONTROL, PointOf(7));
-    Send(WM_LBUTTONUP, 0, PointOf(7));
+    Click(1);
+    Drag(4, 7, MK_CONTROL);
     EXPECT_EQ(Pieces(), "1-1 4-7");
 }
 
@@ -169,12 +158,9 @@ TEST_F(RectangleTest, OtherCaretsAreBlocksWhenTypingOver) {
         Call(SCI_SETOVERTYPE, overtype);
         InvalidateRect(editor, nullptr, TRUE);
         UpdateWindow(editor);
-        std::vector<COLORREF> row = Pixels(editor, XOf(1), height / 2, XOf(3), height / 2 + 1);
-        long red_ = Count(row, red);
-        if (overtype)
-            EXPECT_GE(red_, charWidth - 1) << "a block over the space";
-        else
-            EXPECT_LE(red_, std::min(3, charWidth - 2)) << "a bar";
+        long n = Count(Pixels(editor, XOf(1), height / 2, XOf(3), height / 2 + 1), red);
+        EXPECT_TRUE(overtype ? n >= charWidth - 1 : n <= std::min(3, charWidth - 2))
+            << (overtype ? "a block over the space: " : "a bar: ") << n << " of " << charWidth;
     }
     Call(SCI_SETOVERTYPE, 0);
     Call(SCI_SETVIRTUALSPACEOPTIONS, SCVS_RECTANGULARSELECTION);

@@ -67,8 +67,7 @@ TEST_F(EditorTest, ClipboardUndoAndRedo) {
     std::string pasted = "  1*2+(3/4)=567 'Not really...\r  a$=\"Hello\"\r";
     EXPECT_EQ(Text(), pasted + listing.substr(5));
     Key('Z', true);
-    EXPECT_EQ(Text(), listing);
-    EXPECT_EQ(Selection(), std::pair(0, 5));
+    EXPECT_EQ(std::pair(Text(), Selection()), std::pair(listing, std::pair(0, 5)));
     Key('Y', true);
     EXPECT_EQ(Text(), pasted + listing.substr(5));
     Key('Z', true);
@@ -80,8 +79,8 @@ TEST_F(EditorTest, ClipboardUndoAndRedo) {
     EXPECT_EQ(Text(), listing);
     CloseClipboard();
     Key(VK_DELETE, false, true);
-    EXPECT_EQ(Clipboard(parent), L"'Demo");
-    EXPECT_EQ(Text(), listing.substr(5));
+    EXPECT_EQ(std::pair(Clipboard(parent), Text()),
+              std::pair(std::wstring(L"'Demo"), listing.substr(5)));
     Send(WM_UNDO);
     EXPECT_EQ(Text(), listing) << "the cut undone";
 }
@@ -94,8 +93,7 @@ TEST_F(EditorTest, WordDeletesTakeWhatCtrlShiftArrowsSelect) {
     const std::string text = "Sub A\rDim a$ = foo_bar + 12\rword";
     for (WPARAM key : {VK_BACK, VK_DELETE}) {
         for (int caret : {23, 32, 28, 27}) {
-            Call(SCI_SETTEXT, 0, Pointer(text.c_str()));
-            Call(SCI_GOTOPOS, caret);
+            Load(text, caret, caret);
             Key(key == VK_BACK ? VK_LEFT : VK_RIGHT, true, true);
             int other = Selection().second;
             int start = std::min(caret, other), end = std::max(caret, other);
@@ -148,9 +146,8 @@ TEST_F(EditorTest, MultipleSelectionsByMouseAndKeys) {
                                  << testing::PrintToString(std::set(caret.begin(), caret.end()));
     Key('C', true);
     EXPECT_EQ(Clipboard(parent), L"\r\nbeta\r\n");
-    Send(WM_CHAR, 'X');
-    Send(WM_CHAR, '\b');
-    Send(WM_CHAR, '\b');
+    for (WPARAM typed : {'X', '\b', '\b'})
+        Send(WM_CHAR, typed);
     EXPECT_EQ(Text(), "apha\rgo\rdlta");
     Clipboard(parent, L"1\r\n2\r\n3");
     Key('V', true);

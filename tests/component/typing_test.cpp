@@ -7,36 +7,33 @@
 // keyboard, which has no key for a Chinese character or an emoji).
 #include "tests/component/editor_fixture.h"
 #include <commctrl.h>
-#include <cstdio>
+#include <sstream>
+#include <tuple>
 
 namespace {
 
 using TypingTest = EditorTest;
 
-// A key press and release, or one for each UTF-16 unit of a text.
-void AddKey(std::vector<INPUT>& keys, WORD key, WORD unit = 0) {
-    for (DWORD up : {0, KEYEVENTF_KEYUP}) {
-        INPUT input{};
-        input.type = INPUT_KEYBOARD;
-        input.ki.wVk = key;
-        input.ki.wScan = unit;
-        input.ki.dwFlags = up | (unit ? KEYEVENTF_UNICODE : 0);
-        keys.push_back(input);
-    }
+// A key's press or release: a virtual key, or a UTF-16 unit.
+INPUT Input(WORD key, WORD unit, DWORD up) {
+    INPUT input{};
+    input.type = INPUT_KEYBOARD;
+    input.ki = KEYBDINPUT{key, unit, up | (unit ? KEYEVENTF_UNICODE : 0u), 0, 0};
+    return input;
 }
+// A press and release of each UTF-16 unit of a text.
 std::vector<INPUT> Typed(const wchar_t* text) {
     std::vector<INPUT> keys;
     for (; *text; ++text)
-        AddKey(keys, 0, *text);
+        keys.insert(keys.end(), {Input(0, *text, 0), Input(0, *text, KEYEVENTF_KEYUP)});
     return keys;
 }
-// A key pressed with Control held, or alone.
-std::vector<INPUT> WithControl(WORD key, bool control = true) {
-    std::vector<INPUT> keys, pressed;
-    AddKey(pressed, key);
-    if (control)
-        AddKey(keys, VK_CONTROL);
-    keys.insert(keys.begin() + (control ? 1 : 0), pressed.begin(), pressed.end());
+// The keys pressed in order, then released in the reverse order.
+std::vector<INPUT> Chord(std::vector<WORD> held) {
+    std::vector<INPUT> keys;
+    for (size_t n = 0, count = held.size(); n < 2 * count; ++n)
+        keys.push_back(n < count ? Input(held[n], 0, 0)
+                                 : Input(held[2 * count - 1 - n], 0, KEYEVENTF_KEYUP));
     return keys;
 }
 
@@ -44,31 +41,26 @@ std::vector<INPUT> WithControl(WORD key, bool control = true) {
 // dispatched and nothing more is queued, for at most two seconds; answers
 // the keyboard messages seen, or says it timed out.
 std::string PressInAnsiHost(std::vector<INPUT> keys) {
-    int releases = 0;
-    for (const INPUT& input : keys)
-        releases += (input.ki.dwFlags & KEYEVENTF_KEYUP) != 0;
+    long releases = static_cast<long>(keys.size() / 2); // each key is pressed and released
     if (SendInput(static_cast<UINT>(keys.size()), keys.data(), sizeof(INPUT)) != keys.size())
         return "SendInput failed";
     UINT_PTR limit = SetTimer(nullptr, 0, 2000, nullptr);
-    std::string seen;
+    std::ostringstream seen;
     MSG msg;
     while ((releases > 0 || PeekMessageA(&msg, nullptr, 0, 0, PM_NOREMOVE)) &&
            GetMessageA(&msg, nullptr, 0, 0) > 0) {
         if (msg.message == WM_TIMER && !msg.hwnd && msg.wParam == limit) {
-            seen += " timed out";
+            seen << " timed out";
             break;
         }
-        if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) {
-            char item[40];
-            snprintf(item, sizeof item, " %X:%X", msg.message, static_cast<unsigned>(msg.wParam));
-            seen += item;
-        }
+        if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST)
+            seen << std::hex << std::uppercase << " " << msg.message << ":" << msg.wParam;
         releases -= msg.message == WM_KEYUP || msg.message == WM_SYSKEYUP;
         TranslateMessage(&msg);
         DispatchMessageA(&msg);
     }
     KillTimer(nullptr, limit);
-    return seen;
+    return seen.str();
 }
 
 BOOL CALLBACK KeepTooltip(HWND hwnd, LPARAM found) {
@@ -125,12 +117,12 @@ TEST_F(TypingTest, AnsiHostTypesTheRealCharacterOrRefusesIt) {
         {0, nullptr, Typed(L"\xE9\x20AC"), "\xE9\x80", 0, L""},
         {932, nullptr, Typed(L"\x4E2D\xE4"), "\x92\x86", 0, refused(L"U+00E4 \xE4", L"932")},
         {65001, nullptr, Typed(L"\xD83D\xDE00\x3A9"), "\xF0\x9F\x98\x80\xCE\xA9", 0, L""},
-        {0, L"caf\xE9 \x3A9", WithControl('V'), "", 0,
+        {0, L"caf\xE9 \x3A9", Chord({VK_CONTROL, 'V'}), "", 0,
          L"Nothing was pasted: the text holds U+03A9 \x3A9, which is not in code page 1252, the "
          L"document's code page."},
-        {0, nullptr, WithControl(VK_ADD), "", 1, L""},
-        {0, nullptr, WithControl(VK_SUBTRACT), "", -1, L""},
-        {0, nullptr, WithControl(VK_ADD, false), "+", 0, L""},
+        {0, nullptr, Chord({VK_CONTROL, VK_ADD}), "", 1, L""},
+        {0, nullptr, Chord({VK_CONTROL, VK_SUBTRACT}), "", -1, L""},
+        {0, nullptr, Chord({VK_ADD}), "+", 0, L""},
     };
     for (const auto& row : rows) {
         Call(SCI_SETTEXT, 0, Pointer(""));
@@ -139,18 +131,16 @@ TEST_F(TypingTest, AnsiHostTypesTheRealCharacterOrRefusesIt) {
         if (row.clipboard)
             Clipboard(parent, row.clipboard);
         std::string seen = PressInAnsiHost(row.keys);
-        std::string held = testing::PrintToString(Text());
-        EXPECT_EQ(Text(), row.text) << "row " << &row - rows << ", keys" << seen;
-        EXPECT_EQ(Call(SCI_GETZOOM), row.zoom) << "row " << &row - rows << ", keys" << seen;
-        EXPECT_EQ(Balloon(), row.balloon) << "row " << &row - rows << ", the editor held " << held;
+        EXPECT_EQ(std::tuple(Text(), Call(SCI_GETZOOM), Balloon()),
+                  std::tuple(std::string(row.text), LRESULT{row.zoom}, row.balloon))
+            << "row " << &row - rows << ", keys" << seen;
     }
 
     // The balloon goes at a click, and with the window.
     PressInAnsiHost(Typed(L"\x4E2D"));
     HWND balloon = nullptr;
     EXPECT_NE(Balloon(&balloon), L"");
-    SendMessageW(editor, WM_LBUTTONDOWN, 0, MAKELPARAM(100, 5));
-    SendMessageW(editor, WM_LBUTTONUP, 0, MAKELPARAM(100, 5));
+    Click(0);
     EXPECT_EQ(Balloon(), L"") << "hidden by a click";
     DestroyWindow(editor);
     EXPECT_FALSE(IsWindow(balloon)) << "destroyed with the editor";

@@ -68,8 +68,8 @@ TEST_F(UnicodeTest, ClipboardAndWindowTextInUtf16) {
     EXPECT_TRUE(IsClipboardFormatAvailable(CF_TEXT));
 
     wchar_t wide[16] = {};
-    EXPECT_EQ(GetWindowTextLengthW(editor), 6);
-    EXPECT_EQ(GetWindowTextW(editor, wide, 16), 6);
+    EXPECT_EQ(std::pair(GetWindowTextLengthW(editor), GetWindowTextW(editor, wide, 16)),
+              std::pair(6, 6));
     EXPECT_EQ(std::wstring(wide), L"\xE9\x4E2D\xD83D\xDE00\xFFFD\n");
     EXPECT_EQ(GetWindowTextW(editor, wide, 4), 2) << "never half a surrogate pair";
     EXPECT_TRUE(SetWindowTextW(editor, L"\x3A9\xD83D\xDE00"));
@@ -98,11 +98,10 @@ TEST_F(UnicodeTest, EveryCharacterDrawnInItsCell) {
         UpdateWindow(editor);
         int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
         std::vector<int> edges;
-        for (int pos = 0;; pos = static_cast<int>(Call(SCI_POSITIONAFTER, pos))) {
+        // Every character's start and the end: the end is the position after itself.
+        for (LRESULT pos = 0, last = -1; pos != last;
+             last = pos, pos = Call(SCI_POSITIONAFTER, pos))
             edges.push_back(XOf(pos));
-            if (pos == Call(SCI_GETLENGTH))
-                break;
-        }
         ASSERT_EQ(edges.size(), 8u)
             << "a, a Chinese character, Omega, a snowman, an emoji, xFF, U+E000";
         auto cell = [&](size_t i, int width) {

@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include <string>
 #include <vector>
 
@@ -53,9 +55,7 @@ TEST(NoComponent, PlantedLibraryIsNotLoaded) {
     ASSERT_TRUE(CopyFileA((folder + "\\..\\..\\KALMOR.DLL").c_str(),
                           (plant + "\\KALMOR.DLL").c_str(), FALSE));
     ASSERT_TRUE(SetCurrentDirectoryA(plant.c_str()));
-    std::string search(32768, '\0');
-    search.resize(GetEnvironmentVariableA("PATH", &search[0], 32768));
-    SetEnvironmentVariableA("PATH", (plant + ";" + search).c_str());
+    SetEnvironmentVariableA("PATH", (plant + ";" + getenv("PATH")).c_str());
 
     // Where the flags are refused, the fallback asks for the program's own
     // folder by its full path, and for nothing else.
