@@ -117,6 +117,23 @@ void PaintPieces(View& w, HDC dc, const LineMeasure& measure, const std::string&
     SetBkMode(dc, TRANSPARENT);
     RECT box{};
     GetClipBox(dc, &box);
+    // Neighbouring text pieces in one font and colour are drawn in one call,
+    // each character still exactly where it was measured: a line of short
+    // tokens in one colour (operators between names) costs a call per run.
+    std::wstring run;
+    std::vector<INT> advances;
+    int runLeft = 0, runEnd = -1;
+    COLORREF runFore = CLR_INVALID;
+    auto flush = [&] {
+        if (!run.empty()) {
+            SetTextColor(dc, runFore);
+            ExtTextOutW(dc, runLeft, top + w.ascent, 0, nullptr, run.data(),
+                        static_cast<UINT>(run.size()), advances.data());
+        }
+        run.clear();
+        advances.clear();
+        runEnd = -1;
+    };
     for (auto it = FirstPieceFrom(measure, box.left - origin); it != measure.pieces.end(); ++it) {
         const Piece& piece = *it;
         RECT cell{origin + measure.x[piece.start], top, origin + measure.x[piece.end],
@@ -127,10 +144,14 @@ void PaintPieces(View& w, HDC dc, const LineMeasure& measure, const std::string&
             continue;
         const Style& style = w.core.GetStyle(piece.style);
         HGDIOBJ font = PieceFont(w, dc, piece);
-        if (font != selected)
-            selected = SelectObject(dc, font) ? font : nullptr;
         COLORREF fore = inSelection ? SelectedFore(w, style.fore) : w.palette.Fore(style.fore);
         fore = ink != CLR_INVALID ? ink : fore;
+        bool joins = piece.kind == Piece::Text && style.visible && !style.underline &&
+                     font == selected && fore == runFore && piece.start == runEnd;
+        if (!joins)
+            flush();
+        if (font != selected)
+            selected = SelectObject(dc, font) ? font : nullptr;
         if (piece.kind == Piece::Invalid) {
             PaintInvalidByte(w, dc, cell, static_cast<unsigned char>(text[piece.start]), fore,
                              w.palette.Back(style.back));
@@ -138,6 +159,16 @@ void PaintPieces(View& w, HDC dc, const LineMeasure& measure, const std::string&
         }
         if (!style.visible)
             continue;
+        if (piece.kind == Piece::Text && !style.underline) {
+            if (run.empty()) {
+                runLeft = cell.left;
+                runFore = fore;
+            }
+            run += piece.text;
+            advances.insert(advances.end(), piece.advances.begin(), piece.advances.end());
+            runEnd = piece.end;
+            continue;
+        }
         // Each character goes exactly where it was measured, so pieces in
         // different fonts meet without gaps or overlaps.
         SetTextColor(dc, fore);
@@ -150,6 +181,7 @@ void PaintPieces(View& w, HDC dc, const LineMeasure& measure, const std::string&
                            top + w.ascent + 2 * w.metrics.line},
                       fore);
     }
+    flush();
     SetBkMode(dc, OPAQUE);
 }
 
