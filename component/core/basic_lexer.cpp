@@ -9,20 +9,40 @@ namespace kalmor {
 
 namespace {
 
-bool IsDigit(char c) {
-    return c >= '0' && c <= '9';
+// Each byte's classes, looked up once instead of compared range by range:
+// the lexer asks several of them of every byte.
+enum : uint8_t { kDigit = 1, kWordStart = 2, kOperator = 4, kBlank = 8 };
+struct ByteClasses {
+    uint8_t of[256] = {};
+};
+constexpr ByteClasses MakeByteClasses() {
+    ByteClasses classes;
+    for (int c = 0; c < 256; ++c) {
+        bool digit = c >= '0' && c <= '9';
+        bool wordStart = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_';
+        bool op = c > ' ' && c < 127 && !digit && !wordStart && c != '\'' && c != '"';
+        classes.of[c] =
+            static_cast<uint8_t>((digit ? kDigit : 0) | (wordStart ? kWordStart : 0) |
+                                 (op ? kOperator : 0) | (c == ' ' || c == '\t' ? kBlank : 0));
+    }
+    return classes;
 }
-bool IsLetter(char c) {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
+constexpr ByteClasses kByteClasses = MakeByteClasses();
+
+bool Is(char c, int classes) {
+    return (kByteClasses.of[static_cast<unsigned char>(c)] & classes) != 0;
+}
+bool IsDigit(char c) {
+    return Is(c, kDigit);
 }
 bool IsWordStart(char c) {
-    return IsLetter(c) || c == '_';
+    return Is(c, kWordStart);
 }
 bool IsWordChar(char c) {
-    return IsWordStart(c) || IsDigit(c);
+    return Is(c, kWordStart | kDigit);
 }
 bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
+    return Is(c, kBlank);
 }
 bool IsTypeSuffix(char c) {
     return c == '$' || c == '%' || c == '!' || c == '#' || c == '&' || c == '@';
@@ -33,7 +53,7 @@ char ToLower(char c) {
 
 // Printable ASCII punctuation other than the quote characters.
 bool IsOperator(char c) {
-    return c > ' ' && c < 127 && !IsWordChar(c) && c != '\'' && c != '"';
+    return Is(c, kOperator);
 }
 
 bool EqualsNoCase(const char* text, int length, const char* lowerWord) {
@@ -133,15 +153,6 @@ int Track(int& reach, int stop) {
 
 } // namespace
 
-namespace {
-
-// A word's bit in lengthsByFirst_.
-uint64_t LengthBit(int length) {
-    return uint64_t{1} << std::min(length, 63);
-}
-
-} // namespace
-
 void KeywordList::Set(const char* spaceSeparated) {
     words_.clear();
     longest_ = 0;
@@ -151,8 +162,10 @@ void KeywordList::Set(const char* spaceSeparated) {
         if (*c == '\0' || static_cast<unsigned char>(*c) <= ' ') {
             if (!word.empty()) {
                 longest_ = std::max(longest_, static_cast<int>(word.size()));
-                lengthsByFirst_[static_cast<unsigned char>(word[0])] |=
-                    LengthBit(static_cast<int>(word.size()));
+                uint64_t bit = KeywordList::LengthBit(static_cast<int>(word.size()));
+                lengthsByFirst_[static_cast<unsigned char>(word[0])] |= bit;
+                if (word[0] >= 'a' && word[0] <= 'z')
+                    lengthsByFirst_[static_cast<unsigned char>(word[0] - 'a' + 'A')] |= bit;
                 words_.insert(word);
                 word.clear();
             }
@@ -165,11 +178,7 @@ void KeywordList::Set(const char* spaceSeparated) {
     }
 }
 
-bool KeywordList::Contains(const char* word, int length) const {
-    if (length > longest_ || length <= 0 ||
-        (lengthsByFirst_[static_cast<unsigned char>(ToLower(word[0]))] & LengthBit(length)) == 0) {
-        return false;
-    }
+bool KeywordList::Lookup(const char* word, int length) const {
     std::string lower(word, length);
     for (char& c : lower) {
         c = ToLower(c);

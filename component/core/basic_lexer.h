@@ -24,14 +24,21 @@ enum BasicStyle : char {
 class KeywordList {
   public:
     void Set(const char* spaceSeparated);
-    bool Contains(const char* word, int length) const;
+    // Most words that are none of the list are told so here, inline,
+    // without a lookup.
+    bool Contains(const char* word, int length) const {
+        return length > 0 && length <= longest_ &&
+               (lengthsByFirst_[static_cast<unsigned char>(word[0])] & LengthBit(length)) != 0 &&
+               Lookup(word, length);
+    }
+    static uint64_t LengthBit(int length) { return uint64_t{1} << (length < 63 ? length : 63); }
 
   private:
+    bool Lookup(const char* word, int length) const;
     std::unordered_set<std::string> words_; // lower case
     int longest_ = 0;
-    // For each first byte (lower case), bit k set when a word of k bytes
-    // (63: of 63 or more) starts with it: most words that are none of the
-    // list are told so without a lookup.
+    // For each first byte (either case), bit k set when a word of k bytes
+    // (63: of 63 or more) starts with it.
     uint64_t lengthsByFirst_[256] = {};
 };
 
