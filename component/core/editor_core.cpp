@@ -114,27 +114,31 @@ void EditorCore::Impl::RestyleLongLine(int start, int length, int editStart, int
 void EditorCore::Impl::StyleLongPart(int line, int from, int want) {
     int start = doc.LineStart(line);
     int length = doc.LineEnd(line) - start;
-    std::string text, styles;
+    // Rows found past from were measured in the styles there now, which
+    // are compared; else the line is styled in place.
+    auto found = longRows.find(line);
+    bool measured =
+        found != longRows.end() && (found->second->done || !found->second->rejoin.empty() ||
+                                    found->second->starts.back() > from);
+    std::string before;
     // The stretch grows four times each time a token runs past its end.
     for (int margin = 4096;; margin *= 4) {
         int last = static_cast<int>(std::min<int64_t>(length, int64_t{want} + margin));
         int count = last - from;
-        text.resize(static_cast<size_t>(count));
-        styles.resize(static_cast<size_t>(count));
-        doc.CopyText(start + from, count, text.data());
-        int stop = StyleBasicStretch(text.data(), count, last == length, keywords[0], styles.data(),
-                                     want - from);
+        const char* text = doc.TextPointer(start + from, count);
+        if (measured) { // a longer stretch keeps what the shorter one copied before styling it
+            int kept = static_cast<int>(before.size());
+            before.resize(static_cast<size_t>(count));
+            doc.CopyStyles(start + from + kept, count - kept, before.data() + kept);
+        }
+        char* styles = doc.StylePointer(start + from, count);
+        int stop = StyleBasicStretch(text, count, last == length, keywords[0], styles, want - from);
         if (stop < 0)
             continue;
-        styles.resize(static_cast<size_t>(stop));
-        std::string before;
-        if (longRows.count(line)) {
-            before.resize(styles.size());
-            doc.CopyStyles(start + from, stop, before.data());
+        if (measured) {
+            before.resize(static_cast<size_t>(stop));
+            LongRowsRestyled(start + from, before, std::string(styles, static_cast<size_t>(stop)));
         }
-        doc.SetStyles(start + from, stop, styles.data());
-        if (!before.empty())
-            LongRowsRestyled(start + from, before, styles);
         if (from + stop < length)
             partlyStyled[line] = from + stop;
         else
