@@ -609,6 +609,9 @@ bool EditorCore::Impl::Replace(int start, int deleteLength, const char* text, in
 // Takes [start, start + length) out of the document, the listener told
 // before and after, with the bytes that went.
 void EditorCore::Impl::Delete(int start, int length, const std::string* removed) {
+    // An edit at the position asked last may join the bytes before it into one character.
+    if (start <= columnMark.pos)
+        columnMark.pos = -1;
     int flags = performed | (startsAction ? SC_STARTACTION : 0);
     Tell(Modification{SC_MOD_BEFOREDELETE | performed, start, length});
     bool lineEnds = (!longRows.empty() || !partlyStyled.empty()) &&
@@ -643,6 +646,9 @@ void EditorCore::Impl::Delete(int start, int length, const std::string* removed)
 
 // Puts text in at start, the listener told before and after.
 void EditorCore::Impl::Insert(int start, const char* text, int length) {
+    // An edit at the position asked last may join the bytes before it into one character.
+    if (start <= columnMark.pos)
+        columnMark.pos = -1;
     int flags = performed | (startsAction ? SC_STARTACTION : 0);
     Tell(Modification{SC_MOD_BEFOREINSERT | performed, start, length, 0, text});
     foldingToAscii -= CountFoldingToAscii(start - 2, start + 2);

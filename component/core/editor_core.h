@@ -246,6 +246,8 @@ class EditorCore {
     int PositionBefore(int pos) const; // one character back, a CRLF as one; 0 at the start
     int PositionAfter(int pos) const;  // one character on, a CRLF as one; Length() at the end
     int CountCharacters(int start, int end) const; // between the two, in either order
+    // The column of pos on its line, tabs expanded to the tab width.
+    int64_t Column(int pos) const;
     // count characters on (or back, when negative), stopping at the document's ends.
     int PositionRelative(int pos, int count) const;
 

@@ -303,6 +303,15 @@ struct EditorCore::Impl {
     // Regular expressions (regex.h): the last program and match. A bad or
     // over-budget pattern sets status to SC_STATUS_WARN_REGEX.
     std::shared_ptr<RegexState> regex;
+    // The column Column last answered, at pos, with the tab width and code
+    // page in force it counted in; pos -1 once an edit before it or at it
+    // changed the text.
+    struct ColumnMark {
+        int pos = -1;
+        int64_t column = 0;
+        int tabWidth = 0;
+        int codePage = 0;
+    } columnMark;
     // Code editing.
     int tabWidth = 8;
     int indent = 0; // 0: the tab width

@@ -223,17 +223,6 @@ int WalkBack(const Document& doc, const Encoding& encoding, int pos, int64_t cou
     return pos;
 }
 
-// The column of pos on its line: a tab reaches the next multiple of the tab
-// width, every other character counts one.
-int64_t ColumnOf(const EditorCore& core, int tabWidth, int pos) {
-    int64_t column = 0;
-    for (int at = core.LineStart(core.LineFromPosition(pos)); at < pos;
-         at = core.PositionAfter(at)) {
-        column = core.CharAt(at) == '\t' ? (column / tabWidth + 1) * tabWidth : column + 1;
-    }
-    return column;
-}
-
 // The position on line where column lies: the start of the character that
 // covers it (a tab covers the columns up to its stop), or the line's end.
 int FindColumn(const EditorCore& core, int tabWidth, int line, int column) {
@@ -252,6 +241,39 @@ int FindColumn(const EditorCore& core, int tabWidth, int line, int column) {
 }
 
 } // namespace
+
+// A tab reaches the next multiple of the tab width, every other character
+// counts one: the characters between tabs are counted in bulk. The last
+// column asked is kept while nothing before it changes, so a host showing
+// the caret's column after every key walks only what the caret moved.
+int64_t EditorCore::Column(int pos) const {
+    Impl& core = *impl_;
+    pos = core.ValidPosition(pos);
+    int at = LineStart(LineFromPosition(pos));
+    int64_t column = 0;
+    Impl::ColumnMark& mark = core.columnMark;
+    if (mark.pos >= at && mark.pos <= pos && mark.tabWidth == core.tabWidth &&
+        mark.codePage == core.encoding.CodePage()) {
+        at = mark.pos;
+        column = mark.column;
+    }
+    Stretches stretches(core.doc);
+    while (at < pos) {
+        int tab = at;
+        for (const unsigned char* found = nullptr; !found && tab < pos;) {
+            int size = std::min(pos - tab, Stretches::kSize);
+            const unsigned char* bytes = stretches.Read(tab, &size);
+            found = static_cast<const unsigned char*>(std::memchr(bytes, '\t', size));
+            tab = found ? tab + static_cast<int>(found - bytes) : tab + size;
+        }
+        column += CountCharacters(at, tab);
+        if (tab < pos)
+            column = (column / core.tabWidth + 1) * core.tabWidth;
+        at = tab + 1;
+    }
+    mark = Impl::ColumnMark{pos, column, core.tabWidth, core.encoding.CodePage()};
+    return column;
+}
 
 int EditorCore::CountCharacters(int start, int end) const {
     const Impl& core = *impl_;
@@ -372,7 +394,7 @@ intptr_t EditorCore::DispatchReadingRequest(unsigned message, uintptr_t wParam, 
         return length;
     }
     case SCI_GETCOLUMN: {
-        int64_t column = ColumnOf(*this, core.tabWidth, core.ValidPosition(ToInt(wParam)));
+        int64_t column = Column(ToInt(wParam));
         return static_cast<intptr_t>(std::min<int64_t>(column, INT_MAX));
     }
     case SCI_FINDCOLUMN: return FindColumn(*this, core.tabWidth, ToInt(wParam), ToInt(lParam));

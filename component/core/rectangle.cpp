@@ -12,17 +12,9 @@ namespace kalmor {
 
 namespace {
 
-// Without a window's measure x counts characters, a tab reaching the next
-// tab stop, and a space of virtual space is one column.
-int ColumnOf(const EditorCore& core, int pos, int tabWidth) {
-    int column = 0;
-    int line = core.LineFromPosition(pos);
-    for (int at = core.LineStart(line); at < pos; at = core.PositionAfter(at)) {
-        column = core.CharAt(at) == '\t' ? (column / tabWidth + 1) * tabWidth : column + 1;
-    }
-    return column;
-}
-
+// Without a window's measure x counts columns, as EditorCore::Column does,
+// and a space of virtual space is one column: the character on line nearest
+// to column x, or the line's end.
 int PositionAtColumn(const EditorCore& core, int line, int x, int tabWidth) {
     int column = 0;
     int end = core.LineEnd(line);
@@ -90,7 +82,7 @@ void EditorCore::SetColumnMeasure(ColumnMeasure* measure) {
 
 int EditorCore::XOf(int pos, int virtualSpace) const {
     ColumnMeasure* measure = impl_->measure;
-    int x = measure ? measure->XOf(pos) : ColumnOf(*this, pos, impl_->tabWidth);
+    int x = measure ? measure->XOf(pos) : static_cast<int>(std::min<int64_t>(Column(pos), INT_MAX));
     return x + virtualSpace * (measure ? measure->SpaceWidth() : 1);
 }
 

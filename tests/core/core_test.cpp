@@ -379,6 +379,39 @@ TEST(Reading, ColumnsWithTabsAndCharactersOfSeveralBytes) {
     for (const auto& p : positions)
         EXPECT_EQ(Send(core, SCI_FINDCOLUMN, p[0], p[1]), p[2])
             << "line " << p[0] << " column " << p[1];
+    // Asked again and again between edits just before, at and after what
+    // was asked last, in each code page, on lines longer than the stretches
+    // read at a time: always the column a plain walk from the line's start
+    // gives.
+    // Halves of characters, and of a CR LF, that an edit can join.
+    const char* const pieces[] = {"a",    "\t",   "\xE4\xB8\xAD", "\xE4", "\xB8\xAD",
+                                  "\x83", "\x5C", "\xFF",         "\r",   "\n"};
+    const int codePages[] = {0, SC_CP_UTF8, 932};
+    std::mt19937 random(3);
+    auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
+    std::string text;
+    while (text.size() < 20000)
+        text += pieces[pick(5000) == 0 ? 9 : pick(8)];
+    core.SetText(text);
+    for (int step = 0, asked = 0; step < 2000; ++step) {
+        int at = pick(2) ? asked - 2 + pick(5) : pick(core.Length() + 1);
+        at = std::clamp(at, 0, core.Length());
+        if (step % 3 == 0)
+            core.InsertText(at, pieces[pick(10)]);
+        if (step % 3 == 1)
+            core.DeleteRange(at, 1 + pick(2));
+        if (step % 30 == 0)
+            Send(core, SCI_SETTABWIDTH, 1 + pick(8));
+        if (step % 30 == 15)
+            Send(core, SCI_SETCODEPAGE, codePages[pick(3)]);
+        asked = std::min(pick(4) == 0 ? pick(core.Length() + 1) : asked + pick(9), core.Length());
+        asked = core.PositionBefore(core.PositionAfter(asked));
+        int64_t column = 0, tab = Send(core, SCI_GETTABWIDTH);
+        for (int pos = core.LineStart(core.LineFromPosition(asked)); pos < asked;
+             pos = core.PositionAfter(pos))
+            column = core.CharAt(pos) == '\t' ? (column / tab + 1) * tab : column + 1;
+        ASSERT_EQ(Send(core, SCI_GETCOLUMN, asked), column) << "step " << step;
+    }
 }
 
 // With only word characters, the word around the position or the position
