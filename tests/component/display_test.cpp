@@ -126,6 +126,18 @@ TEST_F(EditorTest, HighContrastDrawsOnlySystemColours) {
     std::vector<COLORREF> during = WhileDragged(*this, LineStart(4) + 10, LineStart(2) + 3);
     RECT drop = Box(kAll, [&](int i) { return during[i] != before[i]; });
     EXPECT_EQ(Colours(during, drop), std::set<COLORREF>{0x00FFFF}) << "the drop caret";
+    // So do a second caret's colour and a margin's of the host's.
+    Call(SCI_SETADDITIONALCARETFORE, 0x00FF00);
+    Call(SCI_SETADDITIONALCARETSBLINK, 0);
+    Call(SCI_ADDSELECTION, LineStart(2) + 3, LineStart(2) + 3);
+    Call(SCI_SETMARGINTYPEN, 2, SC_MARGIN_COLOUR);
+    Call(SCI_SETMARGINBACKN, 2, 0x00FF00);
+    Call(SCI_SETMARGINWIDTHN, 2, 6);
+    UpdateWindow(editor);
+    EXPECT_EQ(Colours(Screen(editor).second, kAll), std::set<COLORREF>(contrast, contrast + 5))
+        << "a second caret and a margin";
+    Call(SCI_SETMARGINWIDTHN, 2, 0);
+    Call(SCI_SETSEL, LineStart(4) + 8, LineStart(15) + 1);
     // Off again, with another highlight colour: the host's colours are back
     // (keywords blue above the selection) and the focused selection a fifth
     // of the way from white to the new highlight colour.
