@@ -123,11 +123,15 @@ int ScanWord(const char* s, int n, int i) {
 // Styles [i, end): most tokens are a byte or two, for which a call to
 // memset would cost more than the stores.
 void Fill(char* styles, int i, int end, char style) {
-    if (end - i > 0 && end - i <= 2) {
+    int count = end - i;
+    if (count <= 0) {
+        return;
+    }
+    if (count <= 2) {
         styles[i] = style;
         styles[end - 1] = style;
     } else {
-        std::fill(styles + i, styles + end, style);
+        std::memset(styles + i, style, static_cast<size_t>(count));
     }
 }
 
