@@ -161,6 +161,23 @@ TEST(FoldRules, EditsInsideALineRestyleAsFromScratch) {
     }
 }
 
+// Each token's style, a digit a byte (hexadecimal): names with an
+// underscore, keywords in any case up to the list's longest, a keyword with
+// a type suffix, a number after a name.
+TEST(FoldRules, TokensAndTheirStyles) {
+    const char* const rows[][2] = {{"a_b _x=1", "77707762"},
+                                   {"UCase$(s)", "333333676"},
+                                   {"AS Long BYREF", "3303333033333"},
+                                   {"#include x&H1F", "33333333072222"}};
+    for (auto [text, want] : rows) {
+        BasicCore core(text);
+        std::string got;
+        for (char style : core.StyleRange(0, core.Length()))
+            got += "0123456789ABCDEF"[style & 15];
+        EXPECT_EQ(got, want) << text;
+    }
+}
+
 // A long line is styled only as far as it is read; whatever is read, edited
 // and read again, each style read is the one lexing the whole text at once
 // gives. Edits fall just past what a read styled, where the lexer stopped.
@@ -182,6 +199,25 @@ TEST(FoldRules, ALongLineStyledAsReadAnswersAsLexedAtOnce) {
         core.InsertText(65537 + at, inserted);
         EXPECT_EQ(core.StyleAt(65537), kBasicNumber) << text;
     }
+    // The part styled moves with the line when a line is put in above it;
+    // each step styled on is told from where the last stopped.
+    struct : ChangeListener {
+        std::vector<std::pair<int, int>> styled;
+        void Modified(const Modification& m) override {
+            if (m.type & SC_MOD_CHANGESTYLE)
+                styled.emplace_back(m.position, m.length);
+        }
+        void ModifyAttemptReadOnly() override {}
+    } heard;
+    BasicCore moved("x\n" + Repeat("a=b+1:", 20000) + "\n");
+    moved.InsertText(0, "Dim\n");
+    moved.SetListener(&heard);
+    moved.StyleAt(100000);
+    moved.SetListener(nullptr);
+    ASSERT_EQ(heard.styled.size(), 1u);
+    EXPECT_GE(heard.styled[0].first, 6 + 65536);
+    EXPECT_GT(heard.styled[0].first + heard.styled[0].second, 100000);
+    EXPECT_EQ(RelexDiffers(moved), "");
     std::mt19937 random(7);
     auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
     std::string line;
