@@ -157,11 +157,7 @@ void EditorCore::Tab() {
     int last = 0;
     // Spaces from pos to the next indent stop.
     auto spaces = [&](int pos) {
-        int column = 0;
-        for (int at = LineStart(LineFromPosition(pos)); at < pos; at = PositionAfter(at)) {
-            column = CharAt(at) == '\t' ? (column / TabWidth() + 1) * TabWidth() : column + 1;
-        }
-        return std::string(static_cast<size_t>(IndentSize() - column % IndentSize()), ' ');
+        return std::string(static_cast<size_t>(IndentSize() - Column(pos) % IndentSize()), ' ');
     };
     // At several selections each is replaced by a tab or the spaces to its stop.
     if (impl_->EditsEach()) {

@@ -524,6 +524,14 @@ TEST(CodeEditing, ZoomBracesAndTheSearchAnchor) {
     // Blanks to a tab stop count as the stop.
     hosted.SetText("  \tx");
     EXPECT_EQ(Send(hosted, SCI_GETLINEINDENTATION, 0), 8);
+    // Without tabs, Tab fills with spaces to the stop, counting characters.
+    Send(hosted, SCI_SETCODEPAGE, SC_CP_UTF8);
+    Send(hosted, SCI_SETUSETABS, 0);
+    Send(hosted, SCI_SETINDENT, 4);
+    hosted.SetText("\xC3\xA9");
+    Send(hosted, SCI_GOTOPOS, 2);
+    hosted.Tab();
+    EXPECT_EQ(hosted.Text(), "\xC3\xA9   ");
 
     core.SetText("ab ab ab");
     // The caret at the selection's end, then at its start.
