@@ -117,22 +117,29 @@ void PaintPieces(View& w, HDC dc, const LineMeasure& measure, const std::string&
     SetBkMode(dc, TRANSPARENT);
     RECT box{};
     GetClipBox(dc, &box);
-    // Neighbouring text pieces in one font and colour are drawn in one call,
-    // each character still exactly where it was measured: a line of short
-    // tokens in one colour (operators between names) costs a call per run.
-    std::wstring run;
-    std::vector<INT> advances;
-    int runLeft = 0, runEnd = -1;
-    COLORREF runFore = CLR_INVALID;
-    auto flush = [&] {
-        if (!run.empty()) {
-            SetTextColor(dc, runFore);
-            ExtTextOutW(dc, runLeft, top + w.ascent, 0, nullptr, run.data(),
-                        static_cast<UINT>(run.size()), advances.data());
-        }
-        run.clear();
-        advances.clear();
-        runEnd = -1;
+    // The text pieces in one font and colour are drawn in one call, the
+    // pieces between them stepped over by a blank as wide as they are, so
+    // every character still goes exactly where it was measured: a line of
+    // short tokens in a few colours (names, operators, numbers) costs a call
+    // per colour, not per token.
+    struct Layer {
+        HGDIOBJ font;
+        COLORREF fore;
+        int left, right;
+        std::wstring text;
+        std::vector<INT> advances;
+    };
+    std::vector<Layer> layers;
+    auto layerFor = [&](HGDIOBJ font, COLORREF fore, int left) -> Layer& {
+        for (Layer& layer : layers)
+            if (layer.font == font && layer.fore == fore) {
+                if (layer.right < left) {
+                    layer.text += L' ';
+                    layer.advances.push_back(left - layer.right);
+                }
+                return layer;
+            }
+        return layers.emplace_back(Layer{font, fore, left, left, {}, {}});
     };
     for (auto it = FirstPieceFrom(measure, box.left - origin); it != measure.pieces.end(); ++it) {
         const Piece& piece = *it;
@@ -146,10 +153,14 @@ void PaintPieces(View& w, HDC dc, const LineMeasure& measure, const std::string&
         HGDIOBJ font = PieceFont(w, dc, piece);
         COLORREF fore = inSelection ? SelectedFore(w, style.fore) : w.palette.Fore(style.fore);
         fore = ink != CLR_INVALID ? ink : fore;
-        bool joins = piece.kind == Piece::Text && style.visible && !style.underline &&
-                     font == selected && fore == runFore && piece.start == runEnd;
-        if (!joins)
-            flush();
+        if (piece.kind == Piece::Text && style.visible && !style.underline) {
+            Layer& layer = layerFor(font, fore, cell.left);
+            layer.text += piece.text;
+            layer.advances.insert(layer.advances.end(), piece.advances.begin(),
+                                  piece.advances.end());
+            layer.right = cell.right;
+            continue;
+        }
         if (font != selected)
             selected = SelectObject(dc, font) ? font : nullptr;
         if (piece.kind == Piece::Invalid) {
@@ -159,16 +170,6 @@ void PaintPieces(View& w, HDC dc, const LineMeasure& measure, const std::string&
         }
         if (!style.visible)
             continue;
-        if (piece.kind == Piece::Text && !style.underline) {
-            if (run.empty()) {
-                runLeft = cell.left;
-                runFore = fore;
-            }
-            run += piece.text;
-            advances.insert(advances.end(), piece.advances.begin(), piece.advances.end());
-            runEnd = piece.end;
-            continue;
-        }
         // Each character goes exactly where it was measured, so pieces in
         // different fonts meet without gaps or overlaps.
         SetTextColor(dc, fore);
@@ -181,7 +182,13 @@ void PaintPieces(View& w, HDC dc, const LineMeasure& measure, const std::string&
                            top + w.ascent + 2 * w.metrics.line},
                       fore);
     }
-    flush();
+    for (const Layer& layer : layers) {
+        if (layer.font != selected)
+            selected = SelectObject(dc, layer.font) ? layer.font : nullptr;
+        SetTextColor(dc, layer.fore);
+        ExtTextOutW(dc, layer.left, top + w.ascent, 0, nullptr, layer.text.data(),
+                    static_cast<UINT>(layer.text.size()), layer.advances.data());
+    }
     SetBkMode(dc, OPAQUE);
 }
 
