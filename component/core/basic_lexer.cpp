@@ -166,7 +166,7 @@ void KeywordList::Set(const char* spaceSeparated) {
         if (*c == '\0' || static_cast<unsigned char>(*c) <= ' ') {
             if (!word.empty()) {
                 longest_ = std::max(longest_, static_cast<int>(word.size()));
-                uint64_t bit = KeywordList::LengthBit(static_cast<int>(word.size()));
+                uint64_t bit = LengthBit(static_cast<int>(word.size()));
                 lengthsByFirst_[static_cast<unsigned char>(word[0])] |= bit;
                 if (word[0] >= 'a' && word[0] <= 'z')
                     lengthsByFirst_[static_cast<unsigned char>(word[0] - 'a' + 'A')] |= bit;

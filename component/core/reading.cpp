@@ -244,8 +244,8 @@ int FindColumn(const EditorCore& core, int tabWidth, int line, int column) {
 
 // A tab reaches the next multiple of the tab width, every other character
 // counts one: the characters between tabs are counted in bulk. The last
-// column asked is kept while nothing before it changes, so a host showing
-// the caret's column after every key walks only what the caret moved.
+// column asked is kept while nothing at or before it changes, so a host
+// showing the caret's column after every key walks only what the caret moved.
 int64_t EditorCore::Column(int pos) const {
     Impl& core = *impl_;
     pos = core.ValidPosition(pos);
