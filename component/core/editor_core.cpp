@@ -230,12 +230,17 @@ void EditorCore::Impl::LongRowsRestyled(int position, const std::string& before,
     }
 }
 
-void EditorCore::Impl::Changed(int firstLine, int lastLine) {
+void EditorCore::Impl::Changed(int firstLine, int lastLine, int fromByte) {
+    // Bytes only move from where an edit is: the least byte named stays right.
+    int lineStart = doc.LineStart(firstLine);
+    fromByte = std::max(fromByte, lineStart);
     if (changes.firstLine < 0) {
         changes.firstLine = firstLine;
         changes.lastLine = lastLine;
+        changes.firstByte = fromByte;
         return;
     }
+    changes.firstByte = std::min(changes.firstByte, fromByte);
     changes.firstLine = std::min(changes.firstLine, firstLine);
     changes.lastLine = std::max(changes.lastLine, lastLine);
 }
@@ -639,9 +644,10 @@ void EditorCore::Impl::Delete(int start, int length, const std::string* removed)
                       change.linesAdded - change.linesRemoved,
                       removed->size() == static_cast<size_t>(length) ? removed->data() : nullptr});
     RelexEdited(change, start, start);
-    Changed(change.firstLine - 1, change.linesAdded == change.linesRemoved
-                                      ? change.firstLine - 1 + change.linesAdded
-                                      : INT_MAX);
+    Changed(change.firstLine - 1,
+            change.linesAdded == change.linesRemoved ? change.firstLine - 1 + change.linesAdded
+                                                     : INT_MAX,
+            start);
 }
 
 // Puts text in at start, the listener told before and after.
@@ -675,9 +681,10 @@ void EditorCore::Impl::Insert(int start, const char* text, int length) {
     Tell(Modification{SC_MOD_INSERTTEXT | flags, start, length,
                       change.linesAdded - change.linesRemoved, text});
     RelexEdited(change, start, start + length);
-    Changed(change.firstLine - 1, change.linesAdded == change.linesRemoved
-                                      ? change.firstLine - 1 + change.linesAdded
-                                      : INT_MAX);
+    Changed(change.firstLine - 1,
+            change.linesAdded == change.linesRemoved ? change.firstLine - 1 + change.linesAdded
+                                                     : INT_MAX,
+            start);
 }
 
 // Adds a replacement that is about to happen to the history: to the open

@@ -173,9 +173,12 @@ class ChangeListener {
 // accessibility events and the host's notifications, whatever the change
 // came from.
 struct Changes {
-    bool all = false;         // everything may look different (styles, margins, code page)
-    int firstLine = -1;       // document lines to repaint; -1 when none
-    int lastLine = -1;        // INT_MAX: every line below firstLine may have moved
+    bool all = false;   // everything may look different (styles, margins, code page)
+    int firstLine = -1; // document lines to repaint; -1 when none
+    int lastLine = -1;  // INT_MAX: every line below firstLine may have moved
+    // On firstLine nothing before this byte looks different, but the token
+    // ending there may be restyled (an edit at a word's end, say).
+    int firstByte = -1;
     bool text = false;        // the text changed
     bool styles = false;      // style bytes or fold levels changed
     bool selection = false;   // the caret or the anchor is elsewhere than when last taken

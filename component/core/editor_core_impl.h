@@ -167,8 +167,10 @@ struct EditorCore::Impl {
     void GotoLine(int line);
     void SetContracted(int line, bool contracted);
     // Records a change to lines [firstLine, lastLine] (lastLine INT_MAX: to
-    // the end), or to everything.
-    void Changed(int firstLine, int lastLine);
+    // the end), or to everything; on firstLine nothing before fromByte
+    // changed but the style of the token ending there (-1: the whole line
+    // may have).
+    void Changed(int firstLine, int lastLine, int fromByte = -1);
     void ChangedAll();
     // A line's text (without its line end) in one piece, valid until the next change.
     const char* LineText(int line, int* length);

@@ -1153,10 +1153,66 @@ void Paint(View& w, HDC target, const RECT& area) {
     }
 }
 
+namespace {
+
+// The rows of a long wrapped line that an edit from fromByte on leaves as
+// they were: those above the row before the edit's, since a word may move
+// up to that one and the token ending at the edit, which may be restyled,
+// starts there at the earliest. The ones on screen are noted for
+// CheckKeptRows as they are drawn: a later edit before the paint keeps no
+// more of them. One line's at a time.
+int KeepRowsAbove(View& w, int line, int fromByte) {
+    KeptRows& noted = w.keptRows;
+    int row = LongRowOfByte(w, line, fromByte - w.core.LineStart(line));
+    if (row < 2 || (noted.line >= 0 && noted.line != line) || !w.core.LineVisible(line))
+        return 0;
+    int kept = row - 1;
+    if (noted.line == line) {
+        kept = std::min(kept, noted.firstRow + static_cast<int>(noted.starts.size()) - 2);
+        if (kept <= noted.firstRow)
+            noted = KeptRows();
+        else
+            noted.starts.erase(noted.starts.begin() + (kept + 1 - noted.firstRow),
+                               noted.starts.end() - 1);
+        return kept;
+    }
+    int top = w.core.FirstVisibleLine();
+    int first = std::max(0, top - w.core.VisibleFromDocLine(line));
+    if (first < kept) {
+        noted.line = line;
+        noted.topRow = top;
+        noted.firstRow = first;
+        noted.starts = LongRowStarts(w, line, first, kept + 1 - first);
+    }
+    return kept;
+}
+
+} // namespace
+
+void CheckKeptRows(View& w) {
+    KeptRows kept = std::move(w.keptRows);
+    w.keptRows = KeptRows();
+    if (kept.line < 0)
+        return;
+    if (kept.line >= w.core.LineCount() || kept.topRow != w.core.FirstVisibleLine() ||
+        LongRowStarts(w, kept.line, kept.firstRow, static_cast<int>(kept.starts.size()) - 1) !=
+            kept.starts)
+        InvalidateRect(w.hwnd, nullptr, FALSE);
+}
+
+void InvalidateFromRow(View& w, int row) {
+    int top = w.core.FirstVisibleLine();
+    if (row >= top + LinesOnScreen(w) + 1)
+        return;
+    RECT strip = ClientRect(w);
+    strip.top = std::max(0, row - top) * w.lineHeight;
+    InvalidateRect(w.hwnd, &strip, FALSE);
+}
+
 // Rows are display lines counted from the top of the view; the hidden lines
 // of a range belong to no row.
-void InvalidateLines(View& w, int firstLine, int lastLine) {
-    const EditorCore& core = w.core;
+void InvalidateLines(View& w, int firstLine, int lastLine, int fromByte) {
+    EditorCore& core = w.core;
     firstLine = std::max(firstLine, 0);
     if (lastLine < firstLine || firstLine >= core.LineCount())
         return;
@@ -1165,6 +1221,8 @@ void InvalidateLines(View& w, int firstLine, int lastLine) {
     int top = core.FirstVisibleLine();
     int rows = (client.bottom + w.lineHeight - 1) / w.lineHeight;
     int firstRow = core.VisibleFromDocLine(firstLine) - top + (core.LineVisible(firstLine) ? 0 : 1);
+    if (fromByte > core.LineStart(firstLine) && fromByte <= core.LineEnd(firstLine))
+        firstRow += KeepRowsAbove(w, firstLine, fromByte);
     int lastRow = lastLine >= core.LineCount() ? rows
                                                : core.VisibleFromDocLine(lastLine) +
                                                      std::max(core.LineRows(lastLine), 1) - 1 - top;
@@ -1189,7 +1247,7 @@ bool InvalidateChanges(View& w) {
     if (changes.firstLine < 0 || changes.firstLine > w.viewLastLine ||
         changes.lastLine < w.viewFirstLine)
         return false;
-    InvalidateLines(w, changes.firstLine, changes.lastLine);
+    InvalidateLines(w, changes.firstLine, changes.lastLine, changes.firstByte);
     return GetUpdateRect(w.hwnd, nullptr, FALSE) != FALSE;
 }
 

@@ -562,10 +562,16 @@ bool MeasureRows(View& w, int line, int findBytes) {
         int topByte = core.DocLineFromVisible(top) == line && rows->indent >= 0
                           ? rows->Start(top - firstRow, length, snap)
                           : -1;
+        size_t found = rows->starts.size();
+        bool done = rows->done;
         FindLongRows(w, nullptr, line, *rows, findBytes);
         core.SetLineRows(line, rows->Count(length), !rows->done);
         if (topByte >= 0)
             core.SetFirstVisibleLine(firstRow + rows->RowOf(topByte, length, snap));
+        // The rows found replace estimated ones from where finding stood and
+        // move those after them, and the lines below: on screen, they are redrawn.
+        if ((rows->starts.size() != found || rows->done != done) && core.LineVisible(line))
+            InvalidateFromRow(w, firstRow + static_cast<int>(found) - 1);
         return !rows->done;
     }
     if (int64_t{length} * w.maxCharWidth <= TextWidth(w) - WrapFlagWidth(w)) {
@@ -577,6 +583,32 @@ bool MeasureRows(View& w, int line, int findBytes) {
     }
     LayOutLine(w, nullptr, line);
     return false;
+}
+
+std::vector<int> LongRowStarts(View& w, int line, int first, int count) {
+    int start = w.core.LineStart(line);
+    int length = w.core.LineEnd(line) - start;
+    std::vector<int> starts;
+    if (!w.core.Wrapping() || length <= kLongLine)
+        return starts;
+    std::shared_ptr<LongLineRows> rows = w.core.LongRows(line);
+    CharacterSnap snap{w.core, start};
+    for (int row = first; row < first + count; ++row)
+        starts.push_back(rows->Start(row, length, snap));
+    starts.push_back(rows->indent);
+    return starts;
+}
+
+int LongRowOfByte(View& w, int line, int byte) {
+    int start = w.core.LineStart(line);
+    int length = w.core.LineEnd(line) - start;
+    if (!w.core.Wrapping() || length <= kLongLine)
+        return -1;
+    std::shared_ptr<LongLineRows> rows = w.core.LongRows(line);
+    if (rows->indent < 0) // not laid out yet: its rows are to be found
+        return -1;
+    CharacterSnap snap{w.core, start};
+    return rows->RowOf(std::clamp(byte, 0, length), length, snap);
 }
 
 int RowCount(const LineLayout& layout) {

@@ -111,6 +111,13 @@ int RowStart(const LineLayout& layout, int row);
 int RowEnd(const LineLayout& layout, int row);
 int RowOfByte(const LineLayout& layout, int byte);
 int RowX(const LineLayout& layout, int row, int byte);
+// While lines wrap, where rows [first, first + count) of a line over
+// kLongLine bytes start along it, found or estimated, and their indent
+// last; empty for any other line. A repaint of such a line after an edit
+// leaves the rows above the edit alone and checks with this that they stayed.
+std::vector<int> LongRowStarts(View& w, int line, int first, int count);
+// The row of such a line holding a byte along it; -1 for any other line.
+int LongRowOfByte(View& w, int line, int byte);
 // The width of the marks drawn where a wrapped line breaks.
 int WrapFlagWidth(const View& w);
 

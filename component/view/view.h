@@ -80,6 +80,16 @@ struct PendingRepaint {
     bool all = false;
     int firstLine = -1;
     int lastLine = -1;
+    int firstByte = -1; // on firstLine nothing before this byte changed; -1 the whole line
+};
+
+// The rows of a long wrapped line on screen above an edit, left out of the
+// repaint, as they were: the paint repaints them too if they moved since.
+struct KeptRows {
+    int line = -1; // -1: none kept
+    int topRow = 0;
+    int firstRow = 0;
+    std::vector<int> starts; // LongRowStarts of the rows kept and the row after them
 };
 
 // The view's state, one per editor window. The core is read, but for the
@@ -139,6 +149,7 @@ struct View {
     int viewLastLine = 0;
     PendingRepaint pendingRepaint;
     bool repaintPending = false; // invalidated since the last paint
+    KeptRows keptRows;           // left out of the region a repaint is due for
     // Measured lines keyed by the line's text and styles, so an unchanged
     // line is not measured again wherever it moves.
     std::unordered_map<std::string, std::shared_ptr<const LineMeasure>> layouts;
@@ -165,9 +176,15 @@ int FontSlotFor(View& w, HDC dc, const StyleFont& font, const wchar_t* units, in
 void Paint(View& w, HDC target, const RECT& area);
 // Repaints document lines [firstLine, lastLine] where they are on screen;
 // lastLine past the document's end repaints down to the bottom of the view.
-void InvalidateLines(View& w, int firstLine, int lastLine);
+// On a long wrapped line, rows above the one before fromByte's are left out.
+void InvalidateLines(View& w, int firstLine, int lastLine, int fromByte = -1);
+// Repaints from a display line down to the bottom of the view.
+void InvalidateFromRow(View& w, int row);
 // Invalidates the lines changed since the last paint; false if nothing on
 // screen changed.
 bool InvalidateChanges(View& w);
+// Before a paint: the rows left out of the repaint are repainted too if
+// they no longer start where they did.
+void CheckKeptRows(View& w);
 
 } // namespace kalmor

@@ -227,9 +227,15 @@ void ShowChanges(EditorWindow& w, const Changes& changes) {
     PendingRepaint& pending = w.view.pendingRepaint;
     pending.all = pending.all || changes.all;
     if (changes.firstLine >= 0) {
+        // Bytes only move from where an edit is: the least byte named stays right.
+        int fromByte = std::max(changes.firstByte, w.core.LineStart(changes.firstLine));
+        if (pending.firstLine >= 0)
+            fromByte = std::min(fromByte,
+                                std::max(pending.firstByte, w.core.LineStart(pending.firstLine)));
         pending.firstLine = pending.firstLine < 0 ? changes.firstLine
                                                   : std::min(pending.firstLine, changes.firstLine);
         pending.lastLine = std::max(pending.lastLine, changes.lastLine);
+        pending.firstByte = fromByte;
     }
     if (!w.view.repaintPending)
         w.view.repaintPending = InvalidateChanges(w.view);
@@ -333,6 +339,7 @@ void OnPaint(EditorWindow& w) {
     if (w.host.destroyed)
         return;
     InvalidateChanges(w.view);
+    CheckKeptRows(w.view);
     w.view.repaintPending = false;
     int scrollWidth = w.view.scrollWidth;
     w.view.rowsChanged = false;

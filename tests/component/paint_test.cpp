@@ -329,6 +329,74 @@ TEST_F(EditorTest, PartialRepaintsMatchAFullRepaint) {
     }
 }
 
+// A long wrapped line is repainted from the row above an edit down, the
+// rows above left as they were unless they moved: after each edit, in rows
+// estimated and in rows found, the screen is what a full repaint draws,
+// with a keyword made before the caret and words moving up a row.
+TEST_F(EditorTest, ALongWrappedLineRepaintsFromAboveTheEdit) {
+    std::string line = "  ";
+    const char* words[] = {"Sub", "ab", "c=1", "defgh", "x", "If", "klmnopq", "r+s"};
+    for (size_t n = 0; line.size() < 200000; ++n)
+        line += std::string(words[n % 8]) + " ";
+    Call(SCI_SETWRAPMODE, SC_WRAP_WORD);
+    Call(SCI_SETWRAPINDENTMODE, SC_WRAPINDENT_SAME);
+    Call(SCI_SETTEXT, 0, Pointer(("x\r" + line + "\ry\r").c_str()));
+    int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
+    // Where the row y rows down the screen ends: where the next one starts.
+    auto rowEnd = [&](int row) {
+        return static_cast<int>(Call(SCI_POSITIONFROMPOINT, kWidth - 1, row * height + height / 2));
+    };
+    int middle = static_cast<int>(Call(SCI_WORDENDPOSITION, 100002, 1));
+    int bottom = kHeight / height - 1;
+    for (bool found : {false, true}) {
+        if (found) // every row found, so an edit rejoins the rows after it
+            Call(SCI_WRAPCOUNT, 1);
+        Call(SCI_GOTOPOS, middle);
+        PumpMessages();
+        const struct {
+            const char* what;
+            int row; // the edit goes to this row's start; -1 where the caret is
+            const char* chars;
+            int deletes;
+        } steps[] = {
+            {"typed", -1, "xy", 0},
+            {"Backspace", -1, "\b", 0},
+            {"a keyword made", -1, " Su", 0},
+            {"... before the caret", -1, "b", 0},
+            {"a row's first word", bottom - 2, "", 8},
+            {"another's", bottom - 4, "", 8},
+            {"and another's", bottom - 6, "", 8},
+        };
+        for (const auto& step : steps) {
+            if (step.row >= 0)
+                Call(SCI_GOTOPOS, rowEnd(step.row - 1));
+            Type(step.chars);
+            for (int n = 0; n < step.deletes; ++n)
+                Key(VK_DELETE);
+            ASSERT_TRUE(FullRepaintKeeps(*this)) << step.what << (found ? ", rows found" : "");
+            Sleep(20); // then a slice of finding rows while idle
+            PumpMessages();
+            ASSERT_TRUE(FullRepaintKeeps(*this))
+                << step.what << ", idle" << (found ? ", found" : "");
+        }
+    }
+    // A token wider than the view breaks between characters: typed at a row's
+    // start in it, H makes the "&" ending the row above a number's start.
+    line.insert(100000, std::string(3000, '9'));
+    Call(SCI_SETTEXT, 0, Pointer(("x\r" + line + "\ry\r").c_str()));
+    Call(SCI_GOTOPOS, 101502);
+    PumpMessages();
+    int at = rowEnd(bottom - 3);
+    Call(SCI_SETTARGETSTART, at - 1);
+    Call(SCI_SETTARGETEND, at);
+    Call(SCI_REPLACETARGET, 1, Pointer("&"));
+    Call(SCI_GOTOPOS, at);
+    PumpMessages();
+    Type("H");
+    ASSERT_EQ(Call(SCI_GETSTYLEAT, at - 1), 2) << "the & a number's";
+    EXPECT_TRUE(FullRepaintKeeps(*this)) << "the row above restyled";
+}
+
 // While a drag's pointer is below the editor, every tick of its timer
 // scrolls a line, and what the screen shows between ticks is always a whole
 // frame, the one before the tick or the one after it: never the exposed row
