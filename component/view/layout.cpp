@@ -562,16 +562,32 @@ bool MeasureRows(View& w, int line, int findBytes) {
         int topByte = core.DocLineFromVisible(top) == line && rows->indent >= 0
                           ? rows->Start(top - firstRow, length, snap)
                           : -1;
-        size_t found = rows->starts.size();
-        bool done = rows->done;
+        // The rows on screen as drawn, to redraw from the first that finding
+        // moves: rows found replace estimated ones and those after them move.
+        // (Estimated rows start on a fixed grid, and the text at the top is
+        // kept there, so finding above the view leaves what it shows alone.)
+        int shown = std::max(0, top - firstRow);
+        int onScreen = LinesOnScreen(w) + 1 - std::max(0, firstRow - top);
+        int before = rows->Count(length);
+        std::vector<int> drawn = LongRowStarts(w, line, shown, onScreen);
         FindLongRows(w, nullptr, line, *rows, findBytes);
         core.SetLineRows(line, rows->Count(length), !rows->done);
         if (topByte >= 0)
             core.SetFirstVisibleLine(firstRow + rows->RowOf(topByte, length, snap));
-        // The rows found replace estimated ones from where finding stood and
-        // move those after them, and the lines below: on screen, they are redrawn.
-        if ((rows->starts.size() != found || rows->done != done) && core.LineVisible(line))
-            InvalidateFromRow(w, firstRow + static_cast<int>(found) - 1);
+        int nowShown = std::max(0, core.FirstVisibleLine() - firstRow);
+        std::vector<int> now = LongRowStarts(w, line, nowShown, onScreen);
+        if (!core.LineVisible(line) || onScreen <= 0 || shown >= before || drawn.empty()) {
+            // Off screen: a line above keeps the text at the top where it is.
+        } else if (now.back() != drawn.back()) { // the indent
+            InvalidateRect(w.hwnd, nullptr, FALSE);
+        } else if (now != drawn) {
+            // A row whose end moved is drawn anew: the one before the first start that did.
+            int moved = static_cast<int>(
+                std::mismatch(now.begin(), now.end(), drawn.begin()).first - now.begin());
+            InvalidateFromRow(w, firstRow + nowShown + std::max(0, moved - 1));
+        } else if (rows->Count(length) != before) { // the lines below move
+            InvalidateFromRow(w, firstRow + std::min(before, rows->Count(length)));
+        }
         return !rows->done;
     }
     if (int64_t{length} * w.maxCharWidth <= TextWidth(w) - WrapFlagWidth(w)) {
