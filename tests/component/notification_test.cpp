@@ -97,8 +97,6 @@ TEST_F(NotificationTest, EachEditIsHeardFieldByField) {
         {"and redone", 0, 0, [&] { group(true); }, [&] { Call(SCI_REDO); },
          "mod b+ym 0 1 0 | mod +ym 0 1 0 '1' | mod b+yml 6 1 0 | mod +yml 6 1 0 '2' | unsaved | "
          "cmd 768 | ui 1"},
-        {"read-only: refused after one question", 1, 1, [&] { Call(SCI_SETREADONLY, 1); },
-         [&] { Type("x\b"); }, "readonly | readonly"},
         {"read-only turned off by the host when asked", 1, 1,
          [&] {
              Call(SCI_SETREADONLY, 1);
@@ -226,7 +224,6 @@ TEST_F(NotificationTest, ReadOnlyRefusesEveryRoute) {
         {"SCI_REPLACESEL", [&] { Call(SCI_REPLACESEL, 0, Pointer("r")); }},
         {"SCI_DELETERANGE", [&] { Call(SCI_DELETERANGE, 0, 3); }},
         {"SCI_SETTEXT", [&] { Call(SCI_SETTEXT, 0, Pointer("s")); }},
-        {"SCI_UNDO", [&] { Call(SCI_UNDO); }},
         {"the selection dragged", [&] { Drag(1, 7); }},
         {"MSAA's put_accValue",
          [&] {
