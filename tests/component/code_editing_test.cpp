@@ -24,8 +24,6 @@ TEST_F(EditorTest, TabsOvertypeAndZoomByKeys) {
         {"Shift+Tab alone unindents the caret's line", "x\r\t\ty", 5, 5, 0, 0, VK_TAB, S, "",
          "x\r\ty", 4, 4},
         {"Tab alone types one tab", "ab", 1, 1, 0, 0, VK_TAB, 0, "", "a\tb", 2, 2},
-        {"spaces to the indent stop", "abc", 2, 2, SCI_SETUSETABS, 0, VK_TAB, 0, "", "ab      c", 8,
-         8},
         {"Insert, then typing replaces", "abc\r", 1, 1, 0, 0, VK_INSERT, 0, "XY", "aXY\r", 3, 3},
         {"never a line end", "ab\rc", 2, 2, SCI_SETOVERTYPE, 1, 0, 0, "Z", "abZ\rc", 3, 3},
         {"Shift+Tab back to the indent stop before", "\t   x", 5, 5, 0, 0, VK_TAB, S, "", "\tx", 2,
@@ -45,7 +43,6 @@ TEST_F(EditorTest, TabsOvertypeAndZoomByKeys) {
     for (const auto& row : rows) {
         Load(row.text, row.anchor, row.caret);
         Call(SCI_SETOVERTYPE, 0);
-        Call(SCI_SETUSETABS, 1);
         if (row.request)
             Call(row.request, row.value);
         if (row.key) {
@@ -185,8 +182,6 @@ TEST_F(EditorTest, FindTextRecordAndTarget) {
     EXPECT_EQ(
         std::pair(find.chrgText.cpMin, find.chrgText.cpMax),
         std::pair(static_cast<int32_t>(LineStart(20)), static_cast<int32_t>(LineStart(20) + 7)));
-    find.chrg = {static_cast<int32_t>(LineStart(20)), 0};
-    EXPECT_EQ(Call(SCI_FINDTEXT, 0, Pointer(&find)), LineStart(16));
     // Letters of the system's single-byte code page (1252 here) fold too, those
     // at 0x80-0x9F among them (S, OE and Z with their marks, Y with diaeresis);
     // and in 932 the Cyrillic capitals, whose trail bytes start at 0x40.
