@@ -76,9 +76,7 @@ inline std::string Describe(const SCNotification& n) {
     case SCN_SAVEPOINTLEFT: return "unsaved";
     case SCN_MODIFYATTEMPTRO: return "readonly";
     case SCN_DOUBLECLICK: return "dclick " + number(n.position) + " " + number(n.line);
-    case SCN_MARGINCLICK: return "margin " + number(n.margin) + " " + number(n.position);
     case SCN_STYLENEEDED: return "styleneeded " + number(n.position);
-    case SCN_ZOOM: return "zoom";
     case SCN_FOCUSIN: return "focusin";
     case SCN_FOCUSOUT: return "focusout";
     default: return "code " + number(n.code);
