@@ -52,8 +52,11 @@ class LongLineTest : public EditorTest {
 
 // Wherever the caret goes on the line, the view follows it, text is drawn
 // up to it, and the point of a character hits it; points far to either
-// side hit the line's ends.
-TEST_F(LongLineTest, PositionsHoldAlongTheLine) {
+// side hit the line's ends. End shows the line's end with nothing drawn
+// past it; typing there goes on in the next column; Home and the
+// display-line keys reach the ends, from a caret outside the part of the
+// line laid out too.
+TEST_F(LongLineTest, PositionsAndEndsHoldAlongTheLine) {
     for (const LongLine& line : Lines()) {
         Make(line);
         Call(SCI_STYLESETBACK, 6, kOperatorBack);
@@ -75,15 +78,6 @@ TEST_F(LongLineTest, PositionsHoldAlongTheLine) {
             EXPECT_EQ(Call(SCI_POSITIONFROMPOINT, -10000000, height + 1), start) << where;
             EXPECT_EQ(Call(SCI_POSITIONFROMPOINT, 100000000, height + 1), end) << where;
         }
-    }
-}
-
-// End shows the line's end with nothing drawn past it; typing there goes
-// on in the next column; Home and the display-line keys reach the ends,
-// from a caret outside the part of the line laid out too.
-TEST_F(LongLineTest, EndsOfTheLine) {
-    for (const LongLine& line : Lines()) {
-        Make(line);
         Call(SCI_GOTOPOS, start);
         Key(VK_END);
         UpdateWindow(editor);

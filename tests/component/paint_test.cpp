@@ -123,10 +123,8 @@ TEST_F(EditorTest, TheHostsColoursAreDrawn) {
         PumpMessages();
         COLORREF colour = std::get<0>(requests[0]) == SCI_SETSELFORE ? red : green;
         EXPECT_TRUE(Has(rowOf(line), colour) && !Has(rowOf(without), colour)) << what;
-        Call(SCI_SETSELBACK, 0, 0);
-        Call(SCI_SETSELFORE, 0, 0);
-        Call(SCI_SETCARETLINEVISIBLE, 0);
-        Call(SCI_SETEDGEMODE, EDGE_NONE);
+        for (auto [request, wParam, lParam] : requests)
+            Call(request, 0, 0); // taken back
     }
     // A selection up to a line's end stops at its last character; one over
     // the line end goes on past it.
