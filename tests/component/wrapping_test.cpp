@@ -227,7 +227,6 @@ TEST_F(WrapTest, RowsDrawn) {
     screen = shot();
     EXPECT_GT(Ink(screen, row(1, left + 4 * column, left + 10 * column)), 0) << "the tag";
     EXPECT_EQ(Ink(screen, row(0, left + 9 * column, left + 10 * column)), 0);
-    EXPECT_EQ(Call(SCI_DOCLINEFROMVISIBLE, 2), 3) << "the folded lines' rows";
 }
 
 } // namespace
