@@ -4,7 +4,6 @@
 // "KalmorHighContrast" stand in for the system's answers where needed.
 #include "tests/component/editor_fixture.h"
 #include <cstdlib>
-#include <tuple>
 
 // The screen, without the caret, while the selection is dragged from one
 // position to another, before the drag is cancelled with Esc.

@@ -40,8 +40,7 @@ TEST_F(IndicatorTest, EachStyleInksItsRangeOnly) {
             bool in = x >= left - height / 3 && x < right + height / 3;
             (in ? inside : outside) += row[i] != plain[i];
         }
-        EXPECT_GT(inside, 0) << "style " << style;
-        EXPECT_EQ(outside, 0) << "style " << style;
+        EXPECT_TRUE(inside > 0 && outside == 0) << "style " << style << ": " << outside << " out";
         pictures.insert(row);
     }
     EXPECT_EQ(pictures.size(), std::size(styles)) << "each style its own picture";
@@ -63,8 +62,9 @@ TEST_F(IndicatorTest, EachStyleInksItsRangeOnly) {
     EXPECT_EQ(Row(), plain) << "cleared";
 }
 
-// Filling and clearing are told as indicator changes with their range;
-// a press on marked text tells the click and its release, elsewhere nothing.
+// Filling and clearing are told as indicator changes with their range (the
+// values and stretches they leave are the core's session's); a press on
+// marked text tells the click and its release, elsewhere nothing.
 TEST_F(IndicatorTest, ChangesAndClicksAreTold) {
     notifications.clear();
     Call(SCI_SETINDICATORVALUE, 5);
@@ -76,8 +76,6 @@ TEST_F(IndicatorTest, ChangesAndClicksAreTold) {
         told.push_back(std::to_string(n.modificationType & ~SC_PERFORMED_USER) + " " +
                        std::to_string(n.position) + "+" + std::to_string(n.length));
     EXPECT_EQ(told, (std::vector<std::string>{"16384 6+4", "16384 0+7"}));
-    EXPECT_EQ(std::pair(Call(SCI_INDICATORVALUEAT, 8, 8), Call(SCI_INDICATORSTART, 8, 8)),
-              std::pair(LRESULT{5}, LRESULT{7}));
     EXPECT_EQ(Call(SCI_INDICATORALLONFOR, 8), 1 << 8);
     notifications.clear();
     Click(2);

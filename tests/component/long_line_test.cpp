@@ -52,8 +52,11 @@ class LongLineTest : public EditorTest {
 
 // Wherever the caret goes on the line, the view follows it, text is drawn
 // up to it, and the point of a character hits it; points far to either
-// side hit the line's ends.
-TEST_F(LongLineTest, PositionsHoldAlongTheLine) {
+// side hit the line's ends. End shows the line's end with nothing drawn
+// past it; typing there goes on in the next column; Home and the
+// display-line keys reach the ends, from a caret outside the part of the
+// line laid out too.
+TEST_F(LongLineTest, PositionsAndEndsHoldAlongTheLine) {
     for (const LongLine& line : Lines()) {
         Make(line);
         Call(SCI_STYLESETBACK, 6, kOperatorBack);
@@ -63,8 +66,7 @@ TEST_F(LongLineTest, PositionsHoldAlongTheLine) {
             Call(SCI_GOTOPOS, at);
             UpdateWindow(editor);
             int x = XOf(at);
-            ASSERT_GT(x, XOf(start)) << where;
-            ASSERT_LT(x, client.right) << where;
+            ASSERT_TRUE(x > XOf(start) && x < client.right) << where << ": x " << x;
             if (line.exact) {
                 EXPECT_EQ(x - XOf(start), (at - start) * column) << where;
                 EXPECT_EQ(XOf(at + 7) - x, 7 * column) << where;
@@ -76,15 +78,6 @@ TEST_F(LongLineTest, PositionsHoldAlongTheLine) {
             EXPECT_EQ(Call(SCI_POSITIONFROMPOINT, -10000000, height + 1), start) << where;
             EXPECT_EQ(Call(SCI_POSITIONFROMPOINT, 100000000, height + 1), end) << where;
         }
-    }
-}
-
-// End shows the line's end with nothing drawn past it; typing there goes
-// on in the next column; Home and the display-line keys reach the ends,
-// from a caret outside the part of the line laid out too.
-TEST_F(LongLineTest, EndsOfTheLine) {
-    for (const LongLine& line : Lines()) {
-        Make(line);
         Call(SCI_GOTOPOS, start);
         Key(VK_END);
         UpdateWindow(editor);
@@ -165,9 +158,8 @@ TEST_F(LongLineTest, WrappedRowsHoldAsManyWordsAsFit) {
                 int room = width - (row > 0 ? indent : 0);
                 size_t next = text.find(' ', at);
                 int length = static_cast<int>(at) - rowStart;
-                ASSERT_LE(length, room) << with << when << ": row " << row << " too wide";
-                ASSERT_GT(length + static_cast<int>(next - at) + 1, room)
-                    << with << when << ": row " << row << " could hold the next word";
+                ASSERT_TRUE(length <= room && length + static_cast<int>(next - at) + 1 > room)
+                    << with << when << ": row " << row << " of " << length << " for " << room;
                 ASSERT_EQ(XOf(start + at), left + indent * column) << with << when;
                 row = y / height, rowStart = static_cast<int>(at), ++counted;
             }
@@ -222,8 +214,7 @@ TEST_F(LongLineTest, WrappedTabStopsCountFromEachRow) {
         if (Call(SCI_POINTYFROMPOSITION, 0, start + at + 1) !=
             Call(SCI_POINTYFROMPOSITION, 0, start + at))
             continue;
-        ASSERT_EQ((x - left) % stop, 0) << "after the tab at " << at;
-        ASSERT_LE(x, right) << "a row wider than the view, at " << at;
+        ASSERT_TRUE((x - left) % stop == 0 && x <= right) << "after the tab at " << at << ": " << x;
         ++checked;
     }
     EXPECT_GT(checked, 1000);

@@ -2,7 +2,6 @@
 // folding on click, margins of the host's colours and texts, the blanks
 // beside the text and the rules at headers.
 #include "editor_fixture.h"
-#include <tuple>
 
 namespace {
 
@@ -110,12 +109,13 @@ TEST_F(FoldMarginTest, ClicksFoldOnlyWhenAsked) {
     EXPECT_EQ(click(0, 0), "111") << "not asked";
     Call(SCI_SETAUTOMATICFOLD, SC_AUTOMATICFOLD_CLICK);
     EXPECT_EQ(Call(SCI_GETAUTOMATICFOLD), SC_AUTOMATICFOLD_CLICK);
-    EXPECT_EQ(click(1, 0), "111") << "a body line";
-    EXPECT_EQ(click(0, 0), "010");
-    EXPECT_EQ(click(0, 0), "111");
-    EXPECT_EQ(click(0, MK_CONTROL), "000");
-    EXPECT_EQ(click(0, MK_SHIFT), "111");
-    EXPECT_EQ(click(2, 0), "101") << "the nested header";
+    // A body line; the header closed, opened, closed with its nested fold,
+    // opened with it; the nested header.
+    const std::tuple<int, WPARAM, const char*> clicks[] = {
+        {1, 0, "111"},          {0, 0, "010"},        {0, 0, "111"},
+        {0, MK_CONTROL, "000"}, {0, MK_SHIFT, "111"}, {2, 0, "101"}};
+    for (auto [row, keys, state] : clicks)
+        EXPECT_EQ(click(row, keys), state) << "row " << row << ", keys " << keys;
     Call(SCI_SETMARGINSENSITIVEN, 2, 1);
     notifications.clear();
     EXPECT_EQ(click(2, 0), "111");

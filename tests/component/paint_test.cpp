@@ -62,32 +62,29 @@ TEST_F(EditorTest, StyleAttributesAreDrawn) {
         keywords += Call(SCI_GETSTYLEAT, pos) == 3 ? XOf(pos + 1) - XOf(pos) : 0;
     int rule = MulDiv(1, ScreenDpi(), 96);
     const std::string text = Text();
-    const struct {
-        const char* what;
-        int request, style;
-        LPARAM value, off;
-        std::function<bool(const std::vector<COLORREF>&)> drawn;
-    } rows[] = {
-        {"a background", SCI_STYLESETBACK, 3, 0x00FF00, 0xFFFFFF,
-         [&](auto& p) { return Count(p, 0x00FF00) > 3 * height; }},
-        {"hidden", SCI_STYLESETVISIBLE, 3, 0, 1,
-         [&](auto& p) { return Count(p, 0xFF0000) == 0 && Count(plain, 0xFF0000) > 0; }},
-        {"underlined, a rule thick", SCI_STYLESETUNDERLINE, 3, 1, 0,
-         [&](auto& p) {
-             return Count(p, 0xFF0000) - Count(plain, 0xFF0000) > keywords * rule - keywords / 4;
-         }},
-        {"in capitals", SCI_STYLESETCASE, 7, SC_CASE_UPPER, SC_CASE_MIXED,
-         [&](auto& p) { return p != plain; }},
-        {"the line end's background filled", SCI_STYLESETEOLFILLED, 0, 1, 0,
-         [&](auto& p) { return p.back() == 0x00FFFF && plain.back() == 0xFFFFFF; }},
-    };
-    for (const auto& r : rows) {
-        Call(r.request, r.style, r.value);
-        std::vector<COLORREF> drawn = row();
-        EXPECT_TRUE(r.drawn(drawn)) << r.what;
-        EXPECT_EQ(Text(), text) << r.what;
-        Call(r.request, r.style, r.off);
-        EXPECT_EQ(row(), plain) << r.what << " taken back";
+    // What, the request, the style, its value and its first value, what it draws.
+    const std::tuple<const char*, int, int, LPARAM, LPARAM,
+                     std::function<bool(const std::vector<COLORREF>&)>>
+        rows[] = {
+            {"a background", SCI_STYLESETBACK, 3, 0x00FF00, 0xFFFFFF,
+             [&](auto& p) { return Count(p, 0x00FF00) > 3 * height; }},
+            {"hidden", SCI_STYLESETVISIBLE, 3, 0, 1,
+             [&](auto& p) { return Count(p, 0xFF0000) == 0 && Count(plain, 0xFF0000) > 0; }},
+            {"underlined, a rule thick", SCI_STYLESETUNDERLINE, 3, 1, 0,
+             [&](auto& p) {
+                 return Count(p, 0xFF0000) - Count(plain, 0xFF0000) >
+                        keywords * rule - keywords / 4;
+             }},
+            {"in capitals", SCI_STYLESETCASE, 7, SC_CASE_UPPER, SC_CASE_MIXED,
+             [&](auto& p) { return p != plain; }},
+            {"the line end's background filled", SCI_STYLESETEOLFILLED, 0, 1, 0,
+             [&](auto& p) { return p.back() == 0x00FFFF && plain.back() == 0xFFFFFF; }},
+        };
+    for (const auto& [what, request, style, value, off, drawn] : rows) {
+        Call(request, style, value);
+        EXPECT_TRUE(drawn(row()) && Text() == text) << what << ", the text kept";
+        Call(request, style, off);
+        EXPECT_EQ(row(), plain) << what << " taken back";
     }
     // The default style back to its first attributes.
     Call(SCI_STYLESETUNDERLINE, STYLE_DEFAULT, 1);
@@ -109,32 +106,27 @@ TEST_F(EditorTest, TheHostsColoursAreDrawn) {
     int space = static_cast<int>(Call(SCI_TEXTWIDTH, STYLE_DEFAULT, Pointer(" ")));
     auto rowOf = [&](int line) { return Drawn(40, line * height, 500, (line + 1) * height); };
     const COLORREF green = 0x00FF00, red = 0x0000FF;
-    const struct {
-        const char* what;
-        std::vector<std::tuple<UINT, WPARAM, LPARAM>> requests;
-        int line, without; // where the colour shows, and a line where it must not
-    } rows[] = {
-        {"the selection's background", {{SCI_SETSELBACK, 1, green}}, 9, 8},
-        {"the selection's text", {{SCI_SETSELFORE, 1, red}}, 9, 8},
-        {"the caret's line", {{SCI_SETCARETLINEVISIBLE, 1, 0}}, 9, 12},
-        {"and where it moved", {{SCI_SETCARETLINEVISIBLE, 1, 0}, {SCI_GOTOLINE, 12, 0}}, 12, 9},
-        {"an edge background at column 20", {{SCI_SETEDGEMODE, EDGE_BACKGROUND, 0}}, 10, 12},
-    };
+    // What, the requests, where the colour shows and a line where it must not.
+    const std::tuple<const char*, std::vector<std::tuple<UINT, WPARAM, LPARAM>>, int, int> rows[] =
+        {
+            {"the selection's background", {{SCI_SETSELBACK, 1, green}}, 9, 8},
+            {"the selection's text", {{SCI_SETSELFORE, 1, red}}, 9, 8},
+            {"the caret's line", {{SCI_SETCARETLINEVISIBLE, 1, 0}}, 9, 12},
+            {"and where it moved", {{SCI_SETCARETLINEVISIBLE, 1, 0}, {SCI_GOTOLINE, 12, 0}}, 12, 9},
+            {"an edge background at column 20", {{SCI_SETEDGEMODE, EDGE_BACKGROUND, 0}}, 10, 12},
+        };
     Call(SCI_SETCARETLINEBACK, green); // shown once the caret's line is
     Call(SCI_SETEDGECOLOUR, green);    // once an edge mode is set
     Call(SCI_SETEDGECOLUMN, 20);
-    for (const auto& r : rows) {
+    for (const auto& [what, requests, line, without] : rows) {
         Call(SCI_SETSEL, LineStart(9), LineStart(10) - 1);
-        for (auto [request, wParam, lParam] : r.requests)
+        for (auto [request, wParam, lParam] : requests)
             Call(request, wParam, lParam);
         PumpMessages();
-        COLORREF colour = std::get<0>(r.requests[0]) == SCI_SETSELFORE ? red : green;
-        EXPECT_TRUE(Has(rowOf(r.line), colour)) << r.what;
-        EXPECT_FALSE(Has(rowOf(r.without), colour)) << r.what;
-        Call(SCI_SETSELBACK, 0, 0);
-        Call(SCI_SETSELFORE, 0, 0);
-        Call(SCI_SETCARETLINEVISIBLE, 0);
-        Call(SCI_SETEDGEMODE, EDGE_NONE);
+        COLORREF colour = std::get<0>(requests[0]) == SCI_SETSELFORE ? red : green;
+        EXPECT_TRUE(Has(rowOf(line), colour) && !Has(rowOf(without), colour)) << what;
+        for (auto [request, wParam, lParam] : requests)
+            Call(request, 0, 0); // taken back
     }
     // A selection up to a line's end stops at its last character; one over
     // the line end goes on past it.
@@ -163,11 +155,10 @@ TEST_F(EditorTest, TheHostsColoursAreDrawn) {
         RECT box = Box(kAll, [&, &hidden = hidden](int i) { return hidden[i] != shown[i]; });
         return std::pair(Colours(shown, box), std::max(0, int(box.right - box.left)));
     };
-    int dpi = ScreenDpi();
     Call(SCI_GOTOPOS, LineStart(1) - 1); // over white: the end of line 0
     Call(SCI_SETCARETFORE, red);
     Call(SCI_SETCARETWIDTH, 3);
-    EXPECT_EQ(caret(), std::pair(std::set<COLORREF>{red}, MulDiv(3, dpi, 96)));
+    EXPECT_EQ(caret(), std::pair(std::set<COLORREF>{red}, MulDiv(3, ScreenDpi(), 96)));
     Call(SCI_SETCARETWIDTH, 0);
     EXPECT_EQ(caret().second, 0) << "no caret";
     EXPECT_EQ(std::tuple(Call(SCI_GETCARETFORE), Call(SCI_GETCARETWIDTH), Call(SCI_GETEDGECOLUMN)),
@@ -200,8 +191,8 @@ TEST_F(EditorTest, BlanksAndLineEndsShown) {
     long small = red(3);
     Call(SCI_SETWHITESPACESIZE, 3);
     Call(SCI_SETWHITESPACEBACK, 1, 0x00FF00);
-    EXPECT_GT(red(3), 4 * small) << "a bigger dot";
-    EXPECT_TRUE(Has(cell(3), 0x00FF00)) << "on the host's back";
+    EXPECT_TRUE(red(3) > 4 * small && Has(cell(3), 0x00FF00))
+        << "a bigger dot on the host's back: " << red(3) << " after " << small;
 
     // The boxes: ink after each line's text, none after the last line's.
     Call(SCI_SETVIEWEOL, 1);
@@ -253,20 +244,21 @@ TEST_F(EditorTest, MarkersDrawnAsTheirSymbols) {
     Call(SCI_MARKERADD, 2, 1);
     int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
     auto pixels = [&](int left, int right) { return Drawn(left, 2 * height, right, 3 * height); };
+    // Each symbol in the margin, the empty one drawing nothing.
     const int symbols[] = {SC_MARK_CIRCLE,    SC_MARK_ROUNDRECT,  SC_MARK_ARROW,
                            SC_MARK_SMALLRECT, SC_MARK_SHORTARROW, SC_MARK_ARROWDOWN,
                            SC_MARK_MINUS,     SC_MARK_PLUS,       SC_MARK_FULLRECT,
-                           SC_MARK_LEFTRECT,  SC_MARK_BOOKMARK,   SC_MARK_CHARACTER + 'B'};
+                           SC_MARK_LEFTRECT,  SC_MARK_BOOKMARK,   SC_MARK_CHARACTER + 'B',
+                           SC_MARK_EMPTY};
     std::set<std::vector<COLORREF>> drawn;
     for (int symbol : symbols) {
         Call(SCI_MARKERDEFINE, 1, symbol);
         std::vector<COLORREF> cell = pixels(40, 56);
-        EXPECT_TRUE(Has(cell, 0x0000FF) || Has(cell, 0x00FF00)) << "symbol " << symbol;
+        EXPECT_NE(Has(cell, 0x0000FF) || Has(cell, 0x00FF00), symbol == SC_MARK_EMPTY)
+            << "symbol " << symbol;
         drawn.insert(cell);
     }
     EXPECT_EQ(drawn.size(), std::size(symbols)) << "each symbol its own picture";
-    Call(SCI_MARKERDEFINE, 1, SC_MARK_EMPTY);
-    EXPECT_FALSE(Has(pixels(40, 56), 0x0000FF) || Has(pixels(40, 56), 0x00FF00)) << "empty";
     Call(SCI_MARKERDEFINE, 1, SC_MARK_BACKGROUND);
     EXPECT_GT(Count(pixels(60, 500), 0x00FF00), 400) << "the line's background";
     Call(SCI_MARKERDEFINE, 1, SC_MARK_UNDERLINE);
@@ -298,11 +290,7 @@ TEST_F(EditorTest, PartialRepaintsMatchAFullRepaint) {
         Call(SCI_SETMARGINRIGHT, 0, wrap ? kWidth / 2 : 0);
         Call(SCI_SETTEXT, 0, Pointer(twice.c_str()));
         // Each step: a request or message (a key, for WM_KEYDOWN), then typed characters.
-        const struct {
-            const char* what;
-            UINT message, wParam;
-            const char* chars;
-        } steps[] = {
+        const std::tuple<const char*, UINT, UINT, const char*> steps[] = {
             {"type in line 5", SCI_GOTOLINE, 5, "x = 12"},
             {"Enter", 0, 0, "\r"},
             {"Backspace joining lines", WM_KEYDOWN, VK_HOME, "\b"},
@@ -317,16 +305,16 @@ TEST_F(EditorTest, PartialRepaintsMatchAFullRepaint) {
             {"fold toggled back", SCI_TOGGLEFOLD, 9, ""},
             {"page down", WM_KEYDOWN, VK_NEXT, "'"},
         };
-        for (const auto& step : steps) {
-            if (step.message == WM_KEYDOWN)
-                Key(step.wParam);
-            else if (step.message)
-                Send(step.message, step.wParam);
-            Type(step.chars);
+        for (auto [what, message, wParam, chars] : steps) {
+            if (message == WM_KEYDOWN)
+                Key(wParam);
+            else if (message)
+                Send(message, wParam);
+            Type(chars);
             // As the message loop would: posted work, and any repaint a change of
             // scroll bars asks for, are done before the screen is read.
             PumpMessages();
-            ASSERT_TRUE(FullRepaintKeeps(*this)) << step.what << (wrap ? ", wrapped" : "");
+            ASSERT_TRUE(FullRepaintKeeps(*this)) << what << (wrap ? ", wrapped" : "");
         }
     }
 }

@@ -10,48 +10,45 @@ using UnicodeTest = EditorTest;
 // Backspace as WM_CHAR 8), and the document's bytes after them.
 TEST_F(UnicodeTest, TypedAndPastedCharacters) {
     const UINT C = WM_CHAR, U = WM_UNICHAR, I = WM_IME_CHAR;
-    const struct {
-        int codePage;
-        std::vector<std::pair<UINT, WPARAM>> input;
-        const wchar_t* pasted;
-        const char* text;
-    } rows[] = {
-        // A surrogate pair from two WM_CHARs is one character; Backspace takes it whole.
-        {65001, {{C, 0xD83D}, {C, 0xDE00}, {C, 'a'}}, nullptr, "\xF0\x9F\x98\x80\x61"},
-        {65001, {{C, 0xD83D}, {C, 0xDE00}, {C, 8}}, nullptr, ""},
-        // Lone halves never reach the text.
-        {65001, {{C, 0xDE00}, {C, 'a'}, {C, 0xD83D}, {C, 'b'}, {C, 0xDFFF}}, nullptr, "ab"},
-        // The last pair there is.
-        {65001, {{C, 0xDBFF}, {C, 0xDFFF}}, nullptr, "\xF4\x8F\xBF\xBF"},
-        // The first character beyond the BMP; DEL is no character to type.
-        {65001, {{U, 0x10000}, {C, 0x7F}, {U, 0x7F}}, nullptr, "\xF0\x90\x80\x80"},
-        // WM_UNICHAR and WM_IME_CHAR insert their character once.
-        {65001, {{U, 0x1F600}, {I, 0x4E2D}}, nullptr, "\xF0\x9F\x98\x80\xE4\xB8\xAD"},
-        // In 932 Omega and a Chinese character are typed, the e acute refused.
-        {932, {{C, 0x4E2D}, {C, 0x3A9}, {C, 0xE9}}, nullptr, "\x92\x86\x83\xB6"},
-        // Pasting prefers CF_UNICODETEXT.
-        {65001,
-         {},
-         L"\x3A9 \x4E2D\x6587 \x2603 \xD83D\xDE00",
-         "\xCE\xA9 \xE4\xB8\xAD\xE6\x96\x87 \xE2\x98\x83 \xF0\x9F\x98\x80"},
-        // A lone half pasted becomes U+FFFD, at either end of the range.
-        {65001, {}, L"\xDFFF\x61\xDC00\xD800", "\xEF\xBF\xBD\x61\xEF\xBF\xBD\xEF\xBF\xBD"},
-        {0, {}, L"caf\xE9\r\n", "caf\xE9\r\n"},
-        // Each LF, CR and CR LF is one line end.
-        {0, {}, L"a\n\nb\r\r\nc", "a\r\n\r\nb\r\n\r\nc"},
-    };
+    const std::tuple<int, std::vector<std::pair<UINT, WPARAM>>, const wchar_t*, const char*>
+        rows[] = {
+            // A surrogate pair from two WM_CHARs is one character (Backspace over
+            // it: the core's session).
+            {65001, {{C, 0xD83D}, {C, 0xDE00}, {C, 'a'}}, nullptr, "\xF0\x9F\x98\x80\x61"},
+            // Lone halves never reach the text.
+            {65001, {{C, 0xDE00}, {C, 'a'}, {C, 0xD83D}, {C, 'b'}, {C, 0xDFFF}}, nullptr, "ab"},
+            // The last pair there is.
+            {65001, {{C, 0xDBFF}, {C, 0xDFFF}}, nullptr, "\xF4\x8F\xBF\xBF"},
+            // The first character beyond the BMP; DEL is no character to type.
+            {65001, {{U, 0x10000}, {C, 0x7F}, {U, 0x7F}}, nullptr, "\xF0\x90\x80\x80"},
+            // WM_UNICHAR and WM_IME_CHAR insert their character once.
+            {65001, {{U, 0x1F600}, {I, 0x4E2D}}, nullptr, "\xF0\x9F\x98\x80\xE4\xB8\xAD"},
+            // In 932 Omega and a Chinese character are typed, the e acute refused.
+            {932, {{C, 0x4E2D}, {C, 0x3A9}, {C, 0xE9}}, nullptr, "\x92\x86\x83\xB6"},
+            // Pasting prefers CF_UNICODETEXT.
+            {65001,
+             {},
+             L"\x3A9 \x4E2D\x6587 \x2603 \xD83D\xDE00",
+             "\xCE\xA9 \xE4\xB8\xAD\xE6\x96\x87 \xE2\x98\x83 \xF0\x9F\x98\x80"},
+            // A lone half pasted becomes U+FFFD, at either end of the range.
+            {65001, {}, L"\xDFFF\x61\xDC00\xD800", "\xEF\xBF\xBD\x61\xEF\xBF\xBD\xEF\xBF\xBD"},
+            {0, {}, L"caf\xE9\r\n", "caf\xE9\r\n"},
+            // Each LF, CR and CR LF is one line end.
+            {0, {}, L"a\n\nb\r\r\nc", "a\r\n\r\nb\r\n\r\nc"},
+        };
     for (const auto& row : rows) {
+        const auto& [codePage, input, pasted, text] = row;
         Call(SCI_SETTEXT, 0, Pointer(""));
-        Call(SCI_SETCODEPAGE, row.codePage);
-        for (auto [message, wParam] : row.input)
+        Call(SCI_SETCODEPAGE, codePage);
+        for (auto [message, wParam] : input)
             SendMessageW(editor, message, wParam, 1);
         PumpMessages(); // what the system would make of them, WM_CHARs posted by default handling
-        if (row.pasted) {
-            Clipboard(parent, row.pasted);
+        if (pasted) {
+            Clipboard(parent, pasted);
             Key('V', true);
-            EXPECT_EQ(Clipboard(parent), row.pasted) << "the clipboard keeps its text";
+            EXPECT_EQ(Clipboard(parent), pasted) << "the clipboard keeps its text";
         }
-        EXPECT_EQ(Text(), row.text) << "row " << &row - rows;
+        EXPECT_EQ(Text(), text) << "row " << &row - rows;
     }
     EXPECT_EQ(SendMessageW(editor, WM_UNICHAR, UNICODE_NOCHAR, 0), TRUE);
 }
@@ -72,15 +69,14 @@ TEST_F(UnicodeTest, ClipboardAndWindowTextInUtf16) {
               std::pair(6, 6));
     EXPECT_EQ(std::wstring(wide), L"\xE9\x4E2D\xD83D\xDE00\xFFFD\n");
     EXPECT_EQ(GetWindowTextW(editor, wide, 4), 2) << "never half a surrogate pair";
-    EXPECT_TRUE(SetWindowTextW(editor, L"\x3A9\xD83D\xDE00"));
-    EXPECT_EQ(Text(), "\xCE\xA9\xF0\x9F\x98\x80");
+    EXPECT_TRUE(SetWindowTextW(editor, L"\x3A9\xD83D\xDE00") &&
+                Text() == "\xCE\xA9\xF0\x9F\x98\x80");
     Call(SCI_SETCODEPAGE, 0);
     EXPECT_FALSE(SetWindowTextW(editor, L"\x3A9")) << "a character 1252 lacks";
     SetWindowTextA(editor, "caf\xE9");
     char ansi[8] = {};
     GetWindowTextA(editor, ansi, 8);
-    EXPECT_EQ(std::string(ansi), "caf\xE9");
-    EXPECT_EQ(Text(), "caf\xE9");
+    EXPECT_EQ(std::string(ansi) + " " + Text(), "caf\xE9 caf\xE9") << "read back, and the text";
 }
 
 // Characters of several scripts drawn as one glyph each, in a fallback font
