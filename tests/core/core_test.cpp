@@ -450,25 +450,6 @@ TEST(Reading, ColumnsWithTabsAndCharactersOfSeveralBytes) {
     }
 }
 
-// With only word characters, the word around the position or the position
-// itself; otherwise the run of the class of the first character met.
-TEST(Reading, WordStartsAndEndsInBothModes) {
-    EditorCore core;
-    Send(core, SCI_SETCODEPAGE, SC_CP_UTF8);
-    core.SetText("abc+-  de\r\n\r\nf\xC3\xA9");
-    const int cases[][4] = {
-        // position, only word characters, start, end
-        {2, 1, 0, 3}, {3, 1, 0, 3},    {4, 1, 4, 4},   {8, 1, 7, 9},  {15, 1, 13, 16},
-        {5, 0, 3, 7}, {7, 0, 5, 9},    {3, 0, 0, 5},   {9, 0, 7, 13}, {10, 0, 7, 13},
-        {0, 0, 0, 3}, {16, 0, 13, 16}, {11, 0, 9, 13},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(std::tuple(Send(core, SCI_WORDSTARTPOSITION, c[0], c[1]),
-                             Send(core, SCI_WORDENDPOSITION, c[0], c[1])),
-                  std::tuple(c[2], c[3]))
-            << "at " << c[0] << (c[1] ? " words only" : " any class");
-}
-
 // Every character above ASCII is a word character, in each code page, and
 // so are '#' and the other marks: a word runs over all of them, and a whole
 // word is matched only where it ends.

@@ -536,15 +536,28 @@ inline std::string RunSession(const std::string& bytes) {
             return "text read into " + std::to_string(size) + " bytes" + where;
 
         // A double-click selects the run of one kind of character around a
-        // position: nothing at a line end or the document's end.
-        int pos = model.Clamp(ToInt(wParam));
-        int first = pos, last = pos, kind = pos < model.Length() ? CharKind(now.text[pos]) : 1;
-        while (kind != 1 && first > 0 && CharKind(now.text[model.Before(first)]) == kind)
-            first = model.Before(first);
-        while (kind != 1 && last < model.Length() && CharKind(now.text[last]) == kind)
-            last = model.After(last);
-        if (WordStartAt(core, pos) != first || WordEndAt(core, pos) != last)
-            return "double-click" + where;
+        // position: nothing at a line end or the document's end. The word
+        // requests go back or on over word characters only, or over the kind
+        // of the first character met.
+        int pos = model.Clamp(ToInt(wParam)), only = lParam & 1;
+        auto kindAt = [&](int at) { return at < model.Length() ? CharKind(now.text[at]) : 1; };
+        auto back = [&](int at, int kind) {
+            while (at > 0 && kindAt(model.Before(at)) == kind)
+                at = model.Before(at);
+            return at;
+        };
+        auto on = [&](int at, int kind) {
+            while (at < model.Length() && kindAt(at) == kind)
+                at = model.After(at);
+            return at;
+        };
+        int kind = kindAt(pos);
+        if (WordStartAt(core, pos) != (kind == 1 ? pos : back(pos, kind)) ||
+            WordEndAt(core, pos) != (kind == 1 ? pos : on(pos, kind)) ||
+            Send(core, SCI_WORDSTARTPOSITION, pos, only) !=
+                back(pos, only ? 2 : kindAt(model.Before(pos))) ||
+            Send(core, SCI_WORDENDPOSITION, pos, only) != on(pos, only ? 2 : kind))
+            return "double-click or word run" + where;
 
         // Characters before and after any position, counted and stepped over,
         // by any number, extremes too, stopping at the document's ends; back
