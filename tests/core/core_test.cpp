@@ -289,22 +289,15 @@ TEST(TextUnits, MovesAtTheEdges) {
     }
 }
 
-// Where each code page's characters start, written out by hand: '|' before
-// each character start and at the end. Unknown code pages are refused.
+// Where the characters of the double-byte code pages the random session
+// does not use start, written out by hand: '|' before each character start
+// and at the end. Unknown code pages are refused.
 TEST(CodePages, CharacterStarts) {
     const struct {
         int codePage;
         const char* text;
         const char* starts;
     } cases[] = {
-        {0, "a\xE4\xB8\xAD", "|a|\xE4|\xB8|\xAD|"},
-        {65001, "a\xE4\xB8\xAD\xF0\x9F\x98\x80\xF4\x80\x80\x80\xC2\xBF\xE2\x82\xBF",
-         "|a|\xE4\xB8\xAD|\xF0\x9F\x98\x80|\xF4\x80\x80\x80|\xC2\xBF|\xE2\x82\xBF|"},
-        // Cut short, overlong, a surrogate, past U+10FFFF, stray continuations.
-        {65001, "\xE4\xB8\xC0\x80\xED\xA0\x80\xF4\x90\x80\x80\xBF",
-         "|\xE4|\xB8|\xC0|\x80|\xED|\xA0|\x80|\xF4|\x90|\x80|\x80|\xBF|"},
-        {932, "\x83\x5C\x5C\x81\r\xA0\xE0\x40\xFC\xFC\xFD\x40",
-         "|\x83\x5C|\x5C|\x81|\r|\xA0|\xE0\x40|\xFC\xFC|\xFD|\x40|"},
         {936, "\xFE\x40\x81\x7F", "|\xFE\x40|\x81|\x7F|"},
         {949, "\xB0\xA1\x81\x5B\x81\x61", "|\xB0\xA1|\x81|\x5B|\x81\x61|"},
         {950, "\xA4\x40\x81\x80\xFE\xFE", "|\xA4\x40|\x81|\x80|\xFE\xFE|"},

@@ -30,19 +30,21 @@ struct Input {
     }
 
     // A piece of BASIC that opens or closes a fold, a line end, characters
-    // of several bytes (UTF-8, Shift-JIS, cut short or invalid in either),
+    // of several bytes (UTF-8, Shift-JIS, cut short or invalid in either,
+    // overlong, a surrogate, past U+10FFFF, the edges of the lead ranges),
     // or up to 15 raw bytes, NULs left out.
     std::string Text() {
-        // Nineteen pieces, five a row.
+        // Twenty pieces, five a row.
         const char* const pieces[][5] = {
             {"Sub A", "End Sub", "Function=1", "\r\n", "\r"},
             {"\n", "a.b$ ", "\xE4\xB8\xAD\xE6\x96\x87", "\xC3\xA9 ", "\xF0\x9F\x98\x80"},
             {"\xFF", "\xE4\xB8", "\x82\xA0\x83\x5C", "\x81", "\xB8\xAD\x80"},
-            {"\xED\xA0\x80\xF4\x90\x80\x80", "\xE2\x84\xAA\xC5\xBF", "\xC4\xD6\xE4\xF6",
-             "\x82\x60\x82\x81"}};
+            {"\xED\xA0\x80\xF4\x90\x80\x80\xC0\x80\xE0\x80\x80\xF0\x80\x80\x80\xE4\xB8\xC0",
+             "\xE2\x84\xAA\xC5\xBF", "\xC4\xD6\xE4\xF6", "\x82\x60\x82\x81\xFC\xFC\xE0\x40",
+             "\xF4\x8F\xBF\xBF"}};
         uint8_t pick = Byte();
         if (pick < 128)
-            return pieces[pick % 19 / 5][pick % 19 % 5];
+            return pieces[pick % 20 / 5][pick % 20 % 5];
         std::string text;
         for (int length = pick % 16; length > 0 && !Empty(); --length)
             if (char byte = static_cast<char>(Byte()))
