@@ -16,12 +16,12 @@ namespace {
 constexpr int R = SCFIND_REGEXP, P = SCFIND_REGEXP | SCFIND_POSIX, C = SCFIND_CXX11REGEX,
               MC = SCFIND_MATCHCASE;
 
-// A core holding text in a code page (1252 and -932 through the system's,
-// 932 and UTF-8 by request), folding as the random session's does.
+// A core holding text in a code page (1252 through the system's, 932 and
+// UTF-8 by request), folding as the random session's does.
 void Load(EditorCore& core, int codePage, const std::string& text) {
-    core.SetSystemCodePage(codePage < 0 ? -codePage : 1252);
+    core.SetSystemCodePage(1252);
     core.SetCodePageFolding(SessionFolding);
-    Send(core, SCI_SETCODEPAGE, codePage == 1252 || codePage < 0 ? 0 : codePage);
+    Send(core, SCI_SETCODEPAGE, codePage == 1252 ? 0 : codePage);
     core.SetText(text);
 }
 
