@@ -274,6 +274,8 @@ struct UnitModel {
                 start = start && kind != 0 && (kind != kindBefore || kind == 1);
             else if (unit == TextUnit::Line || unit == TextUnit::Paragraph)
                 start = lineStart;
+            else if (unit == TextUnit::Document)
+                start = false;
             else if (unit == TextUnit::Page)
                 start = lineStart && core.LineVisible(core.LineFromPosition(pos)) &&
                         ++row % kPageLines == 0;
@@ -301,6 +303,26 @@ struct UnitModel {
             point = Previous(point);
         if (span.start > span.end)
             (end ? span.start : span.end) = point;
+        return count < 0 ? -moved : moved;
+    }
+    // Moves a range: an empty one as its start; any other from the start of
+    // its first unit over whole units (not onto the end unless a unit starts
+    // there), then covering the unit reached.
+    int Move(TextSpan& span, int count) const {
+        if (span.start == span.end) {
+            int moved = MoveEndpoint(span, false, count);
+            span.end = span.start;
+            return moved;
+        }
+        int pos = Previous(span.start + 1), moved = 0;
+        for (; count > 0 && moved < count && Next(pos) != pos &&
+               std::binary_search(starts.begin(), starts.end(), Next(pos));
+             ++moved)
+            pos = Next(pos);
+        for (; count < 0 && moved < -count && pos > 0; ++moved)
+            pos = Previous(pos);
+        if (moved != 0)
+            span = {pos, Next(pos)};
         return count < 0 ? -moved : moved;
     }
 };
@@ -584,25 +606,29 @@ inline std::string RunSession(const std::string& bytes) {
             Send(core, SCI_POSITIONRELATIVE, wParam, lParam) != starts[target])
             return "characters" + where;
 
-        // Expanding a range from the arguments, or moving its start or end
-        // (whole ranges moving are checked by the edge table in core_test.cpp).
+        // Expanding a range from the arguments, or moving its start or end;
+        // and moving the whole range.
         uint8_t call = input.Byte();
-        TextUnit unit = static_cast<TextUnit>(call % 6); // Character to Page
-        int count = call / 6 % 9 - 4;
+        TextUnit unit = static_cast<TextUnit>(call % 7); // Character to Document
+        int count = call / 7 % 9 - 4;
         TextUnits units(core, UnitModel::kPageLines);
         UnitModel expected(core, unit);
-        TextSpan span = units.Clamp({ToInt(wParam), ToInt(lParam)});
+        TextSpan span = units.Clamp({ToInt(wParam), ToInt(lParam)}), whole = span;
         TextSpan want{std::min(pos, other), std::max(pos, other)}; // clamped as the model does
-        int moved = 0, wantMoved = 0;
-        if (call / 54 % 3 == 2) {
+        TextSpan wantWhole = want;
+        int moved = units.Move(whole, unit, count), wantMoved = expected.Move(wantWhole, count);
+        if (whole.start != wantWhole.start || whole.end != wantWhole.end || moved != wantMoved)
+            return "text unit " + std::to_string(call % 7) + " moved whole" + where;
+        moved = wantMoved = 0;
+        if (call / 63 % 3 == 2) {
             span = units.Expand(span, unit);
             want = expected.Expand(want);
         } else {
-            moved = units.MoveEndpoint(span, call / 54 % 3 == 1, unit, count);
-            wantMoved = expected.MoveEndpoint(want, call / 54 % 3 == 1, count);
+            moved = units.MoveEndpoint(span, call / 63 % 3 == 1, unit, count);
+            wantMoved = expected.MoveEndpoint(want, call / 63 % 3 == 1, count);
         }
         if (span.start != want.start || span.end != want.end || moved != wantMoved)
-            return "text unit " + std::to_string(call % 6) + where;
+            return "text unit " + std::to_string(call % 7) + where;
 
         // A search either way between two positions, for a piece of the
         // document (its ASCII case swapped or not) or the step's text, with
