@@ -252,59 +252,28 @@ TEST(FoldRules, ALongLineStyledAsReadAnswersAsLexedAtOnce) {
     EXPECT_EQ(core.StyleRange(0, core.Length()), eager());
 }
 
-TEST(TextUnits, MovesAtTheEdges) {
-    using U = TextUnit;
-    // Whole ranges moved (expansions and endpoint moves are the session's).
-    const struct {
-        const char* text;
-        TextUnit unit;
-        TextSpan from, want; // the range before and after
-        int count, moved;    // the units asked for and those moved
-    } cases[] = {
-        // The empty document: nothing to move over.
-        {"", U::Character, {0, 0}, {0, 0}, 1, 0},
-        // A last line without a line end: the caret at the end is on it.
-        {"ab\ncd", U::Line, {3, 5}, {3, 5}, 1, 0},
-        {"ab\ncd", U::Line, {4, 5}, {0, 3}, -5, -1},
-        {"ab\ncd", U::Document, {0, 2}, {0, 2}, 1, 0},
-        // A final line end leaves an empty last line.
-        {"ab\n", U::Paragraph, {0, 3}, {3, 3}, 1, 1},
-        // A CRLF is one character.
-        {"a\r\nb", U::Character, {1, 1}, {3, 3}, 1, 1},
-        // Words as Ctrl+Left/Right find them, trailing blanks included.
-        {"Print a, b", U::Word, {7, 9}, {0, 6}, -2, -2},
-        // Hidden lines (line 0 is folded where it can be) are still lines, on
-        // the page of the visible line above.
-        {"Sub A\nx\nEnd Sub\ny\n", U::Line, {0, 6}, {6, 8}, 1, 1},
-        {"Sub A\nx\nEnd Sub\ny\n", U::Page, {18, 18}, {0, 0}, -1, -1},
-    };
-    for (const auto& c : cases) {
-        BasicCore core(c.text);
-        core.ToggleFold(0);
-        TextSpan span = c.from;
-        int moved = kalmor::TextUnits(core, 2).Move(span, c.unit, c.count);
-        EXPECT_EQ(std::tuple(span.start, span.end, moved),
-                  std::tuple(c.want.start, c.want.end, c.moved))
-            << "case " << &c - cases;
-    }
+// Whole ranges moved over hidden lines (line 0 folded): they are still
+// lines, on the page of the visible line above. (Every other move and
+// expansion: the random session.)
+TEST(TextUnits, HiddenLinesAreOnThePageAbove) {
+    BasicCore core("Sub A\nx\nEnd Sub\ny\n");
+    core.ToggleFold(0);
+    TextSpan line{0, 6}, page{18, 18};
+    kalmor::TextUnits units(core, 2);
+    EXPECT_EQ(std::tuple(units.Move(line, TextUnit::Line, 1), line.start, line.end,
+                         units.Move(page, TextUnit::Page, -1), page.start, page.end),
+              std::tuple(1, 6, 8, -1, 0, 0));
 }
 
-// Where each code page's characters start, written out by hand: '|' before
-// each character start and at the end. Unknown code pages are refused.
+// Where the characters of the double-byte code pages the random session
+// does not use start, written out by hand: '|' before each character start
+// and at the end. Unknown code pages are refused.
 TEST(CodePages, CharacterStarts) {
     const struct {
         int codePage;
         const char* text;
         const char* starts;
     } cases[] = {
-        {0, "a\xE4\xB8\xAD", "|a|\xE4|\xB8|\xAD|"},
-        {65001, "a\xE4\xB8\xAD\xF0\x9F\x98\x80\xF4\x80\x80\x80\xC2\xBF\xE2\x82\xBF",
-         "|a|\xE4\xB8\xAD|\xF0\x9F\x98\x80|\xF4\x80\x80\x80|\xC2\xBF|\xE2\x82\xBF|"},
-        // Cut short, overlong, a surrogate, past U+10FFFF, stray continuations.
-        {65001, "\xE4\xB8\xC0\x80\xED\xA0\x80\xF4\x90\x80\x80\xBF",
-         "|\xE4|\xB8|\xC0|\x80|\xED|\xA0|\x80|\xF4|\x90|\x80|\x80|\xBF|"},
-        {932, "\x83\x5C\x5C\x81\r\xA0\xE0\x40\xFC\xFC\xFD\x40",
-         "|\x83\x5C|\x5C|\x81|\r|\xA0|\xE0\x40|\xFC\xFC|\xFD|\x40|"},
         {936, "\xFE\x40\x81\x7F", "|\xFE\x40|\x81|\x7F|"},
         {949, "\xB0\xA1\x81\x5B\x81\x61", "|\xB0\xA1|\x81|\x5B|\x81\x61|"},
         {950, "\xA4\x40\x81\x80\xFE\xFE", "|\xA4\x40|\x81|\x80|\xFE\xFE|"},
@@ -404,10 +373,6 @@ TEST(Reading, ColumnsWithTabsAndCharactersOfSeveralBytes) {
     Send(core, SCI_SETCODEPAGE, SC_CP_UTF8);
     Send(core, SCI_SETTABWIDTH, 4);
     core.SetText("a\t\xE4\xB8\xAD\tb\r\n\t\tc");
-    const int columns[][2] = {{1, 1}, {2, 4}, {3, 4},  {5, 5}, {6, 8},
-                              {7, 9}, {8, 9}, {11, 8}, {12, 9}};
-    for (const auto& c : columns)
-        EXPECT_EQ(Send(core, SCI_GETCOLUMN, c[0]), c[1]) << "column of " << c[0];
     const int positions[][3] = {
         {0, 2, 1},  {0, 4, 2},  {0, 5, 5},  {0, 7, 5},  {0, 8, 6},   {0, 9, 7},
         {0, 99, 7}, {0, -3, 0}, {1, 7, 10}, {1, 8, 11}, {1, 10, 12}, {5, 0, 9},
@@ -448,25 +413,6 @@ TEST(Reading, ColumnsWithTabsAndCharactersOfSeveralBytes) {
             column = core.CharAt(pos) == '\t' ? (column / tab + 1) * tab : column + 1;
         ASSERT_EQ(Send(core, SCI_GETCOLUMN, asked), column) << "step " << step;
     }
-}
-
-// With only word characters, the word around the position or the position
-// itself; otherwise the run of the class of the first character met.
-TEST(Reading, WordStartsAndEndsInBothModes) {
-    EditorCore core;
-    Send(core, SCI_SETCODEPAGE, SC_CP_UTF8);
-    core.SetText("abc+-  de\r\n\r\nf\xC3\xA9");
-    const int cases[][4] = {
-        // position, only word characters, start, end
-        {2, 1, 0, 3}, {3, 1, 0, 3},    {4, 1, 4, 4},   {8, 1, 7, 9},  {15, 1, 13, 16},
-        {5, 0, 3, 7}, {7, 0, 5, 9},    {3, 0, 0, 5},   {9, 0, 7, 13}, {10, 0, 7, 13},
-        {0, 0, 0, 3}, {16, 0, 13, 16}, {11, 0, 9, 13},
-    };
-    for (const auto& c : cases)
-        EXPECT_EQ(std::tuple(Send(core, SCI_WORDSTARTPOSITION, c[0], c[1]),
-                             Send(core, SCI_WORDENDPOSITION, c[0], c[1])),
-                  std::tuple(c[2], c[3]))
-            << "at " << c[0] << (c[1] ? " words only" : " any class");
 }
 
 // Every character above ASCII is a word character, in each code page, and
@@ -564,7 +510,6 @@ TEST(CodeEditing, LineEndModesAndConversion) {
         {"x", -1, -1, "x", SC_EOL_CRLF, "\r\n"},
         {"x\ny\r\nz", -1, -1, "x\ny\r\nz", SC_EOL_LF, "\n"},
         {"x\ry", 3, -1, "x\ry", SC_EOL_CR, "\r"},
-        {"x\ny", SC_EOL_CR, -1, "x\ny", SC_EOL_CR, "\r"},
         {"x\ry", SC_EOL_CRLF, -1, "x\ry", SC_EOL_CRLF, "\r\n"},
         {"x\r\ny", SC_EOL_LF, -1, "x\r\ny", SC_EOL_LF, "\n"},
         {"x\ry", SC_EOL_CR, SC_EOL_LF, "x\ny", SC_EOL_CR, "\r"},

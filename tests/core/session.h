@@ -30,19 +30,21 @@ struct Input {
     }
 
     // A piece of BASIC that opens or closes a fold, a line end, characters
-    // of several bytes (UTF-8, Shift-JIS, cut short or invalid in either),
+    // of several bytes (UTF-8, Shift-JIS, cut short or invalid in either,
+    // overlong, a surrogate, past U+10FFFF, the edges of the lead ranges),
     // or up to 15 raw bytes, NULs left out.
     std::string Text() {
-        // Nineteen pieces, five a row.
+        // Twenty pieces, five a row.
         const char* const pieces[][5] = {
             {"Sub A", "End Sub", "Function=1", "\r\n", "\r"},
             {"\n", "a.b$ ", "\xE4\xB8\xAD\xE6\x96\x87", "\xC3\xA9 ", "\xF0\x9F\x98\x80"},
             {"\xFF", "\xE4\xB8", "\x82\xA0\x83\x5C", "\x81", "\xB8\xAD\x80"},
-            {"\xED\xA0\x80\xF4\x90\x80\x80", "\xE2\x84\xAA\xC5\xBF", "\xC4\xD6\xE4\xF6",
-             "\x82\x60\x82\x81"}};
+            {"\xED\xA0\x80\xF4\x90\x80\x80\xC0\x80\xE0\x80\x80\xF0\x80\x80\x80\xE4\xB8\xC0",
+             "\xE2\x84\xAA\xC5\xBF", "\xC4\xD6\xE4\xF6", "\x82\x60\x82\x81\xFC\xFC\xE0\x40",
+             "\xF4\x8F\xBF\xBF"}};
         uint8_t pick = Byte();
         if (pick < 128)
-            return pieces[pick % 19 / 5][pick % 19 % 5];
+            return pieces[pick % 20 / 5][pick % 20 % 5];
         std::string text;
         for (int length = pick % 16; length > 0 && !Empty(); --length)
             if (char byte = static_cast<char>(Byte()))
@@ -272,6 +274,8 @@ struct UnitModel {
                 start = start && kind != 0 && (kind != kindBefore || kind == 1);
             else if (unit == TextUnit::Line || unit == TextUnit::Paragraph)
                 start = lineStart;
+            else if (unit == TextUnit::Document)
+                start = false;
             else if (unit == TextUnit::Page)
                 start = lineStart && core.LineVisible(core.LineFromPosition(pos)) &&
                         ++row % kPageLines == 0;
@@ -299,6 +303,26 @@ struct UnitModel {
             point = Previous(point);
         if (span.start > span.end)
             (end ? span.start : span.end) = point;
+        return count < 0 ? -moved : moved;
+    }
+    // Moves a range: an empty one as its start; any other from the start of
+    // its first unit over whole units (not onto the end unless a unit starts
+    // there), then covering the unit reached.
+    int Move(TextSpan& span, int count) const {
+        if (span.start == span.end) {
+            int moved = MoveEndpoint(span, false, count);
+            span.end = span.start;
+            return moved;
+        }
+        int pos = Previous(span.start + 1), moved = 0;
+        for (; count > 0 && moved < count && Next(pos) != pos &&
+               std::binary_search(starts.begin(), starts.end(), Next(pos));
+             ++moved)
+            pos = Next(pos);
+        for (; count < 0 && moved < -count && pos > 0; ++moved)
+            pos = Previous(pos);
+        if (moved != 0)
+            span = {pos, Next(pos)};
         return count < 0 ? -moved : moved;
     }
 };
@@ -536,15 +560,28 @@ inline std::string RunSession(const std::string& bytes) {
             return "text read into " + std::to_string(size) + " bytes" + where;
 
         // A double-click selects the run of one kind of character around a
-        // position: nothing at a line end or the document's end.
-        int pos = model.Clamp(ToInt(wParam));
-        int first = pos, last = pos, kind = pos < model.Length() ? CharKind(now.text[pos]) : 1;
-        while (kind != 1 && first > 0 && CharKind(now.text[model.Before(first)]) == kind)
-            first = model.Before(first);
-        while (kind != 1 && last < model.Length() && CharKind(now.text[last]) == kind)
-            last = model.After(last);
-        if (WordStartAt(core, pos) != first || WordEndAt(core, pos) != last)
-            return "double-click" + where;
+        // position: nothing at a line end or the document's end. The word
+        // requests go back or on over word characters only, or over the kind
+        // of the first character met.
+        int pos = model.Clamp(ToInt(wParam)), only = lParam & 1;
+        auto kindAt = [&](int at) { return at < model.Length() ? CharKind(now.text[at]) : 1; };
+        auto back = [&](int at, int kind) {
+            while (at > 0 && kindAt(model.Before(at)) == kind)
+                at = model.Before(at);
+            return at;
+        };
+        auto on = [&](int at, int kind) {
+            while (at < model.Length() && kindAt(at) == kind)
+                at = model.After(at);
+            return at;
+        };
+        int kind = kindAt(pos);
+        if (WordStartAt(core, pos) != (kind == 1 ? pos : back(pos, kind)) ||
+            WordEndAt(core, pos) != (kind == 1 ? pos : on(pos, kind)) ||
+            Send(core, SCI_WORDSTARTPOSITION, pos, only) !=
+                back(pos, only ? 2 : kindAt(model.Before(pos))) ||
+            Send(core, SCI_WORDENDPOSITION, pos, only) != on(pos, only ? 2 : kind))
+            return "double-click or word run" + where;
 
         // Characters before and after any position, counted and stepped over,
         // by any number, extremes too, stopping at the document's ends; back
@@ -569,25 +606,29 @@ inline std::string RunSession(const std::string& bytes) {
             Send(core, SCI_POSITIONRELATIVE, wParam, lParam) != starts[target])
             return "characters" + where;
 
-        // Expanding a range from the arguments, or moving its start or end
-        // (whole ranges moving are checked by the edge table in core_test.cpp).
+        // Expanding a range from the arguments, or moving its start or end;
+        // and moving the whole range.
         uint8_t call = input.Byte();
-        TextUnit unit = static_cast<TextUnit>(call % 6); // Character to Page
-        int count = call / 6 % 9 - 4;
+        TextUnit unit = static_cast<TextUnit>(call % 7); // Character to Document
+        int count = call / 7 % 9 - 4;
         TextUnits units(core, UnitModel::kPageLines);
         UnitModel expected(core, unit);
-        TextSpan span = units.Clamp({ToInt(wParam), ToInt(lParam)});
+        TextSpan span = units.Clamp({ToInt(wParam), ToInt(lParam)}), whole = span;
         TextSpan want{std::min(pos, other), std::max(pos, other)}; // clamped as the model does
-        int moved = 0, wantMoved = 0;
-        if (call / 54 % 3 == 2) {
+        TextSpan wantWhole = want;
+        int moved = units.Move(whole, unit, count), wantMoved = expected.Move(wantWhole, count);
+        if (whole.start != wantWhole.start || whole.end != wantWhole.end || moved != wantMoved)
+            return "text unit " + std::to_string(call % 7) + " moved whole" + where;
+        moved = wantMoved = 0;
+        if (call / 63 % 3 == 2) {
             span = units.Expand(span, unit);
             want = expected.Expand(want);
         } else {
-            moved = units.MoveEndpoint(span, call / 54 % 3 == 1, unit, count);
-            wantMoved = expected.MoveEndpoint(want, call / 54 % 3 == 1, count);
+            moved = units.MoveEndpoint(span, call / 63 % 3 == 1, unit, count);
+            wantMoved = expected.MoveEndpoint(want, call / 63 % 3 == 1, count);
         }
         if (span.start != want.start || span.end != want.end || moved != wantMoved)
-            return "text unit " + std::to_string(call % 6) + where;
+            return "text unit " + std::to_string(call % 7) + where;
 
         // A search either way between two positions, for a piece of the
         // document (its ASCII case swapped or not) or the step's text, with
