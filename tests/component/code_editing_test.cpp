@@ -54,6 +54,12 @@ TEST_F(EditorTest, TabsOvertypeAndZoomByKeys) {
         Call(SCI_UNDO);
         EXPECT_EQ(Text(), row.text) << row.what << ", undone";
     }
+    // The character a host sends after the Tab key's own is the key's: taken once.
+    Load("ab", 1, 1);
+    Call(SCI_SETOVERTYPE, 0);
+    Send(WM_KEYDOWN, VK_TAB, 1);
+    Send(WM_CHAR, '\t', 1);
+    EXPECT_EQ(Text(), "a\tb") << "Tab then its character";
     Key(VK_SHIFT);
     EXPECT_EQ(Call(SCI_GETZOOM), 1) << "Ctrl with the plus key zooms in";
     for (WPARAM zero : {WPARAM{'0'}, WPARAM{VK_NUMPAD0}}) {
@@ -98,6 +104,10 @@ TEST_F(EditorTest, TabsOvertypeAndZoomByKeys) {
         Call(SCI_SETZOOM, static_cast<WPARAM>(value));
     Call(SCI_ZOOMOUT);
     EXPECT_EQ(Call(SCI_GETZOOM), -10);
+    // 9 points zoomed out 10 is drawn at the smallest size, 2: as at -7.
+    LRESULT smallest = Call(SCI_TEXTHEIGHT);
+    Call(SCI_SETZOOM, static_cast<WPARAM>(-7));
+    EXPECT_EQ(smallest, Call(SCI_TEXTHEIGHT)) << "the smallest size";
     Call(SCI_SETTABWIDTH, static_cast<WPARAM>(INT_MAX));
     Call(SCI_SETLINEINDENTATION, 0, INT_MAX);
     EXPECT_EQ(std::pair(Call(SCI_GETTABWIDTH), Call(SCI_GETLINEINDENTATION, 0)),

@@ -49,6 +49,10 @@ TEST_F(ImeTest, ComposedInPlaceAndCommittedOnce) {
     IMECHARPOSITION end{sizeof end, 2, {}, 0, {}};
     ASSERT_EQ(SendMessageW(editor, WM_IME_REQUEST, IMR_QUERYCHARPOSITION, Pointer(&end)), TRUE);
     EXPECT_EQ(static_cast<int>(end.cLineHeight), height) << "the row's height";
+    RECT client{};
+    GetClientRect(editor, &client);
+    MapWindowPoints(editor, nullptr, reinterpret_cast<POINT*>(&client), 2);
+    EXPECT_TRUE(EqualRect(&end.rcDocument, &client)) << "the document: the client area on screen";
     POINT screenCaret{caretX, 0};
     ClientToScreen(editor, &screenCaret);
     int width = end.pt.x - screenCaret.x;

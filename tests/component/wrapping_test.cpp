@@ -65,6 +65,8 @@ TEST_F(WrapTest, WhereLinesBreak) {
         {SC_WRAP_WORD, "  aa bb cc dd", {0, 8}, SC_WRAPINDENT_SAME, 0, 2},
         {SC_WRAP_WORD, "  aa bb cc dd", {0, 8}, SC_WRAPINDENT_INDENT, 0, 4},
         {SC_WRAP_WORD, "  aa bb cc dd", {0, 8, 11}, SC_WRAPINDENT_DEEPINDENT, 0, 6},
+        // An indent past four fifths of the width is dropped.
+        {SC_WRAP_WORD, "aaaa bbbb cccc", {0, 10}, SC_WRAPINDENT_FIXED, 9, 0},
     };
     Columns(10);
     Call(SCI_SETINDENT, 2);
@@ -79,6 +81,15 @@ TEST_F(WrapTest, WhereLinesBreak) {
                   std::tuple(starts, LRESULT(starts.size()), left + indent * column))
             << text << " mode " << mode;
     }
+    // A point past the last row's end is the line's end; past another row's,
+    // that row's end (before the blank that ends it).
+    Call(SCI_SETWRAPSTARTINDENT, 0);
+    Load("aaaa bbbb cccc\rx", SC_WRAP_WORD);
+    int row = static_cast<int>(Call(SCI_TEXTHEIGHT));
+    int x = left + 10 * column - 2;
+    EXPECT_EQ(std::pair(Call(SCI_POSITIONFROMPOINT, x, row / 2),
+                        Call(SCI_POSITIONFROMPOINT, x, row + row / 2)),
+              std::pair(LRESULT{9}, LRESULT{14}));
 }
 
 // In UTF-8 no row starts inside a character: a pair of surrogates' four
