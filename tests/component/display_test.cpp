@@ -34,6 +34,12 @@ TEST_F(EditorTest, DrawsEverythingAtTheWindowsDpi) {
     Call(SCI_GOTOLINE, 40);
     LRESULT caretAt = LineStart(44) - 1;
     Call(SCI_SETSEL, LineStart(43), caretAt);
+    // A second caret, of the host's width and colour, on an empty line below.
+    Call(SCI_SETCARETWIDTH, 2);
+    Call(SCI_SETADDITIONALCARETFORE, 0x00FF00);
+    Call(SCI_SETADDITIONALCARETSBLINK, 0);
+    Call(SCI_ADDSELECTION, LineStart(46), LineStart(46));
+    Call(SCI_SETMAINSELECTION, 0);
     SetFocus(editor);
     int system = ScreenDpi();
     std::vector<LONG> at96;
@@ -54,13 +60,14 @@ TEST_F(EditorTest, DrawsEverythingAtTheWindowsDpi) {
                           [&](int i) { return pixels[i] != grey; });
         RECT caret = Box(kAll, [&](int i) { return pixels[i] != shown[i]; });
         RECT digits = Box({0, 0, 40, kHeight}, [&](int i) { return pixels[i] != pixels[0]; });
+        RECT second = Box(kAll, [&](int i) { return pixels[i] == 0x00FF00; });
         // The drop caret of a drag of the selection, over the empty line below it.
         std::vector<COLORREF> dragging = WhileDragged(*this, LineStart(43) + 1, LineStart(44));
         RECT drop = Box(kAll, [&, &pixels = pixels](int i) { return dragging[i] != pixels[i]; });
         std::vector<LONG> sizes({40 - digits.right, ink.bottom - ink.top, text.left - 40,
                                  rule.bottom - rule.top, tag.top, inside.left - tag.left,
                                  (tag.right - tag.left - dots) / 2, caret.right - caret.left,
-                                 drop.right - drop.left});
+                                 drop.right - drop.left, second.right - second.left});
         if (dpi == 96)
             at96 = sizes;
         for (size_t i = 0; i < sizes.size(); ++i)
