@@ -1598,21 +1598,17 @@ void EditorCore::SetListener(ChangeListener* listener) {
 // the last take, so a change that is undone within one message tells nothing.
 Changes EditorCore::TakeChanges() {
     Impl& core = *impl_;
-    Changes changes = core.changes;
-    core.changes = Changes();
-    changes.selection = core.caret != core.takenCaret || core.anchor != core.takenAnchor;
+    bool selection = core.caret != core.takenCaret || core.anchor != core.takenAnchor;
     // The additional selections' old and new lines are repainted.
     if (core.others != core.takenOthers || core.mainNumber != core.takenMain) {
         int first = INT_MAX;
         int last = -1;
         core.OthersLines(core.takenOthers, &first, &last);
         core.OthersLines(core.others, &first, &last);
-        if (last >= 0) {
-            changes.firstLine = changes.firstLine < 0 ? first : std::min(changes.firstLine, first);
-            changes.lastLine = std::max(changes.lastLine, last);
-        }
-        changes.selection = true;
-        changes.selections = true;
+        if (last >= 0)
+            core.Changed(first, last);
+        selection = true;
+        core.changes.selections = true;
         core.takenOthers = core.others;
         core.takenMain = core.mainNumber;
     }
@@ -1624,12 +1620,14 @@ Changes EditorCore::TakeChanges() {
                              core.doc.LineFromPosition(core.takenCaret));
         int last = std::max(core.doc.LineFromPosition(main.End()),
                             core.doc.LineFromPosition(core.takenCaret));
-        changes.firstLine = changes.firstLine < 0 ? first : std::min(changes.firstLine, first);
-        changes.lastLine = std::max(changes.lastLine, last);
-        changes.selection = true;
+        core.Changed(first, last);
+        selection = true;
         core.takenCaretVirtual = main.caretVirtual;
         core.takenAnchorVirtual = main.anchorVirtual;
     }
+    Changes changes = core.changes;
+    core.changes = Changes();
+    changes.selection = selection;
     core.takenCaret = core.caret;
     core.takenAnchor = core.anchor;
     bool modified = core.Modified();

@@ -227,15 +227,13 @@ void ShowChanges(EditorWindow& w, const Changes& changes) {
     PendingRepaint& pending = w.view.pendingRepaint;
     pending.all = pending.all || changes.all;
     if (changes.firstLine >= 0) {
-        // Bytes only move from where an edit is: the least byte named stays right.
-        int fromByte = std::max(changes.firstByte, w.core.LineStart(changes.firstLine));
-        if (pending.firstLine >= 0)
-            fromByte = std::min(fromByte,
-                                std::max(pending.firstByte, w.core.LineStart(pending.firstLine)));
-        pending.firstLine = pending.firstLine < 0 ? changes.firstLine
-                                                  : std::min(pending.firstLine, changes.firstLine);
+        bool first = pending.firstLine < 0;
+        pending.firstLine =
+            first ? changes.firstLine : std::min(pending.firstLine, changes.firstLine);
         pending.lastLine = std::max(pending.lastLine, changes.lastLine);
-        pending.firstByte = fromByte;
+        // Bytes only move from where an edit is: the least byte named stays right.
+        pending.firstByte =
+            first ? changes.firstByte : std::min(pending.firstByte, changes.firstByte);
     }
     if (!w.view.repaintPending)
         w.view.repaintPending = InvalidateChanges(w.view);
