@@ -17,8 +17,8 @@ namespace kalmor {
 
 namespace {
 
-// Posted to ourselves to set the scroll bars once a typed key's repaint is done.
-constexpr UINT kUpdateScrollBars = WM_USER + 0x100;
+// Posted to ourselves to draw the scroll bars once the text is painted.
+constexpr UINT kDrawScrollBars = WM_USER + 0x100;
 
 // Beside the drag-scrolling (1) and refusal (2) timers: the other carets' blinking.
 constexpr UINT_PTR kBlinkTimer = 3;
@@ -50,53 +50,64 @@ bool IsRequest(UINT message) {
     return message >= SCI_START && message < SCI_END;
 }
 
-// Whether Windows shows a bar of this range and page (no SIF_DISABLENOSCROLL is used).
-bool BarShown(const SCROLLINFO& info) {
-    return info.nPage > 0 && int64_t{info.nMax} - info.nMin + 1 > int64_t{info.nPage};
-}
-
-// Sets a scroll bar. Redrawing one costs more than painting the whole view
-// (under Wine a few milliseconds), and a change too small to move its thumb
-// by a pixel, as a character typed on a line many views wide makes, draws
-// it exactly as before: such a change is made without redrawing. Whether
-// the drawing changes is what the system answers for the bar's parts.
-void SetBar(HWND hwnd, int bar, SCROLLINFO info) {
-    SCROLLINFO old{sizeof old, SIF_RANGE | SIF_PAGE | SIF_POS, 0, 0, 0, 0, 0};
+// Sets a scroll bar's range, page and position without drawing it, so that
+// what GetScrollInfo answers is always current; answers whether the bar's
+// drawing changed. Under Wine drawing a bar costs more than painting the
+// whole view (about 5 ms), so it is drawn after the text (DrawScrollBars);
+// a change too small to move the thumb by a pixel, as a character typed on a
+// line many views wide makes, draws nothing. Whether the drawing changed is
+// what the system answers for the bar's parts.
+bool SetBar(HWND hwnd, int bar, const SCROLLINFO& info) {
     LONG object = bar == SB_HORZ ? OBJID_HSCROLL : OBJID_VSCROLL;
     SCROLLBARINFO drawn{};
     drawn.cbSize = sizeof drawn;
-    if (GetScrollInfo(hwnd, bar, &old) && BarShown(old) && BarShown(info) &&
-        GetScrollBarInfo(hwnd, object, &drawn) &&
-        !(drawn.rgstate[0] & (STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_OFFSCREEN))) {
-        SetScrollInfo(hwnd, bar, &info, FALSE);
-        SCROLLBARINFO now{};
-        now.cbSize = sizeof now;
-        if (GetScrollBarInfo(hwnd, object, &now) &&
-            EqualRect(&now.rcScrollBar, &drawn.rcScrollBar) &&
-            now.dxyLineButton == drawn.dxyLineButton && now.xyThumbTop == drawn.xyThumbTop &&
-            now.xyThumbBottom == drawn.xyThumbBottom &&
-            std::equal(std::begin(now.rgstate), std::end(now.rgstate), std::begin(drawn.rgstate)))
-            return;
-        SetScrollInfo(hwnd, bar, &old, FALSE); // so that the change below is one, and redrawn
+    bool known = GetScrollBarInfo(hwnd, object, &drawn) != FALSE;
+    SetScrollInfo(hwnd, bar, &info, FALSE);
+    SCROLLBARINFO now{};
+    now.cbSize = sizeof now;
+    if (!known || !GetScrollBarInfo(hwnd, object, &now))
+        return true;
+    const DWORD hidden = STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_OFFSCREEN;
+    if (now.rgstate[0] & hidden)
+        return false; // a bar that shows or hides itself redraws the frame
+    return (drawn.rgstate[0] & hidden) || !EqualRect(&now.rcScrollBar, &drawn.rcScrollBar) ||
+           now.dxyLineButton != drawn.dxyLineButton || now.xyThumbTop != drawn.xyThumbTop ||
+           now.xyThumbBottom != drawn.xyThumbBottom ||
+           !std::equal(std::begin(now.rgstate), std::end(now.rgstate), std::begin(drawn.rgstate));
+}
+
+// Draws the bars set since they were last drawn: their part of the window's
+// frame is repainted now.
+void DrawScrollBars(EditorWindow& w) {
+    for (int bar : {SB_HORZ, SB_VERT}) {
+        if (!w.scrolling.undrawn[bar == SB_VERT])
+            continue;
+        w.scrolling.undrawn[bar == SB_VERT] = false;
+        SCROLLBARINFO info{};
+        info.cbSize = sizeof info;
+        if (!GetScrollBarInfo(w.hwnd, bar == SB_HORZ ? OBJID_HSCROLL : OBJID_VSCROLL, &info))
+            continue;
+        MapWindowPoints(nullptr, w.hwnd, reinterpret_cast<POINT*>(&info.rcScrollBar), 2);
+        RedrawWindow(w.hwnd, &info.rcScrollBar, nullptr,
+                     RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW | RDW_NOCHILDREN);
     }
-    SetScrollInfo(hwnd, bar, &info, TRUE);
+}
+
+// Notes that a bar is to be drawn, and posts the message that draws it once
+// the text is painted; a burst of changes draws it once.
+void DrawBarLater(EditorWindow& w, int bar) {
+    w.scrolling.undrawn[bar == SB_VERT] = true;
+    if (!w.scrolling.drawPosted)
+        w.scrolling.drawPosted = PostMessageA(w.hwnd, kDrawScrollBars, 0, 0) != FALSE;
+    if (!w.scrolling.drawPosted) // no room in the queue: drawn now
+        DrawScrollBars(w);
 }
 
 // Shows the scroll bars with the current ranges; each one disappears when
-// everything fits.
-// Bars already showing these ranges are left alone. While a key is typed
-// they are set later, after the text is repainted: under Wine setting a
-// visible bar redraws it at once, which would hold up the text, and a burst
-// of keys then sets them once.
+// everything fits. Bars already showing these ranges are left alone.
 void UpdateScrollBars(EditorWindow& w) {
     if (w.scrolling.updating)
         return;
-    if (w.keys.typing) {
-        if (!w.scrolling.barsPosted)
-            w.scrolling.barsPosted = PostMessageA(w.hwnd, kUpdateScrollBars, 0, 0) != FALSE;
-        if (w.scrolling.barsPosted)
-            return;
-    }
     w.scrolling.updating = true;
     int lines = w.core.VisibleLineCount();
     int page = LinesOnScreen(w.view);
@@ -107,10 +118,11 @@ void UpdateScrollBars(EditorWindow& w) {
         vertical.nMax = lines - 1;
         vertical.nPage = page;
         vertical.nPos = first;
-        SetBar(w.hwnd, SB_VERT, vertical);
         w.scrolling.barLines = lines;
         w.scrolling.barPage = page;
         w.scrolling.barFirst = first;
+        if (SetBar(w.hwnd, SB_VERT, vertical))
+            DrawBarLater(w, SB_VERT);
     }
     int textWidth = TextWidth(w.view);
     if (w.view.scrollWidth != w.scrolling.barWidth || textWidth != w.scrolling.barTextWidth ||
@@ -119,10 +131,11 @@ void UpdateScrollBars(EditorWindow& w) {
         horizontal.nMax = std::max(0, w.view.scrollWidth - 1);
         horizontal.nPage = textWidth;
         horizontal.nPos = w.view.xOffset;
-        SetBar(w.hwnd, SB_HORZ, horizontal);
         w.scrolling.barWidth = w.view.scrollWidth;
         w.scrolling.barTextWidth = textWidth;
         w.scrolling.barX = w.view.xOffset;
+        if (SetBar(w.hwnd, SB_HORZ, horizontal))
+            DrawBarLater(w, SB_HORZ);
     }
     w.scrolling.updating = false;
 }
@@ -265,7 +278,6 @@ void ApplyChanges(EditorWindow& w) {
             MessageBeep(MB_OK);
         ShowChanges(w, changes);
         w.keys.keepColumn = false;
-        w.keys.typing = false;
         NotifyAccessibility(w.accessible);
         int updated = (changes.text || changes.styles ? SC_UPDATE_CONTENT : 0) |
                       (changes.selection ? SC_UPDATE_SELECTION : 0) | w.host.scrolled;
@@ -550,9 +562,10 @@ LRESULT HandleMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_IME_ENDCOMPOSITION: OnImeEndComposition(w->ime); return 0;
     case WM_IME_REQUEST: return OnImeRequest(w->ime, wParam, lParam);
     case WM_UNICHAR: return OnUniChar(*w, wParam);
-    case kUpdateScrollBars:
-        w->scrolling.barsPosted = false;
-        UpdateScrollBars(*w);
+    case kDrawScrollBars:
+        w->scrolling.drawPosted = false;
+        UpdateWindow(hwnd); // posted messages come before WM_PAINT: the text first
+        DrawScrollBars(*w);
         return 0;
     case WM_GETDLGCODE: return DLGC_WANTALLKEYS | DLGC_WANTARROWS | DLGC_WANTCHARS | DLGC_WANTTAB;
     case WM_SETCURSOR:
@@ -772,11 +785,6 @@ void UpdateCaret(EditorWindow& w) {
         SetCaretPos(point.x, point.y);
     else
         SetCaretPos(-w.view.lineHeight * 4, -w.view.lineHeight * 4);
-}
-
-// The user typed: the scroll bars are set once the repaint is done.
-void AfterEdit(EditorWindow& w) {
-    w.keys.typing = true;
 }
 
 // The state of an editor window of this process, or null for any other value:
@@ -1037,7 +1045,6 @@ void EditorWindow::TypeResult(const std::wstring& result) {
     core.ReplaceEach(bytes);
     if (core.TextVersion() != version)
         NoteTyped(*this, bytes, SC_CHARACTERSOURCE_IME_RESULT);
-    AfterEdit(*this);
 }
 
 void EditorWindow::CompositionMoved() {

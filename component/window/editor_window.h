@@ -68,7 +68,6 @@ struct Keys {
     std::map<int, unsigned> bindings = DefaultBindings(); // key definition to command
     int wantedX = -1;        // column kept by Up and Down, in text pixels; -1 when none
     bool keepColumn = false; // the caret moved up or down: wantedX stays
-    bool typing = false;     // handling a typed key: the scroll bars wait until after the repaint
     // A key's work was done on its key-down (Ctrl+Backspace, Tab): the
     // control character the keyboard makes of it (0x7F or 0x08 for
     // Ctrl+Backspace, 0x09 for Tab) is not typed as well when it comes
@@ -106,7 +105,8 @@ struct Mouse {
 struct Scrolling {
     bool updating = false;   // setting the bars: their WM_SIZE changes nothing
     bool stale = false;      // scroll position and bars not checked since a change
-    bool barsPosted = false; // a message to set the scroll bars is on its way
+    bool drawPosted = false; // a message to draw the scroll bars is on its way
+    bool undrawn[2] = {};    // SB_HORZ, SB_VERT: set since drawn, their parts moved
     int barLines = -1;
     int barPage = -1;
     int barFirst = -1;
@@ -173,8 +173,6 @@ LRESULT CALLBACK EditorWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM
 // A request from the direct function: answered, then its changes shown and told.
 LRESULT AnswerDirectRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT HandleRequest(EditorWindow& w, UINT message, WPARAM wParam, LPARAM lParam);
-// The user typed: the scroll bars are set after the repaint.
-void AfterEdit(EditorWindow& w);
 // Clamps the scroll position and sets the scroll bars and caret, if
 // requests may have changed them since this was last done.
 void SyncView(EditorWindow& w);

@@ -29,10 +29,7 @@ void TypeCharacter(EditorWindow& w, char32_t code) {
         w.core.InsertAtCaret(bytes);
         if (w.core.TextVersion() != version)
             NoteTyped(w, bytes, SC_CHARACTERSOURCE_DIRECT_INPUT);
-    } else {
-        return;
     }
-    AfterEdit(w);
 }
 
 // Takes the characters TranslateMessage queued for the key being handled
@@ -95,11 +92,8 @@ bool KeyDownAction(EditorWindow& w, WPARAM key, bool alt) {
     unsigned command = BoundCommand(w.keys, KeyDefinition(key, modifiers));
     if (command == 0)
         return false;
-    unsigned version = w.core.TextVersion();
     RunKeyCommand(w, command);
     w.keys.keyDone = controlCharacter || (control && key >= 'A' && key <= 'Z');
-    if (w.core.TextVersion() != version)
-        AfterEdit(w);
     return true;
 }
 

@@ -187,3 +187,56 @@ TEST_F(EditorTest, CaretPeriodWhileFocused) {
     DestroyWindow(editor);
     EXPECT_EQ(GetCaretBlinkTime(), user) << "destroyed while focused";
 }
+
+// The window's own pixels over one of its scroll bars (none while it is hidden).
+static std::vector<COLORREF> BarPixels(HWND editor, LONG object) {
+    SCROLLBARINFO bar{};
+    bar.cbSize = sizeof bar;
+    std::vector<COLORREF> pixels;
+    if (!GetScrollBarInfo(editor, object, &bar) || (bar.rgstate[0] & STATE_SYSTEM_INVISIBLE))
+        return pixels;
+    RECT window{};
+    GetWindowRect(editor, &window);
+    OffsetRect(&bar.rcScrollBar, -window.left, -window.top);
+    HDC dc = GetWindowDC(editor);
+    for (int y = bar.rcScrollBar.top; y < bar.rcScrollBar.bottom; ++y)
+        for (int x = bar.rcScrollBar.left; x < bar.rcScrollBar.right; ++x)
+            pixels.push_back(GetPixel(dc, x, y));
+    ReleaseDC(editor, dc);
+    return pixels;
+}
+
+// A scroll bar moved by a key or by a request is drawn where it stands once
+// the window's messages are handled, as a full redraw of its frame draws it.
+TEST_F(EditorTest, ScrollBarsAreDrawnWhereTheyStand) {
+    const std::string text = std::string(400, 'x') + std::string(200, '\r');
+    const struct {
+        const char* name;
+        LONG bar;
+        std::function<void()> scroll;
+    } rows[] = {
+        {"End", OBJID_HSCROLL, [&] { Key(VK_END); }},
+        {"SCI_SETXOFFSET", OBJID_HSCROLL, [&] { Call(SCI_SETXOFFSET, 1500); }},
+        {"Page Down", OBJID_VSCROLL, [&] { Key(VK_NEXT); }},
+        {"SCI_LINESCROLL", OBJID_VSCROLL, [&] { Call(SCI_LINESCROLL, 0, 120); }},
+    };
+    for (const auto& row : rows) {
+        Load(text, 0, 0);
+        PumpMessages();
+        RedrawWindow(editor, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+        std::vector<COLORREF> before = BarPixels(editor, row.bar);
+        row.scroll();
+        PumpMessages();
+        std::vector<COLORREF> shown = BarPixels(editor, row.bar);
+        RedrawWindow(editor, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
+        std::vector<COLORREF> redrawn = BarPixels(editor, row.bar);
+        ASSERT_FALSE(redrawn.empty()) << row.name << ": no bar shown";
+        EXPECT_NE(before, redrawn) << row.name << ": the thumb did not move";
+        size_t stale = 0;
+        for (size_t i = 0; i < std::min(shown.size(), redrawn.size()); ++i)
+            stale += shown[i] != redrawn[i];
+        EXPECT_TRUE(shown.size() == redrawn.size() && stale == 0)
+            << row.name << ": " << stale << " of the bar's " << redrawn.size()
+            << " pixels still show it where it was";
+    }
+}
