@@ -425,4 +425,55 @@ int BasicFreshStart(const char* s, const char* styles, int i, bool startsLine) {
     return startsLine || k >= 4 ? from : -1;
 }
 
+namespace {
+
+// Whether any byte of v is b (bytes of 0x80 and above are told apart too).
+bool HasByte(uint64_t v, unsigned char b) {
+    constexpr uint64_t kOnes = 0x0101010101010101ULL;
+    uint64_t x = v ^ (kOnes * b);
+    return ((x - kOnes) & ~x & (kOnes * 0x80)) != 0;
+}
+
+} // namespace
+
+int BasicPlainUntil(const char* s, int n) {
+    int i = 0;
+    for (;;) {
+        // Eight bytes at a time past those holding no quote and no m or M.
+        while (i + 8 <= n) {
+            uint64_t v;
+            std::memcpy(&v, s + i, sizeof v);
+            if (HasByte(v, '"') || HasByte(v, '\'') || HasByte(v | 0x2020202020202020ULL, 'm'))
+                break;
+            i += 8;
+        }
+        int end = std::min(n, i + 8);
+        for (; i < end; ++i) {
+            if (s[i] == '"' || s[i] == '\'')
+                return i;
+            if (ToLower(s[i]) == 'm' && i >= 2 &&
+                (EqualsNoCase(s + i - 2, 3, "rem") || EqualsNoCase(s + i - 2, 3, "asm")))
+                return i - 2;
+        }
+        if (i >= n)
+            return n;
+    }
+}
+
+int BasicSyncBefore(const char* s, int to, int limit) {
+    for (int q = to - 1; q >= 0 && q >= to - limit; --q) {
+        char c = s[q];
+        if (IsOperator(c) && !IsTypeSuffix(c) && c != '+' && c != '-' && c != '.')
+            return q + 1;
+        if (static_cast<unsigned char>(c) <= ' ' && q > 0) {
+            int k = q - 1;
+            while (k >= 0 && static_cast<unsigned char>(s[k]) <= ' ')
+                --k;
+            if (k < 4 || !EqualsNoCase(s + k - 4, 5, "const"))
+                return q;
+        }
+    }
+    return -1;
+}
+
 } // namespace kalmor

@@ -85,4 +85,18 @@ int StyleBasicStretch(const char* line, int length, bool endsLine, const Keyword
 // tell.
 int BasicFreshStart(const char* line, const char* styles, int i, bool startsLine);
 
+// A long line's far part is styled without lexing all that comes before it
+// when that stretch is plain: no string, comment or inline assembler can
+// start in it, so every token there is a word, a number, an operator or a
+// blank, and some bytes end whatever token came before them.
+// BasicPlainUntil answers the first byte of [0, length) that could start
+// one (a quote, an apostrophe, or "rem" or "asm" in any case, inside a word
+// or not), or length; byte 0 must be where the lexer starts afresh.
+int BasicPlainUntil(const char* stretch, int length);
+// The last place in (0, to] of such a plain stretch where the lexer starts
+// afresh whatever came before it: right after an operator no token takes in
+// (not + - . # & or a type suffix), or at a blank after a token other than
+// Const; -1 when there is none within limit bytes before to.
+int BasicSyncBefore(const char* stretch, int to, int limit);
+
 } // namespace kalmor

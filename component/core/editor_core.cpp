@@ -111,7 +111,7 @@ void EditorCore::Impl::RestyleLongLine(int start, int length, int editStart, int
     }
 }
 
-void EditorCore::Impl::StyleLongPart(int line, int from, int want) {
+int EditorCore::Impl::StyleLongPart(int line, int from, int want) {
     int start = doc.LineStart(line);
     int length = doc.LineEnd(line) - start;
     // Rows found past from were measured in the styles there now, which
@@ -139,11 +139,66 @@ void EditorCore::Impl::StyleLongPart(int line, int from, int want) {
             before.resize(static_cast<size_t>(stop));
             LongRowsRestyled(start + from, before, std::string(styles, static_cast<size_t>(stop)));
         }
-        if (from + stop < length)
-            partlyStyled[line] = from + stop;
-        else
+        // [from, end) joins the stretches it meets.
+        int end = from + stop, first = from, joined = end;
+        std::map<int, int>& parts = partlyStyled[line];
+        auto it = parts.upper_bound(from);
+        if (it != parts.begin() && std::prev(it)->second >= from)
+            first = (--it)->first;
+        while (it != parts.end() && it->first <= joined) {
+            joined = std::max(joined, it->second);
+            it = parts.erase(it);
+        }
+        parts[first] = joined;
+        parts.try_emplace(0, 0);
+        if (parts.size() == 1 && joined >= length)
             partlyStyled.erase(line);
-        return;
+        return end;
+    }
+}
+
+// Styles bytes [a, b) of a partly styled line and some way past them. A
+// stretch far from the styled one before it is styled from a place near it
+// where the lexer starts afresh whatever came before, when everything up to
+// that place is plain (no string, comment or inline assembler can start
+// there); else the styling goes on from where it stopped, to past the first
+// byte that is not plain, and looks again from there.
+void EditorCore::Impl::StyleLongRange(int line, int a, int b) {
+    constexpr int kFar = 65536; // bytes lexed rather than scanned and skipped
+    int lineStart = doc.LineStart(line);
+    int length = doc.LineEnd(line) - lineStart;
+    b = std::min(b, length);
+    for (int x = a; x < b;) {
+        auto part = partlyStyled.find(line);
+        if (part == partlyStyled.end())
+            return; // styled whole
+        std::map<int, int>& parts = part->second;
+        auto it = std::prev(parts.upper_bound(x)); // the stretch from 0 is always there
+        if (x < it->second) {
+            x = it->second;
+            continue;
+        }
+        int hole = it->second;
+        int holeEnd = std::next(it) == parts.end() ? length : std::next(it)->first;
+        int from = hole;
+        int want = std::min(b + 4096, holeEnd);
+        if (x - hole > kFar) {
+            const char* text = doc.TextPointer(lineStart + hole, x - hole);
+            int plain = BasicPlainUntil(text, x - hole);
+            int sync = -1;
+            if (plain == x - hole) {
+                sync = BasicSyncBefore(text, plain, kFar);
+            } else {
+                want = hole + plain + 1;
+                if (plain > kFar)
+                    sync = BasicSyncBefore(text, plain, kFar);
+            }
+            if (sync > 0)
+                from = hole + sync;
+        }
+        int stop = StyleLongPart(line, from, want);
+        if (Wants(SC_MOD_CHANGESTYLE))
+            Tell(Modification{SC_MOD_CHANGESTYLE | performed, lineStart + from, stop - from});
     }
 }
 
@@ -154,39 +209,41 @@ void EditorCore::Impl::EnsureLongStyled(int start, int end) {
         return;
     auto it = partlyStyled.lower_bound(doc.LineFromPosition(start));
     while (it != partlyStyled.end() && doc.LineStart(it->first) < end) {
-        int line = it->first, from = it->second;
+        int line = it->first;
         int lineStart = doc.LineStart(line);
-        ++it; // StyleLongPart may take the line out of the map
-        if (lineStart + from >= end)
-            continue;
-        StyleLongPart(line, from, end - lineStart + 4096);
-        if (Wants(SC_MOD_CHANGESTYLE)) {
-            auto part = partlyStyled.find(line);
-            int to = part != partlyStyled.end() ? part->second : doc.LineEnd(line) - lineStart;
-            Tell(Modification{SC_MOD_CHANGESTYLE | performed, lineStart + from, to - from});
-        }
+        ++it; // styling may take the line out of the map
+        StyleLongRange(line, std::max(0, start - lineStart), end - lineStart);
     }
 }
 
 // Only the bytes before the edit keep their styles, back to where the
-// lexer starts afresh whatever the edit made of the bytes after it.
+// lexer starts afresh whatever the edit made of the bytes after it. A
+// stretch after the edit rested on the bytes before it and goes.
 void EditorCore::Impl::LongLineEdited(int line, int at) {
     auto part = partlyStyled.find(line);
-    if (part == partlyStyled.end() || at >= part->second + 3)
+    if (part == partlyStyled.end())
+        return;
+    std::map<int, int>& parts = part->second;
+    parts.erase(parts.upper_bound(at), parts.end());
+    auto last = std::prev(parts.end());
+    if (at >= last->second + 3)
         return;
     int start = doc.LineStart(line);
-    int until = std::min(at, part->second);
+    int first = last->first;
+    int until = std::min(at, last->second);
     std::string text, styles;
     for (int margin = 4096;; margin *= 4) {
-        int first = std::max(0, until - margin);
-        int count = until - first;
+        int copied = std::max(first, until - margin);
+        int count = until - copied;
         text.resize(static_cast<size_t>(count));
         styles.resize(static_cast<size_t>(count));
-        doc.CopyText(start + first, count, text.data());
-        doc.CopyStyles(start + first, count, styles.data());
-        int fresh = BasicFreshStart(text.data(), styles.data(), count, first == 0);
+        doc.CopyText(start + copied, count, text.data());
+        doc.CopyStyles(start + copied, count, styles.data());
+        int fresh = BasicFreshStart(text.data(), styles.data(), count, copied == first);
         if (fresh >= 0) {
-            part->second = first + fresh;
+            last->second = copied + fresh;
+            if (last->second == first && first > 0)
+                parts.erase(last);
             return;
         }
     }
@@ -198,11 +255,11 @@ void EditorCore::Impl::PartlyStyledEdited(const LineChange& change, int position
     // Lines [edited, last] were replaced: they are lexed again whole.
     int edited = doc.LineFromPosition(position);
     int last = change.firstLine - 1 + change.linesRemoved;
-    std::map<int, int> moved;
-    for (auto [line, styled] : partlyStyled) {
+    std::map<int, std::map<int, int>> moved;
+    for (auto& [line, parts] : partlyStyled) {
         if (line < edited || line > last)
             moved.emplace(line > last ? line + change.linesAdded - change.linesRemoved : line,
-                          styled);
+                          std::move(parts));
     }
     partlyStyled = std::move(moved);
 }
@@ -313,10 +370,11 @@ void EditorCore::Impl::Relex(int firstLine, int lastLine, int limit, int editSta
         bool restyle = firstLine == lastLine && editStart >= start && editEnd <= start + length;
         if (length > kLongLexLine) {
             if (!restyle) {
+                partlyStyled.erase(line);
                 StyleLongPart(line, 0, kLongLexLine);
             } else if (partlyStyled.count(line) || editEnd - editStart > kLongLexLine) {
                 // What lies before the edit keeps its styles; the rest is styled when read.
-                partlyStyled.emplace(line, length);
+                partlyStyled.try_emplace(line, std::map<int, int>{{0, length}});
                 LongLineEdited(line, editStart - start);
             } else {
                 RestyleLongLine(start, length, editStart - start, editEnd - start);

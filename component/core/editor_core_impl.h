@@ -84,14 +84,17 @@ struct EditorCore::Impl {
     bool FoldingEnabled() const;
     BasicLineKind KindOf(int line);
     void RestyleLongLine(int start, int length, int editStart, int editEnd);
-    // The BASIC lexer styles a long line from its start only as far as it
-    // is read. StyleLongPart styles line's bytes from from, where the lexer
-    // starts afresh, to where it does again at or after want;
-    // EnsureLongStyled styles what is left of the lines holding [start,
-    // end); LongLineEdited keeps a partly styled line's styled bytes those
-    // an edit at byte at cannot reach; PartlyStyledEdited moves the lines
-    // with an edit that adds or removes lines.
-    void StyleLongPart(int line, int from, int want);
+    // The BASIC lexer styles a long line only where it is read: from its
+    // start on, and far from what is styled from a place in a plain stretch
+    // where it starts afresh whatever came before. StyleLongPart styles
+    // line's bytes from from, where the lexer starts afresh, to where it
+    // does again at or after want, and answers that place; EnsureLongStyled
+    // styles what is not yet of the lines holding [start, end);
+    // LongLineEdited keeps a partly styled line's styled bytes those an edit
+    // at byte at cannot reach; PartlyStyledEdited moves the lines with an
+    // edit that adds or removes lines.
+    int StyleLongPart(int line, int from, int want);
+    void StyleLongRange(int line, int a, int b);
     void EnsureLongStyled(int start, int end);
     void LongLineEdited(int line, int at);
     void PartlyStyledEdited(const LineChange& change, int position, bool lineEnds);
@@ -281,8 +284,10 @@ struct EditorCore::Impl {
     }
     std::vector<BasicLineKind> kinds; // of the lines being relexed
     int lexedTo = 0;                  // lines [0, lexedTo) are lexed
-    std::map<int, int> partlyStyled;  // long lines lexed but not styled whole: bytes styled
-    bool deferringRelex = false;      // inside EditEach, no fold contracted
+    // Long lines lexed but not styled whole: their styled stretches, start to
+    // end in bytes from the line's start, the first from 0 (maybe empty).
+    std::map<int, std::map<int, int>> partlyStyled;
+    bool deferringRelex = false;                   // inside EditEach, no fold contracted
     std::vector<std::pair<int, int>> relexPending; // line ranges, in today's line numbers
     bool lexing = false;                           // inside Relex: a reader's lexing waits
     unsigned textVersion = 0;

@@ -252,6 +252,44 @@ TEST(FoldRules, ALongLineStyledAsReadAnswersAsLexedAtOnce) {
     EXPECT_EQ(core.StyleRange(0, core.Length()), eager());
 }
 
+// A read far into a long line styles from near it when all before it is
+// plain, and answers as lexing the whole line does: each row puts one thing
+// 100 KB into 200 KB of statements and reads 200 KB in, from skip bytes into
+// a text whose style there depends on what comes before; some then edit
+// before it (back bytes before the text) and read again.
+TEST(FoldRules, FarReadsAnswerAsLexedAtOnce) {
+    const std::string plain = Repeat("a=b:", 25000);
+    const struct {
+        const char *before, *read;
+        int skip;
+        const char* edit;
+        int back;
+    } rows[] = {
+        {"", "#include x", 1, nullptr, 0}, // # belongs to the word after it
+        {"", "&H1F", 1, nullptr, 0},       // & to the number
+        {"", "Const  k", 7, nullptr, 0},   // k after the blanks is Const's name
+        {"x: REM y", "a", 0, nullptr, 0},  // a comment, an unclosed string or assembler far before
+        {"x: Asm y", "a", 0, nullptr, 0},  {"s = \"", "a", 0, nullptr, 0},
+        {"", "a", 0, "'", 100000}, // made a comment after it was read
+        {"", "a", 0, "Rem ", 100000},      {"", "k", 0, "Const ", 0},
+    };
+    for (const auto& row : rows) {
+        std::string line = plain + plain + row.before + plain + plain + row.read + plain;
+        BasicCore core("x\n" + line + "\n");
+        int at = 2 + static_cast<int>(4 * plain.size() + std::strlen(row.before)) + row.skip;
+        int length = static_cast<int>(std::strlen(row.read)) - row.skip;
+        std::string read = core.StyleRange(at, at + length);
+        if (row.edit) {
+            core.InsertText(at - row.back, row.edit);
+            at += static_cast<int>(std::strlen(row.edit));
+            read = core.StyleRange(at, at + length);
+        }
+        BasicCore whole(core.Text()); // read from its start, as lexed at once
+        EXPECT_EQ(read, whole.StyleRange(0, whole.Length()).substr(at, length))
+            << row.before << row.read;
+    }
+}
+
 // Whole ranges moved over hidden lines (line 0 folded): they are still
 // lines, on the page of the visible line above. (Every other move and
 // expansion: the random session.)
