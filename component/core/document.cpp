@@ -161,14 +161,10 @@ LineChange Document::Replace(int start, int deleteLength, const char* text, int 
 
     // The new text is scanned where it came from; only its first position
     // needs the byte before it from the document. The starts found go into
-    // the index a batch at a time, so a large insert needs no list of them.
+    // the index a batch at a time, so a large insert needs no list of them,
+    // and into room the caller reserved beforehand (Reserve), which a scan
+    // here to count them would only repeat.
     const char* end = text + insertLength;
-    int lineEnds = 0;
-    for (const char* at = FindLineEndByte(text, end); at < end; at = FindLineEndByte(at + 1, end)) {
-        lineEnds += *at == '\n' || at + 1 == end || at[1] != '\n';
-    }
-    // The first batch takes the removed lines' places.
-    lines_.Reserve(std::max(0, lineEnds + 1 - change.linesRemoved));
     int batch[1024];
     int batched = 0;
     int line = change.firstLine;
@@ -178,6 +174,7 @@ LineChange Document::Replace(int start, int deleteLength, const char* text, int 
         change.linesAdded += batched;
         batched = 0;
     };
+    // The first batch takes the removed lines' places.
     auto add = [&](int pos) {
         if (batched == static_cast<int>(sizeof batch / sizeof batch[0])) {
             flush(line == change.firstLine ? change.linesRemoved : 0, 0);

@@ -679,7 +679,7 @@ void EditorCore::Impl::Delete(int start, int length, const std::string* removed)
     Tell(Modification{SC_MOD_BEFOREDELETE | performed, start, length});
     bool lineEnds = (!longRows.empty() || !partlyStyled.empty()) &&
                     doc.LineFromPosition(start) != doc.LineFromPosition(start + length);
-    foldingToAscii -= CountFoldingToAscii(start - 2, start + length + 2);
+    FoldingEdited(start, length, true);
     LineChange change = doc.Replace(start, length, "", 0);
     endStyled = std::min(endStyled, start);
     // A deleted line's markers join the line before it: the one that takes its place.
@@ -691,7 +691,7 @@ void EditorCore::Impl::Delete(int start, int length, const std::string* removed)
     for (IndicatorRuns& runs : indicators.runs)
         if (!runs.Empty())
             runs.Deleted(start, length);
-    foldingToAscii += CountFoldingToAscii(start - 2, start + 2);
+    FoldingEdited(start, 0, false);
     ++textVersion;
     changes.text = true;
     folds.ReplaceLines(change.firstLine, change.linesRemoved, change.linesAdded);
@@ -715,7 +715,7 @@ void EditorCore::Impl::Insert(int start, const char* text, int length) {
         columnMark.pos = -1;
     int flags = performed | (startsAction ? SC_STARTACTION : 0);
     Tell(Modification{SC_MOD_BEFOREINSERT | performed, start, length, 0, text});
-    foldingToAscii -= CountFoldingToAscii(start - 2, start + 2);
+    FoldingEdited(start, 0, true);
     LineChange change = doc.Replace(start, 0, text, length);
     endStyled = std::min(endStyled, start);
     // Markers stay with their line's text: a line split at its start moves down.
@@ -728,7 +728,7 @@ void EditorCore::Impl::Insert(int start, const char* text, int length) {
     for (IndicatorRuns& runs : indicators.runs)
         if (!runs.Empty())
             runs.Inserted(start, length);
-    foldingToAscii += CountFoldingToAscii(start - 2, start + length + 2);
+    FoldingEdited(start, length, false);
     ++textVersion;
     changes.text = true;
     folds.ReplaceLines(change.firstLine, change.linesRemoved, change.linesAdded);

@@ -302,9 +302,15 @@ struct EditorCore::Impl {
     // How many characters that fold to ASCII letters in UTF-8 (the Kelvin
     // sign, the long s) the text holds, kept up to date by every edit, so a
     // search without case knows at once whether an ASCII needle may match
-    // one; and the count over [start, end), clamped into the text.
+    // one; -1 after an edit of a megabyte or more, until a search counts
+    // them (a load does not scan its text for a search that may not come).
+    // CountFoldingToAscii counts over [start, end), clamped into the text;
+    // FoldingEdited keeps the count across an edit of [start, start +
+    // length) (before is true before the edit, false after it).
     int foldingToAscii = 0;
     int CountFoldingToAscii(int start, int end);
+    void FoldingEdited(int start, int length, bool before);
+    int FoldingToAscii();
     std::map<int, CodePageFolding> foldings;
     const CodePageFolding& Folding();
     // Regular expressions (regex.h): the last program and match. A bad or

@@ -394,6 +394,20 @@ int EditorCore::Impl::CountFoldingToAscii(int start, int end) {
     return count;
 }
 
+void EditorCore::Impl::FoldingEdited(int start, int length, bool before) {
+    constexpr int kCountLater = 1 << 20;
+    if (length >= kCountLater)
+        foldingToAscii = -1;
+    if (foldingToAscii >= 0) // the characters that an edit's ends may join or part count too
+        foldingToAscii += (before ? -1 : 1) * CountFoldingToAscii(start - 2, start + length + 2);
+}
+
+int EditorCore::Impl::FoldingToAscii() {
+    if (foldingToAscii < 0)
+        foldingToAscii = CountFoldingToAscii(0, doc.Length());
+    return foldingToAscii;
+}
+
 const CodePageFolding& EditorCore::Impl::Folding() {
     int codePage = encoding.CodePage();
     auto known = foldings.find(codePage);
@@ -432,7 +446,7 @@ std::pair<int, int> EditorCore::Find(int from, int to, const std::string& text, 
         }
         return match;
     }
-    Search search(*this, bytes, start, text, flags, core.Folding(), core.foldingToAscii);
+    Search search(*this, bytes, start, text, flags, core.Folding(), core.FoldingToAscii());
     return search.Find(start, end, from > to);
 }
 

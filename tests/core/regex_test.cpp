@@ -43,6 +43,7 @@ std::string Tag(EditorCore& core, int tag) {
 // character or a CR LF: the random session and patterns.)
 TEST(Search, EachRuleDecidesTheMatch) {
     const std::string dollars = std::string(300, '$') + "Q$";
+    const std::string loaded = std::string(1 << 20, 'x') + "K\xE2\x84\xAA"; // counted when searched
     const struct {
         int codePage, flags;
         const char *pattern, *text;
@@ -89,6 +90,7 @@ TEST(Search, EachRuleDecidesTheMatch) {
         {65001, 0, "stra\xC3\x9F", "STRASSE stra\xE1\xBA\x9E", 0, 15, {8, 15}, ""},
         {65001, 0, "sub", "Sub K\xE2\x84\xAA \xC5\xBFub", 13, 0, {9, 13}, ""},
         {65001, 0, "kk", "xK\xE2\x84\xAA", 0, 5, {1, 5}, ""},
+        {65001, 0, "kk", loaded.c_str(), 0, -1, {1 << 20, (1 << 20) + 4}, ""},
         {65001, 0, "S", "x\xC5\xBF", 0, 3, {1, 3}, ""},
         {65001, 0, "\xC4\x81", "\xC4\x81\xC4\x80", 4, 0, {2, 4}, ""},
         {1252, 0, "zZ", "aZz", 0, 3, {1, 3}, ""},
