@@ -67,10 +67,11 @@ bool SetBar(HWND hwnd, int bar, const SCROLLINFO& info) {
     now.cbSize = sizeof now;
     if (!known || !GetScrollBarInfo(hwnd, object, &now))
         return true;
+    // A bar that shows or hides itself changes the frame, which is redrawn.
     const DWORD hidden = STATE_SYSTEM_INVISIBLE | STATE_SYSTEM_OFFSCREEN;
-    if (now.rgstate[0] & hidden)
-        return false; // a bar that shows or hides itself redraws the frame
-    return (drawn.rgstate[0] & hidden) || !EqualRect(&now.rcScrollBar, &drawn.rcScrollBar) ||
+    if ((now.rgstate[0] & hidden) || (drawn.rgstate[0] & hidden))
+        return false;
+    return !EqualRect(&now.rcScrollBar, &drawn.rcScrollBar) ||
            now.dxyLineButton != drawn.dxyLineButton || now.xyThumbTop != drawn.xyThumbTop ||
            now.xyThumbBottom != drawn.xyThumbBottom ||
            !std::equal(std::begin(now.rgstate), std::end(now.rgstate), std::begin(drawn.rgstate));

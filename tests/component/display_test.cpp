@@ -188,55 +188,70 @@ TEST_F(EditorTest, CaretPeriodWhileFocused) {
     EXPECT_EQ(GetCaretBlinkTime(), user) << "destroyed while focused";
 }
 
-// The window's own pixels over one of its scroll bars (none while it is hidden).
-static std::vector<COLORREF> BarPixels(HWND editor, LONG object) {
+// Where one of the editor's scroll bars is, from the window's top left
+// corner; empty while it is hidden.
+static RECT BarRect(HWND editor, LONG object) {
     SCROLLBARINFO bar{};
     bar.cbSize = sizeof bar;
-    std::vector<COLORREF> pixels;
-    if (!GetScrollBarInfo(editor, object, &bar) || (bar.rgstate[0] & STATE_SYSTEM_INVISIBLE))
-        return pixels;
     RECT window{};
+    if (!GetScrollBarInfo(editor, object, &bar) || (bar.rgstate[0] & STATE_SYSTEM_INVISIBLE))
+        return RECT{};
     GetWindowRect(editor, &window);
     OffsetRect(&bar.rcScrollBar, -window.left, -window.top);
+    return bar.rcScrollBar;
+}
+
+// The window's own pixels in a rectangle from its top left corner.
+static std::vector<COLORREF> WindowPixels(HWND editor, const RECT& area) {
+    std::vector<COLORREF> pixels;
     HDC dc = GetWindowDC(editor);
-    for (int y = bar.rcScrollBar.top; y < bar.rcScrollBar.bottom; ++y)
-        for (int x = bar.rcScrollBar.left; x < bar.rcScrollBar.right; ++x)
+    for (int y = area.top; y < area.bottom; ++y)
+        for (int x = area.left; x < area.right; ++x)
             pixels.push_back(GetPixel(dc, x, y));
     ReleaseDC(editor, dc);
     return pixels;
 }
 
-// A scroll bar moved by a key or by a request is drawn where it stands once
-// the window's messages are handled, as a full redraw of its frame draws it.
+// A scroll bar moved, shown or hidden by a key or by a request is drawn as
+// it stands once the window's messages are handled, as a full redraw of its
+// frame draws it.
 TEST_F(EditorTest, ScrollBarsAreDrawnWhereTheyStand) {
     const std::string text = std::string(400, 'x') + std::string(200, '\r');
     const struct {
         const char* name;
         LONG bar;
+        const char* before; // the text shown first
         std::function<void()> scroll;
     } rows[] = {
-        {"End", OBJID_HSCROLL, [&] { Key(VK_END); }},
-        {"SCI_SETXOFFSET", OBJID_HSCROLL, [&] { Call(SCI_SETXOFFSET, 1500); }},
-        {"Page Down", OBJID_VSCROLL, [&] { Key(VK_NEXT); }},
-        {"SCI_LINESCROLL", OBJID_VSCROLL, [&] { Call(SCI_LINESCROLL, 0, 120); }},
+        {"End", OBJID_HSCROLL, text.c_str(), [&] { Key(VK_END); }},
+        {"SCI_SETXOFFSET", OBJID_HSCROLL, text.c_str(), [&] { Call(SCI_SETXOFFSET, 1500); }},
+        {"Page Down", OBJID_VSCROLL, text.c_str(), [&] { Key(VK_NEXT); }},
+        {"SCI_LINESCROLL", OBJID_VSCROLL, text.c_str(), [&] { Call(SCI_LINESCROLL, 0, 120); }},
+        {"shown", OBJID_HSCROLL, "x", [&] { Call(SCI_SETTEXT, 0, Pointer(text.c_str())); }},
+        {"hidden", OBJID_VSCROLL, text.c_str(), [&] { Call(SCI_SETTEXT, 0, Pointer("x")); }},
+    };
+    auto redraw = [&] {
+        RedrawWindow(editor, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
     };
     for (const auto& row : rows) {
-        Load(text, 0, 0);
+        Load(row.before, 0, 0);
         PumpMessages();
-        RedrawWindow(editor, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
-        std::vector<COLORREF> before = BarPixels(editor, row.bar);
+        redraw();
+        RECT area = BarRect(editor, row.bar);
+        std::vector<COLORREF> before = WindowPixels(editor, area);
         row.scroll();
         PumpMessages();
-        std::vector<COLORREF> shown = BarPixels(editor, row.bar);
-        RedrawWindow(editor, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
-        std::vector<COLORREF> redrawn = BarPixels(editor, row.bar);
-        ASSERT_FALSE(redrawn.empty()) << row.name << ": no bar shown";
-        EXPECT_NE(before, redrawn) << row.name << ": the thumb did not move";
+        if (IsRectEmpty(&area))
+            area = BarRect(editor, row.bar);
+        ASSERT_FALSE(IsRectEmpty(&area)) << row.name << ": no bar shown before or after";
+        std::vector<COLORREF> shown = WindowPixels(editor, area);
+        redraw();
+        std::vector<COLORREF> redrawn = WindowPixels(editor, area);
+        EXPECT_NE(before, redrawn) << row.name << ": the bar looks as before";
         size_t stale = 0;
-        for (size_t i = 0; i < std::min(shown.size(), redrawn.size()); ++i)
+        for (size_t i = 0; i < shown.size(); ++i)
             stale += shown[i] != redrawn[i];
-        EXPECT_TRUE(shown.size() == redrawn.size() && stale == 0)
-            << row.name << ": " << stale << " of the bar's " << redrawn.size()
-            << " pixels still show it where it was";
+        EXPECT_EQ(stale, 0u) << row.name << ": " << stale << " of " << redrawn.size()
+                             << " pixels where the bar is show it as it was";
     }
 }
