@@ -272,6 +272,7 @@ TEST(FoldRules, FarReadsAnswerAsLexedAtOnce) {
         {"x: Asm y", "a", 0, nullptr, 0},  {"s = \"", "a", 0, nullptr, 0},
         {"", "a", 0, "'", 100000}, // made a comment after it was read
         {"", "a", 0, "Rem ", 100000},      {"", "k", 0, "Const ", 0},
+        {"", "1.E+5", 2, nullptr, 0}, // the point is the number's: E+5 is not a word
     };
     for (const auto& row : rows) {
         std::string line = plain + plain + row.before + plain + plain + row.read + plain;
@@ -287,7 +288,37 @@ TEST(FoldRules, FarReadsAnswerAsLexedAtOnce) {
         BasicCore whole(core.Text()); // read from its start, as lexed at once
         EXPECT_EQ(read, whole.StyleRange(0, whole.Length()).substr(at, length))
             << row.before << row.read;
-    }
+    } // What a far read styles is told from where it began, near the read;
+    // new keywords restyle what was styled far out too.
+    struct : ChangeListener {
+        std::vector<std::pair<int, int>> styled;
+        void Modified(const Modification& m) override {
+            if (m.type & SC_MOD_CHANGESTYLE)
+                styled.emplace_back(m.position, m.length);
+        }
+        void ModifyAttemptReadOnly() override {}
+    } heard;
+    BasicCore core("x\n" + Repeat(plain, 4) + "Long:" + plain + "\n");
+    int far = 2 + static_cast<int>(4 * plain.size());
+    core.SetListener(&heard);
+    core.StyleAt(far);
+    core.SetListener(nullptr);
+    ASSERT_EQ(heard.styled.size(), 1u);
+    EXPECT_GE(heard.styled[0].first, far - 4);
+    EXPECT_EQ(core.StyleAt(far), kBasicKeyword);
+    Send(core, SCI_SETKEYWORDS, 0, Pointer("x"));
+    EXPECT_EQ(core.StyleAt(far), kBasicIdentifier);
+}
+
+// An insert of more line ends than the index takes at once, at a line's
+// start, gives the lines a load of the same text gives.
+TEST(FoldRules, ManyLinesInsertedAtALineStart) {
+    BasicCore core("a\nb\nc\n");
+    core.InsertText(2, Repeat("x\n", 3000).c_str());
+    BasicCore loaded(core.Text());
+    ASSERT_EQ(core.LineCount(), loaded.LineCount());
+    for (int line = 0; line < loaded.LineCount(); ++line)
+        ASSERT_EQ(core.LineStart(line), loaded.LineStart(line)) << line;
 }
 
 // Whole ranges moved over hidden lines (line 0 folded): they are still
