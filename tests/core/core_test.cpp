@@ -178,6 +178,16 @@ TEST(FoldRules, TokensAndTheirStyles) {
     }
 }
 
+// The style changes a core tells: where each starts and how long it is.
+struct StylesHeard : ChangeListener {
+    std::vector<std::pair<int, int>> styled;
+    void Modified(const Modification& m) override {
+        if (m.type & SC_MOD_CHANGESTYLE)
+            styled.emplace_back(m.position, m.length);
+    }
+    void ModifyAttemptReadOnly() override {}
+};
+
 // A long line is styled only as far as it is read; whatever is read, edited
 // and read again, each style read is the one lexing the whole text at once
 // gives. Edits fall just past what a read styled, where the lexer stopped.
@@ -201,14 +211,7 @@ TEST(FoldRules, ALongLineStyledAsReadAnswersAsLexedAtOnce) {
     }
     // The part styled moves with the line when a line is put in above it;
     // each step styled on is told from where the last stopped.
-    struct : ChangeListener {
-        std::vector<std::pair<int, int>> styled;
-        void Modified(const Modification& m) override {
-            if (m.type & SC_MOD_CHANGESTYLE)
-                styled.emplace_back(m.position, m.length);
-        }
-        void ModifyAttemptReadOnly() override {}
-    } heard;
+    StylesHeard heard;
     BasicCore moved("x\n" + Repeat("a=b+1:", 20000) + "\n");
     moved.InsertText(0, "Dim\n");
     moved.SetListener(&heard);
@@ -288,16 +291,10 @@ TEST(FoldRules, FarReadsAnswerAsLexedAtOnce) {
         BasicCore whole(core.Text()); // read from its start, as lexed at once
         EXPECT_EQ(read, whole.StyleRange(0, whole.Length()).substr(at, length))
             << row.before << row.read;
-    } // What a far read styles is told from where it began, near the read;
+    }
+    // What a far read styles is told from where it began, near the read;
     // new keywords restyle what was styled far out too.
-    struct : ChangeListener {
-        std::vector<std::pair<int, int>> styled;
-        void Modified(const Modification& m) override {
-            if (m.type & SC_MOD_CHANGESTYLE)
-                styled.emplace_back(m.position, m.length);
-        }
-        void ModifyAttemptReadOnly() override {}
-    } heard;
+    StylesHeard heard;
     BasicCore core("x\n" + Repeat(plain, 4) + "Long:" + plain + "\n");
     int far = 2 + static_cast<int>(4 * plain.size());
     core.SetListener(&heard);
