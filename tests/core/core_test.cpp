@@ -5,6 +5,7 @@
 
 #include "component/core/basic_lexer.h"
 #include "component/core/document.h"
+#include "component/core/text_units.h"
 #include "component/core/words.h"
 
 #include <gtest/gtest.h>
