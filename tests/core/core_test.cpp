@@ -397,12 +397,13 @@ TEST(Reading, LinesRangesAndTheCaretsLine) {
         {SCI_GETLINE, 2, 2, {}, {2, "\tz####"}},
         {SCI_GETLINE, 3, 0, {}, {0, "####"}},
         {SCI_GETLINE, -1, 0, {}, {0, "####"}},
-        // The caret's line cut to the buffer's size with a NUL, answering the
-        // caret's offset in it.
+        // The caret's line, or the text, cut to the buffer's size with a NUL,
+        // answering the caret's offset in it (the bytes copied).
         {SCI_GETCURLINE, 8, 8, {}, {5, std::string("\xC3\xA9\xE2\x82\xACx\n\0####", 12)}},
         {SCI_GETCURLINE, 7, 7, {}, {5, std::string("\xC3\xA9\xE2\x82\xACx\0####", 11)}},
-        {SCI_GETCURLINE, 1, 1, {}, {5, std::string("\0####", 5)}},
         {SCI_GETCURLINE, 0, 0, {}, {5, "####"}},
+        {SCI_GETTEXT, 16, 16, {}, {15, text.substr(0, 15) + std::string("\0####", 5)}},
+        {SCI_GETTEXT, 0, 0, {}, {0, "####"}},
         // Bytes between the two positions and a NUL; -1 the end; positions
         // clamped into the document but not moved off a character's bytes.
         {SCI_GETTEXTRANGE, 0, 6, {7, 12}, {5, std::string("\xC3\xA9\xE2\x82\xAC\0####", 10)}},

@@ -475,15 +475,6 @@ inline std::string RunSession(const std::string& bytes) {
             Send(core, SCI_INDICATOREND, 9, probe) != to)
             return "indicator's stretch at " + std::to_string(probe) + where;
 
-        // The text read back into a buffer of any size, its NUL included.
-        size_t size = static_cast<size_t>(lParam) % (now.text.size() + 3);
-        std::string buffer(size + 1, '#');
-        size_t copied = static_cast<size_t>(Send(core, SCI_GETTEXT, size, Pointer(&buffer[0])));
-        std::string read = size ? now.text.substr(0, size - 1) + '\0' : "";
-        if (copied != (size ? std::min(size - 1, now.text.size()) : 0) ||
-            buffer != read + std::string(size + 1 - read.size(), '#'))
-            return "text read into " + std::to_string(size) + " bytes" + where;
-
         // A double-click selects the run of one kind of character around a
         // position: nothing at a line end or the document's end. The word
         // requests go back or on over word characters only, or over the kind
