@@ -634,17 +634,9 @@ TEST(Reading, PlacingTextAndTheSelection) {
 }
 
 // Without undo collection a change empties the history rather than leave
-// steps that no longer fit the text; switching it off alone keeps it.
+// steps that no longer fit the text.
 TEST(Reading, UndoCollectionOff) {
     EditorCore core;
-    core.InsertText(0, "ab");
-    EXPECT_EQ(Send(core, SCI_GETUNDOCOLLECTION), 1) << "collected from the start";
-    Send(core, SCI_SETUNDOCOLLECTION, 0);
-    EXPECT_EQ(Send(core, SCI_GETUNDOCOLLECTION), 0);
-    Send(core, SCI_SETUNDOCOLLECTION, 1);
-    core.Undo();
-    EXPECT_EQ(core.Text(), ""); // nothing was changed while it was off
-
     core.SetText("ab");
     Send(core, SCI_BEGINUNDOACTION);
     core.InsertText(0, "x");
@@ -798,37 +790,6 @@ TEST(HostStyling, TheHostSetsFoldLevels) {
         << "the fold grew over the caret's line";
 }
 
-// Lines the host hides beside those folds hide: never line 0, the caret on
-// one goes to the nearest shown line above, runs of both kinds meet, a fold
-// opened for a line leaves the host's hidden, and deleting one forgets it.
-TEST(HostStyling, TheHostHidesLines) {
-    EditorCore core;
-    core.SetText("a\nb\nc\nd\ne");
-    auto shown = [&] {
-        std::string lines;
-        for (int row = 0; row < core.VisibleLineCount(); ++row)
-            lines += static_cast<char>('0' + core.DocLineFromVisible(row));
-        return lines;
-    };
-    Send(core, SCI_GOTOPOS, 4); // line 2
-    Send(core, SCI_HIDELINES, 0, 2);
-    EXPECT_EQ(std::pair(shown(), core.Caret()), std::pair(std::string("034"), 0));
-    Send(core, SCI_SHOWLINES, 2, 2);
-    EXPECT_EQ(shown(), "0234");
-    Send(core, SCI_SETFOLDLEVEL, 2, SC_FOLDLEVELBASE | SC_FOLDLEVELHEADERFLAG);
-    Send(core, SCI_SETFOLDLEVEL, 3, SC_FOLDLEVELBASE + 1);
-    Send(core, SCI_TOGGLEFOLD, 2);
-    EXPECT_EQ(std::tuple(shown(), core.VisibleFromDocLine(4), Send(core, SCI_GETLINEVISIBLE, 1)),
-              std::tuple("024", 2, 0));
-    Send(core, SCI_ENSUREVISIBLE, 3);
-    Send(core, SCI_ENSUREVISIBLE, 1);
-    EXPECT_EQ(shown(), "0234");
-    core.DeleteRange(1, 2); // line 1 with its line end
-    EXPECT_EQ(std::pair(shown(), core.VisibleLineCount()), std::pair(std::string("0123"), 4));
-    Send(core, SCI_HIDELINES, 2, 3); // to the last line
-    EXPECT_EQ(shown(), "01");
-}
-
 // Markers stay with their line's text: they move down with lines inserted
 // above or at the line's start, stay when it is split after its start, and
 // a deleted line's join the line that takes its place; undo brings no line
@@ -893,9 +854,6 @@ TEST(Markers, TheyFollowTheirLines) {
     Send(core, SCI_MARKERDELETEALL, -1);
     EXPECT_EQ((std::tuple{Send(core, SCI_MARKERGET, 1), host.Take()}),
               std::tuple(0, " marker 1 marker 1 marker 1"));
-    Send(core, SCI_MARKERDEFINE, 4, SC_MARK_BOOKMARK);
-    Send(core, SCI_MARKERDEFINE, 4, 99); // no symbol
-    EXPECT_EQ(Send(core, SCI_MARKERSYMBOLDEFINED, 4), SC_MARK_BOOKMARK);
 }
 
 // Counting and stepping over characters in a text longer than the stretches
