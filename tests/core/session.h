@@ -284,21 +284,12 @@ struct Recorder final : ChangeListener {
             linesBefore = core.LineCount();
         } else if (kind == SC_MOD_INSERTTEXT) {
             ok = ok && m.text != nullptr && at <= shadow.size();
-            if (ok) {
-                // Inserted bytes join an indicator's run only inside it.
-                int inside = at > 0 && at < shadow.size() && indicator[at - 1] == indicator[at]
-                                 ? indicator[at]
-                                 : 0;
+            if (ok)
                 shadow.insert(at, m.text, count);
-                indicator.insert(indicator.begin() + m.position, count, inside);
-            }
         } else if (kind == SC_MOD_DELETETEXT) {
             ok = ok && m.text != nullptr && shadow.compare(at, count, m.text, count) == 0;
-            if (ok) {
+            if (ok)
                 shadow.erase(at, count);
-                indicator.erase(indicator.begin() + m.position,
-                                indicator.begin() + m.position + m.length);
-            }
         }
         if (kind == SC_MOD_INSERTTEXT || kind == SC_MOD_DELETETEXT)
             ok = ok && core.Text() == shadow && m.linesAdded == core.LineCount() - linesBefore;
@@ -310,7 +301,6 @@ struct Recorder final : ChangeListener {
     void ModifyAttemptReadOnly() override {}
     EditorCore& core;
     std::string shadow;
-    std::vector<int> indicator; // one indicator's value on each byte of shadow
     int linesBefore = 1;
     bool ok = true;
 };
@@ -386,19 +376,7 @@ inline std::string RunSession(const std::string& bytes) {
                 model.Replace(before, now.caret - before, "", Run::DeleteBack);
             break;
         }
-        case 4: {                   // -1: for the caret the end, for the anchor the caret
-            if (op / 10 % 3 == 2) { // or indicator 9 filled over [wParam, wParam + lParam)
-                int value = op / 30;
-                Send(core, SCI_SETINDICATORCURRENT, 9);
-                Send(core, SCI_SETINDICATORVALUE, value);
-                Send(core, value ? SCI_INDICATORFILLRANGE : SCI_INDICATORCLEARRANGE, wParam,
-                     lParam);
-                int from = std::clamp(ToInt(wParam), 0, model.Length());
-                int to = from + std::clamp(ToInt(lParam), 0, model.Length() - from);
-                std::fill(recorder.indicator.begin() + from, recorder.indicator.begin() + to,
-                          value);
-                break;
-            }
+        case 4: { // -1: for the caret the end, for the anchor the caret
             Send(core, SCI_SETSEL, wParam, lParam);
             model.run = Run::None;
             int caret = ToInt(lParam) == -1 ? model.Length() : ToInt(lParam);
@@ -457,23 +435,6 @@ inline std::string RunSession(const std::string& bytes) {
         std::string relexed = RelexDiffers(core);
         if (!indexed || !relexed.empty() || !FoldsHold(core))
             return "line index, folds or lexing (" + relexed + ")" + where;
-
-        // Indicator 9's runs against the value of every byte, and the
-        // stretch of one value around a position.
-        const std::vector<int>& values = recorder.indicator;
-        for (int at = 0; at <= model.Length(); ++at)
-            if (Send(core, SCI_INDICATORVALUEAT, 9, at) != (at < model.Length() ? values[at] : 0))
-                return "indicator at " + std::to_string(at) + where;
-        int probe = std::clamp(ToInt(wParam), 0, model.Length());
-        int value = probe < model.Length() ? values[probe] : 0;
-        int from = probe, to = probe;
-        while (from > 0 && values[from - 1] == value)
-            --from;
-        while (to < model.Length() && values[to] == value)
-            ++to;
-        if (Send(core, SCI_INDICATORSTART, 9, probe) != from ||
-            Send(core, SCI_INDICATOREND, 9, probe) != to)
-            return "indicator's stretch at " + std::to_string(probe) + where;
 
         // A double-click selects the run of one kind of character around a
         // position: nothing at a line end or the document's end. The word
