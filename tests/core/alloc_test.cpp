@@ -45,11 +45,7 @@ TEST(Memory, AnEditThatRunsOutIsRefusedWhole) {
         {"typed", [](EditorCore& c) { c.InsertAtCaret("q"); }},
         {"lines", [](EditorCore& c) { Send(c, SCI_REPLACESEL, 0, Pointer("\n\n\nSub Y\n")); }},
         {"undo", [](EditorCore& c) { c.Undo(); }},
-        {"redo",
-         [](EditorCore& c) {
-             c.Undo();
-             c.Redo();
-         }},
+        {"redo", [](EditorCore& c) { c.Redo(); }}, // after an undo
     };
     for (const auto& edit : edits) {
         for (long at = 0; at < 200; ++at) {
@@ -58,6 +54,8 @@ TEST(Memory, AnEditThatRunsOutIsRefusedWhole) {
             Send(core, SCI_GOTOPOS, 9);
             if (edit.name == std::string("load"))
                 core.EmptyUndoBuffer(); // a load: into an empty history
+            else if (edit.name == std::string("redo"))
+                core.Undo();
             std::string text = core.Text();
             auto before =
                 std::tuple(SC_STATUS_BADALLOC, core.StyleRange(0, core.Length()), core.CanUndo());
