@@ -313,8 +313,7 @@ TEST(FoldRules, ManyLinesInsertedAtALineStart) {
 }
 
 // Whole ranges moved over hidden lines (line 0 folded): they are still
-// lines, on the page of the visible line above. (Every other move and
-// expansion: the random session.)
+// lines, on the page of the visible line above.
 TEST(TextUnits, HiddenLinesAreOnThePageAbove) {
     BasicCore core("Sub A\nx\nEnd Sub\ny\n");
     core.ToggleFold(0);
