@@ -632,10 +632,20 @@ TEST(Reading, PlacingTextAndTheSelection) {
     }
 }
 
+// A load (text set into an empty history) keeps no copy of the text it
+// replaces and leaves the document modified; into a history it is undone.
 // Without undo collection a change empties the history rather than leave
 // steps that no longer fit the text.
-TEST(Reading, UndoCollectionOff) {
+TEST(Reading, ALoadAndUndoCollectionOff) {
     EditorCore core;
+    core.SetText("old");
+    core.InsertText(3, "er");
+    core.SetText("new");
+    core.Undo();
+    core.Undo();
+    EXPECT_EQ(std::tuple(core.Text(), core.CanUndo(), core.Modified()),
+              std::tuple("old", false, true));
+
     core.SetText("ab");
     Send(core, SCI_BEGINUNDOACTION);
     core.InsertText(0, "x");
@@ -656,19 +666,6 @@ TEST(Reading, UndoCollectionOff) {
     core.InsertText(0, "v");
     core.Undo();
     EXPECT_EQ(std::tuple(core.Text(), Send(core, SCI_GETMODIFY)), std::tuple("wyxab", 1));
-}
-
-// A load (text set into an empty history) keeps no copy of the text it
-// replaces and leaves the document modified; into a history it is undone.
-TEST(Reading, ALoadIsNotUndone) {
-    EditorCore core;
-    core.SetText("old");
-    core.InsertText(3, "er");
-    core.SetText("new");
-    core.Undo();
-    core.Undo();
-    EXPECT_EQ(std::tuple(core.Text(), core.CanUndo(), core.Modified()),
-              std::tuple("old", false, true));
 }
 
 // Past the length limit text is refused whole, as an edit that runs out of
