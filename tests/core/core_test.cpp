@@ -302,10 +302,12 @@ TEST(FoldRules, FarReadsAnswerAsLexedAtOnce) {
 }
 
 // An insert of more line ends than the index takes at once, at a line's
-// start, gives the lines a load of the same text gives.
+// start, and a CR inserted before an LF already there (one line end with
+// it) give the lines a load of the same text gives.
 TEST(FoldRules, ManyLinesInsertedAtALineStart) {
     BasicCore core("a\nb\nc\n");
     core.InsertText(2, Repeat("x\n", 3000).c_str());
+    core.InsertText(1, "abc\r");
     BasicCore loaded(core.Text());
     ASSERT_EQ(core.LineCount(), loaded.LineCount());
     for (int line = 0; line < loaded.LineCount(); ++line)
