@@ -131,8 +131,6 @@ TEST(Regex, BadAndRunawayPatterns) {
         int found, status;
     } runaway[] = {
         {C, "(a*)*b", as, -1, 0},
-        {C, "(a|aa)+$", as + "b", -1, 0},
-        {C, "(x+x+)+y", std::string(5000, 'x'), -1, 0},
         {C, std::string(100, '(') + "a" + std::string(100, ')'), "ba", 1, 0},
         {R, "\\(a*\\)*\\1b", as, -1, SC_STATUS_WARN_REGEX},
         {R, "\\(a\\)\\1.*", "aa" + std::string(2000000, 'x'), -1, SC_STATUS_WARN_REGEX},
@@ -154,7 +152,6 @@ TEST(Regex, ReplaceTargetWithGroups) {
     Send(core, SCI_SETTARGETEND, core.Length());
     const std::string pattern = "\\(\\w+\\) = \\(\\w*\\)";
     EXPECT_EQ(Send(core, SCI_SEARCHINTARGET, pattern.size(), Pointer(pattern.c_str())), 8);
-    EXPECT_EQ(Send(core, SCI_GETTAG, 2), 5);
     EXPECT_EQ(Tag(core, 0), "name = value");
     const std::string with = "\\2:\\1\\\\\\t\\q\x83\x5C\x31";
     EXPECT_EQ(Send(core, SCI_REPLACETARGETRE, static_cast<uintptr_t>(-1), Pointer(with.c_str())),
