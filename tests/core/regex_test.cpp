@@ -51,15 +51,12 @@ TEST(Search, EachRuleDecidesTheMatch) {
         std::pair<int, int> found;
         const char* group; // group 1 when found
     } cases[] = {
-        // Groups and references in each grammar; the others' parentheses are plain.
-        {1252, R, "\\(a\\)\\1", "xaab", 0, -1, {1, 3}, "a"},
+        // Groups in each grammar; the others' parentheses are plain.
         {1252, R, "(a)", "a(a)", 0, -1, {1, 4}, ""},
-        {1252, P, "(a)\\1", "(a)aa", 0, -1, {3, 5}, "a"},
         {1252, P, "\\(a\\)", "a(a)", 0, -1, {1, 4}, ""},
         {1252, C, "(a)(b)(c)(d)(e)(f)(g)(h)(i)(j)\\1", "abcdefghija", 0, -1, {0, 11}, "a"},
-        // Alternation, counts and lazy repeats are ECMAScript's; plain in the basic grammar.
+        // Alternation and counts are ECMAScript's; plain in the basic grammar.
         {1252, R, "a|b", "b a|b", 0, -1, {2, 5}, ""},
-        {1252, C, "a{2}?", "aaaa", 0, -1, {0, 2}, ""},
         {1252, R, "a{2}", "aa{2}", 0, -1, {1, 5}, ""},
         {1252, C, "(a*)*b", "aab", 0, -1, {0, 3}, "aa"},
         // Word edges; line edges never between a CR and its LF.
@@ -69,7 +66,6 @@ TEST(Search, EachRuleDecidesTheMatch) {
         {1252, R, "\\r$\\n", "a\r\nb", 0, -1, {-1, -1}, ""},
         // Classes, named classes, escapes.
         {1252, R, "[a-c]+", "xxbcaz", 0, -1, {2, 5}, ""},
-        {1252, R, "[^a-c]", "abz", 0, -1, {2, 3}, ""},
         {1252, R, "[]a]", "x]", 0, -1, {1, 2}, ""},
         {1252, R, "[a-]+", "x-a", 0, -1, {1, 3}, ""},
         {1252, R, "[\\d.]+", "ab1.5", 0, -1, {2, 5}, ""},
@@ -91,12 +87,10 @@ TEST(Search, EachRuleDecidesTheMatch) {
         {65001, 0, "sub", "Sub K\xE2\x84\xAA \xC5\xBFub", 13, 0, {9, 13}, ""},
         {65001, 0, "kk", "xK\xE2\x84\xAA", 0, 5, {1, 5}, ""},
         {65001, 0, "kk", loaded.c_str(), 0, -1, {1 << 20, (1 << 20) + 4}, ""},
-        {65001, 0, "S", "x\xC5\xBF", 0, 3, {1, 3}, ""},
         {65001, 0, "\xC4\x81", "\xC4\x81\xC4\x80", 4, 0, {2, 4}, ""},
         {1252, 0, "zZ", "aZz", 0, 3, {1, 3}, ""},
         {1252, 0, "a\r", "a\r\nb", 0, 4, {-1, -1}, ""},
         {1252, MC, "Q$", dollars.c_str(), 0, 302, {300, 302}, ""},
-        {1252, 0, "q$", dollars.c_str(), 1, 302, {300, 302}, ""},
     };
     for (const auto& c : cases) {
         EditorCore core;
@@ -109,7 +103,7 @@ TEST(Search, EachRuleDecidesTheMatch) {
     }
 }
 
-// A bad pattern finds nothing and warns until the host clears the status;
+// A bad pattern finds nothing and warns, a later search too;
 // runaway patterns return, the ones with references at the step budget.
 TEST(Regex, BadAndRunawayPatterns) {
     const std::string nested = std::string(101, '(') + "a" + std::string(101, ')');
@@ -128,8 +122,6 @@ TEST(Regex, BadAndRunawayPatterns) {
         EXPECT_EQ(Send(core, SCI_GETSTATUS), SC_STATUS_WARN_REGEX) << c.pattern;
         core.Find(0, core.Length(), "a", c.flags);
         EXPECT_EQ(Send(core, SCI_GETSTATUS), SC_STATUS_WARN_REGEX) << c.pattern;
-        Send(core, SCI_SETSTATUS, 0);
-        EXPECT_EQ(Send(core, SCI_GETSTATUS), 0);
     }
 
     const std::string as(30000, 'a');
@@ -139,8 +131,6 @@ TEST(Regex, BadAndRunawayPatterns) {
         int found, status;
     } runaway[] = {
         {C, "(a*)*b", as, -1, 0},
-        {C, "(a|aa)+$", as + "b", -1, 0},
-        {C, "(x+x+)+y", std::string(5000, 'x'), -1, 0},
         {C, std::string(100, '(') + "a" + std::string(100, ')'), "ba", 1, 0},
         {R, "\\(a*\\)*\\1b", as, -1, SC_STATUS_WARN_REGEX},
         {R, "\\(a\\)\\1.*", "aa" + std::string(2000000, 'x'), -1, SC_STATUS_WARN_REGEX},
@@ -162,7 +152,6 @@ TEST(Regex, ReplaceTargetWithGroups) {
     Send(core, SCI_SETTARGETEND, core.Length());
     const std::string pattern = "\\(\\w+\\) = \\(\\w*\\)";
     EXPECT_EQ(Send(core, SCI_SEARCHINTARGET, pattern.size(), Pointer(pattern.c_str())), 8);
-    EXPECT_EQ(Send(core, SCI_GETTAG, 2), 5);
     EXPECT_EQ(Tag(core, 0), "name = value");
     const std::string with = "\\2:\\1\\\\\\t\\q\x83\x5C\x31";
     EXPECT_EQ(Send(core, SCI_REPLACETARGETRE, static_cast<uintptr_t>(-1), Pointer(with.c_str())),
@@ -187,8 +176,7 @@ TEST(Regex, ReplaceTargetWithGroups) {
 struct Pattern {
     enum Kind { Char, Any, Class, Named, Bol, Eol, Bow, Eow, Group, Seq, Alt, Repeat, Ref };
     Kind kind = Seq;
-    std::string text;                 // a character's bytes, a named class's letter
-    std::vector<std::string> members; // a bracket's characters
+    std::vector<std::string> members; // a character's or a bracket's; a named class's letter
     bool negated = false, greedy = true;
     int group = 0, min = 0, max = 0; // group 0: not capturing; max -1: no limit
     std::vector<Pattern> kids;
@@ -218,27 +206,29 @@ struct Generator {
     Pattern Atom(int depth) {
         Pattern p;
         int kind = Pick(depth > 0 ? 12 : 10);
-        if (kind <= 3) {
-            p.kind = Pattern::Char, p.text = p.printed = Letter();
+        if (kind <= 3 || (kind > 8 && groups >= 9)) {
+            p.kind = Pattern::Char;
+            p.printed = p.members.emplace_back(Letter());
         } else if (kind == 4) {
-            p.kind = Pattern::Any, p.printed = ".";
+            p.kind = Pattern::Any;
+            p.printed = ".";
         } else if (kind == 5) {
-            p.kind = Pattern::Class, p.negated = Pick(3) == 0;
+            p.kind = Pattern::Class;
+            p.negated = Pick(3) == 0;
             p.printed = p.negated ? "[^" : "[";
             for (int n = Pick(3) + 1; n > 0; --n)
                 p.printed += p.members.emplace_back(Letter());
             p.printed += "]";
         } else if (kind == 6) {
-            p.kind = Pattern::Named, p.text = "wdsW"[Pick(4)], p.printed = "\\" + p.text;
+            p.kind = Pattern::Named;
+            p.printed = "\\" + p.members.emplace_back(1, "wdsW"[Pick(4)]);
         } else if (kind == 7) {
             p.kind = static_cast<Pattern::Kind>(Pattern::Bol + Pick(4));
             p.printed = std::array{"^", "$", "\\<", "\\>"}[p.kind - Pattern::Bol];
-        } else if (kind == 8 && !closed.empty()) {
-            p.kind = Pattern::Ref,
-            p.group = closed[static_cast<size_t>(Pick(static_cast<int>(closed.size())))];
-            p.printed = "\\" + std::to_string(p.group);
-        } else if (groups >= 9) {
-            p.kind = Pattern::Char, p.text = p.printed = Letter();
+        } else if (kind == 8) {
+            p.kind = closed.empty() ? Pattern::Any : Pattern::Ref;
+            p.group = closed.empty() ? 0 : closed[static_cast<size_t>(Pick(int(closed.size())))];
+            p.printed = closed.empty() ? "." : "\\" + std::to_string(p.group);
         } else {
             p.kind = Pattern::Group;
             p.group = mode == C && Pick(3) == 0 ? 0 : ++groups;
@@ -246,27 +236,24 @@ struct Generator {
                                                        : Sequence(depth - 1));
             if (p.group > 0)
                 closed.push_back(p.group);
-            p.printed = (p.group == 0 ? "(?:"
-                         : mode == R  ? "\\("
-                                      : "(") +
-                        p.kids[0].printed + (mode == R ? "\\)" : ")");
+            const char* open = p.group == 0 ? "(?:" : mode == R ? "\\(" : "(";
+            p.printed = open + p.kids[0].printed + (mode == R ? "\\)" : ")");
         }
         if ((p.kind >= Pattern::Bol && p.kind <= Pattern::Eow) || Pick(3) != 0)
             return p;
-        // A repeat; one with no limit only of what cannot match nothing.
+        // A repeat (lazy only in ECMAScript); one with no limit only of what
+        // cannot match nothing.
+        const int counts[][2] = {{0, -1}, {1, -1}, {0, 1}, {2, 3}, {1, 1}, {2, -1}, {0, 2}};
+        const char* printed[] = {"*", "+", "?", "{2,3}", "{1}", "{2,}", "{0,2}"};
+        int which = Pick(mode == C ? 7 : 3);
+        if (counts[which][1] < 0 && Nullable(p))
+            which = mode == C ? 2 + Pick(2) : 2;
         Pattern r;
         r.kind = Pattern::Repeat;
-        const int counts[][2] = {{0, -1}, {1, -1}, {0, 1}, {2, 3}, {1, 1}, {2, -1}, {0, 2}};
-        int which = Pick(mode == C ? 7 : 3);
-        r.min = counts[which][0], r.max = counts[which][1];
-        if (r.max < 0 && Nullable(p))
-            r.min = mode == C ? r.min : 0, r.max = r.min + 1; // only ? outside ECMAScript
+        r.min = counts[which][0];
+        r.max = counts[which][1];
         r.greedy = mode != C || Pick(2) == 0;
-        std::string q = r.max < 0 ? (r.min ? (r.min == 1 ? "+" : "{2,}") : "*")
-                        : r.max == 1
-                            ? (r.min ? "{1}" : "?")
-                            : "{" + std::to_string(r.min) + "," + std::to_string(r.max) + "}";
-        r.printed = p.printed + q + (r.greedy ? "" : "?");
+        r.printed = p.printed + printed[which] + (r.greedy ? "" : "?");
         r.kids.push_back(std::move(p));
         return r;
     }
@@ -292,22 +279,20 @@ struct Matcher {
     int codePage, flags;
     std::vector<int> starts = CharacterStarts(text, codePage);
     CodePageFolding folding = SessionFolding(codePage);
-    int end = 0;                // the range's end, as a character index
-    std::array<int, 20> caps{}; // character indexes
-    int Index(int pos) const {  // of the character holding byte pos
+    int end = 0;                        // the range's end, as a character index
+    std::array<int, 20> caps{}, best{}; // character indexes; best: the match found's groups
+    int Index(int pos) const {          // of the character holding byte pos
         return int(std::upper_bound(starts.begin(), starts.end(), pos) - starts.begin()) - 1;
     }
     // The bytes of characters [a, b), "" when either is unset.
     std::string Between(int a, int b) const {
         return a < 0 || b < 0 ? "" : text.substr(starts[a], starts[b] - starts[a]);
     }
-    std::string Bytes(int i) const { return Between(i, i + 1); }
     char32_t Value(const std::string& c, bool fold) const {
         return CharacterValue(c, codePage, folding, fold);
     }
     bool Same(const std::string& a, const std::string& b) const {
-        bool fold = !(flags & MC);
-        return Value(a, fold) == Value(b, fold);
+        return Value(a, !(flags & MC)) == Value(b, !(flags & MC));
     }
     int Byte(int pos) const {
         return pos < 0 || pos >= int(text.size()) ? -1 : static_cast<unsigned char>(text[pos]);
@@ -317,20 +302,16 @@ struct Matcher {
     }
     bool InCrLf(int i) const { return Byte(starts[i] - 1) == '\r' && Byte(starts[i]) == '\n'; }
 
+    // Whether the character at i is one a character, a class or a named class takes.
     bool Take(const Pattern& p, int i) const {
-        if (i >= end)
-            return false;
-        std::string c = Bytes(i);
+        std::string c = Between(i, i + 1);
         char32_t v = Value(c, false);
-        if (p.kind == Pattern::Char)
-            return Same(p.text, c);
+        bool word = IsWordChar(c[0]), digit = v >= '0' && v <= '9';
+        bool space = v == ' ' || (v >= 9 && v <= 13);
         if (p.kind == Pattern::Any)
             return v != '\r' && v != '\n';
-        if (p.kind == Pattern::Named) {
-            bool word = IsWordChar(c[0]), digit = v >= '0' && v <= '9',
-                 space = v == ' ' || (v >= 9 && v <= 13);
-            return p.text == "w" ? word : p.text == "W" ? !word : p.text == "d" ? digit : space;
-        }
+        if (p.kind == Pattern::Named)
+            return std::array{word, digit, space, !word}[std::string("wdsW").find(p.members[0])];
         bool in = std::any_of(p.members.begin(), p.members.end(),
                               [&](const std::string& m) { return Same(m, c); });
         return in != p.negated;
@@ -361,11 +342,11 @@ struct Matcher {
         case Pattern::Ref: {
             int from = caps[2 * p.group], to = caps[2 * p.group + 1], j = i;
             for (int k = from; from >= 0 && to >= 0 && k < to; ++k, ++j)
-                if (j >= end || !Same(Bytes(k), Bytes(j)))
+                if (j >= end || !Same(Between(k, k + 1), Between(j, j + 1)))
                     return false;
             return next(from >= 0 && to >= 0 ? j : i);
         }
-        default: return Take(p, i) && next(i + 1);
+        default: return i < end && Take(p, i) && next(i + 1);
         }
     }
     bool Sequence(const Pattern& p, size_t k, int i, const Next& next) {
@@ -405,10 +386,11 @@ struct Matcher {
         }
         return found;
     }
-    std::array<int, 20> best{}; // the groups of the match found
 };
 
 TEST(Regex, RandomPatternsAgreeWithTheBacktrackingMatcher) {
+    // Each page's letters for patterns and texts, and its pieces for texts
+    // alone ("$" in a pattern is the line end).
     const std::vector<std::string> common = {"a", "b", "A", "1", " ", "\r", "\n"};
     const struct {
         int codePage;
@@ -418,16 +400,14 @@ TEST(Regex, RandomPatternsAgreeWithTheBacktrackingMatcher) {
          {"\xC3\xA9", "\xC3\x89", "\xE4\xB8\xAD", "\xE2\x84\xAA", "k", "\xFF"},
          {"\xE4\xB8"}},
         {932, {"\x82\x60", "\x82\x81", "\x83\x5C"}, {"\x81", "\\"}},
-        {1252, {"\xC4", "\xE4", "\xD7", "$"}, {}},
+        {1252, {"\xC4", "\xE4", "\xD7"}, {"$"}},
     };
     std::mt19937 random(32);
     for (const auto& page : pages) {
-        std::vector<std::string> letters = common, pieces = common;
+        std::vector<std::string> letters = common;
         letters.insert(letters.end(), page.letters.begin(), page.letters.end());
-        pieces.insert(pieces.end(), letters.begin() + 7, letters.end());
+        std::vector<std::string> pieces = letters;
         pieces.insert(pieces.end(), page.textOnly.begin(), page.textOnly.end());
-        if (page.codePage == 1252)
-            letters.pop_back(); // "$" only in texts: in a pattern it is the line end
         for (int round = 0; round < 1500; ++round) {
             const int modes[] = {R, P, C};
             int mode = modes[round % 3];
