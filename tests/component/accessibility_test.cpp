@@ -64,6 +64,26 @@ template <typename... Args> std::wstring Moved(IUnknown* range, int slot, Args..
     return std::to_wstring(moved) + L" " + Read(range);
 }
 
+// The window's UI Automation root, and its ITextProvider2 (null if it has none).
+std::pair<IUnknown*, IUnknown*> Provider(HWND editor) {
+    auto root = reinterpret_cast<IUnknown*>(SendMessageA(editor, WM_GETOBJECT, 0, -25));
+    IUnknown* text2 = nullptr;
+    if (root)
+        root->QueryInterface(kTextProvider2, reinterpret_cast<void**>(&text2));
+    return {root, text2};
+}
+
+// The top of one of a range's boxes, on the screen (-1 without it).
+int BoxTop(IUnknown* range, int box = 0) {
+    SAFEARRAY* boxes = nullptr;
+    Slot(range, 10, &boxes);
+    int top = boxes && boxes->rgsabound[0].cElements > 4u * box
+                  ? static_cast<int>(static_cast<double*>(boxes->pvData)[4 * box + 1])
+                  : -1;
+    SafeArrayDestroy(boxes);
+    return top;
+}
+
 ULONG Count(SAFEARRAY* array) {
     ULONG count = array ? array->rgsabound[0].cElements : 99;
     SafeArrayDestroy(array);
@@ -79,10 +99,10 @@ TEST_F(AccessibilityTest, EveryMethodAnswersThroughItsDocumentedSlot) {
     std::string listing = "Sub Main\r\n  Print \"Hi\"\r\nEnd Sub\r\n" + std::string(60, '\n');
     Call(SCI_SETTEXT, 0, Pointer((listing + "Last").c_str()));
     Call(SCI_TOGGLEFOLD, 0);
-    auto root = reinterpret_cast<IUnknown*>(Send(WM_GETOBJECT, 0, -25)); // UiaRootObjectId
-    IUnknown *text2 = nullptr, *value = nullptr, *range = nullptr, *document = nullptr;
-    ASSERT_TRUE(root &&
-                root->QueryInterface(kTextProvider2, reinterpret_cast<void**>(&text2)) == S_OK);
+    IUnknown *root = nullptr, *text2 = nullptr, *value = nullptr, *range = nullptr,
+             *document = nullptr;
+    std::tie(root, text2) = Provider(editor);
+    ASSERT_TRUE(root && text2);
     // The range over the first place holding the text, or over the last one.
     auto find = [&](const wchar_t* needle, BOOL backward = FALSE, BOOL ignoreCase = FALSE) {
         IUnknown *whole = nullptr, *found = nullptr;
@@ -96,6 +116,12 @@ TEST_F(AccessibilityTest, EveryMethodAnswersThroughItsDocumentedSlot) {
     IUnknown* main = find(L"Main");
     POINT point{XOf(5), 2};
     ClientToScreen(editor, &point);
+    // Where a position's row is drawn, on the screen.
+    auto rowTop = [&](size_t position) {
+        POINT top{0, static_cast<int>(Call(SCI_POINTYFROMPOSITION, 0, position))};
+        ClientToScreen(editor, &top);
+        return static_cast<int>(top.y);
+    };
     void* out = nullptr;
     SAFEARRAY* array = nullptr;
     VARIANT v{}, hidden{};
@@ -141,26 +167,15 @@ TEST_F(AccessibilityTest, EveryMethodAnswersThroughItsDocumentedSlot) {
     EXPECT_TRUE(Read(find(L"print", FALSE, TRUE)) == L"Print" && !find(L"print") &&
                 Read(find(L"Sub", TRUE), Line) == L"End Sub\r\n");
     EXPECT_TRUE(Slot(main, 9, 40005, &v) == S_OK && Take(v.bstrVal) == L"Courier New");
-    // An indicator over "Main" is an annotation there; over part of the
-    // document mixed.
-    Call(SCI_INDICATORFILLRANGE, Text().find("Main"), 4);
-    // (The stand-in gives no reserved mixed value: the answer is then empty.)
-    // Every squiggle is a spelling error, any other shown indicator unknown.
-    for (auto [style, type] : {std::pair(INDIC_SQUIGGLE, 60001),
-                               std::pair(INDIC_SQUIGGLELOW, 60001), std::pair(INDIC_BOX, 60000)}) {
-        Call(SCI_INDICSETSTYLE, 0, style);
-        EXPECT_TRUE(Slot(main, 9, 40031, &v) == S_OK && v.vt == (VT_ARRAY | VT_I4) &&
-                    static_cast<int*>(v.parray->pvData)[0] == type && Count(v.parray) == 1)
-            << style;
-    }
-    EXPECT_TRUE(Slot(document, 9, 40031, &v) == S_OK && v.vt == VT_EMPTY);
     EXPECT_TRUE(Slot(main, 10, &array) == S_OK && Count(array) == 4);
-    // Wrapped inside "Main", it has a box on each of its two display lines.
+    // Wrapped inside "Main", it has a box on each of its two display lines,
+    // the second on the row drawn there.
     RECT client{};
     GetClientRect(editor, &client);
     Call(SCI_SETWRAPMODE, SC_WRAP_CHAR);
     Call(SCI_SETMARGINRIGHT, 0, client.right - XOf(Text().find("Main") + 2));
     EXPECT_TRUE(Slot(main, 10, &array) == S_OK && Count(array) == 8);
+    EXPECT_EQ(BoxTop(main, 1), rowTop(Text().find("Main") + 2));
     Call(SCI_SETWRAPMODE, SC_WRAP_NONE);
     Call(SCI_SETMARGINRIGHT, 0, 0);
     EXPECT_TRUE(Slot(main, 11, &out) == S_OK && Is(out, root));
@@ -176,6 +191,11 @@ TEST_F(AccessibilityTest, EveryMethodAnswersThroughItsDocumentedSlot) {
     EXPECT_TRUE(Slot(main, 17) == kInvalidOperation && Slot(main, 18) == kInvalidOperation);
     EXPECT_TRUE(Slot(range = find(L"Last"), 19, FALSE) == S_OK && Read(range) == L"Last" &&
                 Call(SCI_GETFIRSTVISIBLELINE) > 30);
+    // The caret's empty range there: on its row below the lines folded away.
+    Call(SCI_GOTOPOS, Text().find("Last"));
+    EXPECT_TRUE(Slot(text2, 10, &flag, &range) == S_OK &&
+                BoxTop(range) == rowTop(Call(SCI_GETCURRENTPOS)));
+    range->Release();
     EXPECT_TRUE(Slot(main, 20, &array) == S_OK && Count(array) == 0);
     EXPECT_TRUE(Slot(value, 3, L"abc") == S_OK && Text() == "abc");
     // The window text, as an edit control's: no more than the size given.
@@ -199,10 +219,9 @@ TEST_F(AccessibilityTest, EveryMethodAnswersThroughItsDocumentedSlot) {
 TEST_F(AccessibilityTest, CharactersAreWholeInUtf16) {
     Call(SCI_SETCODEPAGE, 65001);
     Call(SCI_SETTEXT, 0, Pointer("a\xF0\x9F\x98\x80\xFF\r\n\xE4\xB8\xAD"));
-    auto root = reinterpret_cast<IUnknown*>(Send(WM_GETOBJECT, 0, -25));
-    IUnknown *text2 = nullptr, *range = nullptr;
-    ASSERT_TRUE(root &&
-                root->QueryInterface(kTextProvider2, reinterpret_cast<void**>(&text2)) == S_OK);
+    auto [root, text2] = Provider(editor);
+    IUnknown* range = nullptr;
+    ASSERT_TRUE(root && text2);
     Slot(text2, 7, &range); // the document
     std::wstring steps;
     Slot(range, 13, Character, -10, &n_); // to the start, as an insertion point
@@ -216,49 +235,7 @@ TEST_F(AccessibilityTest, CharactersAreWholeInUtf16) {
     IUnknown* whole = nullptr;
     Slot(text2, 7, &whole);
     EXPECT_EQ(Read(whole, -1, 2), L"a") << "at most two units: the pair is not cut in half";
-    IUnknown* valueProvider = nullptr;
-    BSTR value = nullptr;
-    root->QueryInterface(kValueProvider, reinterpret_cast<void**>(&valueProvider));
-    EXPECT_TRUE(Slot(valueProvider, 4, &value) == S_OK &&
-                Take(value) == L"a\xD83D\xDE00\xFFFD\r\n\x4E2D");
-    valueProvider->Release();
     range->Release();
-    text2->Release();
-    root->Release();
-}
-
-// A range's boxes are where its text is drawn: on the display row the
-// position is on, not its line's first, and for a line below hidden ones on
-// its visible row, not its document line's.
-TEST_F(AccessibilityTest, BoxesFollowRowsAndHiddenLines) {
-    Call(SCI_SETMARGINWIDTHN, 0, 0);
-    Call(SCI_SETWRAPMODE, SC_WRAP_CHAR);
-    std::string text = "a\nb\n" + std::string(400, 'x') + "\n";
-    Call(SCI_SETTEXT, 0, Pointer(text.c_str()));
-    Call(SCI_HIDELINES, 1, 1);
-    auto root = reinterpret_cast<IUnknown*>(Send(WM_GETOBJECT, 0, -25));
-    IUnknown* text2 = nullptr;
-    ASSERT_TRUE(root &&
-                root->QueryInterface(kTextProvider2, reinterpret_cast<void**>(&text2)) == S_OK);
-    for (int pos : {4, 4 + 300}) { // the long line's start, and a later row of it
-        for (bool empty : {true, false}) {
-            Call(SCI_GOTOPOS, pos);
-            IUnknown* range = nullptr;
-            BOOL active = FALSE;
-            Slot(text2, 10, &active, &range);
-            if (!empty)
-                Slot(range, 6, Character);
-            SAFEARRAY* boxes = nullptr;
-            Slot(range, 10, &boxes);
-            POINT expected{0, static_cast<int>(Call(SCI_POINTYFROMPOSITION, 0, pos))};
-            ClientToScreen(editor, &expected);
-            ASSERT_TRUE(boxes);
-            EXPECT_EQ(static_cast<int>(static_cast<double*>(boxes->pvData)[1]), expected.y)
-                << pos << (empty ? " empty" : "");
-            SafeArrayDestroy(boxes);
-            range->Release();
-        }
-    }
     text2->Release();
     root->Release();
 }

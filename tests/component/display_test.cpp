@@ -153,39 +153,10 @@ TEST_F(EditorTest, HighContrastDrawsOnlySystemColours) {
     SetSysColors(5, elements, saved);
     UpdateWindow(editor);
     std::vector<COLORREF> host = Screen(editor).second;
-    // Without the focus the selection is a grey, not a tint of the highlight.
-    SetFocus(parent);
-    // The selection's background: its commonest colour.
-    std::vector<COLORREF> area =
-        Drawn(selected.left, selected.top, selected.right, selected.bottom);
-    COLORREF grey = *std::max_element(area.begin(), area.end(), [&](COLORREF a, COLORREF b) {
-        return Count(area, a) < Count(area, b);
-    });
     SetSysColors(1, elements + 2, &red);
-    EXPECT_TRUE(grey != 0xFFFFFF && GetRValue(grey) == GetGValue(grey) &&
-                GetGValue(grey) == GetBValue(grey))
-        << std::hex << "the unfocused selection: " << grey;
     EXPECT_EQ(std::tuple(Colours(host, {0, 0, kWidth, 4 * row}).count(0xFF0000),
                          Colours(host, kAll).count(RGB(0xFF, 0xB0, 0xB0))),
               std::tuple(1u, 1u));
-}
-
-// The host's blink time holds while the editor has the focus: the system
-// has one for the one caret it shows. The user's comes back with the focus.
-TEST_F(EditorTest, CaretPeriodWhileFocused) {
-    UINT user = GetCaretBlinkTime();
-    SetFocus(editor);
-    Call(SCI_SETCARETPERIOD, 250);
-    EXPECT_EQ(std::pair(GetCaretBlinkTime(), Call(SCI_GETCARETPERIOD)),
-              std::pair(250u, LRESULT{250}));
-    Call(SCI_SETCARETPERIOD, 0);
-    EXPECT_EQ(GetCaretBlinkTime(), INFINITE) << "steady";
-    SetFocus(parent);
-    EXPECT_EQ(GetCaretBlinkTime(), user);
-    SetFocus(editor);
-    EXPECT_EQ(GetCaretBlinkTime(), INFINITE);
-    DestroyWindow(editor);
-    EXPECT_EQ(GetCaretBlinkTime(), user) << "destroyed while focused";
 }
 
 // Where one of the editor's scroll bars is, from the window's top left

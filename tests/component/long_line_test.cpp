@@ -103,21 +103,6 @@ TEST_F(LongLineTest, PositionsAndEndsHoldAlongTheLine) {
         Call(SCI_SETEMPTYSELECTION, start + 10);
         Call(SCI_HOMEDISPLAY);
         EXPECT_EQ(Call(SCI_GETCURRENTPOS), start) << line.name << ": from left of the view";
-        // A character typed mid-line widens the scroll range by its width,
-        // though the bar's thumb does not move a pixel.
-        if (line.exact) {
-            auto range = [&] {
-                SCROLLINFO bar{sizeof bar, SIF_RANGE, 0, 0, 0, 0, 0};
-                GetScrollInfo(editor, SB_HORZ, &bar);
-                return bar.nMax;
-            };
-            Call(SCI_GOTOPOS, start + 100000);
-            UpdateWindow(editor);
-            int before = range();
-            Send(WM_CHAR, 'Z', 1);
-            UpdateWindow(editor);
-            EXPECT_EQ(range() - before, column) << "the horizontal scroll range";
-        }
     }
 }
 
@@ -188,36 +173,6 @@ TEST_F(LongLineTest, WrappedRowsHoldAsManyWordsAsFit) {
         EXPECT_GT(Inked(XOf(last) - 3 * column, XOf(last), static_cast<int>(y)), 0)
             << with << "the last row";
     }
-}
-
-// Wrapped, a long line's tab stops count from each row's start, wherever
-// the row starts: after a tab, its text goes on a whole number of tab
-// widths from the row's left, and never past the view's right.
-TEST_F(LongLineTest, WrappedTabStopsCountFromEachRow) {
-    std::string tabbed;
-    for (int i = 0; tabbed.size() < 70000; ++i)
-        tabbed += std::string(static_cast<size_t>(1 + i * 5 % 7), 'x') + "\t";
-    Make({"tabs", tabbed, false});
-    Call(SCI_SETWRAPMODE, SC_WRAP_CHAR); // rows that start inside words
-    UpdateWindow(editor);
-    GetClientRect(editor, &client); // narrower by the vertical scroll bar
-    Call(SCI_WRAPCOUNT, 1);         // every row found at this width
-    int stop = static_cast<int>(Call(SCI_GETTABWIDTH)) * column;
-    int left = XOf(start);
-    int right = static_cast<int>(client.right - Call(SCI_GETMARGINRIGHT));
-    int checked = 0;
-    for (int at = 0; at < 20000; ++at) {
-        if (tabbed[static_cast<size_t>(at)] != '\t')
-            continue;
-        int x = XOf(start + at + 1);
-        // A tab at a row's end leaves the next text on the next row.
-        if (Call(SCI_POINTYFROMPOSITION, 0, start + at + 1) !=
-            Call(SCI_POINTYFROMPOSITION, 0, start + at))
-            continue;
-        ASSERT_TRUE((x - left) % stop == 0 && x <= right) << "after the tab at " << at << ": " << x;
-        ++checked;
-    }
-    EXPECT_GT(checked, 1000);
 }
 
 } // namespace
