@@ -65,8 +65,6 @@ TEST_F(NotificationTest, EachEditIsHeardFieldByField) {
         std::function<void()> before, edit;
         const char* heard;
     } rows[] = {
-        {"typed", 1, 1, nullptr, [&] { Send(WM_CHAR, 'x'); },
-         "mod b+u 1 1 0 | mod +ua 1 1 0 'x' | char 120 0 | unsaved | cmd 768 | ui 3"},
         {"Enter: the document's own line end", 2, 2, nullptr, [&] { Send(WM_CHAR, '\r'); },
          "mod b+u 2 2 0 | mod +ua 2 2 1 '\r\n' | char 13 0 | char 10 0 | unsaved | cmd 768 | "
          "ui 3"},
@@ -88,9 +86,6 @@ TEST_F(NotificationTest, EachEditIsHeardFieldByField) {
         {"typed in a double-byte code page: lead byte x 256 + trail byte", 1, 1,
          [&] { Call(SCI_SETCODEPAGE, 932); }, [&] { SendMessageW(editor, WM_CHAR, 0x3042, 1); },
          "mod b+u 1 2 0 | mod +ua 1 2 0 '\x82\xA0' | char 33440 0 | unsaved | cmd 768 | ui 3"},
-        {"a request, the caret before it", 0, 0, nullptr,
-         [&] { Call(SCI_INSERTTEXT, 5, Pointer("Q")); },
-         "mod b+u 5 1 0 | mod +ua 5 1 0 'Q' | unsaved | cmd 768 | ui 1"},
         {"a grouped action undone", 0, 0, [&] { group(false); }, [&] { Send(WM_UNDO); },
          "mod b-zm 6 1 0 | mod -zm 6 1 0 '2' | mod b-zml 0 1 0 | mod -zml 0 1 0 '1' | saved | "
          "cmd 768 | ui 1"},
@@ -107,40 +102,6 @@ TEST_F(NotificationTest, EachEditIsHeardFieldByField) {
          },
          [&] { Send(WM_CHAR, 'x'); },
          "readonly | mod b+u 1 1 0 | mod +ua 1 1 0 'x' | char 120 0 | unsaved | cmd 768 | ui 3"},
-        {"the history emptied after a change: still modified", 0, 0,
-         [&] { Call(SCI_INSERTTEXT, 0, Pointer("Q")); },
-         [&] {
-             Call(SCI_EMPTYUNDOBUFFER);
-             EXPECT_EQ(Call(SCI_GETMODIFY), 1);
-         },
-         ""},
-        {"styles alone change the content", 0, 0, nullptr,
-         [&] { Call(SCI_SETKEYWORDS, 0, Pointer("ab")); }, "ui 1"},
-        {"the focus given and taken", 0, 0, [&] { SetFocus(parent); },
-         [&] {
-             SetFocus(editor);
-             SetFocus(parent);
-         },
-         "focusin | cmd 512 | focusout | cmd 256"},
-        {"a double-click below a folded sub: its document line", 0, 0,
-         [&] {
-             Call(SCI_SETTEXT, 0, Pointer("Sub A\r x\rEnd Sub\ry\rzz"));
-             Call(SCI_TOGGLEFOLD, 0);
-             SetFocus(editor);
-         },
-         [&] {
-             ClickAt(17);
-             ClickAt(17);
-         },
-         "ui 2 | dclick 17 3 | ui 2"},
-        {"the mask without the deletion's before: its text still comes; an insertion not", 0, 0,
-         [&] { Call(SCI_SETMODEVENTMASK, SC_MOD_DELETETEXT); },
-         [&] {
-             Call(SCI_DELETERANGE, 0, 2);
-             Call(SCI_INSERTTEXT, 3, Pointer("Q"));
-         },
-         "mod -ua 0 2 0 'ab' | unsaved | cmd 768 | ui 1 | cmd 768 | ui 1"},
-        {"a caret move alone", 0, 0, nullptr, [&] { Key(VK_RIGHT); }, "ui 2"},
     };
     for (const auto& row : rows) {
         Start(row.anchor, row.caret);
@@ -152,17 +113,19 @@ TEST_F(NotificationTest, EachEditIsHeardFieldByField) {
         EXPECT_EQ(Heard(), row.heard) << row.name;
         Call(SCI_SETCODEPAGE, 0);
     }
+    Start(0, 0);
+    Call(SCI_INSERTTEXT, 0, Pointer("Q"));
+    Call(SCI_EMPTYUNDOBUFFER);
+    EXPECT_EQ(Call(SCI_GETMODIFY), 1) << "the history emptied after a change: still modified";
     // With every kind heard, the styles and fold levels the lexer sets come too.
     Start(0, 0, SC_MODEVENTMASKALL);
     Call(SCI_SETTEXT, 0, Pointer("x\rSub A"));
-    bool styled = false, folded = false;
-    for (const SCNotification& n : Notified(SCN_MODIFIED)) {
-        styled = styled || (n.modificationType & SC_MOD_CHANGESTYLE) != 0;
+    bool folded = false;
+    for (const SCNotification& n : Notified(SCN_MODIFIED))
         folded = folded ||
                  ((n.modificationType & SC_MOD_CHANGEFOLD) && n.line == 1 &&
                   (n.foldLevelNow & SC_FOLDLEVELHEADERFLAG) && n.foldLevelPrev == SC_FOLDLEVELBASE);
-    }
-    EXPECT_TRUE(styled && folded) << Heard();
+    EXPECT_TRUE(folded && Heard().find("mod s") != std::string::npos) << Heard();
 }
 
 // A host that styles is asked, before a paint, for the styles of what it
@@ -189,19 +152,6 @@ TEST_F(NotificationTest, AHostThatStylesIsAskedBeforeAPaint) {
     };
     EXPECT_EQ(paint(), std::pair(std::string("styleneeded 9"), true));
     EXPECT_EQ(paint(), std::pair(std::string(""), true)) << "styled already";
-    Call(SCI_INSERTTEXT, 8, Pointer("x"));
-    EXPECT_EQ(paint(), std::pair(std::string("styleneeded 10"), true)) << "after an edit";
-    // Restyling all of it with only the second line changed shows that line anew.
-    answer = nullptr;
-    int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
-    auto restyled = [&](const char* styles) {
-        Call(SCI_STARTSTYLING, 0);
-        Call(SCI_SETSTYLINGEX, 10, Pointer(styles));
-        UpdateWindow(editor);
-        return Has(Pixels(editor, 40, height, 500, 2 * height), 0xFF0000);
-    };
-    EXPECT_TRUE(restyled("\3\3\3\3\3\3\3\3\3\0"));
-    EXPECT_FALSE(restyled("\3\3\3\3\3\3\3\0\0\0")) << "the second line restyled";
 }
 
 // While read-only, no route changes the text: each asks the host once and
@@ -249,12 +199,10 @@ TEST_F(NotificationTest, ReadOnlyRefusesEveryRoute) {
             << route << ": " << Heard();
         EXPECT_EQ(Send(SCI_GETMODIFY), 1) << route;
     }
-    // Reading, copying and moving the caret still work.
-    Call(SCI_SETSEL, 0, 2);
-    Send(WM_COPY);
+    // The caret still moves; nothing can be pasted.
     Key(VK_END, true);
-    EXPECT_EQ(Call(SCI_GETCURRENTPOS), 7);
-    EXPECT_EQ(Call(SCI_CANPASTE), 0);
+    EXPECT_EQ(std::pair(Call(SCI_GETCURRENTPOS), Call(SCI_CANPASTE)),
+              std::pair(LRESULT{7}, LRESULT{0}));
 }
 
 // A host may answer a notification with requests: an auto-indent sent from
