@@ -101,6 +101,29 @@ TEST_F(CommandsTest, CaseChangesKeepWhatCannotChange) {
     }
 }
 
+// The target's lines joined with a space where none is, and split to fit a
+// width after blanks, or inside a word wider than it; each one undo step.
+TEST_F(CommandsTest, TargetLinesJoinAndSplit) {
+    Load("a\nb \n\nc\nd", 0, 0);
+    Call(SCI_SETTARGETSTART, 0);
+    Call(SCI_SETTARGETEND, 7);
+    Call(SCI_LINESJOIN);
+    EXPECT_EQ(std::pair(Text(), Call(SCI_GETTARGETEND)),
+              std::pair(std::string("a b c\nd"), LRESULT{5}));
+    // A text, what fits in the width, and the text split.
+    const std::tuple<const char*, const char*, const char*> splits[] = {
+        {"aaa bbb ccc", "aaa bbb", "aaa bbb \r\nccc"}, {"aaaaaaaa", "aaa", "aaa\r\naaa\r\naa"}};
+    for (auto [text, fits, after] : splits) {
+        Load(text, 0, 0);
+        Call(SCI_SETTARGETEND, Call(SCI_GETLENGTH));
+        Call(SCI_LINESSPLIT, Call(SCI_TEXTWIDTH, STYLE_DEFAULT, Pointer(fits)));
+        EXPECT_EQ(Text(), after) << text;
+        EXPECT_EQ(Call(SCI_GETTARGETEND), Call(SCI_GETLENGTH)) << text;
+        Call(SCI_UNDO);
+        EXPECT_EQ(Text(), text);
+    }
+}
+
 // A host binds keys to commands, clears them and refuses nothing silently
 // but what is not a command.
 TEST_F(CommandsTest, HostBindsAndClearsKeys) {

@@ -102,6 +102,33 @@ TEST_F(NotificationTest, EachEditIsHeardFieldByField) {
          },
          [&] { Send(WM_CHAR, 'x'); },
          "readonly | mod b+u 1 1 0 | mod +ua 1 1 0 'x' | char 120 0 | unsaved | cmd 768 | ui 3"},
+        {"styles alone change the content", 0, 0, nullptr,
+         [&] { Call(SCI_SETKEYWORDS, 0, Pointer("ab")); }, "ui 1"},
+        {"a caret move alone", 0, 0, nullptr, [&] { Key(VK_RIGHT); }, "ui 2"},
+        {"the focus given and taken", 0, 0, [&] { SetFocus(parent); },
+         [&] {
+             SetFocus(editor);
+             SetFocus(parent);
+         },
+         "focusin | cmd 512 | focusout | cmd 256"},
+        {"a double-click below a folded sub: its document line", 0, 0,
+         [&] {
+             Call(SCI_SETTEXT, 0, Pointer("Sub A\r x\rEnd Sub\ry\rzz"));
+             Call(SCI_TOGGLEFOLD, 0);
+             SetFocus(editor);
+         },
+         [&] {
+             ClickAt(17);
+             ClickAt(17);
+         },
+         "ui 2 | dclick 17 3 | ui 2"},
+        {"the mask without the deletion's before: its text still comes; an insertion not", 0, 0,
+         [&] { Call(SCI_SETMODEVENTMASK, SC_MOD_DELETETEXT); },
+         [&] {
+             Call(SCI_DELETERANGE, 0, 2);
+             Call(SCI_INSERTTEXT, 3, Pointer("Q"));
+         },
+         "mod -ua 0 2 0 'ab' | unsaved | cmd 768 | ui 1 | cmd 768 | ui 1"},
     };
     for (const auto& row : rows) {
         Start(row.anchor, row.caret);
