@@ -110,6 +110,14 @@ TEST_F(EditorTest, HighContrastDrawsOnlySystemColours) {
     Call(SCI_SETVIEWEOL, 1);
     Call(SCI_SETCARETLINEVISIBLE, 1);
     Call(SCI_SETCARETLINEBACK, 0x00FF00);
+    // So do a second caret's colour and a margin's of the host's.
+    Call(SCI_SETADDITIONALCARETFORE, 0x00FF00);
+    Call(SCI_SETADDITIONALCARETSBLINK, 0);
+    Call(SCI_ADDSELECTION, LineStart(2) + 3, LineStart(2) + 3);
+    Call(SCI_SETMAINSELECTION, 0);
+    Call(SCI_SETMARGINTYPEN, 2, SC_MARGIN_COLOUR);
+    Call(SCI_SETMARGINBACKN, 2, 0x00FF00);
+    Call(SCI_SETMARGINWIDTHN, 2, 6);
     SetPropA(editor, "KalmorHighContrast", reinterpret_cast<HANDLE>(1));
     SetSysColors(5, elements, contrast);
     int row = static_cast<int>(Call(SCI_TEXTHEIGHT));
@@ -128,22 +136,11 @@ TEST_F(EditorTest, HighContrastDrawsOnlySystemColours) {
             << (focus ? "with" : "without") << " the focus";
     }
     // A drag of the selection shows its drop caret in the text's colour.
+    Call(SCI_SETSEL, LineStart(4) + 8, LineStart(15) + 1);
     std::vector<COLORREF> before = Screen(editor).first;
     std::vector<COLORREF> during = WhileDragged(*this, LineStart(4) + 10, LineStart(2) + 3);
     RECT drop = Box(kAll, [&](int i) { return during[i] != before[i]; });
     EXPECT_EQ(Colours(during, drop), std::set<COLORREF>{0x00FFFF}) << "the drop caret";
-    // So do a second caret's colour and a margin's of the host's.
-    Call(SCI_SETADDITIONALCARETFORE, 0x00FF00);
-    Call(SCI_SETADDITIONALCARETSBLINK, 0);
-    Call(SCI_ADDSELECTION, LineStart(2) + 3, LineStart(2) + 3);
-    Call(SCI_SETMARGINTYPEN, 2, SC_MARGIN_COLOUR);
-    Call(SCI_SETMARGINBACKN, 2, 0x00FF00);
-    Call(SCI_SETMARGINWIDTHN, 2, 6);
-    UpdateWindow(editor);
-    EXPECT_EQ(Colours(Screen(editor).second, kAll), std::set<COLORREF>(contrast, contrast + 5))
-        << "a second caret and a margin";
-    Call(SCI_SETMARGINWIDTHN, 2, 0);
-    Call(SCI_SETSEL, LineStart(4) + 8, LineStart(15) + 1);
     // Off again, with another highlight colour: the host's colours are back
     // (keywords blue above the selection) and the focused selection a fifth
     // of the way from white to the new highlight colour.
@@ -162,8 +159,7 @@ TEST_F(EditorTest, HighContrastDrawsOnlySystemColours) {
 // Where one of the editor's scroll bars is, from the window's top left
 // corner; empty while it is hidden.
 static RECT BarRect(HWND editor, LONG object) {
-    SCROLLBARINFO bar{};
-    bar.cbSize = sizeof bar;
+    SCROLLBARINFO bar{sizeof bar, {}, 0, 0, 0, 0, {}};
     RECT window{};
     if (!GetScrollBarInfo(editor, object, &bar) || (bar.rgstate[0] & STATE_SYSTEM_INVISIBLE))
         return RECT{};
@@ -201,13 +197,10 @@ TEST_F(EditorTest, ScrollBarsAreDrawnWhereTheyStand) {
         {"shown", OBJID_HSCROLL, "x", [&] { Call(SCI_SETTEXT, 0, Pointer(text.c_str())); }},
         {"hidden", OBJID_VSCROLL, text.c_str(), [&] { Call(SCI_SETTEXT, 0, Pointer("x")); }},
     };
-    auto redraw = [&] {
-        RedrawWindow(editor, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
-    };
     for (const auto& row : rows) {
         Load(row.before, 0, 0);
         PumpMessages();
-        redraw();
+        RedrawWindow(editor, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
         RECT area = BarRect(editor, row.bar);
         std::vector<COLORREF> before = WindowPixels(editor, area);
         row.scroll();
@@ -216,7 +209,7 @@ TEST_F(EditorTest, ScrollBarsAreDrawnWhereTheyStand) {
             area = BarRect(editor, row.bar);
         ASSERT_FALSE(IsRectEmpty(&area)) << row.name << ": no bar shown before or after";
         std::vector<COLORREF> shown = WindowPixels(editor, area);
-        redraw();
+        RedrawWindow(editor, nullptr, nullptr, RDW_FRAME | RDW_INVALIDATE | RDW_UPDATENOW);
         std::vector<COLORREF> redrawn = WindowPixels(editor, area);
         EXPECT_NE(before, redrawn) << row.name << ": the bar looks as before";
         size_t stale = 0;

@@ -12,23 +12,25 @@ static bool FullRepaintKeeps(EditorTest& t) {
     return t.Drawn(0, 0, kWidth, kHeight) == partial;
 }
 
-// Each of a style's attributes as the host sets it, on the row of "Sub
-// Test1(ByVal a As Long, b As Long)": what it draws, and what the row
-// shows without it; the text is never changed.
-TEST_F(EditorTest, StyleAttributesAreDrawn) {
+// What the host asks for, read back from the screen: each of a style's
+// attributes, the host's colours, the caret's colour and width, and markers.
+TEST_F(EditorTest, TheHostsStylesColoursAndMarkersAreDrawn) {
     int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
     RECT client{};
     GetClientRect(editor, &client); // narrower by a scroll bar at a high DPI
-    auto row = [&] { return Drawn(40, 9 * height, client.right, 10 * height); };
+    auto rowOf = [&](int line) {
+        return Drawn(40, line * height, client.right, (line + 1) * height);
+    };
     Call(SCI_STYLESETBACK, 0, 0x00FFFF); // for the filled line end
-    const std::vector<COLORREF> plain = row();
-    // The keywords' width on the row, and a rule's thickness at the window's DPI.
+    const std::vector<COLORREF> plain = rowOf(9);
+    // The keywords' width on the row (underlined, a rule thick at the window's DPI).
     int keywords = 0;
     for (int pos = LineStart(9); pos < LineStart(10) - 1; ++pos)
         keywords += Call(SCI_GETSTYLEAT, pos) == 3 ? XOf(pos + 1) - XOf(pos) : 0;
-    int rule = MulDiv(1, ScreenDpi(), 96);
     const std::string text = Text();
-    // What, the request, the style, its value and its first value, what it draws.
+    // Each attribute on the row of "Sub Test1(ByVal a As Long, b As Long)":
+    // what it draws, and what the row shows without it; the text is never
+    // changed. What, the request, the style, its value and its first value, what it draws.
     const std::tuple<const char*, int, int, LPARAM, LPARAM,
                      std::function<bool(const std::vector<COLORREF>&)>>
         rows[] = {
@@ -39,33 +41,27 @@ TEST_F(EditorTest, StyleAttributesAreDrawn) {
             {"underlined, a rule thick", SCI_STYLESETUNDERLINE, 3, 1, 0,
              [&](auto& p) {
                  return Count(p, 0xFF0000) - Count(plain, 0xFF0000) >
-                        keywords * rule - keywords / 4;
+                        keywords * MulDiv(1, ScreenDpi(), 96) - keywords / 4;
              }},
-            {"in capitals", SCI_STYLESETCASE, 7, SC_CASE_UPPER, SC_CASE_MIXED,
-             [&](auto& p) { return p != plain; }},
             {"the line end's background filled", SCI_STYLESETEOLFILLED, 0, 1, 0,
              [&](auto& p) { return p.back() == 0x00FFFF && plain.back() == 0xFFFFFF; }},
         };
     for (const auto& [what, request, style, value, off, drawn] : rows) {
         Call(request, style, value);
-        EXPECT_TRUE(drawn(row()) && Text() == text) << what << ", the text kept";
+        EXPECT_TRUE(drawn(rowOf(9)) && Text() == text) << what << ", the text kept";
         Call(request, style, off);
-        EXPECT_EQ(row(), plain) << what << " taken back";
+        EXPECT_EQ(rowOf(9), plain) << what << " taken back";
     }
-}
 
-// The host's colours for the selection, the caret's line and the edge, and
-// the caret's colour and width, each read back from the screen with the
-// focus on the listing (the selection on line 9, the caret at its end):
-// each row's requests, then where its colour must show and where not.
-TEST_F(EditorTest, TheHostsColoursAreDrawn) {
+    // The host's colours for the selection, the caret's line and the edge, and
+    // the caret's colour and width, each read back from the screen with the
+    // focus on the listing (the selection on line 9, the caret at its end):
+    // each row's requests, then where its colour must show and where not.
     SetFocus(editor);
-    int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
-    auto rowOf = [&](int line) { return Drawn(40, line * height, 500, (line + 1) * height); };
     const COLORREF green = 0x00FF00, red = 0x0000FF;
     // What, the requests, where the colour shows and a line where it must not.
-    const std::tuple<const char*, std::vector<std::tuple<UINT, WPARAM, LPARAM>>, int, int> rows[] =
-        {
+    const std::tuple<const char*, std::vector<std::tuple<UINT, WPARAM, LPARAM>>, int, int>
+        colours[] = {
             {"the selection's background", {{SCI_SETSELBACK, 1, green}}, 9, 8},
             {"the selection's text", {{SCI_SETSELFORE, 1, red}}, 9, 8},
             {"the caret's line", {{SCI_SETCARETLINEVISIBLE, 1, 0}}, 9, 12},
@@ -75,7 +71,7 @@ TEST_F(EditorTest, TheHostsColoursAreDrawn) {
     Call(SCI_SETCARETLINEBACK, green); // shown once the caret's line is
     Call(SCI_SETEDGECOLOUR, green);    // once an edge mode is set
     Call(SCI_SETEDGECOLUMN, 20);
-    for (const auto& [what, requests, line, without] : rows) {
+    for (const auto& [what, requests, line, without] : colours) {
         Call(SCI_SETSEL, LineStart(9), LineStart(10) - 1);
         for (auto [request, wParam, lParam] : requests)
             Call(request, wParam, lParam);
@@ -98,6 +94,41 @@ TEST_F(EditorTest, TheHostsColoursAreDrawn) {
     EXPECT_EQ(caret(), std::pair(std::set<COLORREF>{red}, MulDiv(3, ScreenDpi(), 96)));
     Call(SCI_SETCARETWIDTH, 0);
     EXPECT_EQ(caret().second, 0) << "no caret";
+
+    // A marker on line 2 in the symbol margin beside the numbers, as each
+    // symbol: drawn in its colours (red outline, green fill), each unlike the
+    // others; on the text, a line's background and underline.
+    Call(SCI_SETMARGINWIDTHN, 2, 16); // after the numbers' margin 1
+    Call(SCI_SETMARGINMASKN, 2, 2);
+    Call(SCI_MARKERSETFORE, 1, 0x0000FF);
+    Call(SCI_MARKERSETBACK, 1, 0x00FF00);
+    Call(SCI_MARKERADD, 2, 1);
+    auto margin = [&] { return Drawn(40, 2 * height, 56, 3 * height); };
+    // Each symbol in the margin, the empty one drawing nothing.
+    const int symbols[] = {SC_MARK_CIRCLE,    SC_MARK_ROUNDRECT,  SC_MARK_ARROW,
+                           SC_MARK_SMALLRECT, SC_MARK_SHORTARROW, SC_MARK_ARROWDOWN,
+                           SC_MARK_MINUS,     SC_MARK_PLUS,       SC_MARK_FULLRECT,
+                           SC_MARK_LEFTRECT,  SC_MARK_BOOKMARK,   SC_MARK_CHARACTER + 'B',
+                           SC_MARK_EMPTY};
+    std::set<std::vector<COLORREF>> drawn;
+    for (int symbol : symbols) {
+        Call(SCI_MARKERDEFINE, 1, symbol);
+        std::vector<COLORREF> cell = margin();
+        EXPECT_NE(Has(cell, 0x0000FF) || Has(cell, 0x00FF00), symbol == SC_MARK_EMPTY)
+            << "symbol " << symbol;
+        drawn.insert(cell);
+    }
+    EXPECT_EQ(drawn.size(), std::size(symbols)) << "each symbol its own picture";
+    Call(SCI_MARKERDEFINE, 1, SC_MARK_BACKGROUND);
+    EXPECT_GT(Count(Drawn(60, 2 * height, 500, 3 * height), 0x00FF00), 400)
+        << "the line's background";
+    Call(SCI_MARKERDEFINE, 1, SC_MARK_UNDERLINE);
+    EXPECT_EQ(Count(Pixels(editor, 60, 3 * height - 1, client.right, 3 * height), 0x00FF00),
+              client.right - 60)
+        << "underlined";
+    Call(SCI_MARKERDEFINE, 1, SC_MARK_CIRCLE);
+    Call(SCI_SETMARGINMASKN, 2, ~2);
+    EXPECT_FALSE(Has(margin(), 0x00FF00)) << "not in the margin's mask";
 }
 
 // Blanks marked where the host asks, in its colour and background,
@@ -109,7 +140,6 @@ TEST_F(EditorTest, BlanksAndLineEndsShown) {
     int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
     int space = static_cast<int>(Call(SCI_TEXTWIDTH, STYLE_DEFAULT, Pointer(" ")));
     auto cell = [&](int pos) { return Drawn(XOf(pos), 0, XOf(pos + 1), height); };
-    auto red = [&](int pos) { return Count(cell(pos), 0x0000FF); };
     // Each mode and the blanks it marks at 0, 1, 3 and 5 (the tab).
     const std::pair<int, const char*> modes[] = {{SCWS_INVISIBLE, "...."},
                                                  {SCWS_VISIBLEALWAYS, "xxxx"},
@@ -119,12 +149,10 @@ TEST_F(EditorTest, BlanksAndLineEndsShown) {
         Call(SCI_SETVIEWWS, mode);
         std::string marked;
         for (int pos : {0, 1, 3, 5})
-            marked += red(pos) > 0 ? 'x' : '.';
+            marked += Has(cell(pos), 0x0000FF) ? 'x' : '.';
         EXPECT_EQ(marked, marks) << "mode " << mode;
     }
     Call(SCI_SETVIEWWS, SCWS_VISIBLEALWAYS);
-    Call(SCI_SETWHITESPACEBACK, 1, 0x00FF00);
-    EXPECT_TRUE(Has(cell(3), 0x00FF00)) << "the host's background";
 
     // The boxes: ink after each line's text, none after the last line's.
     Call(SCI_SETVIEWEOL, 1);
@@ -162,46 +190,6 @@ TEST_F(EditorTest, BlanksAndLineEndsShown) {
     }
 }
 
-// A marker on line 2 in the symbol margin beside the numbers, as each
-// symbol: drawn in its colours (red outline, green fill), each unlike the
-// others; on the text, a line's background and underline; in high contrast
-// in the system's colours only.
-TEST_F(EditorTest, MarkersDrawnAsTheirSymbols) {
-    Call(SCI_SETMARGINWIDTHN, 2, 16); // after the numbers' margin 1
-    Call(SCI_SETMARGINMASKN, 2, 2);
-    Call(SCI_MARKERSETFORE, 1, 0x0000FF);
-    Call(SCI_MARKERSETBACK, 1, 0x00FF00);
-    Call(SCI_MARKERADD, 2, 1);
-    int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
-    auto pixels = [&](int left, int right) { return Drawn(left, 2 * height, right, 3 * height); };
-    // Each symbol in the margin, the empty one drawing nothing.
-    const int symbols[] = {SC_MARK_CIRCLE,    SC_MARK_ROUNDRECT,  SC_MARK_ARROW,
-                           SC_MARK_SMALLRECT, SC_MARK_SHORTARROW, SC_MARK_ARROWDOWN,
-                           SC_MARK_MINUS,     SC_MARK_PLUS,       SC_MARK_FULLRECT,
-                           SC_MARK_LEFTRECT,  SC_MARK_BOOKMARK,   SC_MARK_CHARACTER + 'B',
-                           SC_MARK_EMPTY};
-    std::set<std::vector<COLORREF>> drawn;
-    for (int symbol : symbols) {
-        Call(SCI_MARKERDEFINE, 1, symbol);
-        std::vector<COLORREF> cell = pixels(40, 56);
-        EXPECT_NE(Has(cell, 0x0000FF) || Has(cell, 0x00FF00), symbol == SC_MARK_EMPTY)
-            << "symbol " << symbol;
-        drawn.insert(cell);
-    }
-    EXPECT_EQ(drawn.size(), std::size(symbols)) << "each symbol its own picture";
-    Call(SCI_MARKERDEFINE, 1, SC_MARK_BACKGROUND);
-    EXPECT_GT(Count(pixels(60, 500), 0x00FF00), 400) << "the line's background";
-    Call(SCI_MARKERDEFINE, 1, SC_MARK_UNDERLINE);
-    RECT client{};
-    GetClientRect(editor, &client); // narrower by a scroll bar at a high DPI
-    EXPECT_EQ(Count(Pixels(editor, 60, 3 * height - 1, client.right, 3 * height), 0x00FF00),
-              client.right - 60)
-        << "underlined";
-    Call(SCI_MARKERDEFINE, 1, SC_MARK_CIRCLE);
-    Call(SCI_SETMARGINMASKN, 2, ~2);
-    EXPECT_FALSE(Has(pixels(40, 56), 0x00FF00)) << "not in the margin's mask";
-}
-
 // Repainting only what changed leaves the screen as painting everything
 // would: after each step of a session of typing, line ends, deletions, fold
 // toggles, caret moves and scrolls, the pixels on screen equal those of a
@@ -220,7 +208,6 @@ TEST_F(EditorTest, PartialRepaintsMatchAFullRepaint) {
             {"Backspace joining lines", WM_KEYDOWN, VK_HOME, "\b"},
             {"Backspace in a line", WM_KEYDOWN, VK_END, "\b\b"},
             {"fold toggled", SCI_TOGGLEFOLD, 9, ""},
-            {"caret moves", WM_KEYDOWN, VK_DOWN, ""},
             {"header edited while folded", SCI_GOTOLINE, 9, "\b"},
             {"scroll down", WM_VSCROLL, SB_LINEDOWN, ""},
             {"type below the fold", SCI_GOTOLINE, 12, "Sub B\r"},
@@ -269,29 +256,25 @@ TEST_F(EditorTest, ALongWrappedLineRepaintsFromAboveTheEdit) {
             Call(SCI_WRAPCOUNT, 1);
             ASSERT_TRUE(FullRepaintKeeps(*this)) << "every row found";
         }
-        const struct {
-            const char* what;
-            int row; // the edit goes to this row's start; -1 where the caret is
-            const char* chars;
-            int deletes;
-        } steps[] = {
+        // What, the row whose start the edit goes to (-1: where the caret is),
+        // the characters typed and the deletes after them.
+        const std::tuple<const char*, int, const char*, int> steps[] = {
             {"typed", -1, "xy", 0},
             {"Backspace", -1, "\b", 0},
             {"a keyword made", -1, " Su", 0},
             {"... before the caret", -1, "b", 0},
             {"a row's first word", bottom - 2, "", 8},
         };
-        for (const auto& step : steps) {
-            if (step.row >= 0)
-                Call(SCI_GOTOPOS, rowEnd(step.row - 1));
-            Type(step.chars);
-            for (int n = 0; n < step.deletes; ++n)
+        for (auto [what, row, chars, deletes] : steps) {
+            if (row >= 0)
+                Call(SCI_GOTOPOS, rowEnd(row - 1));
+            Type(chars);
+            for (int n = 0; n < deletes; ++n)
                 Key(VK_DELETE);
-            ASSERT_TRUE(FullRepaintKeeps(*this)) << step.what << (found ? ", rows found" : "");
+            ASSERT_TRUE(FullRepaintKeeps(*this)) << what << (found ? ", rows found" : "");
             Sleep(20); // then a slice of finding rows while idle
             PumpMessages();
-            ASSERT_TRUE(FullRepaintKeeps(*this))
-                << step.what << ", idle" << (found ? ", found" : "");
+            ASSERT_TRUE(FullRepaintKeeps(*this)) << what << ", idle" << (found ? ", found" : "");
         }
     }
     // A token wider than the view breaks between characters: typed at a row's
@@ -362,13 +345,6 @@ TEST_F(EditorTest, TheViewKeepsTheCaretInView) {
     Call(SCI_SETTEXT, 0, Pointer(wide.c_str()));
     Key(VK_END);
     EXPECT_LT(XOf(Call(SCI_GETCURRENTPOS)), 500);
-    // Shift turns the wheel sideways: down scrolls right, as a tilt to the right does.
-    Call(SCI_SETXOFFSET, 0);
-    Send(WM_MOUSEWHEEL, MAKEWPARAM(MK_SHIFT, -WHEEL_DELTA), 0);
-    LRESULT turned = Call(SCI_GETXOFFSET);
-    Call(SCI_SETXOFFSET, 0);
-    Send(0x020E, MAKEWPARAM(0, WHEEL_DELTA), 0); // WM_MOUSEHWHEEL
-    EXPECT_EQ(std::pair(turned > 0, turned), std::pair(true, Call(SCI_GETXOFFSET)));
 }
 
 // GDI objects alive in this process hold steady over thousands of repaints,
