@@ -197,6 +197,15 @@ inline CodePageFolding SessionFolding(int codePage) {
     return folding;
 }
 
+// A core on a system's code page holding text in a code page (the
+// system's own through it), folding as the session's does.
+inline void Load(EditorCore& core, int codePage, const std::string& text, int system = 1252) {
+    core.SetSystemCodePage(system);
+    core.SetCodePageFolding(SessionFolding);
+    Send(core, SCI_SETCODEPAGE, codePage == system ? 0 : codePage);
+    core.SetText(text);
+}
+
 // A character's bytes as the searches compare them: a UTF-8 sequence
 // decoded, a lead and trail byte pair as one value, a lone byte of UTF-8
 // apart from every code point; folded unless the case must match.
