@@ -104,25 +104,6 @@ TEST(MultipleSelections, EditsAtEverySelectionAreOneStep) {
     }
 }
 
-// Typing a run at several carets is undone at once; a move ends the run.
-TEST(MultipleSelections, TypingRunsAndMoves) {
-    EditorCore core;
-    Load(core, "a|b\nabc|d");
-    for (const char* typed : {"x", "y"})
-        core.InsertAtCaret(typed);
-    EXPECT_EQ(Shape(core), "axy|b\nabcxy|d");
-    Send(core, SCI_LINEEND);
-    EXPECT_EQ(Shape(core), "axyb|\nabcxyd|");
-    core.InsertAtCaret("!");
-    core.Undo();
-    core.Undo();
-    EXPECT_EQ(Shape(core), "a|b\nabc|d");
-    Send(core, SCI_CHARRIGHTEXTEND);
-    EXPECT_EQ(Shape(core), "a[b]\nabc[d]");
-    Send(core, SCI_CHARLEFT);
-    EXPECT_EQ(Shape(core), "a|b\nabc|d");
-}
-
 // Hears the style and fold-level changes an edit tells.
 struct LexingHeard final : ChangeListener {
     std::vector<int> foldLines;
@@ -176,9 +157,25 @@ TEST(MultipleSelections, EditsRelexOnce) {
     }
 }
 
-// The requests that add, pick and drop selections, and the adders of matches.
-TEST(MultipleSelections, Requests) {
+// Typing a run at several carets is undone at once; a move ends the run.
+// Then the requests that add, pick and drop selections, and the adders of
+// matches.
+TEST(MultipleSelections, TypingRunsMovesAndRequests) {
     EditorCore core;
+    Load(core, "a|b\nabc|d");
+    for (const char* typed : {"x", "y"})
+        core.InsertAtCaret(typed);
+    EXPECT_EQ(Shape(core), "axy|b\nabcxy|d");
+    Send(core, SCI_LINEEND);
+    EXPECT_EQ(Shape(core), "axyb|\nabcxyd|");
+    core.InsertAtCaret("!");
+    core.Undo();
+    core.Undo();
+    EXPECT_EQ(Shape(core), "a|b\nabc|d");
+    Send(core, SCI_CHARRIGHTEXTEND);
+    EXPECT_EQ(Shape(core), "a[b]\nabc[d]");
+    Send(core, SCI_CHARLEFT);
+    EXPECT_EQ(Shape(core), "a|b\nabc|d");
     Load(core, "[ab]c d|e");
     Send(core, SCI_ADDSELECTION, 3, 1); // overlaps the first: they merge
     EXPECT_EQ(
