@@ -323,27 +323,44 @@ TEST(TextUnits, HiddenLinesAreOnThePageAbove) {
               std::tuple(1, 6, 8, -1, 0, 0));
 }
 
-// Where the characters of the double-byte code pages the random session
-// does not use start, written out by hand: '|' before each character start
-// and at the end. Unknown code pages are refused.
-TEST(CodePages, CharacterStarts) {
+// Where the characters start, written out by hand ('|' before each
+// character start and at the end) in the double-byte code pages the random
+// session does not use and a few others; and the first character, like
+// every character above ASCII in each code page and '#' and the other
+// marks, is a word character: a word runs over all of them, and a whole
+// word is matched only where it ends. Unknown code pages are refused.
+TEST(CodePages, CharacterStartsAndWordCharactersAboveAscii) {
     const struct {
-        int codePage;
-        const char* text;
-        const char* starts;
+        int system, codePage; // the system's code page and the document's (the same: through it)
+        const char *text, *starts;
     } cases[] = {
-        {936, "\xFE\x40\x81\x7F", "|\xFE\x40|\x81|\x7F|"},
-        {949, "\xB0\xA1\x81\x5B\x81\x61", "|\xB0\xA1|\x81|\x5B|\x81\x61|"},
-        {950, "\xA4\x40\x81\x80\xFE\xFE", "|\xA4\x40|\x81|\x80|\xFE\xFE|"},
-        {1361, "\x88\x61\xD4\x31\xD8\x31\xF9\x31", "|\x88\x61|\xD4|\x31|\xD8\x31|\xF9\x31|"},
+        {1252, 936, "\xFE\x40\x81\x7F", "|\xFE\x40|\x81|\x7F|"},
+        {1252, 949, "\xB0\xA1\x81\x5B\x81\x61", "|\xB0\xA1|\x81|\x5B|\x81\x61|"},
+        {1252, 950, "\xA4\x5C\xA4\x40\x81\x80\xFE\xFE", "|\xA4\x5C|\xA4\x40|\x81|\x80|\xFE\xFE|"},
+        {1252, 1361, "\xF9\x31\x88\x61\xD4\x31\xD8\x31", "|\xF9\x31|\x88\x61|\xD4|\x31|\xD8\x31|"},
+        {1252, 1252, "\x80", "|\x80|"},
+        {1251, 1251, "\xE6", "|\xE6|"},
+        {932, 932, "\x83\x5C", "|\x83\x5C|"},
+        {1252, 65001, "\xE4\xB8\xAD", "|\xE4\xB8\xAD|"},
     };
     for (const auto& c : cases) {
         EditorCore core;
-        Load(core, c.codePage, c.text);
+        Load(core, c.codePage, c.text, c.system);
         std::string starts = "|";
         for (int pos = 0; pos < core.Length(); pos = core.PositionAfter(pos))
             starts += core.TextRange(pos, core.PositionAfter(pos)) + "|";
-        EXPECT_EQ(starts, c.starts) << c.codePage << " " << &c - cases;
+        std::string character = core.TextRange(0, core.PositionAfter(0));
+        std::string word = "a" + character + "#" + character;
+        core.SetText(word + " " + word);
+        int length = static_cast<int>(word.size());
+        EXPECT_EQ(
+            std::tuple(starts, Send(core, SCI_WORDENDPOSITION, 0, 1),
+                       Send(core, SCI_WORDSTARTPOSITION, 2 * length + 1, 1),
+                       core.Find(0, core.Length(), word.substr(0, length - 1), SCFIND_WHOLEWORD),
+                       core.Find(core.Length(), 0, word, SCFIND_WHOLEWORD)),
+            std::tuple(std::string(c.starts), length, length + 1, std::pair(-1, -1),
+                       std::pair(length + 1, 2 * length + 1)))
+            << c.system << "/" << c.codePage;
     }
     EditorCore core;
     for (int refused : {1252, 1200, -1, 65000})
@@ -351,22 +368,11 @@ TEST(CodePages, CharacterStarts) {
     EXPECT_EQ(Send(core, SCI_GETCODEPAGE), 0);
 }
 
-// What a request answers and writes into a buffer of `room` bytes followed
-// by four guard bytes; with a range, lParam is a text range record of it
-// and the buffer.
-std::pair<intptr_t, std::string> ReadInto(EditorCore& core, unsigned request, intptr_t wParam,
-                                          size_t room, Sci_CharacterRange range) {
-    std::string buffer(room + 4, '#');
-    Sci_TextRange record{range, &buffer[0]};
-    bool ranged = request == SCI_GETTEXTRANGE;
-    intptr_t answer = Send(core, request, wParam, ranged ? Pointer(&record) : Pointer(&buffer[0]));
-    return {answer, buffer};
-}
-
 // A UTF-8 document of a CR LF line, a line of characters of two and three
 // bytes, and a last line without a line end: each reading request on it,
 // with what it writes into a buffer just as large as it asks for (or one
-// byte too small), guard bytes after.
+// byte too small), guard bytes after: `room` bytes followed by four guard
+// bytes; with a range, lParam is a text range record of it and the buffer.
 TEST(Reading, LinesRangesAndTheCaretsLine) {
     const std::string text = "Sub A\r\n\xC3\xA9\xE2\x82\xACx\n\tz";
     EditorCore core;
@@ -405,8 +411,13 @@ TEST(Reading, LinesRangesAndTheCaretsLine) {
         {SCI_GETSELTEXT, 0, 6, {}, {5, std::string("\xC3\xA9\xE2\x82\xAC\0####", 10)}},
         {SCI_STYLEGETFONT, 5, 6, {}, {5, std::string("Arial\0####", 10)}},
     };
-    for (const auto& c : cases)
-        EXPECT_EQ(ReadInto(core, c.request, c.wParam, c.room, c.range), c.want) << &c - cases;
+    for (const auto& c : cases) {
+        std::string buffer(c.room + 4, '#');
+        Sci_TextRange record{c.range, &buffer[0]};
+        void* into = c.request == SCI_GETTEXTRANGE ? static_cast<void*>(&record) : &buffer[0];
+        intptr_t answer = Send(core, c.request, c.wParam, Pointer(into));
+        EXPECT_EQ(std::pair(answer, buffer), c.want) << &c - cases;
+    }
 
     const intptr_t answers[][3] = {
         // Lengths with the line end, 0 outside; ends before it; lengths asked without a buffer.
@@ -467,33 +478,6 @@ TEST(Reading, ColumnsWithTabsAndCharactersOfSeveralBytes) {
              pos = core.PositionAfter(pos))
             column = core.CharAt(pos) == '\t' ? (column / tab + 1) * tab : column + 1;
         ASSERT_EQ(Send(core, SCI_GETCOLUMN, asked), column) << "step " << step;
-    }
-}
-
-// Every character above ASCII is a word character, in each code page, and
-// so are '#' and the other marks: a word runs over all of them, and a whole
-// word is matched only where it ends.
-TEST(CodePages, WordCharactersAboveAscii) {
-    const struct {
-        int system, codePage; // the system's code page and the document's (the same: through it)
-        const char* character;
-    } cases[] = {
-        {1252, 1252, "\x80"},    {1251, 1251, "\xE6"},     {932, 932, "\x83\x5C"},
-        {1252, 950, "\xA4\x5C"}, {1252, 1361, "\xF9\x31"}, {1252, 65001, "\xE4\xB8\xAD"},
-    };
-    for (const auto& c : cases) {
-        EditorCore core;
-        std::string word = std::string("a") + c.character + "#" + c.character;
-        Load(core, c.codePage, word + " " + word, c.system);
-        int length = static_cast<int>(word.size());
-        EXPECT_EQ(
-            std::tuple(Send(core, SCI_WORDENDPOSITION, 0, 1),
-                       Send(core, SCI_WORDSTARTPOSITION, 2 * length + 1, 1),
-                       core.Find(0, core.Length(), word.substr(0, length - 1), SCFIND_WHOLEWORD),
-                       core.Find(core.Length(), 0, word, SCFIND_WHOLEWORD)),
-            std::tuple(length, length + 1, std::pair(-1, -1),
-                       std::pair(length + 1, 2 * length + 1)))
-            << c.system << "/" << c.codePage;
     }
 }
 
@@ -719,8 +703,8 @@ struct StylingHost final : ChangeListener {
 // styled, an edit moves the end styled back to it, and the styles set are
 // clamped to the document, their style to a byte; under SCLEX_NULL nothing
 // is asked and an edit keeps the host's styles; leaving BASIC clears its.
-// Then the fold levels it sets.
-TEST(HostStyling, TheHostStylesAndSetsFoldLevels) {
+// Then the fold levels and markers it sets.
+TEST(HostStyling, TheHostStylesAndSetsFoldLevelsAndMarkers) {
     EditorCore core;
     StylingHost host(core);
     core.SetText("ab\ncd\nef");
@@ -772,6 +756,22 @@ TEST(HostStyling, TheHostStylesAndSetsFoldLevels) {
     EXPECT_EQ(std::tuple(core.LineVisible(1), Send(core, SCI_GETFOLDEXPANDED, 0)),
               std::tuple(true, 1))
         << "the header stopped being one";
+
+    // The requests on a line of markers 3 and 5, told as marker changes.
+    host.Take();
+    EXPECT_EQ(std::tuple(Send(core, SCI_MARKERADD, 5, 1), Send(core, SCI_MARKERADD, 1, 32)),
+              std::tuple(-1, -1));
+    Send(core, SCI_MARKERADDSET, 1, (1 << 3) | (1 << 5));
+    EXPECT_EQ(std::tuple(Send(core, SCI_MARKERGET, 1), Send(core, SCI_MARKERNEXT, 0, 1 << 5),
+                         Send(core, SCI_MARKERNEXT, 2, 1 << 5),
+                         Send(core, SCI_MARKERPREVIOUS, 2, 1 << 3),
+                         Send(core, SCI_MARKERPREVIOUS, 0, 1 << 3)),
+              std::tuple(0x28, 1, -1, 1, -1));
+    Send(core, SCI_MARKERDELETE, 1, 3);
+    EXPECT_EQ(Send(core, SCI_MARKERGET, 1), 0x20);
+    Send(core, SCI_MARKERDELETEALL, -1);
+    EXPECT_EQ((std::tuple{Send(core, SCI_MARKERGET, 1), host.Take()}),
+              std::tuple(0, " marker 1 marker 1 marker 1"));
 }
 
 // Markers stay with their line's text: they move down with lines inserted
@@ -816,23 +816,6 @@ TEST(Markers, TheyFollowTheirLines) {
                   std::pair(std::string(r.lines), intptr_t{r.second}))
             << r.what;
     }
-    // The requests on a line of markers 3 and 5, told as marker changes.
-    EditorCore core;
-    StylingHost host(core);
-    core.SetText("a\nb\nc");
-    EXPECT_EQ(std::tuple(Send(core, SCI_MARKERADD, 5, 1), Send(core, SCI_MARKERADD, 1, 32)),
-              std::tuple(-1, -1));
-    Send(core, SCI_MARKERADDSET, 1, (1 << 3) | (1 << 5));
-    EXPECT_EQ(std::tuple(Send(core, SCI_MARKERGET, 1), Send(core, SCI_MARKERNEXT, 0, 1 << 5),
-                         Send(core, SCI_MARKERNEXT, 2, 1 << 5),
-                         Send(core, SCI_MARKERPREVIOUS, 2, 1 << 3),
-                         Send(core, SCI_MARKERPREVIOUS, 0, 1 << 3)),
-              std::tuple(0x28, 1, -1, 1, -1));
-    Send(core, SCI_MARKERDELETE, 1, 3);
-    EXPECT_EQ(Send(core, SCI_MARKERGET, 1), 0x20);
-    Send(core, SCI_MARKERDELETEALL, -1);
-    EXPECT_EQ((std::tuple{Send(core, SCI_MARKERGET, 1), host.Take()}),
-              std::tuple(0, " marker 1 marker 1 marker 1"));
 }
 
 // Counting and stepping over characters in a text longer than the stretches

@@ -430,9 +430,8 @@ inline std::string RunSession(const std::string& bytes) {
         // and fold levels against a full re-lex; the folds against the display.
         if (core.Text() != now.text || core.Anchor() != now.anchor || core.Caret() != now.caret ||
             core.CanUndo() != (model.done > 0) ||
-            core.CanRedo() != (model.done < model.steps.size())) {
+            core.CanRedo() != (model.done < model.steps.size()))
             return "text, selection or history" + where;
-        }
         std::vector<int> lines{0};
         for (int at = 1; at <= model.Length(); ++at)
             if (CharKind(now.text[at - 1]) == 1 && !model.InCrLf(at))
