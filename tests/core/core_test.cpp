@@ -373,7 +373,8 @@ TEST(CodePages, CharacterStartsAndWordCharactersAboveAscii) {
 // with what it writes into a buffer just as large as it asks for (or one
 // byte too small), guard bytes after: `room` bytes followed by four guard
 // bytes; with a range, lParam is a text range record of it and the buffer.
-TEST(Reading, LinesRangesAndTheCaretsLine) {
+// Then columns.
+TEST(Reading, LinesRangesTheCaretsLineAndColumns) {
     const std::string text = "Sub A\r\n\xC3\xA9\xE2\x82\xACx\n\tz";
     EditorCore core;
     Send(core, SCI_SETCODEPAGE, SC_CP_UTF8);
@@ -430,13 +431,9 @@ TEST(Reading, LinesRangesAndTheCaretsLine) {
     // A negative line is the line of the selection's start.
     Send(core, SCI_SETSEL, 3, 15);
     EXPECT_EQ(Send(core, SCI_POSITIONFROMLINE, -1), 0);
-}
 
-// Columns count a tab to its next stop and a character of several bytes as
-// one; a column inside a tab lies at the tab; past the line's end, at it.
-TEST(Reading, ColumnsWithTabsAndCharactersOfSeveralBytes) {
-    EditorCore core;
-    Send(core, SCI_SETCODEPAGE, SC_CP_UTF8);
+    // Columns count a tab to its next stop and a character of several bytes
+    // as one; a column inside a tab lies at the tab; past the line's end, at it.
     Send(core, SCI_SETTABWIDTH, 4);
     core.SetText("a\t\xE4\xB8\xAD\tb\r\n\t\tc");
     const int positions[][3] = {
@@ -456,10 +453,10 @@ TEST(Reading, ColumnsWithTabsAndCharactersOfSeveralBytes) {
     const int codePages[] = {0, SC_CP_UTF8, 932};
     std::mt19937 random(3);
     auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
-    std::string text;
-    while (text.size() < 20000)
-        text += pieces[pick(5000) == 0 ? 9 : pick(8)];
-    core.SetText(text);
+    std::string longText;
+    while (longText.size() < 20000)
+        longText += pieces[pick(5000) == 0 ? 9 : pick(8)];
+    core.SetText(longText);
     for (int step = 0, asked = 0; step < 2000; ++step) {
         int at = pick(2) ? asked - 2 + pick(5) : pick(core.Length() + 1);
         at = std::clamp(at, 0, core.Length());
