@@ -121,7 +121,6 @@ struct LexingHeard final : ChangeListener {
 // levels come out as a fresh lex of the result, the lines the edits touched
 // are told restyled once, as one range, and each level that changed once.
 TEST(MultipleSelections, EditsRelexOnce) {
-    const std::string listing = "Sub A\nx = 1\nEnd Sub\nSub B\ny = 2\nEnd Sub\nz\n";
     const struct {
         const char* name;
         std::function<void(EditorCore&)> edit;
@@ -131,12 +130,9 @@ TEST(MultipleSelections, EditsRelexOnce) {
         {"Backspace", [](EditorCore& core) { core.DeleteBack(); }},
     };
     for (const auto& c : cases) {
-        BasicCore core(listing);
-        Send(core, SCI_SETADDITIONALSELECTIONTYPING, 1);
+        BasicCore core;
         // A caret at the start of lines 0, 2, 3 and 5: every header and end.
-        for (int line : {0, 2, 3, 5})
-            Send(core, line == 0 ? SCI_SETSELECTION : SCI_ADDSELECTION, core.LineStart(line),
-                 core.LineStart(line));
+        Load(core, "|Sub A\nx = 1\n|End Sub\n|Sub B\ny = 2\n|End Sub\nz\n");
         Send(core, SCI_GETSTYLEAT, core.Length() - 1);
         LexingHeard heard;
         core.SetListener(&heard);
