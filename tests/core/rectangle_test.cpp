@@ -27,8 +27,8 @@ std::string Pieces(const EditorCore& core) {
     return shown;
 }
 
-void Rectangle(EditorCore& core, const char* text, int anchor, int caret, int anchorVirtual = 0,
-               int caretVirtual = 0, int options = SCVS_RECTANGULARSELECTION) {
+void Rectangle(EditorCore& core, const char* text, int anchor, int caret, int anchorVirtual,
+               int caretVirtual, int options) {
     core.SetText(text);
     Send(core, SCI_EMPTYUNDOBUFFER);
     Send(core, SCI_SETVIRTUALSPACEOPTIONS, options);
@@ -39,62 +39,55 @@ void Rectangle(EditorCore& core, const char* text, int anchor, int caret, int an
 
 // Cut into pieces from the anchor's line to the caret's, between the
 // corners' columns: short lines end early or reach into virtual space, tabs
-// reach their stops, and the caret's line is the main one.
-TEST(Rectangle, CutsOnePieceALineBetweenTheCornersColumns) {
+// reach their stops, and the caret's line is the main one. Then edits
+// (rows with one) reach every line whatever the typing setting; virtual
+// space is filled with spaces first; the rectangle stays, thin, so typing
+// goes on in a column; and each edit is one undo step that puts the
+// rectangle back. The pieces: before an edit, or after it.
+TEST(Rectangle, CutsALineAPieceAndEditsEveryLine) {
+    const int V = SCVS_RECTANGULARSELECTION;
     const struct {
         const char* text;
         int anchor, caret, anchorVirtual, caretVirtual, options;
         const char* pieces;
+        std::function<void(EditorCore&)> edit = nullptr;
+        const char* after = nullptr;
     } cases[] = {
         {"abcd\nab\nabcdef", 1, 11, 0, 0, 0, "bc b bc*"},
-        {"abcd\nab\nabcdef", 1, 11, 0, 0, SCVS_RECTANGULARSELECTION, "bc b<0,1> bc*"},
+        {"abcd\nab\nabcdef", 1, 11, 0, 0, V, "bc b<0,1> bc*"},
         {"abcd\nab\nabcdef", 11, 1, 0, 0, 0, "bc b bc*"}, // upwards: the main one on top
         {"ab\tX\nabcdefghij", 3, 15, 0, 0, 0, "X ij*"},   // the tab reaches its stop
-        {"ab\nabcdef", 2, 8, 2, 0, SCVS_RECTANGULARSELECTION, "<2,3> e*"},
+        {"ab\nabcdef", 2, 8, 2, 0, V, "<2,3> e*"},
         {"ab\nabcdef", 2, 8, 2, 0, 0, " cde*"}, // without virtual space: the line's end
         {"\xE6\x97\xA5\xE6\x9C\xAC\xE8\xAA\x9E\nabc", 3, 13, 0, 0, 0,
          "\xE6\x9C\xAC\xE8\xAA\x9E bc*"},
+        {"abcd\nab\nabcdef", 1, 11, 0, 1, V, "  *",
+         [](EditorCore& c) {
+             c.InsertAtCaret("X");
+             c.InsertAtCaret("Y");
+         },
+         "aXYd\naXY\naXYdef"},
+        {"ab\nabcdef", 2, 7, 2, 0, V, " *", [](EditorCore& c) { c.InsertAtCaret("Z"); },
+         "ab  Z\nabcdZef"},
+        // Backspace in virtual space takes back room, elsewhere a character.
+        {"ab\nabcdef", 2, 7, 2, 0, V, "<1,1> *", [](EditorCore& c) { c.DeleteBack(); },
+         "ab\nabcef"},
+        {"ab\nabcdef", 2, 7, 2, 0, V, "<2,2> *", [](EditorCore& c) { c.DeleteForward(); },
+         "ab\nabcdf"},
+        {"abc\nabc", 1, 6, 0, 0, V, " *", [](EditorCore& c) { c.ReplaceEach(""); }, "ac\nac"},
+        // The main piece spans virtual space only; undo puts back both its ends' room.
+        {"abcdefgh\nab", 4, 11, 0, 5, V, " *", [](EditorCore& c) { c.InsertAtCaret("x"); },
+         "abcdxh\nab  x"},
     };
     for (const auto& c : cases) {
         EditorCore core;
         Send(core, SCI_SETCODEPAGE, SC_CP_UTF8);
         Rectangle(core, c.text, c.anchor, c.caret, c.anchorVirtual, c.caretVirtual, c.options);
-        EXPECT_EQ(Pieces(core), c.pieces) << c.text << " " << c.anchor << "-" << c.caret;
-    }
-}
-
-// Edits reach every line whatever the typing setting; virtual space is
-// filled with spaces first; the rectangle stays, thin, so typing goes on in
-// a column; and each edit is one undo step that puts the rectangle back.
-TEST(Rectangle, EditsEveryLineAndStaysAColumn) {
-    const struct {
-        const char* text;
-        int anchor, caret, anchorVirtual, caretVirtual;
-        std::function<void(EditorCore&)> edit;
-        const char* after;
-        const char* pieces;
-    } cases[] = {
-        {"abcd\nab\nabcdef", 1, 11, 0, 1,
-         [](EditorCore& c) {
-             c.InsertAtCaret("X");
-             c.InsertAtCaret("Y");
-         },
-         "aXYd\naXY\naXYdef", "  *"},
-        {"ab\nabcdef", 2, 7, 2, 0, [](EditorCore& c) { c.InsertAtCaret("Z"); }, "ab  Z\nabcdZef",
-         " *"},
-        // Backspace in virtual space takes back room, elsewhere a character.
-        {"ab\nabcdef", 2, 7, 2, 0, [](EditorCore& c) { c.DeleteBack(); }, "ab\nabcef", "<1,1> *"},
-        {"ab\nabcdef", 2, 7, 2, 0, [](EditorCore& c) { c.DeleteForward(); }, "ab\nabcdf",
-         "<2,2> *"},
-        {"abc\nabc", 1, 6, 0, 0, [](EditorCore& c) { c.ReplaceEach(""); }, "ac\nac", " *"},
-        // The main piece spans virtual space only; undo puts back both its ends' room.
-        {"abcdefgh\nab", 4, 11, 0, 5, [](EditorCore& c) { c.InsertAtCaret("x"); }, "abcdxh\nab  x",
-         " *"},
-    };
-    for (const auto& c : cases) {
-        EditorCore core;
-        Rectangle(core, c.text, c.anchor, c.caret, c.anchorVirtual, c.caretVirtual);
         std::string before = Pieces(core);
+        if (!c.edit) {
+            EXPECT_EQ(before, c.pieces) << c.text << " " << c.anchor << "-" << c.caret;
+            continue;
+        }
         c.edit(core);
         EXPECT_EQ(std::tuple(core.Text(), Pieces(core), core.Rectangular()),
                   std::tuple(c.after, c.pieces, true))
@@ -135,8 +128,9 @@ TEST(Rectangle, CopiesAndPastesAColumn) {
 }
 
 // The modes: a rectangle made from the selection, the lines mode's whole
-// lines, moves mapped while a mode sticks, and setting it again ends that.
-TEST(Rectangle, SelectionModes) {
+// lines, moves mapped while a mode sticks, and setting it again ends that;
+// then virtual space open to the user.
+TEST(Rectangle, SelectionModesAndUserVirtualSpace) {
     EditorCore core;
     core.SetText("abc\ndef\nghi\n");
     core.SetSelection(1, 6);
@@ -168,12 +162,9 @@ TEST(Rectangle, SelectionModes) {
     core.SetRectangle({1, 6});
     core.SetSelection(2, 2);
     EXPECT_FALSE(core.Rectangular());
-}
 
-// With virtual space open to the user, Right goes past a line's end and
-// typing there fills the room with spaces.
-TEST(Rectangle, UserVirtualSpace) {
-    EditorCore core;
+    // With virtual space open to the user, Right goes past a line's end and
+    // typing there fills the room with spaces.
     core.SetText("ab\ncd");
     Send(core, SCI_SETVIRTUALSPACEOPTIONS, SCVS_USERACCESSIBLE);
     core.SetCaret(2);

@@ -16,15 +16,6 @@ namespace {
 constexpr int R = SCFIND_REGEXP, P = SCFIND_REGEXP | SCFIND_POSIX, C = SCFIND_CXX11REGEX,
               MC = SCFIND_MATCHCASE;
 
-// A core holding text in a code page (1252 through the system's, 932 and
-// UTF-8 by request), folding as the random session's does.
-void Load(EditorCore& core, int codePage, const std::string& text) {
-    core.SetSystemCodePage(1252);
-    core.SetCodePageFolding(SessionFolding);
-    Send(core, SCI_SETCODEPAGE, codePage == 1252 ? 0 : codePage);
-    core.SetText(text);
-}
-
 std::string Tag(EditorCore& core, int tag) {
     std::string text(static_cast<size_t>(Send(core, SCI_GETTAG, tag)), '\0');
     Send(core, SCI_GETTAG, tag, Pointer(&text[0]));
@@ -174,9 +165,10 @@ TEST(Regex, ReplaceTargetWithGroups) {
 
 // A pattern for the model: its tree and its text in the grammar.
 struct Pattern {
-    enum Kind { Char, Any, Class, Named, Bol, Eol, Bow, Eow, Group, Seq, Alt, Repeat, Ref };
+    enum Kind { Any, Class, Named, Bol, Eol, Bow, Eow, Group, Seq, Alt, Repeat, Ref };
     Kind kind = Seq;
-    std::vector<std::string> members; // a character's or a bracket's; a named class's letter
+    // A bracket's (one alone, unbracketed, is a character); a named class's letter.
+    std::vector<std::string> members;
     bool negated = false, greedy = true;
     int group = 0, min = 0, max = 0; // group 0: not capturing; max -1: no limit
     std::vector<Pattern> kids;
@@ -206,19 +198,16 @@ struct Generator {
     Pattern Atom(int depth) {
         Pattern p;
         int kind = Pick(depth > 0 ? 12 : 10);
-        if (kind <= 3 || (kind > 8 && groups >= 9)) {
-            p.kind = Pattern::Char;
-            p.printed = p.members.emplace_back(Letter());
-        } else if (kind == 4) {
+        if (kind <= 3 || kind == 5 || (kind > 8 && groups >= 9)) {
+            bool bracket = kind == 5;
+            p.kind = Pattern::Class;
+            p.negated = bracket && Pick(3) == 0;
+            for (int n = bracket ? Pick(3) + 1 : 1; n > 0; --n)
+                p.printed += p.members.emplace_back(Letter());
+            p.printed = bracket ? (p.negated ? "[^" : "[") + p.printed + "]" : p.printed;
+        } else if (kind == 4 || (kind == 8 && closed.empty())) {
             p.kind = Pattern::Any;
             p.printed = ".";
-        } else if (kind == 5) {
-            p.kind = Pattern::Class;
-            p.negated = Pick(3) == 0;
-            p.printed = p.negated ? "[^" : "[";
-            for (int n = Pick(3) + 1; n > 0; --n)
-                p.printed += p.members.emplace_back(Letter());
-            p.printed += "]";
         } else if (kind == 6) {
             p.kind = Pattern::Named;
             p.printed = "\\" + p.members.emplace_back(1, "wdsW"[Pick(4)]);
@@ -226,9 +215,9 @@ struct Generator {
             p.kind = static_cast<Pattern::Kind>(Pattern::Bol + Pick(4));
             p.printed = std::array{"^", "$", "\\<", "\\>"}[p.kind - Pattern::Bol];
         } else if (kind == 8) {
-            p.kind = closed.empty() ? Pattern::Any : Pattern::Ref;
-            p.group = closed.empty() ? 0 : closed[static_cast<size_t>(Pick(int(closed.size())))];
-            p.printed = closed.empty() ? "." : "\\" + std::to_string(p.group);
+            p.kind = Pattern::Ref;
+            p.group = closed[static_cast<size_t>(Pick(int(closed.size())))];
+            p.printed = "\\" + std::to_string(p.group);
         } else {
             p.kind = Pattern::Group;
             p.group = mode == C && Pick(3) == 0 ? 0 : ++groups;
@@ -248,14 +237,10 @@ struct Generator {
         int which = Pick(mode == C ? 7 : 3);
         if (counts[which][1] < 0 && Nullable(p))
             which = mode == C ? 2 + Pick(2) : 2;
-        Pattern r;
-        r.kind = Pattern::Repeat;
-        r.min = counts[which][0];
-        r.max = counts[which][1];
-        r.greedy = mode != C || Pick(2) == 0;
-        r.printed = p.printed + printed[which] + (r.greedy ? "" : "?");
-        r.kids.push_back(std::move(p));
-        return r;
+        bool greedy = mode != C || Pick(2) == 0;
+        return Pattern{Pattern::Repeat,  {},  false,
+                       greedy,           0,   counts[which][0],
+                       counts[which][1], {p}, p.printed + printed[which] + (greedy ? "" : "?")};
     }
     // Kids in a row, or (kind Alt) one of them.
     Pattern Several(Pattern::Kind kind, int n, int depth) {
@@ -288,11 +273,9 @@ struct Matcher {
     std::string Between(int a, int b) const {
         return a < 0 || b < 0 ? "" : text.substr(starts[a], starts[b] - starts[a]);
     }
-    char32_t Value(const std::string& c, bool fold) const {
-        return CharacterValue(c, codePage, folding, fold);
-    }
     bool Same(const std::string& a, const std::string& b) const {
-        return Value(a, !(flags & MC)) == Value(b, !(flags & MC));
+        return CharacterValue(a, codePage, folding, !(flags & MC)) ==
+               CharacterValue(b, codePage, folding, !(flags & MC));
     }
     int Byte(int pos) const {
         return pos < 0 || pos >= int(text.size()) ? -1 : static_cast<unsigned char>(text[pos]);
@@ -305,7 +288,7 @@ struct Matcher {
     // Whether the character at i is one a character, a class or a named class takes.
     bool Take(const Pattern& p, int i) const {
         std::string c = Between(i, i + 1);
-        char32_t v = Value(c, false);
+        char32_t v = CharacterValue(c, codePage, folding, false);
         bool word = IsWordChar(c[0]), digit = v >= '0' && v <= '9';
         bool space = v == ' ' || (v >= 9 && v <= 13);
         if (p.kind == Pattern::Any)
@@ -409,8 +392,7 @@ TEST(Regex, RandomPatternsAgreeWithTheBacktrackingMatcher) {
         std::vector<std::string> pieces = letters;
         pieces.insert(pieces.end(), page.textOnly.begin(), page.textOnly.end());
         for (int round = 0; round < 1500; ++round) {
-            const int modes[] = {R, P, C};
-            int mode = modes[round % 3];
+            int mode = std::array{R, P, C}[round % 3];
             int flags = mode | (random() % 2 ? MC : 0);
             Generator generator{random, letters, mode, 0, {}};
             Pattern root =
@@ -423,13 +405,14 @@ TEST(Regex, RandomPatternsAgreeWithTheBacktrackingMatcher) {
             int from = static_cast<int>(random() % (text.size() + 1));
             int to = random() % 3 ? static_cast<int>(text.size())
                                   : static_cast<int>(random() % (text.size() + 1));
+            if (from > to)
+                std::swap(from, to);
             bool backward = random() % 3 == 0;
             Matcher model{text, page.codePage, flags};
-            int low = model.Index(std::min(from, to)), high = model.Index(std::max(from, to));
-            std::pair<int, int> want = model.Find(root, low, high, backward);
+            std::pair<int, int> want =
+                model.Find(root, model.Index(from), model.Index(to), backward);
             std::pair<int, int> got =
-                backward ? core.Find(std::max(from, to), std::min(from, to), root.printed, flags)
-                         : core.Find(std::min(from, to), std::max(from, to), root.printed, flags);
+                core.Find(backward ? to : from, backward ? from : to, root.printed, flags);
             std::string where = "text " + text + " pattern " + root.printed + " flags " +
                                 std::to_string(flags) + " code page " +
                                 std::to_string(page.codePage) + " round " + std::to_string(round);

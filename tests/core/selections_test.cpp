@@ -104,25 +104,6 @@ TEST(MultipleSelections, EditsAtEverySelectionAreOneStep) {
     }
 }
 
-// Typing a run at several carets is undone at once; a move ends the run.
-TEST(MultipleSelections, TypingRunsAndMoves) {
-    EditorCore core;
-    Load(core, "a|b\nabc|d");
-    for (const char* typed : {"x", "y"})
-        core.InsertAtCaret(typed);
-    EXPECT_EQ(Shape(core), "axy|b\nabcxy|d");
-    Send(core, SCI_LINEEND);
-    EXPECT_EQ(Shape(core), "axyb|\nabcxyd|");
-    core.InsertAtCaret("!");
-    core.Undo();
-    core.Undo();
-    EXPECT_EQ(Shape(core), "a|b\nabc|d");
-    Send(core, SCI_CHARRIGHTEXTEND);
-    EXPECT_EQ(Shape(core), "a[b]\nabc[d]");
-    Send(core, SCI_CHARLEFT);
-    EXPECT_EQ(Shape(core), "a|b\nabc|d");
-}
-
 // Hears the style and fold-level changes an edit tells.
 struct LexingHeard final : ChangeListener {
     std::vector<int> foldLines;
@@ -140,7 +121,6 @@ struct LexingHeard final : ChangeListener {
 // levels come out as a fresh lex of the result, the lines the edits touched
 // are told restyled once, as one range, and each level that changed once.
 TEST(MultipleSelections, EditsRelexOnce) {
-    const std::string listing = "Sub A\nx = 1\nEnd Sub\nSub B\ny = 2\nEnd Sub\nz\n";
     const struct {
         const char* name;
         std::function<void(EditorCore&)> edit;
@@ -150,12 +130,9 @@ TEST(MultipleSelections, EditsRelexOnce) {
         {"Backspace", [](EditorCore& core) { core.DeleteBack(); }},
     };
     for (const auto& c : cases) {
-        BasicCore core(listing);
-        Send(core, SCI_SETADDITIONALSELECTIONTYPING, 1);
+        BasicCore core;
         // A caret at the start of lines 0, 2, 3 and 5: every header and end.
-        for (int line : {0, 2, 3, 5})
-            Send(core, line == 0 ? SCI_SETSELECTION : SCI_ADDSELECTION, core.LineStart(line),
-                 core.LineStart(line));
+        Load(core, "|Sub A\nx = 1\n|End Sub\n|Sub B\ny = 2\n|End Sub\nz\n");
         Send(core, SCI_GETSTYLEAT, core.Length() - 1);
         LexingHeard heard;
         core.SetListener(&heard);
@@ -176,9 +153,25 @@ TEST(MultipleSelections, EditsRelexOnce) {
     }
 }
 
-// The requests that add, pick and drop selections, and the adders of matches.
-TEST(MultipleSelections, Requests) {
+// Typing a run at several carets is undone at once; a move ends the run.
+// Then the requests that add, pick and drop selections, and the adders of
+// matches.
+TEST(MultipleSelections, TypingRunsMovesAndRequests) {
     EditorCore core;
+    Load(core, "a|b\nabc|d");
+    for (const char* typed : {"x", "y"})
+        core.InsertAtCaret(typed);
+    EXPECT_EQ(Shape(core), "axy|b\nabcxy|d");
+    Send(core, SCI_LINEEND);
+    EXPECT_EQ(Shape(core), "axyb|\nabcxyd|");
+    core.InsertAtCaret("!");
+    core.Undo();
+    core.Undo();
+    EXPECT_EQ(Shape(core), "a|b\nabc|d");
+    Send(core, SCI_CHARRIGHTEXTEND);
+    EXPECT_EQ(Shape(core), "a[b]\nabc[d]");
+    Send(core, SCI_CHARLEFT);
+    EXPECT_EQ(Shape(core), "a|b\nabc|d");
     Load(core, "[ab]c d|e");
     Send(core, SCI_ADDSELECTION, 3, 1); // overlaps the first: they merge
     EXPECT_EQ(

@@ -197,6 +197,15 @@ inline CodePageFolding SessionFolding(int codePage) {
     return folding;
 }
 
+// A core on a system's code page holding text in a code page (the
+// system's own through it), folding as the session's does.
+inline void Load(EditorCore& core, int codePage, const std::string& text, int system = 1252) {
+    core.SetSystemCodePage(system);
+    core.SetCodePageFolding(SessionFolding);
+    Send(core, SCI_SETCODEPAGE, codePage == system ? 0 : codePage);
+    core.SetText(text);
+}
+
 // A character's bytes as the searches compare them: a UTF-8 sequence
 // decoded, a lead and trail byte pair as one value, a lone byte of UTF-8
 // apart from every code point; folded unless the case must match.
@@ -421,9 +430,8 @@ inline std::string RunSession(const std::string& bytes) {
         // and fold levels against a full re-lex; the folds against the display.
         if (core.Text() != now.text || core.Anchor() != now.anchor || core.Caret() != now.caret ||
             core.CanUndo() != (model.done > 0) ||
-            core.CanRedo() != (model.done < model.steps.size())) {
+            core.CanRedo() != (model.done < model.steps.size()))
             return "text, selection or history" + where;
-        }
         std::vector<int> lines{0};
         for (int at = 1; at <= model.Length(); ++at)
             if (CharKind(now.text[at - 1]) == 1 && !model.InCrLf(at))

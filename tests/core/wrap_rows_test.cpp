@@ -21,12 +21,10 @@ using namespace kalmor_test;
 // not reach keep their counts; the top row's line stays when rows above
 // change; and the estimated lines are the ones NextEstimatedLine finds.
 TEST(WrapRows, DisplayLinesFollowRowsFoldsAndEdits) {
-    EditorCore core;
-    ConfigureLexer(core);
     std::string text;
     for (int i = 0; i < 150; ++i)
         text += i % 5 == 0 ? "Sub s\n" : i % 5 == 4 ? "End Sub\n" : std::string(i % 40, 'x') + "\n";
-    core.SetText(text);
+    BasicCore core(text);
     Send(core, SCI_SETWRAPMODE, SC_WRAP_WORD);
     core.ResetWrap(16);
     std::mt19937 random(7);
@@ -137,24 +135,6 @@ TEST(LongLineRows, EditsKeepTheRowsFoundFromScratch) {
     EXPECT_EQ(rows.starts, fresh.starts);
 }
 
-// The core keeps a long line's rows with its line: lines added above move
-// them, an edit in another line leaves them, and joining the line drops them
-// (styles changed in it: FoundAgainWhereStylesChange).
-TEST(LongLineRows, FollowTheirLine) {
-    EditorCore core;
-    core.SetText("a\n" + std::string(100, 'x') + "\nb\n");
-    Send(core, SCI_SETWRAPMODE, SC_WRAP_WORD);
-    core.ResetWrap(16);
-    core.LongRows(1)->Found(30, 100);
-    core.InsertText(0, "new\n");
-    EXPECT_EQ(core.LongRows(2)->starts, (std::vector<int>{0, 30}));
-    core.InsertText(core.LineStart(3), "b");
-    core.InsertText(core.LineStart(2) + 60, "x");
-    EXPECT_EQ(core.LongRows(2)->starts, (std::vector<int>{0, 30}));
-    core.DeleteRange(core.LineStart(2) - 1, 1);
-    EXPECT_EQ(core.LongRows(1)->starts, (std::vector<int>{0}));
-}
-
 // Row sums on the estimated grid, in bytes of a line of 1000 with rows
 // found at 0 and 100 and 100 a row estimated: ten rows, the last to the end.
 TEST(LongLineRows, EstimatedRowsCoverTheLine) {
@@ -169,35 +149,46 @@ TEST(LongLineRows, EstimatedRowsCoverTheLine) {
     EXPECT_EQ(rows.Start(9, 1000, same), 900);
 }
 
-// Where the lexer or the host restyles a long line, its rows past the
-// change are found again, as after an edit there: a host's one byte, the
-// lexer's keywords, a string the lexer runs to the line's end; leaving the
-// lexer forgets them all.
-TEST(LongLineRows, FoundAgainWhereStylesChange) {
+// The core keeps a long line's rows with its line: lines added above move
+// them, an edit in another line or past the rows found leaves them, and
+// joining the line drops them. Where the lexer or the host restyles a long
+// line, its rows past the change are found again, as after an edit there:
+// a host's one byte, the lexer's keywords, a string the lexer runs to the
+// line's end; leaving the lexer forgets them all.
+TEST(LongLineRows, FollowTheirLineAndAreFoundAgainWhereStylesChange) {
     std::string line = Repeat("a b ", 10000) + "zz  " + Repeat("a b ", 7499);
-    // Rows kept at {0, 30000, 60000}: after the change only the first stays,
+    // Rows kept on line 1: after the change, the first of them on a line,
     // with those past the change to rejoin (0: none).
+    const std::vector<int> rows = {0, 30000, 60000};
     const struct {
         const char* name;
-        int lexer, rejoin;
+        int lexer, line, kept, rejoin; // kept: how many of the rows stay
         std::function<void(EditorCore&)> change;
     } cases[] = {
-        {"the host's one byte", SCLEX_CONTAINER, 60000,
+        {"lines added above", SCLEX_NULL, 2, 3, 0,
+         [](EditorCore& core) { core.InsertText(0, "new\n"); }},
+        {"an edit in another line", SCLEX_NULL, 1, 3, 0,
+         [](EditorCore& core) { core.InsertText(core.LineStart(2), "b"); }},
+        {"an edit past the rows found", SCLEX_NULL, 1, 3, 0,
+         [](EditorCore& core) { core.InsertText(core.LineStart(1) + 60010, "x"); }},
+        {"joining the line", SCLEX_NULL, 0, 1, 0,
+         [](EditorCore& core) { core.DeleteRange(core.LineStart(1) - 1, 1); }},
+        {"the host's one byte", SCLEX_CONTAINER, 1, 1, 60000,
          [](EditorCore& core) {
              Send(core, SCI_STARTSTYLING, core.LineStart(1) + 40000);
              Send(core, SCI_SETSTYLING, 1, 9);
          }},
-        {"keywords", SCLEX_BASIC, 60000,
+        {"keywords", SCLEX_BASIC, 1, 1, 60000,
          [](EditorCore& core) {
              Send(core, SCI_SETKEYWORDS, 0, Pointer("zz"));
              Send(core, SCI_GETSTYLEAT, core.Length() - 1);
          }},
-        {"a string to the end", SCLEX_BASIC, 0,
+        {"a string to the end", SCLEX_BASIC, 1, 1, 0,
          [](EditorCore& core) {
              core.InsertText(core.LineStart(1) + 40000, "\"");
              Send(core, SCI_GETSTYLEAT, core.LineEnd(1) - 1); // styled when read
          }},
-        {"leaving the lexer", SCLEX_BASIC, 0,
+        {"leaving the lexer", SCLEX_BASIC, 1, 1, 0,
          [](EditorCore& core) { Send(core, SCI_SETLEXER, SCLEX_NULL); }},
     };
     for (const auto& c : cases) {
@@ -206,10 +197,11 @@ TEST(LongLineRows, FoundAgainWhereStylesChange) {
         core.ResetWrap(16);
         Send(core, SCI_SETLEXER, c.lexer);
         Send(core, SCI_GETSTYLEAT, core.Length() - 1);
-        core.LongRows(1)->starts = {0, 30000, 60000};
+        core.LongRows(1)->starts = rows;
         c.change(core);
-        EXPECT_EQ(std::tuple(core.LongRows(1)->starts, core.LongRows(1)->rejoin),
-                  std::tuple(std::vector<int>{0}, std::vector<int>(c.rejoin ? 1 : 0, c.rejoin)))
+        EXPECT_EQ(std::tuple(core.LongRows(c.line)->starts, core.LongRows(c.line)->rejoin),
+                  std::tuple(std::vector<int>(rows.begin(), rows.begin() + c.kept),
+                             std::vector<int>(c.rejoin ? 1 : 0, c.rejoin)))
             << c.name;
     }
 }
