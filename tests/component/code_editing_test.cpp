@@ -65,17 +65,13 @@ TEST_F(EditorTest, TabsOvertypeAndZoomByKeys) {
     EXPECT_EQ(Call(SCI_GETOVERTYPE), 0) << "Ctrl+Shift+Insert leaves typing over alone";
 
     // Typing over, the caret is a block as wide as the character it would replace.
-    auto caretWidth = [] {
-        GUITHREADINFO info{};
-        info.cbSize = sizeof info;
-        GetGUIThreadInfo(GetCurrentThreadId(), &info);
-        return LRESULT{info.rcCaret.right - info.rcCaret.left};
-    };
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
     Load("aWc", 1, 1);
     SetFocus(editor);
     Call(SCI_SETOVERTYPE, 1);
-    EXPECT_EQ(caretWidth(), XOf(2) - XOf(1));
-    Call(SCI_SETOVERTYPE, 0);
+    GetGUIThreadInfo(GetCurrentThreadId(), &info);
+    EXPECT_EQ(info.rcCaret.right - info.rcCaret.left, XOf(2) - XOf(1));
 
     // Zoom: Control with the wheel or the plus and minus keys, within -10..+20.
     LRESULT height = Call(SCI_TEXTHEIGHT);
