@@ -1,5 +1,6 @@
-// Rectangular selection in the window: Alt+drag, virtual space drawn past a
-// short line's end, and a column copied with its mark and pasted as one.
+// Rectangular and several selections in the window: Alt+drag, virtual space
+// drawn past a short line's end, a column copied with its mark and pasted as
+// one, and selections added with Ctrl and the mouse.
 #include "tests/component/editor_fixture.h"
 
 namespace {
@@ -95,9 +96,8 @@ TEST_F(RectangleTest, ColumnCopiedAndPastedAsAColumn) {
 }
 
 // With virtual space open to the user, a click past a short line's end and
-// Up and Down keep the caret's x there; a Ctrl+drag extends the selection
-// the Ctrl+press added, leaving the others.
-TEST_F(RectangleTest, UserVirtualSpaceAndCtrlDrag) {
+// Up and Down keep the caret's x there.
+TEST_F(RectangleTest, UserVirtualSpace) {
     Call(SCI_SETTEXT, 0, Pointer("ab\nabcdef"));
     Call(SCI_SETVIRTUALSPACEOPTIONS, SCVS_USERACCESSIBLE);
     LPARAM past = MAKELPARAM(XOf(LineStart(1) + 4) + 1, Call(SCI_TEXTHEIGHT) / 2);
@@ -112,11 +112,30 @@ TEST_F(RectangleTest, UserVirtualSpaceAndCtrlDrag) {
     EXPECT_EQ(Pieces(), "7-7");
     Key(VK_UP);
     EXPECT_EQ(Pieces(), "2-2+2") << "back at the x it left";
+}
+
+// Ctrl+click adds carets, Ctrl+double-click words and a Ctrl+drag extends
+// the selection its press added, leaving the others; copy joins them by line
+// ends; Esc leaves the main one alone, and so does a plain click. (Typing,
+// pasting and undo at every selection: the core's MultipleSelections.)
+TEST_F(RectangleTest, SeveralSelectionsByMouseAndKeys) {
+    Call(SCI_SETTEXT, 0, Pointer("alpha beta\rgo\rdelta"));
     Call(SCI_SETMULTIPLESELECTION, 1);
-    Call(SCI_SETTEXT, 0, Pointer("abc def ghi"));
-    Click(1);
-    Drag(4, 7, MK_CONTROL);
-    EXPECT_EQ(Pieces(), "1-1 4-7");
+    SetFocus(editor);
+    Click(2);
+    Click(16, MK_CONTROL);
+    Click(8, MK_CONTROL); // a new place: one click
+    Click(8, MK_CONTROL);
+    EXPECT_EQ(Pieces(), "2-2 16-16 6-10");
+    EXPECT_EQ(Call(SCI_GETMAINSELECTION), 2);
+    Key('C', true);
+    EXPECT_EQ(Clipboard(parent), L"\r\nbeta\r\n");
+    Key(VK_ESCAPE);
+    EXPECT_EQ(Pieces(), "6-10");
+    Drag(11, 13, MK_CONTROL);
+    EXPECT_EQ(Pieces(), "6-10 11-13") << "a Ctrl+drag";
+    Click(4);
+    EXPECT_EQ(Pieces(), "4-4") << "a plain click";
 }
 
 } // namespace
