@@ -68,31 +68,28 @@ TEST_F(RectangleTest, AltDragCutsARectangle) {
 }
 
 // A copy of a rectangle is its lines with line ends, marked with
-// "MSDEVColumnSelect"; pasted into another editor it fills a column there,
-// while the same text without the mark is pasted as lines.
+// "MSDEVColumnSelect"; pasted into another editor, after the first is gone,
+// it fills a column there, while the same text without the mark is pasted
+// as lines.
 TEST_F(RectangleTest, ColumnCopiedAndPastedAsAColumn) {
-    Call(SCI_SETTEXT, 0, Pointer("abc\ndef"));
-    Call(SCI_SETRECTANGULARSELECTIONANCHOR, 1);
-    Call(SCI_SETRECTANGULARSELECTIONCARET, 6);
-    Call(SCI_COPY);
-    EXPECT_EQ(Clipboard(parent), L"b\r\ne\r\n");
-    EXPECT_TRUE(IsClipboardFormatAvailable(RegisterClipboardFormatA("MSDEVColumnSelect")));
     HWND other = CreateWindowExA(0, KALMOR_CLASS_NAME, "", WS_CHILD, 0, 0, 200, 100, parent,
                                  nullptr, nullptr, nullptr);
-    // The other editor's text after a paste at 1 into the text given.
+    SendMessageA(other, SCI_SETTEXT, 0, Pointer("abc\ndef"));
+    SendMessageA(other, SCI_SETRECTANGULARSELECTIONANCHOR, 1, 0);
+    SendMessageA(other, SCI_SETRECTANGULARSELECTIONCARET, 6, 0);
+    SendMessageA(other, SCI_COPY, 0, 0);
+    DestroyWindow(other);
+    EXPECT_EQ(Clipboard(parent), L"b\r\ne\r\n");
+    EXPECT_TRUE(IsClipboardFormatAvailable(RegisterClipboardFormatA("MSDEVColumnSelect")));
+    // This editor's text after a paste at 1 into the text given.
     auto paste = [&](const char* into) {
-        SendMessageA(other, SCI_SETTEXT, 0, Pointer(into));
-        SendMessageA(other, SCI_GOTOPOS, 1, 0);
-        SendMessageA(other, SCI_PASTE, 0, 0);
-        std::string pasted(20, '\0');
-        pasted.resize(static_cast<size_t>(
-            SendMessageA(other, SCI_GETTEXT, pasted.size(), Pointer(pasted.data()))));
-        return pasted;
+        Load(into, 1, 1);
+        Call(SCI_PASTE);
+        return Text();
     };
     EXPECT_EQ(paste("12\n34\n"), "1b2\n3e4\n");
     Clipboard(parent, L"b\r\ne\r\n"); // the text alone, as another program puts it
     EXPECT_EQ(paste("12"), "1b\r\ne\r\n2");
-    DestroyWindow(other);
 }
 
 // With virtual space open to the user, a click past a short line's end and
