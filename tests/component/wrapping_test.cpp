@@ -106,6 +106,7 @@ TEST_F(WrapTest, WhereLinesBreak) {
     for (int i = 0; i < 60; ++i)
         text += i == 40 ? "\t\tab\n" : "x\n";
     Load(text.c_str(), SC_WRAP_WORD);
+    Columns(10); // the vertical scroll bar shown now
     EXPECT_EQ(Call(SCI_VISIBLEFROMDOCLINE, 41) - Call(SCI_VISIBLEFROMDOCLINE, 40), 2);
     Call(SCI_INSERTTEXT, LineStart(50), Pointer("\t\t\t\t"));
     EXPECT_EQ(Call(SCI_VISIBLEFROMDOCLINE, 51) - Call(SCI_VISIBLEFROMDOCLINE, 50), 4);
