@@ -65,17 +65,13 @@ TEST_F(EditorTest, TabsOvertypeAndZoomByKeys) {
     EXPECT_EQ(Call(SCI_GETOVERTYPE), 0) << "Ctrl+Shift+Insert leaves typing over alone";
 
     // Typing over, the caret is a block as wide as the character it would replace.
-    auto caretWidth = [] {
-        GUITHREADINFO info{};
-        info.cbSize = sizeof info;
-        GetGUIThreadInfo(GetCurrentThreadId(), &info);
-        return LRESULT{info.rcCaret.right - info.rcCaret.left};
-    };
+    GUITHREADINFO info{};
+    info.cbSize = sizeof info;
     Load("aWc", 1, 1);
     SetFocus(editor);
     Call(SCI_SETOVERTYPE, 1);
-    EXPECT_EQ(caretWidth(), XOf(2) - XOf(1));
-    Call(SCI_SETOVERTYPE, 0);
+    GetGUIThreadInfo(GetCurrentThreadId(), &info);
+    EXPECT_EQ(info.rcCaret.right - info.rcCaret.left, XOf(2) - XOf(1));
 
     // Zoom: Control with the wheel or the plus and minus keys, within -10..+20.
     LRESULT height = Call(SCI_TEXTHEIGHT);
@@ -114,23 +110,25 @@ TEST_F(EditorTest, MarginLinesAndDraggedText) {
     Send(WM_LBUTTONUP, 0, MAKELPARAM(5, 2 * height + 2));
     EXPECT_EQ(Selection(), std::pair(8, 18)) << "lines to the end";
 
+    // Each from the selection [4, 7); no press where the last one was (no double click).
     const struct {
-        int keys, to;
+        int keys, from, to;
         bool escape;
         const char* after;
         std::pair<int, int> selected;
     } drags[] = {
-        {MK_CONTROL, 0, false, "twoone two\rthree\rfour", {0, 3}},
-        {0, 0, true, "one two\rthree\rfour", {4, 7}},
+        {MK_CONTROL, 4, 0, false, "twoone two\rthree\rfour", {0, 3}},
+        {0, 5, 0, true, "one two\rthree\rfour", {4, 7}},
         // Dropped at the selection's own start or end: nothing changes, copied or moved.
-        {MK_CONTROL, 4, false, "one two\rthree\rfour", {4, 7}},
-        {0, 7, false, "one two\rthree\rfour", {4, 7}},
-        {0, 3, false, "onetwo \rthree\rfour", {3, 6}},
+        {MK_CONTROL, 6, 4, false, "one two\rthree\rfour", {4, 7}},
+        {0, 4, 7, false, "one two\rthree\rfour", {4, 7}},
+        {0, 5, 3, false, "onetwo \rthree\rfour", {3, 6}},
+        // A press on the character just after the selection starts a new one.
+        {0, 7, 18, false, "one two\rthree\rfour", {7, 18}},
     };
     for (const auto& drag : drags) {
         Load("one two\rthree\rfour", 4, 7); // nothing to undo but the drag
-        // Not where the last press was: no double click.
-        ClickAt(4 + static_cast<int>(&drag - drags) % 3);
+        ClickAt(drag.from);
         Send(WM_MOUSEMOVE, MK_LBUTTON | drag.keys, PointOf(drag.to));
         if (drag.escape)
             Key(VK_ESCAPE);
@@ -140,12 +138,6 @@ TEST_F(EditorTest, MarginLinesAndDraggedText) {
         Call(SCI_UNDO);
         EXPECT_EQ(Text(), "one two\rthree\rfour") << "undone, to " << drag.to;
     }
-    // A press on the character just after the selection starts a new one.
-    Call(SCI_SETSEL, 0, 3);
-    Drag(3, 18);
-    EXPECT_EQ(std::pair(Text(), Selection()),
-              std::pair(std::string("one two\rthree\rfour"), std::pair(3, 18)))
-        << "a press just after the selection";
 }
 
 // Braces the host highlights are drawn in the brace styles (a bad brace
@@ -155,16 +147,17 @@ TEST_F(EditorTest, BracesShowInTheirStyles) {
     Call(SCI_STYLESETFORE, STYLE_BRACELIGHT, 0x0000FF);
     Call(SCI_STYLESETFORE, STYLE_BRACEBAD, 0x00FF00);
     int height = static_cast<int>(Call(SCI_TEXTHEIGHT));
-    auto count = [&](COLORREF colour) {
-        return Count(Drawn(0, 9 * height, 500, 10 * height), colour);
-    };
-    Call(SCI_BRACEHIGHLIGHT, open, LineStart(10) - 2);
-    EXPECT_GT(count(0x0000FF), 0);
-    Call(SCI_BRACEBADLIGHT, open);
-    EXPECT_EQ(count(0x0000FF), 0);
-    EXPECT_GT(count(0x00FF00), 0);
-    Call(SCI_BRACEBADLIGHT, static_cast<WPARAM>(-1));
-    EXPECT_EQ(count(0x00FF00), 0);
+    // A request, and whether the pair's colour and the bad brace's show after it.
+    const std::tuple<UINT, WPARAM, LPARAM, bool, bool> steps[] = {
+        {SCI_BRACEHIGHLIGHT, open, LineStart(10) - 2, true, false},
+        {SCI_BRACEBADLIGHT, open, 0, false, true},
+        {SCI_BRACEBADLIGHT, static_cast<WPARAM>(-1), 0, false, false}};
+    for (auto [request, first, second, light, bad] : steps) {
+        Call(request, first, second);
+        std::vector<COLORREF> row = Drawn(0, 9 * height, 500, 10 * height);
+        EXPECT_EQ(std::pair(Has(row, 0x0000FF), Has(row, 0x00FF00)), std::pair(light, bad))
+            << request << " " << first;
+    }
 }
 
 // The search record holds two 32-bit positions, the text's pointer and the

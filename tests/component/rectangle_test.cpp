@@ -1,5 +1,6 @@
-// Rectangular selection in the window: Alt+drag, virtual space drawn past a
-// short line's end, and a column copied with its mark and pasted as one.
+// Rectangular and several selections in the window: Alt+drag, virtual space
+// drawn past a short line's end, a column copied with its mark and pasted as
+// one, and selections added with Ctrl and the mouse.
 #include "tests/component/editor_fixture.h"
 
 namespace {
@@ -67,37 +68,33 @@ TEST_F(RectangleTest, AltDragCutsARectangle) {
 }
 
 // A copy of a rectangle is its lines with line ends, marked with
-// "MSDEVColumnSelect"; pasted into another editor it fills a column there,
-// while the same text without the mark is pasted as lines.
+// "MSDEVColumnSelect"; pasted into another editor, after the first is gone,
+// it fills a column there, while the same text without the mark is pasted
+// as lines.
 TEST_F(RectangleTest, ColumnCopiedAndPastedAsAColumn) {
-    Call(SCI_SETTEXT, 0, Pointer("abc\ndef"));
-    Call(SCI_SETRECTANGULARSELECTIONANCHOR, 1);
-    Call(SCI_SETRECTANGULARSELECTIONCARET, 6);
-    Call(SCI_COPY);
-    EXPECT_EQ(Clipboard(parent), L"b\r\ne\r\n");
-    EXPECT_TRUE(IsClipboardFormatAvailable(RegisterClipboardFormatA("MSDEVColumnSelect")));
     HWND other = CreateWindowExA(0, KALMOR_CLASS_NAME, "", WS_CHILD, 0, 0, 200, 100, parent,
                                  nullptr, nullptr, nullptr);
-    // The other editor's text after a paste at 1 into the text given.
+    SendMessageA(other, SCI_SETTEXT, 0, Pointer("abc\ndef"));
+    SendMessageA(other, SCI_SETRECTANGULARSELECTIONANCHOR, 1, 0);
+    SendMessageA(other, SCI_SETRECTANGULARSELECTIONCARET, 6, 0);
+    SendMessageA(other, SCI_COPY, 0, 0);
+    DestroyWindow(other);
+    EXPECT_EQ(Clipboard(parent), L"b\r\ne\r\n");
+    EXPECT_TRUE(IsClipboardFormatAvailable(RegisterClipboardFormatA("MSDEVColumnSelect")));
+    // This editor's text after a paste at 1 into the text given.
     auto paste = [&](const char* into) {
-        SendMessageA(other, SCI_SETTEXT, 0, Pointer(into));
-        SendMessageA(other, SCI_GOTOPOS, 1, 0);
-        SendMessageA(other, SCI_PASTE, 0, 0);
-        std::string pasted(20, '\0');
-        pasted.resize(static_cast<size_t>(
-            SendMessageA(other, SCI_GETTEXT, pasted.size(), Pointer(pasted.data()))));
-        return pasted;
+        Load(into, 1, 1);
+        Call(SCI_PASTE);
+        return Text();
     };
     EXPECT_EQ(paste("12\n34\n"), "1b2\n3e4\n");
     Clipboard(parent, L"b\r\ne\r\n"); // the text alone, as another program puts it
     EXPECT_EQ(paste("12"), "1b\r\ne\r\n2");
-    DestroyWindow(other);
 }
 
 // With virtual space open to the user, a click past a short line's end and
-// Up and Down keep the caret's x there; a Ctrl+drag extends the selection
-// the Ctrl+press added, leaving the others.
-TEST_F(RectangleTest, UserVirtualSpaceAndCtrlDrag) {
+// Up and Down keep the caret's x there.
+TEST_F(RectangleTest, UserVirtualSpace) {
     Call(SCI_SETTEXT, 0, Pointer("ab\nabcdef"));
     Call(SCI_SETVIRTUALSPACEOPTIONS, SCVS_USERACCESSIBLE);
     LPARAM past = MAKELPARAM(XOf(LineStart(1) + 4) + 1, Call(SCI_TEXTHEIGHT) / 2);
@@ -112,11 +109,30 @@ TEST_F(RectangleTest, UserVirtualSpaceAndCtrlDrag) {
     EXPECT_EQ(Pieces(), "7-7");
     Key(VK_UP);
     EXPECT_EQ(Pieces(), "2-2+2") << "back at the x it left";
+}
+
+// Ctrl+click adds carets, Ctrl+double-click words and a Ctrl+drag extends
+// the selection its press added, leaving the others; copy joins them by line
+// ends; Esc leaves the main one alone, and so does a plain click. (Typing,
+// pasting and undo at every selection: the core's MultipleSelections.)
+TEST_F(RectangleTest, SeveralSelectionsByMouseAndKeys) {
+    Call(SCI_SETTEXT, 0, Pointer("alpha beta\rgo\rdelta"));
     Call(SCI_SETMULTIPLESELECTION, 1);
-    Call(SCI_SETTEXT, 0, Pointer("abc def ghi"));
-    Click(1);
-    Drag(4, 7, MK_CONTROL);
-    EXPECT_EQ(Pieces(), "1-1 4-7");
+    SetFocus(editor);
+    Click(2);
+    Click(16, MK_CONTROL);
+    Click(8, MK_CONTROL); // a new place: one click
+    Click(8, MK_CONTROL);
+    EXPECT_EQ(Pieces(), "2-2 16-16 6-10");
+    EXPECT_EQ(Call(SCI_GETMAINSELECTION), 2);
+    Key('C', true);
+    EXPECT_EQ(Clipboard(parent), L"\r\nbeta\r\n");
+    Key(VK_ESCAPE);
+    EXPECT_EQ(Pieces(), "6-10");
+    Drag(11, 13, MK_CONTROL);
+    EXPECT_EQ(Pieces(), "6-10 11-13") << "a Ctrl+drag";
+    Click(4);
+    EXPECT_EQ(Pieces(), "4-4") << "a plain click";
 }
 
 } // namespace

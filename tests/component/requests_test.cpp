@@ -46,22 +46,7 @@ TEST_F(EditorTest, ViewRequestsFindAndScrollTheText) {
     std::string text = "abcd\rxy\r" + std::string(200, '-');
     for (int i = 0; i < 100; ++i)
         text += "\rline";
-    Call(SCI_SETTEXT, 0, Pointer(text.c_str()));
-    UpdateWindow(editor);
-    LRESULT row = Call(SCI_TEXTHEIGHT);
     auto x = [&](int position) { return Call(SCI_POINTXFROMPOSITION, 0, position); };
-    const struct {
-        UINT request;
-        LRESULT x, y, want;
-    } points[] = {
-        {SCI_POSITIONFROMPOINT, x(2) - 1, 1, 2},   {SCI_POSITIONFROMPOINT, x(4) + 40, 1, 4},
-        {SCI_POSITIONFROMPOINT, x(6), row + 1, 6}, {SCI_POSITIONFROMPOINTCLOSE, x(2) + 1, 1, 2},
-        {SCI_POSITIONFROMPOINTCLOSE, x(4), 1, -1}, {SCI_POSITIONFROMPOINTCLOSE, x(0) - 1, 1, -1},
-        {SCI_CHARPOSITIONFROMPOINT, x(2), 1, 2},   {SCI_CHARPOSITIONFROMPOINT, x(2) - 1, 1, 1},
-    };
-    for (const auto& p : points)
-        EXPECT_EQ(Call(p.request, p.x, p.y), p.want)
-            << "request " << p.request << " at " << p.x << ", " << p.y;
     // Exactly half across a character of even width is past its middle: after it.
     Call(SCI_STYLESETFONT, 7, Pointer("Arial")); // the identifiers
     Call(SCI_SETTEXT, 0, Pointer("abcdefghijklmnopqrstuvwxyzMW"));
@@ -88,8 +73,21 @@ TEST_F(EditorTest, ViewRequestsFindAndScrollTheText) {
     }
     DeleteObject(SelectObject(screen, old));
     ReleaseDC(nullptr, screen);
-    Call(SCI_STYLESETFONT, 7, Pointer("Courier New"));
     Call(SCI_SETTEXT, 0, Pointer(text.c_str()));
+    UpdateWindow(editor);
+    LRESULT row = Call(SCI_TEXTHEIGHT);
+    const struct {
+        UINT request;
+        LRESULT x, y, want;
+    } points[] = {
+        {SCI_POSITIONFROMPOINT, x(2) - 1, 1, 2},   {SCI_POSITIONFROMPOINT, x(4) + 40, 1, 4},
+        {SCI_POSITIONFROMPOINT, x(6), row + 1, 6}, {SCI_POSITIONFROMPOINTCLOSE, x(2) + 1, 1, 2},
+        {SCI_POSITIONFROMPOINTCLOSE, x(4), 1, -1}, {SCI_POSITIONFROMPOINTCLOSE, x(0) - 1, 1, -1},
+        {SCI_CHARPOSITIONFROMPOINT, x(2), 1, 2},   {SCI_CHARPOSITIONFROMPOINT, x(2) - 1, 1, 1},
+    };
+    for (const auto& p : points)
+        EXPECT_EQ(Call(p.request, p.x, p.y), p.want)
+            << "request " << p.request << " at " << p.x << ", " << p.y;
     RECT client{};
     GetClientRect(editor, &client);
     EXPECT_EQ(Call(SCI_LINESONSCREEN), client.bottom / row);

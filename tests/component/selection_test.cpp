@@ -1,5 +1,6 @@
-// Selecting with keys and mouse, word deletes, several selections and a cut
-// waiting for the clipboard, through the window as a user does them.
+// Selecting with keys and mouse, word deletes and a cut waiting for the
+// clipboard, through the window as a user does them. (Several selections by
+// the mouse: RectangleTest.)
 #include "tests/component/editor_fixture.h"
 #include <tuple>
 
@@ -90,34 +91,4 @@ TEST_F(EditorTest, WordDeletesTakeWhatCtrlShiftArrowsSelect) {
         }
     }
     Key(VK_SHIFT); // Control up again
-}
-
-// Ctrl+click adds carets and Ctrl+double-click words; copy joins them by
-// line ends; Esc leaves the main one alone, and so does a plain click.
-// (Typing, pasting and undo at every selection: the core's MultipleSelections.)
-TEST_F(EditorTest, MultipleSelectionsByMouseAndKeys) {
-    Call(SCI_SETTEXT, 0, Pointer("alpha beta\rgo\rdelta"));
-    Call(SCI_SETMULTIPLESELECTION, 1);
-    auto selections = [&] {
-        std::vector<std::pair<int, int>> all;
-        for (int n = 0; n < Call(SCI_GETSELECTIONS); ++n)
-            all.push_back(
-                {int(Call(SCI_GETSELECTIONNANCHOR, n)), int(Call(SCI_GETSELECTIONNCARET, n))});
-        return all;
-    };
-    SetFocus(editor);
-    Click(2);
-    Click(16, MK_CONTROL);
-    Click(8, MK_CONTROL); // a new place: one click
-    Click(8, MK_CONTROL);
-    using Ranges = std::vector<std::pair<int, int>>;
-    EXPECT_EQ(selections(), (Ranges{{2, 2}, {16, 16}, {6, 10}}));
-    EXPECT_EQ(Call(SCI_GETMAINSELECTION), 2);
-    Key('C', true);
-    EXPECT_EQ(Clipboard(parent), L"\r\nbeta\r\n");
-    Key(VK_ESCAPE);
-    EXPECT_EQ(selections(), (Ranges{{6, 10}}));
-    Click(16, MK_CONTROL);
-    Click(4);
-    EXPECT_EQ(selections(), (Ranges{{4, 4}})) << "a plain click";
 }

@@ -96,7 +96,6 @@ TEST_F(TypingTest, AnsiHostTypesTheRealCharacterOrRefusesIt) {
     SetForegroundWindow(parent);
     SetFocus(editor);
     ASSERT_EQ(GetForegroundWindow(), parent) << "the keys go to the foreground window";
-    ASSERT_EQ(GetFocus(), editor);
     auto refused = [](const wchar_t* character, const wchar_t* codePage) {
         return std::wstring(character) + L" cannot be typed here: it is not in code page " +
                codePage + L", the document's code page.";

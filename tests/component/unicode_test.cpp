@@ -52,7 +52,7 @@ TEST_F(UnicodeTest, TypedAndPastedCharacters) {
 
 // Copying puts UTF-16 on the clipboard (an invalid UTF-8 byte as U+FFFD)
 // and the ANSI text beside it; the window text speaks UTF-16 both ways and
-// ANSI to ANSI callers.
+// ANSI to ANSI callers, no more than the size of their buffer.
 TEST_F(UnicodeTest, ClipboardAndWindowTextInUtf16) {
     Call(SCI_SETCODEPAGE, 65001);
     Call(SCI_SETTEXT, 0, Pointer("\xC3\xA9\xE4\xB8\xAD\xF0\x9F\x98\x80\xFF\n"));
@@ -70,10 +70,10 @@ TEST_F(UnicodeTest, ClipboardAndWindowTextInUtf16) {
                 Text() == "\xCE\xA9\xF0\x9F\x98\x80");
     Call(SCI_SETCODEPAGE, 0);
     EXPECT_FALSE(SetWindowTextW(editor, L"\x3A9")) << "a character 1252 lacks";
-    SetWindowTextA(editor, "caf\xE9");
-    char ansi[8] = {};
-    GetWindowTextA(editor, ansi, 8);
-    EXPECT_EQ(std::string(ansi) + " " + Text(), "caf\xE9 caf\xE9") << "read back, and the text";
+    SetWindowTextA(editor, "caf\xE9!");
+    char ansi[] = "######";
+    EXPECT_EQ(GetWindowTextA(editor, ansi, 5), 4) << "as an edit control: no more than the size";
+    EXPECT_EQ(std::string(ansi, 6) + " " + Text(), std::string("caf\xE9\0# caf\xE9!", 12));
 }
 
 // Characters of several scripts drawn as one glyph each, in a fallback font
