@@ -143,6 +143,26 @@ TEST_F(WrapTest, CaretMovesByDisplayLines) {
     EXPECT_EQ(Call(SCI_GETCURRENTPOS), 9) << "past the first row's end";
 }
 
+// Display lines through folds, and a resize that rewraps: the first visible
+// document line stays at the top; nothing scrolls sideways.
+TEST_F(WrapTest, RequestsCountDisplayLines) {
+    std::string text;
+    for (int i = 0; i < 10; ++i)
+        text += "Sub s\naaaa bbbb cccc\naaaa bbbb cccc\nEnd Sub\n";
+    Load(text.c_str(), SC_WRAP_WORD);
+    Columns(10); // the line numbers' margin is as wide as 40 lines need
+    EXPECT_EQ(Call(SCI_VISIBLEFROMDOCLINE, 2), 1 + 2);
+    Call(SCI_TOGGLEFOLD, 0);
+    Call(SCI_SETFIRSTVISIBLELINE, Call(SCI_VISIBLEFROMDOCLINE, 8));
+    Columns(30);
+    // Lines 0 and 4 to 7 a row each, the fold's none.
+    EXPECT_EQ(std::tuple(Call(SCI_WRAPCOUNT, 9), Call(SCI_VISIBLEFROMDOCLINE, 8),
+                         Call(SCI_DOCLINEFROMVISIBLE, Call(SCI_GETFIRSTVISIBLELINE))),
+              std::tuple(1, 5, 8));
+    Call(SCI_SETXOFFSET, 50);
+    EXPECT_EQ(Call(SCI_GETXOFFSET), 0) << "nothing to scroll sideways";
+}
+
 // A wrapped line's later rows: its text, no number beside them but the
 // host's mark when asked for, the mark at a broken row's end, and a folded
 // header's tag after its last row.
