@@ -56,6 +56,9 @@ TEST_F(ImeTest, ComposedInPlaceAndCommittedOnce) {
     POINT screenCaret{caretX, 0};
     ClientToScreen(editor, &screenCaret);
     int width = end.pt.x - screenCaret.x;
+    IMECHARPOSITION first{sizeof first, 0, {}, 0, {}};
+    SendMessageW(editor, WM_IME_REQUEST, IMR_QUERYCHARPOSITION, Pointer(&first));
+    EXPECT_EQ(first.pt.x, screenCaret.x) << "the composition's first character, at the caret";
     EXPECT_GT(width, 10) << "two wide characters";
     EXPECT_EQ(Pixels(editor, caretX + width, 0, bRight + width, height), b) << "b moved right";
     EXPECT_NE(Pixels(editor, caretX, 0, caretX + 10, height), before) << "the composition drawn";

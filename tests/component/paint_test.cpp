@@ -23,6 +23,14 @@ TEST_F(EditorTest, TheHostsStylesColoursAndMarkersAreDrawn) {
     };
     Call(SCI_STYLESETBACK, 0, 0x00FFFF); // for the filled line end
     const std::vector<COLORREF> plain = rowOf(9);
+    // The numbers count from 1: the tenth row's number is two digits wide, the ninth's one.
+    std::vector<COLORREF> screen = Drawn(0, 0, kWidth, kHeight);
+    auto numberWidth = [&](int line) {
+        RECT ink =
+            Box({0, line * height, 40, (line + 1) * height}, [&](int i) { return !screen[i]; });
+        return ink.right - ink.left;
+    };
+    EXPECT_GT(numberWidth(9), numberWidth(8) * 3 / 2) << "10 after 9";
     // The keywords' width on the row (underlined, a rule thick at the window's DPI).
     int keywords = 0;
     for (int pos = LineStart(9); pos < LineStart(10) - 1; ++pos)
@@ -34,6 +42,7 @@ TEST_F(EditorTest, TheHostsStylesColoursAndMarkersAreDrawn) {
     const std::tuple<const char*, int, int, LPARAM, LPARAM,
                      std::function<bool(const std::vector<COLORREF>&)>>
         rows[] = {
+            {"italic", SCI_STYLESETITALIC, 3, 1, 0, [&](auto& p) { return p != plain; }},
             {"a background", SCI_STYLESETBACK, 3, 0x00FF00, 0xFFFFFF,
              [&](auto& p) { return Count(p, 0x00FF00) > 3 * height; }},
             {"hidden", SCI_STYLESETVISIBLE, 3, 0, 1,
@@ -153,6 +162,9 @@ TEST_F(EditorTest, BlanksAndLineEndsShown) {
         EXPECT_EQ(marked, marks) << "mode " << mode;
     }
     Call(SCI_SETVIEWWS, SCWS_VISIBLEALWAYS);
+    Call(SCI_SETWHITESPACESIZE, 3);
+    int dot = MulDiv(3, ScreenDpi(), 96);
+    EXPECT_EQ(Count(cell(3), 0x0000FF), dot * dot) << "a dot 3 pixels wide at 96 DPI";
 
     // The boxes: ink after each line's text, none after the last line's.
     Call(SCI_SETVIEWEOL, 1);
