@@ -100,7 +100,7 @@ TEST_F(EditorTest, HighContrastDrawsOnlySystemColours) {
     Call(SCI_TOGGLEFOLD, 9);
     Call(SCI_SETSEL, LineStart(4) + 8, LineStart(15) + 1);
     // The host's backgrounds, underlines, filled line ends, marked blanks,
-    // line ends and caret line give way too.
+    // line ends, caret line and selection give way too.
     Call(SCI_STYLESETBACK, 0, 0x00FF00);
     Call(SCI_STYLESETEOLFILLED, 0, 1);
     Call(SCI_STYLESETUNDERLINE, 3, 1);
@@ -110,6 +110,7 @@ TEST_F(EditorTest, HighContrastDrawsOnlySystemColours) {
     Call(SCI_SETVIEWEOL, 1);
     Call(SCI_SETCARETLINEVISIBLE, 1);
     Call(SCI_SETCARETLINEBACK, 0x00FF00);
+    Call(SCI_SETSELBACK, 1, 0x00FF00);
     // So do a second caret's colour and a margin's of the host's.
     Call(SCI_SETADDITIONALCARETFORE, 0x00FF00);
     Call(SCI_SETADDITIONALCARETSBLINK, 0);
@@ -145,6 +146,7 @@ TEST_F(EditorTest, HighContrastDrawsOnlySystemColours) {
     // (keywords blue above the selection) and the focused selection a fifth
     // of the way from white to the new highlight colour.
     RemovePropA(editor, "KalmorHighContrast");
+    Call(SCI_SETSELBACK, 0, 0);
     COLORREF red = 0x0000FF;
     std::swap(saved[2], red);
     SetSysColors(5, elements, saved);

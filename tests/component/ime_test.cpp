@@ -105,6 +105,11 @@ TEST_F(ImeTest, ComposedInPlaceAndCommittedOnce) {
     PumpMessages();
     EXPECT_EQ(std::pair(Text(), Selection()), std::pair("a" + ne + "b\nx = 1", std::pair(9, 9)))
         << "committed by the click, then the caret moved where clicked";
+    // A result alone, without a composition string, takes the composition off the row.
+    Compose(L"\x306D");
+    SendMessageW(editor, WM_IME_COMPOSITION, 0, GCS_RESULTSTR);
+    GetCaretPos(&caret);
+    EXPECT_EQ(caret.x, XOf(Call(SCI_GETCURRENTPOS))) << "nothing composed left after a result";
     ImmReleaseContext(editor, context);
 }
 

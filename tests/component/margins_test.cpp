@@ -126,3 +126,25 @@ TEST_F(EditorTest, MarginsOfTheHostsColoursAndTexts) {
     Call(SCI_SETMARGINLEFT, 0, -5);
     EXPECT_EQ(XOf(0), textX) << "clamped";
 }
+
+// What the host changes is measured again: the tab width moves the text
+// after a tab, and the line numbers' style sets the rows' height too; the
+// pixel just right of the margins is the text's, so a click there puts the
+// caret at the line's start and tells no margin click.
+TEST_F(EditorTest, TheViewFollowsTheHostsMeasures) {
+    Call(SCI_SETTEXT, 0, Pointer("\tx\ny"));
+    Call(SCI_SETTABWIDTH, 4);
+    LRESULT four = Call(SCI_POINTXFROMPOSITION, 0, 1);
+    Call(SCI_SETTABWIDTH, 8);
+    EXPECT_EQ(Call(SCI_POINTXFROMPOSITION, 0, 1) - four,
+              4 * Call(SCI_TEXTWIDTH, STYLE_DEFAULT, Pointer(" ")));
+    int margins = 0, height = static_cast<int>(Call(SCI_TEXTHEIGHT));
+    for (int margin = 0; margin < 5; ++margin)
+        margins += static_cast<int>(Call(SCI_GETMARGINWIDTHN, margin));
+    Send(WM_LBUTTONDOWN, 0, MAKELPARAM(margins, height + height / 2));
+    Send(WM_LBUTTONUP, 0, MAKELPARAM(margins, height + height / 2));
+    EXPECT_EQ(std::pair(Notified(SCN_MARGINCLICK).size(), Selection()),
+              std::pair(size_t{0}, std::pair(3, 3)));
+    Call(SCI_STYLESETSIZE, STYLE_LINENUMBER, 30);
+    EXPECT_GT(Call(SCI_TEXTHEIGHT), height);
+}

@@ -104,7 +104,6 @@ TEST_F(NotificationTest, EachEditIsHeardFieldByField) {
          "readonly | mod b+u 1 1 0 | mod +ua 1 1 0 'x' | char 120 0 | unsaved | cmd 768 | ui 3"},
         {"styles alone change the content", 0, 0, nullptr,
          [&] { Call(SCI_SETKEYWORDS, 0, Pointer("ab")); }, "ui 1"},
-        {"a caret move alone", 0, 0, nullptr, [&] { Key(VK_RIGHT); }, "ui 2"},
         {"the focus given and taken", 0, 0, [&] { SetFocus(parent); },
          [&] {
              SetFocus(editor);

@@ -357,6 +357,13 @@ TEST_F(EditorTest, TheViewKeepsTheCaretInView) {
     Call(SCI_SETTEXT, 0, Pointer(wide.c_str()));
     Key(VK_END);
     EXPECT_LT(XOf(Call(SCI_GETCURRENTPOS)), 500);
+    // Shift turns the wheel sideways: down scrolls right, as a tilt to the right does.
+    Call(SCI_SETXOFFSET, 0);
+    Send(WM_MOUSEWHEEL, MAKEWPARAM(MK_SHIFT, -WHEEL_DELTA), 0);
+    LRESULT turned = Call(SCI_GETXOFFSET);
+    Call(SCI_SETXOFFSET, 0);
+    Send(0x020E, MAKEWPARAM(0, WHEEL_DELTA), 0); // WM_MOUSEHWHEEL
+    EXPECT_EQ(std::pair(turned > 0, turned), std::pair(true, Call(SCI_GETXOFFSET)));
 }
 
 // GDI objects alive in this process hold steady over thousands of repaints,

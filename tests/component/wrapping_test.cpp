@@ -151,7 +151,6 @@ TEST_F(WrapTest, RequestsCountDisplayLines) {
         text += "Sub s\naaaa bbbb cccc\naaaa bbbb cccc\nEnd Sub\n";
     Load(text.c_str(), SC_WRAP_WORD);
     Columns(10); // the line numbers' margin is as wide as 40 lines need
-    EXPECT_EQ(Call(SCI_VISIBLEFROMDOCLINE, 2), 1 + 2);
     Call(SCI_TOGGLEFOLD, 0);
     Call(SCI_SETFIRSTVISIBLELINE, Call(SCI_VISIBLEFROMDOCLINE, 8));
     Columns(30);
