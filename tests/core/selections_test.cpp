@@ -79,7 +79,7 @@ TEST(MultipleSelections, EditsAtEverySelectionAreOneStep) {
         {"a|\nabc|", [](EditorCore& c) { c.Tab(); }, "a   |\nabc |"},
         {"ab|cd\nx|y", [](EditorCore& c) { c.InsertAtCaret("Z"); }, "abZ|d\nxZ|", true},
         // Three lines into two carets, whole into each; once, into the main
-        // selection alone (one line each: MultipleSelectionsByMouseAndKeys).
+        // selection alone (one line each: RectangleTest.SeveralSelectionsByMouseAndKeys).
         {"|\n|", [](EditorCore& c) { c.Paste("A\nB\nC"); }, "A\nB\nC|\nA\nB\nC|"},
         {"|\n|", [](EditorCore& c) { c.Paste("A\nB"); }, "|\nA\nB|", false, SC_MULTIPASTE_ONCE},
     };
