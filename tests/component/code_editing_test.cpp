@@ -23,6 +23,8 @@ TEST_F(EditorTest, TabsOvertypeAndZoomByKeys) {
         {"Shift+Tab unindents them", "\ta\r\t\tb\rc", 5, 1, 0, 0, VK_TAB, S, "", "a\r\tb\rc", 3, 0},
         {"Shift+Tab alone: back to the indent stop before", "\t   x", 5, 5, 0, 0, VK_TAB, S, "",
          "\tx", 2, 2},
+        {"an indent of 4 under tabs of 8: Tab indents lines by the indent", "a\rb\rc", 0, 4,
+         SCI_SETINDENT, 4, VK_TAB, 0, "", "    a\r    b\rc", 0, 12},
         {"Ctrl and the main keyboard's plus zoom, typing nothing", "ab", 1, 1, 0, 0, VK_OEM_PLUS, C,
          "", "ab", 1, 1},
         // A line end mode set (it stays): a paste inserts its line end.

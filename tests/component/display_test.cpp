@@ -152,10 +152,16 @@ TEST_F(EditorTest, HighContrastDrawsOnlySystemColours) {
     SetSysColors(5, elements, saved);
     UpdateWindow(editor);
     std::vector<COLORREF> host = Screen(editor).second;
+    // Without the focus the selection is a grey tint, whatever the highlight colour.
+    SetFocus(parent);
+    UpdateWindow(editor);
+    std::vector<COLORREF> unfocused = Screen(editor).first;
     SetSysColors(1, elements + 2, &red);
+    UpdateWindow(editor);
     EXPECT_EQ(std::tuple(Colours(host, {0, 0, kWidth, 4 * row}).count(0xFF0000),
-                         Colours(host, kAll).count(RGB(0xFF, 0xB0, 0xB0))),
-              std::tuple(1u, 1u));
+                         Colours(host, kAll).count(RGB(0xFF, 0xB0, 0xB0)),
+                         Screen(editor).first == unfocused),
+              std::tuple(1u, 1u, true));
 }
 
 // Where one of the editor's scroll bars is, from the window's top left
